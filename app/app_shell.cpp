@@ -1,0 +1,113 @@
+#include "app/app_shell.h"
+
+#include "app/cmd_queue.h"
+#include "files/msg_log.h"
+#include "platform/ddc/DDCHelper.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+#include <string.h>
+
+#define UIR_FILE_NAME "Pavimo.uir"
+
+stUiHandles gst_UiHandles = {0, 0, 0};
+int32_t gs32_PasswordPanel = 0;
+char gu8str_LastDir[TEXT_BUF_SIZE] = "";
+
+void vStartupHook(void) {}
+
+void vExitHook(void) {}
+
+int32_t s32LoadPanels(void)
+{
+    int s32Main = LoadPanel(0, UIR_FILE_NAME, PANEL_MAIN);
+    if (s32Main < 0)
+        return -1;
+    int s32Progress = LoadPanel(0, UIR_FILE_NAME, PANEL_PROGRESS);
+    if (s32Progress < 0) {
+        DiscardPanel(s32Main);
+        return -1;
+    }
+    int s32Password = LoadPanel(0, UIR_FILE_NAME, PANEL_PASSWORD);
+    if (s32Password < 0) {
+        DiscardPanel(s32Progress);
+        DiscardPanel(s32Main);
+        return -1;
+    }
+    gst_UiHandles.s32MainPanel = s32Main;
+    gst_UiHandles.s32MsgCtrl = MAIN_MSG_BOX;
+    gst_UiHandles.s32ProgressPanel = s32Progress;
+    gs32_PasswordPanel = s32Password;
+    return 0;
+}
+
+void vStartUp(void)
+{
+    GetProjectDir(gu8str_LastDir, sizeof(gu8str_LastDir));
+    vStartupHook();
+    vPrintMsg(">");
+    vPostCommand(CMD_CHECK_PKG_INFO, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
+    vPostCommand(CMD_INIT_DDC, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
+    vPostCommand(CMD_SHOW_VERSION, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    SetPanelAttribute(s32Main, ATTR_HEIGHT, MAIN_PANEL_HEIGHT);
+    SetCtrlAttribute(s32Main, MAIN_FUNC_RECEIVE, ATTR_DIMMED, 1);
+    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_PKG, ATTR_DIMMED, 1);
+    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_DATA, ATTR_DIMMED, 1);
+    SetCtrlAttribute(s32Main, MAIN_FUNC_RECEIVE, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_PKG, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_DATA, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(s32Main, MAIN_PAGE_NUM, ATTR_MAX_VALUE, PAGE_NUM_MAX);
+    SetCtrlAttribute(s32Main, MAIN_PAGE_NUM, ATTR_MIN_VALUE, PAGE_NUM_MIN);
+}
+
+void vDiscardPanels(void)
+{
+    DiscardPanel(gst_UiHandles.s32MainPanel);
+    DiscardPanel(gst_UiHandles.s32ProgressPanel);
+    DiscardPanel(gs32_PasswordPanel);
+    gst_UiHandles.s32MainPanel = 0;
+    gst_UiHandles.s32MsgCtrl = 0;
+    gst_UiHandles.s32ProgressPanel = 0;
+    gs32_PasswordPanel = 0;
+}
+
+int s32TavolinMain(int argc, char *argv[])
+{
+    (void)argc;
+    if (InitCVIRTE(nullptr, argv, nullptr) == 0)
+        return -1;
+    vInstallCallbackTable();
+    if (s32LoadPanels() < 0)
+        return -1;
+    vStartUp();
+    DisplayPanel(gst_UiHandles.s32MainPanel);
+    RunUserInterface();
+    vExitHook();
+    vDiscardPanels();
+    return 0;
+}
+
+int MainQuit(int, int event, void *, int, int)
+{
+    if (event != EVENT_CLOSE)
+        return 0;
+    vShutdownDdc();
+    QuitUserInterface(0);
+    return 0;
+}
+
+void MenuBarCallback(int, int menuItem, void *, int)
+{
+    if (menuItem != MENUBAR_FILE_EXIT)
+        return;
+    vShutdownDdc();
+    QuitUserInterface(0);
+}
+
+void vShutdownDdc(void)
+{
+    DisableLog();
+    DeinitDDCHelper();
+    UninstallDriver();
+}

@@ -1,0 +1,44 @@
+// Entry and exit of the program: panels, start-up, the event loop and the
+// shutdown of the bus library.
+#ifndef APP_SHELL_H
+#define APP_SHELL_H
+
+#include "app/params.h"
+
+#include <stdint.h>
+
+struct stUiHandles {
+    int32_t s32MainPanel;     // 0: not available
+    int32_t s32MsgCtrl;       // message box control, always 37 once filled
+    int32_t s32ProgressPanel; // 0: not available
+};
+
+extern stUiHandles gst_UiHandles;
+extern int32_t gs32_PasswordPanel;
+// Start location of every file dialog; each dialog overwrites it.
+extern char gu8str_LastDir[TEXT_BUF_SIZE];
+
+// The body of main: 0 after a normal run, -1 when the run-time or a panel
+// cannot be brought up.
+int s32TavolinMain(int argc, char *argv[]);
+
+// Steps of the start-up, apart for the tests: load the three panels (0 or
+// -1, nothing loaded on failure) and run everything between loading and the
+// event loop.
+int32_t s32LoadPanels(void);
+void vStartUp(void);
+void vDiscardPanels(void);
+
+// Work attached to start-up (after the panels are loaded) and to exit
+// (after the event loop).
+void vStartupHook(void);
+void vExitHook(void);
+
+int MainQuit(int panel, int event, void *callbackData, int eventData1, int eventData2);
+void MenuBarCallback(int menuBar, int menuItem, void *callbackData, int panel);
+void vShutdownDdc(void);
+
+// Hands the program's callback table to the panel run-time.
+void vInstallCallbackTable(void);
+
+#endif

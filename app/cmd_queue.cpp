@@ -1,0 +1,83 @@
+#include "app/cmd_queue.h"
+
+#include "device/progress.h"
+#include "platform/userint/userint.h"
+
+#include <string.h>
+
+stCmdQueueItem gst_CmdQueue[CMD_QUEUE_SIZE];
+int32_t gs32_CmdQueueWrite = 0;
+int32_t gs32_CmdQueueRead = 0;
+int32_t gs32_ProgressShown = 0;
+
+namespace {
+int32_t gs32_TickRunning = 0;
+}
+
+void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t s32Reserved)
+{
+    int32_t s32Next = (gs32_CmdQueueWrite + 1) & CMD_QUEUE_MASK;
+    if (s32Next == gs32_CmdQueueRead)
+        return;
+    stCmdQueueItem *pstItem = &gst_CmdQueue[gs32_CmdQueueWrite];
+    pstItem->s32CmdId = s32CmdId;
+    pstItem->s32Param = s32Param;
+    pstItem->s32Delay = s32Delay;
+    pstItem->s32Reserved = s32Reserved;
+    gs32_CmdQueueWrite = s32Next;
+}
+
+void vClearCommandQueue(void)
+{
+    memset(gst_CmdQueue, 0, sizeof(gst_CmdQueue));
+    gs32_CmdQueueWrite = 0;
+    gs32_CmdQueueRead = 0;
+}
+
+int32_t s32DispatchCommand(int32_t *ps32Waiting)
+{
+    if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
+        return 0;
+    stCmdQueueItem *pstHead = &gst_CmdQueue[gs32_CmdQueueRead];
+    if (pstHead->s32Delay > CMD_DELAY_STEP) {
+        pstHead->s32Delay -= CMD_DELAY_STEP;
+        *ps32Waiting = 1;
+        return 1;
+    }
+    *ps32Waiting = 0;
+    int32_t s32ProgressUsed = s32RunCommandAction(pstHead->s32CmdId);
+    if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
+        vClearCommandQueue();
+    else
+        gs32_CmdQueueRead = (gs32_CmdQueueRead + 1) & CMD_QUEUE_MASK;
+    return s32ProgressUsed;
+}
+
+int Receiver_Timer_Callback(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_TIMER_TICK)
+        return 0;
+    // An action that pumps events can let the next tick in.
+    if (gs32_TickRunning)
+        return 0;
+    gs32_TickRunning = 1;
+    int32_t s32Waiting = 0;
+    int32_t s32Result = s32DispatchCommand(&s32Waiting);
+    if (s32Result == 0) {
+        if (gs32_ProgressShown == 1) {
+            gs32_ProgressShown = 0;
+            vHideProgressPanel();
+        }
+    } else if (gs32_ProgressShown == 0) {
+        if (s32Waiting == 1) {
+            vHideProgressPanel();
+        } else {
+            gs32_ProgressShown = 1;
+            vShowProgressPanel();
+        }
+    }
+    ProcessDrawEvents();
+    ProcessSystemEvents();
+    gs32_TickRunning = 0;
+    return 0;
+}

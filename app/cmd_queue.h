@@ -1,0 +1,58 @@
+// The command ring and its dispatcher: every piece of work is a numbered
+// command, run one at a time from the main panel's timer.
+#ifndef CMD_QUEUE_H
+#define CMD_QUEUE_H
+
+#include "app/params.h"
+
+#include <stdint.h>
+
+enum {
+    CMD_CHECK_PKG_EXIST = 1,
+    CMD_READ_PKG = 2,
+    CMD_SHOW_PKG = 3,
+    CMD_UNUSED_4 = 4,
+    CMD_CHECK_PKG_INFO = 5,
+    CMD_RECEIVE_BY_PAGE = 6,
+    CMD_PROGRAM_BY_PAGE = 7,
+    CMD_RECEIVE = 8,
+    CMD_PROGRAM = 9,
+    CMD_VERIFY = 10,
+    CMD_ERASE = 11,
+    CMD_INIT_DDC = 12,
+    CMD_SHOW_VERSION = 13,
+    CMD_REFRESH_MONITOR = 14,
+    CMD_SAVE_MSG = 15,
+    CMD_SAVE_EDID = 16,
+    CMD_SET_DDC_SPEED = 17,
+    CMD_FIRST = CMD_CHECK_PKG_EXIST,
+    CMD_LAST = CMD_SET_DDC_SPEED,
+};
+
+struct stCmdQueueItem {
+    int32_t s32CmdId;
+    int32_t s32Param;
+    int32_t s32Delay;
+    int32_t s32Reserved;
+};
+
+extern stCmdQueueItem gst_CmdQueue[CMD_QUEUE_SIZE];
+extern int32_t gs32_CmdQueueWrite;
+extern int32_t gs32_CmdQueueRead;
+extern int32_t gs32_ProgressShown;
+
+// Stores a command behind the waiting ones. A post that would fill the ring
+// (63 already waiting) is dropped, so the waiting commands are kept.
+void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t s32Reserved);
+void vClearCommandQueue(void);
+// One dispatcher step: 0 when the ring is empty, else 1 while the head
+// command waits (*ps32Waiting = 1) or the head command's progress-used flag.
+int32_t s32DispatchCommand(int32_t *ps32Waiting);
+int Receiver_Timer_Callback(int panel, int control, int event, void *callbackData, int eventData1,
+                            int eventData2);
+
+// Runs the action of one command; returns its progress-used flag. A number
+// without an action runs nothing and gives 0.
+int32_t s32RunCommandAction(int32_t s32CmdId);
+
+#endif

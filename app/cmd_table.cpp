@@ -1,0 +1,29 @@
+// The action of each command number.
+#include "app/cmd_queue.h"
+#include "files/msg_log.h"
+
+#include <stddef.h>
+
+namespace {
+
+typedef int32_t (*CmdAction)(void);
+
+struct stCmdAction {
+    int32_t s32CmdId;
+    CmdAction pfnAction;
+};
+
+const stCmdAction gst_CmdActions[] = {
+    {CMD_SAVE_MSG, vSaveMsgToFile},
+};
+
+} // namespace
+
+int32_t s32RunCommandAction(int32_t s32CmdId)
+{
+    for (size_t i = 0; i < sizeof(gst_CmdActions) / sizeof(gst_CmdActions[0]); i++) {
+        if (gst_CmdActions[i].s32CmdId == s32CmdId)
+            return gst_CmdActions[i].pfnAction();
+    }
+    return 0;
+}

@@ -1,0 +1,69 @@
+#include "files/msg_log.h"
+
+#include "app/app_shell.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+char gu8str_MsgFilePath[TEXT_BUF_SIZE] = "";
+
+void vPrintMsg(const char *pcFormat, ...)
+{
+    char cText[TEXT_BUF_SIZE];
+    va_list args;
+    va_start(args, pcFormat);
+    vsnprintf(cText, sizeof(cText), pcFormat, args);
+    va_end(args);
+    if (gst_UiHandles.s32MainPanel != 0 && gst_UiHandles.s32MsgCtrl != 0)
+        SetCtrlVal(gst_UiHandles.s32MainPanel, gst_UiHandles.s32MsgCtrl, cText);
+}
+
+void vPrintProgress(const char *pcFormat, ...)
+{
+    char cText[TEXT_BUF_SIZE];
+    va_list args;
+    va_start(args, pcFormat);
+    vsnprintf(cText, sizeof(cText), pcFormat, args);
+    va_end(args);
+    if (gst_UiHandles.s32ProgressPanel != 0 && gst_UiHandles.s32MsgCtrl != 0)
+        SetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText);
+}
+
+namespace {
+
+// Every line ends CR LF on disk, whatever the platform.
+void vWriteMsgLines(FILE *pFile, int32_t s32LineCount)
+{
+    static char cLine[TEXT_BUF_SIZE];
+    for (int32_t i = 0; i < s32LineCount; i++) {
+        cLine[0] = '\0';
+        GetTextBoxLine(gst_UiHandles.s32MainPanel, MAIN_MSG_BOX, i, cLine, sizeof(cLine));
+        fputs(cLine, pFile);
+        fputs("\r\n", pFile);
+    }
+}
+
+} // namespace
+
+int32_t vSaveMsgToFile(void)
+{
+    int s32LineCount = 0;
+    GetNumTextBoxLines(gst_UiHandles.s32MainPanel, MAIN_MSG_BOX, &s32LineCount);
+    char cPath[TEXT_BUF_SIZE];
+    cPath[0] = '\0';
+    int s32Result = FileSelectPopup(gu8str_LastDir, "*.txt", "*.txt", "Name of File to Save",
+                                    VAL_SAVE_BUTTON, 0, 1, 1, 0, cPath, sizeof(cPath));
+    if (s32Result == VAL_EXISTING_FILE_SELECTED || s32Result == VAL_NEW_FILE_SELECTED) {
+        snprintf(gu8str_MsgFilePath, sizeof(gu8str_MsgFilePath), "%s", cPath);
+        FILE *pFile = fopen(gu8str_MsgFilePath, "wb");
+        if (pFile) {
+            vWriteMsgLines(pFile, s32LineCount);
+            fclose(pFile);
+        }
+    }
+    snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", cPath);
+    return 0;
+}

@@ -1,0 +1,85 @@
+#include "PlatformClock.h"
+
+#include <time.h>
+
+namespace {
+
+int32_t gs32_Virtual = 0;
+uint64_t gu64_VirtualNowMs = 0;
+uint32_t gu32_PauseCount = 0;
+uint64_t gu64_PauseSumMs = 0;
+uint32_t gu32_PauseRecord[CLOCK_PAUSE_RECORD];
+ClockPauseHook gpfn_PauseHook = nullptr;
+void *gpv_PauseHookContext = nullptr;
+
+uint64_t u64RealNowMs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint64_t)now.tv_sec * 1000u + (uint64_t)now.tv_nsec / 1000000u;
+}
+
+void vRealSleep(uint32_t u32Milliseconds)
+{
+    struct timespec wait;
+    wait.tv_sec = u32Milliseconds / 1000u;
+    wait.tv_nsec = (long)(u32Milliseconds % 1000u) * 1000000L;
+    while (nanosleep(&wait, &wait) != 0) {
+    }
+}
+
+} // namespace
+
+void Sleep(uint32_t u32Milliseconds)
+{
+    if (!gs32_Virtual) {
+        vRealSleep(u32Milliseconds);
+        return;
+    }
+    if (gu32_PauseCount < CLOCK_PAUSE_RECORD)
+        gu32_PauseRecord[gu32_PauseCount] = u32Milliseconds;
+    gu32_PauseCount++;
+    gu64_PauseSumMs += u32Milliseconds;
+    gu64_VirtualNowMs += u32Milliseconds;
+    if (gpfn_PauseHook)
+        gpfn_PauseHook(u32Milliseconds, gpv_PauseHookContext);
+}
+
+uint64_t u64ClockNowMs(void)
+{
+    return gs32_Virtual ? gu64_VirtualNowMs : u64RealNowMs();
+}
+
+void vClockUseVirtual(int32_t s32On)
+{
+    gs32_Virtual = s32On ? 1 : 0;
+    gu64_VirtualNowMs = 1000000u;
+    vClockResetPauses();
+}
+
+int32_t bClockIsVirtual(void) { return gs32_Virtual; }
+
+void vClockAdvance(uint32_t u32Milliseconds) { gu64_VirtualNowMs += u32Milliseconds; }
+
+uint32_t u32ClockPauseCount(void) { return gu32_PauseCount; }
+
+uint64_t u64ClockPauseSumMs(void) { return gu64_PauseSumMs; }
+
+uint32_t u32ClockPauseAt(uint32_t u32Index)
+{
+    if (u32Index >= gu32_PauseCount || u32Index >= CLOCK_PAUSE_RECORD)
+        return 0;
+    return gu32_PauseRecord[u32Index];
+}
+
+void vClockResetPauses(void)
+{
+    gu32_PauseCount = 0;
+    gu64_PauseSumMs = 0;
+}
+
+void vClockSetPauseHook(ClockPauseHook pfnHook, void *pvContext)
+{
+    gpfn_PauseHook = pfnHook;
+    gpv_PauseHookContext = pvContext;
+}

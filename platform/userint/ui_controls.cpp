@@ -1,0 +1,321 @@
+// Control values and attributes, list boxes and rings.
+#include "ui_internal.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+int s32ListIndexOfValue(UiControl *pCtrl, int s32Value)
+{
+    if (pCtrl->eKind == UiCtrlKind::Ring)
+        return pCtrl->lstRingValues.indexOf(s32Value);
+    auto *pList = qobject_cast<QListWidget *>(pCtrl->pWidget);
+    for (int i = 0; i < pList->count(); i++) {
+        if (pList->item(i)->data(Qt::UserRole).toInt() == s32Value)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+int SetCtrlVal(int panel, int control, int value)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    QWidget *pWidget = pCtrl->pWidget;
+    QSignalBlocker block(pWidget);
+    switch (pCtrl->eKind) {
+    case UiCtrlKind::Checkbox:
+        qobject_cast<QCheckBox *>(pWidget)->setChecked(value != 0);
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Numeric:
+        qobject_cast<QSpinBox *>(pWidget)->setValue(value);
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Indicator:
+        qobject_cast<QProgressBar *>(pWidget)->setValue(value);
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Ring:
+    case UiCtrlKind::List: {
+        int s32Index = s32ListIndexOfValue(pCtrl, value);
+        return s32Index < 0 ? UIE_BAD_ARGUMENT : SetCtrlIndex(panel, control, s32Index);
+    }
+    default:
+        return UIE_BAD_CONTROL;
+    }
+}
+
+int SetCtrlVal(int panel, int control, const char *text)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!text)
+        return UIE_BAD_ARGUMENT;
+    QSignalBlocker block(pCtrl->pWidget);
+    switch (pCtrl->eKind) {
+    case UiCtrlKind::Text:
+        qobject_cast<QLineEdit *>(pCtrl->pWidget)->setText(QString::fromLocal8Bit(text));
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Label:
+        qobject_cast<QLabel *>(pCtrl->pWidget)->setText(QString::fromLocal8Bit(text));
+        return UIE_NO_ERROR;
+    case UiCtrlKind::TextBox:
+        return s32UiTextBoxAppend(pCtrl, text);
+    default:
+        return UIE_BAD_CONTROL;
+    }
+}
+
+int GetCtrlVal(int panel, int control, int *value)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!value)
+        return UIE_BAD_ARGUMENT;
+    QWidget *pWidget = pCtrl->pWidget;
+    switch (pCtrl->eKind) {
+    case UiCtrlKind::Checkbox:
+        *value = qobject_cast<QCheckBox *>(pWidget)->isChecked() ? 1 : 0;
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Numeric:
+        *value = qobject_cast<QSpinBox *>(pWidget)->value();
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Indicator:
+        *value = qobject_cast<QProgressBar *>(pWidget)->value();
+        return UIE_NO_ERROR;
+    case UiCtrlKind::Ring: {
+        int s32Index = qobject_cast<QComboBox *>(pWidget)->currentIndex();
+        if (s32Index < 0 || s32Index >= pCtrl->lstRingValues.size())
+            return UIE_BAD_ARGUMENT;
+        *value = pCtrl->lstRingValues[s32Index];
+        return UIE_NO_ERROR;
+    }
+    case UiCtrlKind::List: {
+        auto *pList = qobject_cast<QListWidget *>(pWidget);
+        if (pList->currentRow() < 0)
+            return UIE_BAD_ARGUMENT;
+        *value = pList->currentItem()->data(Qt::UserRole).toInt();
+        return UIE_NO_ERROR;
+    }
+    default:
+        return UIE_BAD_CONTROL;
+    }
+}
+
+int GetCtrlValText(int panel, int control, char *text, size_t size)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!text || size == 0)
+        return UIE_BAD_ARGUMENT;
+    if (pCtrl->eKind == UiCtrlKind::Text)
+        vUiCopyOut(qobject_cast<QLineEdit *>(pCtrl->pWidget)->text(), text, size);
+    else if (pCtrl->eKind == UiCtrlKind::Label)
+        vUiCopyOut(qobject_cast<QLabel *>(pCtrl->pWidget)->text(), text, size);
+    else
+        return UIE_BAD_CONTROL;
+    return UIE_NO_ERROR;
+}
+
+int SetCtrlAttribute(int panel, int control, int attribute, int value)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    QWidget *pWidget = pCtrl->pWidget;
+    auto *pSpin = qobject_cast<QSpinBox *>(pWidget);
+    switch (attribute) {
+    case ATTR_DIMMED:
+        pWidget->setEnabled(value == 0);
+        return UIE_NO_ERROR;
+    case ATTR_VISIBLE:
+        if (pCtrl->eKind != UiCtrlKind::Timer)
+            pWidget->setVisible(value != 0);
+        return UIE_NO_ERROR;
+    case ATTR_MIN_VALUE:
+    case ATTR_MAX_VALUE:
+        if (!pSpin)
+            return UIE_BAD_ATTRIBUTE;
+        if (attribute == ATTR_MIN_VALUE)
+            pSpin->setMinimum(value);
+        else
+            pSpin->setMaximum(value);
+        return UIE_NO_ERROR;
+    case ATTR_ENABLED:
+    case ATTR_INTERVAL:
+        if (pCtrl->eKind != UiCtrlKind::Timer)
+            return UIE_BAD_ATTRIBUTE;
+        if (attribute == ATTR_ENABLED)
+            pCtrl->bTimerEnabled = value != 0;
+        else
+            pCtrl->s32TimerInterval = value > 0 ? value : 1;
+        vUiStartTimer(pCtrl);
+        return UIE_NO_ERROR;
+    default:
+        return UIE_BAD_ATTRIBUTE;
+    }
+}
+
+int GetCtrlAttribute(int panel, int control, int attribute, int *value)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!value)
+        return UIE_BAD_ARGUMENT;
+    QWidget *pWidget = pCtrl->pWidget;
+    auto *pSpin = qobject_cast<QSpinBox *>(pWidget);
+    switch (attribute) {
+    case ATTR_DIMMED:
+        *value = pWidget->isEnabled() ? 0 : 1;
+        return UIE_NO_ERROR;
+    case ATTR_VISIBLE:
+        *value = pWidget->isHidden() ? 0 : 1;
+        return UIE_NO_ERROR;
+    case ATTR_MIN_VALUE:
+    case ATTR_MAX_VALUE:
+        if (!pSpin)
+            return UIE_BAD_ATTRIBUTE;
+        *value = attribute == ATTR_MIN_VALUE ? pSpin->minimum() : pSpin->maximum();
+        return UIE_NO_ERROR;
+    case ATTR_STRING_TEXT_LENGTH:
+        if (pCtrl->eKind != UiCtrlKind::Text)
+            return UIE_BAD_ATTRIBUTE;
+        *value = qobject_cast<QLineEdit *>(pWidget)->text().toLocal8Bit().size();
+        return UIE_NO_ERROR;
+    case ATTR_ENABLED:
+        *value = pCtrl->bTimerEnabled ? 1 : 0;
+        return pCtrl->eKind == UiCtrlKind::Timer ? UIE_NO_ERROR : UIE_BAD_ATTRIBUTE;
+    case ATTR_INTERVAL:
+        *value = pCtrl->s32TimerInterval;
+        return pCtrl->eKind == UiCtrlKind::Timer ? UIE_NO_ERROR : UIE_BAD_ATTRIBUTE;
+    default:
+        return UIE_BAD_ATTRIBUTE;
+    }
+}
+
+int ClearListCtrl(int panel, int control)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    QSignalBlocker block(pCtrl->pWidget);
+    if (pCtrl->eKind == UiCtrlKind::List) {
+        qobject_cast<QListWidget *>(pCtrl->pWidget)->clear();
+    } else if (pCtrl->eKind == UiCtrlKind::Ring) {
+        qobject_cast<QComboBox *>(pCtrl->pWidget)->clear();
+        pCtrl->lstRingValues.clear();
+    } else {
+        return UIE_BAD_CONTROL;
+    }
+    return UIE_NO_ERROR;
+}
+
+int InsertListItem(int panel, int control, int index, const char *label, int value)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!label)
+        return UIE_BAD_ARGUMENT;
+    QSignalBlocker block(pCtrl->pWidget);
+    QString text = QString::fromLocal8Bit(label);
+    if (pCtrl->eKind == UiCtrlKind::List) {
+        auto *pList = qobject_cast<QListWidget *>(pCtrl->pWidget);
+        int s32At = index < 0 || index > pList->count() ? pList->count() : index;
+        auto *pItem = new QListWidgetItem(text);
+        pItem->setData(Qt::UserRole, value);
+        pList->insertItem(s32At, pItem);
+        if (pList->currentRow() < 0)
+            pList->setCurrentRow(0);
+        return UIE_NO_ERROR;
+    }
+    if (pCtrl->eKind == UiCtrlKind::Ring) {
+        auto *pBox = qobject_cast<QComboBox *>(pCtrl->pWidget);
+        int s32At = index < 0 || index > pBox->count() ? pBox->count() : index;
+        pBox->insertItem(s32At, text);
+        pCtrl->lstRingValues.insert(s32At, value);
+        if (pBox->currentIndex() < 0)
+            pBox->setCurrentIndex(0);
+        return UIE_NO_ERROR;
+    }
+    return UIE_BAD_CONTROL;
+}
+
+int GetNumListItems(int panel, int control, int *count)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!count)
+        return UIE_BAD_ARGUMENT;
+    if (pCtrl->eKind == UiCtrlKind::List)
+        *count = qobject_cast<QListWidget *>(pCtrl->pWidget)->count();
+    else if (pCtrl->eKind == UiCtrlKind::Ring)
+        *count = qobject_cast<QComboBox *>(pCtrl->pWidget)->count();
+    else
+        return UIE_BAD_CONTROL;
+    return UIE_NO_ERROR;
+}
+
+int GetCtrlIndex(int panel, int control, int *index)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (!index)
+        return UIE_BAD_ARGUMENT;
+    if (pCtrl->eKind == UiCtrlKind::List)
+        *index = qobject_cast<QListWidget *>(pCtrl->pWidget)->currentRow();
+    else if (pCtrl->eKind == UiCtrlKind::Ring)
+        *index = qobject_cast<QComboBox *>(pCtrl->pWidget)->currentIndex();
+    else
+        return UIE_BAD_CONTROL;
+    return UIE_NO_ERROR;
+}
+
+int SetCtrlIndex(int panel, int control, int index)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    int s32Count = 0;
+    GetNumListItems(panel, control, &s32Count);
+    if (index < 0 || index >= s32Count)
+        return UIE_BAD_ARGUMENT;
+    QSignalBlocker block(pCtrl->pWidget);
+    if (pCtrl->eKind == UiCtrlKind::List)
+        qobject_cast<QListWidget *>(pCtrl->pWidget)->setCurrentRow(index);
+    else
+        qobject_cast<QComboBox *>(pCtrl->pWidget)->setCurrentIndex(index);
+    return UIE_NO_ERROR;
+}
+
+int GetLabelFromIndex(int panel, int control, int index, char *label, size_t size)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    int s32Count = 0;
+    if (GetNumListItems(panel, control, &s32Count) != UIE_NO_ERROR)
+        return UIE_BAD_CONTROL;
+    if (index < 0 || index >= s32Count || !label || size == 0)
+        return UIE_BAD_ARGUMENT;
+    if (pCtrl->eKind == UiCtrlKind::List)
+        vUiCopyOut(qobject_cast<QListWidget *>(pCtrl->pWidget)->item(index)->text(), label, size);
+    else
+        vUiCopyOut(qobject_cast<QComboBox *>(pCtrl->pWidget)->itemText(index), label, size);
+    return UIE_NO_ERROR;
+}

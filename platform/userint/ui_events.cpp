@@ -1,0 +1,356 @@
+// Events: Qt signals and events turned into callback events, the timer
+// controls, the event loop and the event pumps used from inside callbacks.
+#include "ui_internal.h"
+#include "userint_test.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+bool gb_ManualTimers = false;
+// Repainting after every pumped event would dominate long byte dumps: the
+// pumps let Qt repaint at most once per frame.
+const qint64 UI_FRAME_MS = 16;
+QElapsedTimer g_LastPump;
+
+int s32KeyCode(const QKeyEvent *pEvent)
+{
+    switch (pEvent->key()) {
+    case Qt::Key_Backspace:
+        return VAL_BACKSPACE_VKEY;
+    case Qt::Key_Tab:
+        return VAL_TAB_VKEY;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VAL_ENTER_VKEY;
+    case Qt::Key_Escape:
+        return VAL_ESC_VKEY;
+    case Qt::Key_Delete:
+        return VAL_FWD_DELETE_VKEY;
+    case Qt::Key_Up:
+        return VAL_UP_ARROW_VKEY;
+    case Qt::Key_Down:
+        return VAL_DOWN_ARROW_VKEY;
+    case Qt::Key_Left:
+        return VAL_LEFT_ARROW_VKEY;
+    case Qt::Key_Right:
+        return VAL_RIGHT_ARROW_VKEY;
+    default:
+        break;
+    }
+    QString text = pEvent->text();
+    if (text.size() == 1 && text[0].unicode() < 0x100)
+        return text[0].unicode();
+    return VAL_OTHER_VKEY;
+}
+
+QKeyEvent *pMakeKeyEvent(int s32Key)
+{
+    switch (s32Key) {
+    case VAL_BACKSPACE_VKEY:
+        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    case VAL_TAB_VKEY:
+        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, "\t");
+    case VAL_ENTER_VKEY:
+        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    case VAL_ESC_VKEY:
+        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    case VAL_FWD_DELETE_VKEY:
+        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    default:
+        break;
+    }
+    if (s32Key > 0 && s32Key < 0x100) {
+        QChar ch((ushort)s32Key);
+        return new QKeyEvent(QEvent::KeyPress, QChar(ch).toUpper().unicode(), Qt::NoModifier,
+                             QString(ch));
+    }
+    return new QKeyEvent(QEvent::KeyPress, Qt::Key_F35, Qt::NoModifier);
+}
+
+// Filters and signal handlers hold a panel handle and a control ID, never a
+// pointer: a discarded panel's widgets may still deliver events before Qt
+// deletes them.
+class UiEventFilter : public QObject {
+public:
+    UiEventFilter(QObject *pParent, int s32Panel, int s32Control)
+        : QObject(pParent), m_s32Panel(s32Panel), m_s32Control(s32Control)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *pEvent) override
+    {
+        return m_s32Control ? bControlEvent(pEvent) : bPanelEvent(pEvent);
+    }
+
+private:
+    int m_s32Panel;
+    int m_s32Control;
+
+    bool bControlEvent(QEvent *pEvent)
+    {
+        UiControl *pCtrl = pUiFindControl(m_s32Panel, m_s32Control);
+        if (!pCtrl)
+            return false;
+        switch (pEvent->type()) {
+        case QEvent::KeyPress: {
+            // In a text field the callback decides: a result of 0 keeps the
+            // key from the field. Other controls keep their keyboard use.
+            int s32Result = s32UiDispatchCtrl(m_s32Panel, pCtrl, EVENT_KEYPRESS,
+                                              s32KeyCode(static_cast<QKeyEvent *>(pEvent)), 0);
+            return pCtrl->eKind == UiCtrlKind::Text && s32Result == 0;
+        }
+        case QEvent::FocusIn:
+            s32UiDispatchCtrl(m_s32Panel, pCtrl, EVENT_GOT_FOCUS, 0, 0);
+            return false;
+        case QEvent::FocusOut:
+            s32UiDispatchCtrl(m_s32Panel, pCtrl, EVENT_LOST_FOCUS, 0, 0);
+            return false;
+        default:
+            return false;
+        }
+    }
+
+    bool bPanelEvent(QEvent *pEvent)
+    {
+        UiPanel *pPanel = pUiFindPanel(m_s32Panel);
+        if (!pPanel)
+            return false;
+        switch (pEvent->type()) {
+        case QEvent::Close:
+            // The callback decides what a close means; the panel stays.
+            pEvent->ignore();
+            s32UiDispatchPanel(pPanel, EVENT_CLOSE);
+            return true;
+        case QEvent::WindowActivate:
+            s32UiDispatchPanel(pPanel, EVENT_GOT_FOCUS);
+            return false;
+        case QEvent::WindowDeactivate:
+            s32UiDispatchPanel(pPanel, EVENT_LOST_FOCUS);
+            return false;
+        default:
+            return false;
+        }
+    }
+};
+
+void vDispatchById(int s32Panel, int s32Control, int s32Event)
+{
+    UiControl *pCtrl = pUiFindControl(s32Panel, s32Control);
+    if (pCtrl)
+        s32UiDispatchCtrl(s32Panel, pCtrl, s32Event, 0, 0);
+}
+
+void vWireControl(int s32Panel, UiControl *pCtrl)
+{
+    QWidget *pWidget = pCtrl->pWidget;
+    int s32Id = pCtrl->s32Id;
+    auto commit = [s32Panel, s32Id]() { vDispatchById(s32Panel, s32Id, EVENT_COMMIT); };
+    switch (pCtrl->eKind) {
+    case UiCtrlKind::Button:
+    case UiCtrlKind::Checkbox:
+        QObject::connect(qobject_cast<QAbstractButton *>(pWidget), &QAbstractButton::clicked,
+                         pWidget, commit);
+        break;
+    case UiCtrlKind::Numeric:
+        QObject::connect(qobject_cast<QSpinBox *>(pWidget), &QSpinBox::valueChanged, pWidget, commit);
+        break;
+    case UiCtrlKind::Ring:
+        QObject::connect(qobject_cast<QComboBox *>(pWidget), &QComboBox::activated, pWidget, commit);
+        break;
+    case UiCtrlKind::Text:
+        QObject::connect(qobject_cast<QLineEdit *>(pWidget), &QLineEdit::returnPressed, pWidget,
+                         commit);
+        break;
+    case UiCtrlKind::Timer:
+        pCtrl->pTimer = new QTimer(pWidget);
+        QObject::connect(pCtrl->pTimer, &QTimer::timeout, pWidget,
+                         [s32Panel, s32Id]() { vDispatchById(s32Panel, s32Id, EVENT_TIMER_TICK); });
+        vUiStartTimer(pCtrl);
+        return;
+    default:
+        break;
+    }
+    if (pCtrl->pfnCallback)
+        pWidget->installEventFilter(new UiEventFilter(pWidget, s32Panel, s32Id));
+}
+
+} // namespace
+
+bool bUiManualTimers() { return gb_ManualTimers; }
+
+void vUiStartTimer(UiControl *pCtrl)
+{
+    if (!pCtrl->pTimer)
+        return;
+    pCtrl->pTimer->setInterval(pCtrl->s32TimerInterval);
+    if (pCtrl->bTimerEnabled && !gb_ManualTimers)
+        pCtrl->pTimer->start();
+    else
+        pCtrl->pTimer->stop();
+}
+
+void vUiWirePanel(UiPanel *pPanel)
+{
+    for (UiControl *pCtrl : pPanel->lstControls)
+        vWireControl(pPanel->s32Handle, pCtrl);
+    pPanel->pWidget->installEventFilter(new UiEventFilter(pPanel->pWidget, pPanel->s32Handle, 0));
+    if (!pPanel->pMenuBar)
+        return;
+    for (QAction *pAction : pPanel->pMenuBar->findChildren<QAction *>()) {
+        bool bOk = false;
+        int s32Item = pAction->property("itemId").toInt(&bOk);
+        if (!bOk)
+            continue;
+        int s32Panel = pPanel->s32Handle;
+        QObject::connect(pAction, &QAction::triggered, pPanel->pWidget, [s32Panel, s32Item]() {
+            vUiDispatchMenu(pUiFindPanel(s32Panel), s32Item);
+        });
+    }
+}
+
+int s32UiDispatchCtrl(int s32Panel, UiControl *pCtrl, int s32Event, int s32Data1, int s32Data2)
+{
+    if (!pCtrl || !pCtrl->pfnCallback)
+        return 0;
+    return pCtrl->pfnCallback(s32Panel, pCtrl->s32Id, s32Event, nullptr, s32Data1, s32Data2);
+}
+
+int s32UiDispatchPanel(UiPanel *pPanel, int s32Event)
+{
+    if (!pPanel || !pPanel->pfnCallback)
+        return 0;
+    return pPanel->pfnCallback(pPanel->s32Handle, s32Event, nullptr, 0, 0);
+}
+
+void vUiDispatchMenu(UiPanel *pPanel, int s32Item)
+{
+    if (pPanel && pPanel->pfnMenuCallback)
+        pPanel->pfnMenuCallback(pPanel->s32Handle, s32Item, nullptr, pPanel->s32Handle);
+}
+
+int RunUserInterface(void)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    return QApplication::exec();
+}
+
+int QuitUserInterface(int returnCode)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    QApplication::exit(returnCode);
+    return UIE_NO_ERROR;
+}
+
+int ProcessDrawEvents(void)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    if (g_LastPump.isValid() && g_LastPump.elapsed() < UI_FRAME_MS)
+        return UIE_NO_ERROR;
+    g_LastPump.start();
+    vUiTextBoxesFollowEnd();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return UIE_NO_ERROR;
+}
+
+int ProcessSystemEvents(void)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    if (g_LastPump.isValid() && g_LastPump.elapsed() < UI_FRAME_MS)
+        return UIE_NO_ERROR;
+    g_LastPump.start();
+    vUiTextBoxesFollowEnd();
+    QApplication::processEvents(QEventLoop::AllEvents);
+    return UIE_NO_ERROR;
+}
+
+// --- Test seams -------------------------------------------------------------
+
+void vUiUseManualTimers(int bOn)
+{
+    gb_ManualTimers = bOn != 0;
+    for (UiPanel *pPanel : lstUiAllPanels()) {
+        for (UiControl *pCtrl : pPanel->lstControls)
+            vUiStartTimer(pCtrl);
+    }
+}
+
+void vUiFireTimers(void)
+{
+    for (UiPanel *pPanel : lstUiAllPanels()) {
+        for (UiControl *pCtrl : pPanel->lstControls) {
+            if (pCtrl->eKind == UiCtrlKind::Timer && pCtrl->bTimerEnabled)
+                s32UiDispatchCtrl(pPanel->s32Handle, pCtrl, EVENT_TIMER_TICK, 0, 0);
+        }
+    }
+}
+
+int UiClick(int panel, int control)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (pCtrl->eKind == UiCtrlKind::Button || pCtrl->eKind == UiCtrlKind::Checkbox)
+        qobject_cast<QAbstractButton *>(pCtrl->pWidget)->click();
+    else
+        s32UiDispatchCtrl(panel, pCtrl, EVENT_COMMIT, 0, 0);
+    return UIE_NO_ERROR;
+}
+
+int UiKeyPress(int panel, int control, int key)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    QKeyEvent *pEvent = pMakeKeyEvent(key);
+    QApplication::sendEvent(pCtrl->pWidget, pEvent);
+    delete pEvent;
+    return UIE_NO_ERROR;
+}
+
+int UiClosePanel(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    QCloseEvent event;
+    QApplication::sendEvent(pPanel->pWidget, &event);
+    return UIE_NO_ERROR;
+}
+
+int UiChooseMenuItem(int panel, int menuItem)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel || !pPanel->pMenuBar)
+        return UIE_BAD_PANEL;
+    for (QAction *pAction : pPanel->pMenuBar->findChildren<QAction *>()) {
+        bool bOk = false;
+        if (pAction->property("itemId").toInt(&bOk) == menuItem && bOk) {
+            pAction->trigger();
+            return UIE_NO_ERROR;
+        }
+    }
+    vUiDispatchMenu(pPanel, menuItem);
+    return UIE_NO_ERROR;
+}
+
+void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)
+{
+    QTimer::singleShot(0, [pfn, pvContext]() { pfn(pvContext); });
+}

@@ -1,0 +1,398 @@
+// Run-time start, the panel registry, loading panels from the resource file
+// and the panel attributes.
+#include "ui_internal.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUiLoader>
+
+#include <string.h>
+
+namespace {
+
+QList<UiPanel *> glst_Panels;
+int gs32_NextHandle = 1;
+const stUiCallbackEntry *gpst_Callbacks = nullptr;
+size_t gsz_CallbackCount = 0;
+int gs32_Argc = 1;
+char gc_ArgBuffer[256] = "tavolin";
+char *gpc_Argv[2] = {gc_ArgBuffer, nullptr};
+
+const stUiCallbackEntry *pFindCallback(const QString &name)
+{
+    if (name.isEmpty())
+        return nullptr;
+    QByteArray ascii = name.toLatin1();
+    for (size_t i = 0; i < gsz_CallbackCount; i++) {
+        if (gpst_Callbacks[i].pcName && strcmp(gpst_Callbacks[i].pcName, ascii.constData()) == 0)
+            return &gpst_Callbacks[i];
+    }
+    return nullptr;
+}
+
+QList<int> lstParseValues(const QString &text)
+{
+    QList<int> values;
+    for (const QString &part : text.split(',', Qt::SkipEmptyParts))
+        values.append(part.trimmed().toInt());
+    return values;
+}
+
+bool bKindOf(QWidget *pWidget, UiCtrlKind *peKind)
+{
+    if (pWidget->property("ctrlKind").toString() == "timer")
+        *peKind = UiCtrlKind::Timer;
+    else if (qobject_cast<QPushButton *>(pWidget))
+        *peKind = UiCtrlKind::Button;
+    else if (qobject_cast<QCheckBox *>(pWidget))
+        *peKind = UiCtrlKind::Checkbox;
+    else if (qobject_cast<QSpinBox *>(pWidget))
+        *peKind = UiCtrlKind::Numeric;
+    else if (qobject_cast<QProgressBar *>(pWidget))
+        *peKind = UiCtrlKind::Indicator;
+    else if (qobject_cast<QComboBox *>(pWidget))
+        *peKind = UiCtrlKind::Ring;
+    else if (qobject_cast<QListWidget *>(pWidget))
+        *peKind = UiCtrlKind::List;
+    else if (qobject_cast<QLineEdit *>(pWidget))
+        *peKind = UiCtrlKind::Text;
+    else if (qobject_cast<QLabel *>(pWidget))
+        *peKind = UiCtrlKind::Label;
+    else if (qobject_cast<QPlainTextEdit *>(pWidget))
+        *peKind = UiCtrlKind::TextBox;
+    else
+        return false;
+    return true;
+}
+
+void vAddControl(UiPanel *pPanel, QWidget *pWidget)
+{
+    bool bIsId = false;
+    int s32Id = pWidget->property("ctrlId").toInt(&bIsId);
+    UiCtrlKind eKind;
+    if (!bIsId || s32Id <= 0 || !bKindOf(pWidget, &eKind))
+        return;
+    UiControl *pCtrl = new UiControl;
+    pCtrl->s32Id = s32Id;
+    pCtrl->eKind = eKind;
+    pCtrl->pWidget = pWidget;
+    pCtrl->pfnCallback = pfnUiCtrlCallback(pWidget->property("callback").toString());
+    if (eKind == UiCtrlKind::Ring) {
+        pCtrl->lstRingValues = lstParseValues(pWidget->property("itemValues").toString());
+        auto *pBox = qobject_cast<QComboBox *>(pWidget);
+        while (pCtrl->lstRingValues.size() < pBox->count())
+            pCtrl->lstRingValues.append(pCtrl->lstRingValues.size());
+    }
+    if (eKind == UiCtrlKind::Timer) {
+        bool bOk = false;
+        int s32Interval = pWidget->property("interval").toInt(&bOk);
+        pCtrl->s32TimerInterval = bOk && s32Interval > 0 ? s32Interval : 100;
+        QVariant enabled = pWidget->property("timerEnabled");
+        pCtrl->bTimerEnabled = enabled.isValid() ? enabled.toBool() : true;
+        pWidget->hide();
+    }
+    pPanel->lstControls.append(pCtrl);
+}
+
+QWidget *pFindPanelWidget(QWidget *pRoot, int s32ResourceId)
+{
+    if (pRoot->property("panelId").toInt() == s32ResourceId)
+        return pRoot;
+    for (QWidget *pChild : pRoot->findChildren<QWidget *>()) {
+        bool bOk = false;
+        if (pChild->property("panelId").toInt(&bOk) == s32ResourceId && bOk)
+            return pChild;
+    }
+    return nullptr;
+}
+
+QString strResourcePath(const char *pcFileName)
+{
+    QString name = QString::fromLocal8Bit(pcFileName);
+    if (name.startsWith('/'))
+        return name;
+    char cDir[4096];
+    GetProjectDir(cDir, sizeof(cDir));
+    return QString::fromLocal8Bit(cDir) + "/" + name;
+}
+
+} // namespace
+
+void vUiSetCallbackTable(const stUiCallbackEntry *pstTable, size_t count)
+{
+    gpst_Callbacks = pstTable;
+    gsz_CallbackCount = pstTable ? count : 0;
+}
+
+CtrlCallbackPtr pfnUiCtrlCallback(const QString &name)
+{
+    const stUiCallbackEntry *pEntry = pFindCallback(name);
+    return pEntry ? pEntry->pfnCtrl : nullptr;
+}
+
+PanelCallbackPtr pfnUiPanelCallback(const QString &name)
+{
+    const stUiCallbackEntry *pEntry = pFindCallback(name);
+    return pEntry ? pEntry->pfnPanel : nullptr;
+}
+
+MenuCallbackPtr pfnUiMenuCallback(const QString &name)
+{
+    const stUiCallbackEntry *pEntry = pFindCallback(name);
+    return pEntry ? pEntry->pfnMenu : nullptr;
+}
+
+UiPanel *pUiFindPanel(int s32Handle)
+{
+    for (UiPanel *pPanel : glst_Panels) {
+        if (pPanel->s32Handle == s32Handle)
+            return pPanel->pWidget ? pPanel : nullptr;
+    }
+    return nullptr;
+}
+
+UiControl *pUiFindControl(int s32Panel, int s32Control)
+{
+    UiPanel *pPanel = pUiFindPanel(s32Panel);
+    if (!pPanel)
+        return nullptr;
+    for (UiControl *pCtrl : pPanel->lstControls) {
+        if (pCtrl->s32Id == s32Control)
+            return pCtrl->pWidget ? pCtrl : nullptr;
+    }
+    return nullptr;
+}
+
+UiPanel *pUiPanelOfWidget(const QWidget *pWidget)
+{
+    for (UiPanel *pPanel : glst_Panels) {
+        if (pPanel->pWidget == pWidget)
+            return pPanel;
+    }
+    return nullptr;
+}
+
+QList<UiPanel *> lstUiAllPanels() { return glst_Panels; }
+
+int s32UiLoadedPanelCount(void) { return glst_Panels.size(); }
+
+int InitCVIRTE(void *, char *argv[], void *)
+{
+    if (QApplication::instance())
+        return 1;
+    if (argv && argv[0])
+        snprintf(gc_ArgBuffer, sizeof(gc_ArgBuffer), "%s", argv[0]);
+    new QApplication(gs32_Argc, gpc_Argv);
+    if (!QApplication::instance())
+        return 0;
+    QApplication::setQuitOnLastWindowClosed(false);
+    return 1;
+}
+
+int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    if (!fileName)
+        return UIE_BAD_ARGUMENT;
+    QFile file(strResourcePath(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return UIE_RESOURCE_NOT_FOUND;
+    QUiLoader loader;
+    QWidget *pRoot = loader.load(&file);
+    if (!pRoot)
+        return UIE_RESOURCE_NOT_FOUND;
+    QWidget *pPanelWidget = pFindPanelWidget(pRoot, panelResourceID);
+    if (!pPanelWidget) {
+        delete pRoot;
+        return UIE_PANEL_NOT_FOUND;
+    }
+    UiPanel *pParent = pUiFindPanel(parentPanel);
+    if (pPanelWidget != pRoot) {
+        pPanelWidget->setParent(pParent ? pParent->pWidget.data() : nullptr, Qt::Window);
+        delete pRoot;
+    }
+    pPanelWidget->hide();
+
+    UiPanel *pPanel = new UiPanel;
+    pPanel->s32ResourceId = panelResourceID;
+    pPanel->pWidget = pPanelWidget;
+    pPanel->pfnCallback = pfnUiPanelCallback(pPanelWidget->property("callback").toString());
+    for (QWidget *pChild : pPanelWidget->findChildren<QWidget *>())
+        vAddControl(pPanel, pChild);
+    pPanel->pMenuBar = pPanelWidget->findChild<QMenuBar *>();
+    if (pPanel->pMenuBar)
+        pPanel->pfnMenuCallback = pfnUiMenuCallback(pPanel->pMenuBar->property("callback").toString());
+    int s32Handle = s32UiRegisterPanel(pPanel);
+    vUiWirePanel(pPanel);
+    return s32Handle;
+}
+
+int s32UiRegisterPanel(UiPanel *pPanel)
+{
+    pPanel->s32Handle = gs32_NextHandle++;
+    glst_Panels.append(pPanel);
+    return pPanel->s32Handle;
+}
+
+void vUiUnregisterPanel(int s32Handle)
+{
+    for (int i = 0; i < glst_Panels.size(); i++) {
+        if (glst_Panels[i]->s32Handle == s32Handle) {
+            UiPanel *pPanel = glst_Panels.takeAt(i);
+            qDeleteAll(pPanel->lstControls);
+            delete pPanel;
+            return;
+        }
+    }
+}
+
+int DiscardPanel(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    QWidget *pWidget = pPanel->pWidget;
+    for (UiControl *pCtrl : pPanel->lstControls) {
+        if (pCtrl->pTimer)
+            pCtrl->pTimer->stop();
+    }
+    vUiUnregisterPanel(panel);
+    pWidget->hide();
+    pWidget->deleteLater();
+    return UIE_NO_ERROR;
+}
+
+int DisplayPanel(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    pPanel->pWidget->show();
+    pPanel->pWidget->raise();
+    return UIE_NO_ERROR;
+}
+
+int HidePanel(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    pPanel->pWidget->hide();
+    return UIE_NO_ERROR;
+}
+
+namespace {
+int gs32_ActivePanel = 0;
+}
+
+int SetActivePanel(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    gs32_ActivePanel = panel;
+    pPanel->pWidget->raise();
+    pPanel->pWidget->activateWindow();
+    return UIE_NO_ERROR;
+}
+
+int GetActivePanel(void) { return pUiFindPanel(gs32_ActivePanel) ? gs32_ActivePanel : 0; }
+
+int bUiPanelIsVisible(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    return pPanel && pPanel->pWidget->isVisible() ? 1 : 0;
+}
+
+int SetPanelAttribute(int panel, int attribute, int value)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    QWidget *pWidget = pPanel->pWidget;
+    switch (attribute) {
+    case ATTR_HEIGHT:
+        pWidget->setFixedHeight(value);
+        return UIE_NO_ERROR;
+    case ATTR_WIDTH:
+        pWidget->setFixedWidth(value);
+        return UIE_NO_ERROR;
+    case ATTR_VISIBLE:
+        return value ? DisplayPanel(panel) : HidePanel(panel);
+    default:
+        return UIE_BAD_ATTRIBUTE;
+    }
+}
+
+int SetPanelAttribute(int panel, int attribute, const char *text)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    if (attribute != ATTR_TITLE || !text)
+        return UIE_BAD_ATTRIBUTE;
+    pPanel->pWidget->setWindowTitle(QString::fromLocal8Bit(text));
+    return UIE_NO_ERROR;
+}
+
+int GetPanelAttribute(int panel, int attribute, int *value)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    if (!value)
+        return UIE_BAD_ARGUMENT;
+    switch (attribute) {
+    case ATTR_HEIGHT:
+        *value = pPanel->pWidget->height();
+        return UIE_NO_ERROR;
+    case ATTR_WIDTH:
+        *value = pPanel->pWidget->width();
+        return UIE_NO_ERROR;
+    case ATTR_VISIBLE:
+        *value = pPanel->pWidget->isVisible() ? 1 : 0;
+        return UIE_NO_ERROR;
+    default:
+        return UIE_BAD_ATTRIBUTE;
+    }
+}
+
+int GetPanelAttribute(int panel, int attribute, char *text, size_t size)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    if (attribute != ATTR_TITLE || !text || size == 0)
+        return UIE_BAD_ATTRIBUTE;
+    vUiCopyOut(pPanel->pWidget->windowTitle(), text, size);
+    return UIE_NO_ERROR;
+}
+
+int GetPanelMenuBar(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    return pPanel && pPanel->pMenuBar ? panel : 0;
+}
+
+void vUiCopyOut(const QString &text, char *pcOut, size_t size)
+{
+    if (!pcOut || size == 0)
+        return;
+    QByteArray bytes = text.toLocal8Bit();
+    size_t count = (size_t)bytes.size() < size - 1 ? (size_t)bytes.size() : size - 1;
+    memcpy(pcOut, bytes.constData(), count);
+    pcOut[count] = '\0';
+}

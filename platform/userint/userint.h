@@ -1,0 +1,183 @@
+// Panel run-time: panels loaded from a resource file, their controls, the
+// event loop with its timer, dialogs and whole-file helpers. The program's
+// code reaches the user interface only through these functions; panels and
+// controls are plain integer IDs.
+#ifndef USERINT_H
+#define USERINT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// --- Events delivered to callbacks ---------------------------------------
+enum {
+    EVENT_NONE = 0,
+    EVENT_COMMIT = 1,
+    EVENT_KEYPRESS = 2,
+    EVENT_CLOSE = 3,
+    EVENT_GOT_FOCUS = 4,
+    EVENT_LOST_FOCUS = 5,
+    EVENT_TIMER_TICK = 6,
+};
+
+// Key codes of EVENT_KEYPRESS (first event datum). Character keys carry
+// their character code; the others lie above the character range.
+enum {
+    VAL_BACKSPACE_VKEY = 0x0100,
+    VAL_TAB_VKEY = 0x0200,
+    VAL_ENTER_VKEY = 0x0300,
+    VAL_ESC_VKEY = 0x0400,
+    VAL_FWD_DELETE_VKEY = 0x0500,
+    VAL_UP_ARROW_VKEY = 0x0600,
+    VAL_DOWN_ARROW_VKEY = 0x0700,
+    VAL_LEFT_ARROW_VKEY = 0x0800,
+    VAL_RIGHT_ARROW_VKEY = 0x0900,
+    VAL_OTHER_VKEY = 0x0A00,
+};
+
+// --- Attributes -----------------------------------------------------------
+enum {
+    ATTR_HEIGHT = 1,      // panel, pixels
+    ATTR_WIDTH = 2,       // panel, pixels
+    ATTR_TITLE = 3,       // panel, text
+    ATTR_VISIBLE = 4,     // panel or control, 0/1
+    ATTR_DIMMED = 5,      // control, 0/1
+    ATTR_MIN_VALUE = 6,   // numeric control
+    ATTR_MAX_VALUE = 7,   // numeric control
+    ATTR_STRING_TEXT_LENGTH = 8, // text control, characters (read only)
+    ATTR_ENABLED = 9,     // timer control, 0/1
+    ATTR_INTERVAL = 10,   // timer control, milliseconds
+};
+
+// --- Results ----------------------------------------------------------------
+enum {
+    UIE_NO_ERROR = 0,
+    UIE_NOT_INITIALISED = -1,
+    UIE_RESOURCE_NOT_FOUND = -2,
+    UIE_PANEL_NOT_FOUND = -3,
+    UIE_BAD_PANEL = -4,
+    UIE_BAD_CONTROL = -5,
+    UIE_BAD_ATTRIBUTE = -6,
+    UIE_BAD_ARGUMENT = -7,
+    UIE_FILE_ERROR = -8,
+    UIE_ALREADY_EXISTS = -9,
+};
+
+// FileSelectPopup results.
+enum {
+    VAL_NO_FILE_SELECTED = 0,
+    VAL_EXISTING_FILE_SELECTED = 1,
+    VAL_NEW_FILE_SELECTED = 2,
+};
+
+// FileSelectPopup button labels.
+#define VAL_LOAD_BUTTON "Load"
+#define VAL_SAVE_BUTTON "Save"
+#define VAL_OK_BUTTON "OK"
+
+// --- Callbacks, found by the names the resource gives ---------------------
+typedef int (*CtrlCallbackPtr)(int panel, int control, int event, void *callbackData,
+                               int eventData1, int eventData2);
+typedef int (*PanelCallbackPtr)(int panel, int event, void *callbackData, int eventData1,
+                                int eventData2);
+typedef void (*MenuCallbackPtr)(int menuBar, int menuItem, void *callbackData, int panel);
+
+struct stUiCallbackEntry {
+    const char *pcName;
+    CtrlCallbackPtr pfnCtrl;   // exactly one of the three is set
+    PanelCallbackPtr pfnPanel;
+    MenuCallbackPtr pfnMenu;
+};
+
+// The program's callback table; LoadPanel resolves names through it. A name
+// the table lacks leaves the control without a callback.
+void vUiSetCallbackTable(const stUiCallbackEntry *pstTable, size_t count);
+
+// --- Run-time, panels ---------------------------------------------------------
+// Brings the run-time up; 1 on success, 0 on failure.
+int InitCVIRTE(void *hInstance, char *argv[], void *reserved);
+// Loads panel panelResourceID from the resource file; a relative file name
+// is looked up in the program directory. Returns a handle > 0, or < 0.
+int LoadPanel(int parentPanel, const char *fileName, int panelResourceID);
+int DiscardPanel(int panel);
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+int SetActivePanel(int panel);
+int GetActivePanel(void);
+int SetPanelAttribute(int panel, int attribute, int value);
+int SetPanelAttribute(int panel, int attribute, const char *text);
+int GetPanelAttribute(int panel, int attribute, int *value);
+int GetPanelAttribute(int panel, int attribute, char *text, size_t size);
+// Handle of the panel's menu bar (> 0), or 0 when it has none.
+int GetPanelMenuBar(int panel);
+
+// --- Controls -------------------------------------------------------------------
+// Checkbox, numeric, ring, list (selects the item with that value): integer.
+// Text control: replaces the text. Text box: appends the text.
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, const char *text);
+// Checkbox, numeric, ring, list (value of the selected item): integer.
+int GetCtrlVal(int panel, int control, int *value);
+// Text control: at most size - 1 characters and a terminating NUL.
+int GetCtrlValText(int panel, int control, char *text, size_t size);
+template <size_t N> int GetCtrlVal(int panel, int control, char (&text)[N])
+{
+    return GetCtrlValText(panel, control, text, N);
+}
+template <size_t N> int GetCtrlVal(int panel, int control, unsigned char (&text)[N])
+{
+    return GetCtrlValText(panel, control, reinterpret_cast<char *>(text), N);
+}
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int GetCtrlAttribute(int panel, int control, int attribute, int *value);
+
+// List boxes and rings. A list that holds items always has one selected (the
+// first after it is filled); the selected index is -1 only when it is empty.
+int ClearListCtrl(int panel, int control);
+// index -1 appends.
+int InsertListItem(int panel, int control, int index, const char *label, int value);
+int GetNumListItems(int panel, int control, int *count);
+int GetCtrlIndex(int panel, int control, int *index);
+int SetCtrlIndex(int panel, int control, int index);
+int GetLabelFromIndex(int panel, int control, int index, char *label, size_t size);
+
+// Text box.
+int ResetTextBox(int panel, int control, const char *text);
+int GetNumTextBoxLines(int panel, int control, int *count);
+int GetTextBoxLineLength(int panel, int control, int index, int *length);
+int GetTextBoxLine(int panel, int control, int index, char *text, size_t size);
+
+// --- Event loop -------------------------------------------------------------------
+int RunUserInterface(void);
+int QuitUserInterface(int returnCode);
+int ProcessDrawEvents(void);
+int ProcessSystemEvents(void);
+
+// --- Dialogs --------------------------------------------------------------------------
+// pathName receives the chosen path (empty when none), at most pathSize - 1
+// characters.
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
+                    const char *fileTypeList, const char *title, const char *buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char *pathName, size_t pathSize);
+int MessagePopup(const char *title, const char *message);
+
+// --- Files ------------------------------------------------------------------------------
+// The program's directory, without a trailing separator.
+int GetProjectDir(char *directory, size_t size);
+// 0 when made, UIE_ALREADY_EXISTS when a file or folder has that name, < 0 otherwise.
+int MakeDir(const char *path);
+// Writes count bytes as the whole file (replacing it); 0 or < 0.
+int ArrayToFile(const char *path, const void *data, size_t count);
+// Reads up to size bytes of the file; the count read goes to *read. 0 or < 0.
+int FileToArray(const char *path, void *data, size_t size, size_t *read);
+// 1 when the file exists (its size in *size), 0 when not, < 0 on error.
+int GetFileInfo(const char *path, long *size);
+
+// Path separator of the platform, for paths built below the program folder.
+#if defined(_WIN32)
+#define UI_PATH_SEP "\\"
+#else
+#define UI_PATH_SEP "/"
+#endif
+
+#endif

@@ -1,0 +1,213 @@
+#include "tests/support/test_env.h"
+
+#include "app/app_shell.h"
+#include "app/cmd_queue.h"
+#include "ui/Pavimo.h"
+
+#include <unistd.h>
+
+namespace {
+
+using StartUpTest = AppTest;
+
+TEST_F(StartUpTest, PanelsLoadFromTheResourceBesideTheProgram)
+{
+    LoadPanels();
+    EXPECT_GT(gst_UiHandles.s32MainPanel, 0);
+    EXPECT_GT(gst_UiHandles.s32ProgressPanel, 0);
+    EXPECT_GT(gs32_PasswordPanel, 0);
+    EXPECT_EQ(gst_UiHandles.s32MsgCtrl, 37);
+    EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32MainPanel));
+    EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
+    EXPECT_FALSE(bUiPanelIsVisible(gs32_PasswordPanel));
+}
+
+TEST_F(StartUpTest, MessageBoxStartsWithThePromptAndTheQueueWithThreeCommands)
+{
+    StartUp();
+    EXPECT_EQ(MsgBox(), ">");
+    EXPECT_EQ(gs32_CmdQueueRead, 0);
+    ASSERT_EQ(gs32_CmdQueueWrite, 3);
+    const int32_t s32Expected[] = {CMD_CHECK_PKG_INFO, CMD_INIT_DDC, CMD_SHOW_VERSION};
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(gst_CmdQueue[i].s32CmdId, s32Expected[i]);
+        EXPECT_EQ(gst_CmdQueue[i].s32Param, 1);
+        EXPECT_EQ(gst_CmdQueue[i].s32Delay, 700);
+        EXPECT_EQ(gst_CmdQueue[i].s32Reserved, 0);
+    }
+}
+
+TEST_F(StartUpTest, FileDialogsStartInTheProgramFolder)
+{
+    StartUp();
+    EXPECT_EQ(std::string(gu8str_LastDir), m_dir.path());
+}
+
+TEST_F(StartUpTest, MainPanelIsShapedForNormalMode)
+{
+    StartUp();
+    int s32Height = 0;
+    GetPanelAttribute(MainPanel(), ATTR_HEIGHT, &s32Height);
+    EXPECT_EQ(s32Height, 550);
+    for (int s32Ctrl : {MAIN_FUNC_RECEIVE, MAIN_FUNC_SHOW_PKG, MAIN_FUNC_SHOW_DATA}) {
+        int s32Dimmed = 0, s32Visible = 1;
+        GetCtrlAttribute(MainPanel(), s32Ctrl, ATTR_DIMMED, &s32Dimmed);
+        GetCtrlAttribute(MainPanel(), s32Ctrl, ATTR_VISIBLE, &s32Visible);
+        EXPECT_EQ(s32Dimmed, 1) << s32Ctrl;
+        EXPECT_EQ(s32Visible, 0) << s32Ctrl;
+    }
+}
+
+TEST_F(StartUpTest, HiddenCheckboxesKeepTheirValues)
+{
+    LoadPanels();
+    SetCtrlVal(MainPanel(), MAIN_FUNC_RECEIVE, 1);
+    vStartUp();
+    int s32Value = 0;
+    GetCtrlVal(MainPanel(), MAIN_FUNC_RECEIVE, &s32Value);
+    EXPECT_EQ(s32Value, 1);
+}
+
+TEST_F(StartUpTest, PageCountAcceptsOnlyOneToSixteen)
+{
+    StartUp();
+    int s32Value = 0;
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 0);
+    GetCtrlVal(MainPanel(), MAIN_PAGE_NUM, &s32Value);
+    EXPECT_EQ(s32Value, 1);
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 17);
+    GetCtrlVal(MainPanel(), MAIN_PAGE_NUM, &s32Value);
+    EXPECT_EQ(s32Value, 16);
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 9);
+    GetCtrlVal(MainPanel(), MAIN_PAGE_NUM, &s32Value);
+    EXPECT_EQ(s32Value, 9);
+}
+
+TEST_F(StartUpTest, ResourceHoldsEveryControlTheProgramNames)
+{
+    LoadPanels();
+    int s32Value = 0;
+    for (int s32Ctrl : {MAIN_SAVE_BIN, MAIN_SAVE_TXT, MAIN_FUNC_VERIFY, MAIN_FUNC_RECEIVE,
+                        MAIN_FUNC_ERASE, MAIN_FUNC_PROGRAM, MAIN_FUNC_SHOW_DATA,
+                        MAIN_FUNC_SHOW_PKG, MAIN_PAGE_NUM})
+        EXPECT_EQ(GetCtrlVal(MainPanel(), s32Ctrl, &s32Value), 0) << s32Ctrl;
+    char cText[64];
+    for (int s32Ctrl : {MAIN_LIB_VERSION, MAIN_UI_VERSION, MAIN_PKG_PATH, MAIN_PKG_TYPE,
+                        MAIN_PKG_CHECKSUM, MAIN_PKG_PORT_NUM, MAIN_PKG_TEXT_B, MAIN_PKG_TEXT_A})
+        EXPECT_EQ(GetCtrlVal(MainPanel(), s32Ctrl, cText), 0) << s32Ctrl;
+    for (int s32Ctrl : {MAIN_PORT_LIST, MAIN_MONITOR_LIST, MAIN_DDC_SPEED})
+        EXPECT_EQ(GetNumListItems(MainPanel(), s32Ctrl, &s32Value), 0) << s32Ctrl;
+    GetNumListItems(MainPanel(), MAIN_DDC_SPEED, &s32Value);
+    EXPECT_EQ(s32Value, 9);
+    for (int i = 0; i < 9; i++) {
+        SetCtrlIndex(MainPanel(), MAIN_DDC_SPEED, i);
+        GetCtrlVal(MainPanel(), MAIN_DDC_SPEED, &s32Value);
+        EXPECT_EQ(s32Value, i);
+    }
+    EXPECT_EQ(GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Value), 0);
+    EXPECT_EQ(GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_PERCENT, &s32Value), 0);
+    EXPECT_EQ(GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText), 0);
+    EXPECT_EQ(GetCtrlVal(gs32_PasswordPanel, PASSWORD_STRING, cText), 0);
+    EXPECT_EQ(GetCtrlAttribute(MainPanel(), MAIN_TIMER, ATTR_INTERVAL, &s32Value), 0);
+    EXPECT_EQ(s32Value, 100);
+    EXPECT_NE(GetPanelMenuBar(MainPanel()), 0);
+}
+
+TEST_F(StartUpTest, MissingResourceEndsWithMinusOneAndWritesNothing)
+{
+    unlink(m_dir.file("Pavimo.uir").c_str());
+    int s32Before = s32UiLoadedPanelCount();
+    char cName[] = "tavolin";
+    char *pcArgv[] = {cName, nullptr};
+    EXPECT_EQ(s32TavolinMain(1, pcArgv), -1);
+    EXPECT_TRUE(lstDirEntries(m_dir.path()).empty());
+    EXPECT_EQ(s32UiLoadedPanelCount(), s32Before);
+    EXPECT_EQ(gst_UiHandles.s32MainPanel, 0);
+}
+
+TEST_F(StartUpTest, ResourceWithoutThePasswordPanelEndsWithMinusOne)
+{
+    std::string uir = strReadFile(m_dir.file("Pavimo.uir"));
+    size_t at = uir.find("name=\"panelId\" stdset=\"0\">\n    <number>3</number>");
+    ASSERT_NE(at, std::string::npos);
+    uir.replace(uir.find("<number>3</number>", at), 18, "<number>9</number>");
+    vWriteFile(m_dir.file("Pavimo.uir"), uir);
+    int s32Before = s32UiLoadedPanelCount();
+    char cName[] = "tavolin";
+    char *pcArgv[] = {cName, nullptr};
+    EXPECT_EQ(s32TavolinMain(1, pcArgv), -1);
+    EXPECT_EQ(s32UiLoadedPanelCount(), s32Before);
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 1u);
+}
+
+TEST_F(StartUpTest, UnreadableResourceEndsWithMinusOne)
+{
+    vWriteFile(m_dir.file("Pavimo.uir"), "not a panel resource");
+    char cName[] = "tavolin";
+    char *pcArgv[] = {cName, nullptr};
+    EXPECT_EQ(s32TavolinMain(1, pcArgv), -1);
+}
+
+struct RunScript {
+    int s32Ticks = 0;
+    std::string msgBox;
+    bool bMainVisible = false;
+    void (*pfnQuit)() = nullptr;
+};
+
+void vRunScript(void *pvContext)
+{
+    auto *pScript = static_cast<RunScript *>(pvContext);
+    pScript->bMainVisible = bUiPanelIsVisible(gst_UiHandles.s32MainPanel);
+    for (int i = 0; i < pScript->s32Ticks; i++)
+        vUiFireTimers();
+    pScript->pfnQuit();
+}
+
+TEST_F(StartUpTest, CloseBoxEndsTheRunAndDiscardsThePanels)
+{
+    int s32Before = s32UiLoadedPanelCount();
+    RunScript script;
+    script.pfnQuit = []() { UiClosePanel(gst_UiHandles.s32MainPanel); };
+    vUiRunWhenLoopStarts(vRunScript, &script);
+    char cName[] = "tavolin";
+    char *pcArgv[] = {cName, nullptr};
+    EXPECT_EQ(s32TavolinMain(1, pcArgv), 0);
+    EXPECT_TRUE(script.bMainVisible);
+    EXPECT_EQ(s32UiLoadedPanelCount(), s32Before);
+    EXPECT_EQ(gst_UiHandles.s32MainPanel, 0);
+}
+
+TEST_F(StartUpTest, ExitMenuItemEndsTheRunWithWaitingCommandsUnrun)
+{
+    RunScript script;
+    script.s32Ticks = 3;
+    script.pfnQuit = []() {
+        UiChooseMenuItem(gst_UiHandles.s32MainPanel, 3); // not the exit item
+        UiChooseMenuItem(gst_UiHandles.s32MainPanel, MENUBAR_FILE_EXIT);
+    };
+    vUiRunWhenLoopStarts(vRunScript, &script);
+    char cName[] = "tavolin";
+    char *pcArgv[] = {cName, nullptr};
+    EXPECT_EQ(s32TavolinMain(1, pcArgv), 0);
+    EXPECT_EQ(gs32_CmdQueueRead, 0);
+    EXPECT_EQ(gst_CmdQueue[0].s32Delay, 400);
+}
+
+TEST_F(StartUpTest, MainPanelCallbackActsOnlyOnClose)
+{
+    StartUp();
+    EXPECT_EQ(MainQuit(MainPanel(), EVENT_GOT_FOCUS, nullptr, 0, 0), 0);
+    EXPECT_EQ(MainQuit(MainPanel(), EVENT_LOST_FOCUS, nullptr, 0, 0), 0);
+    EXPECT_EQ(gs32_CmdQueueWrite, 3);
+}
+
+TEST_F(StartUpTest, CloseBoxLeavesThePanelToTheCallback)
+{
+    LoadPanels();
+    DisplayPanel(gst_UiHandles.s32ProgressPanel);
+    UiClosePanel(gst_UiHandles.s32ProgressPanel);
+    EXPECT_TRUE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
+}
+
+} // namespace

@@ -1,0 +1,152 @@
+#include "tests/support/test_env.h"
+
+#include "app/app_shell.h"
+#include "app/cmd_queue.h"
+#include "files/msg_log.h"
+#include "ui/Pavimo.h"
+
+#include <string.h>
+
+namespace {
+
+using MessageLogTest = AppTest;
+
+TEST_F(MessageLogTest, FragmentsWithoutLineFeedShareOneLine)
+{
+    LoadPanels();
+    vPrintMsg(">");
+    vPrintMsg("0x%02X ", 0x00);
+    vPrintMsg("0x%02X ", 0xFF);
+    vPrintMsg("\n>");
+    vPrintMsg("Detecting monitor ...\n>");
+    EXPECT_EQ(MsgBox(), ">0x00 0xFF \n>Detecting monitor ...\n>");
+    int s32Lines = 0;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Lines);
+    EXPECT_EQ(s32Lines, 3);
+}
+
+TEST_F(MessageLogTest, FormatsLikePrintf)
+{
+    LoadPanels();
+    vPrintMsg(" - Fail ! Error Code = 0x%X \n>", 0x70000013u);
+    vPrintMsg("Set DDC / I2C speed = %d KHz\n>", 100);
+    EXPECT_EQ(MsgBox(), " - Fail ! Error Code = 0x70000013 \n>Set DDC / I2C speed = 100 KHz\n>");
+}
+
+TEST_F(MessageLogTest, MessagesBeforeThePanelsAreLoadedAreDropped)
+{
+    vPrintMsg("lost\n>");
+    vPrintProgress("lost %d", 1);
+    LoadPanels();
+    EXPECT_EQ(MsgBox(), "");
+}
+
+TEST_F(MessageLogTest, OverlongMessageIsCutToTheBuffer)
+{
+    LoadPanels();
+    static char cLong[TEXT_BUF_SIZE + 500];
+    memset(cLong, 'A', sizeof(cLong) - 1);
+    cLong[sizeof(cLong) - 1] = '\0';
+    vPrintMsg("%s", cLong);
+    EXPECT_EQ(MsgBox(), std::string(TEXT_BUF_SIZE - 1, 'A'));
+}
+
+TEST_F(MessageLogTest, ProgressTextReplacesTheLine)
+{
+    LoadPanels();
+    vPrintProgress("%s            %d%%", "Receiving EDID ...", 20);
+    vPrintProgress("%s            %d%%", "Erasing EDID ...", 7);
+    char cText[128];
+    GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText);
+    EXPECT_STREQ(cText, "Erasing EDID ...            7%");
+}
+
+TEST_F(MessageLogTest, SavedFileHoldsEveryLineEndedWithCrLf)
+{
+    LoadPanels();
+    vPrintMsg(">");
+    vPrintMsg("Checking PKG file information ...\n>");
+    vPrintMsg(" - Pass\n>");
+    std::string target = m_dir.file("log.txt");
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
+    EXPECT_EQ(vSaveMsgToFile(), 0);
+    EXPECT_EQ(strReadFile(target), ">Checking PKG file information ...\r\n> - Pass\r\n>\r\n");
+    EXPECT_STREQ(gu8str_MsgFilePath, target.c_str());
+    EXPECT_STREQ(gu8str_LastDir, target.c_str());
+    EXPECT_EQ(MsgBox(), ">Checking PKG file information ...\n> - Pass\n>");
+}
+
+TEST_F(MessageLogTest, SaveDialogAsksForATextFileFromTheLastFolder)
+{
+    LoadPanels();
+    snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", m_dir.path().c_str());
+    vSaveMsgToFile();
+    ASSERT_EQ(m_dialogs.requests.size(), 1u);
+    EXPECT_EQ(m_dialogs.requestDirs[0], m_dir.path());
+    EXPECT_EQ(m_dialogs.requestSpecs[0], "*.txt");
+    EXPECT_EQ(m_dialogs.requestTypeLists[0], "*.txt");
+    EXPECT_EQ(m_dialogs.requestTitles[0], "Name of File to Save");
+    EXPECT_EQ(m_dialogs.requestButtons[0], VAL_SAVE_BUTTON);
+    EXPECT_EQ(m_dialogs.requests[0].s32RestrictExtension, 1);
+    EXPECT_EQ(m_dialogs.requests[0].s32AllowCancel, 1);
+    EXPECT_EQ(m_dialogs.requests[0].s32AllowMakeDirectory, 0);
+}
+
+TEST_F(MessageLogTest, ExistingFileIsReplaced)
+{
+    LoadPanels();
+    std::string target = m_dir.file("log.txt");
+    vWriteFile(target, std::string(5000, 'x'));
+    vPrintMsg(">done\n>");
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, target);
+    vSaveMsgToFile();
+    EXPECT_EQ(strReadFile(target), ">done\r\n>\r\n");
+}
+
+TEST_F(MessageLogTest, CancelWritesNothingAndEmptiesTheLastFolder)
+{
+    LoadPanels();
+    snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", m_dir.path().c_str());
+    vPrintMsg(">x\n>");
+    vSaveMsgToFile();
+    EXPECT_STREQ(gu8str_LastDir, "");
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 1u); // Pavimo.uir only
+    EXPECT_EQ(MsgBox(), ">x\n>");
+}
+
+TEST_F(MessageLogTest, UncreatableFileWritesNothingAndTheProgramGoesOn)
+{
+    LoadPanels();
+    vPrintMsg(">x\n>");
+    std::string target = m_dir.file("no-such-folder/log.txt");
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
+    EXPECT_EQ(vSaveMsgToFile(), 0);
+    EXPECT_FALSE(bFileExists(target));
+    EXPECT_STREQ(gu8str_LastDir, target.c_str());
+    EXPECT_EQ(MsgBox(), ">x\n>");
+}
+
+TEST_F(MessageLogTest, EmptyBoxSavesAnEmptyFile)
+{
+    LoadPanels();
+    std::string target = m_dir.file("empty.txt");
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
+    vSaveMsgToFile();
+    EXPECT_TRUE(bFileExists(target));
+    EXPECT_EQ(strReadFile(target), "");
+}
+
+TEST_F(MessageLogTest, SaveCommandRunsFromTheQueue)
+{
+    LoadPanels();
+    vPrintMsg(">queued\n>");
+    std::string target = m_dir.file("queued.txt");
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
+    vPostCommand(CMD_SAVE_MSG, 1, 700, 0);
+    Ticks(6);
+    EXPECT_FALSE(bFileExists(target));
+    Ticks(1);
+    EXPECT_EQ(strReadFile(target), ">queued\r\n>\r\n");
+}
+
+} // namespace

@@ -1,0 +1,261 @@
+#include "tests/support/test_env.h"
+
+#include "app/app_shell.h"
+#include "ui/Pavimo.h"
+
+#include <vector>
+
+namespace {
+
+using PanelRuntimeTest = AppTest;
+
+TEST_F(PanelRuntimeTest, ListSelectsTheFirstItemOnceFilledAndNoneWhenEmpty)
+{
+    LoadPanels();
+    int s32Index = 0, s32Value = 0;
+    GetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, &s32Index);
+    EXPECT_EQ(s32Index, -1);
+    EXPECT_LT(GetCtrlVal(MainPanel(), MAIN_MONITOR_LIST, &s32Value), 0);
+    InsertListItem(MainPanel(), MAIN_MONITOR_LIST, 0, "DEL40F3", 0);
+    InsertListItem(MainPanel(), MAIN_MONITOR_LIST, 1, "ACR0001", 1);
+    GetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, &s32Index);
+    EXPECT_EQ(s32Index, 0);
+    SetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, 1);
+    GetCtrlVal(MainPanel(), MAIN_MONITOR_LIST, &s32Value);
+    EXPECT_EQ(s32Value, 1);
+    char cLabel[16];
+    GetLabelFromIndex(MainPanel(), MAIN_MONITOR_LIST, 1, cLabel, sizeof(cLabel));
+    EXPECT_STREQ(cLabel, "ACR0001");
+    ClearListCtrl(MainPanel(), MAIN_MONITOR_LIST);
+    GetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, &s32Index);
+    EXPECT_EQ(s32Index, -1);
+}
+
+TEST_F(PanelRuntimeTest, ListValueIsTheItemsOwnValue)
+{
+    LoadPanels();
+    InsertListItem(MainPanel(), MAIN_PORT_LIST, -1, "HDMI", 7);
+    InsertListItem(MainPanel(), MAIN_PORT_LIST, 0, "VGA", 3);
+    int s32Value = 0;
+    SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 1);
+    GetCtrlVal(MainPanel(), MAIN_PORT_LIST, &s32Value);
+    EXPECT_EQ(s32Value, 7);
+    EXPECT_EQ(SetCtrlVal(MainPanel(), MAIN_PORT_LIST, 3), 0);
+    int s32Index = 0;
+    GetCtrlIndex(MainPanel(), MAIN_PORT_LIST, &s32Index);
+    EXPECT_EQ(s32Index, 0);
+    EXPECT_LT(SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 2), 0);
+}
+
+TEST_F(PanelRuntimeTest, TextBoxAppendsWithoutLineBreaksAndReadsLinesBack)
+{
+    LoadPanels();
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "ab");
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "c\n");
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "\nd\n>");
+    int s32Count = 0;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    ASSERT_EQ(s32Count, 4);
+    const char *pcExpected[] = {"abc", "", "d", ">"};
+    char cLine[32];
+    for (int i = 0; i < 4; i++) {
+        GetTextBoxLine(MainPanel(), MAIN_MSG_BOX, i, cLine, sizeof(cLine));
+        EXPECT_STREQ(cLine, pcExpected[i]);
+    }
+    int s32Length = 0;
+    GetTextBoxLineLength(MainPanel(), MAIN_MSG_BOX, 0, &s32Length);
+    EXPECT_EQ(s32Length, 3);
+    EXPECT_LT(GetTextBoxLine(MainPanel(), MAIN_MSG_BOX, 4, cLine, sizeof(cLine)), 0);
+    // Reading out of order still gives the right lines.
+    GetTextBoxLine(MainPanel(), MAIN_MSG_BOX, 2, cLine, sizeof(cLine));
+    EXPECT_STREQ(cLine, "d");
+    GetTextBoxLine(MainPanel(), MAIN_MSG_BOX, 0, cLine, sizeof(cLine));
+    EXPECT_STREQ(cLine, "abc");
+}
+
+TEST_F(PanelRuntimeTest, TextBoxEndingInALineFeedHasNoEmptyLastLine)
+{
+    LoadPanels();
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "one\n");
+    int s32Count = 0;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    EXPECT_EQ(s32Count, 1);
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "two");
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    EXPECT_EQ(s32Count, 2);
+}
+
+TEST_F(PanelRuntimeTest, ResetEmptiesTheTextBox)
+{
+    LoadPanels();
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, ">a\n>");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    int s32Count = -1;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    EXPECT_EQ(s32Count, 0);
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "x");
+    EXPECT_EQ(MsgBox(), "x");
+}
+
+TEST_F(PanelRuntimeTest, TextOutputIsCutToTheCallersBuffer)
+{
+    LoadPanels();
+    SetCtrlVal(MainPanel(), MAIN_PKG_PATH, "/a/rather/long/path.pkg");
+    char cShort[8];
+    GetCtrlVal(MainPanel(), MAIN_PKG_PATH, cShort);
+    EXPECT_STREQ(cShort, "/a/rath");
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "0123456789");
+    GetTextBoxLine(MainPanel(), MAIN_MSG_BOX, 0, cShort, sizeof(cShort));
+    EXPECT_STREQ(cShort, "0123456");
+}
+
+TEST_F(PanelRuntimeTest, PanelAttributes)
+{
+    LoadPanels();
+    SetPanelAttribute(MainPanel(), ATTR_HEIGHT, 695);
+    SetPanelAttribute(MainPanel(), ATTR_TITLE, "Tavolin - EDID Download AP v1.04c  2010.05.27");
+    int s32Height = 0;
+    GetPanelAttribute(MainPanel(), ATTR_HEIGHT, &s32Height);
+    EXPECT_EQ(s32Height, 695);
+    char cTitle[64];
+    GetPanelAttribute(MainPanel(), ATTR_TITLE, cTitle, sizeof(cTitle));
+    EXPECT_STREQ(cTitle, "Tavolin - EDID Download AP v1.04c  2010.05.27");
+}
+
+TEST_F(PanelRuntimeTest, ShowHideAndActivePanel)
+{
+    LoadPanels();
+    int s32Progress = gst_UiHandles.s32ProgressPanel;
+    DisplayPanel(s32Progress);
+    EXPECT_TRUE(bUiPanelIsVisible(s32Progress));
+    SetActivePanel(s32Progress);
+    EXPECT_EQ(GetActivePanel(), s32Progress);
+    HidePanel(s32Progress);
+    EXPECT_FALSE(bUiPanelIsVisible(s32Progress));
+    EXPECT_LT(DisplayPanel(9999), 0);
+}
+
+TEST_F(PanelRuntimeTest, DiscardedPanelIsGone)
+{
+    int s32Before = s32UiLoadedPanelCount();
+    int s32Panel = LoadPanel(0, "Pavimo.uir", PANEL_PROGRESS);
+    ASSERT_GT(s32Panel, 0);
+    EXPECT_EQ(s32UiLoadedPanelCount(), s32Before + 1);
+    EXPECT_EQ(DiscardPanel(s32Panel), 0);
+    EXPECT_EQ(s32UiLoadedPanelCount(), s32Before);
+    EXPECT_LT(SetCtrlVal(s32Panel, PROGRESS_PERCENT, 5), 0);
+    EXPECT_LT(DiscardPanel(s32Panel), 0);
+}
+
+TEST_F(PanelRuntimeTest, UnknownPanelOrFileFails)
+{
+    EXPECT_LT(LoadPanel(0, "Pavimo.uir", 77), 0);
+    EXPECT_LT(LoadPanel(0, "Missing.uir", PANEL_MAIN), 0);
+    EXPECT_LT(LoadPanel(0, nullptr, PANEL_MAIN), 0);
+}
+
+// Key presses reach the callback with the key code; a field with such a
+// callback shows only what the callback sets.
+struct KeyRecord {
+    std::vector<int> keys;
+} g_keys;
+
+int RecordingKeyCallback(int panel, int control, int event, void *, int eventData1, int)
+{
+    if (event == EVENT_KEYPRESS)
+        g_keys.keys.push_back(eventData1);
+    return 0;
+}
+
+int RecordingPanelCallback(int, int event, void *, int, int)
+{
+    if (event == EVENT_CLOSE)
+        g_keys.keys.push_back(-1);
+    return 0;
+}
+
+TEST_F(PanelRuntimeTest, KeysReachTheCallbackButNotTheField)
+{
+    static const stUiCallbackEntry table[] = {
+        {"PasswordCallback", RecordingKeyCallback, nullptr, nullptr},
+        {"ProgressQuitCallback", nullptr, RecordingPanelCallback, nullptr},
+    };
+    vUiSetCallbackTable(table, 2);
+    g_keys.keys.clear();
+    int s32Panel = LoadPanel(0, "Pavimo.uir", PANEL_PASSWORD);
+    ASSERT_GT(s32Panel, 0);
+    for (int key : std::vector<int>{'Q', 'u', '!', ' ', VAL_BACKSPACE_VKEY, VAL_ENTER_VKEY,
+                                    VAL_FWD_DELETE_VKEY})
+        UiKeyPress(s32Panel, PASSWORD_STRING, key);
+    std::vector<int> expected = {'Q', 'u', '!', ' ', VAL_BACKSPACE_VKEY, VAL_ENTER_VKEY,
+                                 VAL_FWD_DELETE_VKEY};
+    EXPECT_EQ(g_keys.keys, expected);
+    char cText[40];
+    GetCtrlVal(s32Panel, PASSWORD_STRING, cText);
+    EXPECT_STREQ(cText, "");
+    int s32Length = -1;
+    GetCtrlAttribute(s32Panel, PASSWORD_STRING, ATTR_STRING_TEXT_LENGTH, &s32Length);
+    EXPECT_EQ(s32Length, 0);
+    DiscardPanel(s32Panel);
+
+    g_keys.keys.clear();
+    int s32Progress = LoadPanel(0, "Pavimo.uir", PANEL_PROGRESS);
+    DisplayPanel(s32Progress);
+    UiClosePanel(s32Progress);
+    EXPECT_EQ(g_keys.keys, std::vector<int>{-1});
+    EXPECT_TRUE(bUiPanelIsVisible(s32Progress));
+    DiscardPanel(s32Progress);
+}
+
+TEST_F(PanelRuntimeTest, DimmedAndVisibleAttributes)
+{
+    LoadPanels();
+    int s32Value = -1;
+    SetCtrlAttribute(MainPanel(), MAIN_FUNC_ERASE, ATTR_DIMMED, 1);
+    GetCtrlAttribute(MainPanel(), MAIN_FUNC_ERASE, ATTR_DIMMED, &s32Value);
+    EXPECT_EQ(s32Value, 1);
+    SetCtrlAttribute(MainPanel(), MAIN_FUNC_ERASE, ATTR_VISIBLE, 0);
+    GetCtrlAttribute(MainPanel(), MAIN_FUNC_ERASE, ATTR_VISIBLE, &s32Value);
+    EXPECT_EQ(s32Value, 0);
+    EXPECT_LT(SetCtrlAttribute(MainPanel(), 99, ATTR_DIMMED, 1), 0);
+}
+
+TEST_F(PanelRuntimeTest, ProgramFolderFiles)
+{
+    char cDir[256];
+    GetProjectDir(cDir, sizeof(cDir));
+    EXPECT_EQ(std::string(cDir), m_dir.path());
+    std::string folder = m_dir.file("MonitorEDID");
+    EXPECT_EQ(MakeDir(folder.c_str()), 0);
+    EXPECT_EQ(MakeDir(folder.c_str()), UIE_ALREADY_EXISTS);
+    EXPECT_LT(MakeDir(m_dir.file("a/b/c").c_str()), 0);
+    std::string file = folder + "/x.bin";
+    const unsigned char bytes[] = {0x00, 0xFF, 0x0A, 0x0D};
+    EXPECT_EQ(ArrayToFile(file.c_str(), bytes, sizeof(bytes)), 0);
+    long size = 0;
+    EXPECT_EQ(GetFileInfo(file.c_str(), &size), 1);
+    EXPECT_EQ(size, 4);
+    unsigned char back[8] = {};
+    size_t got = 0;
+    EXPECT_EQ(FileToArray(file.c_str(), back, sizeof(back), &got), 0);
+    EXPECT_EQ(got, 4u);
+    EXPECT_EQ(memcmp(back, bytes, 4), 0);
+    EXPECT_EQ(GetFileInfo(m_dir.file("none").c_str(), &size), 0);
+    EXPECT_EQ(GetFileInfo(folder.c_str(), &size), 0);
+}
+
+TEST_F(PanelRuntimeTest, FileDialogResultIsBoundedAndClearedOnCancel)
+{
+    char cPath[8] = "garbage";
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, "/very/long/path/name.pkg");
+    EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 1, 1, 0, cPath,
+                              sizeof(cPath)),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_STREQ(cPath, "/very/l");
+    EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 1, 1, 0, cPath,
+                              sizeof(cPath)),
+              VAL_NO_FILE_SELECTED);
+    EXPECT_STREQ(cPath, "");
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+#include "tests/support/test_env.h"
+
+#include "app/app_shell.h"
+#include "app/cmd_queue.h"
+#include "platform/clock/PlatformClock.h"
+#include "ui/Pavimo.h"
+
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void vRemoveTree(const std::string &path)
+{
+    DIR *pDir = opendir(path.c_str());
+    if (pDir) {
+        while (struct dirent *pEntry = readdir(pDir)) {
+            if (strcmp(pEntry->d_name, ".") == 0 || strcmp(pEntry->d_name, "..") == 0)
+                continue;
+            std::string child = path + "/" + pEntry->d_name;
+            struct stat info;
+            if (lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+                vRemoveTree(child);
+            else
+                unlink(child.c_str());
+        }
+        closedir(pDir);
+    }
+    rmdir(path.c_str());
+}
+
+class UiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static char cName[] = "tavolin_tests";
+        static char *pcArgv[] = {cName, nullptr};
+        ASSERT_EQ(InitCVIRTE(nullptr, pcArgv, nullptr), 1);
+        vClockUseVirtual(1);
+        vUiUseManualTimers(1);
+    }
+};
+
+const ::testing::Environment *gp_Environment =
+    ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+
+int s32ScriptedAnswer(const stUiFileRequest *pstRequest, char *pcPath, size_t size, void *pvContext)
+{
+    auto *pDialogs = static_cast<ScriptedDialogs *>(pvContext);
+    pDialogs->requests.push_back(*pstRequest);
+    pDialogs->requestDirs.push_back(pstRequest->pcDefaultDirectory);
+    pDialogs->requestTitles.push_back(pstRequest->pcTitle);
+    pDialogs->requestSpecs.push_back(pstRequest->pcDefaultFileSpec);
+    pDialogs->requestTypeLists.push_back(pstRequest->pcFileTypeList);
+    pDialogs->requestButtons.push_back(pstRequest->pcButtonLabel);
+    if (pDialogs->pfnDuring)
+        pDialogs->pfnDuring(pDialogs->pvDuringContext);
+    if (pDialogs->answers.empty())
+        return VAL_NO_FILE_SELECTED;
+    ScriptedDialogs::Answer answer = pDialogs->answers.front();
+    pDialogs->answers.pop_front();
+    snprintf(pcPath, size, "%s", answer.path.c_str());
+    return answer.s32Result;
+}
+
+} // namespace
+
+TempDir::TempDir()
+{
+    char cTemplate[] = "/tmp/tavolin-test-XXXXXX";
+    const char *pcMade = mkdtemp(cTemplate);
+    m_path = pcMade ? pcMade : "/tmp";
+}
+
+TempDir::~TempDir()
+{
+    if (m_path != "/tmp")
+        vRemoveTree(m_path);
+}
+
+std::string strReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void vWriteFile(const std::string &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool bFileExists(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> lstDirEntries(const std::string &path)
+{
+    std::vector<std::string> names;
+    DIR *pDir = opendir(path.c_str());
+    if (!pDir)
+        return names;
+    while (struct dirent *pEntry = readdir(pDir)) {
+        if (strcmp(pEntry->d_name, ".") != 0 && strcmp(pEntry->d_name, "..") != 0)
+            names.push_back(pEntry->d_name);
+    }
+    closedir(pDir);
+    return names;
+}
+
+void ScriptedDialogs::vInstall() { vUiSetFileResponder(s32ScriptedAnswer, this); }
+
+void vResetProgramState()
+{
+    vClearCommandQueue();
+    gs32_ProgressShown = 0;
+    gu8str_LastDir[0] = '\0';
+}
+
+void AppTest::SetUp()
+{
+    vResetProgramState();
+    vClockUseVirtual(1);
+    vClockSetPauseHook(nullptr, nullptr);
+    vUiUseManualTimers(1);
+    vUiSetProjectDir(m_dir.path().c_str());
+    vWriteFile(m_dir.file("Pavimo.uir"), strReadFile(TAVOLIN_SOURCE_DIR "/ui/Pavimo.uir"));
+    vInstallCallbackTable();
+    m_dialogs.vInstall();
+    vUiSetMessageResponder([](const char *, const char *, void *) {}, nullptr);
+}
+
+void AppTest::TearDown()
+{
+    if (gst_UiHandles.s32MainPanel != 0)
+        vDiscardPanels();
+    vUiSetFileResponder(nullptr, nullptr);
+    vUiSetMessageResponder(nullptr, nullptr);
+    vClockSetPauseHook(nullptr, nullptr);
+    vUiSetProjectDir(nullptr);
+    vResetProgramState();
+}
+
+void AppTest::LoadPanels() { ASSERT_EQ(s32LoadPanels(), 0); }
+
+void AppTest::StartUp()
+{
+    LoadPanels();
+    vStartUp();
+}
+
+void AppTest::Ticks(int s32Count)
+{
+    for (int i = 0; i < s32Count; i++)
+        vUiFireTimers();
+}
+
+std::string AppTest::MsgBox()
+{
+    int s32Count = 0;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    std::string text;
+    static char cLine[16384];
+    for (int i = 0; i < s32Count; i++) {
+        GetTextBoxLine(MainPanel(), MAIN_MSG_BOX, i, cLine, sizeof(cLine));
+        if (i)
+            text += "\n";
+        text += cLine;
+    }
+    return text;
+}
+
+int AppTest::MainPanel() { return gst_UiHandles.s32MainPanel; }

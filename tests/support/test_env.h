@@ -1,0 +1,75 @@
+// Shared test helpers: a program folder of the test's own, the panels of the
+// real Pavimo.uir under Qt's offscreen platform, a virtual clock, timer ticks
+// fired by hand and scripted file dialogs.
+#ifndef TEST_ENV_H
+#define TEST_ENV_H
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/userint/userint.h"
+#include "platform/userint/userint_test.h"
+
+// A fresh temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string &path() const { return m_path; }
+    std::string file(const std::string &name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string strReadFile(const std::string &path);
+void vWriteFile(const std::string &path, const std::string &bytes);
+bool bFileExists(const std::string &path);
+std::vector<std::string> lstDirEntries(const std::string &path);
+
+// Answers file dialogs in order and records what each asked.
+struct ScriptedDialogs {
+    struct Answer {
+        int s32Result;
+        std::string path;
+    };
+    std::deque<Answer> answers;
+    std::vector<stUiFileRequest> requests;
+    std::vector<std::string> requestDirs;
+    std::vector<std::string> requestTitles;
+    std::vector<std::string> requestSpecs;
+    std::vector<std::string> requestTypeLists;
+    std::vector<std::string> requestButtons;
+    void (*pfnDuring)(void *) = nullptr; // runs while the dialog is open
+    void *pvDuringContext = nullptr;
+
+    void vInstall();
+    void vPush(int s32Result, const std::string &path) { answers.push_back({s32Result, path}); }
+};
+
+// Base fixture: program folder with Pavimo.uir, clean program state,
+// virtual clock, manual timers. Panels are loaded by LoadPanels() or
+// StartUp() (the start-up of main up to the event loop).
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void LoadPanels();
+    void StartUp();
+    void Ticks(int s32Count);
+    // Whole message box, lines joined with "\n".
+    std::string MsgBox();
+    int MainPanel();
+
+    TempDir m_dir;
+    ScriptedDialogs m_dialogs;
+};
+
+// Resets the program's global state between tests.
+void vResetProgramState();
+
+#endif

@@ -1,0 +1,53 @@
+// Panel and control IDs of Pavimo.uir. The file and this header change
+// together.
+#ifndef PAVIMO_H
+#define PAVIMO_H
+
+#define PANEL_MAIN 1
+#define PANEL_PROGRESS 2
+#define PANEL_PASSWORD 3
+
+// PANEL_MAIN
+#define MAIN_SAVE_BIN 2
+#define MAIN_SAVE_TXT 3
+#define MAIN_SAVE_EDID_BTN 4
+#define MAIN_LIB_VERSION 5
+#define MAIN_UI_VERSION 6
+#define MAIN_START_BTN 7
+#define MAIN_MSG_CLEAR_BTN 8
+#define MAIN_MSG_SAVE_BTN 9
+#define MAIN_REFRESH_BTN 10
+#define MAIN_PORT_LIST 11
+#define MAIN_DDC_SPEED 12
+#define MAIN_MONITOR_LIST 13
+#define MAIN_RECEIVE_PAGE_BTN 14
+#define MAIN_PROGRAM_PAGE_BTN 15
+#define MAIN_ADVANCED_BTN 16
+#define MAIN_PKG_BROWSE 17
+#define MAIN_TIMER 18
+#define MAIN_FUNC_VERIFY 19
+#define MAIN_FUNC_RECEIVE 20
+#define MAIN_FUNC_ERASE 21
+#define MAIN_FUNC_PROGRAM 22
+#define MAIN_FUNC_SHOW_DATA 23
+#define MAIN_FUNC_SHOW_PKG 24
+#define MAIN_PAGE_NUM 25
+#define MAIN_PKG_PATH 36
+#define MAIN_MSG_BOX 37
+#define MAIN_PKG_TYPE 38
+#define MAIN_PKG_CHECKSUM 39
+#define MAIN_PKG_PORT_NUM 40
+#define MAIN_PKG_TEXT_B 41
+#define MAIN_PKG_TEXT_A 42
+
+// Menu bar of PANEL_MAIN
+#define MENUBAR_FILE_EXIT 4
+
+// PANEL_PROGRESS
+#define PROGRESS_PERCENT 2
+#define PROGRESS_TEXT 3
+
+// PANEL_PASSWORD
+#define PASSWORD_STRING 2
+
+#endif
