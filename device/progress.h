@@ -2,7 +2,15 @@
 #ifndef PROGRESS_H
 #define PROGRESS_H
 
+#include <stdint.h>
+
+// Shows the text and the percentage (clamped to 0..100) and makes the panel
+// active; an empty text changes nothing.
+void vShowProgress(const char *pcText, int32_t s32Percent);
 void vShowProgressPanel(void);
 void vHideProgressPanel(void);
+// Close box of the progress panel: drops the waiting commands; the running
+// one goes on and the panel stays until the dispatcher hides it.
+int ProgressQuitCallback(int panel, int event, void *callbackData, int eventData1, int eventData2);
 
 #endif

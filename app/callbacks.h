@@ -1,0 +1,35 @@
+// Handlers of the main panel's buttons and checkboxes. None touches the
+// device or a file: each changes panel state or posts a command.
+#ifndef CALLBACKS_H
+#define CALLBACKS_H
+
+#include <stdint.h>
+
+int StartBTNCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                     int eventData2);
+int BurnIOSELCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                      int eventData2);
+int Clear_Msg_Callback(int panel, int control, int event, void *callbackData, int eventData1,
+                       int eventData2);
+int Save_Msg_Callback(int panel, int control, int event, void *callbackData, int eventData1,
+                      int eventData2);
+int DirectRecieveEdidCallback(int panel, int control, int event, void *callbackData,
+                              int eventData1, int eventData2);
+int DirectSendEdidCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                           int eventData2);
+int SaveDeviceEdidCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                           int eventData2);
+int RefreshMonitorCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                           int eventData2);
+int DdcI2cSpeedCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                        int eventData2);
+
+// Function checkboxes 19, 20, 21, 22 and 24; any other control reads 0 and
+// is never written.
+void vGetMainFunctionCB(int32_t s32Control, int32_t *ps32Value);
+void vSetMainFunctionCB(int32_t s32Control, int32_t s32Value);
+// Save-type checkboxes: bit 0 of the mask is binary, bit 1 text.
+void vGetMainDeviceSaveTypeCB(int32_t s32Control, int32_t *ps32Value);
+void vSetMainDeviceSaveTypeCB(int32_t s32Control, int32_t s32Mask);
+
+#endif

@@ -1,0 +1,47 @@
+#include "app/platform_check.h"
+
+#include "files/msg_log.h"
+#include "platform/assist/AssistDll.h"
+
+#include <stddef.h>
+
+namespace {
+
+struct stOsRange {
+    uint8_t u8First;
+    uint8_t u8Last;
+    const char *pcName;
+};
+
+const stOsRange gst_OsRanges[] = {
+    {11, 12, "Win 2K"},
+    {16, 19, "Win XP"},
+    {31, 39, "Win Vista"},
+    {55, 63, "Win 7"},
+};
+
+const char gc_UnknownOs[] = "Unknown OS";
+
+const char *pcOsName(uint8_t u8Code)
+{
+    for (const stOsRange &range : gst_OsRanges) {
+        if (u8Code >= range.u8First && u8Code <= range.u8Last)
+            return range.pcName;
+    }
+    return gc_UnknownOs;
+}
+
+} // namespace
+
+int32_t vCheckOsPlatform(void)
+{
+    uint8_t u8Code = GetOsVersion();
+    uint8_t u8Is64 = Is64bitPlatform();
+    const char *pcName = pcOsName(u8Code);
+    if (pcName == gc_UnknownOs) {
+        vPrintMsg("Warning ! Tavolin can only support Win 2K, Win XP, Win Vista and Win 7 !");
+        return 0;
+    }
+    vPrintMsg("OS Platform Information : %s (%d bit) \n>", pcName, 32 + 32 * (int)u8Is64);
+    return 1;
+}

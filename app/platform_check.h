@@ -1,0 +1,10 @@
+// Which Windows the program runs on, and its word size, for the message log.
+#ifndef PLATFORM_CHECK_H
+#define PLATFORM_CHECK_H
+
+#include <stdint.h>
+
+// 1 on a supported Windows (2000, XP, Vista, 7), else 0 after a warning.
+int32_t vCheckOsPlatform(void);
+
+#endif

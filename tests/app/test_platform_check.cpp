@@ -1,0 +1,75 @@
+#include "tests/app/fake_assist.h"
+#include "tests/support/test_env.h"
+
+#include "app/platform_check.h"
+#include "files/msg_log.h"
+
+namespace {
+
+const char gc_Warning[] = "Warning ! Tavolin can only support Win 2K, Win XP, Win Vista and Win 7 !";
+
+class PlatformCheckTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        LoadPanels();
+        gs32_FakeOsCalls = 0;
+        gs32_FakeWordCalls = 0;
+    }
+
+    std::string Check(uint8_t u8Code, uint8_t u8Is64, int32_t *ps32Result)
+    {
+        ResetTextBox(MainPanel(), 37, "");
+        gu8_FakeOsVersion = u8Code;
+        gu8_FakeIs64bit = u8Is64;
+        *ps32Result = vCheckOsPlatform();
+        return MsgBox();
+    }
+};
+
+TEST_F(PlatformCheckTest, SupportedCodesLogNameAndWordSize)
+{
+    struct {
+        uint8_t u8Code;
+        const char *pcName;
+    } cases[] = {{11, "Win 2K"},    {12, "Win 2K"},    {16, "Win XP"}, {19, "Win XP"},
+                 {31, "Win Vista"}, {39, "Win Vista"}, {55, "Win 7"},  {63, "Win 7"}};
+    for (const auto &c : cases) {
+        for (uint8_t u8Is64 : {0, 1}) {
+            int32_t s32Result = -1;
+            std::string box = Check(c.u8Code, u8Is64, &s32Result);
+            std::string expected = std::string("OS Platform Information : ") + c.pcName + " (" +
+                                   (u8Is64 ? "64" : "32") + " bit) \n>";
+            EXPECT_EQ(box, expected) << int(c.u8Code);
+            EXPECT_EQ(s32Result, 1);
+        }
+    }
+}
+
+TEST_F(PlatformCheckTest, UnsupportedNeighboursLogOnlyTheWarning)
+{
+    for (int s32Code : {0, 10, 13, 15, 20, 30, 40, 54, 64, 255}) {
+        int32_t s32Result = -1;
+        EXPECT_EQ(Check((uint8_t)s32Code, 1, &s32Result), gc_Warning) << s32Code;
+        EXPECT_EQ(s32Result, 0);
+    }
+}
+
+TEST_F(PlatformCheckTest, WarningCarriesNoPromptSoTheNextMessageJoinsItsLine)
+{
+    int32_t s32Result = -1;
+    Check(64, 0, &s32Result);
+    vPrintMsg("Set DDC / I2C speed = %d KHz\n>", 100);
+    EXPECT_EQ(MsgBox(), std::string(gc_Warning) + "Set DDC / I2C speed = 100 KHz\n>");
+}
+
+TEST_F(PlatformCheckTest, AsksEachQuestionOnce)
+{
+    int32_t s32Result = -1;
+    Check(55, 1, &s32Result);
+    EXPECT_EQ(gs32_FakeOsCalls, 1);
+    EXPECT_EQ(gs32_FakeWordCalls, 1);
+}
+
+} // namespace
