@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
+#include "device/edid_receive.h"
 #include "device/progress.h"
 #include "platform/userint/userint.h"
 
@@ -30,6 +31,7 @@ const stUiCallbackEntry gst_CallbackTable[] = {
     CTRL_CALLBACK(EnableAdvancedCB),
     CTRL_CALLBACK(PasswordCallback),
     PANEL_CALLBACK(ProgressQuitCallback),
+    CTRL_CALLBACK(EdidPageToReceiveCallback),
 };
 
 } // namespace

@@ -1,5 +1,8 @@
 // The action of each command number.
 #include "app/cmd_queue.h"
+#include "device/ddc_start.h"
+#include "device/edid_receive.h"
+#include "device/monitor_detect.h"
 #include "files/msg_log.h"
 
 #include <stddef.h>
@@ -14,7 +17,12 @@ struct stCmdAction {
 };
 
 const stCmdAction gst_CmdActions[] = {
+    {CMD_RECEIVE_BY_PAGE, s32ReceiveByPageAction},
+    {CMD_RECEIVE, s32ReceiveAction},
+    {CMD_INIT_DDC, s32InitDdcAction},
+    {CMD_REFRESH_MONITOR, s32RefreshMonitorAction},
     {CMD_SAVE_MSG, vSaveMsgToFile},
+    {CMD_SET_DDC_SPEED, s32SetDdcSpeedAction},
 };
 
 } // namespace

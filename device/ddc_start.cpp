@@ -1,0 +1,108 @@
+#include "device/ddc_start.h"
+
+#include "app/app_shell.h"
+#include "app/platform_check.h"
+#include "device/monitor_detect.h"
+#include "device/progress.h"
+#include "files/msg_log.h"
+#include "platform/ddc/DDCHelper.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+#include <stdio.h>
+
+#define INIT_PROGRESS_TEXT "Initial WinI2C/DDC ..."
+#define DRIVER_FOLDER "C:\\WINDOWS\\system32\\drivers"
+#define LIBRARY_LOG_NAME "WINI2C-DDC-LOG.txt"
+#define OPTION_CLOCK 1
+#define OPTION_TIMEOUT 2
+#define OPTION_ADDRESSING 3
+
+const uint32_t gu32_DdcSpeedTable[DDC_SPEED_COUNT] = {10000,  30000,  50000,  80000, 100000,
+                                                     130000, 150000, 180000, 200000};
+int32_t gs32_DdcSpeedIndex = DDC_SPEED_DEFAULT;
+
+namespace {
+
+// Takes the ring's index; a value outside the table (a damaged settings
+// file) is taken as the default.
+uint32_t u32ReadSpeedRate(void)
+{
+    int s32Index = DDC_SPEED_DEFAULT;
+    GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_DDC_SPEED, &s32Index);
+    if (s32Index < 0 || s32Index >= DDC_SPEED_COUNT)
+        s32Index = DDC_SPEED_DEFAULT;
+    gs32_DdcSpeedIndex = s32Index;
+    uint32_t u32Rate = gu32_DdcSpeedTable[s32Index];
+    vPrintMsg("Set DDC / I2C speed = %d KHz\n>", (int)(u32Rate / 1000u));
+    return u32Rate;
+}
+
+} // namespace
+
+int32_t s32InitDdc(void)
+{
+    vCheckOsPlatform();
+    char cDir[TEXT_BUF_SIZE];
+    GetProjectDir(cDir, sizeof(cDir));
+    char cLogPath[TEXT_BUF_SIZE];
+    int s32Len = snprintf(cLogPath, sizeof(cLogPath), "%s" UI_PATH_SEP LIBRARY_LOG_NAME, cDir);
+    if (s32Len < 0 || (size_t)s32Len >= sizeof(cLogPath))
+        cLogPath[0] = '\0'; // no log rather than one in the wrong place
+    uint32_t u32Result = EnableLog(cLogPath, 1);
+    if (bIsDdcError(u32Result))
+        return (int32_t)u32Result;
+    u32Result = InstallDriver(DRIVER_FOLDER, 1);
+    if (bIsDdcError(u32Result))
+        return (int32_t)u32Result;
+    u32Result = InitDDCHelper();
+    if (bIsDdcError(u32Result))
+        return (int32_t)u32Result;
+    u32Result = SetLibraryOption(OPTION_ADDRESSING, 1);
+    if (bIsDdcError(u32Result))
+        return (int32_t)u32Result;
+    u32Result = SetLibraryOption(OPTION_CLOCK, u32ReadSpeedRate());
+    if (bIsDdcError(u32Result))
+        return (int32_t)u32Result;
+    u32Result = SetLibraryOption(OPTION_TIMEOUT, DDC_TIMEOUT_MS);
+    if (bIsDdcError(u32Result))
+        return (int32_t)u32Result;
+    vPrintMsg("Detecting monitor ...\n>");
+    return s32DetectMonitor();
+}
+
+int32_t s32GetLibVersionText(char (&pcText)[TEXT_BUF_SIZE])
+{
+    uint32_t u32Version = GetLibraryVersion();
+    if (bIsDdcError(u32Version))
+        snprintf(pcText, sizeof(pcText), "x.xx ");
+    else
+        snprintf(pcText, sizeof(pcText), "%.2f \n", u32Version / 100.0);
+    return (int32_t)u32Version;
+}
+
+int32_t s32InitDdcAction(void)
+{
+    vShowProgress(INIT_PROGRESS_TEXT, 0);
+    int32_t s32Status = s32InitDdc();
+    // Every non-zero status is a failure, whatever its lowest bit.
+    if (s32Status != 0)
+        vPrintMsg(" - Fail ! Error Code = 0x%X \n>", (uint32_t)s32Status);
+    else
+        vPrintMsg(" - Pass\n>");
+    vShowProgress(INIT_PROGRESS_TEXT, 100);
+    return 1;
+}
+
+int32_t s32SetDdcSpeedAction(void)
+{
+    uint32_t u32Status = SetLibraryOption(OPTION_CLOCK, u32ReadSpeedRate());
+    if (u32Status != 0) {
+        vPrintMsg(" - Faill, Error Code = 0x%X \n>", u32Status);
+        vPrintMsg(" - Select \"I2C Speed\" again ...\n>");
+    } else {
+        vPrintMsg(" - Pass\n>");
+    }
+    vPrintMsg("\n>");
+    return 0;
+}

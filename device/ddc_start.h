@@ -1,0 +1,22 @@
+// Start of the bus library for the run, the bus clock, the library version.
+#ifndef DDC_START_H
+#define DDC_START_H
+
+#include "app/params.h"
+
+#include <stdint.h>
+
+extern const uint32_t gu32_DdcSpeedTable[DDC_SPEED_COUNT];
+extern int32_t gs32_DdcSpeedIndex;
+
+// 0 when the library started and detection ran, else the code of the first
+// failing step (or EnumGetFirst's result).
+int32_t s32InitDdc(void);
+// "%.2f \n" of the version, or "x.xx " on a library error; returns the raw
+// result.
+int32_t s32GetLibVersionText(char (&pcText)[TEXT_BUF_SIZE]);
+// Actions of CMD_INIT_DDC (progress-used 1) and CMD_SET_DDC_SPEED (0).
+int32_t s32InitDdcAction(void);
+int32_t s32SetDdcSpeedAction(void);
+
+#endif

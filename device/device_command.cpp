@@ -1,0 +1,39 @@
+#include "device/device_command.h"
+
+#include "app/app_shell.h"
+#include "device/progress.h"
+#include "files/msg_log.h"
+#include "files/package.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+int32_t bIsOutputPortSelected(void)
+{
+    int s32Index = -1;
+    GetCtrlIndex(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Index);
+    return s32Index != -1 ? 1 : 0;
+}
+
+int32_t s32SelectedMonitor(void)
+{
+    int s32Value = -1;
+    if (GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Value) != 0)
+        return -1;
+    return s32Value >= 0 && s32Value < MONITOR_MAX ? s32Value : -1;
+}
+
+int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand)
+{
+    vPrintMsg("%s", pstCommand->pcHeading);
+    if (pstCommand->pfnPreCheck && !pstCommand->pfnPreCheck())
+        return 0;
+    if (!bIsOutputPortSelected()) {
+        vPrintMsg(" - Fail. Select PC output port first\n>");
+        return 0;
+    }
+    vShowProgress(pstCommand->pcOpenCaption, 0);
+    int32_t s32Result = pstCommand->pfnOperation(PKG_TYPE_OTHER);
+    vPrintMsg(s32Result == 1 ? " - Pass\n>" : " - Fail\n>");
+    vShowProgress(pstCommand->pcCloseCaption, 100);
+    return 1;
+}

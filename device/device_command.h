@@ -1,0 +1,25 @@
+// The shape shared by the device commands: heading, output-port check,
+// progress around the operation, and the Pass or Fail line.
+#ifndef DEVICE_COMMAND_H
+#define DEVICE_COMMAND_H
+
+#include <stdint.h>
+
+struct stDeviceCommand {
+    const char *pcHeading;
+    const char *pcOpenCaption;
+    const char *pcCloseCaption;
+    // Runs between the heading and the port check; false ends the action
+    // with progress-used 0 (its lines already printed). Null: no check.
+    bool (*pfnPreCheck)(void);
+    int32_t (*pfnOperation)(int32_t s32PkgType);
+};
+
+// 1 when the monitor list has a selected entry.
+int32_t bIsOutputPortSelected(void);
+// Index of the selected display's record, or -1 when none is selected.
+int32_t s32SelectedMonitor(void);
+// Runs one device command; returns its progress-used flag.
+int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand);
+
+#endif

@@ -1,0 +1,30 @@
+// EDID reads shared by detection and the receives, and the data block that
+// device operations print when the Show data box is on.
+#ifndef EDID_BUS_H
+#define EDID_BUS_H
+
+#include <stdint.h>
+
+// Sets the memory's address counter to 0 and reads block 0 into the start
+// of pu8Buf; both results are ignored.
+void vRawReadBlock0(uint32_t u32Handle, uint8_t *pu8Buf);
+
+// Called before chained page j (0 first) is read, and after it was read.
+typedef void (*PageHook)(uint32_t u32Page, uint32_t u32PageCount);
+
+// Reads u32Count (>= 1) blocks after block 0 into pu8Buf + 128 onwards, as
+// one sequential read continuing the raw read of block 0. Returns -1 when
+// all were read, else the index of the failing block (its result in
+// *pu32Result); the blocks after it are not read.
+int32_t s32ChainedBlockRead(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Count,
+                            PageHook pfnBefore, PageHook pfnAfter, uint32_t *pu32Result);
+
+// "*****...", title, Monitor ID and Amount lines of a data block.
+void vPrintDataBlockHead(const char *pcTitle, const char *pcMonitorId, int32_t s32Amount);
+// One byte of a dump: "0x%02X ", and "\n>" after every 16th position.
+void vPrintDataByte(uint8_t u8Byte, uint32_t u32Position);
+
+// Lets the user interface draw and handle pending events.
+void vPumpEvents(void);
+
+#endif

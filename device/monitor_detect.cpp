@@ -1,0 +1,149 @@
+#include "device/monitor_detect.h"
+
+#include "app/app_shell.h"
+#include "device/edid_bus.h"
+#include "device/progress.h"
+#include "files/msg_log.h"
+#include "platform/clock/PlatformClock.h"
+#include "platform/ddc/DDCHelper.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#define DETECT_PROGRESS_TEXT "Getting monitor information ..."
+
+stMonitorInfo gst_MonitorInfo[MONITOR_MAX];
+uint8_t gu8_MonitorNum = 0;
+
+namespace {
+
+// The identifier comes from the display: only letters, digits, '-' and '_'
+// may reach a file name.
+void vFileSafeId(const char *pcId, char *pcOut, size_t size)
+{
+    size_t i = 0;
+    for (; pcId[i] && i + 1 < size; i++) {
+        char c = pcId[i];
+        bool bSafe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '_';
+        pcOut[i] = bSafe ? c : '_';
+    }
+    pcOut[i] = '\0';
+}
+
+// Reads one answering display into record u8Index; false ends the detection.
+bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData)
+{
+    stMonitorInfo *pstRec = &gst_MonitorInfo[u8Index];
+    vPrintMsg(" - Monitor %d : \n>", u8Index + 1);
+    pstRec->u32DisplayHandle = u32Handle;
+    uint32_t u32Result = ReadEDID(u32Handle, pstRec->u8EdidBuf);
+    if (u32Result == DDC_ERR_INVALID_EDID) {
+        vRawReadBlock0(u32Handle, pstRec->u8EdidBuf);
+        vPrintMsg("      Status : Invalid EDID, Error Code = 0x%X \n>", u32Result);
+    } else if (bIsDdcError(u32Result)) {
+        vPrintMsg("      Status : Fail, Error Code = 0x%X \n>", u32Result);
+        return false;
+    } else {
+        vPrintMsg("      Status : Pass \n>");
+    }
+    uint32_t u32Ext = pstRec->u8EdidBuf[EDID_EXT_COUNT];
+    uint32_t u32Blocks = u32Ext < MONITOR_EDID_BLOCKS - 1 ? u32Ext : MONITOR_EDID_BLOCKS - 1;
+    if (u32Ext != 0) {
+        vRawReadBlock0(u32Handle, pstRec->u8EdidBuf);
+        s32ChainedBlockRead(u32Handle, pstRec->u8EdidBuf, u32Blocks, nullptr, nullptr, nullptr);
+    }
+    if (bIsDdcError(GetEDIDOption(pstRec->u8EdidBuf, 1, pstRec->u8str_MonitorId,
+                                  sizeof(pstRec->u8str_MonitorId))))
+        return false;
+    pstRec->u8str_MonitorId[MONITOR_ID_SIZE - 1] = '\0';
+    vShowProgress(DETECT_PROGRESS_TEXT, u8Index * 100 / MONITOR_MAX);
+    Sleep(DETECT_PAUSE_MS);
+    if (s32ShowData == 1) {
+        vPrintDataBlockHead("    Displaying Monitor Information\n>", pstRec->u8str_MonitorId,
+                            (int32_t)(u32Ext + 1) * EDID_BLOCK_SIZE);
+        for (uint32_t k = 0; k < (u32Blocks + 1) * EDID_BLOCK_SIZE; k++) {
+            vPrintDataByte(pstRec->u8EdidBuf[k], k);
+            vPumpEvents();
+        }
+    }
+    vSaveMonitorEdid(u8Index);
+    vPrintMsg("      PNP ID : %s \n>", pstRec->u8str_MonitorId);
+    char cLabel[MONITOR_ID_SIZE];
+    snprintf(cLabel, sizeof(cLabel), "%s", pstRec->u8str_MonitorId);
+    InsertListItem(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, u8Index, cLabel, u8Index);
+    return true;
+}
+
+} // namespace
+
+int32_t s32DetectMonitor(void)
+{
+    int s32ShowData = 0;
+    GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_FUNC_SHOW_DATA, &s32ShowData);
+    uint32_t u32Handle = 0;
+    uint32_t u32Result = EnumGetFirst(&u32Handle);
+    if (u32Result != 0)
+        return (int32_t)u32Result;
+    ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST);
+    uint8_t u8Count = 0;
+    do {
+        if (TestAddr(u32Handle, EDID_BUS_ADDR) == 0) {
+            if (!bDetectDisplay(u8Count, u32Handle, s32ShowData))
+                break;
+            u8Count++;
+        }
+        vPumpEvents();
+        // The table holds ten displays; outputs after the tenth are not probed.
+        if (u8Count == MONITOR_MAX)
+            break;
+    } while (EnumGetNext(&u32Handle) == 0);
+    gu8_MonitorNum = u8Count;
+    return 0;
+}
+
+void vSaveMonitorEdid(uint8_t u8Index)
+{
+    if (u8Index >= MONITOR_MAX)
+        return;
+    const stMonitorInfo *pstRec = &gst_MonitorInfo[u8Index];
+    char cDir[TEXT_BUF_SIZE];
+    GetProjectDir(cDir, sizeof(cDir));
+    char cFolder[TEXT_BUF_SIZE];
+    int s32Len = snprintf(cFolder, sizeof(cFolder), "%s" UI_PATH_SEP "MonitorEDID", cDir);
+    if (s32Len < 0 || (size_t)s32Len >= sizeof(cFolder))
+        return;
+    int s32Made = MakeDir(cFolder);
+    if (s32Made != 0 && s32Made != UIE_ALREADY_EXISTS)
+        return;
+    char cId[MONITOR_ID_SIZE];
+    vFileSafeId(pstRec->u8str_MonitorId, cId, sizeof(cId));
+    char cPath[TEXT_BUF_SIZE];
+    s32Len = snprintf(cPath, sizeof(cPath), "%s" UI_PATH_SEP "Monitor_%d_%s.bin", cFolder,
+                      u8Index + 1, cId);
+    if (s32Len < 0 || (size_t)s32Len >= sizeof(cPath))
+        return;
+    uint32_t u32Size = (pstRec->u8EdidBuf[EDID_EXT_COUNT] + 1u) * EDID_BLOCK_SIZE;
+    if (u32Size > MONITOR_EDID_SIZE)
+        return;
+    ArrayToFile(cPath, pstRec->u8EdidBuf, u32Size);
+}
+
+int32_t s32RefreshMonitorAction(void)
+{
+    vPrintMsg("Refreshing monitor information ...\n>");
+    vShowProgress(DETECT_PROGRESS_TEXT, 0);
+    int32_t s32Status = s32DetectMonitor();
+    // Every non-zero status is a failure, whatever its lowest bit.
+    if (s32Status != 0) {
+        vPrintMsg(" - Faill, Error Code = 0x%X \n>", (uint32_t)s32Status);
+        vPrintMsg(" - Click \"Refresh\" botton again ...\n>");
+    } else {
+        vPrintMsg(" - Pass\n>");
+    }
+    vShowProgress(DETECT_PROGRESS_TEXT, 100);
+    vPrintMsg("\n>");
+    return 1;
+}

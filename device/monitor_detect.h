@@ -1,0 +1,27 @@
+// Detection of the displays whose EDID memory answers on the bus.
+#ifndef MONITOR_DETECT_H
+#define MONITOR_DETECT_H
+
+#include "app/params.h"
+
+#include <stdint.h>
+
+struct stMonitorInfo {
+    uint32_t u32DisplayHandle;
+    char u8str_MonitorId[MONITOR_ID_SIZE];
+    uint8_t u8EdidBuf[MONITOR_EDID_SIZE];
+};
+
+// Indexed by the value of the display's entry in the monitor list.
+extern stMonitorInfo gst_MonitorInfo[MONITOR_MAX];
+extern uint8_t gu8_MonitorNum;
+
+// 0 when the enumeration ran, or the non-zero result of EnumGetFirst (the
+// list and the table are then left as they were).
+int32_t s32DetectMonitor(void);
+// Writes the record's EDID below the program folder; failures are silent.
+void vSaveMonitorEdid(uint8_t u8Index);
+// Action of CMD_REFRESH_MONITOR; progress-used 1.
+int32_t s32RefreshMonitorAction(void);
+
+#endif
