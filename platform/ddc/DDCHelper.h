@@ -15,8 +15,48 @@
 #endif
 
 #define DDC_ERR_MASK 0x70000000u
+
+// Error codes. Every code is odd as well, so that a caller that tests only
+// bit 0 of a status still sees a failure.
+// The library has not been started (before InitDDCHelper or after DeinitDDCHelper).
+#define DDC_ERR_NOT_STARTED 0x70000001u
+// A pointer argument is null.
+#define DDC_ERR_NULL_POINTER 0x70000003u
+// A byte count or text size is 0, too small, or above DDC_MAX_TRANSFER.
+#define DDC_ERR_BAD_COUNT 0x70000005u
+// The handle is not one the enumeration gave out.
+#define DDC_ERR_BAD_HANDLE 0x70000007u
+// The enumeration has no (further) output.
+#define DDC_ERR_NO_MORE_OUTPUTS 0x70000009u
+// Nothing acknowledged the bus address: no display, another address, or the
+// memory is busy with its write cycle.
+#define DDC_ERR_NO_ACK 0x7000000Bu
+// Unknown option, option value out of range, or unknown read/write flags.
+#define DDC_ERR_BAD_OPTION 0x7000000Du
+// A read with DDC_READ_CONTINUE while no read is open on that output.
+#define DDC_ERR_NO_OPEN_READ 0x7000000Fu
+// The log file could not be opened for writing.
+#define DDC_ERR_LOG_FILE 0x70000011u
 // ReadEDID read the base block, but it is not a valid EDID.
 #define DDC_ERR_INVALID_EDID 0x70000013u
+// The bus failed in the middle of a transfer (the faults' default code).
+#define DDC_ERR_BUS_FAULT 0x70000015u
+
+// SetLibraryOption options.
+#define DDC_OPT_CLOCK_HZ 1   // bus clock in Hz: 10000, 30000, 50000, 80000, 100000,
+                             // 130000, 150000, 180000 or 200000 (default 100000)
+#define DDC_OPT_TIMEOUT_MS 2 // transfer timeout in ms, 1 to 60000 (default 3000)
+#define DDC_OPT_ADDR_7BIT 3  // 1: bus addresses are 7-bit (0x50, default);
+                             // 0: 8-bit wire addresses (0xA0)
+
+// ReadI2CBuf flags, combinable. Without DDC_READ_CONTINUE a read starts a
+// new transfer at the memory's address counter; without DDC_READ_KEEP_OPEN
+// it ends the transfer.
+#define DDC_READ_KEEP_OPEN 0x100u
+#define DDC_READ_CONTINUE 0x1000u
+
+// Largest count of one ReadI2CBuf or WriteI2CBuf call, in bytes.
+#define DDC_MAX_TRANSFER 2048u
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,0 +1,106 @@
+// Entry points that need no bus: log, driver, start and stop, options,
+// version. All but InitDDCHelper work whether or not the library is started.
+#include <string.h>
+
+#include "DDCHelper.h"
+#include "ddc_bench.h"
+#include "ddc_lib.h"
+#include "ddc_liblog.h"
+#include "ddc_txlog.h"
+
+stLibState gst_Lib = {0, 100000u, 3000u, 1u, 0u};
+
+namespace {
+
+const uint32_t gu32_ClockRates[] = {10000,  30000,  50000,  80000, 100000,
+                                    130000, 150000, 180000, 200000};
+const uint32_t gu32_MaxTimeoutMs = 60000;
+const uint32_t gu32_MaxPathRecorded = 1024;
+
+uint32_t u32Record(uint32_t u32Op, uint32_t u32Result, uint32_t u32A = 0, uint32_t u32B = 0,
+                   const char *pcText = nullptr)
+{
+    const uint32_t au32Args[5] = {u32A, u32B, 0, 0, 0};
+    uint32_t u32Len = pcText ? (uint32_t)strnlen(pcText, gu32_MaxPathRecorded) : 0;
+    return u32RecordCall(u32Op, au32Args, u32Result, pcText, u32Len);
+}
+
+uint32_t u32SetOption(uint32_t u32Option, uint32_t u32Value)
+{
+    if (u32Option == DDC_OPT_CLOCK_HZ) {
+        for (uint32_t u32Rate : gu32_ClockRates)
+            if (u32Rate == u32Value) {
+                gst_Lib.u32ClockHz = u32Value;
+                return 0;
+            }
+    } else if (u32Option == DDC_OPT_TIMEOUT_MS && u32Value >= 1 && u32Value <= gu32_MaxTimeoutMs) {
+        gst_Lib.u32TimeoutMs = u32Value;
+        return 0;
+    } else if (u32Option == DDC_OPT_ADDR_7BIT && u32Value <= 1) {
+        gst_Lib.u32Addr7Bit = u32Value;
+        return 0;
+    }
+    return DDC_ERR_BAD_OPTION;
+}
+
+} // namespace
+
+void vLibDefaults(void)
+{
+    gst_Lib.bStarted = 0;
+    gst_Lib.u32ClockHz = 100000u;
+    gst_Lib.u32TimeoutMs = 3000u;
+    gst_Lib.u32Addr7Bit = 1u;
+    gst_Lib.u32EnumNext = 0;
+}
+
+uint32_t EnableLog(const char *pcPath, uint32_t u32Enable)
+{
+    uint32_t u32Result = 0;
+    if (!u32Enable)
+        vLogClose();
+    else if (!pcPath)
+        u32Result = DDC_ERR_NULL_POINTER;
+    else
+        u32Result = u32LogOpen(pcPath);
+    return u32Record(DDC_OP_ENABLE_LOG, u32Result, pcPath != nullptr, u32Enable, pcPath);
+}
+
+uint32_t DisableLog(void)
+{
+    u32Record(DDC_OP_DISABLE_LOG, 0);
+    vLogClose();
+    return 0;
+}
+
+// The bench needs no driver; both succeed so the start-up runs as on real
+// hardware.
+uint32_t InstallDriver(const char *pcFolder, uint32_t u32Flag)
+{
+    return u32Record(DDC_OP_INSTALL_DRIVER, 0, pcFolder != nullptr, u32Flag, pcFolder);
+}
+
+uint32_t UninstallDriver(void) { return u32Record(DDC_OP_UNINSTALL_DRIVER, 0); }
+
+uint32_t InitDDCHelper(void)
+{
+    vBenchLoadIfNeeded();
+    vBenchResetCounters();
+    gst_Lib.bStarted = 1;
+    gst_Lib.u32EnumNext = 0;
+    return u32Record(DDC_OP_INIT, 0);
+}
+
+uint32_t DeinitDDCHelper(void)
+{
+    vBenchResetCounters();
+    gst_Lib.bStarted = 0;
+    return u32Record(DDC_OP_DEINIT, 0);
+}
+
+uint32_t SetLibraryOption(uint32_t u32Option, uint32_t u32Value)
+{
+    return u32Record(DDC_OP_SET_OPTION, u32SetOption(u32Option, u32Value), u32Option, u32Value);
+}
+
+uint32_t GetLibraryVersion(void) { return u32Record(DDC_OP_GET_VERSION, DDC_LIBRARY_VERSION); }

@@ -1,0 +1,70 @@
+// Finding the bench at start-up: the description named by DDCHELPER_BENCH,
+// else DDCBench.txt beside the program, else the built-in default bench.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "ddc_bench.h"
+#include "ddc_bench_file.h"
+#include "ddc_default_bench.h"
+#include "ddc_liblog.h"
+#include "ddc_state.h"
+
+namespace {
+
+int32_t gb_PersistenceAllowed = 1;
+
+// Folder of the running program with its trailing slash, or "".
+void vProgramDir(char *pcDir, uint32_t u32Size)
+{
+    ssize_t len = readlink("/proc/self/exe", pcDir, u32Size - 1u);
+    pcDir[len > 0 ? len : 0] = '\0';
+    char *pcSlash = strrchr(pcDir, '/');
+    if (pcSlash)
+        pcSlash[1] = '\0';
+    else
+        pcDir[0] = '\0';
+}
+
+// Reads the description; 1 when it could be opened.
+int32_t bUseDescription(const char *pcPath)
+{
+    if (s32BenchReadDescription(pcPath) < 0) {
+        vLogNote("bench: cannot open the description %s; using the built-in bench", pcPath);
+        return 0;
+    }
+    snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%s.state", pcPath);
+    vLogNote("bench: %u outputs from %s", gst_Bench.u32Outputs, pcPath);
+    return 1;
+}
+
+} // namespace
+
+void vBenchSetPersistence(int32_t bOn) { gb_PersistenceAllowed = bOn; }
+
+void vBenchLoadIfNeeded(void)
+{
+    if (gst_Bench.bLoaded)
+        return;
+    static char cDir[BENCH_PATH_SIZE - 32u];
+    static char cPath[BENCH_PATH_SIZE];
+    vProgramDir(cDir, sizeof(cDir));
+    const char *pcEnv = getenv("DDCHELPER_BENCH");
+    if (pcEnv && pcEnv[0])
+        snprintf(cPath, sizeof(cPath), "%s", pcEnv);
+    else
+        snprintf(cPath, sizeof(cPath), "%sDDCBench.txt", cDir);
+    int32_t bNamed = (pcEnv && pcEnv[0]) || access(cPath, F_OK) == 0;
+    if (!bNamed || !bUseDescription(cPath)) {
+        vBenchUseDefault();
+        if (cDir[0])
+            snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%sDDCBench.state", cDir);
+        vLogNote("bench: built-in bench of %u outputs", gst_Bench.u32Outputs);
+    }
+    if (!gb_PersistenceAllowed)
+        gst_Bench.cStatePath[0] = '\0';
+    if (gst_Bench.cStatePath[0])
+        vLogNote("bench: memories persist in %s", gst_Bench.cStatePath);
+    vStateLoad();
+}

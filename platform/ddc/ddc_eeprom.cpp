@@ -1,0 +1,50 @@
+#include "ddc_eeprom.h"
+
+#include <string.h>
+
+int32_t bEepromSizeValid(uint32_t u32Size)
+{
+    return u32Size == 256u || u32Size == 512u || u32Size == 1024u || u32Size == 2048u;
+}
+
+void vEepromInit(stEeprom *pst, uint32_t u32Size)
+{
+    memset(pst->u8Mem, 0xFF, sizeof(pst->u8Mem));
+    pst->u32Size = u32Size;
+    pst->u32Counter = 0;
+    pst->u64BusyUntilMs = 0;
+    pst->bWriteProtect = 0;
+}
+
+int32_t bEepromAnswers(const stEeprom *pst, uint64_t u64NowMs)
+{
+    return u64NowMs >= pst->u64BusyUntilMs;
+}
+
+// The one-byte word address reaches only the first 256 bytes: the higher
+// address bits of the larger parts are device-address bits, fixed at 0x50.
+// Data bytes roll over inside their 8-byte page, as the part does.
+void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uint64_t u64NowMs)
+{
+    uint32_t u32Addr = pu8Bytes[0];
+    uint32_t u32Page = u32Addr & ~(EEPROM_PAGE_SIZE - 1u);
+    uint32_t u32InPage = u32Addr & (EEPROM_PAGE_SIZE - 1u);
+    uint32_t u32Data = u32Count - 1u;
+    for (uint32_t i = 0; i < u32Data; i++) {
+        uint32_t u32Target = u32Page + ((u32InPage + i) % EEPROM_PAGE_SIZE);
+        if (!pst->bWriteProtect)
+            pst->u8Mem[u32Target] = pu8Bytes[1u + i];
+    }
+    pst->u32Counter = u32Data ? u32Page + ((u32InPage + u32Data) % EEPROM_PAGE_SIZE) : u32Addr;
+    // A protected part acknowledges the data but starts no write cycle.
+    if (u32Data && !pst->bWriteProtect)
+        pst->u64BusyUntilMs = u64NowMs + EEPROM_WRITE_CYCLE_MS;
+}
+
+void vEepromRead(stEeprom *pst, uint8_t *pu8Buf, uint32_t u32Count)
+{
+    for (uint32_t i = 0; i < u32Count; i++) {
+        pu8Buf[i] = pst->u8Mem[pst->u32Counter];
+        pst->u32Counter = (pst->u32Counter + 1u) % pst->u32Size;
+    }
+}

@@ -1,0 +1,32 @@
+// Serial EEPROM as a display's EDID memory: a 24C02, or a 24C04/08/16 seen
+// only at its first device address.
+#ifndef DDC_EEPROM_H
+#define DDC_EEPROM_H
+
+#include <stdint.h>
+
+#define EEPROM_MAX_SIZE 2048u      // bytes, the largest part (24C16)
+#define EEPROM_DEFAULT_SIZE 256u   // bytes, a 24C02
+#define EEPROM_PAGE_SIZE 8u        // bytes written by one write at most
+#define EEPROM_WRITE_CYCLE_MS 5u   // ms the part stays silent after a write
+
+struct stEeprom {
+    uint8_t u8Mem[EEPROM_MAX_SIZE];
+    uint32_t u32Size;
+    uint32_t u32Counter;        // address of the next byte read
+    uint64_t u64BusyUntilMs;    // platform clock; silent while now is below it
+    int32_t bWriteProtect;
+};
+
+// True for 256, 512, 1024 and 2048.
+int32_t bEepromSizeValid(uint32_t u32Size);
+// Blank part (every byte 0xFF) of the given valid size.
+void vEepromInit(stEeprom *pst, uint32_t u32Size);
+// Whether the part acknowledges its address at u64NowMs.
+int32_t bEepromAnswers(const stEeprom *pst, uint64_t u64NowMs);
+// One bus write: byte 0 is the word address, the rest are data bytes.
+void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uint64_t u64NowMs);
+// Sequential read from the address counter, wrapping at the end of the part.
+void vEepromRead(stEeprom *pst, uint8_t *pu8Buf, uint32_t u32Count);
+
+#endif

@@ -1,0 +1,147 @@
+#include "ddc_state.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "ddc_bench.h"
+#include "ddc_liblog.h"
+
+// Layout, little-endian: "DDCSTATE", version, entry count; per entry the
+// output index, memory size, CRC-32 of the image the description gave and
+// the memory bytes; last the CRC-32 of everything before it.
+namespace {
+
+const char gc_Magic[8] = {'D', 'D', 'C', 'S', 'T', 'A', 'T', 'E'};
+const uint32_t gu32_Version = 1;
+const uint32_t gu32_MaxFile = 16u + BENCH_MAX_OUTPUTS * (12u + EEPROM_MAX_SIZE) + 4u;
+uint8_t gu8_File[gu32_MaxFile + 1u];
+
+void vPut32(uint8_t *pu8, uint32_t u32)
+{
+    for (int i = 0; i < 4; i++)
+        pu8[i] = (uint8_t)(u32 >> (8 * i));
+}
+
+uint32_t u32Get32(const uint8_t *pu8)
+{
+    return (uint32_t)pu8[0] | (uint32_t)pu8[1] << 8 | (uint32_t)pu8[2] << 16 |
+           (uint32_t)pu8[3] << 24;
+}
+
+uint32_t u32ReadFile(const char *pcPath)
+{
+    FILE *pFile = fopen(pcPath, "rb");
+    if (!pFile)
+        return 0;
+    uint32_t u32Len = (uint32_t)fread(gu8_File, 1, sizeof(gu8_File), pFile);
+    fclose(pFile);
+    return u32Len;
+}
+
+// Why the file cannot be used, or null.
+const char *pcCheckFile(uint32_t u32Len, uint32_t *pu32Entries)
+{
+    if (u32Len > gu32_MaxFile)
+        return "longer than any state file";
+    if (u32Len < 20u || memcmp(gu8_File, gc_Magic, sizeof(gc_Magic)) != 0)
+        return "not a state file";
+    if (u32Get32(gu8_File + 8) != gu32_Version)
+        return "unknown version";
+    if (u32Crc32(gu8_File, u32Len - 4u, 0) != u32Get32(gu8_File + u32Len - 4u))
+        return "checksum wrong";
+    *pu32Entries = u32Get32(gu8_File + 12);
+    uint32_t u32Pos = 16;
+    for (uint32_t i = 0; i < *pu32Entries; i++) {
+        if (u32Pos + 12u > u32Len - 4u)
+            return "truncated";
+        uint32_t u32Size = u32Get32(gu8_File + u32Pos + 4);
+        if (!bEepromSizeValid(u32Size) || u32Pos + 12u + u32Size > u32Len - 4u)
+            return "bad entry";
+        u32Pos += 12u + u32Size;
+    }
+    return u32Pos == u32Len - 4u ? nullptr : "trailing bytes";
+}
+
+void vApplyEntry(const uint8_t *pu8Entry)
+{
+    uint32_t u32Output = u32Get32(pu8Entry);
+    uint32_t u32Size = u32Get32(pu8Entry + 4);
+    stBenchOutput *pst = pstBenchOutputAt(u32Output < BENCH_MAX_OUTPUTS ? (int32_t)u32Output : -1);
+    if (!pst || !pst->bHasDisplay || pst->stMem.u32Size != u32Size ||
+        pst->u32ImageCrc != u32Get32(pu8Entry + 8)) {
+        vLogNote("bench: %s: output %u no longer matches its description; its saved memory is "
+                 "not used",
+                 gst_Bench.cStatePath, u32Output);
+        return;
+    }
+    memcpy(pst->stMem.u8Mem, pu8Entry + 12, u32Size);
+}
+
+} // namespace
+
+uint32_t u32Crc32(const uint8_t *pu8Data, uint32_t u32Len, uint32_t u32Crc)
+{
+    u32Crc = ~u32Crc;
+    for (uint32_t i = 0; i < u32Len; i++) {
+        u32Crc ^= pu8Data[i];
+        for (int k = 0; k < 8; k++)
+            u32Crc = (u32Crc >> 1) ^ (0xEDB88320u & (0u - (u32Crc & 1u)));
+    }
+    return ~u32Crc;
+}
+
+void vStateLoad(void)
+{
+    if (!gst_Bench.cStatePath[0])
+        return;
+    uint32_t u32Len = u32ReadFile(gst_Bench.cStatePath);
+    if (u32Len == 0)
+        return;
+    uint32_t u32Entries = 0;
+    const char *pcProblem = pcCheckFile(u32Len, &u32Entries);
+    if (pcProblem) {
+        vLogNote("bench: %s: %s; the displays start from the description's images",
+                 gst_Bench.cStatePath, pcProblem);
+        return;
+    }
+    uint32_t u32Pos = 16;
+    for (uint32_t i = 0; i < u32Entries; i++) {
+        vApplyEntry(gu8_File + u32Pos);
+        u32Pos += 12u + u32Get32(gu8_File + u32Pos + 4);
+    }
+}
+
+void vStateSave(void)
+{
+    if (!gst_Bench.cStatePath[0])
+        return;
+    memcpy(gu8_File, gc_Magic, sizeof(gc_Magic));
+    vPut32(gu8_File + 8, gu32_Version);
+    uint32_t u32Pos = 16, u32Entries = 0;
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        const stBenchOutput *pst = &gst_Bench.ast[i];
+        if (!pst->bHasDisplay)
+            continue;
+        vPut32(gu8_File + u32Pos, i);
+        vPut32(gu8_File + u32Pos + 4, pst->stMem.u32Size);
+        vPut32(gu8_File + u32Pos + 8, pst->u32ImageCrc);
+        memcpy(gu8_File + u32Pos + 12, pst->stMem.u8Mem, pst->stMem.u32Size);
+        u32Pos += 12u + pst->stMem.u32Size;
+        u32Entries++;
+    }
+    vPut32(gu8_File + 12, u32Entries);
+    vPut32(gu8_File + u32Pos, u32Crc32(gu8_File, u32Pos, 0));
+    u32Pos += 4;
+    // Written beside and renamed over, so a crash never leaves half a file.
+    char cTemp[sizeof(gst_Bench.cStatePath) + 8];
+    snprintf(cTemp, sizeof(cTemp), "%s.new", gst_Bench.cStatePath);
+    FILE *pFile = fopen(cTemp, "wb");
+    int32_t bOk = pFile && fwrite(gu8_File, 1, u32Pos, pFile) == u32Pos;
+    if (pFile && fclose(pFile) != 0)
+        bOk = 0;
+    if (!bOk || rename(cTemp, gst_Bench.cStatePath) != 0) {
+        remove(cTemp);
+        vLogNote("bench: cannot write the state file %s; what was written is lost at exit",
+                 gst_Bench.cStatePath);
+    }
+}
