@@ -1,0 +1,226 @@
+// Bench descriptions, the built-in bench, and memories kept across restarts.
+#include "ddc_test_util.h"
+
+#include <stdlib.h>
+
+#include "platform/clock/PlatformClock.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+const uint32_t H0 = DDC_BENCH_HANDLE(0);
+
+Bytes lstFile(const std::string &path)
+{
+    std::string text = strReadFile(path);
+    return Bytes(text.begin(), text.end());
+}
+
+// Only the bench's own lines of a library log.
+std::string strBenchLines(const std::string &path)
+{
+    std::string all = strLogLines(path), out;
+    for (size_t pos = 0, end; (end = all.find('\n', pos)) != std::string::npos; pos = end + 1)
+        if (all.compare(pos, 6, "bench:") == 0)
+            out += all.substr(pos, end + 1 - pos);
+    return out;
+}
+
+TEST_F(DdcTest, DescriptionGivesOutputsImagesMemoriesAndFaults)
+{
+    ASSERT_EQ(u32DdcBenchLoadDescription(BENCH_DATA_DIR "/full.txt"), 5u);
+    InitDDCHelper();
+    Bytes pattern = lstFile(BENCH_DATA_DIR "/pattern384.bin");
+    Bytes mem0 = lstSlice(pattern, 0, 256), mem3 = pattern;
+    mem3.resize(512, 0xFF);
+    EXPECT_EQ(lstDdcBenchMemory(0), mem0);
+    EXPECT_EQ(u32DdcBenchReadMemory(1, nullptr, 0), 0u);
+    EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(1), 0x50), DDC_ERR_NO_ACK);
+    EXPECT_EQ(lstDdcBenchMemory(2), Bytes(2048, 0xFF));
+    EXPECT_EQ(u32Write(DDC_BENCH_HANDLE(2), {0x00, 1, 2}), 0u);
+    EXPECT_EQ(lstDdcBenchMemory(2), Bytes(2048, 0xFF)) << "write-protected";
+    EXPECT_EQ(lstDdcBenchMemory(3), mem3);
+    EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(3), 0x50), DDC_ERR_NO_ACK);
+
+    const uint32_t H4 = DDC_BENCH_HANDLE(4);
+    uint8_t u8Buf[128];
+    uint32_t u32Result = 0;
+    EXPECT_EQ(ReadEDID(H4, u8Buf), 0x70000021u);
+    u32Write(H4, {0x00});
+    lstRead(H4, 128, 0x100);
+    lstRead(H4, 128, 0x1000, &u32Result);
+    EXPECT_EQ(u32Result, 0x70000023u);
+    std::vector<uint32_t> results;
+    for (int i = 0; i < 3; i++, Sleep(50))
+        results.push_back(u32Write(H4, {0x00, 1}));
+    EXPECT_EQ(results, std::vector<uint32_t>({0, 0, DDC_ERR_BUS_FAULT}));
+
+    ASSERT_EQ(u32DdcBenchLoadDescription(BENCH_DATA_DIR "/enum_fault.txt"), 1u);
+    uint32_t u32Handle = 0;
+    EXPECT_EQ(EnumGetFirst(&u32Handle), 0x70000025u);
+}
+
+TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
+{
+    TempDir dir;
+    ASSERT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
+    ASSERT_EQ(u32DdcBenchLoadDescription(BENCH_DATA_DIR "/bad.txt"), 4u);
+    DisableLog();
+    const std::string f = "bench: " BENCH_DATA_DIR "/bad.txt:";
+    EXPECT_EQ(strBenchLines(dir.file("log.txt")),
+              f + "2: \"colour\" outside an [output] section (ignored)\n" +
+              f + "3: unknown section (ignored); the only one is [output]\n" +
+              f + "6: bad value \"300\" for memory (ignored)\n" +
+              f + "5: cannot read the EDID image \"missing.bin\"; the display starts blank\n" +
+              f + "9: bad value \"maybe\" for write_protect (ignored)\n" +
+              f + "8: EDID image \"odd100.bin\" has 100 bytes, not a multiple of 128; the display "
+                  "starts blank\n" +
+              f + "12: bad value \"0x\" for fail_write (ignored)\n" +
+              f + "11: EDID image \"pattern384.bin\" has 384 bytes, more than its 256-byte memory; "
+                  "the display starts blank\n" +
+              f + "15: unknown key \"colour\" (ignored); keys are edid, memory, write_protect, "
+                  "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum\n" +
+              f + "16: bad value \"12z\" for fail_read_edid (ignored)\n" +
+              f + "17: not \"key = value\" (ignored)\n");
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(lstDdcBenchMemory(i), Bytes(256, 0xFF)) << i;
+    EXPECT_EQ(lstDdcBenchMemory(3), lstFile(BENCH_DATA_DIR "/pattern256.bin"));
+    InitDDCHelper();
+    uint8_t u8Buf[128];
+    EXPECT_EQ(ReadEDID(DDC_BENCH_HANDLE(3), u8Buf), DDC_ERR_INVALID_EDID);
+}
+
+TEST_F(DdcTest, DefaultBenchHasDigitalAnalogBlankAndEmptyOutputs)
+{
+    vDdcBenchReset(); // no bench: InitDDCHelper looks for one
+    unsetenv("DDCHELPER_BENCH");
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    ASSERT_EQ(u32DdcBenchOutputCount(), 4u);
+    EXPECT_STREQ(pcDdcBenchStatePath(), "") << "tests keep no state file";
+
+    uint8_t u8Buf[1024];
+    char cId[16];
+    ASSERT_EQ(ReadEDID(H0, u8Buf), 0u);
+    EXPECT_EQ(u8Buf[126], 1);
+    EXPECT_EQ(u8Buf[20] & 0x80, 0x80) << "digital input";
+    GetEDIDOption(u8Buf, 1, cId, 16);
+    EXPECT_STREQ(cId, "TVL2701");
+    Bytes edid = lstChainedRead(H0, 1);
+    ASSERT_EQ(edid.size(), 256u);
+    uint8_t u8Sum = 0;
+    for (uint32_t i = 128; i < 256; i++)
+        u8Sum = (uint8_t)(u8Sum + edid[i]);
+    EXPECT_EQ(edid[128], 0x02) << "CTA-861 extension";
+    EXPECT_EQ(u8Sum, 0);
+
+    ASSERT_EQ(ReadEDID(DDC_BENCH_HANDLE(1), u8Buf), 0u);
+    EXPECT_EQ(u8Buf[126], 0);
+    EXPECT_EQ(u8Buf[20] & 0x80, 0) << "analog input";
+    GetEDIDOption(u8Buf, 1, cId, 16);
+    EXPECT_STREQ(cId, "TVL1301");
+
+    EXPECT_EQ(ReadEDID(DDC_BENCH_HANDLE(2), u8Buf), DDC_ERR_INVALID_EDID);
+    EXPECT_EQ(Bytes(u8Buf, u8Buf + 128), Bytes(128, 0xFF));
+    EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(3), 0x50), DDC_ERR_NO_ACK);
+}
+
+class DdcRestartTest : public DdcTest {
+protected:
+    void SetUp() override
+    {
+        DdcTest::SetUp();
+        m_image = lstEdid(0);
+        vWriteFile(m_dir.file("image.bin"), std::string(m_image.begin(), m_image.end()));
+        vWriteFile(m_dir.file("bench.txt"), "[output]\nedid = blank\n[output]\nedid = image.bin\n");
+        setenv("DDCHELPER_BENCH", m_dir.file("bench.txt").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("DDCHELPER_BENCH");
+        DdcTest::TearDown();
+    }
+    // A new run of the program: nothing of the library is left but files.
+    void Restart(int32_t bPersist = 1)
+    {
+        vDdcBenchReset();
+        vDdcBenchAllowPersistence(bPersist);
+        EnableLog(m_dir.file("log.txt").c_str(), 1);
+        InitDDCHelper();
+    }
+    void ProgramBoth()
+    {
+        Restart();
+        for (uint32_t i = 0; i < 2; i++, Sleep(50))
+            ASSERT_EQ(u32Write(DDC_BENCH_HANDLE(i), {0x08, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+        DeinitDDCHelper();
+    }
+    std::string State() { return m_dir.file("bench.txt.state"); }
+
+    TempDir m_dir;
+    Bytes m_image;
+};
+
+TEST_F(DdcRestartTest, WrittenMemorySurvivesARestart)
+{
+    ProgramBoth();
+    EXPECT_EQ(std::string(pcDdcBenchStatePath()), State());
+    Restart();
+    Bytes blank(256, 0xFF), image = m_image;
+    image.resize(256, 0xFF);
+    for (Bytes *p : {&blank, &image})
+        for (int k = 0; k < 8; k++)
+            (*p)[8 + k] = (uint8_t)(k + 1);
+    EXPECT_EQ(lstDdcBenchMemory(0), blank);
+    EXPECT_EQ(lstDdcBenchMemory(1), image);
+}
+
+TEST_F(DdcRestartTest, DamagedOrOutdatedStateFallsBackToTheDescription)
+{
+    ProgramBoth();
+    std::string good = strReadFile(State()), flipped = good;
+    flipped[100] ^= 1;
+    const std::pair<std::string, const char *> cases[] = {
+        {flipped, "checksum wrong"}, {good.substr(0, 5), "not a state file"},
+        {good + "x", "checksum wrong"}, {std::string(40000, 'x'), "longer than any state file"}};
+    Bytes image = m_image;
+    image.resize(256, 0xFF);
+    for (const auto &c : cases) {
+        vWriteFile(State(), c.first);
+        Restart();
+        EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF)) << c.second;
+        EXPECT_EQ(lstDdcBenchMemory(1), image) << c.second;
+        EXPECT_NE(strBenchLines(m_dir.file("log.txt"))
+                      .find("bench: " + State() + ": " + c.second +
+                            "; the displays start from the description's images\n"),
+                  std::string::npos)
+            << c.second;
+    }
+
+    // A state made for another image of output 1 is not applied to it.
+    vWriteFile(State(), good);
+    Bytes other = lstEdid(0);
+    other[20] ^= 0x80;
+    vFixChecksum(other.data());
+    vWriteFile(m_dir.file("image.bin"), std::string(other.begin(), other.end()));
+    Restart();
+    other.resize(256, 0xFF);
+    EXPECT_EQ(lstDdcBenchMemory(1), other);
+    EXPECT_EQ(lstDdcBenchMemory(0)[8], 1);
+    EXPECT_NE(strBenchLines(m_dir.file("log.txt"))
+                  .find("output 1 no longer matches its description; its saved memory is not used"),
+              std::string::npos);
+}
+
+TEST_F(DdcRestartTest, MissingDescriptionFallsBackToTheBuiltInBench)
+{
+    setenv("DDCHELPER_BENCH", m_dir.file("none.txt").c_str(), 1);
+    Restart(0); // the built-in bench would keep its state beside this test program
+
+    EXPECT_EQ(u32DdcBenchOutputCount(), 4u);
+    EXPECT_NE(strBenchLines(m_dir.file("log.txt"))
+                  .find("bench: cannot open the description " + m_dir.file("none.txt") +
+                        "; using the built-in bench\n"),
+              std::string::npos);
+}
+
+} // namespace
