@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
+  xdotool x11-apps imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
