@@ -79,14 +79,20 @@ void vApplyEntry(const uint8_t *pu8Entry)
 
 } // namespace
 
+// CRC-32 (IEEE 802.3), a table built on first use.
 uint32_t u32Crc32(const uint8_t *pu8Data, uint32_t u32Len, uint32_t u32Crc)
 {
+    static uint32_t u32Table[256];
+    if (!u32Table[1])
+        for (uint32_t n = 0; n < 256; n++) {
+            uint32_t u32 = n;
+            for (int k = 0; k < 8; k++)
+                u32 = (u32 >> 1) ^ (0xEDB88320u & (0u - (u32 & 1u)));
+            u32Table[n] = u32;
+        }
     u32Crc = ~u32Crc;
-    for (uint32_t i = 0; i < u32Len; i++) {
-        u32Crc ^= pu8Data[i];
-        for (int k = 0; k < 8; k++)
-            u32Crc = (u32Crc >> 1) ^ (0xEDB88320u & (0u - (u32Crc & 1u)));
-    }
+    for (uint32_t i = 0; i < u32Len; i++)
+        u32Crc = (u32Crc >> 8) ^ u32Table[(u32Crc ^ pu8Data[i]) & 0xFFu];
     return ~u32Crc;
 }
 

@@ -18,7 +18,7 @@ Bytes lstPattern(uint32_t u32Len, uint8_t u8Seed)
 {
     Bytes bytes(u32Len);
     for (uint32_t i = 0; i < u32Len; i++)
-        bytes[i] = (uint8_t)(i * 7u + u8Seed);
+        bytes[i] = (uint8_t)(i * 7u + (i >> 8) * 31u + u8Seed);
     return bytes;
 }
 

@@ -23,7 +23,8 @@ protected:
 
 typedef std::vector<uint8_t> Bytes;
 
-// Byte i is (i * 7 + u8Seed) & 0xFF.
+// Byte i is (i * 7 + (i / 256) * 31 + u8Seed) & 0xFF: no two 256-byte
+// stretches alike, so a read that wraps too early shows.
 Bytes lstPattern(uint32_t u32Len, uint8_t u8Seed = 0);
 // Valid base block (maker "DEL", product 0x40F3, byte 126 = u8Ext) followed
 // by u8Ext pattern blocks.

@@ -61,7 +61,9 @@ TEST_F(DdcTest, BadPointersCountsHandlesAndFlagsGiveCodes)
     EXPECT_EQ(GetEDIDOption(u8Buf, 1, cId, 15), DDC_ERR_BAD_COUNT);
     EXPECT_EQ(TestAddr(H1, 0x50), DDC_ERR_BAD_HANDLE);
     EXPECT_EQ(TestAddr(0, 0x50), DDC_ERR_BAD_HANDLE);
-    EXPECT_EQ(ReadI2CBuf(H1, 0x50, u8Buf, 1, 0), DDC_ERR_BAD_HANDLE);
+    memset(u8Buf, 0xAA, 8);
+    EXPECT_EQ(ReadI2CBuf(H1, 0x50, u8Buf, 4, 0), DDC_ERR_BAD_HANDLE);
+    EXPECT_EQ(Bytes(u8Buf, u8Buf + 5), Bytes({0, 0, 0, 0, 0xAA})) << "cleared, not more";
     EXPECT_EQ(ReadI2CBuf(H0, 0x50, u8Buf, 1, 0x1), DDC_ERR_BAD_OPTION);
     EXPECT_EQ(WriteI2CBuf(H0, 0x50, u8Buf, 1, 0x100), DDC_ERR_BAD_OPTION);
     EXPECT_EQ(GetEDIDOption(u8Buf, 2, cId, 128), DDC_ERR_BAD_OPTION);
