@@ -209,7 +209,7 @@ void vUiWirePanel(UiPanel *pPanel)
     pPanel->pWidget->installEventFilter(new UiEventFilter(pPanel->pWidget, pPanel->s32Handle, 0));
     if (!pPanel->pMenuBar)
         return;
-    for (QAction *pAction : pPanel->pMenuBar->findChildren<QAction *>()) {
+    for (QAction *pAction : lstUiMenuActions(pPanel->pMenuBar)) {
         bool bOk = false;
         int s32Item = pAction->property("itemId").toInt(&bOk);
         if (!bOk)
@@ -339,15 +339,14 @@ int UiChooseMenuItem(int panel, int menuItem)
     UiPanel *pPanel = pUiFindPanel(panel);
     if (!pPanel || !pPanel->pMenuBar)
         return UIE_BAD_PANEL;
-    for (QAction *pAction : pPanel->pMenuBar->findChildren<QAction *>()) {
+    for (QAction *pAction : lstUiMenuActions(pPanel->pMenuBar)) {
         bool bOk = false;
         if (pAction->property("itemId").toInt(&bOk) == menuItem && bOk) {
             pAction->trigger();
             return UIE_NO_ERROR;
         }
     }
-    vUiDispatchMenu(pPanel, menuItem);
-    return UIE_NO_ERROR;
+    return UIE_BAD_CONTROL;
 }
 
 void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)

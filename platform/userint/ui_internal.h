@@ -68,6 +68,9 @@ int s32UiTextBoxAppend(UiControl *pCtrl, const char *pcText);
 void vUiTextBoxReset(UiControl *pCtrl, const char *pcText);
 void vUiTextBoxesFollowEnd();
 
+// Every action of a menu bar, its menus' items included.
+QList<QAction *> lstUiMenuActions(QMenuBar *pMenuBar);
+
 // Copies a QString into a C buffer, cut to fit.
 void vUiCopyOut(const QString &text, char *pcOut, size_t size);
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -118,6 +119,39 @@ QWidget *pFindPanelWidget(QWidget *pRoot, int s32ResourceId)
     return nullptr;
 }
 
+void vCollectActions(const QList<QAction *> &actions, QList<QAction *> *plstOut)
+{
+    for (QAction *pAction : actions) {
+        plstOut->append(pAction);
+        if (pAction->menu())
+            vCollectActions(pAction->menu()->actions(), plstOut);
+    }
+}
+
+// Designer declares actions on the form's root, which is deleted once the
+// panel is detached from it: the panel keeps the actions its menus use.
+void vAdoptMenuActions(QWidget *pPanelWidget, QMenuBar *pMenuBar)
+{
+    if (!pMenuBar)
+        return;
+    for (QAction *pAction : lstUiMenuActions(pMenuBar)) {
+        QObject *pOwner = pAction->parent();
+        while (pOwner && pOwner != pPanelWidget)
+            pOwner = pOwner->parent();
+        if (!pOwner)
+            pAction->setParent(pPanelWidget);
+    }
+}
+
+// The offscreen platform of the tests has no window stacking.
+bool bWindowless() { return QGuiApplication::platformName() == "offscreen"; }
+
+void vRaise(QWidget *pWidget)
+{
+    if (!bWindowless())
+        pWidget->raise();
+}
+
 QString strResourcePath(const char *pcFileName)
 {
     QString name = QString::fromLocal8Bit(pcFileName);
@@ -129,6 +163,14 @@ QString strResourcePath(const char *pcFileName)
 }
 
 } // namespace
+
+QList<QAction *> lstUiMenuActions(QMenuBar *pMenuBar)
+{
+    QList<QAction *> actions;
+    if (pMenuBar)
+        vCollectActions(pMenuBar->actions(), &actions);
+    return actions;
+}
 
 void vUiSetCallbackTable(const stUiCallbackEntry *pstTable, size_t count)
 {
@@ -220,6 +262,7 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)
         return UIE_PANEL_NOT_FOUND;
     }
     UiPanel *pParent = pUiFindPanel(parentPanel);
+    vAdoptMenuActions(pPanelWidget, pPanelWidget->findChild<QMenuBar *>());
     if (pPanelWidget != pRoot) {
         pPanelWidget->setParent(pParent ? pParent->pWidget.data() : nullptr, Qt::Window);
         delete pRoot;
@@ -281,7 +324,7 @@ int DisplayPanel(int panel)
     if (!pPanel)
         return UIE_BAD_PANEL;
     pPanel->pWidget->show();
-    pPanel->pWidget->raise();
+    vRaise(pPanel->pWidget);
     return UIE_NO_ERROR;
 }
 
@@ -304,8 +347,9 @@ int SetActivePanel(int panel)
     if (!pPanel)
         return UIE_BAD_PANEL;
     gs32_ActivePanel = panel;
-    pPanel->pWidget->raise();
-    pPanel->pWidget->activateWindow();
+    vRaise(pPanel->pWidget);
+    if (!bWindowless())
+        pPanel->pWidget->activateWindow();
     return UIE_NO_ERROR;
 }
 

@@ -183,7 +183,7 @@ TEST_F(StartUpTest, ExitMenuItemEndsTheRunWithWaitingCommandsUnrun)
     RunScript script;
     script.s32Ticks = 3;
     script.pfnQuit = []() {
-        UiChooseMenuItem(gst_UiHandles.s32MainPanel, 3); // not the exit item
+        MenuBarCallback(gst_UiHandles.s32MainPanel, 3, nullptr, gst_UiHandles.s32MainPanel);
         UiChooseMenuItem(gst_UiHandles.s32MainPanel, MENUBAR_FILE_EXIT);
     };
     vUiRunWhenLoopStarts(vRunScript, &script);

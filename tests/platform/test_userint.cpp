@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "ui/Pavimo.h"
 
+#include <string.h>
 #include <vector>
 
 namespace {
@@ -205,6 +206,36 @@ TEST_F(PanelRuntimeTest, KeysReachTheCallbackButNotTheField)
     EXPECT_EQ(g_keys.keys, std::vector<int>{-1});
     EXPECT_TRUE(bUiPanelIsVisible(s32Progress));
     DiscardPanel(s32Progress);
+}
+
+std::vector<int> g_menuItems;
+
+void RecordingMenuCallback(int, int menuItem, void *, int) { g_menuItems.push_back(menuItem); }
+
+// Qt Designer saves actions on the form's root, which does not survive the
+// loading of a panel: the menu must still reach its callback.
+TEST_F(PanelRuntimeTest, MenuItemDeclaredOnTheFormRootReachesTheCallback)
+{
+    std::string uir = strReadFile(m_dir.file("Pavimo.uir"));
+    size_t begin = uir.find("<action name=\"actionExit\">");
+    size_t end = uir.find("</action>", begin) + strlen("</action>");
+    ASSERT_NE(begin, std::string::npos);
+    std::string action = uir.substr(begin, end - begin);
+    uir.erase(begin, end - begin);
+    size_t root = uir.find(">", uir.find("<widget class=\"QWidget\" name=\"Pavimo\"")) + 1;
+    uir.insert(root, action);
+    vWriteFile(m_dir.file("Pavimo.uir"), uir);
+    static const stUiCallbackEntry table[] = {
+        {"MenuBarCallback", nullptr, nullptr, RecordingMenuCallback},
+    };
+    vUiSetCallbackTable(table, 1);
+    g_menuItems.clear();
+    int s32Panel = LoadPanel(0, "Pavimo.uir", PANEL_MAIN);
+    ASSERT_GT(s32Panel, 0);
+    EXPECT_EQ(UiChooseMenuItem(s32Panel, MENUBAR_FILE_EXIT), 0);
+    EXPECT_EQ(g_menuItems, std::vector<int>{MENUBAR_FILE_EXIT});
+    EXPECT_LT(UiChooseMenuItem(s32Panel, 3), 0);
+    DiscardPanel(s32Panel);
 }
 
 TEST_F(PanelRuntimeTest, DimmedAndVisibleAttributes)
