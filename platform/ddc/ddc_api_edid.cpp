@@ -4,6 +4,7 @@
 
 #include "DDCHelper.h"
 #include "ddc_edid.h"
+#include "ddc_lib.h"
 #include "ddc_txlog.h"
 
 namespace {
@@ -18,6 +19,8 @@ uint32_t u32Option(const uint8_t *pu8Edid, uint32_t u32Option, char *pcText, uin
     memset(pcText, 0, EDID_ID_SIZE);
     if (u32Option != 1)
         return DDC_ERR_BAD_OPTION;
+    if (gst_Lib.u32EdidOptionFault)
+        return gst_Lib.u32EdidOptionFault;
     vEdidIdentifier(pu8Edid, pcText, EDID_ID_SIZE);
     return 0;
 }

@@ -8,7 +8,7 @@
 #include "ddc_liblog.h"
 #include "ddc_txlog.h"
 
-stLibState gst_Lib = {0, 100000u, 3000u, 1u, 0u};
+stLibState gst_Lib = {0, 100000u, 3000u, 1u, 0u, DDC_LIBRARY_VERSION, 0u};
 
 namespace {
 
@@ -52,6 +52,8 @@ void vLibDefaults(void)
     gst_Lib.u32TimeoutMs = 3000u;
     gst_Lib.u32Addr7Bit = 1u;
     gst_Lib.u32EnumNext = 0;
+    gst_Lib.u32Version = DDC_LIBRARY_VERSION;
+    gst_Lib.u32EdidOptionFault = 0;
 }
 
 uint32_t EnableLog(const char *pcPath, uint32_t u32Enable)
@@ -103,4 +105,4 @@ uint32_t SetLibraryOption(uint32_t u32Option, uint32_t u32Value)
     return u32Record(DDC_OP_SET_OPTION, u32SetOption(u32Option, u32Value), u32Option, u32Value);
 }
 
-uint32_t GetLibraryVersion(void) { return u32Record(DDC_OP_GET_VERSION, DDC_LIBRARY_VERSION); }
+uint32_t GetLibraryVersion(void) { return u32Record(DDC_OP_GET_VERSION, gst_Lib.u32Version); }

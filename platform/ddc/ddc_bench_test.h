@@ -85,6 +85,10 @@ DDC_BENCH_API void vDdcBenchSetExtFault(int32_t s32Output, uint32_t u32Chunk, ui
 // fails and writes nothing; later writes succeed.
 DDC_BENCH_API void vDdcBenchSetWriteFault(int32_t s32Output, uint32_t u32Packet, uint32_t u32Code);
 DDC_BENCH_API void vDdcBenchSetEnumFault(uint32_t u32Code);
+// Every GetEDIDOption call fails with the code.
+DDC_BENCH_API void vDdcBenchSetEdidOptionFault(uint32_t u32Code);
+// The value GetLibraryVersion returns, until the next reset.
+DDC_BENCH_API void vDdcBenchSetVersion(uint32_t u32Version);
 
 // Memory of a display: copies up to u32Size bytes, returns the memory size
 // (0: no display there).

@@ -373,13 +373,31 @@ TEST_F(DetectTest, SpeedCommandSetsTheChosenClock)
     EXPECT_EQ(options[0].au32Arg[1], 200000u);
 }
 
+TEST_F(DetectTest, FailingIdentifierEndsTheDetectionWithoutAMessage)
+{
+    AddDisplay(lstMakeEdid(0, "ACR", 1));
+    AddDisplay(lstMakeEdid(0, "BNQ", 2));
+    vDdcBenchSetEdidOptionFault(0x70000015u);
+    s32InitDdcAction();
+    EXPECT_EQ(MsgBox(), gs_StartLines + " - Monitor 1 : \n>      Status : Pass \n> - Pass\n>");
+    EXPECT_TRUE(ListLabels().empty());
+    EXPECT_EQ(gu8_MonitorNum, 0);
+    EXPECT_EQ(Calls(DDC_OP_TEST_ADDR).size(), 1u);
+    EXPECT_TRUE(lstDirEntries(m_dir.file("MonitorEDID")).empty());
+}
+
 TEST_F(DetectTest, LibraryVersionText)
 {
     char cText[TEXT_BUF_SIZE] = "";
-    int32_t s32Raw = s32GetLibVersionText(cText);
-    char cExpected[32];
-    snprintf(cExpected, sizeof(cExpected), "%u.%02u \n", (unsigned)s32Raw / 100, (unsigned)s32Raw % 100);
-    EXPECT_STREQ(cText, cExpected);
+    vDdcBenchSetVersion(250);
+    EXPECT_EQ(s32GetLibVersionText(cText), 250);
+    EXPECT_STREQ(cText, "2.50 \n");
+    vDdcBenchSetVersion(123);
+    s32GetLibVersionText(cText);
+    EXPECT_STREQ(cText, "1.23 \n");
+    vDdcBenchSetVersion(0x70000015u);
+    EXPECT_EQ((uint32_t)s32GetLibVersionText(cText), 0x70000015u);
+    EXPECT_STREQ(cText, "x.xx ");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
 #include "platform/clock/PlatformClock.h"
+#include "platform/ddc/ddc_bench_test.h"
 #include "ui/Pavimo.h"
 
 #include <dirent.h>
@@ -129,6 +130,8 @@ void vResetProgramState()
 
 void AppTest::SetUp()
 {
+    // A fresh bus library, which never keeps state beside the test program.
+    vDdcBenchReset();
     vResetProgramState();
     vClockUseVirtual(1);
     vClockSetPauseHook(nullptr, nullptr);
