@@ -25,6 +25,32 @@ int s32ListIndexOfValue(UiControl *pCtrl, int s32Value)
     return -1;
 }
 
+// Lists and rings answer the same questions through different widgets.
+bool bIsListLike(const UiControl *pCtrl)
+{
+    return pCtrl->eKind == UiCtrlKind::List || pCtrl->eKind == UiCtrlKind::Ring;
+}
+
+int s32ItemCount(const UiControl *pCtrl)
+{
+    if (pCtrl->eKind == UiCtrlKind::List)
+        return qobject_cast<QListWidget *>(pCtrl->pWidget)->count();
+    return qobject_cast<QComboBox *>(pCtrl->pWidget)->count();
+}
+
+int s32CurrentIndex(const UiControl *pCtrl)
+{
+    if (pCtrl->eKind == UiCtrlKind::List)
+        return qobject_cast<QListWidget *>(pCtrl->pWidget)->currentRow();
+    return qobject_cast<QComboBox *>(pCtrl->pWidget)->currentIndex();
+}
+
+UiControl *pListLike(int s32Panel, int s32Control)
+{
+    UiControl *pCtrl = pUiFindControl(s32Panel, s32Control);
+    return pCtrl && bIsListLike(pCtrl) ? pCtrl : nullptr;
+}
+
 } // namespace
 
 int SetCtrlVal(int panel, int control, int value)
@@ -256,44 +282,32 @@ int InsertListItem(int panel, int control, int index, const char *label, int val
 
 int GetNumListItems(int panel, int control, int *count)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
+    UiControl *pCtrl = pListLike(panel, control);
     if (!pCtrl)
         return UIE_BAD_CONTROL;
     if (!count)
         return UIE_BAD_ARGUMENT;
-    if (pCtrl->eKind == UiCtrlKind::List)
-        *count = qobject_cast<QListWidget *>(pCtrl->pWidget)->count();
-    else if (pCtrl->eKind == UiCtrlKind::Ring)
-        *count = qobject_cast<QComboBox *>(pCtrl->pWidget)->count();
-    else
-        return UIE_BAD_CONTROL;
+    *count = s32ItemCount(pCtrl);
     return UIE_NO_ERROR;
 }
 
 int GetCtrlIndex(int panel, int control, int *index)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
+    UiControl *pCtrl = pListLike(panel, control);
     if (!pCtrl)
         return UIE_BAD_CONTROL;
     if (!index)
         return UIE_BAD_ARGUMENT;
-    if (pCtrl->eKind == UiCtrlKind::List)
-        *index = qobject_cast<QListWidget *>(pCtrl->pWidget)->currentRow();
-    else if (pCtrl->eKind == UiCtrlKind::Ring)
-        *index = qobject_cast<QComboBox *>(pCtrl->pWidget)->currentIndex();
-    else
-        return UIE_BAD_CONTROL;
+    *index = s32CurrentIndex(pCtrl);
     return UIE_NO_ERROR;
 }
 
 int SetCtrlIndex(int panel, int control, int index)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
+    UiControl *pCtrl = pListLike(panel, control);
     if (!pCtrl)
         return UIE_BAD_CONTROL;
-    int s32Count = 0;
-    GetNumListItems(panel, control, &s32Count);
-    if (index < 0 || index >= s32Count)
+    if (index < 0 || index >= s32ItemCount(pCtrl))
         return UIE_BAD_ARGUMENT;
     QSignalBlocker block(pCtrl->pWidget);
     if (pCtrl->eKind == UiCtrlKind::List)
@@ -305,13 +319,10 @@ int SetCtrlIndex(int panel, int control, int index)
 
 int GetLabelFromIndex(int panel, int control, int index, char *label, size_t size)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
+    UiControl *pCtrl = pListLike(panel, control);
     if (!pCtrl)
         return UIE_BAD_CONTROL;
-    int s32Count = 0;
-    if (GetNumListItems(panel, control, &s32Count) != UIE_NO_ERROR)
-        return UIE_BAD_CONTROL;
-    if (index < 0 || index >= s32Count || !label || size == 0)
+    if (index < 0 || index >= s32ItemCount(pCtrl) || !label || size == 0)
         return UIE_BAD_ARGUMENT;
     if (pCtrl->eKind == UiCtrlKind::List)
         vUiCopyOut(qobject_cast<QListWidget *>(pCtrl->pWidget)->item(index)->text(), label, size);

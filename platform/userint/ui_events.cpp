@@ -256,7 +256,9 @@ int QuitUserInterface(int returnCode)
     return UIE_NO_ERROR;
 }
 
-int ProcessDrawEvents(void)
+namespace {
+
+int s32Pump(QEventLoop::ProcessEventsFlags flags)
 {
     if (!QApplication::instance())
         return UIE_NOT_INITIALISED;
@@ -264,21 +266,15 @@ int ProcessDrawEvents(void)
         return UIE_NO_ERROR;
     g_LastPump.start();
     vUiTextBoxesFollowEnd();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QApplication::processEvents(flags);
     return UIE_NO_ERROR;
 }
 
-int ProcessSystemEvents(void)
-{
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    if (g_LastPump.isValid() && g_LastPump.elapsed() < UI_FRAME_MS)
-        return UIE_NO_ERROR;
-    g_LastPump.start();
-    vUiTextBoxesFollowEnd();
-    QApplication::processEvents(QEventLoop::AllEvents);
-    return UIE_NO_ERROR;
-}
+} // namespace
+
+int ProcessDrawEvents(void) { return s32Pump(QEventLoop::ExcludeUserInputEvents); }
+
+int ProcessSystemEvents(void) { return s32Pump(QEventLoop::AllEvents); }
 
 // --- Test seams -------------------------------------------------------------
 
