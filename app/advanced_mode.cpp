@@ -94,14 +94,4 @@ int PasswordCallback(int panel, int, int event, void *, int eventData1, int)
     return 0;
 }
 
-void vEnterAdvancedMode(void)
-{
-    int32_t s32Main = gst_UiHandles.s32MainPanel;
-    SetPanelAttribute(s32Main, ATTR_HEIGHT, MAIN_PANEL_HEIGHT_ADV);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_RECEIVE, ATTR_DIMMED, 0);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_PKG, ATTR_DIMMED, 0);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_DATA, ATTR_DIMMED, 0);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_RECEIVE, ATTR_VISIBLE, 1);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_PKG, ATTR_VISIBLE, 1);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_DATA, ATTR_VISIBLE, 1);
-}
+void vEnterAdvancedMode(void) { vShapeMainPanel(1); }

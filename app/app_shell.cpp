@@ -50,15 +50,21 @@ void vStartUp(void)
     vPostCommand(CMD_INIT_DDC, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
     vPostCommand(CMD_SHOW_VERSION, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
     int32_t s32Main = gst_UiHandles.s32MainPanel;
-    SetPanelAttribute(s32Main, ATTR_HEIGHT, MAIN_PANEL_HEIGHT);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_RECEIVE, ATTR_DIMMED, 1);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_PKG, ATTR_DIMMED, 1);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_DATA, ATTR_DIMMED, 1);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_RECEIVE, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_PKG, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(s32Main, MAIN_FUNC_SHOW_DATA, ATTR_VISIBLE, 0);
+    vShapeMainPanel(0);
     SetCtrlAttribute(s32Main, MAIN_PAGE_NUM, ATTR_MAX_VALUE, PAGE_NUM_MAX);
     SetCtrlAttribute(s32Main, MAIN_PAGE_NUM, ATTR_MIN_VALUE, PAGE_NUM_MIN);
+}
+
+void vShapeMainPanel(int32_t bAdvanced)
+{
+    static const int32_t s32AdvancedBoxes[] = {MAIN_FUNC_RECEIVE, MAIN_FUNC_SHOW_PKG,
+                                               MAIN_FUNC_SHOW_DATA};
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    SetPanelAttribute(s32Main, ATTR_HEIGHT, bAdvanced ? MAIN_PANEL_HEIGHT_ADV : MAIN_PANEL_HEIGHT);
+    for (int32_t s32Box : s32AdvancedBoxes)
+        SetCtrlAttribute(s32Main, s32Box, ATTR_DIMMED, bAdvanced ? 0 : 1);
+    for (int32_t s32Box : s32AdvancedBoxes)
+        SetCtrlAttribute(s32Main, s32Box, ATTR_VISIBLE, bAdvanced ? 1 : 0);
 }
 
 void vDiscardPanels(void)

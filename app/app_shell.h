@@ -28,6 +28,9 @@ int s32TavolinMain(int argc, char *argv[]);
 int32_t s32LoadPanels(void);
 void vStartUp(void);
 void vDiscardPanels(void);
+// Normal mode (0): height 550, the three advanced boxes dimmed and hidden;
+// advanced mode (1): height 695, the boxes usable and shown.
+void vShapeMainPanel(int32_t bAdvanced);
 
 // Work attached to start-up (after the panels are loaded) and to exit
 // (after the event loop).

@@ -1,4 +1,7 @@
+#include "tests/support/edid_maker.h"
 #include "tests/support/test_env.h"
+
+#include "platform/ddc/ddc_bench_test.h"
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
@@ -192,6 +195,33 @@ TEST_F(StartUpTest, ExitMenuItemEndsTheRunWithWaitingCommandsUnrun)
     EXPECT_EQ(s32TavolinMain(1, pcArgv), 0);
     EXPECT_EQ(gs32_CmdQueueRead, 0);
     EXPECT_EQ(gst_CmdQueue[0].s32Delay, 400);
+}
+
+// The first ticks run the package information command (nothing yet) and
+// the library start; closing then stops the library while the version
+// command still waits, and that command never runs.
+TEST_F(StartUpTest, ClosingStopsTheLibraryAndDropsTheWaitingCommands)
+{
+    vDdcBenchClear();
+    std::vector<uint8_t> edid = lstMakeEdid(0);
+    s32DdcBenchAddDisplay(edid.data(), (uint32_t)edid.size(), 256);
+    RunScript script;
+    script.s32Ticks = 14;
+    script.pfnQuit = []() { UiClosePanel(gst_UiHandles.s32MainPanel); };
+    vUiRunWhenLoopStarts(vRunScript, &script);
+    char cName[] = "tavolin";
+    char *pcArgv[] = {cName, nullptr};
+    EXPECT_EQ(s32TavolinMain(1, pcArgv), 0);
+    std::vector<std::string> calls = lstDdcBenchCalls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0].rfind("EnableLog(", 0), 0u);
+    EXPECT_EQ(calls[calls.size() - 3].rfind("DisableLog()", 0), 0u);
+    EXPECT_EQ(calls[calls.size() - 2].rfind("DeinitDDCHelper()", 0), 0u);
+    EXPECT_EQ(calls[calls.size() - 1].rfind("UninstallDriver()", 0), 0u);
+    for (const std::string &call : calls)
+        EXPECT_EQ(call.rfind("GetLibraryVersion", 0), std::string::npos);
+    EXPECT_EQ(gs32_CmdQueueWrite - gs32_CmdQueueRead, 1);
+    EXPECT_EQ(gst_CmdQueue[gs32_CmdQueueRead].s32CmdId, CMD_SHOW_VERSION);
 }
 
 TEST_F(StartUpTest, MainPanelCallbackActsOnlyOnClose)
