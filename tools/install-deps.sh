@@ -4,10 +4,10 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
-  xdotool x11-apps imagemagick
+  xdotool x11-apps imagemagick openbox
 )
 missing=()
 for p in "${packages[@]}"; do

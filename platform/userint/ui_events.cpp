@@ -23,6 +23,32 @@ bool gb_ManualTimers = false;
 // pumps let Qt repaint at most once per frame.
 const qint64 UI_FRAME_MS = 16;
 QElapsedTimer g_LastPump;
+// Set while a system pass runs inside a frame: repaints wait for the next
+// frame, so a pass that only delivers input stays cheap.
+bool gb_HoldRepaints = false;
+
+class UiRepaintHold : public QObject {
+protected:
+    bool eventFilter(QObject *pReceiver, QEvent *pEvent) override
+    {
+        if (!gb_HoldRepaints || pEvent->type() != QEvent::UpdateRequest)
+            return false;
+        // Qt sends no second request while one is pending: post it again,
+        // for the next pass (events posted during a pass wait for the next).
+        QCoreApplication::postEvent(pReceiver, new QEvent(QEvent::UpdateRequest),
+                                    Qt::LowEventPriority);
+        return true;
+    }
+};
+
+void vInstallRepaintHold()
+{
+    static UiRepaintHold *gp_Hold = nullptr;
+    if (gp_Hold)
+        return;
+    gp_Hold = new UiRepaintHold;
+    QCoreApplication::instance()->installEventFilter(gp_Hold);
+}
 
 int s32KeyCode(const QKeyEvent *pEvent)
 {
@@ -53,30 +79,6 @@ int s32KeyCode(const QKeyEvent *pEvent)
     if (text.size() == 1 && text[0].unicode() < 0x100)
         return text[0].unicode();
     return VAL_OTHER_VKEY;
-}
-
-QKeyEvent *pMakeKeyEvent(int s32Key)
-{
-    switch (s32Key) {
-    case VAL_BACKSPACE_VKEY:
-        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
-    case VAL_TAB_VKEY:
-        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, "\t");
-    case VAL_ENTER_VKEY:
-        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-    case VAL_ESC_VKEY:
-        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    case VAL_FWD_DELETE_VKEY:
-        return new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    default:
-        break;
-    }
-    if (s32Key > 0 && s32Key < 0x100) {
-        QChar ch((ushort)s32Key);
-        return new QKeyEvent(QEvent::KeyPress, QChar(ch).toUpper().unicode(), Qt::NoModifier,
-                             QString(ch));
-    }
-    return new QKeyEvent(QEvent::KeyPress, Qt::Key_F35, Qt::NoModifier);
 }
 
 // Filters and signal handlers hold a panel handle and a control ID, never a
@@ -258,23 +260,53 @@ int QuitUserInterface(int returnCode)
 
 namespace {
 
-int s32Pump(QEventLoop::ProcessEventsFlags flags)
+// The draw pass runs at most once a frame; the system pass always handles
+// the input that waits, so the operator's clicks reach their callbacks in
+// the middle of a long command.
+int s32Pump(bool bInput)
 {
     if (!QApplication::instance())
         return UIE_NOT_INITIALISED;
-    if (g_LastPump.isValid() && g_LastPump.elapsed() < UI_FRAME_MS)
+    bool bFrameDue = !g_LastPump.isValid() || g_LastPump.elapsed() >= UI_FRAME_MS;
+    if (!bInput && !bFrameDue)
         return UIE_NO_ERROR;
-    g_LastPump.start();
-    vUiTextBoxesFollowEnd();
-    QApplication::processEvents(flags);
+    vInstallRepaintHold();
+    if (bFrameDue) {
+        g_LastPump.start();
+        vUiTextBoxesFollowEnd();
+    }
+    gb_HoldRepaints = !bFrameDue;
+    QApplication::processEvents(bInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    gb_HoldRepaints = false;
     return UIE_NO_ERROR;
 }
 
 } // namespace
 
-int ProcessDrawEvents(void) { return s32Pump(QEventLoop::ExcludeUserInputEvents); }
+int ProcessDrawEvents(void) { return s32Pump(false); }
 
-int ProcessSystemEvents(void) { return s32Pump(QEventLoop::AllEvents); }
+namespace {
+int gs32_WaitCursor = 0;
+}
+
+int SetWaitCursor(int on)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    int s32On = on ? 1 : 0;
+    if (s32On == gs32_WaitCursor)
+        return UIE_NO_ERROR;
+    gs32_WaitCursor = s32On;
+    if (s32On)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    return UIE_NO_ERROR;
+}
+
+int GetWaitCursorState(void) { return gs32_WaitCursor; }
+
+int ProcessSystemEvents(void) { return s32Pump(true); }
 
 // --- Test seams -------------------------------------------------------------
 
@@ -295,54 +327,6 @@ void vUiFireTimers(void)
                 s32UiDispatchCtrl(pPanel->s32Handle, pCtrl, EVENT_TIMER_TICK, 0, 0);
         }
     }
-}
-
-int UiClick(int panel, int control)
-{
-    UiControl *pCtrl = pUiFindControl(panel, control);
-    if (!pCtrl)
-        return UIE_BAD_CONTROL;
-    if (pCtrl->eKind == UiCtrlKind::Button || pCtrl->eKind == UiCtrlKind::Checkbox)
-        qobject_cast<QAbstractButton *>(pCtrl->pWidget)->click();
-    else
-        s32UiDispatchCtrl(panel, pCtrl, EVENT_COMMIT, 0, 0);
-    return UIE_NO_ERROR;
-}
-
-int UiKeyPress(int panel, int control, int key)
-{
-    UiControl *pCtrl = pUiFindControl(panel, control);
-    if (!pCtrl)
-        return UIE_BAD_CONTROL;
-    QKeyEvent *pEvent = pMakeKeyEvent(key);
-    QApplication::sendEvent(pCtrl->pWidget, pEvent);
-    delete pEvent;
-    return UIE_NO_ERROR;
-}
-
-int UiClosePanel(int panel)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    QCloseEvent event;
-    QApplication::sendEvent(pPanel->pWidget, &event);
-    return UIE_NO_ERROR;
-}
-
-int UiChooseMenuItem(int panel, int menuItem)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel || !pPanel->pMenuBar)
-        return UIE_BAD_PANEL;
-    for (QAction *pAction : lstUiMenuActions(pPanel->pMenuBar)) {
-        bool bOk = false;
-        if (pAction->property("itemId").toInt(&bOk) == menuItem && bOk) {
-            pAction->trigger();
-            return UIE_NO_ERROR;
-        }
-    }
-    return UIE_BAD_CONTROL;
 }
 
 void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)

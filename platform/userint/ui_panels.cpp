@@ -268,6 +268,9 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)
         delete pRoot;
     }
     pPanelWidget->hide();
+    // The resource's position is only a layout origin: the window manager
+    // places the window, so its frame and close box are on screen.
+    pPanelWidget->setAttribute(Qt::WA_Moved, false);
 
     UiPanel *pPanel = new UiPanel;
     pPanel->s32ResourceId = panelResourceID;
@@ -341,15 +344,20 @@ namespace {
 int gs32_ActivePanel = 0;
 }
 
+// The operations make their progress panel active after every step: only
+// a panel that is not active yet is raised, and never while a menu is open,
+// which the operator could then not use.
 int SetActivePanel(int panel)
 {
     UiPanel *pPanel = pUiFindPanel(panel);
     if (!pPanel)
         return UIE_BAD_PANEL;
     gs32_ActivePanel = panel;
-    vRaise(pPanel->pWidget);
-    if (!bWindowless())
-        pPanel->pWidget->activateWindow();
+    QWidget *pWidget = pPanel->pWidget;
+    if (bWindowless() || pWidget->isActiveWindow() || QApplication::activePopupWidget())
+        return UIE_NO_ERROR;
+    pWidget->raise();
+    pWidget->activateWindow();
     return UIE_NO_ERROR;
 }
 

@@ -151,6 +151,9 @@ int RunUserInterface(void);
 int QuitUserInterface(int returnCode);
 int ProcessDrawEvents(void);
 int ProcessSystemEvents(void);
+// 1 shows the busy cursor over every panel, 0 the normal one.
+int SetWaitCursor(int on);
+int GetWaitCursorState(void);
 
 // --- Dialogs --------------------------------------------------------------------------
 // pathName receives the chosen path (empty when none), at most pathSize - 1

@@ -17,15 +17,30 @@ void vUiUseManualTimers(int bOn);
 // One tick to every enabled timer control of every loaded panel.
 void vUiFireTimers(void);
 
-// Operator actions, delivered through the same path as real input.
-// A click commits buttons and toggles checkboxes; on other controls it
-// commits their present value. 0 or < 0.
-int UiClick(int panel, int control);
-// One key press into a control (key codes of userint.h).
-int UiKeyPress(int panel, int control, int key);
+// Operator input, put into the window system's event queue as a real
+// mouse, keyboard or window manager would put it: the program receives it
+// only when it processes events (the event loop, or a pump inside a
+// command). Only a panel shown on screen can be reached; < 0 otherwise.
+// A click lands on the control (a checkbox on its box, others in the
+// middle), on whatever is there. A ring takes two: the first opens its list
+// (returns 1: call again once it has opened), the second picks the item
+// shown (returns 0).
+int UiQueueClick(int panel, int control);
+// One key press and release into a control, which takes the focus first.
+int UiQueueKeyPress(int panel, int control, int key);
 // The close box of a panel.
+int UiQueueClosePanel(int panel);
+// One step towards a menu-bar item: a click on its menu's title while the
+// menu is closed (returns 1: call again once it has opened), else a click
+// on the item (returns 0).
+int UiQueueMenuItem(int panel, int menuItem);
+// Delivers everything waiting, input included, as the event loop would.
+void vUiDeliverQueuedInput(void);
+
+// The same, delivered at once: queued, then the queue processed.
+int UiClick(int panel, int control);
+int UiKeyPress(int panel, int control, int key);
 int UiClosePanel(int panel);
-// A menu-bar item of a panel.
 int UiChooseMenuItem(int panel, int menuItem);
 
 // True when the panel is shown on screen.

@@ -185,6 +185,7 @@ TEST_F(PanelRuntimeTest, KeysReachTheCallbackButNotTheField)
     g_keys.keys.clear();
     int s32Panel = LoadPanel(0, "Pavimo.uir", PANEL_PASSWORD);
     ASSERT_GT(s32Panel, 0);
+    DisplayPanel(s32Panel);
     for (int key : std::vector<int>{'Q', 'u', '!', ' ', VAL_BACKSPACE_VKEY, VAL_ENTER_VKEY,
                                     VAL_FWD_DELETE_VKEY})
         UiKeyPress(s32Panel, PASSWORD_STRING, key);
@@ -232,6 +233,7 @@ TEST_F(PanelRuntimeTest, MenuItemDeclaredOnTheFormRootReachesTheCallback)
     g_menuItems.clear();
     int s32Panel = LoadPanel(0, "Pavimo.uir", PANEL_MAIN);
     ASSERT_GT(s32Panel, 0);
+    DisplayPanel(s32Panel);
     EXPECT_EQ(UiChooseMenuItem(s32Panel, MENUBAR_FILE_EXIT), 0);
     EXPECT_EQ(g_menuItems, std::vector<int>{MENUBAR_FILE_EXIT});
     EXPECT_LT(UiChooseMenuItem(s32Panel, 3), 0);

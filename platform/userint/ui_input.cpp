@@ -1,0 +1,220 @@
+// Operator input for the tests, put into the window system's event queue as
+// the mouse, the keyboard and the window manager would put it there. The
+// program sees it only when it processes events, like real input: a pass
+// that excludes user input leaves it waiting.
+#include "ui_internal.h"
+#include "userint_test.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
+
+namespace {
+
+// The window a visible panel or popup lives in; null when it is not on
+// screen, where no operator could reach it.
+QWindow *pShownWindow(QWidget *pWidget)
+{
+    QWidget *pTop = pWidget ? pWidget->window() : nullptr;
+    return pTop && pTop->isVisible() ? pTop->windowHandle() : nullptr;
+}
+
+int s32QueueClickAt(QWidget *pTarget, const QPoint &local)
+{
+    QWindow *pWindow = pShownWindow(pTarget);
+    if (!pWindow)
+        return UIE_BAD_PANEL;
+    QPointF inWindow = pTarget->mapTo(pTarget->window(), local);
+    QPointF global = pTarget->mapToGlobal(local);
+    QWindowSystemInterface::handleMouseEvent(pWindow, inWindow, global, Qt::LeftButton,
+                                             Qt::LeftButton, QEvent::MouseButtonPress);
+    QWindowSystemInterface::handleMouseEvent(pWindow, inWindow, global, Qt::NoButton,
+                                             Qt::LeftButton, QEvent::MouseButtonRelease);
+    return UIE_NO_ERROR;
+}
+
+struct stQtKey {
+    int s32Key;
+    QString text;
+};
+
+stQtKey stKeyOf(int s32Key)
+{
+    switch (s32Key) {
+    case VAL_BACKSPACE_VKEY:
+        return {Qt::Key_Backspace, QString()};
+    case VAL_TAB_VKEY:
+        return {Qt::Key_Tab, "\t"};
+    case VAL_ENTER_VKEY:
+        return {Qt::Key_Return, "\r"};
+    case VAL_ESC_VKEY:
+        return {Qt::Key_Escape, QString()};
+    case VAL_FWD_DELETE_VKEY:
+        return {Qt::Key_Delete, QString()};
+    case VAL_UP_ARROW_VKEY:
+        return {Qt::Key_Up, QString()};
+    case VAL_DOWN_ARROW_VKEY:
+        return {Qt::Key_Down, QString()};
+    default:
+        break;
+    }
+    if (s32Key > 0 && s32Key < 0x100) {
+        QChar ch((ushort)s32Key);
+        return {(int)ch.toUpper().unicode(), QString(ch)};
+    }
+    return {Qt::Key_F35, QString()};
+}
+
+// Where the operator clicks a control: a checkbox on its box (a wide
+// checkbox does not take clicks right of its label), anything else in the
+// middle.
+QPoint clickPoint(const UiControl *pCtrl)
+{
+    QRect area = pCtrl->pWidget->rect();
+    if (pCtrl->eKind == UiCtrlKind::Checkbox)
+        return QPoint(area.height() / 2, area.center().y());
+    return area.center();
+}
+
+// A ring commits when an item of its open list is clicked: a click on the
+// closed ring opens the list (1), a click on the open list picks the item
+// shown (0).
+int s32QueueRingClick(UiControl *pCtrl)
+{
+    auto *pBox = qobject_cast<QComboBox *>(pCtrl->pWidget);
+    QAbstractItemView *pList = pBox->view();
+    if (!pList->isVisible()) {
+        int s32Result = s32QueueClickAt(pBox, pBox->rect().center());
+        return s32Result < 0 ? s32Result : 1;
+    }
+    QModelIndex current = pList->model()->index(pBox->currentIndex(), 0);
+    int s32Result = s32QueueClickAt(pList->viewport(), pList->visualRect(current).center());
+    return s32Result < 0 ? s32Result : 0;
+}
+
+QMenu *pMenuHolding(QMenuBar *pMenuBar, QAction *pItem)
+{
+    for (QAction *pTop : pMenuBar->actions()) {
+        if (pTop->menu() && pTop->menu()->actions().contains(pItem))
+            return pTop->menu();
+    }
+    return nullptr;
+}
+
+QAction *pMenuItem(UiPanel *pPanel, int s32Item)
+{
+    for (QAction *pAction : lstUiMenuActions(pPanel->pMenuBar)) {
+        bool bOk = false;
+        if (pAction->property("itemId").toInt(&bOk) == s32Item && bOk)
+            return pAction;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void vUiDeliverQueuedInput(void)
+{
+    if (QApplication::instance())
+        QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int UiQueueClick(int panel, int control)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    if (pCtrl->eKind == UiCtrlKind::Ring)
+        return s32QueueRingClick(pCtrl);
+    return s32QueueClickAt(pCtrl->pWidget, clickPoint(pCtrl));
+}
+
+int UiQueueKeyPress(int panel, int control, int key)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl)
+        return UIE_BAD_CONTROL;
+    QWindow *pWindow = pShownWindow(pCtrl->pWidget);
+    if (!pWindow)
+        return UIE_BAD_PANEL;
+    // The operator's keys go to the field that holds the focus.
+    pCtrl->pWidget->setFocus(Qt::OtherFocusReason);
+    stQtKey key2 = stKeyOf(key);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, key2.s32Key, Qt::NoModifier,
+                                           key2.text);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, key2.s32Key,
+                                           Qt::NoModifier, key2.text);
+    return UIE_NO_ERROR;
+}
+
+int UiQueueClosePanel(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    QWindow *pWindow = pShownWindow(pPanel->pWidget);
+    if (!pWindow)
+        return UIE_BAD_PANEL;
+    QWindowSystemInterface::handleCloseEvent(pWindow);
+    return UIE_NO_ERROR;
+}
+
+int UiQueueMenuItem(int panel, int menuItem)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel || !pPanel->pMenuBar)
+        return UIE_BAD_PANEL;
+    QAction *pItem = pMenuItem(pPanel, menuItem);
+    QMenu *pMenu = pItem ? pMenuHolding(pPanel->pMenuBar, pItem) : nullptr;
+    if (!pMenu)
+        return UIE_BAD_CONTROL;
+    if (pMenu->isVisible()) {
+        int s32Result = s32QueueClickAt(pMenu, pMenu->actionGeometry(pItem).center());
+        return s32Result < 0 ? s32Result : 0;
+    }
+    QMenuBar *pBar = pPanel->pMenuBar;
+    int s32Result = s32QueueClickAt(pBar, pBar->actionGeometry(pMenu->menuAction()).center());
+    return s32Result < 0 ? s32Result : 1;
+}
+
+int UiClick(int panel, int control)
+{
+    int s32Result = UiQueueClick(panel, control);
+    vUiDeliverQueuedInput();
+    if (s32Result == 1) {
+        s32Result = UiQueueClick(panel, control);
+        vUiDeliverQueuedInput();
+    }
+    return s32Result;
+}
+
+int UiKeyPress(int panel, int control, int key)
+{
+    int s32Result = UiQueueKeyPress(panel, control, key);
+    vUiDeliverQueuedInput();
+    return s32Result;
+}
+
+int UiClosePanel(int panel)
+{
+    int s32Result = UiQueueClosePanel(panel);
+    vUiDeliverQueuedInput();
+    return s32Result;
+}
+
+int UiChooseMenuItem(int panel, int menuItem)
+{
+    int s32Result = UiQueueMenuItem(panel, menuItem);
+    vUiDeliverQueuedInput();
+    if (s32Result == 1) {
+        s32Result = UiQueueMenuItem(panel, menuItem);
+        vUiDeliverQueuedInput();
+    }
+    return s32Result;
+}
