@@ -12,6 +12,7 @@
 
 stUiHandles gst_UiHandles = {0, 0, 0};
 int32_t gs32_PasswordPanel = 0;
+int32_t gs32_QuitState = QUIT_NONE;
 char gu8str_LastDir[TEXT_BUF_SIZE] = "";
 
 void vStartupHook(void) {}
@@ -94,21 +95,51 @@ int s32TavolinMain(int argc, char *argv[])
     return 0;
 }
 
-int MainQuit(int, int event, void *, int, int)
+namespace {
+
+void vQuitNow(void)
 {
-    if (event != EVENT_CLOSE)
-        return 0;
+    gs32_QuitState = QUIT_DONE;
     vShutdownDdc();
     QuitUserInterface(0);
+}
+
+} // namespace
+
+void vRequestQuit(void)
+{
+    if (gs32_QuitState != QUIT_NONE)
+        return;
+    if (!gs32_CommandRunning) {
+        vQuitNow();
+        return;
+    }
+    // Stopping the library under a running write would leave the display's
+    // memory half written.
+    gs32_QuitState = QUIT_PENDING;
+    SetWaitCursor(1);
+}
+
+void vFinishPendingQuit(void)
+{
+    if (gs32_QuitState != QUIT_PENDING)
+        return;
+    vClearCommandQueue();
+    SetWaitCursor(0);
+    vQuitNow();
+}
+
+int MainQuit(int, int event, void *, int, int)
+{
+    if (event == EVENT_CLOSE)
+        vRequestQuit();
     return 0;
 }
 
 void MenuBarCallback(int, int menuItem, void *, int)
 {
-    if (menuItem != MENUBAR_FILE_EXIT)
-        return;
-    vShutdownDdc();
-    QuitUserInterface(0);
+    if (menuItem == MENUBAR_FILE_EXIT)
+        vRequestQuit();
 }
 
 void vShutdownDdc(void)

@@ -37,6 +37,16 @@ void vShapeMainPanel(int32_t bAdvanced);
 void vStartupHook(void);
 void vExitHook(void);
 
+// Quit requests (close box, File > Exit). While a command runs, a request
+// is only remembered, with a wait cursor: the command ends, then the quit
+// happens and the waiting commands never run. Further requests change
+// nothing.
+enum { QUIT_NONE = 0, QUIT_PENDING = 1, QUIT_DONE = 2 };
+extern int32_t gs32_QuitState;
+void vRequestQuit(void);
+// Called by the dispatcher once the running command has ended.
+void vFinishPendingQuit(void);
+
 int MainQuit(int panel, int event, void *callbackData, int eventData1, int eventData2);
 void MenuBarCallback(int menuBar, int menuItem, void *callbackData, int panel);
 void vShutdownDdc(void);

@@ -1,5 +1,6 @@
 #include "app/cmd_queue.h"
 
+#include "app/app_shell.h"
 #include "device/progress.h"
 #include "platform/userint/userint.h"
 
@@ -9,9 +10,13 @@ stCmdQueueItem gst_CmdQueue[CMD_QUEUE_SIZE];
 int32_t gs32_CmdQueueWrite = 0;
 int32_t gs32_CmdQueueRead = 0;
 int32_t gs32_ProgressShown = 0;
+int32_t gs32_CommandRunning = 0;
 
 namespace {
 int32_t gs32_TickRunning = 0;
+// Counts the clears, so the dispatcher knows the ring was emptied under
+// the command it ran.
+uint32_t gu32_ClearCount = 0;
 }
 
 void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t s32Reserved)
@@ -32,6 +37,7 @@ void vClearCommandQueue(void)
     memset(gst_CmdQueue, 0, sizeof(gst_CmdQueue));
     gs32_CmdQueueWrite = 0;
     gs32_CmdQueueRead = 0;
+    gu32_ClearCount++;
 }
 
 int32_t s32DispatchCommand(int32_t *ps32Waiting)
@@ -45,11 +51,16 @@ int32_t s32DispatchCommand(int32_t *ps32Waiting)
         return 1;
     }
     *ps32Waiting = 0;
+    uint32_t u32ClearsBefore = gu32_ClearCount;
+    gs32_CommandRunning = 1;
     int32_t s32ProgressUsed = s32RunCommandAction(pstHead->s32CmdId);
+    gs32_CommandRunning = 0;
     if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
         vClearCommandQueue();
-    else
+    else if (gu32_ClearCount == u32ClearsBefore)
         gs32_CmdQueueRead = (gs32_CmdQueueRead + 1) & CMD_QUEUE_MASK;
+    // Otherwise the ring was emptied under the running command and a post
+    // followed: the running record is gone, the new one is at the head.
     return s32ProgressUsed;
 }
 
@@ -63,6 +74,7 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     gs32_TickRunning = 1;
     int32_t s32Waiting = 0;
     int32_t s32Result = s32DispatchCommand(&s32Waiting);
+    vFinishPendingQuit();
     if (s32Result == 0) {
         if (gs32_ProgressShown == 1) {
             gs32_ProgressShown = 0;

@@ -40,6 +40,8 @@ extern stCmdQueueItem gst_CmdQueue[CMD_QUEUE_SIZE];
 extern int32_t gs32_CmdQueueWrite;
 extern int32_t gs32_CmdQueueRead;
 extern int32_t gs32_ProgressShown;
+// 1 while a command's action runs (callbacks then run from its pumps).
+extern int32_t gs32_CommandRunning;
 
 // Stores a command behind the waiting ones. A post that would fill the ring
 // (63 already waiting) is dropped, so the waiting commands are kept.

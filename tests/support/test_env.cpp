@@ -125,6 +125,9 @@ void vResetProgramState()
 {
     vClearCommandQueue();
     gs32_ProgressShown = 0;
+    gs32_CommandRunning = 0;
+    gs32_QuitState = QUIT_NONE;
+    SetWaitCursor(0);
     gu8str_LastDir[0] = '\0';
 }
 
@@ -156,10 +159,12 @@ void AppTest::TearDown()
 
 void AppTest::LoadPanels() { ASSERT_EQ(s32LoadPanels(), 0); }
 
+// As main does it: everything up to the event loop, the main panel shown.
 void AppTest::StartUp()
 {
     LoadPanels();
     vStartUp();
+    DisplayPanel(MainPanel());
 }
 
 void AppTest::Ticks(int s32Count)
