@@ -6,6 +6,7 @@
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #define UIR_FILE_NAME "Pavimo.uir"
@@ -82,8 +83,11 @@ void vDiscardPanels(void)
 int s32TavolinMain(int argc, char *argv[])
 {
     (void)argc;
-    if (InitCVIRTE(nullptr, argv, nullptr) == 0)
+    if (InitCVIRTE(nullptr, argv, nullptr) == 0) {
+        fprintf(stderr, "tavolin: no display could be opened; without one, run it as "
+                        "'xvfb-run tavolin' or 'QT_QPA_PLATFORM=offscreen tavolin'\n");
         return -1;
+    }
     vInstallCallbackTable();
     if (s32LoadPanels() < 0)
         return -1;

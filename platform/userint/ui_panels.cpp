@@ -19,7 +19,15 @@
 #include <QTimer>
 #include <QUiLoader>
 
+#include <QGuiApplication>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -230,12 +238,56 @@ QList<UiPanel *> lstUiAllPanels() { return glst_Panels; }
 
 int s32UiLoadedPanelCount(void) { return glst_Panels.size(); }
 
+namespace {
+
+void vQuietFatal(QtMsgType eType, const QMessageLogContext &, const QString &)
+{
+    if (eType == QtFatalMsg)
+        _exit(1);
+}
+
+// Qt ends the process with abort() when no window system can be reached
+// (no display, no platform plugin). A child process tries first, silently
+// and without a core file, so that the program can end normally instead.
+bool bWindowSystemReachable()
+{
+    const char *pcPlatform = getenv("QT_QPA_PLATFORM");
+    if (pcPlatform && (strcmp(pcPlatform, "offscreen") == 0 || strcmp(pcPlatform, "minimal") == 0))
+        return true;
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid < 0)
+        return true; // no probe: leave it to Qt
+    if (pid == 0) {
+        int fdNull = open("/dev/null", O_WRONLY);
+        if (fdNull >= 0) {
+            dup2(fdNull, STDOUT_FILENO);
+            dup2(fdNull, STDERR_FILENO);
+        }
+        struct rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        qInstallMessageHandler(vQuietFatal);
+        QGuiApplication probe(gs32_Argc, gpc_Argv);
+        _exit(0);
+    }
+    int s32Status = 0;
+    while (waitpid(pid, &s32Status, 0) < 0) {
+        if (errno != EINTR)
+            return true;
+    }
+    return WIFEXITED(s32Status) && WEXITSTATUS(s32Status) == 0;
+}
+
+} // namespace
+
 int InitCVIRTE(void *, char *argv[], void *)
 {
     if (QApplication::instance())
         return 1;
     if (argv && argv[0])
         snprintf(gc_ArgBuffer, sizeof(gc_ArgBuffer), "%s", argv[0]);
+    if (!bWindowSystemReachable())
+        return 0;
     new QApplication(gs32_Argc, gpc_Argv);
     if (!QApplication::instance())
         return 0;

@@ -93,7 +93,8 @@ struct stUiCallbackEntry {
 void vUiSetCallbackTable(const stUiCallbackEntry *pstTable, size_t count);
 
 // --- Run-time, panels ---------------------------------------------------------
-// Brings the run-time up; 1 on success, 0 on failure.
+// Brings the run-time up; 1 on success, 0 when no window system can be
+// reached (no display, no platform plugin), without ending the process.
 int InitCVIRTE(void *hInstance, char *argv[], void *reserved);
 // Loads panel panelResourceID from the resource file; a relative file name
 // is looked up in the program directory. Returns a handle > 0, or < 0.
