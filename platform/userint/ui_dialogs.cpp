@@ -7,36 +7,81 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <stdio.h>
+#include <string.h>
+
 namespace {
 
+const size_t UI_CHOSEN_PATH_MAX = 65536;
 UiFileResponder gpfn_FileResponder = nullptr;
 void *gpv_FileContext = nullptr;
 UiMessageResponder gpfn_MessageResponder = nullptr;
 void *gpv_MessageContext = nullptr;
 
-QString strFilter(const char *pcTypeList, const char *pcDefaultSpec)
+// "*.txt" gives "txt"; a spec that names no single extension gives "".
+QString strRestrictedSuffix(const char *pcDefaultSpec)
 {
-    QString patterns = QString::fromLocal8Bit(pcTypeList && *pcTypeList ? pcTypeList : "");
-    patterns.replace(';', ' ');
-    if (patterns.isEmpty() && pcDefaultSpec)
-        patterns = QString::fromLocal8Bit(pcDefaultSpec);
-    if (patterns.isEmpty())
+    QString spec = QString::fromLocal8Bit(pcDefaultSpec ? pcDefaultSpec : "");
+    if (!spec.startsWith("*.") || spec.size() < 3)
         return QString();
-    return QString("Files (%1);;All files (*)").arg(patterns);
+    QString suffix = spec.mid(2);
+    if (suffix.contains('*') || suffix.contains('?') || suffix.contains(';') || suffix.contains(' '))
+        return QString();
+    return suffix;
+}
+
+QStringList lstFilters(const stUiFileRequest *pstRequest)
+{
+    QString suffix = strRestrictedSuffix(pstRequest->pcDefaultFileSpec);
+    if (pstRequest->s32RestrictExtension && !suffix.isEmpty())
+        return {QString("Files (*.%1)").arg(suffix)};
+    QString patterns = QString::fromLocal8Bit(pstRequest->pcFileTypeList);
+    patterns.replace(';', ' ');
+    if (patterns.isEmpty())
+        patterns = QString::fromLocal8Bit(pstRequest->pcDefaultFileSpec);
+    if (patterns.isEmpty())
+        return {};
+    return {QString("Files (%1)").arg(patterns), "All files (*)"};
 }
 
 int s32RealFileDialog(const stUiFileRequest *pstRequest, char *pcPath, size_t size)
 {
-    QString dir = QString::fromLocal8Bit(pstRequest->pcDefaultDirectory);
-    QString title = QString::fromLocal8Bit(pstRequest->pcTitle);
-    QString filter = strFilter(pstRequest->pcFileTypeList, pstRequest->pcDefaultFileSpec);
-    bool bSave = pstRequest->pcButtonLabel && QString(pstRequest->pcButtonLabel) == VAL_SAVE_BUTTON;
-    QString chosen = bSave ? QFileDialog::getSaveFileName(nullptr, title, dir, filter)
-                           : QFileDialog::getOpenFileName(nullptr, title, dir, filter);
-    if (chosen.isEmpty())
+    QFileDialog dialog(nullptr, QString::fromLocal8Bit(pstRequest->pcTitle),
+                       QString::fromLocal8Bit(pstRequest->pcDefaultDirectory));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    bool bSave = QString(pstRequest->pcButtonLabel) == VAL_SAVE_BUTTON;
+    dialog.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(bSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A read-only view offers no folder creation.
+    dialog.setOption(QFileDialog::ReadOnly, !pstRequest->s32AllowMakeDirectory);
+    dialog.setNameFilters(lstFilters(pstRequest));
+    if (pstRequest->s32RestrictExtension)
+        dialog.setDefaultSuffix(strRestrictedSuffix(pstRequest->pcDefaultFileSpec));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return VAL_NO_FILE_SELECTED;
+    QString chosen = dialog.selectedFiles().first();
     vUiCopyOut(chosen, pcPath, size);
     return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+// A dialog that restricts the extension never returns another one: a name
+// typed without it gets it. Returns the dialog's result for the path.
+int s32ApplyRestrictedSuffix(const stUiFileRequest *pstRequest, int s32Result, char *pcPath,
+                             size_t size)
+{
+    QString suffix = strRestrictedSuffix(pstRequest->pcDefaultFileSpec);
+    if (!pstRequest->s32RestrictExtension || suffix.isEmpty() || s32Result == VAL_NO_FILE_SELECTED)
+        return s32Result;
+    QString path = QString::fromLocal8Bit(pcPath);
+    if (path.endsWith("." + suffix, Qt::CaseInsensitive))
+        return s32Result;
+    path += "." + suffix;
+    if ((size_t)path.toLocal8Bit().size() >= size) {
+        pcPath[0] = '\0'; // cut, it would name another file
+        return VAL_NO_FILE_SELECTED;
+    }
+    vUiCopyOut(path, pcPath, size);
+    return QFileInfo::exists(path) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
 } // namespace
@@ -70,13 +115,18 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
                                restrictExtension,
                                allowCancel,
                                allowMakeDirectory};
+    // Chosen into a larger buffer first: a path cut to fit the caller's
+    // would name another file, so one that does not fit is no choice.
+    static char gc_Chosen[UI_CHOSEN_PATH_MAX];
+    gc_Chosen[0] = '\0';
     int s32Result = gpfn_FileResponder
-                        ? gpfn_FileResponder(&request, pathName, pathSize, gpv_FileContext)
-                        : s32RealFileDialog(&request, pathName, pathSize);
-    pathName[pathSize - 1] = '\0';
-    if (s32Result == VAL_NO_FILE_SELECTED)
-        pathName[0] = '\0';
-    return s32Result;
+                        ? gpfn_FileResponder(&request, gc_Chosen, sizeof(gc_Chosen), gpv_FileContext)
+                        : s32RealFileDialog(&request, gc_Chosen, sizeof(gc_Chosen));
+    gc_Chosen[sizeof(gc_Chosen) - 1] = '\0';
+    if (s32Result == VAL_NO_FILE_SELECTED || strlen(gc_Chosen) >= pathSize)
+        return VAL_NO_FILE_SELECTED;
+    snprintf(pathName, pathSize, "%s", gc_Chosen);
+    return s32ApplyRestrictedSuffix(&request, s32Result, pathName, pathSize);
 }
 
 int MessagePopup(const char *title, const char *message)

@@ -183,6 +183,27 @@ int UiQueueMenuItem(int panel, int menuItem)
     return s32Result < 0 ? s32Result : 1;
 }
 
+int UiQueueTypeInModal(const char *pcText)
+{
+    QWidget *pDialog = QApplication::activeModalWidget();
+    QWindow *pWindow = pDialog ? pShownWindow(pDialog) : nullptr;
+    if (!pWindow || !pcText)
+        return UIE_BAD_PANEL;
+    for (const char *pc = pcText; *pc; pc++) {
+        stQtKey key = stKeyOf((unsigned char)*pc);
+        QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, key.s32Key,
+                                               Qt::NoModifier, key.text);
+        QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, key.s32Key,
+                                               Qt::NoModifier, key.text);
+    }
+    stQtKey enter = stKeyOf(VAL_ENTER_VKEY);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, enter.s32Key, Qt::NoModifier,
+                                           enter.text);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, enter.s32Key,
+                                           Qt::NoModifier, enter.text);
+    return UIE_NO_ERROR;
+}
+
 int UiClick(int panel, int control)
 {
     int s32Result = UiQueueClick(panel, control);

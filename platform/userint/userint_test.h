@@ -34,6 +34,9 @@ int UiQueueClosePanel(int panel);
 // menu is closed (returns 1: call again once it has opened), else a click
 // on the item (returns 0).
 int UiQueueMenuItem(int panel, int menuItem);
+// Text typed into the field that holds the focus in the open modal dialog
+// (a real file dialog), then Enter.
+int UiQueueTypeInModal(const char *pcText);
 // Delivers everything waiting, input included, as the event loop would.
 void vUiDeliverQueuedInput(void);
 

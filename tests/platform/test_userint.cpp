@@ -3,6 +3,10 @@
 #include "app/app_shell.h"
 #include "ui/Pavimo.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
 #include <string.h>
 #include <vector>
 
@@ -277,18 +281,97 @@ TEST_F(PanelRuntimeTest, ProgramFolderFiles)
     EXPECT_EQ(GetFileInfo(folder.c_str(), &size), 0);
 }
 
-TEST_F(PanelRuntimeTest, FileDialogResultIsBoundedAndClearedOnCancel)
+// A path cut to fit would name another file: it is no choice at all.
+TEST_F(PanelRuntimeTest, FileDialogNeverReturnsACutPathAndClearsOnCancel)
 {
-    char cPath[8] = "garbage";
+    char cPath[12] = "garbage";
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, "/very/long/path/name.pkg");
-    EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 1, 1, 0, cPath,
+    EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 0, 1, 0, cPath,
+                              sizeof(cPath)),
+              VAL_NO_FILE_SELECTED);
+    EXPECT_STREQ(cPath, "");
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, "/tmp/a.pkg");
+    EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 0, 1, 0, cPath,
                               sizeof(cPath)),
               VAL_EXISTING_FILE_SELECTED);
-    EXPECT_STREQ(cPath, "/very/l");
+    EXPECT_STREQ(cPath, "/tmp/a.pkg");
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, "/tmp/abcdef"); // fits, but not with ".pkg"
+    EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_SAVE_BUTTON, 0, 1, 1, 0, cPath,
+                              sizeof(cPath)),
+              VAL_NO_FILE_SELECTED);
+    EXPECT_STREQ(cPath, "");
     EXPECT_EQ(FileSelectPopup("", "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 1, 1, 0, cPath,
                               sizeof(cPath)),
               VAL_NO_FILE_SELECTED);
     EXPECT_STREQ(cPath, "");
+}
+
+
+// The real file dialog, driven by typed keys.
+struct DialogSeen {
+    QStringList filters;
+    bool bReadOnly = false;
+    bool bSeen = false;
+    const char *pcTyped = "msgs";
+};
+
+void vAnswerDialog(DialogSeen *pSeen)
+{
+    auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    if (!pDialog) {
+        QTimer::singleShot(10, [pSeen]() { vAnswerDialog(pSeen); });
+        return;
+    }
+    pSeen->bSeen = true;
+    pSeen->filters = pDialog->nameFilters();
+    pSeen->bReadOnly = pDialog->testOption(QFileDialog::ReadOnly);
+    UiQueueTypeInModal(pSeen->pcTyped);
+}
+
+TEST_F(PanelRuntimeTest, RealSaveDialogRestrictsTheExtensionAndFolderCreation)
+{
+    vUiSetFileResponder(nullptr, nullptr);
+    char cPath[512];
+    DialogSeen seen;
+    QTimer::singleShot(0, [&seen]() { vAnswerDialog(&seen); });
+    int s32Result = FileSelectPopup(m_dir.path().c_str(), "*.txt", "*.txt", "Name of File to Save",
+                                    VAL_SAVE_BUTTON, 0, 1, 1, 0, cPath, sizeof(cPath));
+    ASSERT_TRUE(seen.bSeen);
+    EXPECT_EQ(s32Result, VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(std::string(cPath), m_dir.file("msgs.txt"));
+    EXPECT_EQ(seen.filters, QStringList{"Files (*.txt)"});
+    EXPECT_TRUE(seen.bReadOnly);
+
+    DialogSeen open;
+    open.pcTyped = "notes.txt";
+    vWriteFile(m_dir.file("notes.txt"), "x");
+    QTimer::singleShot(0, [&open]() { vAnswerDialog(&open); });
+    s32Result = FileSelectPopup(m_dir.path().c_str(), "*.pkg", "*.pkg;*.txt", "Select File",
+                                VAL_LOAD_BUTTON, 0, 0, 1, 1, cPath, sizeof(cPath));
+    ASSERT_TRUE(open.bSeen);
+    EXPECT_EQ(s32Result, VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(std::string(cPath), m_dir.file("notes.txt"));
+    EXPECT_EQ(open.filters, (QStringList{"Files (*.pkg *.txt)", "All files (*)"}));
+    EXPECT_FALSE(open.bReadOnly);
+}
+
+// A name typed without the extension gets it; the answer is new or existing
+// for the name it became.
+TEST_F(PanelRuntimeTest, RestrictedExtensionIsAddedToAnAnswer)
+{
+    char cPath[512];
+    vWriteFile(m_dir.file("old.txt"), "x");
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, m_dir.file("old"));
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, m_dir.file("log.TXT"));
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, m_dir.file("other"));
+    EXPECT_EQ(FileSelectPopup("", "*.txt", "*.txt", "t", VAL_SAVE_BUTTON, 0, 1, 1, 0, cPath,
+                              sizeof(cPath)),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(std::string(cPath), m_dir.file("old.txt"));
+    FileSelectPopup("", "*.txt", "*.txt", "t", VAL_SAVE_BUTTON, 0, 1, 1, 0, cPath, sizeof(cPath));
+    EXPECT_EQ(std::string(cPath), m_dir.file("log.TXT"));
+    FileSelectPopup("", "*.txt", "*.txt", "t", VAL_SAVE_BUTTON, 0, 0, 1, 0, cPath, sizeof(cPath));
+    EXPECT_EQ(std::string(cPath), m_dir.file("other")); // not restricted
 }
 
 } // namespace
