@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
-  xdotool x11-apps imagemagick openbox
+  xdotool x11-apps x11-utils imagemagick openbox
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,212 @@
+# Shared by the scripts that run tavolin under their own Xvfb and drive it
+# with xdotool as an operator would. Source it, then call xs_start_x and
+# xs_start_tavolin. Needs: root (this tree), build (a built tree), fail().
+# shellcheck shell=bash
+
+xs_work=$(mktemp -d "${TMPDIR:-/tmp}/tavolin-x.XXXXXX")
+xs_xvfb_pid=""
+xs_wm_pid=""
+tavolin_pid=""
+xs_cleanup() {
+    if [ -n "$tavolin_pid" ]; then kill "$tavolin_pid" 2>/dev/null || true; fi
+    if [ -n "$xs_wm_pid" ]; then kill "$xs_wm_pid" 2>/dev/null || true; fi
+    if [ -n "$xs_xvfb_pid" ]; then kill "$xs_xvfb_pid" 2>/dev/null || true; fi
+    wait 2>/dev/null || true
+    rm -rf "$xs_work"
+}
+trap xs_cleanup EXIT
+
+xs_need() { # tool...
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is missing (run tools/install-deps.sh)"
+    done
+    [ -x "$build/tavolin" ] || fail "no tavolin in '$build' (build it first, or pass the build folder)"
+    local f
+    for f in Pavimo.uir libDDCHelper.so libAssistDll.so libPlatformClock.so; do
+        [ -f "$build/$f" ] || fail "'$build' lacks $f beside tavolin"
+    done
+}
+
+# poll <tries> <command...>: runs the command every 0.2 s until it succeeds;
+# returns 1 when the tries are used up.
+poll() {
+    local tries=$1
+    shift
+    while [ "$tries" -gt 0 ]; do
+        "$@" && return 0
+        tries=$((tries - 1))
+        sleep 0.2
+    done
+    return 1
+}
+
+# X server of our own (-displayfd picks a free display number); with "wm",
+# openbox manages the windows as on a desktop.
+xs_start_x() { # [wm]
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xs_work/display" 2>"$xs_work/xvfb.log" &
+    xs_xvfb_pid=$!
+    xs_display_known() { [ -s "$xs_work/display" ]; }
+    poll 50 xs_display_known || fail "Xvfb did not start: $(tail -n 3 "$xs_work/xvfb.log")"
+    DISPLAY=":$(tr -d '[:space:]' <"$xs_work/display")"
+    export DISPLAY
+    if [ "${1:-}" = wm ]; then
+        openbox --sm-disable >"$xs_work/openbox.log" 2>&1 &
+        xs_wm_pid=$!
+        xs_wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+        poll 50 xs_wm_up || fail "openbox did not start: $(tail -n 3 "$xs_work/openbox.log")"
+    fi
+}
+
+# tavolin from a scratch program folder, so its settings and log files
+# never land in the build folder.
+xs_start_tavolin() {
+    prog=$xs_work/program
+    rm -rf "$prog"
+    mkdir -p "$prog" "$xs_work/runtime"
+    chmod 700 "$xs_work/runtime"
+    cp "$build/tavolin" "$build/Pavimo.uir" "$build"/*.so "$prog/"
+    (cd "$prog" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$xs_work/runtime" ./tavolin) \
+        >"$xs_work/tavolin.log" 2>&1 &
+    tavolin_pid=$!
+    poll 100 xs_main_shown || fail "the main panel did not appear within 20 s"
+    main=$(main_window)
+}
+
+tavolin_alive() { kill -0 "$tavolin_pid" 2>/dev/null; }
+
+# The three panels are windows of their own; the other two are known by
+# their titles (Pavimo.uir), the main panel is the remaining visible one.
+visible_windows() {
+    xdotool search --onlyvisible --pid "$tavolin_pid" 2>/dev/null || true
+}
+window_named() { # title
+    local w
+    for w in $(visible_windows); do
+        [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+main_window() {
+    local w name
+    for w in $(visible_windows); do
+        name=$(xdotool getwindowname "$w" 2>/dev/null) || continue
+        [ "$name" = "Progress" ] || [ "$name" = "Advanced mode" ] || { echo "$w"; return 0; }
+    done
+    return 1
+}
+xs_main_shown() {
+    tavolin_alive || fail "tavolin ended early: $(tail -n 5 "$xs_work/tavolin.log")"
+    main_window >/dev/null
+}
+progress_shown() { window_named Progress >/dev/null; }
+progress_gone() { ! progress_shown; }
+
+# Centre of a widget of Pavimo.uir relative to its panel, group boxes it
+# sits in included.
+widget_centre() { # widget-name
+    awk -v name="$1" '
+        /<widget / {
+            depth++; want[depth] = index($0, "name=\"" name "\"") > 0; seen[depth] = 0; gx[depth] = 0; gy[depth] = 0
+        }
+        /<\/widget>/ { if (depth > 2) { ox -= gx[depth]; oy -= gy[depth] } depth--; next }
+        /<rect>/ { inrect = 1 }
+        inrect && /<x>/      { gsub(/[^0-9]/, ""); rx = $0 }
+        inrect && /<y>/      { gsub(/[^0-9]/, ""); ry = $0 }
+        inrect && /<width>/  { gsub(/[^0-9]/, ""); rw = $0 }
+        inrect && /<height>/ { gsub(/[^0-9]/, ""); rh = $0 }
+        /<\/rect>/ {
+            inrect = 0
+            if (seen[depth]) next
+            seen[depth] = 1
+            if (want[depth]) { print int(ox + rx + rw / 2), int(oy + ry + rh / 2); exit }
+            # a container below the panel moves what it holds
+            if (depth > 2) { gx[depth] = rx; gy[depth] = ry; ox += rx; oy += ry }
+        }
+    ' "$prog/Pavimo.uir"
+}
+
+park_pointer() { xdotool mousemove 1279 1023; }
+
+click_at() { # window x y
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+click_widget() { # window widget-name
+    local xy
+    xy=$(widget_centre "$2")
+    [ -n "$xy" ] || fail "no widget '$2' in Pavimo.uir"
+    # shellcheck disable=SC2086
+    click_at "$1" $xy
+}
+
+# Waits until no other panel is up and the main window has not changed
+# for 2 s (start-up runs three commands first).
+window_hash() { xwd -silent -id "$main" 2>/dev/null | md5sum || true; }
+wait_settled() { # what
+    local last="" same=0 tries=150 now
+    while [ "$tries" -gt 0 ]; do
+        tavolin_alive || fail "tavolin ended while $1: $(tail -n 5 "$xs_work/tavolin.log")"
+        now=$(window_hash)
+        if [ "$now" = "$last" ] && ! progress_shown && ! window_named "Advanced mode" >/dev/null; then
+            same=$((same + 1))
+            [ "$same" -ge 10 ] && return 0
+        else
+            same=0
+        fi
+        last=$now
+        tries=$((tries - 1))
+        sleep 0.2
+    done
+    fail "the main panel kept changing while $1 (30 s)"
+}
+
+grab() { # window file
+    mkdir -p "$(dirname "$2")"
+    # no time stamps in the file: the same picture gives the same bytes
+    xwd -silent -id "$1" | convert xwd:- -strip -define png:exclude-chunks=date,time "png:$2.tmp" ||
+        fail "could not grab window $1"
+    mv "$2.tmp" "$2"
+}
+
+# The whole screen, window manager frames included.
+grab_screen() { # file
+    mkdir -p "$(dirname "$1")"
+    xwd -silent -root | convert xwd:- -strip -define png:exclude-chunks=date,time "png:$1" ||
+        fail "could not grab the screen"
+}
+
+height_is() { # pixels
+    [ "$(xdotool getwindowgeometry "$main" | awk '/Geometry:/ { split($2, g, "x"); print g[2] }')" = "$1" ]
+}
+
+enter_advanced_mode() {
+    click_widget "$main" advancedBtn
+    password_shown() { window_named "Advanced mode" >/dev/null; }
+    poll 50 password_shown || fail "Advanced... did not open the access code panel"
+    local password
+    password=$(window_named "Advanced mode")
+    click_widget "$password" passwordString
+    xdotool type --delay 20 QuorvelAdminKey
+    xdotool key Return
+    password_gone() { ! password_shown; }
+    poll 50 password_gone || fail "the access code panel did not close on Enter"
+    grown() { height_is 695; }
+    poll 50 grown || fail "the access code did not open the advanced mode (panel not 695 high)"
+}
+
+# Absolute position of a window's client area, "x y".
+client_origin() { # window
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }'
+}
+
+# The close box of a window under openbox: the right end of its title bar.
+click_close_box() { # window
+    local x y w extents top
+    read -r x y <<<"$(client_origin "$1")"
+    w=$(xwininfo -id "$1" | awk '/Width:/ { print $NF }')
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //')
+    top=$(echo "$extents" | awk -F', *' '{ print $3 }')
+    [ -n "$top" ] && [ "$top" -gt 0 ] || fail "window $1 has no title bar (no window manager?)"
+    xdotool mousemove "$((x + w - 10))" "$((y - top / 2))" click 1
+}
