@@ -3,14 +3,17 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "DDCHelper.h"
 #include "ddc_bench.h"
+#include "ddc_file.h"
 #include "ddc_liblog.h"
 
 namespace {
 
 #define DESC_LINE_SIZE (BENCH_PATH_SIZE + 64u)
+#define DESC_MAX_SIZE (1024u * 1024u)
 
 // The [output] section being read; it becomes an output at its end.
 struct stSection {
@@ -21,6 +24,23 @@ struct stSection {
     uint32_t u32MemSize;
     int32_t bWriteProtect;
     stBenchFaults stFault;
+};
+
+// An EDID image as found on disk.
+struct stImageFile {
+    int32_t bOpen;       // opened as a regular file
+    const char *pcKind;  // else what the path is, or null when it cannot be opened
+    uint64_t u64Size;    // its size; a larger one than the largest memory is not read
+    uint32_t u32Len;     // bytes read into gu8_Image
+};
+
+// The description being read, line by line.
+struct stDescReader {
+    FILE *pFile;
+    uint32_t u32Left;      // bytes not yet read of the size found at opening
+    uint32_t u32Line;
+    uint32_t u32NulColumn; // first NUL byte of the line, from 1; 0 none
+    int32_t bTooLong;
 };
 
 const char *gpc_File = "";
@@ -74,32 +94,42 @@ int32_t bParseCountAndCode(char *pc, uint32_t *pu32Count, uint32_t *pu32Code)
     return bParseNumber(pc, pu32Count) && *pu32Count > 0;
 }
 
-uint32_t u32ReadImage(const char *pcPath, int32_t *pbOk)
+void vReadImage(const char *pcPath, stImageFile *pst)
 {
     char cFull[BENCH_PATH_SIZE * 2];
     snprintf(cFull, sizeof(cFull), "%s%s", pcPath[0] == '/' ? "" : gc_Dir, pcPath);
-    FILE *pFile = fopen(cFull, "rb");
-    *pbOk = pFile != nullptr;
-    if (!pFile)
-        return 0;
-    uint32_t u32Len = (uint32_t)fread(gu8_Image, 1, sizeof(gu8_Image), pFile);
-    fclose(pFile);
-    return u32Len;
+    memset(pst, 0, sizeof(*pst));
+    int32_t s32Fd = s32FileOpenRegular(cFull, &pst->u64Size, &pst->pcKind);
+    if (s32Fd < 0)
+        return;
+    pst->bOpen = 1;
+    if (pst->u64Size <= EEPROM_MAX_SIZE)
+        pst->u32Len = u32FileRead(s32Fd, gu8_Image, sizeof(gu8_Image));
+    if (pst->u32Len > pst->u64Size) // grew since it was measured
+        pst->u64Size = pst->u32Len;
+    close(s32Fd);
 }
 
 // The image's problem, written into pcWhat, or 0 when it loads.
-int32_t bImageProblem(const stSection *pst, uint32_t u32Len, int32_t bRead, char *pcWhat,
+int32_t bImageProblem(const stSection *pst, const stImageFile *pstFile, char *pcWhat,
                       uint32_t u32Size)
 {
-    if (!bRead)
+    uint32_t u32Len = pstFile->u32Len;
+    if (pstFile->pcKind)
+        snprintf(pcWhat, u32Size, "EDID image \"%s\" is %s, not a regular file", pst->cImage,
+                 pstFile->pcKind);
+    else if (!pstFile->bOpen)
         snprintf(pcWhat, u32Size, "cannot read the EDID image \"%s\"", pst->cImage);
+    else if (pstFile->u64Size > EEPROM_MAX_SIZE)
+        snprintf(pcWhat, u32Size,
+                 "EDID image \"%s\" has %llu bytes, more than the largest memory (%u bytes)",
+                 pst->cImage, (unsigned long long)pstFile->u64Size, EEPROM_MAX_SIZE);
     else if (u32Len == 0 || u32Len % 128u != 0)
         snprintf(pcWhat, u32Size, "EDID image \"%s\" has %u bytes, not a multiple of 128",
                  pst->cImage, u32Len);
     else if (u32Len > pst->u32MemSize)
-        snprintf(pcWhat, u32Size, "EDID image \"%s\" has %s%u bytes, more than its %u-byte memory",
-                 pst->cImage, u32Len > EEPROM_MAX_SIZE ? "over " : "",
-                 u32Len > EEPROM_MAX_SIZE ? EEPROM_MAX_SIZE : u32Len, pst->u32MemSize);
+        snprintf(pcWhat, u32Size, "EDID image \"%s\" has %u bytes, more than its %u-byte memory",
+                 pst->cImage, u32Len, pst->u32MemSize);
     else
         return 0;
     return 1;
@@ -113,17 +143,17 @@ void vAttach(uint32_t u32Output, const stSection *pst)
         bBenchAttachDisplay(u32Output, nullptr, 0, pst->u32MemSize);
         return;
     }
-    int32_t bRead = 0;
-    uint32_t u32Len = u32ReadImage(pst->cImage, &bRead);
+    stImageFile stFile;
+    vReadImage(pst->cImage, &stFile);
     char cWhat[BENCH_PATH_SIZE + 128];
-    if (bImageProblem(pst, u32Len, bRead, cWhat, sizeof(cWhat))) {
+    if (bImageProblem(pst, &stFile, cWhat, sizeof(cWhat))) {
         size_t len = strlen(cWhat);
         snprintf(cWhat + len, sizeof(cWhat) - len, "; the display starts blank");
         vProblem(pst->u32ImageLine, cWhat);
         bBenchAttachDisplay(u32Output, nullptr, 0, pst->u32MemSize);
         return;
     }
-    bBenchAttachDisplay(u32Output, gu8_Image, u32Len, pst->u32MemSize);
+    bBenchAttachDisplay(u32Output, gu8_Image, stFile.u32Len, pst->u32MemSize);
 }
 
 void vCloseSection(void)
@@ -244,32 +274,86 @@ void vSetDir(const char *pcPath)
         gc_Dir[0] = '\0';
 }
 
+// The description opened for reading, or null with the reason in pcWhy.
+FILE *pOpenDescription(const char *pcPath, uint32_t *pu32Size, char *pcWhy, uint32_t u32WhySize)
+{
+    uint64_t u64Size = 0;
+    const char *pcKind = nullptr;
+    int32_t s32Fd = s32FileOpenRegular(pcPath, &u64Size, &pcKind);
+    FILE *pFile = nullptr;
+    if (pcKind)
+        snprintf(pcWhy, u32WhySize, "the description %s is %s, not a regular file", pcPath, pcKind);
+    else if (s32Fd >= 0 && u64Size > DESC_MAX_SIZE)
+        snprintf(pcWhy, u32WhySize,
+                 "the description %s has %llu bytes, more than the largest allowed (%u bytes)",
+                 pcPath, (unsigned long long)u64Size, DESC_MAX_SIZE);
+    else if (s32Fd < 0 || !(pFile = fdopen(s32Fd, "r")))
+        snprintf(pcWhy, u32WhySize, "cannot open the description %s", pcPath);
+    if (!pFile && s32Fd >= 0)
+        close(s32Fd);
+    *pu32Size = (uint32_t)u64Size;
+    return pFile;
+}
+
+// Next line into pcLine, without its line feed; 0 at the end. Bytes are
+// taken one by one so that a NUL spoils only its own line.
+int32_t bNextLine(stDescReader *pst, char *pcLine, uint32_t u32Size)
+{
+    uint32_t u32Len = 0, u32Column = 0;
+    int c = EOF;
+    pst->u32NulColumn = 0;
+    pst->bTooLong = 0;
+    while (pst->u32Left > 0 && (c = getc(pst->pFile)) != EOF) {
+        pst->u32Left--;
+        if (c == '\n')
+            break;
+        u32Column++;
+        if (c == '\0' && !pst->u32NulColumn)
+            pst->u32NulColumn = u32Column;
+        if (u32Len + 1u < u32Size)
+            pcLine[u32Len++] = (char)c;
+        else
+            pst->bTooLong = 1;
+    }
+    pcLine[u32Len] = '\0';
+    return c == '\n' || u32Column > 0;
+}
+
+void vReadLines(stDescReader *pst)
+{
+    static char cLine[DESC_LINE_SIZE];
+    char cWhat[64];
+    while (bNextLine(pst, cLine, sizeof(cLine))) {
+        pst->u32Line++;
+        if (pst->bTooLong) {
+            snprintf(cWhat, sizeof(cWhat), "line longer than %u bytes (ignored)",
+                     DESC_LINE_SIZE - 1u);
+            vProblem(pst->u32Line, cWhat);
+        } else if (pst->u32NulColumn) {
+            snprintf(cWhat, sizeof(cWhat), "NUL byte at column %u (line ignored)",
+                     pst->u32NulColumn);
+            vProblem(pst->u32Line, cWhat);
+        } else {
+            vLine(cLine, pst->u32Line);
+        }
+    }
+}
+
 } // namespace
 
-int32_t s32BenchReadDescription(const char *pcPath)
+int32_t s32BenchReadDescription(const char *pcPath, char *pcWhy, uint32_t u32WhySize)
 {
-    FILE *pFile = fopen(pcPath, "r");
-    if (!pFile)
+    stDescReader st;
+    memset(&st, 0, sizeof(st));
+    st.pFile = pOpenDescription(pcPath, &st.u32Left, pcWhy, u32WhySize);
+    if (!st.pFile)
         return -1;
     gpc_File = pcPath;
     vSetDir(pcPath);
     vBenchClear();
     memset(&gst_Section, 0, sizeof(gst_Section));
-    static char cLine[DESC_LINE_SIZE];
-    uint32_t u32Line = 0;
-    int32_t bSkipping = 0; // inside an over-long line
-    while (fgets(cLine, sizeof(cLine), pFile)) {
-        int32_t bWhole = strchr(cLine, '\n') != nullptr || feof(pFile);
-        if (!bSkipping) {
-            u32Line++;
-            if (bWhole)
-                vLine(cLine, u32Line);
-            else
-                vProblem(u32Line, "line too long (ignored)");
-        }
-        bSkipping = !bWhole;
-    }
-    fclose(pFile);
+    vReadLines(&st);
+    fclose(st.pFile);
     vCloseSection();
     return (int32_t)gst_Bench.u32Outputs;
 }

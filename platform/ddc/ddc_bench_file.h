@@ -6,8 +6,9 @@
 #include <stdint.h>
 
 // Replaces the bench by the one pcPath describes; each problem becomes a
-// line in the library log and is skipped. -1 (bench unchanged) when the
-// file cannot be opened, else the number of outputs.
-int32_t s32BenchReadDescription(const char *pcPath);
+// line in the library log and is skipped. The number of outputs, or -1
+// (bench unchanged, nothing logged, the reason in pcWhy) when the file
+// cannot be opened, is not a regular file or is too large.
+int32_t s32BenchReadDescription(const char *pcPath, char *pcWhy, uint32_t u32WhySize);
 
 #endif

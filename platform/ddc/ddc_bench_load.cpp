@@ -27,11 +27,12 @@ void vProgramDir(char *pcDir, uint32_t u32Size)
         pcDir[0] = '\0';
 }
 
-// Reads the description; 1 when it could be opened.
+// Reads the description; 1 when it could be used.
 int32_t bUseDescription(const char *pcPath)
 {
-    if (s32BenchReadDescription(pcPath) < 0) {
-        vLogNote("bench: cannot open the description %s; using the built-in bench", pcPath);
+    char cWhy[BENCH_PATH_SIZE + 128u];
+    if (s32BenchReadDescription(pcPath, cWhy, sizeof(cWhy)) < 0) {
+        vLogNote("bench: %s; using the built-in bench", cWhy);
         return 0;
     }
     snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%s.state", pcPath);

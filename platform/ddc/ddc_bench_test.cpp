@@ -2,6 +2,7 @@
 // transaction log.
 #include "ddc_bench_test.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "ddc_bench.h"
@@ -38,10 +39,12 @@ void vDdcBenchUseDefault(void) { vBenchUseDefault(); }
 
 uint32_t u32DdcBenchLoadDescription(const char *pcPath)
 {
-    if (pcPath && s32BenchReadDescription(pcPath) >= 0)
+    static char cWhy[BENCH_PATH_SIZE + 128u];
+    snprintf(cWhy, sizeof(cWhy), "cannot open the description (null)");
+    if (pcPath && s32BenchReadDescription(pcPath, cWhy, sizeof(cWhy)) >= 0)
         return gst_Bench.u32Outputs;
     vBenchClear();
-    vLogNote("bench: cannot open the description %s", pcPath ? pcPath : "(null)");
+    vLogNote("bench: %s", cWhy);
     return 0;
 }
 

@@ -1,9 +1,12 @@
 #include "ddc_state.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "ddc_bench.h"
+#include "ddc_file.h"
 #include "ddc_liblog.h"
 
 // Layout, little-endian: "DDCSTATE", version, entry count; per entry the
@@ -28,14 +31,47 @@ uint32_t u32Get32(const uint8_t *pu8)
            (uint32_t)pu8[3] << 24;
 }
 
-uint32_t u32ReadFile(const char *pcPath)
+// The bytes read into gu8_File; 0 with *ppcProblem null when there is no
+// file, or with the reason when it is not read.
+uint32_t u32ReadFile(const char *pcPath, const char **ppcProblem)
 {
-    FILE *pFile = fopen(pcPath, "rb");
-    if (!pFile)
+    static char cProblem[64];
+    uint64_t u64Size = 0;
+    const char *pcKind = nullptr;
+    int32_t s32Fd = s32FileOpenRegular(pcPath, &u64Size, &pcKind);
+    *ppcProblem = nullptr;
+    if (pcKind) {
+        snprintf(cProblem, sizeof(cProblem), "%s, not a regular file", pcKind);
+        *ppcProblem = cProblem;
+    }
+    if (s32Fd < 0)
         return 0;
-    uint32_t u32Len = (uint32_t)fread(gu8_File, 1, sizeof(gu8_File), pFile);
-    fclose(pFile);
+    uint32_t u32Len = 0;
+    if (u64Size > gu32_MaxFile)
+        *ppcProblem = "longer than any state file";
+    else
+        u32Len = u32FileRead(s32Fd, gu8_File, sizeof(gu8_File));
+    close(s32Fd);
     return u32Len;
+}
+
+// Writes the file to pcTemp, created afresh: a stale one, even a FIFO, is
+// removed first, so opening it can never block. 1 when all was written.
+int32_t bWriteTemp(const char *pcTemp, uint32_t u32Len)
+{
+    unlink(pcTemp);
+    int32_t s32Fd = open(pcTemp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (s32Fd < 0)
+        return 0;
+    FILE *pFile = fdopen(s32Fd, "wb");
+    if (!pFile)
+        close(s32Fd);
+    int32_t bOk = pFile && fwrite(gu8_File, 1, u32Len, pFile) == u32Len;
+    if (pFile && fclose(pFile) != 0)
+        bOk = 0;
+    if (!bOk)
+        remove(pcTemp);
+    return bOk;
 }
 
 // Why the file cannot be used, or null.
@@ -77,6 +113,28 @@ void vApplyEntry(const uint8_t *pu8Entry)
     memcpy(pst->stMem.u8Mem, pu8Entry + 12, u32Size);
 }
 
+// The state of every display into gu8_File; its length.
+uint32_t u32BuildFile(void)
+{
+    memcpy(gu8_File, gc_Magic, sizeof(gc_Magic));
+    vPut32(gu8_File + 8, gu32_Version);
+    uint32_t u32Pos = 16, u32Entries = 0;
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        const stBenchOutput *pst = &gst_Bench.ast[i];
+        if (!pst->bHasDisplay)
+            continue;
+        vPut32(gu8_File + u32Pos, i);
+        vPut32(gu8_File + u32Pos + 4, pst->stMem.u32Size);
+        vPut32(gu8_File + u32Pos + 8, pst->u32ImageCrc);
+        memcpy(gu8_File + u32Pos + 12, pst->stMem.u8Mem, pst->stMem.u32Size);
+        u32Pos += 12u + pst->stMem.u32Size;
+        u32Entries++;
+    }
+    vPut32(gu8_File + 12, u32Entries);
+    vPut32(gu8_File + u32Pos, u32Crc32(gu8_File, u32Pos, 0));
+    return u32Pos + 4u;
+}
+
 } // namespace
 
 // CRC-32 (IEEE 802.3), a table built on first use.
@@ -100,11 +158,13 @@ void vStateLoad(void)
 {
     if (!gst_Bench.cStatePath[0])
         return;
-    uint32_t u32Len = u32ReadFile(gst_Bench.cStatePath);
-    if (u32Len == 0)
+    const char *pcProblem = nullptr;
+    uint32_t u32Len = u32ReadFile(gst_Bench.cStatePath, &pcProblem);
+    if (u32Len == 0 && !pcProblem)
         return;
     uint32_t u32Entries = 0;
-    const char *pcProblem = pcCheckFile(u32Len, &u32Entries);
+    if (!pcProblem)
+        pcProblem = pcCheckFile(u32Len, &u32Entries);
     if (pcProblem) {
         vLogNote("bench: %s: %s; the displays start from the description's images",
                  gst_Bench.cStatePath, pcProblem);
@@ -121,33 +181,23 @@ void vStateSave(void)
 {
     if (!gst_Bench.cStatePath[0])
         return;
-    memcpy(gu8_File, gc_Magic, sizeof(gc_Magic));
-    vPut32(gu8_File + 8, gu32_Version);
-    uint32_t u32Pos = 16, u32Entries = 0;
-    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
-        const stBenchOutput *pst = &gst_Bench.ast[i];
-        if (!pst->bHasDisplay)
-            continue;
-        vPut32(gu8_File + u32Pos, i);
-        vPut32(gu8_File + u32Pos + 4, pst->stMem.u32Size);
-        vPut32(gu8_File + u32Pos + 8, pst->u32ImageCrc);
-        memcpy(gu8_File + u32Pos + 12, pst->stMem.u8Mem, pst->stMem.u32Size);
-        u32Pos += 12u + pst->stMem.u32Size;
-        u32Entries++;
+    const char *pcKind = pcFileNotRegular(gst_Bench.cStatePath);
+    if (pcKind) {
+        vLogNote("bench: cannot write the state file %s: it is %s, not a regular file; what was "
+                 "written is lost at exit",
+                 gst_Bench.cStatePath, pcKind);
+        return;
     }
-    vPut32(gu8_File + 12, u32Entries);
-    vPut32(gu8_File + u32Pos, u32Crc32(gu8_File, u32Pos, 0));
-    u32Pos += 4;
+    uint32_t u32Len = u32BuildFile();
     // Written beside and renamed over, so a crash never leaves half a file.
     char cTemp[sizeof(gst_Bench.cStatePath) + 8];
     snprintf(cTemp, sizeof(cTemp), "%s.new", gst_Bench.cStatePath);
-    FILE *pFile = fopen(cTemp, "wb");
-    int32_t bOk = pFile && fwrite(gu8_File, 1, u32Pos, pFile) == u32Pos;
-    if (pFile && fclose(pFile) != 0)
-        bOk = 0;
-    if (!bOk || rename(cTemp, gst_Bench.cStatePath) != 0) {
+    int32_t bOk = bWriteTemp(cTemp, u32Len);
+    if (bOk && rename(cTemp, gst_Bench.cStatePath) != 0) {
         remove(cTemp);
+        bOk = 0;
+    }
+    if (!bOk)
         vLogNote("bench: cannot write the state file %s; what was written is lost at exit",
                  gst_Bench.cStatePath);
-    }
 }

@@ -1,5 +1,10 @@
 #include "ddc_test_util.h"
 
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
 #include <sstream>
 
 #include "platform/clock/PlatformClock.h"
@@ -80,4 +85,35 @@ std::string strLogLines(const std::string &path)
     while (std::getline(in, line))
         out += (line.size() > 10 ? line.substr(10) : line) + "\n";
     return out;
+}
+
+namespace {
+
+char gc_WatchdogText[512];
+
+void vWatchdogFired(int)
+{
+    ssize_t n = write(2, gc_WatchdogText, strlen(gc_WatchdogText));
+    (void)n;
+    _exit(1);
+}
+
+} // namespace
+
+Watchdog::Watchdog(uint32_t u32Seconds)
+{
+    const ::testing::TestInfo *pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
+    snprintf(gc_WatchdogText, sizeof(gc_WatchdogText),
+             "\nwatchdog: %s.%s blocked or looped for %u s; test program ended\n",
+             pInfo ? pInfo->test_suite_name() : "?", pInfo ? pInfo->name() : "?", u32Seconds);
+    struct sigaction st = {};
+    st.sa_handler = vWatchdogFired;
+    sigaction(SIGALRM, &st, nullptr);
+    alarm(u32Seconds);
+}
+
+Watchdog::~Watchdog()
+{
+    alarm(0);
+    signal(SIGALRM, SIG_DFL);
 }

@@ -41,4 +41,12 @@ uint32_t u32Write(uint32_t u32Handle, const Bytes &bytes);
 Bytes lstChainedRead(uint32_t u32Handle, uint32_t u32Blocks);
 std::string strLogLines(const std::string &path); // without the time column
 
+// While it lives, a call that blocks or loops for u32Seconds ends the test
+// program with a message naming the test, so a regression fails, never hangs.
+class Watchdog {
+public:
+    explicit Watchdog(uint32_t u32Seconds = 10);
+    ~Watchdog();
+};
+
 #endif

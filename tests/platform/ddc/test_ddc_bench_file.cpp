@@ -2,6 +2,7 @@
 #include "ddc_test_util.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include "platform/clock/PlatformClock.h"
 #include "tests/support/test_env.h"
@@ -88,6 +89,66 @@ TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
     InitDDCHelper();
     uint8_t u8Buf[128];
     EXPECT_EQ(ReadEDID(DDC_BENCH_HANDLE(3), u8Buf), DDC_ERR_INVALID_EDID);
+}
+
+TEST_F(DdcTest, NulByteOrOverlongLineSpoilsOnlyItsOwnLine)
+{
+    TempDir dir;
+    std::string bench = dir.file("bench.txt");
+    vWriteFile(bench, std::string("[output]\nedid = bl") + '\0' + "ank\n[output]\nedid = blank\n" +
+                          "memory = 300\n[output]\nwrite_protect = maybe\n# " +
+                          std::string(4157, 'x') + "\n# " + std::string(4158, 'x') +
+                          "\nno_answer = 2\n");
+    ASSERT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
+    Watchdog watchdog;
+    ASSERT_EQ(u32DdcBenchLoadDescription(bench.c_str()), 3u);
+    DisableLog();
+    const std::string f = "bench: " + bench + ":";
+    EXPECT_EQ(strBenchLines(dir.file("log.txt")),
+              f + "2: NUL byte at column 10 (line ignored)\n" +
+              f + "5: bad value \"300\" for memory (ignored)\n" +
+              f + "7: bad value \"maybe\" for write_protect (ignored)\n" +
+              f + "9: line longer than 4159 bytes (ignored)\n" +
+              f + "10: bad value \"2\" for no_answer (ignored)\n");
+    EXPECT_EQ(u32DdcBenchReadMemory(0, nullptr, 0), 0u) << "its edid line was dropped";
+    EXPECT_EQ(lstDdcBenchMemory(1), Bytes(256, 0xFF));
+}
+
+// FIFOs, devices and folders are never read (a FIFO would block, /dev/zero
+// never ends); an image's size is judged by the file, not by what was read.
+TEST_F(DdcTest, ImageThatIsNotARegularFileOrTooLargeLeavesTheDisplayBlank)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo.bin").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.file("folder.bin").c_str(), 0700), 0);
+    vWriteFile(dir.file("big2049.bin"), std::string(2049, 'x'));
+    vWriteFile(dir.file("big2176.bin"), std::string(2176, 'x'));
+    std::string bench = dir.file("bench.txt");
+    vWriteFile(bench, "[output]\nedid = fifo.bin\n"
+                      "[output]\nedid = /dev/zero\n"
+                      "[output]\nedid = folder.bin\n"
+                      "[output]\nedid = big2049.bin\nmemory = 2048\n"
+                      "[output]\nedid = big2176.bin\nmemory = 2048\n");
+    ASSERT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
+    Watchdog watchdog;
+    ASSERT_EQ(u32DdcBenchLoadDescription(bench.c_str()), 5u);
+    DisableLog();
+    const std::string f = "bench: " + bench + ":";
+    EXPECT_EQ(strBenchLines(dir.file("log.txt")),
+              f + "2: EDID image \"fifo.bin\" is a FIFO, not a regular file; the display starts "
+                  "blank\n" +
+              f + "4: EDID image \"/dev/zero\" is a character device, not a regular file; the "
+                  "display starts blank\n" +
+              f + "6: EDID image \"folder.bin\" is a folder, not a regular file; the display "
+                  "starts blank\n" +
+              f + "8: EDID image \"big2049.bin\" has 2049 bytes, more than the largest memory "
+                  "(2048 bytes); the display starts blank\n" +
+              f + "11: EDID image \"big2176.bin\" has 2176 bytes, more than the largest memory "
+                  "(2048 bytes); the display starts blank\n");
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(lstDdcBenchMemory(i), Bytes(256, 0xFF)) << i;
+    for (int i = 3; i < 5; i++)
+        EXPECT_EQ(lstDdcBenchMemory(i), Bytes(2048, 0xFF)) << i;
 }
 
 TEST_F(DdcTest, DefaultBenchHasDigitalAnalogBlankAndEmptyOutputs)
@@ -221,6 +282,90 @@ TEST_F(DdcRestartTest, MissingDescriptionFallsBackToTheBuiltInBench)
                   .find("bench: cannot open the description " + m_dir.file("none.txt") +
                         "; using the built-in bench\n"),
               std::string::npos);
+}
+
+// What follows a refused description is what follows a missing one.
+TEST_F(DdcRestartTest, DescriptionThatIsNotARegularFileFallsBackToTheBuiltInBench)
+{
+    ASSERT_EQ(mkfifo(m_dir.file("fifo.txt").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(m_dir.file("folder").c_str(), 0700), 0);
+    const std::pair<std::string, const char *> cases[] = {{m_dir.file("fifo.txt"), "a FIFO"},
+                                                          {"/dev/zero", "a character device"},
+                                                          {m_dir.file("folder"), "a folder"}};
+    Watchdog watchdog;
+    for (const auto &c : cases) {
+        setenv("DDCHELPER_BENCH", c.first.c_str(), 1);
+        Restart(0); // the built-in bench would keep its state beside this test program
+        EXPECT_EQ(u32DdcBenchOutputCount(), 4u) << c.first;
+        EXPECT_EQ(strBenchLines(m_dir.file("log.txt")),
+                  "bench: the description " + c.first + " is " + c.second +
+                      ", not a regular file; using the built-in bench\n"
+                      "bench: built-in bench of 4 outputs\n");
+    }
+}
+
+TEST_F(DdcRestartTest, DescriptionOverOneMebibyteFallsBackToTheBuiltInBench)
+{
+    std::string text = "[output]\n";
+    while (text.size() < 1024u * 1024u)
+        text += std::string(std::min<size_t>(99, 1024u * 1024u - text.size() - 1), '#') + "\n";
+    const std::string big = m_dir.file("big.txt");
+    vWriteFile(big, text);
+    setenv("DDCHELPER_BENCH", big.c_str(), 1);
+    Restart(0);
+    EXPECT_EQ(strBenchLines(m_dir.file("log.txt")), "bench: 1 outputs from " + big + "\n");
+
+    vWriteFile(big, text + "#");
+    Restart(0);
+    EXPECT_EQ(u32DdcBenchOutputCount(), 4u);
+    EXPECT_EQ(strBenchLines(m_dir.file("log.txt")),
+              "bench: the description " + big +
+                  " has 1048577 bytes, more than the largest allowed (1048576 bytes); using the "
+                  "built-in bench\n"
+                  "bench: built-in bench of 4 outputs\n");
+}
+
+// The state file is neither read nor replaced; the displays start from the
+// images and keep what is written for this run only.
+TEST_F(DdcRestartTest, StateFileThatIsNotARegularFileIsNeitherReadNorReplaced)
+{
+    ProgramBoth();
+    const std::string persist = "bench: 2 outputs from " + m_dir.file("bench.txt") +
+                                "\nbench: memories persist in " + State() + "\n";
+    Bytes image = m_image;
+    image.resize(256, 0xFF);
+    Watchdog watchdog;
+    for (bool bFifo : {true, false}) {
+        const std::string kind = bFifo ? "a FIFO" : "a folder";
+        unlink(State().c_str());
+        rmdir(State().c_str());
+        ASSERT_EQ(bFifo ? mkfifo(State().c_str(), 0600) : mkdir(State().c_str(), 0700), 0);
+        Restart();
+        EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF)) << kind;
+        EXPECT_EQ(lstDdcBenchMemory(1), image) << kind;
+        EXPECT_EQ(u32Write(H0, {0x00, 0x42}), 0u);
+        EXPECT_EQ(lstDdcBenchMemory(0)[0], 0x42) << kind;
+        EXPECT_EQ(strBenchLines(m_dir.file("log.txt")),
+                  persist + "bench: " + State() + ": " + kind +
+                      ", not a regular file; the displays start from the description's images\n"
+                      "bench: cannot write the state file " + State() + ": it is " + kind +
+                      ", not a regular file; what was written is lost at exit\n");
+        struct stat st;
+        ASSERT_EQ(stat(State().c_str(), &st), 0);
+        EXPECT_TRUE(bFifo ? S_ISFIFO(st.st_mode) : S_ISDIR(st.st_mode)) << kind;
+    }
+}
+
+// A FIFO left where the new state is written first must not block saving.
+TEST_F(DdcRestartTest, LeftoverFifoInPlaceOfTheNewStateIsReplaced)
+{
+    ASSERT_EQ(mkfifo((State() + ".new").c_str(), 0600), 0);
+    Watchdog watchdog;
+    ProgramBoth();
+    EXPECT_FALSE(bFileExists(State() + ".new"));
+    Restart();
+    EXPECT_EQ(lstDdcBenchMemory(0)[8], 1) << "saved and read back";
+    EXPECT_EQ(strBenchLines(m_dir.file("log.txt")).find("cannot"), std::string::npos);
 }
 
 } // namespace
