@@ -18,6 +18,10 @@ const stOsRange gst_OsRanges[] = {
     {16, 19, "Win XP"},
     {31, 39, "Win Vista"},
     {55, 63, "Win 7"},
+#if !defined(_WIN32)
+    // The program also runs on Linux, which the Windows codes never name.
+    {ASSIST_OS_LINUX, ASSIST_OS_LINUX, "Linux"},
+#endif
 };
 
 const char gc_UnknownOs[] = "Unknown OS";

@@ -1,10 +1,11 @@
-// Which Windows the program runs on, and its word size, for the message log.
+// Which system the program runs on, and its word size, for the message log.
 #ifndef PLATFORM_CHECK_H
 #define PLATFORM_CHECK_H
 
 #include <stdint.h>
 
-// 1 on a supported Windows (2000, XP, Vista, 7), else 0 after a warning.
+// 1 on a supported Windows (2000, XP, Vista, 7) or, in a build for another
+// system, on Linux; else 0 after a warning.
 int32_t vCheckOsPlatform(void);
 
 #endif

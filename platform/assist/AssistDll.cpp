@@ -4,8 +4,8 @@
 #include <windows.h>
 #endif
 
-// Codes outside every range the program knows (11-12, 16-19, 31-39, 55-63).
-#define ASSIST_OS_NOT_WINDOWS 0u
+// Outside every range the program knows (11-12, 16-19, 31-39, 55-63, Linux).
+#define ASSIST_OS_UNKNOWN 0u
 
 uint8_t GetOsVersion(void)
 {
@@ -13,7 +13,7 @@ uint8_t GetOsVersion(void)
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof(info);
     if (!GetVersionExA(&info))
-        return ASSIST_OS_NOT_WINDOWS;
+        return ASSIST_OS_UNKNOWN;
     // Major and minor folded into one code: 5.0 -> 11, 5.1/5.2 -> 16/17,
     // 6.0 -> 31, 6.1 -> 55.
     if (info.dwMajorVersion == 5)
@@ -23,8 +23,10 @@ uint8_t GetOsVersion(void)
     if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1)
         return 55;
     return 70;
+#elif defined(__linux__)
+    return ASSIST_OS_LINUX;
 #else
-    return ASSIST_OS_NOT_WINDOWS;
+    return ASSIST_OS_UNKNOWN;
 #endif
 }
 

@@ -14,7 +14,11 @@
 extern "C" {
 #endif
 
-// 8-bit Windows version code; off Windows a code outside every known range.
+// Code of GetOsVersion on Linux, outside every range a Windows version takes.
+#define ASSIST_OS_LINUX 200u
+
+// 8-bit Windows version code; on Linux ASSIST_OS_LINUX; on any other system
+// a code outside every known range.
 ASSIST_API uint8_t GetOsVersion(void);
 // 1 when the program runs as a 64-bit process on a 64-bit system, else 0.
 ASSIST_API uint8_t Is64bitPlatform(void);

@@ -3,6 +3,7 @@
 
 #include "app/platform_check.h"
 #include "files/msg_log.h"
+#include "platform/assist/AssistDll.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ TEST_F(PlatformCheckTest, SupportedCodesLogNameAndWordSize)
         uint8_t u8Code;
         const char *pcName;
     } cases[] = {{11, "Win 2K"},    {12, "Win 2K"},    {16, "Win XP"}, {19, "Win XP"},
-                 {31, "Win Vista"}, {39, "Win Vista"}, {55, "Win 7"},  {63, "Win 7"}};
+                 {31, "Win Vista"}, {39, "Win Vista"}, {55, "Win 7"},  {63, "Win 7"},
+                 {ASSIST_OS_LINUX, "Linux"}};
     for (const auto &c : cases) {
         for (uint8_t u8Is64 : {0, 1}) {
             int32_t s32Result = -1;
@@ -49,7 +51,8 @@ TEST_F(PlatformCheckTest, SupportedCodesLogNameAndWordSize)
 
 TEST_F(PlatformCheckTest, UnsupportedNeighboursLogOnlyTheWarning)
 {
-    for (int s32Code : {0, 10, 13, 15, 20, 30, 40, 54, 64, 255}) {
+    const int s32Linux = ASSIST_OS_LINUX;
+    for (int s32Code : {0, 10, 13, 15, 20, 30, 40, 54, 64, s32Linux - 1, s32Linux + 1, 255}) {
         int32_t s32Result = -1;
         EXPECT_EQ(Check((uint8_t)s32Code, 1, &s32Result), gc_Warning) << s32Code;
         EXPECT_EQ(s32Result, 0);
