@@ -54,6 +54,7 @@ void vLibDefaults(void)
     gst_Lib.u32EnumNext = 0;
     gst_Lib.u32Version = DDC_LIBRARY_VERSION;
     gst_Lib.u32EdidOptionFault = 0;
+    gst_Lib.u32OptionFault = 0;
 }
 
 uint32_t EnableLog(const char *pcPath, uint32_t u32Enable)
@@ -102,7 +103,9 @@ uint32_t DeinitDDCHelper(void)
 
 uint32_t SetLibraryOption(uint32_t u32Option, uint32_t u32Value)
 {
-    return u32Record(DDC_OP_SET_OPTION, u32SetOption(u32Option, u32Value), u32Option, u32Value);
+    uint32_t u32Result =
+        gst_Lib.u32OptionFault ? gst_Lib.u32OptionFault : u32SetOption(u32Option, u32Value);
+    return u32Record(DDC_OP_SET_OPTION, u32Result, u32Option, u32Value);
 }
 
 uint32_t GetLibraryVersion(void) { return u32Record(DDC_OP_GET_VERSION, gst_Lib.u32Version); }

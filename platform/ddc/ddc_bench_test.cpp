@@ -111,6 +111,8 @@ void vDdcBenchSetEnumFault(uint32_t u32Code)
 
 void vDdcBenchSetEdidOptionFault(uint32_t u32Code) { gst_Lib.u32EdidOptionFault = u32Code; }
 
+void vDdcBenchSetOptionFault(uint32_t u32Code) { gst_Lib.u32OptionFault = u32Code; }
+
 void vDdcBenchSetVersion(uint32_t u32Version) { gst_Lib.u32Version = u32Version; }
 
 uint32_t u32DdcBenchReadMemory(int32_t s32Output, uint8_t *pu8Buf, uint32_t u32Size)

@@ -87,6 +87,8 @@ DDC_BENCH_API void vDdcBenchSetWriteFault(int32_t s32Output, uint32_t u32Packet,
 DDC_BENCH_API void vDdcBenchSetEnumFault(uint32_t u32Code);
 // Every GetEDIDOption call fails with the code.
 DDC_BENCH_API void vDdcBenchSetEdidOptionFault(uint32_t u32Code);
+// Every SetLibraryOption call fails with the code and changes nothing.
+DDC_BENCH_API void vDdcBenchSetOptionFault(uint32_t u32Code);
 // The value GetLibraryVersion returns, until the next reset.
 DDC_BENCH_API void vDdcBenchSetVersion(uint32_t u32Version);
 

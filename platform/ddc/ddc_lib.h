@@ -15,6 +15,7 @@ struct stLibState {
     uint32_t u32EnumNext;  // index of the output EnumGetNext gives next
     uint32_t u32Version;   // what GetLibraryVersion returns (tests may change it)
     uint32_t u32EdidOptionFault; // GetEDIDOption fails with it (0: no fault)
+    uint32_t u32OptionFault;     // SetLibraryOption fails with it (0: no fault)
 };
 
 extern stLibState gst_Lib;

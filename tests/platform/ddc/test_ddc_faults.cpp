@@ -104,4 +104,19 @@ TEST_F(DdcTest, EnumerationFaultGivesItsCode)
     EXPECT_EQ(u32Handle, H0);
 }
 
+// Any code, even ones the library never gives, so callers' error tests are
+// tried on every bit pattern; the failed call changes no option.
+TEST_F(DdcTest, OptionFaultGivesItsCodeAndChangesNothing)
+{
+    Bytes edid = lstEdid(0);
+    s32DdcBenchAddDisplay(edid.data(), 128, 256);
+    InitDDCHelper();
+    vDdcBenchSetOptionFault(0x70000014u);
+    EXPECT_EQ(SetLibraryOption(DDC_OPT_ADDR_7BIT, 0), 0x70000014u);
+    vDdcBenchSetOptionFault(0);
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u); // still 7-bit addresses
+    EXPECT_EQ(SetLibraryOption(DDC_OPT_ADDR_7BIT, 0), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ACK);
+}
+
 } // namespace
