@@ -101,8 +101,11 @@ TEST_F(CallbackTest, StartActsOnlyOnCommit)
     EXPECT_EQ(lstWaitingCommands(), Commands{});
 }
 
+// The save-type boxes and the page buttons lie in the advanced part of
+// the panel, out of reach in normal mode.
 TEST_F(CallbackTest, SaveTypeBoxesActAsATwoWaySelector)
 {
+    vShapeMainPanel(1);
     SetCtrlVal(MainPanel(), MAIN_SAVE_BIN, 1);
     SetCtrlVal(MainPanel(), MAIN_SAVE_TXT, 0);
     UiClick(MainPanel(), MAIN_SAVE_TXT);
@@ -121,6 +124,7 @@ TEST_F(CallbackTest, SaveTypeBoxesActAsATwoWaySelector)
 
 TEST_F(CallbackTest, BothOrNeitherSaveTypeBecomesOneOnAClick)
 {
+    vShapeMainPanel(1);
     SetCtrlVal(MainPanel(), MAIN_SAVE_BIN, 1);
     SetCtrlVal(MainPanel(), MAIN_SAVE_TXT, 1);
     UiClick(MainPanel(), MAIN_SAVE_BIN); // the click turns it off, the handler back on
@@ -181,6 +185,7 @@ TEST_F(CallbackTest, SaveTypeAccessors)
 
 TEST_F(CallbackTest, SingleActionButtonsPostTheirCommand)
 {
+    vShapeMainPanel(1);
     struct {
         int s32Ctrl;
         int s32Command;

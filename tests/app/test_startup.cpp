@@ -158,6 +158,11 @@ struct RunScript {
     void (*pfnQuit)() = nullptr;
 };
 
+using Lines = std::vector<std::string>;
+
+const Lines gl_ShutdownCalls = {"DisableLog() = 0x0", "DeinitDDCHelper() = 0x0",
+                                "UninstallDriver() = 0x0"};
+
 void vRunScript(void *pvContext)
 {
     auto *pScript = static_cast<RunScript *>(pvContext);
@@ -185,8 +190,11 @@ TEST_F(StartUpTest, ExitMenuItemEndsTheRunWithWaitingCommandsUnrun)
 {
     RunScript script;
     script.s32Ticks = 3;
+    static Lines s_afterOtherItem;
+    s_afterOtherItem = {"not reached"};
     script.pfnQuit = []() {
         MenuBarCallback(gst_UiHandles.s32MainPanel, 3, nullptr, gst_UiHandles.s32MainPanel);
+        s_afterOtherItem = lstDdcBenchCalls();
         UiChooseMenuItem(gst_UiHandles.s32MainPanel, MENUBAR_FILE_EXIT);
     };
     vUiRunWhenLoopStarts(vRunScript, &script);
@@ -195,6 +203,9 @@ TEST_F(StartUpTest, ExitMenuItemEndsTheRunWithWaitingCommandsUnrun)
     EXPECT_EQ(s32TavolinMain(1, pcArgv), 0);
     EXPECT_EQ(gs32_CmdQueueRead, 0);
     EXPECT_EQ(gst_CmdQueue[0].s32Delay, 400);
+    // No command had run yet: the exit item's shutdown is the only traffic.
+    EXPECT_EQ(s_afterOtherItem, Lines{});
+    EXPECT_EQ(lstDdcBenchCalls(), gl_ShutdownCalls);
 }
 
 // The first ticks run the package information command (nothing yet) and
@@ -215,9 +226,7 @@ TEST_F(StartUpTest, ClosingStopsTheLibraryAndDropsTheWaitingCommands)
     std::vector<std::string> calls = lstDdcBenchCalls();
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[0].rfind("EnableLog(", 0), 0u);
-    EXPECT_EQ(calls[calls.size() - 3].rfind("DisableLog()", 0), 0u);
-    EXPECT_EQ(calls[calls.size() - 2].rfind("DeinitDDCHelper()", 0), 0u);
-    EXPECT_EQ(calls[calls.size() - 1].rfind("UninstallDriver()", 0), 0u);
+    EXPECT_EQ(Lines(calls.end() - 3, calls.end()), gl_ShutdownCalls);
     for (const std::string &call : calls)
         EXPECT_EQ(call.rfind("GetLibraryVersion", 0), std::string::npos);
     EXPECT_EQ(gs32_CmdQueueWrite - gs32_CmdQueueRead, 1);
@@ -230,6 +239,7 @@ TEST_F(StartUpTest, MainPanelCallbackActsOnlyOnClose)
     EXPECT_EQ(MainQuit(MainPanel(), EVENT_GOT_FOCUS, nullptr, 0, 0), 0);
     EXPECT_EQ(MainQuit(MainPanel(), EVENT_LOST_FOCUS, nullptr, 0, 0), 0);
     EXPECT_EQ(gs32_CmdQueueWrite, 3);
+    EXPECT_EQ(lstDdcBenchCalls(), Lines{});
 }
 
 TEST_F(StartUpTest, CloseBoxLeavesThePanelToTheCallback)

@@ -60,13 +60,29 @@ TEST_F(ProgressTest, EmptyTextChangesNothing)
     EXPECT_FALSE(bUiPanelIsVisible(Progress()));
 }
 
+// A handle of 0 means no progress panel: the panel that is loaded is left
+// exactly as it was, whether hidden or shown.
 TEST_F(ProgressTest, NothingHappensWithoutThePanel)
 {
-    vDiscardPanels();
+    const int s32Panel = Progress();
+    vShowProgress("Programming EDID ...", 40);
+    HidePanel(s32Panel);
+    SetActivePanel(MainPanel());
+    gst_UiHandles.s32ProgressPanel = 0;
     vShowProgress("Receiving EDID ...", 20);
     vShowProgressPanel();
+    gst_UiHandles.s32ProgressPanel = s32Panel;
+    EXPECT_FALSE(bUiPanelIsVisible(s32Panel));
+    EXPECT_EQ(Text(), "Programming EDID ...            40%");
+    EXPECT_EQ(Percent(), 40);
+    EXPECT_EQ(GetActivePanel(), MainPanel());
+    EXPECT_EQ(MsgBox(), "");
+
+    DisplayPanel(s32Panel);
+    gst_UiHandles.s32ProgressPanel = 0;
     vHideProgressPanel();
-    SUCCEED();
+    gst_UiHandles.s32ProgressPanel = s32Panel;
+    EXPECT_TRUE(bUiPanelIsVisible(s32Panel));
 }
 
 TEST_F(ProgressTest, CloseBoxEmptiesTheQueueAndLeavesThePanelUp)
@@ -96,7 +112,13 @@ TEST_F(ProgressTest, ClosingDuringASequenceDropsTheWaitingCommands)
     std::string target = m_dir.file("first.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, m_dir.file("second.txt"));
-    m_dialogs.pfnDuring = [](void *) { UiClosePanel(gst_UiHandles.s32ProgressPanel); };
+    // Only a panel on screen can be closed; the message save itself does not
+    // show the progress panel.
+    m_dialogs.pfnDuring = [](void *) {
+        DisplayPanel(gst_UiHandles.s32ProgressPanel);
+        UiClosePanel(gst_UiHandles.s32ProgressPanel);
+    };
+    DisplayPanel(MainPanel());
     for (int i = 0; i < 3; i++)
         UiClick(MainPanel(), MAIN_MSG_SAVE_BTN);
     Ticks(7);

@@ -204,6 +204,12 @@ TEST_F(ReceiveTest, ByPageWithOnePageKeepsOnlyTheBaseBlock)
     EXPECT_EQ(memcmp(gst_ReceivedEdid[0].u8EdidBuf, m_edid.data(), 128), 0);
     EXPECT_EQ(gst_ReceivedEdid[0].u8EdidBuf[128], 0xAA);
     EXPECT_STREQ(gst_ReceivedEdid[0].u8str_MonitorId, "DEL40F3");
+    std::vector<std::string> identifier;
+    for (const std::string &line : CallLines())
+        if (line.rfind("GetEDIDOption(", 0) == 0)
+            identifier.push_back(line);
+    EXPECT_EQ(identifier,
+              std::vector<std::string>{"GetEDIDOption(buf, 1, buf, 16) = 0x0 : \"DEL40F3\""});
     EXPECT_EQ(MsgBox(), "Receiving EDID By Number of Page ...\n>"
                         "************************************\n>    Displaying Received Data\n>"
                         "    Monitor ID : DEL40F3\n>    Amount : 128 Bytes\n>"
@@ -245,9 +251,12 @@ TEST_F(ReceiveTest, PageCountFollowsTheControlOnCommit)
 {
     Bench(0);
     gu8_EdidPageNum = 1;
-    Pages(4);
-    UiClick(MainPanel(), MAIN_PAGE_NUM);
+    Pages(3);
+    DisplayPanel(MainPanel());
+    UiKeyPress(MainPanel(), MAIN_PAGE_NUM, VAL_UP_ARROW_VKEY);
     EXPECT_EQ(gu8_EdidPageNum, 4);
+    // A got-focus event that took the control's value would give 9.
+    Pages(9);
     EdidPageToReceiveCallback(MainPanel(), MAIN_PAGE_NUM, EVENT_GOT_FOCUS, nullptr, 0, 0);
     EXPECT_EQ(gu8_EdidPageNum, 4);
 }
