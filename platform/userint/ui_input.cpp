@@ -204,16 +204,26 @@ int UiQueueTypeInModal(const char *pcText)
     return UIE_NO_ERROR;
 }
 
-int UiClick(int panel, int control)
+namespace {
+
+// Queues one step of the operator's and delivers it; a step that opened a
+// list or menu (1) is followed by the one that picks from it.
+int s32Deliver(int (*pfnQueue)(int, int), int s32Panel, int s32What)
 {
-    int s32Result = UiQueueClick(panel, control);
+    int s32Result = pfnQueue(s32Panel, s32What);
     vUiDeliverQueuedInput();
     if (s32Result == 1) {
-        s32Result = UiQueueClick(panel, control);
+        s32Result = pfnQueue(s32Panel, s32What);
         vUiDeliverQueuedInput();
     }
     return s32Result;
 }
+
+int s32QueueClose(int s32Panel, int) { return UiQueueClosePanel(s32Panel); }
+
+} // namespace
+
+int UiClick(int panel, int control) { return s32Deliver(UiQueueClick, panel, control); }
 
 int UiKeyPress(int panel, int control, int key)
 {
@@ -222,20 +232,6 @@ int UiKeyPress(int panel, int control, int key)
     return s32Result;
 }
 
-int UiClosePanel(int panel)
-{
-    int s32Result = UiQueueClosePanel(panel);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
+int UiClosePanel(int panel) { return s32Deliver(s32QueueClose, panel, 0); }
 
-int UiChooseMenuItem(int panel, int menuItem)
-{
-    int s32Result = UiQueueMenuItem(panel, menuItem);
-    vUiDeliverQueuedInput();
-    if (s32Result == 1) {
-        s32Result = UiQueueMenuItem(panel, menuItem);
-        vUiDeliverQueuedInput();
-    }
-    return s32Result;
-}
+int UiChooseMenuItem(int panel, int menuItem) { return s32Deliver(UiQueueMenuItem, panel, menuItem); }
