@@ -18,13 +18,13 @@ void *gpv_FileContext = nullptr;
 UiMessageResponder gpfn_MessageResponder = nullptr;
 void *gpv_MessageContext = nullptr;
 
-// "*.txt" gives "txt"; a spec that names no single extension gives "".
-QString strRestrictedSuffix(const char *pcDefaultSpec)
+// "*.txt" gives "txt"; a pattern that names no single extension gives "".
+QString strRestrictedSuffix(const char *pcDefaultPattern)
 {
-    QString spec = QString::fromLocal8Bit(pcDefaultSpec ? pcDefaultSpec : "");
-    if (!spec.startsWith("*.") || spec.size() < 3)
+    QString pattern = QString::fromLocal8Bit(pcDefaultPattern ? pcDefaultPattern : "");
+    if (!pattern.startsWith("*.") || pattern.size() < 3)
         return QString();
-    QString suffix = spec.mid(2);
+    QString suffix = pattern.mid(2);
     if (suffix.contains('*') || suffix.contains('?') || suffix.contains(';') || suffix.contains(' '))
         return QString();
     return suffix;

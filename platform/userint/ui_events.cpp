@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -40,15 +39,6 @@ protected:
         return true;
     }
 };
-
-void vInstallRepaintHold()
-{
-    static UiRepaintHold *gp_Hold = nullptr;
-    if (gp_Hold)
-        return;
-    gp_Hold = new UiRepaintHold;
-    QCoreApplication::instance()->installEventFilter(gp_Hold);
-}
 
 int s32KeyCode(const QKeyEvent *pEvent)
 {
@@ -193,6 +183,11 @@ void vWireControl(int s32Panel, UiControl *pCtrl)
 
 bool bUiManualTimers() { return gb_ManualTimers; }
 
+void vUiInstallRepaintHold()
+{
+    QCoreApplication::instance()->installEventFilter(new UiRepaintHold);
+}
+
 void vUiStartTimer(UiControl *pCtrl)
 {
     if (!pCtrl->pTimer)
@@ -270,7 +265,6 @@ int s32Pump(bool bInput)
     bool bFrameDue = !g_LastPump.isValid() || g_LastPump.elapsed() >= UI_FRAME_MS;
     if (!bInput && !bFrameDue)
         return UIE_NO_ERROR;
-    vInstallRepaintHold();
     if (bFrameDue) {
         g_LastPump.start();
         vUiTextBoxesFollowEnd();

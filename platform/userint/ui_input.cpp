@@ -98,6 +98,16 @@ int s32QueueRingClick(UiControl *pCtrl)
     return s32Result < 0 ? s32Result : 0;
 }
 
+// One press and release, for the window's focus field.
+void vQueueKey(QWindow *pWindow, int s32Key)
+{
+    stQtKey key = stKeyOf(s32Key);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, key.s32Key, Qt::NoModifier,
+                                           key.text);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, key.s32Key,
+                                           Qt::NoModifier, key.text);
+}
+
 QMenu *pMenuHolding(QMenuBar *pMenuBar, QAction *pItem)
 {
     for (QAction *pTop : pMenuBar->actions()) {
@@ -145,11 +155,7 @@ int UiQueueKeyPress(int panel, int control, int key)
         return UIE_BAD_PANEL;
     // The operator's keys go to the field that holds the focus.
     pCtrl->pWidget->setFocus(Qt::OtherFocusReason);
-    stQtKey key2 = stKeyOf(key);
-    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, key2.s32Key, Qt::NoModifier,
-                                           key2.text);
-    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, key2.s32Key,
-                                           Qt::NoModifier, key2.text);
+    vQueueKey(pWindow, key);
     return UIE_NO_ERROR;
 }
 
@@ -189,18 +195,9 @@ int UiQueueTypeInModal(const char *pcText)
     QWindow *pWindow = pDialog ? pShownWindow(pDialog) : nullptr;
     if (!pWindow || !pcText)
         return UIE_BAD_PANEL;
-    for (const char *pc = pcText; *pc; pc++) {
-        stQtKey key = stKeyOf((unsigned char)*pc);
-        QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, key.s32Key,
-                                               Qt::NoModifier, key.text);
-        QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, key.s32Key,
-                                               Qt::NoModifier, key.text);
-    }
-    stQtKey enter = stKeyOf(VAL_ENTER_VKEY);
-    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, enter.s32Key, Qt::NoModifier,
-                                           enter.text);
-    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, enter.s32Key,
-                                           Qt::NoModifier, enter.text);
+    for (const char *pc = pcText; *pc; pc++)
+        vQueueKey(pWindow, (unsigned char)*pc);
+    vQueueKey(pWindow, VAL_ENTER_VKEY);
     return UIE_NO_ERROR;
 }
 

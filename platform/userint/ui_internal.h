@@ -61,6 +61,8 @@ int s32UiDispatchPanel(UiPanel *pPanel, int s32Event);
 void vUiDispatchMenu(UiPanel *pPanel, int s32Item);
 void vUiWirePanel(UiPanel *pPanel);
 void vUiStartTimer(UiControl *pCtrl);
+// Once, when the run-time starts: lets the pumps hold repaints to one a frame.
+void vUiInstallRepaintHold();
 bool bUiManualTimers();
 
 // Text box

@@ -292,6 +292,7 @@ int InitCVIRTE(void *, char *argv[], void *)
     if (!QApplication::instance())
         return 0;
     QApplication::setQuitOnLastWindowClosed(false);
+    vUiInstallRepaintHold();
     return 1;
 }
 

@@ -159,7 +159,7 @@ int GetWaitCursorState(void);
 // --- Dialogs --------------------------------------------------------------------------
 // pathName receives the chosen path (empty when none). A path that does not
 // fit in pathSize - 1 characters is no choice (VAL_NO_FILE_SELECTED): cut, it
-// would name another file. With restrictExtension and a default spec of one
+// would name another file. With restrictExtension and a default pattern of one
 // extension ("*.txt"), only that extension is offered and a name without it
 // gets it; folder creation is offered only with allowMakeDirectory.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
