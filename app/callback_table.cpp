@@ -5,6 +5,7 @@
 #include "app/cmd_queue.h"
 #include "device/edid_receive.h"
 #include "device/progress.h"
+#include "files/package.h"
 #include "platform/userint/userint.h"
 
 #include <stddef.h>
@@ -32,6 +33,7 @@ const stUiCallbackEntry gst_CallbackTable[] = {
     CTRL_CALLBACK(PasswordCallback),
     PANEL_CALLBACK(ProgressQuitCallback),
     CTRL_CALLBACK(EdidPageToReceiveCallback),
+    CTRL_CALLBACK(SettingFilePathCallback),
 };
 
 } // namespace

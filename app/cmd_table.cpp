@@ -2,8 +2,10 @@
 #include "app/cmd_queue.h"
 #include "device/ddc_start.h"
 #include "device/edid_receive.h"
+#include "device/edid_write.h"
 #include "device/monitor_detect.h"
 #include "files/msg_log.h"
+#include "files/package.h"
 
 #include <stddef.h>
 
@@ -17,6 +19,13 @@ struct stCmdAction {
 };
 
 const stCmdAction gst_CmdActions[] = {
+    {CMD_CHECK_PKG_EXIST, s32CheckPkgExistAction},
+    {CMD_READ_PKG, s32ReadPkgAction},
+    {CMD_CHECK_PKG_INFO, s32CheckPkgInfoAction},
+    {CMD_PROGRAM_BY_PAGE, s32ProgramByPageAction},
+    {CMD_PROGRAM, s32ProgramAction},
+    {CMD_VERIFY, s32VerifyAction},
+    {CMD_ERASE, s32EraseAction},
     {CMD_RECEIVE_BY_PAGE, s32ReceiveByPageAction},
     {CMD_RECEIVE, s32ReceiveAction},
     {CMD_INIT_DDC, s32InitDdcAction},

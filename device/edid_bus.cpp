@@ -1,9 +1,13 @@
 #include "device/edid_bus.h"
 
 #include "app/params.h"
+#include "app/app_shell.h"
+#include "device/progress.h"
 #include "files/msg_log.h"
+#include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
 #include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
 
 #define READ_FIRST_BLOCK 0x100u   // block 0, the read stays open
 #define READ_NEXT_BLOCK 0x1100u   // the next block, the read stays open
@@ -59,4 +63,17 @@ void vPumpEvents(void)
 {
     ProcessDrawEvents();
     ProcessSystemEvents();
+}
+
+void vProgressStep(const char *pcText, int32_t s32Percent)
+{
+    vShowProgress(pcText, s32Percent);
+    Sleep(PROGRESS_PAUSE_MS);
+}
+
+int32_t s32ShowDataOn(void)
+{
+    int s32Value = 0;
+    GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_FUNC_SHOW_DATA, &s32Value);
+    return s32Value;
 }

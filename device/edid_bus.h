@@ -26,5 +26,10 @@ void vPrintDataByte(uint8_t u8Byte, uint32_t u32Position);
 
 // Lets the user interface draw and handle pending events.
 void vPumpEvents(void);
+// One progress step of an operation: the text at the percentage, then the
+// pause that follows every step.
+void vProgressStep(const char *pcText, int32_t s32Percent);
+// The Show data box of the main panel: 1 when the operations print bytes.
+int32_t s32ShowDataOn(void);
 
 #endif

@@ -20,11 +20,7 @@ uint8_t gu8_EdidPageNum = 1;
 
 namespace {
 
-void vStep(int32_t s32Percent)
-{
-    vShowProgress(RECEIVE_TEXT, s32Percent);
-    Sleep(PROGRESS_PAUSE_MS);
-}
+void vStep(int32_t s32Percent) { vProgressStep(RECEIVE_TEXT, s32Percent); }
 
 void vBeforePage(uint32_t u32Page, uint32_t u32Count) { vStep(30 + (int32_t)(u32Page * 50 / u32Count)); }
 
@@ -76,13 +72,6 @@ void vPrintReceivedData(const char *pcMonitorId, const uint8_t *pu8Buf, int32_t 
     }
 }
 
-int32_t s32ShowData(void)
-{
-    int s32Value = 0;
-    GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_FUNC_SHOW_DATA, &s32Value);
-    return s32Value;
-}
-
 // The page count of the panel, kept within 1 to 16 whatever the control holds.
 uint8_t u8ReadPageCount(void)
 {
@@ -117,7 +106,7 @@ int32_t s32ReceiveEdid(int32_t)
     if (!bReadPages(pstRec->u32DisplayHandle, pstRec->u8EdidBuf, sizeof(pstRec->u8EdidBuf),
                     u32Pages))
         return 0;
-    if (s32ShowData() != 1)
+    if (s32ShowDataOn() != 1)
         return 1;
     vPrintReceivedData(pstRec->u8str_MonitorId, pstRec->u8EdidBuf,
                        (int32_t)(u32Pages + 1) * EDID_BLOCK_SIZE);
@@ -138,7 +127,7 @@ int32_t s32ReceiveEdidByPage(int32_t)
     if (!bReadPages(u32Handle, pstCopy->u8EdidBuf, sizeof(pstCopy->u8EdidBuf),
                     gu8_EdidPageNum - 1u))
         return 0;
-    int32_t s32Show = s32ShowData();
+    int32_t s32Show = s32ShowDataOn();
     GetEDIDOption(pstCopy->u8EdidBuf, 1, pstCopy->u8str_MonitorId,
                   sizeof(pstCopy->u8str_MonitorId));
     pstCopy->u8str_MonitorId[MONITOR_ID_SIZE - 1] = '\0';

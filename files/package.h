@@ -1,11 +1,50 @@
-// The package file: header with checksums and up to eight port images.
+// The package the program works with: its path, the buffer it was read
+// into, the two marks that make it usable, the package fields of the main
+// panel, the package file dialog and the package commands.
 #ifndef PACKAGE_H
 #define PACKAGE_H
 
-// Package type codes (bit values).
-#define PKG_TYPE_VGA 1
-#define PKG_TYPE_DVI 2
-#define PKG_TYPE_HDMI 4
-#define PKG_TYPE_OTHER 8
+#include "app/params.h"
+#include "files/package_layout.h"
+
+#include <stdint.h>
+
+extern uint8_t gu8_PkgBuffer[PKG_FILE_SIZE];
+// 1 after a successful path check.
+extern uint8_t gu8_PkgExist;
+// 1 after a package of type VGA, DVI or HDMI passed every check.
+extern uint8_t gu8_PkgValid;
+// Kept equal to the text of the path control.
+extern char gu8str_PkgFilePath[TEXT_BUF_SIZE];
+
+void vClearPkgBuffer(void);
+// Path check for the codes 1, 2, 4 and 8; any other code gives 0 and
+// changes nothing.
+int32_t s32CheckPkgExist(int32_t s32Type);
+// Reads the file into the buffer and tells its type by the type text.
+int32_t s32GetPkgType(uint8_t *pu8Buffer);
+// Reads and, for VGA, DVI and HDMI, validates; 1 or 0 after its line.
+int32_t s32ReadPkgFile(int32_t s32Type, uint8_t *pu8Buffer);
+// The package check of the show, program and verify actions: true when the
+// package exists and is valid, else false after its lines.
+bool bPkgCheck(void);
+// The header of the package in the buffer on the main panel.
+void vShowPkgInfo(int32_t s32Type);
+// The EDID image of the port selected in the port list: 1 with its start
+// and length, else 0 after a line saying why.
+int32_t bSelectedPkgImage(const uint8_t **ppu8Image, int32_t *ps32Amount);
+
+// The package file dialog; see SettingFilePathCallback for the usual call.
+// pcResultPath, used when no control is given, holds TEXT_BUF_SIZE bytes.
+void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Control,
+                    int32_t s32Panel);
+int SettingFilePathCallback(int panel, int control, int event, void *callbackData,
+                            int eventData1, int eventData2);
+
+// Actions of CMD_CHECK_PKG_EXIST, CMD_READ_PKG and CMD_CHECK_PKG_INFO;
+// progress-used 0.
+int32_t s32CheckPkgExistAction(void);
+int32_t s32ReadPkgAction(void);
+int32_t s32CheckPkgInfoAction(void);
 
 #endif

@@ -1,0 +1,172 @@
+#include "device/edid_write.h"
+
+#include "device/device_command.h"
+#include "device/edid_bus.h"
+#include "device/edid_receive.h"
+#include "device/monitor_detect.h"
+#include "files/msg_log.h"
+#include "files/package.h"
+#include "platform/clock/PlatformClock.h"
+#include "platform/ddc/DDCHelper.h"
+
+#include <string.h>
+
+#define ERASE_TEXT "Erasing EDID ..."
+#define PROGRAM_TEXT "Programming EDID ..."
+#define VERIFY_TEXT "Verifying EDID ..."
+#define ERASE_AMOUNT 2048      // bytes: the 256 addresses eight times over
+#define ERASE_FILL 0xFF
+#define PACKET_DATA 8          // data bytes in one write packet
+
+namespace {
+
+struct stWriteJob {
+    uint32_t u32Handle;
+    const uint8_t *pu8Source;  // null: the erase fill
+    int32_t s32Amount;         // a multiple of 128
+    const char *pcProgressText;
+    const char *pcFailLine;    // one %X for the library result
+    const char *pcRetryLine;
+    bool bPrintsData;
+};
+
+void vBuildPacket(const stWriteJob *pstJob, int32_t s32Offset, uint8_t *pu8Packet)
+{
+    pu8Packet[0] = (uint8_t)(s32Offset % 256);
+    if (pstJob->pu8Source)
+        memcpy(pu8Packet + 1, pstJob->pu8Source + s32Offset, PACKET_DATA);
+    else
+        memset(pu8Packet + 1, ERASE_FILL, PACKET_DATA);
+}
+
+int32_t s32WritePackets(const stWriteJob *pstJob)
+{
+    for (int32_t s32Offset = 0; s32Offset < pstJob->s32Amount; s32Offset += PACKET_DATA) {
+        vProgressStep(pstJob->pcProgressText, s32Offset * 100 / pstJob->s32Amount);
+        uint8_t u8Packet[1 + PACKET_DATA];
+        vBuildPacket(pstJob, s32Offset, u8Packet);
+        Sleep(WRITE_PAUSE_MS);
+        uint32_t u32Result = WriteI2CBuf(pstJob->u32Handle, EDID_BUS_ADDR, u8Packet,
+                                         sizeof(u8Packet), 0);
+        if (bIsDdcError(u32Result)) {
+            vPrintMsg(pstJob->pcFailLine, u32Result);
+            vPrintMsg("%s", pstJob->pcRetryLine);
+            return 0;
+        }
+        if (pstJob->bPrintsData && s32ShowDataOn() == 1) {
+            for (int32_t k = 0; k < PACKET_DATA; k++)
+                vPrintDataByte(pstJob->pu8Source[s32Offset + k], (uint32_t)(s32Offset + k));
+        }
+        vPumpEvents();
+    }
+    return 1;
+}
+
+int32_t s32AmountOf(const uint8_t *pu8Edid)
+{
+    return (pu8Edid[EDID_EXT_COUNT] + 1) * EDID_BLOCK_SIZE;
+}
+
+int32_t s32ProgramFrom(uint32_t u32Handle, const uint8_t *pu8Source, int32_t s32Amount,
+                       const char *pcMonitorId)
+{
+    if (s32ShowDataOn() == 1)
+        vPrintDataBlockHead("    Displaying Programming Data\n>", pcMonitorId, s32Amount);
+    stWriteJob stJob = {u32Handle,
+                        pu8Source,
+                        s32Amount,
+                        PROGRAM_TEXT,
+                        " - Programming EDID fail, Error Code = 0x%X \n>",
+                        " - Try \"Program\" again ...\n>",
+                        true};
+    return s32WritePackets(&stJob);
+}
+
+const stDeviceCommand gst_EraseCommand = {"Erasing device's EDID..\n>", ERASE_TEXT, ERASE_TEXT,
+                                          nullptr, s32EraseEdid};
+const stDeviceCommand gst_ProgramCommand = {"Programming device's EDID ...\n>", PROGRAM_TEXT,
+                                            PROGRAM_TEXT, bPkgCheck, s32ProgramEdid};
+const stDeviceCommand gst_ProgramByPageCommand = {"Programming EDID  By Number of Page ...\n>",
+                                                  PROGRAM_TEXT, PROGRAM_TEXT, nullptr,
+                                                  s32ProgramEdidByPage};
+const stDeviceCommand gst_VerifyCommand = {"Verifying device's EDID ...\n>", VERIFY_TEXT,
+                                           "Verifying EDID ..", bPkgCheck, s32VerifyEdid};
+
+} // namespace
+
+int32_t s32EraseEdid(int32_t)
+{
+    int32_t s32Index = s32SelectedMonitor();
+    if (s32Index < 0)
+        return 0;
+    const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
+    if (s32ShowDataOn() == 1)
+        vPrintDataBlockHead("    Erasing  EDID\n>", pstRec->u8str_MonitorId, ERASE_AMOUNT);
+    stWriteJob stJob = {pstRec->u32DisplayHandle,
+                        nullptr,
+                        ERASE_AMOUNT,
+                        ERASE_TEXT,
+                        " - Erasing EDID fail, Error Code = 0x%X \n>",
+                        " - Try \"Erase\" again ...\n>",
+                        false};
+    return s32WritePackets(&stJob);
+}
+
+int32_t s32ProgramEdid(int32_t)
+{
+    int32_t s32Index = s32SelectedMonitor();
+    const uint8_t *pu8Image = nullptr;
+    int32_t s32Amount = 0;
+    if (s32Index < 0 || !bSelectedPkgImage(&pu8Image, &s32Amount))
+        return 0;
+    const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
+    return s32ProgramFrom(pstRec->u32DisplayHandle, pu8Image, s32Amount, pstRec->u8str_MonitorId);
+}
+
+int32_t s32ProgramEdidByPage(int32_t)
+{
+    int32_t s32Index = s32SelectedMonitor();
+    if (s32Index < 0)
+        return 0;
+    const stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
+    int32_t s32Amount = s32AmountOf(pstCopy->u8EdidBuf);
+    if (s32Amount > RECEIVED_EDID_SIZE) {
+        vPrintMsg(" - The received EDID declares %d bytes, more than the %d bytes held\n>",
+                  s32Amount, RECEIVED_EDID_SIZE);
+        return 0;
+    }
+    return s32ProgramFrom(gst_MonitorInfo[s32Index].u32DisplayHandle, pstCopy->u8EdidBuf,
+                          s32Amount, pstCopy->u8str_MonitorId);
+}
+
+int32_t s32VerifyEdid(int32_t)
+{
+    int32_t s32Index = s32SelectedMonitor();
+    const uint8_t *pu8Image = nullptr;
+    int32_t s32Amount = 0;
+    if (s32Index < 0 || !bSelectedPkgImage(&pu8Image, &s32Amount))
+        return 0;
+    if (s32Amount > MONITOR_EDID_SIZE) {
+        vPrintMsg(" - The package EDID has %d bytes, more than the %d bytes read from the "
+                  "display\n>",
+                  s32Amount, MONITOR_EDID_SIZE);
+        return 0;
+    }
+    const uint8_t *pu8Display = gst_MonitorInfo[s32Index].u8EdidBuf;
+    for (int32_t i = 0; i < s32Amount; i++) {
+        if (pu8Display[i] != pu8Image[i]) {
+            vPrintMsg(" - Verifying fail, index: %d \n>", i);
+            return 0;
+        }
+        vPumpEvents();
+    }
+    return 1;
+}
+
+int32_t s32EraseAction(void) { return s32RunDeviceCommand(&gst_EraseCommand); }
+
+int32_t s32ProgramAction(void) { return s32RunDeviceCommand(&gst_ProgramCommand); }
+
+int32_t s32ProgramByPageAction(void) { return s32RunDeviceCommand(&gst_ProgramByPageCommand); }
+
+int32_t s32VerifyAction(void) { return s32RunDeviceCommand(&gst_VerifyCommand); }

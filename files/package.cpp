@@ -1,0 +1,270 @@
+#include "files/package.h"
+
+#include "app/app_shell.h"
+#include "files/msg_log.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+#include <stdio.h>
+#include <string.h>
+
+uint8_t gu8_PkgBuffer[PKG_FILE_SIZE];
+uint8_t gu8_PkgExist = 0;
+uint8_t gu8_PkgValid = 0;
+char gu8str_PkgFilePath[TEXT_BUF_SIZE] = "";
+
+namespace {
+
+// "The file does not exist." in Traditional Chinese; the run-time's texts
+// are UTF-8.
+const char gc_NoFileText[] = "\xE6\xAA\x94\xE6\xA1\x88\xE4\xB8\x8D\xE5\xAD\x98\xE5\x9C\xA8"
+                             "\xE3\x80\x82";
+
+bool bIsTypeCode(int32_t s32Type)
+{
+    return s32Type == PKG_TYPE_VGA || s32Type == PKG_TYPE_DVI || s32Type == PKG_TYPE_HDMI ||
+           s32Type == PKG_TYPE_OTHER;
+}
+
+// Whole file or its first PKG_FILE_SIZE bytes into a cleared buffer; the
+// size on disk in *pu64Size (0 when it cannot be had).
+void vLoadPkgFile(uint8_t *pu8Buffer, uint64_t *pu64Size)
+{
+    memset(pu8Buffer, 0, PKG_FILE_SIZE);
+    long s32Size = 0;
+    if (pu64Size)
+        *pu64Size = GetFileInfo(gu8str_PkgFilePath, &s32Size) == 1 ? (uint64_t)s32Size : 0;
+    size_t read = 0;
+    FileToArray(gu8str_PkgFilePath, pu8Buffer, PKG_FILE_SIZE, &read);
+}
+
+uint32_t u32PathControlLength(void)
+{
+    static char cPath[TEXT_BUF_SIZE];
+    cPath[0] = '\0';
+    GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_PKG_PATH, cPath);
+    return (uint32_t)strlen(cPath);
+}
+
+void vSetPkgField(int32_t s32Control, const char *pcText)
+{
+    SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, pcText[0] ? pcText : " ");
+}
+
+void vShowTextField(int32_t s32Control, uint32_t u32Offset, uint32_t u32FieldSize)
+{
+    char cText[PKG_TEXT_A_SIZE + 1];
+    vPkgText(gu8_PkgBuffer, u32Offset, u32FieldSize, cText, sizeof(cText));
+    vSetPkgField(s32Control, cText);
+}
+
+void vShowPortList(void)
+{
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    ClearListCtrl(s32Main, MAIN_PORT_LIST);
+    // The table has eight entries whatever the count claims.
+    uint32_t u32Count = u32PkgPortCount(gu8_PkgBuffer);
+    for (uint32_t i = 0; i < u32Count && i < PKG_PORT_MAX; i++) {
+        char cName[PKG_PORT_NAME_SIZE + 1];
+        vPkgPortName(gu8_PkgBuffer, i, cName, sizeof(cName));
+        InsertListItem(s32Main, MAIN_PORT_LIST, -1, cName, (int)i);
+    }
+}
+
+// The port list entry selected, checked against the package in the buffer.
+bool bSelectedPort(uint32_t *pu32Port)
+{
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    int s32Index = -1;
+    int s32Value = -1;
+    GetCtrlIndex(s32Main, MAIN_PORT_LIST, &s32Index);
+    if (s32Index < 0 || GetCtrlVal(s32Main, MAIN_PORT_LIST, &s32Value) != 0) {
+        vPrintMsg(" - Select a port of the package first\n>");
+        return false;
+    }
+    char cLabel[64] = "";
+    char cName[PKG_PORT_NAME_SIZE + 1];
+    GetLabelFromIndex(s32Main, MAIN_PORT_LIST, s32Index, cLabel, sizeof(cLabel));
+    uint32_t u32Count = u32PkgPortCount(gu8_PkgBuffer);
+    bool bInPackage = s32Value >= 0 && (uint32_t)s32Value < u32Count && s32Value < PKG_PORT_MAX;
+    if (bInPackage)
+        vPkgPortName(gu8_PkgBuffer, (uint32_t)s32Value, cName, sizeof(cName));
+    if (!bInPackage || strcmp(cLabel, cName) != 0) {
+        vPrintMsg(" - The port list does not match the package, select the package again\n>");
+        return false;
+    }
+    *pu32Port = (uint32_t)s32Value;
+    return true;
+}
+
+// Reading as the package commands do it; 1 when it passed.
+int32_t s32ReadPkgSteps(void)
+{
+    int32_t s32Type = PKG_TYPE_OTHER;
+    if (s32CheckPkgExist(PKG_TYPE_OTHER) == 1)
+        s32Type = s32GetPkgType(gu8_PkgBuffer);
+    return s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1;
+}
+
+int32_t s32ReportRead(void)
+{
+    int32_t s32Pass = s32ReadPkgSteps();
+    vPrintMsg(s32Pass ? " - Pass\n>" : " - Fail\n>");
+    return s32Pass;
+}
+
+void vTakePkgPath(const char *pcPath)
+{
+    snprintf(gu8str_PkgFilePath, sizeof(gu8str_PkgFilePath), "%s", pcPath);
+    int32_t s32Type = PKG_TYPE_OTHER;
+    if (s32CheckPkgExist(PKG_TYPE_OTHER) == 1)
+        s32Type = s32GetPkgType(gu8_PkgBuffer);
+    ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_PORT_LIST);
+    ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST);
+    if (s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1)
+        vShowPkgInfo(s32Type);
+}
+
+} // namespace
+
+void vClearPkgBuffer(void) { memset(gu8_PkgBuffer, 0, sizeof(gu8_PkgBuffer)); }
+
+int32_t s32CheckPkgExist(int32_t s32Type)
+{
+    if (!bIsTypeCode(s32Type))
+        return 0;
+    gu8_PkgExist = 0;
+    if (u32PathControlLength() <= 1) {
+        vPrintMsg(" - Path Loading Error ...\n>");
+        return 0;
+    }
+    long s32Size = 0;
+    if (GetFileInfo(gu8str_PkgFilePath, &s32Size) != 1) {
+        vPrintMsg(" - File does not exist ...\n>");
+        return 0;
+    }
+    gu8_PkgExist = 1;
+    return 1;
+}
+
+int32_t s32GetPkgType(uint8_t *pu8Buffer)
+{
+    vLoadPkgFile(pu8Buffer, nullptr);
+    return s32PkgTypeOfText(pu8Buffer);
+}
+
+int32_t s32ReadPkgFile(int32_t s32Type, uint8_t *pu8Buffer)
+{
+    gu8_PkgValid = 0;
+    uint64_t u64Size = 0;
+    vLoadPkgFile(pu8Buffer, &u64Size);
+    if (!bIsTypeCode(s32Type)) {
+        vPrintMsg(" - Package read error\n>");
+        return 0;
+    }
+    if (s32Type == PKG_TYPE_OTHER)
+        return 1;
+    char cName[PKG_TYPE_SIZE + 1];
+    vPkgTypeName(pu8Buffer, cName, sizeof(cName));
+    int32_t s32Check = s32PkgValidate(pu8Buffer, u64Size, s32Type);
+    if (s32Check != PKG_CHECK_OK) {
+        vPrintMsg(pcPkgCheckFormat(s32Check), cName);
+        return 0;
+    }
+    gu8_PkgValid = 1;
+    return 1;
+}
+
+bool bPkgCheck(void)
+{
+    if (gu8_PkgExist == 1 && gu8_PkgValid == 1)
+        return true;
+    if (gu8_PkgExist != 1)
+        vPrintMsg(" - Fail. The existence of PKG file fail\n>");
+    if (gu8_PkgValid != 1)
+        vPrintMsg(" - Fail. Reading PKG file fail\n>");
+    return false;
+}
+
+void vShowPkgInfo(int32_t)
+{
+    vShowTextField(MAIN_PKG_TEXT_A, PKG_TEXT_A_OFFSET, PKG_TEXT_A_SIZE);
+    vShowTextField(MAIN_PKG_TEXT_B, PKG_TEXT_B_OFFSET, PKG_TEXT_B_SIZE);
+    vShowTextField(MAIN_PKG_TYPE, PKG_TYPE_OFFSET, PKG_TYPE_SIZE);
+    char cText[16];
+    snprintf(cText, sizeof(cText), "%u", u32PkgPortCount(gu8_PkgBuffer));
+    SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_PKG_PORT_NUM, cText);
+    snprintf(cText, sizeof(cText), "%04X", u32PkgLoad32(gu8_PkgBuffer, PKG_SUM_OFFSET) & 0xFFFFu);
+    SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_PKG_CHECKSUM, cText);
+    vShowPortList();
+}
+
+int32_t bSelectedPkgImage(const uint8_t **ppu8Image, int32_t *ps32Amount)
+{
+    uint32_t u32Port = 0;
+    if (!bSelectedPort(&u32Port))
+        return 0;
+    uint32_t u32Offset = 0;
+    uint32_t u32Length = 0;
+    if (!bPkgPortImage(gu8_PkgBuffer, u32Port, &u32Offset, &u32Length)) {
+        vPrintMsg(" - The EDID of the port does not lie inside the package\n>");
+        return 0;
+    }
+    *ppu8Image = gu8_PkgBuffer + u32Offset;
+    *ps32Amount = (int32_t)u32Length;
+    return 1;
+}
+
+void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Control,
+                    int32_t s32Panel)
+{
+    static char cPath[TEXT_BUF_SIZE];
+    cPath[0] = '\0';
+    int s32Result = FileSelectPopup(gu8str_LastDir, pcFileSpec, "", "Select File", VAL_LOAD_BUTTON,
+                                    0, 1, 1, 0, cPath, sizeof(cPath));
+    if (s32Result != VAL_EXISTING_FILE_SELECTED)
+        return;
+    long s32Size = 0;
+    if (GetFileInfo(cPath, &s32Size) != 1) {
+        MessagePopup("Error", gc_NoFileText);
+        return;
+    }
+    if (s32Control == 0 || s32Panel == 0) {
+        if (pcResultPath)
+            snprintf(pcResultPath, TEXT_BUF_SIZE, "%s", cPath);
+        return;
+    }
+    SetCtrlVal(s32Panel, s32Control, cPath);
+    if (s32Control == MAIN_PKG_PATH)
+        vTakePkgPath(cPath);
+    snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", cPath);
+}
+
+int SettingFilePathCallback(int, int control, int event, void *, int, int)
+{
+    if (event == EVENT_COMMIT && control == MAIN_PKG_BROWSE)
+        vSelectPkgFile("*.pkg", nullptr, MAIN_PKG_PATH, gst_UiHandles.s32MainPanel);
+    return 0;
+}
+
+int32_t s32CheckPkgExistAction(void)
+{
+    vPrintMsg("Checking the existence of PKG file ...\n>");
+    vPrintMsg(s32CheckPkgExist(PKG_TYPE_OTHER) == 1 ? " - Pass\n>" : " - Fail\n>");
+    return 0;
+}
+
+int32_t s32ReadPkgAction(void)
+{
+    vPrintMsg("Reading PKG file ...\n>");
+    s32ReportRead();
+    return 0;
+}
+
+int32_t s32CheckPkgInfoAction(void)
+{
+    vPrintMsg("Checking PKG file information ...\n>");
+    if (s32ReportRead())
+        vShowPkgInfo(PKG_TYPE_OTHER);
+    return 0;
+}
