@@ -2,6 +2,8 @@
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
+#include "device/edid_receive.h"
+#include "files/package.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/ddc_bench_test.h"
 #include "ui/Pavimo.h"
@@ -15,6 +17,8 @@
 #include <unistd.h>
 
 namespace {
+
+const uint32_t TIMER_INTERVAL_MS = 100; // the main panel's timer
 
 void vRemoveTree(const std::string &path)
 {
@@ -129,6 +133,11 @@ void vResetProgramState()
     gs32_QuitState = QUIT_NONE;
     SetWaitCursor(0);
     gu8str_LastDir[0] = '\0';
+    vClearPkgBuffer();
+    gu8_PkgExist = 0;
+    gu8_PkgValid = 0;
+    gu8str_PkgFilePath[0] = '\0';
+    memset(gst_ReceivedEdid, 0, sizeof(gst_ReceivedEdid));
 }
 
 void AppTest::SetUp()
@@ -167,10 +176,15 @@ void AppTest::StartUp()
     DisplayPanel(MainPanel());
 }
 
+// Each tick comes a timer interval after the one before, as in a real run:
+// a display's memory is then done with its last write cycle when the next
+// command reads it.
 void AppTest::Ticks(int s32Count)
 {
-    for (int i = 0; i < s32Count; i++)
+    for (int i = 0; i < s32Count; i++) {
+        vClockAdvance(TIMER_INTERVAL_MS);
         vUiFireTimers();
+    }
 }
 
 std::string AppTest::MsgBox()

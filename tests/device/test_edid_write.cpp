@@ -1,0 +1,500 @@
+#include "tests/support/device_fixture.h"
+#include "tests/support/edid_corpus.h"
+#include "tests/support/package_maker.h"
+#include "tests/support/queue_probe.h"
+
+#include "app/app_shell.h"
+#include "app/cmd_queue.h"
+#include "device/edid_receive.h"
+#include "device/edid_write.h"
+#include "device/monitor_detect.h"
+#include "files/package.h"
+#include "platform/clock/PlatformClock.h"
+#include "platform/ddc/DDCHelper.h"
+#include "ui/Pavimo.h"
+
+#include <string.h>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Ints = std::vector<int>;
+
+std::string strDump(const uint8_t *pu8Bytes, size_t count)
+{
+    std::string text;
+    char cByte[8];
+    for (size_t k = 0; k < count; k++) {
+        snprintf(cByte, sizeof(cByte), "0x%02X ", pu8Bytes[k]);
+        text += cByte;
+        if ((k + 1) % 16 == 0)
+            text += "\n>";
+    }
+    return text;
+}
+
+class WriteTest : public DeviceTest {
+protected:
+    Bytes m_image;
+
+    // A package holding the image as its only port, read and shown as
+    // start-up does it; the message box and the bus log cleared after.
+    void UsePackage(const Bytes &image, const std::string &port = "HDMI1")
+    {
+        m_image = image;
+        vUsePackageFile(m_dir.file("job.pkg"), lstMakePackage({{port, image}}));
+        s32CheckPkgInfoAction();
+        ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    }
+    // The 9-byte packets; a read's one-byte address write is no packet.
+    std::vector<stDdcBenchCall> Writes()
+    {
+        std::vector<stDdcBenchCall> packets;
+        for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF)) {
+            if (call.au32Arg[3] == 9)
+                packets.push_back(call);
+        }
+        return packets;
+    }
+    Ints AddressBytes()
+    {
+        Ints addresses;
+        for (const stDdcBenchCall &call : Writes())
+            addresses.push_back(call.pu8Data[0]);
+        return addresses;
+    }
+    // What the packets carried after their address bytes, in order.
+    Bytes WrittenData()
+    {
+        Bytes data;
+        for (const stDdcBenchCall &call : Writes())
+            data.insert(data.end(), call.pu8Data + 1, call.pu8Data + call.u32DataLen);
+        return data;
+    }
+    Ints Pauses()
+    {
+        Ints pauses;
+        for (uint32_t i = 0; i < u32ClockPauseCount(); i++)
+            pauses.push_back((int)u32ClockPauseAt(i));
+        return pauses;
+    }
+    static Ints PacketPauses(int s32Packets)
+    {
+        Ints pauses;
+        for (int i = 0; i < s32Packets; i++) {
+            pauses.push_back(20);
+            pauses.push_back(50);
+        }
+        return pauses;
+    }
+    static Ints Repeat(const Ints &block, int s32Times)
+    {
+        Ints all;
+        for (int i = 0; i < s32Times; i++)
+            all.insert(all.end(), block.begin(), block.end());
+        return all;
+    }
+    void ShowData() { SetCtrlVal(MainPanel(), MAIN_FUNC_SHOW_DATA, 1); }
+    std::string Head(const char *pcTitle, const char *pcId, int s32Amount)
+    {
+        return std::string("************************************\n>") + pcTitle + "    Monitor ID : " +
+               pcId + "\n>    Amount : " + std::to_string(s32Amount) +
+               " Bytes\n>************************************\n>";
+    }
+};
+
+Ints AddressRun(int s32From, int s32To)
+{
+    Ints run;
+    for (int a = s32From; a <= s32To; a += 8)
+        run.push_back(a);
+    return run;
+}
+
+TEST_F(WriteTest, EraseFillsTheMemoryEightTimesOverWithPacedPackets)
+{
+    AddDisplay(lstMakeEdid(1));
+    InitLibrary();
+    ShowData();
+    RecordProgress();
+    EXPECT_EQ(s32EraseAction(), 1);
+
+    EXPECT_EQ(MsgBox(), "Erasing device's EDID..\n>" + Head("    Erasing  EDID\n>", "DEL40F3", 2048) +
+                            " - Pass\n>");
+    std::vector<stDdcBenchCall> writes = Writes();
+    ASSERT_EQ(writes.size(), 256u);
+    EXPECT_EQ(AddressBytes(), Repeat(AddressRun(0x00, 0xF8), 8));
+    for (const stDdcBenchCall &call : writes) {
+        EXPECT_EQ(call.au32Arg[0], DDC_BENCH_HANDLE(0));
+        EXPECT_EQ(call.au32Arg[1], 0x50u);
+        EXPECT_EQ(call.au32Arg[3], 9u);
+        EXPECT_EQ(call.au32Arg[4], 0u);
+    }
+    EXPECT_EQ(WrittenData(), Bytes(2048, 0xFF));
+    EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+    EXPECT_EQ(Pauses(), PacketPauses(256));
+    // Progress at every packet's pause after the update: 0, 0, 0, 1 ... 99.
+    Ints expected;
+    for (int s32Offset = 0; s32Offset < 2048; s32Offset += 8)
+        expected.push_back(s32Offset * 100 / 2048);
+    expected = Repeat(expected, 1);
+    Ints seen;
+    for (size_t i = 0; i < m_progress.size(); i += 2)
+        seen.push_back(m_progress[i]);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(Ints(seen.begin(), seen.begin() + 4), (Ints{0, 0, 0, 1}));
+    int s32Percent = -1;
+    GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_PERCENT, &s32Percent);
+    EXPECT_EQ(s32Percent, 100);
+}
+
+TEST_F(WriteTest, ProgramWritesThePackageImageInPacketsOfEight)
+{
+    struct Case {
+        uint8_t u8Ext;
+        Ints addresses;
+    };
+    for (const Case &c : {Case{0, AddressRun(0x00, 0x78)}, Case{1, AddressRun(0x00, 0xF8)},
+                          Case{2, [] {
+                                   Ints a = AddressRun(0x00, 0xF8);
+                                   Ints b = AddressRun(0x00, 0x78);
+                                   a.insert(a.end(), b.begin(), b.end());
+                                   return a;
+                               }()}}) {
+        SCOPED_TRACE(c.u8Ext);
+        vDdcBenchClear();
+        AddBlankDisplay(256);
+        InitLibrary();
+        UsePackage(lstMakeEdid(c.u8Ext, "ACR", 0x1234));
+        vDdcBenchLogClear();
+        vClockResetPauses();
+        EXPECT_EQ(s32ProgramAction(), 1);
+        EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>");
+        EXPECT_EQ(AddressBytes(), c.addresses);
+        EXPECT_EQ(WrittenData(), m_image);
+        EXPECT_EQ(Pauses(), PacketPauses((int)m_image.size() / 8));
+        Bytes memory = lstDdcBenchMemory(0);
+        if (c.u8Ext < 2) {
+            EXPECT_EQ(Bytes(memory.begin(), memory.begin() + m_image.size()), m_image);
+        } else {
+            // The third block lands on the first: the address byte wraps.
+            EXPECT_EQ(Bytes(memory.begin(), memory.begin() + 128),
+                      Bytes(m_image.begin() + 256, m_image.end()));
+            EXPECT_EQ(Bytes(memory.begin() + 128, memory.end()),
+                      Bytes(m_image.begin() + 128, m_image.begin() + 256));
+        }
+    }
+}
+
+TEST_F(WriteTest, ProgramPrintsTheDataBlockSixteenBytesToALine)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    ShowData();
+    s32ProgramAction();
+    // The blank display's identifier, as detection found it.
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>" +
+                            Head("    Displaying Programming Data\n>", "000FFFF", 256) +
+                            strDump(m_image.data(), 256) + " - Pass\n>");
+}
+
+TEST_F(WriteTest, FailedFifthPacketStopsWithTheRetryLine)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1));
+    vDdcBenchSetWriteFault(0, 5, 0x70000015u);
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>"
+                        " - Programming EDID fail, Error Code = 0x70000015 \n>"
+                        " - Try \"Program\" again ...\n> - Fail\n>");
+    EXPECT_EQ(Writes().size(), 5u);
+    Bytes memory = lstDdcBenchMemory(0);
+    EXPECT_EQ(Bytes(memory.begin(), memory.begin() + 32), Bytes(m_image.begin(), m_image.begin() + 32));
+    EXPECT_EQ(Bytes(memory.begin() + 32, memory.begin() + 40), Bytes(8, 0xFF));
+}
+
+TEST_F(WriteTest, FailedEraseNamesItsOwnRetry)
+{
+    AddDisplay(lstMakeEdid(0));
+    InitLibrary();
+    vDdcBenchSetWriteFault(0, 1, 0x70000015u);
+    s32EraseAction();
+    EXPECT_EQ(MsgBox(), "Erasing device's EDID..\n>"
+                        " - Erasing EDID fail, Error Code = 0x70000015 \n>"
+                        " - Try \"Erase\" again ...\n> - Fail\n>");
+}
+
+TEST_F(WriteTest, VerifyComparesTheDisplayCopyWithThePackage)
+{
+    AddDisplay(lstMakeEdid(1, "ACR", 0x1234));
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    vDdcBenchLogClear();
+    vClockResetPauses();
+    EXPECT_EQ(s32VerifyAction(), 1);
+    EXPECT_EQ(MsgBox(), "Verifying device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(u32ClockPauseCount(), 0u);
+    char cText[128];
+    GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText);
+    EXPECT_STREQ(cText, "Verifying EDID ..            100%");
+
+    gst_MonitorInfo[0].u8EdidBuf[127] ^= 0x01;
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    s32VerifyAction();
+    EXPECT_EQ(MsgBox(), "Verifying device's EDID ...\n> - Verifying fail, index: 127 \n> - Fail\n>");
+}
+
+TEST_F(WriteTest, VerifyOfAnImageLargerThanTheDisplayCopyIsRefused)
+{
+    AddDisplay(lstMakeEdid(7));
+    InitLibrary();
+    UsePackage(lstMakeEdid(8));
+    s32VerifyAction();
+    EXPECT_EQ(MsgBox(), "Verifying device's EDID ...\n>"
+                        " - The package EDID has 1152 bytes, more than the 1024 bytes read from "
+                        "the display\n> - Fail\n>");
+}
+
+TEST_F(WriteTest, ProgramByPageWritesWhatTheReceivedCopyDeclares)
+{
+    Bytes edid = lstMakeEdid(1, "BNQ", 0x7F01);
+    AddDisplay(edid);
+    AddBlankDisplay(256);
+    InitLibrary();
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 1);
+    memset(gst_ReceivedEdid[1].u8EdidBuf, 0x5A, RECEIVED_EDID_SIZE);
+    Select(0);
+    ASSERT_EQ(s32ReceiveByPageAction(), 1);
+    // The copy goes to the second display, read as one page only.
+    memcpy(gst_ReceivedEdid[1].u8EdidBuf, gst_ReceivedEdid[0].u8EdidBuf, RECEIVED_EDID_SIZE);
+    memcpy(gst_ReceivedEdid[1].u8str_MonitorId, "BNQ7F01", 8);
+    Select(1);
+    ShowData();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    Bytes expected(edid.begin(), edid.begin() + 128);
+    expected.insert(expected.end(), gst_ReceivedEdid[0].u8EdidBuf + 128,
+                    gst_ReceivedEdid[0].u8EdidBuf + 256);
+    EXPECT_EQ(WrittenData(), expected);
+    EXPECT_EQ(Writes()[0].au32Arg[0], DDC_BENCH_HANDLE(1));
+    EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>" +
+                            Head("    Displaying Programming Data\n>", "BNQ7F01", 256) +
+                            strDump(expected.data(), 256) + " - Pass\n>");
+}
+
+TEST_F(WriteTest, ProgramByPageNeverReadsPastTheReceivedCopy)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    gst_ReceivedEdid[0].u8EdidBuf[126] = 16;
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>"
+                        " - The received EDID declares 2176 bytes, more than the 2048 bytes held\n>"
+                        " - Fail\n>");
+    EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(WriteTest, ThePortMustBeOneOfThePackageInTheBuffer)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(0));
+    ClearListCtrl(MainPanel(), MAIN_PORT_LIST);
+    s32ProgramAction();
+    s32VerifyAction();
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Select a port of the package first\n>"
+                        " - Fail\n>"
+                        "Verifying device's EDID ...\n> - Select a port of the package first\n>"
+                        " - Fail\n>");
+
+    // A list left from an earlier package with more ports.
+    InsertListItem(MainPanel(), MAIN_PORT_LIST, -1, "HDMI1", 0);
+    InsertListItem(MainPanel(), MAIN_PORT_LIST, -1, "DP", 1);
+    SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 1);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    s32ProgramAction();
+    // Same count, another name.
+    ClearListCtrl(MainPanel(), MAIN_PORT_LIST);
+    InsertListItem(MainPanel(), MAIN_PORT_LIST, -1, "VGA", 0);
+    s32VerifyAction();
+    const char *pcStale = " - The port list does not match the package, select the package again\n>";
+    EXPECT_EQ(MsgBox(), std::string("Programming device's EDID ...\n>") + pcStale + " - Fail\n>" +
+                            "Verifying device's EDID ...\n>" + pcStale + " - Fail\n>");
+    EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
+{
+    s32DdcBenchAddOutput();
+    InitLibrary();
+    vUsePackageFile(m_dir.file("job.pkg"), lstMakePackage({{"HDMI1", lstMakeEdid(0)}}));
+    EXPECT_EQ(s32ProgramAction(), 0);
+    EXPECT_EQ(s32VerifyAction(), 0);
+    EXPECT_EQ(s32EraseAction(), 0);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Fail. The existence of PKG file fail\n>"
+                        " - Fail. Reading PKG file fail\n>"
+                        "Verifying device's EDID ...\n> - Fail. The existence of PKG file fail\n>"
+                        " - Fail. Reading PKG file fail\n>"
+                        "Erasing device's EDID..\n> - Fail. Select PC output port first\n>");
+    s32ReadPkgAction();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    EXPECT_EQ(s32ProgramAction(), 0);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Fail. Select PC output port first\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+}
+
+// The Start button through the event queue, then the ticks of the event
+// loop until the ring is empty.
+class StartSequenceTest : public WriteTest {
+protected:
+    void SetUp() override
+    {
+        WriteTest::SetUp();
+        DisplayPanel(MainPanel());
+    }
+    void Functions(int s32Erase, int s32Program, int s32Verify)
+    {
+        SetCtrlVal(MainPanel(), MAIN_FUNC_ERASE, s32Erase);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_PROGRAM, s32Program);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_VERIFY, s32Verify);
+    }
+    Ints PressStart()
+    {
+        UiClick(MainPanel(), MAIN_START_BTN);
+        Ints posted = lstWaitingCommands();
+        for (int i = 0; i < 200 && !lstWaitingCommands().empty(); i++)
+            Ticks(1);
+        return posted;
+    }
+};
+
+const char *const gc_ProgramVerifyLog = "Checking the existence of PKG file ...\n> - Pass\n>"
+                                        "Reading PKG file ...\n> - Pass\n>"
+                                        "Programming device's EDID ...\n> - Pass\n>"
+                                        "Receiving device's EDID ...\n> - Pass\n>"
+                                        "Verifying device's EDID ...\n> - Pass\n>";
+
+TEST_F(StartSequenceTest, ProgramAndVerifyOfABlankDisplay)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    Functions(0, 1, 1);
+    EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_READ_PKG, CMD_PROGRAM, CMD_RECEIVE,
+                                  CMD_VERIFY}));
+    EXPECT_EQ(MsgBox(), gc_ProgramVerifyLog);
+    EXPECT_EQ(lstDdcBenchMemory(0), m_image);
+}
+
+TEST_F(StartSequenceTest, EraseProgramAndVerify)
+{
+    AddDisplay(lstMakeEdid(1, "BNQ", 0x0001));
+    InitLibrary();
+    UsePackage(lstMakeEdid(0, "ACR", 0x1234));
+    Functions(1, 1, 1);
+    EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG, CMD_PROGRAM,
+                                  CMD_RECEIVE, CMD_VERIFY}));
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Erasing device's EDID..\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Pass\n>");
+    Bytes expected = m_image;
+    expected.resize(256, 0xFF); // the old second block was erased
+    EXPECT_EQ(lstDdcBenchMemory(0), expected);
+}
+
+TEST_F(StartSequenceTest, WriteProtectedMemoryPassesTheProgramAndFailsTheVerify)
+{
+    AddDisplay(lstMakeEdid(0, "BNQ", 0x0001));
+    vDdcBenchSetWriteProtect(0, 1);
+    InitLibrary();
+    UsePackage(lstMakeEdid(0, "ACR", 0x1234));
+    Functions(0, 1, 1);
+    PressStart();
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
+}
+
+TEST_F(StartSequenceTest, WithoutAPackageNothingIsWrittenAndNothingPasses)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    Functions(0, 1, 1);
+    PressStart();
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Path Loading Error ...\n> - Fail\n>"
+                        "Reading PKG file ...\n> - Path Loading Error ...\n>"
+                        " - Path Loading Error ...\n> - Fail\n>"
+                        "Programming device's EDID ...\n> - Fail. The existence of PKG file fail\n>"
+                        " - Fail. Reading PKG file fail\n>"
+                        "Receiving device's EDID ...\n>"
+                        " - Invalid EDID, Error Code = 0x70000013 \n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Fail. The existence of PKG file fail\n>"
+                        " - Fail. Reading PKG file fail\n>");
+    EXPECT_TRUE(Writes().empty());
+}
+
+TEST_F(StartSequenceTest, ClosingTheProgressPanelDuringTheEraseDropsTheRest)
+{
+    AddDisplay(lstMakeEdid(0, "BNQ", 0x0001));
+    InitLibrary();
+    UsePackage(lstMakeEdid(0, "ACR", 0x1234));
+    Functions(1, 1, 1);
+    UiClick(MainPanel(), MAIN_START_BTN);
+    Ticks(13); // the existence check, then the erase's countdown
+    ASSERT_EQ(lstWaitingCommands().front(), CMD_ERASE);
+    struct Closer {
+        int s32Pauses = 0;
+    } closer;
+    vClockSetPauseHook(
+        [](uint32_t, void *pv) {
+            if (++static_cast<Closer *>(pv)->s32Pauses == 100)
+                UiQueueClosePanel(gst_UiHandles.s32ProgressPanel);
+        },
+        &closer);
+    for (int i = 0; i < 200 && !lstWaitingCommands().empty(); i++)
+        Ticks(1);
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Erasing device's EDID..\n> - Pass\n>");
+    EXPECT_EQ(Writes().size(), 256u);
+    EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+}
+
+TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
+{
+    std::vector<stCorpusEdid> corpus = lstCorpus();
+    if (corpus.empty())
+        GTEST_SKIP() << strCorpusMissing();
+    int s32Tried = 0;
+    for (const stCorpusEdid &edid : corpus) {
+        // Images up to the 256 addresses at 0x50, each whole as it declares.
+        if (edid.bytes.size() > 256 || edid.bytes.size() != (edid.bytes[126] + 1u) * 128u)
+            continue;
+        if (s32Tried++ % 8 != 0)
+            continue;
+        for (uint32_t u32Mem : {256u, 2048u}) {
+            SCOPED_TRACE(edid.name + " in " + std::to_string(u32Mem) + " bytes");
+            vDdcBenchClear();
+            AddBlankDisplay(u32Mem);
+            InitLibrary();
+            UsePackage(edid.bytes);
+            Functions(0, 1, 1);
+            PressStart();
+            EXPECT_EQ(MsgBox(), gc_ProgramVerifyLog);
+            Bytes memory = lstDdcBenchMemory(0);
+            EXPECT_EQ(Bytes(memory.begin(), memory.begin() + edid.bytes.size()), edid.bytes);
+        }
+    }
+    EXPECT_GT(s32Tried, 8);
+}
+
+} // namespace
