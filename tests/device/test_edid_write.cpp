@@ -277,9 +277,10 @@ TEST_F(WriteTest, ProgramByPageWritesWhatTheReceivedCopyDeclares)
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     vDdcBenchLogClear();
     EXPECT_EQ(s32ProgramByPageAction(), 1);
-    Bytes expected(edid.begin(), edid.begin() + 128);
-    expected.insert(expected.end(), gst_ReceivedEdid[0].u8EdidBuf + 128,
-                    gst_ReceivedEdid[0].u8EdidBuf + 256);
+    // Page 0 as received, then whatever the copy held beyond it.
+    Bytes expected(gst_ReceivedEdid[0].u8EdidBuf, gst_ReceivedEdid[0].u8EdidBuf + 256);
+    EXPECT_EQ(Bytes(expected.begin(), expected.begin() + 128), Bytes(edid.begin(), edid.begin() + 128));
+    EXPECT_EQ(Bytes(expected.begin() + 128, expected.end()), Bytes(128, 0x00));
     EXPECT_EQ(WrittenData(), expected);
     EXPECT_EQ(Writes()[0].au32Arg[0], DDC_BENCH_HANDLE(1));
     EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>" +
