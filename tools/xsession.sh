@@ -103,9 +103,10 @@ progress_shown() { window_named Progress >/dev/null; }
 progress_gone() { ! progress_shown; }
 
 # Centre of a widget of Pavimo.uir relative to its panel, group boxes it
-# sits in included.
-widget_centre() { # widget-name
-    awk -v name="$1" '
+# sits in included; with "box", the middle of its left end instead, where a
+# checkbox draws its box.
+widget_centre() { # widget-name [box]
+    awk -v name="$1" -v box="${2:-}" '
         /<widget / {
             depth++; want[depth] = index($0, "name=\"" name "\"") > 0; seen[depth] = 0; gx[depth] = 0; gy[depth] = 0
         }
@@ -119,7 +120,7 @@ widget_centre() { # widget-name
             inrect = 0
             if (seen[depth]) next
             seen[depth] = 1
-            if (want[depth]) { print int(ox + rx + rw / 2), int(oy + ry + rh / 2); exit }
+            if (want[depth]) { print int(ox + rx + (box ? 8 : rw / 2)), int(oy + ry + rh / 2); exit }
             # a container below the panel moves what it holds
             if (depth > 2) { gx[depth] = rx; gy[depth] = ry; ox += rx; oy += ry }
         }
@@ -132,13 +133,15 @@ click_at() { # window x y
     xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
-click_widget() { # window widget-name
+click_widget() { # window widget-name [box]
     local xy
-    xy=$(widget_centre "$2")
+    xy=$(widget_centre "$2" "${3:-}")
     [ -n "$xy" ] || fail "no widget '$2' in Pavimo.uir"
     # shellcheck disable=SC2086
     click_at "$1" $xy
 }
+
+click_checkbox() { click_widget "$1" "$2" box; } # window widget-name
 
 # Waits until no other panel is up and the main window has not changed
 # for 2 s (start-up runs three commands first).

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Programs and verifies a simulated display the way an operator does, on a
+# real window under Xvfb and openbox, with the mouse and keyboard through
+# xdotool:
+#   1. builds a package (make_package) from a real EDID of ../shared/data/edid,
+#      or, where that folder is absent, from the EDID the start-up detection
+#      saved of the second simulated display;
+#   2. Browse... and the real file dialog pick the package;
+#   3. Refresh detects the displays again (choosing a package empties the
+#      display list), Program and Verify are ticked, Start is pressed;
+#   4. Save... writes the message box to a file, which must show every step
+#      passing, and the library log must show the 9-byte packets;
+#   5. the memory of the simulated display must hold the image.
+# Leaves docs/program-verify.png (the main window after the run) and fails
+# with a message when any step does not happen. Takes about half a minute.
+#
+# Usage: tools/program-display.sh [build-dir]    (default: build/ of this tree)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+fail() {
+    echo "program-display: $*" >&2
+    if [ -n "${DISPLAY:-}" ] && [ -n "${xs_work:-}" ]; then
+        xwd -silent -root 2>/dev/null | convert xwd:- "png:${TMPDIR:-/tmp}/program-display-failed.png" 2>/dev/null &&
+            echo "program-display: the screen at the failure: ${TMPDIR:-/tmp}/program-display-failed.png" >&2
+    fi
+    exit 1
+}
+say() { echo "program-display: $*"; }
+
+# shellcheck source=tools/xsession.sh
+. "$root/tools/xsession.sh"
+xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp
+[ -x "$build/make_package" ] || fail "no make_package in '$build'"
+
+# A real EDID of 256 bytes whose checksums are all right, else "".
+corpus_edid() {
+    local dir=$root/../shared/data/edid
+    [ -f "$dir/MANIFEST.tsv" ] || return 0
+    awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
+            print $col["file"]; exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
+}
+
+# Types into the file dialog that holds the focus, then Enter.
+answer_file_dialog() { # path
+    dialog_open() { window_named "Select File" >/dev/null || window_named "Save As" >/dev/null ||
+        [ "$(visible_windows | wc -l)" -gt 1 ]; }
+    poll 50 dialog_open || fail "no file dialog opened"
+    sleep 0.5
+    xdotool key ctrl+a
+    xdotool type --delay 10 "$1"
+    xdotool key Return
+}
+
+xs_start_x wm
+xs_start_tavolin
+park_pointer
+wait_settled "starting"
+
+image=$(corpus_edid)
+if [ -z "$image" ]; then
+    image=$(ls "$prog"/MonitorEDID/Monitor_2_*.bin 2>/dev/null | head -n 1)
+    [ -n "$image" ] || fail "no EDID to package: no data set and no second display saved"
+fi
+package=$xs_work/job.pkg
+"$build/make_package" "$package" HDMI "HDMI1=$image" || fail "make_package refused $image"
+say "packaged $(basename "$image") ($(stat -c %s "$image") bytes) as $package"
+
+click_widget "$main" pkgBrowse
+answer_file_dialog "$package"
+sleep 1
+window_named Error >/dev/null && fail "the file dialog answered with the Error popup"
+click_widget "$main" refreshBtn
+park_pointer
+wait_settled "detecting the displays again"
+
+click_checkbox "$main" funcProgram
+click_checkbox "$main" funcVerify
+click_widget "$main" startBtn
+park_pointer
+poll 50 progress_shown || fail "Start showed no progress window"
+wait_settled "programming and verifying"
+grab "$main" "$root/docs/program-verify.png"
+say "wrote docs/program-verify.png"
+
+messages=$xs_work/messages.txt
+click_widget "$main" msgSave
+answer_file_dialog "$messages"
+saved() { [ -s "$messages" ]; }
+poll 50 saved || fail "Save... wrote no message file"
+for line in "Checking the existence of PKG file ..." "Reading PKG file ..." \
+    "Programming device's EDID ..." "Receiving device's EDID ..." "Verifying device's EDID ..."; do
+    grep -qF -A1 "$line" "$messages" || fail "the messages lack '$line'"
+    [ "$(grep -F -A1 "$line" "$messages" | tail -n 1 | tr -d '\r')" = "> - Pass" ] ||
+        fail "'$line' did not pass: $(grep -F -A2 "$line" "$messages" | tr -d '\r' | tr '\n' '|')"
+done
+say "every step passed (saved messages: $(wc -l <"$messages") lines)"
+
+packets=$(grep -c 'WriteI2CBuf(.*, 0x50, buf, 9, 0x0)' "$prog/WINI2C-DDC-LOG.txt" || true)
+[ "$packets" -eq "$(($(stat -c %s "$image") / 8))" ] ||
+    fail "the library log shows $packets packets for $(stat -c %s "$image") bytes"
+say "the library log shows $packets packets of 9 bytes"
+
+# The bench keeps the displays' memories in its state file; the program
+# writes the detected EDIDs below its folder on the next start.
+click_close_box "$main"
+ended() { ! tavolin_alive; }
+poll 50 ended || fail "the close box did not end tavolin"
+wait "$tavolin_pid" || fail "tavolin ended with an error"
+tavolin_pid=""
+mv "$prog/MonitorEDID" "$xs_work/MonitorEDID.before"
+(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" timeout 20 ./tavolin) \
+    >/dev/null 2>&1 &
+tavolin_pid=$!
+first_saved() { ls "$prog"/MonitorEDID/Monitor_1_*.bin >/dev/null 2>&1; }
+poll 100 first_saved || fail "the second start saved no EDID of display 1"
+sleep 0.5
+cmp -s "$(ls "$prog"/MonitorEDID/Monitor_1_*.bin | head -n 1)" "$image" ||
+    fail "display 1 does not hold the programmed image"
+say "display 1 holds the programmed image"
