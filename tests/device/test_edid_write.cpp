@@ -483,16 +483,23 @@ TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
         if (s32Tried++ % 8 != 0)
             continue;
         for (uint32_t u32Mem : {256u, 2048u}) {
-            SCOPED_TRACE(edid.name + " in " + std::to_string(u32Mem) + " bytes");
-            vDdcBenchClear();
-            AddBlankDisplay(u32Mem);
-            InitLibrary();
-            UsePackage(edid.bytes);
-            Functions(0, 1, 1);
-            PressStart();
-            EXPECT_EQ(MsgBox(), gc_ProgramVerifyLog);
-            Bytes memory = lstDdcBenchMemory(0);
-            EXPECT_EQ(Bytes(memory.begin(), memory.begin() + edid.bytes.size()), edid.bytes);
+            for (int s32Erase : {0, 1}) {
+                SCOPED_TRACE(edid.name + " in " + std::to_string(u32Mem) + " bytes, erase " +
+                             std::to_string(s32Erase));
+                vDdcBenchClear();
+                Bytes old = lstMakeEdid(1, "BNQ", 0x0001);
+                s32DdcBenchAddDisplay(old.data(), (uint32_t)old.size(), u32Mem);
+                InitLibrary();
+                UsePackage(edid.bytes);
+                Functions(s32Erase, 1, 1);
+                PressStart();
+                std::string log = gc_ProgramVerifyLog;
+                if (s32Erase)
+                    log.insert(log.find("Reading"), "Erasing device's EDID..\n> - Pass\n>");
+                EXPECT_EQ(MsgBox(), log);
+                Bytes memory = lstDdcBenchMemory(0);
+                EXPECT_EQ(Bytes(memory.begin(), memory.begin() + edid.bytes.size()), edid.bytes);
+            }
         }
     }
     EXPECT_GT(s32Tried, 8);
