@@ -82,6 +82,13 @@ int32_t s32ProgramFrom(uint32_t u32Handle, const uint8_t *pu8Source, int32_t s32
     return s32WritePackets(&stJob);
 }
 
+// The selected display and the package image for it; false after a line.
+bool bPackageTarget(int32_t *ps32Index, const uint8_t **ppu8Image, int32_t *ps32Amount)
+{
+    *ps32Index = s32SelectedMonitor();
+    return *ps32Index >= 0 && bSelectedPkgImage(ppu8Image, ps32Amount);
+}
+
 const stDeviceCommand gst_EraseCommand = {"Erasing device's EDID..\n>", ERASE_TEXT, ERASE_TEXT,
                                           nullptr, s32EraseEdid};
 const stDeviceCommand gst_ProgramCommand = {"Programming device's EDID ...\n>", PROGRAM_TEXT,
@@ -114,10 +121,10 @@ int32_t s32EraseEdid(int32_t)
 
 int32_t s32ProgramEdid(int32_t)
 {
-    int32_t s32Index = s32SelectedMonitor();
+    int32_t s32Index = -1;
     const uint8_t *pu8Image = nullptr;
     int32_t s32Amount = 0;
-    if (s32Index < 0 || !bSelectedPkgImage(&pu8Image, &s32Amount))
+    if (!bPackageTarget(&s32Index, &pu8Image, &s32Amount))
         return 0;
     const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
     return s32ProgramFrom(pstRec->u32DisplayHandle, pu8Image, s32Amount, pstRec->u8str_MonitorId);
@@ -141,10 +148,10 @@ int32_t s32ProgramEdidByPage(int32_t)
 
 int32_t s32VerifyEdid(int32_t)
 {
-    int32_t s32Index = s32SelectedMonitor();
+    int32_t s32Index = -1;
     const uint8_t *pu8Image = nullptr;
     int32_t s32Amount = 0;
-    if (s32Index < 0 || !bSelectedPkgImage(&pu8Image, &s32Amount))
+    if (!bPackageTarget(&s32Index, &pu8Image, &s32Amount))
         return 0;
     if (s32Amount > MONITOR_EDID_SIZE) {
         vPrintMsg(" - The package EDID has %d bytes, more than the %d bytes read from the "

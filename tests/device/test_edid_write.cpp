@@ -20,19 +20,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Ints = std::vector<int>;
 
-std::string strDump(const uint8_t *pu8Bytes, size_t count)
-{
-    std::string text;
-    char cByte[8];
-    for (size_t k = 0; k < count; k++) {
-        snprintf(cByte, sizeof(cByte), "0x%02X ", pu8Bytes[k]);
-        text += cByte;
-        if ((k + 1) % 16 == 0)
-            text += "\n>";
-    }
-    return text;
-}
-
 class WriteTest : public DeviceTest {
 protected:
     Bytes m_image;
@@ -196,7 +183,7 @@ TEST_F(WriteTest, ProgramPrintsTheDataBlockSixteenBytesToALine)
     // The blank display's identifier, as detection found it.
     EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>" +
                             Head("    Displaying Programming Data\n>", "000FFFF", 256) +
-                            strDump(m_image.data(), 256) + " - Pass\n>");
+                            strDataDump(m_image.data(), 256) + " - Pass\n>");
 }
 
 TEST_F(WriteTest, FailedFifthPacketStopsWithTheRetryLine)
@@ -285,7 +272,7 @@ TEST_F(WriteTest, ProgramByPageWritesWhatTheReceivedCopyDeclares)
     EXPECT_EQ(Writes()[0].au32Arg[0], DDC_BENCH_HANDLE(1));
     EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>" +
                             Head("    Displaying Programming Data\n>", "BNQ7F01", 256) +
-                            strDump(expected.data(), 256) + " - Pass\n>");
+                            strDataDump(expected.data(), 256) + " - Pass\n>");
 }
 
 TEST_F(WriteTest, ProgramByPageNeverReadsPastTheReceivedCopy)

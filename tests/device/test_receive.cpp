@@ -31,18 +31,6 @@ protected:
             flags.push_back(call.au32Arg[4]);
         return flags;
     }
-    std::string Dump(const uint8_t *pu8Bytes, size_t count)
-    {
-        std::string text;
-        char cByte[8];
-        for (size_t k = 0; k < count; k++) {
-            snprintf(cByte, sizeof(cByte), "0x%02X ", pu8Bytes[k]);
-            text += cByte;
-            if ((k + 1) % 16 == 0)
-                text += "\n>";
-        }
-        return text;
-    }
     void Pages(int s32Pages) { SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, s32Pages); }
 };
 
@@ -111,7 +99,7 @@ TEST_F(ReceiveTest, ShownDataIsPacedByteByByte)
                         "************************************\n>    Displaying Received Data\n>"
                         "    Monitor ID : DEL40F3\n>    Amount : 128 Bytes\n>"
                         "************************************\n>" +
-                            Dump(m_edid.data(), 128) + " - Pass\n>");
+                            strDataDump(m_edid.data(), 128) + " - Pass\n>");
     ASSERT_EQ(m_progress.size(), 2u + 128u);
     EXPECT_EQ(m_progress[2], 80);
     EXPECT_EQ(m_progress[2 + 7], 81);  // 80 + 7 * 20 / 128
@@ -127,7 +115,7 @@ TEST_F(ReceiveTest, ShownDataOfAnEdidWithExtensions)
     RecordProgress();
     s32ReceiveAction();
     EXPECT_NE(MsgBox().find("    Amount : 256 Bytes\n>"), std::string::npos);
-    EXPECT_NE(MsgBox().find(Dump(m_edid.data(), 256) + " - Pass\n>"), std::string::npos);
+    EXPECT_NE(MsgBox().find(strDataDump(m_edid.data(), 256) + " - Pass\n>"), std::string::npos);
     EXPECT_EQ(std::vector<int>(m_progress.begin(), m_progress.begin() + 4), (Ints{20, 30, 30, 80}));
     EXPECT_EQ(u64ClockPauseSumMs(), (3u + 256u) * 20u);
 }
@@ -214,7 +202,7 @@ TEST_F(ReceiveTest, ByPageWithOnePageKeepsOnlyTheBaseBlock)
                         "************************************\n>    Displaying Received Data\n>"
                         "    Monitor ID : DEL40F3\n>    Amount : 128 Bytes\n>"
                         "************************************\n>" +
-                            Dump(m_edid.data(), 128) + " - Pass\n>");
+                            strDataDump(m_edid.data(), 128) + " - Pass\n>");
     EXPECT_EQ(std::vector<int>(m_progress.begin(), m_progress.begin() + 3), (Ints{20, 80, 80}));
 }
 

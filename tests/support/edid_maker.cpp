@@ -1,5 +1,7 @@
 #include "tests/support/edid_maker.h"
 
+#include <stdio.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -47,4 +49,17 @@ std::vector<uint8_t> lstReadBytes(const std::string &path)
     if (!in)
         return {};
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string strDataDump(const uint8_t *pu8Bytes, size_t count)
+{
+    std::string text;
+    char cByte[8];
+    for (size_t k = 0; k < count; k++) {
+        snprintf(cByte, sizeof(cByte), "0x%02X ", pu8Bytes[k]);
+        text += cByte;
+        if ((k + 1) % 16 == 0)
+            text += "\n>";
+    }
+    return text;
 }

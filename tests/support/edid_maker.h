@@ -15,6 +15,9 @@
 std::vector<uint8_t> lstMakeEdid(uint8_t u8Ext, const char *pcMfg = "DEL",
                                  uint16_t u16Product = 0x40F3, int s32Blocks = -1);
 
+// Bytes as a data block prints them: "0x%02X " each, "\n>" after every 16th.
+std::string strDataDump(const uint8_t *pu8Bytes, size_t count);
+
 // Raw bytes of a file; empty when it cannot be read.
 std::vector<uint8_t> lstReadBytes(const std::string &path);
 
