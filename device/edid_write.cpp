@@ -82,11 +82,22 @@ int32_t s32ProgramFrom(uint32_t u32Handle, const uint8_t *pu8Source, int32_t s32
     return s32WritePackets(&stJob);
 }
 
-// The selected display and the package image for it; false after a line.
+// The operator may pick another package while a job runs (the file dialog
+// opens from the job's event pumps and reads into the package buffer); the
+// job keeps the image it started with.
+uint8_t gu8_JobImage[PKG_FILE_SIZE];
+
+// The selected display and a copy of the package image for it; false after
+// a line.
 bool bPackageTarget(int32_t *ps32Index, const uint8_t **ppu8Image, int32_t *ps32Amount)
 {
     *ps32Index = s32SelectedMonitor();
-    return *ps32Index >= 0 && bSelectedPkgImage(ppu8Image, ps32Amount);
+    const uint8_t *pu8Image = nullptr;
+    if (*ps32Index < 0 || !bSelectedPkgImage(&pu8Image, ps32Amount))
+        return false;
+    memcpy(gu8_JobImage, pu8Image, (size_t)*ps32Amount);
+    *ppu8Image = gu8_JobImage;
+    return true;
 }
 
 const stDeviceCommand gst_EraseCommand = {"Erasing device's EDID..\n>", ERASE_TEXT, ERASE_TEXT,

@@ -316,6 +316,35 @@ TEST_F(WriteTest, ThePortMustBeOneOfThePackageInTheBuffer)
     EXPECT_TRUE(Writes().empty());
 }
 
+TEST_F(WriteTest, AnotherPackageChosenDuringTheProgramChangesNothingItWrites)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    Bytes first = m_image;
+    std::string other = m_dir.file("other.pkg");
+    vWriteFile(other, [] {
+        Bytes pkg = lstMakePackage({{"DVI1", lstMakeEdid(1, "BNQ", 0x0001)}});
+        return std::string(pkg.begin(), pkg.end());
+    }());
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, other);
+    DisplayPanel(MainPanel());
+    struct Browser {
+        int s32Pauses = 0;
+    } browser;
+    vClockSetPauseHook(
+        [](uint32_t, void *pv) {
+            if (++static_cast<Browser *>(pv)->s32Pauses == 20)
+                UiQueueClick(gst_UiHandles.s32MainPanel, MAIN_PKG_BROWSE);
+        },
+        &browser);
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(m_dialogs.requests.size(), 1u);
+    EXPECT_STREQ(gu8str_PkgFilePath, other.c_str());
+    EXPECT_EQ(WrittenData(), first);
+    EXPECT_EQ(lstDdcBenchMemory(0), first);
+}
+
 TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
 {
     s32DdcBenchAddOutput();
