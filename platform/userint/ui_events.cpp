@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -138,6 +139,31 @@ private:
     }
 };
 
+// Qt holds a button down for 100 ms of wall-clock time before its mnemonic
+// (Alt and the underlined letter) clicks it. The run-time clicks at once, as
+// Space on a focused button does, so the callback runs in the same pass
+// that delivers the key, inside a command's pump as in the event loop.
+class UiMnemonicClick : public QObject {
+public:
+    explicit UiMnemonicClick(QObject *pParent) : QObject(pParent) {}
+
+protected:
+    bool eventFilter(QObject *pObject, QEvent *pEvent) override
+    {
+        if (pEvent->type() != QEvent::Shortcut)
+            return false;
+        auto *pButton = qobject_cast<QAbstractButton *>(pObject);
+        auto *pShortcut = static_cast<QShortcutEvent *>(pEvent);
+        // Two controls with one letter: Qt moves the focus between them.
+        if (!pButton || pShortcut->isAmbiguous() || pShortcut->key() != pButton->shortcut())
+            return false;
+        if (pButton->isCheckable() && (pButton->focusPolicy() & Qt::ClickFocus))
+            pButton->setFocus(Qt::ShortcutFocusReason);
+        pButton->click();
+        return true;
+    }
+};
+
 void vDispatchById(int s32Panel, int s32Control, int s32Event)
 {
     UiControl *pCtrl = pUiFindControl(s32Panel, s32Control);
@@ -152,9 +178,14 @@ void vWireControl(int s32Panel, UiControl *pCtrl)
     auto commit = [s32Panel, s32Id]() { vDispatchById(s32Panel, s32Id, EVENT_COMMIT); };
     switch (pCtrl->eKind) {
     case UiCtrlKind::Button:
+        // Enter on a focused button presses it, as Space does (Qt gives
+        // Enter to buttons only in dialogs otherwise).
+        qobject_cast<QPushButton *>(pWidget)->setAutoDefault(true);
+        Q_FALLTHROUGH();
     case UiCtrlKind::Checkbox:
         QObject::connect(qobject_cast<QAbstractButton *>(pWidget), &QAbstractButton::clicked,
                          pWidget, commit);
+        pWidget->installEventFilter(new UiMnemonicClick(pWidget));
         break;
     case UiCtrlKind::Numeric:
         QObject::connect(qobject_cast<QSpinBox *>(pWidget), &QSpinBox::valueChanged, pWidget, commit);

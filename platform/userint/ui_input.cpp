@@ -108,6 +108,25 @@ void vQueueKey(QWindow *pWindow, int s32Key)
                                            Qt::NoModifier, key.text);
 }
 
+// Alt, then the character with Alt held, as a keyboard sends them.
+void vQueueAltKey(QWindow *pWindow, QChar ch)
+{
+    int s32Key = ch.toUpper().unicode();
+    QString text(ch.toLower());
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyPress, s32Key, Qt::AltModifier, text);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, s32Key, Qt::AltModifier,
+                                           text);
+    QWindowSystemInterface::handleKeyEvent(pWindow, QEvent::KeyRelease, Qt::Key_Alt,
+                                           Qt::NoModifier);
+}
+
+QWindow *pPanelWindow(int s32Panel)
+{
+    UiPanel *pPanel = pUiFindPanel(s32Panel);
+    return pPanel ? pShownWindow(pPanel->pWidget) : nullptr;
+}
+
 QMenu *pMenuHolding(QMenuBar *pMenuBar, QAction *pItem)
 {
     for (QAction *pTop : pMenuBar->actions()) {
@@ -157,6 +176,43 @@ int UiQueueKeyPress(int panel, int control, int key)
     pCtrl->pWidget->setFocus(Qt::OtherFocusReason);
     vQueueKey(pWindow, key);
     return UIE_NO_ERROR;
+}
+
+int UiQueuePanelKey(int panel, int key)
+{
+    QWindow *pWindow = pPanelWindow(panel);
+    if (!pWindow)
+        return UIE_BAD_PANEL;
+    vQueueKey(pWindow, key);
+    return UIE_NO_ERROR;
+}
+
+int UiQueueAltKey(int panel, char key)
+{
+    QWindow *pWindow = pPanelWindow(panel);
+    if (!pWindow)
+        return UIE_BAD_PANEL;
+    QChar ch = QLatin1Char(key);
+    if (!ch.isLetterOrNumber())
+        return UIE_BAD_ARGUMENT;
+    vQueueAltKey(pWindow, ch);
+    return UIE_NO_ERROR;
+}
+
+int s32UiFocusedControl(int panel)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return 0;
+    // A compound control (a numeric field) hands the focus to a part of it.
+    for (QWidget *pWidget = pPanel->pWidget->focusWidget(); pWidget && pWidget != pPanel->pWidget;
+         pWidget = pWidget->parentWidget()) {
+        for (UiControl *pCtrl : pPanel->lstControls) {
+            if (pCtrl->pWidget == pWidget)
+                return pCtrl->s32Id;
+        }
+    }
+    return 0;
 }
 
 int UiQueueClosePanel(int panel)
@@ -225,6 +281,20 @@ int UiClick(int panel, int control) { return s32Deliver(UiQueueClick, panel, con
 int UiKeyPress(int panel, int control, int key)
 {
     int s32Result = UiQueueKeyPress(panel, control, key);
+    vUiDeliverQueuedInput();
+    return s32Result;
+}
+
+int UiPanelKey(int panel, int key)
+{
+    int s32Result = UiQueuePanelKey(panel, key);
+    vUiDeliverQueuedInput();
+    return s32Result;
+}
+
+int UiAltKey(int panel, char key)
+{
+    int s32Result = UiQueueAltKey(panel, key);
     vUiDeliverQueuedInput();
     return s32Result;
 }

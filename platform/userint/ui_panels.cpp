@@ -422,6 +422,41 @@ int bUiPanelIsVisible(int panel)
     return pPanel && pPanel->pWidget->isVisible() ? 1 : 0;
 }
 
+namespace {
+
+bool bIsControl(const UiPanel *pPanel, const QWidget *pWidget)
+{
+    for (const UiControl *pCtrl : pPanel->lstControls) {
+        if (pCtrl->pWidget == pWidget)
+            return true;
+    }
+    return false;
+}
+
+// What a smaller panel cuts off is out of the operator's reach, for the
+// keyboard too: a part of the panel (a group box) lying wholly outside it is
+// hidden, so that neither Tab nor a mnemonic reaches the controls in it.
+// The controls keep their own visible attribute.
+void vFitPartsToPanel(UiPanel *pPanel)
+{
+    QWidget *pPanelWidget = pPanel->pWidget;
+    QRect area = pPanelWidget->rect();
+    for (QWidget *pPart : pPanelWidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (pPart->isWindow() || bIsControl(pPanel, pPart))
+            continue;
+        bool bOff = !area.intersects(pPart->geometry());
+        if (bOff && !pPart->isHidden()) {
+            pPart->setProperty("uiOffPanel", true);
+            pPart->hide();
+        } else if (!bOff && pPart->property("uiOffPanel").toBool()) {
+            pPart->setProperty("uiOffPanel", false);
+            pPart->show();
+        }
+    }
+}
+
+} // namespace
+
 int SetPanelAttribute(int panel, int attribute, int value)
 {
     UiPanel *pPanel = pUiFindPanel(panel);
@@ -431,9 +466,11 @@ int SetPanelAttribute(int panel, int attribute, int value)
     switch (attribute) {
     case ATTR_HEIGHT:
         pWidget->setFixedHeight(value);
+        vFitPartsToPanel(pPanel);
         return UIE_NO_ERROR;
     case ATTR_WIDTH:
         pWidget->setFixedWidth(value);
+        vFitPartsToPanel(pPanel);
         return UIE_NO_ERROR;
     case ATTR_VISIBLE:
         return value ? DisplayPanel(panel) : HidePanel(panel);

@@ -28,6 +28,14 @@ void vUiFireTimers(void);
 int UiQueueClick(int panel, int control);
 // One key press and release into a control, which takes the focus first.
 int UiQueueKeyPress(int panel, int control, int key);
+// One key press and release into the panel's window, for whatever holds
+// the focus there (Tab moves it on; a menu the panel opened takes keys first).
+int UiQueuePanelKey(int panel, int key);
+// Alt and a letter or digit, pressed and released in the panel's window as
+// the keyboard gives them: the control whose label underlines that character
+// acts (a button is pressed, a checkbox toggled, a menu opens). Only the
+// active window answers, as on screen.
+int UiQueueAltKey(int panel, char key);
 // The close box of a panel.
 int UiQueueClosePanel(int panel);
 // One step towards a menu-bar item: a click on its menu's title while the
@@ -43,11 +51,16 @@ void vUiDeliverQueuedInput(void);
 // The same, delivered at once: queued, then the queue processed.
 int UiClick(int panel, int control);
 int UiKeyPress(int panel, int control, int key);
+int UiPanelKey(int panel, int key);
+int UiAltKey(int panel, char key);
 int UiClosePanel(int panel);
 int UiChooseMenuItem(int panel, int menuItem);
 
 // True when the panel is shown on screen.
 int bUiPanelIsVisible(int panel);
+// ID of the panel's control that holds the keyboard focus (the one that
+// gets it back when the window is active again); 0 when none does.
+int s32UiFocusedControl(int panel);
 int s32UiLoadedPanelCount(void);
 
 // Runs pfn once as soon as the event loop (RunUserInterface) is running.

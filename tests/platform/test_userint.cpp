@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <string.h>
@@ -372,6 +373,39 @@ TEST_F(PanelRuntimeTest, RestrictedExtensionIsAddedToAnAnswer)
     EXPECT_EQ(std::string(cPath), m_dir.file("log.TXT"));
     FileSelectPopup("", "*.txt", "*.txt", "t", VAL_SAVE_BUTTON, 0, 0, 1, 0, cPath, sizeof(cPath));
     EXPECT_EQ(std::string(cPath), m_dir.file("other")); // not restricted
+}
+
+// The program's texts are UTF-8 whatever the locale says.
+struct PopupSeen {
+    QString title;
+    QString text;
+    bool bSeen = false;
+};
+
+void vAnswerPopup(PopupSeen *pSeen)
+{
+    auto *pBox = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!pBox) {
+        QTimer::singleShot(0, [pSeen]() { vAnswerPopup(pSeen); });
+        return;
+    }
+    pSeen->bSeen = true;
+    pSeen->title = pBox->windowTitle();
+    pSeen->text = pBox->text();
+    UiQueueTypeInModal("");
+}
+
+TEST_F(PanelRuntimeTest, RealMessagePopupShowsUtf8Text)
+{
+    vUiSetMessageResponder(nullptr, nullptr);
+    PopupSeen seen;
+    QTimer::singleShot(0, [&seen]() { vAnswerPopup(&seen); });
+    EXPECT_EQ(MessagePopup("Error", "\xE6\xAA\x94\xE6\xA1\x88\xE4\xB8\x8D\xE5\xAD\x98\xE5\x9C\xA8"
+                                    "\xE3\x80\x82"),
+              UIE_NO_ERROR);
+    ASSERT_TRUE(seen.bSeen);
+    EXPECT_EQ(seen.title, QString("Error"));
+    EXPECT_EQ(seen.text, QString::fromUtf8(u8"檔案不存在。"));
 }
 
 } // namespace
