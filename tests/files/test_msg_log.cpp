@@ -82,14 +82,9 @@ TEST_F(MessageLogTest, SaveDialogAsksForATextFileFromTheLastFolder)
     snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", m_dir.path().c_str());
     vSaveMsgToFile();
     ASSERT_EQ(m_dialogs.requests.size(), 1u);
-    EXPECT_EQ(m_dialogs.requestDirs[0], m_dir.path());
-    EXPECT_EQ(m_dialogs.requestSpecs[0], "*.txt");
-    EXPECT_EQ(m_dialogs.requestTypeLists[0], "*.txt");
-    EXPECT_EQ(m_dialogs.requestTitles[0], "Name of File to Save");
-    EXPECT_EQ(m_dialogs.requestButtons[0], VAL_SAVE_BUTTON);
-    EXPECT_EQ(m_dialogs.requests[0].s32RestrictExtension, 1);
-    EXPECT_EQ(m_dialogs.requests[0].s32AllowCancel, 1);
-    EXPECT_EQ(m_dialogs.requests[0].s32AllowMakeDirectory, 0);
+    EXPECT_EQ(m_dialogs.strRequest(0), strFileRequest(m_dir.path(), "*.txt", "*.txt",
+                                                      "Name of File to Save", VAL_SAVE_BUTTON, 0,
+                                                      1, 1, 0));
 }
 
 TEST_F(MessageLogTest, ExistingFileIsReplaced)

@@ -376,15 +376,8 @@ TEST_F(PackageTest, BrowseLoadsTheChosenPackageAndRemembersItsPlace)
     UiClick(MainPanel(), MAIN_PKG_BROWSE);
 
     ASSERT_EQ(m_dialogs.requests.size(), 1u);
-    EXPECT_EQ(m_dialogs.requestDirs[0], m_dir.path());
-    EXPECT_EQ(m_dialogs.requestSpecs[0], "*.pkg");
-    EXPECT_EQ(m_dialogs.requestTypeLists[0], "");
-    EXPECT_EQ(m_dialogs.requestTitles[0], "Select File");
-    EXPECT_EQ(m_dialogs.requestButtons[0], VAL_LOAD_BUTTON);
-    EXPECT_EQ(m_dialogs.requests[0].s32RestrictDirectory, 0);
-    EXPECT_EQ(m_dialogs.requests[0].s32RestrictExtension, 1);
-    EXPECT_EQ(m_dialogs.requests[0].s32AllowCancel, 1);
-    EXPECT_EQ(m_dialogs.requests[0].s32AllowMakeDirectory, 0);
+    EXPECT_EQ(m_dialogs.strRequest(0),
+              strFileRequest(m_dir.path(), "*.pkg", "", "Select File", VAL_LOAD_BUTTON, 0, 1, 1, 0));
 
     EXPECT_EQ(Field(MAIN_PKG_PATH), path);
     EXPECT_STREQ(gu8str_PkgFilePath, path.c_str());

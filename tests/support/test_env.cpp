@@ -123,6 +123,27 @@ std::vector<std::string> lstDirEntries(const std::string &path)
     return names;
 }
 
+std::string strFileRequest(const std::string &dir, const std::string &spec,
+                           const std::string &typeList, const std::string &title,
+                           const std::string &button, int s32RestrictDirectory,
+                           int s32RestrictExtension, int s32AllowCancel, int s32AllowMakeDirectory)
+{
+    return "dir '" + dir + "', spec '" + spec + "', types '" + typeList + "', title '" + title +
+           "', button '" + button + "', restrict dir " + std::to_string(s32RestrictDirectory) +
+           ", restrict ext " + std::to_string(s32RestrictExtension) + ", cancel " +
+           std::to_string(s32AllowCancel) + ", make dir " + std::to_string(s32AllowMakeDirectory);
+}
+
+std::string ScriptedDialogs::strRequest(size_t i) const
+{
+    if (i >= requests.size())
+        return "no request " + std::to_string(i);
+    const stUiFileRequest &req = requests[i];
+    return strFileRequest(requestDirs[i], requestSpecs[i], requestTypeLists[i], requestTitles[i],
+                          requestButtons[i], req.s32RestrictDirectory, req.s32RestrictExtension,
+                          req.s32AllowCancel, req.s32AllowMakeDirectory);
+}
+
 void ScriptedDialogs::vInstall() { vUiSetFileResponder(s32ScriptedAnswer, this); }
 
 void vResetProgramState()

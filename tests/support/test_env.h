@@ -47,8 +47,16 @@ struct ScriptedDialogs {
     void *pvDuringContext = nullptr;
 
     void vInstall();
+    // Request i as one line, to compare with strFileRequest.
+    std::string strRequest(size_t i) const;
     void vPush(int s32Result, const std::string &path) { answers.push_back({s32Result, path}); }
 };
+
+// A file dialog request as ScriptedDialogs::strRequest gives it.
+std::string strFileRequest(const std::string &dir, const std::string &spec,
+                           const std::string &typeList, const std::string &title,
+                           const std::string &button, int s32RestrictDirectory,
+                           int s32RestrictExtension, int s32AllowCancel, int s32AllowMakeDirectory);
 
 // Base fixture: program folder with Pavimo.uir, clean program state,
 // virtual clock, manual timers. Panels are loaded by LoadPanels() or
