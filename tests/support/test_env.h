@@ -10,25 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 #include "platform/userint/userint.h"
 #include "platform/userint/userint_test.h"
-
-// A fresh temporary folder, removed with everything in it at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string &path() const { return m_path; }
-    std::string file(const std::string &name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-std::string strReadFile(const std::string &path);
-void vWriteFile(const std::string &path, const std::string &bytes);
-bool bFileExists(const std::string &path);
-std::vector<std::string> lstDirEntries(const std::string &path);
 
 // Answers file dialogs in order and records what each asked.
 struct ScriptedDialogs {
