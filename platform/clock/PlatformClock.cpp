@@ -1,6 +1,15 @@
 #include "PlatformClock.h"
 
+#if defined(_WIN32)
+// windows.h declares the system's Sleep, which this file defines in its own
+// form; the system's pause is reached as SleepEx instead.
+#define Sleep vSystemSleepUnused
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#undef Sleep
+#else
 #include <time.h>
+#endif
 
 namespace {
 
@@ -11,6 +20,21 @@ uint64_t gu64_PauseSumMs = 0;
 uint32_t gu32_PauseRecord[CLOCK_PAUSE_RECORD];
 ClockPauseHook gpfn_PauseHook = nullptr;
 void *gpv_PauseHookContext = nullptr;
+
+#if defined(_WIN32)
+
+uint64_t u64RealNowMs()
+{
+    LARGE_INTEGER stCount, stFrequency;
+    QueryPerformanceCounter(&stCount);
+    QueryPerformanceFrequency(&stFrequency);
+    uint64_t u64Count = (uint64_t)stCount.QuadPart, u64Hz = (uint64_t)stFrequency.QuadPart;
+    return u64Count / u64Hz * 1000u + u64Count % u64Hz * 1000u / u64Hz;
+}
+
+void vRealSleep(uint32_t u32Milliseconds) { SleepEx(u32Milliseconds, FALSE); }
+
+#else
 
 uint64_t u64RealNowMs()
 {
@@ -27,6 +51,8 @@ void vRealSleep(uint32_t u32Milliseconds)
     while (nanosleep(&wait, &wait) != 0) {
     }
 }
+
+#endif
 
 } // namespace
 

@@ -6,7 +6,9 @@
 
 #include <stdint.h>
 
-#if defined(_WIN32)
+#if defined(PLATFORM_CLOCK_BUILT_IN)
+#define CLOCK_API // compiled into the library that uses it, not exported
+#elif defined(_WIN32)
 #define CLOCK_API __declspec(dllexport)
 #else
 #define CLOCK_API __attribute__((visibility("default")))

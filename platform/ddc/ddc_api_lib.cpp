@@ -4,6 +4,7 @@
 
 #include "DDCHelper.h"
 #include "ddc_bench.h"
+#include "ddc_driver.h"
 #include "ddc_lib.h"
 #include "ddc_liblog.h"
 #include "ddc_txlog.h"
@@ -77,13 +78,18 @@ uint32_t DisableLog(void)
 }
 
 // The bench needs no driver; both succeed so the start-up runs as on real
-// hardware.
+// hardware, and leave the driver trace.
 uint32_t InstallDriver(const char *pcFolder, uint32_t u32Flag)
 {
+    vDriverTraceInstall(pcFolder, u32Flag);
     return u32Record(DDC_OP_INSTALL_DRIVER, 0, pcFolder != nullptr, u32Flag, pcFolder);
 }
 
-uint32_t UninstallDriver(void) { return u32Record(DDC_OP_UNINSTALL_DRIVER, 0); }
+uint32_t UninstallDriver(void)
+{
+    vDriverTraceUninstall();
+    return u32Record(DDC_OP_UNINSTALL_DRIVER, 0);
+}
 
 uint32_t InitDDCHelper(void)
 {

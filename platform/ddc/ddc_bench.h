@@ -57,6 +57,7 @@ void vBenchResetCounters(void);
 void vBenchLoadIfNeeded(void);
 // Whether a bench found at start-up may keep a state file (tests turn it off).
 void vBenchSetPersistence(int32_t bOn);
+int32_t bBenchPersistenceAllowed(void);
 
 uint32_t u32Crc32(const uint8_t *pu8Data, uint32_t u32Len, uint32_t u32Crc);
 

@@ -9,6 +9,7 @@
 #include "ddc_bench.h"
 #include "ddc_file.h"
 #include "ddc_liblog.h"
+#include "ddc_os.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ int32_t bParseCountAndCode(char *pc, uint32_t *pu32Count, uint32_t *pu32Code)
 void vReadImage(const char *pcPath, stImageFile *pst)
 {
     char cFull[BENCH_PATH_SIZE * 2];
-    snprintf(cFull, sizeof(cFull), "%s%s", pcPath[0] == '/' ? "" : gc_Dir, pcPath);
+    snprintf(cFull, sizeof(cFull), "%s%s", bDdcOsIsAbsolute(pcPath) ? "" : gc_Dir, pcPath);
     memset(pst, 0, sizeof(*pst));
     int32_t s32Fd = s32FileOpenRegular(cFull, &pst->u64Size, &pst->pcKind);
     if (s32Fd < 0)
@@ -267,7 +268,7 @@ void vLine(char *pcRaw, uint32_t u32Line)
 void vSetDir(const char *pcPath)
 {
     snprintf(gc_Dir, sizeof(gc_Dir), "%s", pcPath);
-    char *pcSlash = strrchr(gc_Dir, '/');
+    char *pcSlash = pcDdcOsLastSeparator(gc_Dir);
     if (pcSlash)
         pcSlash[1] = '\0';
     else

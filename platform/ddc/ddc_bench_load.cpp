@@ -3,29 +3,17 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 #include "ddc_bench.h"
 #include "ddc_bench_file.h"
 #include "ddc_default_bench.h"
 #include "ddc_liblog.h"
+#include "ddc_os.h"
 #include "ddc_state.h"
 
 namespace {
 
 int32_t gb_PersistenceAllowed = 1;
-
-// Folder of the running program with its trailing slash, or "".
-void vProgramDir(char *pcDir, uint32_t u32Size)
-{
-    ssize_t len = readlink("/proc/self/exe", pcDir, u32Size - 1u);
-    pcDir[len > 0 ? len : 0] = '\0';
-    char *pcSlash = strrchr(pcDir, '/');
-    if (pcSlash)
-        pcSlash[1] = '\0';
-    else
-        pcDir[0] = '\0';
-}
 
 // Reads the description; 1 when it could be used.
 int32_t bUseDescription(const char *pcPath)
@@ -44,19 +32,21 @@ int32_t bUseDescription(const char *pcPath)
 
 void vBenchSetPersistence(int32_t bOn) { gb_PersistenceAllowed = bOn; }
 
+int32_t bBenchPersistenceAllowed(void) { return gb_PersistenceAllowed; }
+
 void vBenchLoadIfNeeded(void)
 {
     if (gst_Bench.bLoaded)
         return;
     static char cDir[BENCH_PATH_SIZE - 32u];
     static char cPath[BENCH_PATH_SIZE];
-    vProgramDir(cDir, sizeof(cDir));
+    vDdcOsProgramDir(cDir, sizeof(cDir));
     const char *pcEnv = getenv("DDCHELPER_BENCH");
     if (pcEnv && pcEnv[0])
         snprintf(cPath, sizeof(cPath), "%s", pcEnv);
     else
         snprintf(cPath, sizeof(cPath), "%sDDCBench.txt", cDir);
-    int32_t bNamed = (pcEnv && pcEnv[0]) || access(cPath, F_OK) == 0;
+    int32_t bNamed = (pcEnv && pcEnv[0]) || bDdcOsExists(cPath);
     if (!bNamed || !bUseDescription(cPath)) {
         vBenchUseDefault();
         if (cDir[0])

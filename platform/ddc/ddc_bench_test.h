@@ -10,7 +10,11 @@
 
 #include <stdint.h>
 
+#if defined(_WIN32)
+#define DDC_BENCH_API __declspec(dllexport)
+#else
 #define DDC_BENCH_API __attribute__((visibility("default")))
+#endif
 #define DDC_BENCH_HANDLE(i) (0x1000u + (uint32_t)(i))
 
 // Library operations as the transaction log names them.

@@ -1,35 +1,18 @@
 #include "ddc_file.h"
 
 #include <errno.h>
-#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-const char *pcKindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "a special file";
-}
-
-} // namespace
+#include "ddc_os.h"
 
 const char *pcFileNotRegular(const char *pcPath)
 {
     struct stat st;
-    if (stat(pcPath, &st) != 0 || S_ISREG(st.st_mode))
+    if (stat(pcPath, &st) != 0)
         return nullptr;
-    return pcKindOf(st.st_mode);
+    return pcDdcOsKindOf(&st);
 }
 
 int32_t s32FileOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKind)
@@ -40,13 +23,13 @@ int32_t s32FileOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **
         return -1;
     // Non-blocking and checked again on the descriptor: the path may have
     // been replaced by a FIFO since the check above.
-    int32_t s32Fd = open(pcPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int32_t s32Fd = s32DdcOsOpenRead(pcPath);
     if (s32Fd < 0)
         return -1;
     struct stat st;
     int32_t bStat = fstat(s32Fd, &st) == 0;
     if (!bStat || !S_ISREG(st.st_mode)) {
-        *ppcKind = bStat ? pcKindOf(st.st_mode) : nullptr;
+        *ppcKind = bStat ? pcDdcOsKindOf(&st) : nullptr;
         close(s32Fd);
         return -1;
     }
@@ -66,4 +49,27 @@ uint32_t u32FileRead(int32_t s32Fd, uint8_t *pu8Buf, uint32_t u32Size)
         u32Done += (uint32_t)n;
     }
     return u32Done;
+}
+
+int32_t bFileReplace(const char *pcPath, const uint8_t *pu8Data, uint32_t u32Len)
+{
+    char cTemp[4096 + 64]; // any bench path with room for the suffix
+    if (snprintf(cTemp, sizeof(cTemp), "%s.new", pcPath) >= (int)sizeof(cTemp))
+        return 0;
+    // A stale one, even a FIFO, goes first, so creating it never blocks.
+    unlink(cTemp);
+    int32_t s32Fd = s32DdcOsCreateNew(cTemp);
+    if (s32Fd < 0)
+        return 0;
+    FILE *pFile = fdopen(s32Fd, "wb");
+    if (!pFile)
+        close(s32Fd);
+    int32_t bOk = pFile && fwrite(pu8Data, 1, u32Len, pFile) == u32Len;
+    if (pFile && fclose(pFile) != 0)
+        bOk = 0;
+    if (bOk && !bDdcOsReplace(cTemp, pcPath))
+        bOk = 0;
+    if (!bOk)
+        remove(cTemp);
+    return bOk;
 }

@@ -1,6 +1,6 @@
-// Reading the bench's own files (description, EDID images, state file) only
-// when they are regular files: a FIFO, device or folder named by mistake must
-// neither block the library nor feed it endless bytes.
+// The library's own files. The bench's (description, EDID images, state
+// file) are read only when they are regular files: a FIFO, device or folder
+// named by mistake must neither block the library nor feed it endless bytes.
 #ifndef DDC_FILE_H
 #define DDC_FILE_H
 
@@ -14,5 +14,9 @@ int32_t s32FileOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **
 const char *pcFileNotRegular(const char *pcPath);
 // Reads up to u32Size bytes; fewer only at the end of the file or on an error.
 uint32_t u32FileRead(int32_t s32Fd, uint8_t *pu8Buf, uint32_t u32Size);
+// Replaces pcPath by a file of u32Len bytes, written beside it (to
+// "<path>.new") and moved over it, so a crash never leaves half a file.
+// 1 when all was written.
+int32_t bFileReplace(const char *pcPath, const uint8_t *pu8Data, uint32_t u32Len);
 
 #endif

@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include "DDCHelper.h"
+#include "ddc_os.h"
 #include "platform/clock/PlatformClock.h"
 
 namespace {
@@ -30,7 +31,7 @@ uint32_t u32LogOpen(const char *pcPath)
     time_t now = time(nullptr);
     struct tm local;
     char cDate[64] = "";
-    if (localtime_r(&now, &local))
+    if (bDdcOsLocalTime(now, &local))
         strftime(cDate, sizeof(cDate), "%Y-%m-%d %H:%M:%S", &local);
     fprintf(gp_LogFile, "DDCHelper log started %s; times in ms since then\n", cDate);
     fflush(gp_LogFile);

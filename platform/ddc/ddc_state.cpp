@@ -1,6 +1,5 @@
 #include "ddc_state.h"
 
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -53,25 +52,6 @@ uint32_t u32ReadFile(const char *pcPath, const char **ppcProblem)
         u32Len = u32FileRead(s32Fd, gu8_File, sizeof(gu8_File));
     close(s32Fd);
     return u32Len;
-}
-
-// Writes the file to pcTemp, created afresh: a stale one, even a FIFO, is
-// removed first, so opening it can never block. 1 when all was written.
-int32_t bWriteTemp(const char *pcTemp, uint32_t u32Len)
-{
-    unlink(pcTemp);
-    int32_t s32Fd = open(pcTemp, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (s32Fd < 0)
-        return 0;
-    FILE *pFile = fdopen(s32Fd, "wb");
-    if (!pFile)
-        close(s32Fd);
-    int32_t bOk = pFile && fwrite(gu8_File, 1, u32Len, pFile) == u32Len;
-    if (pFile && fclose(pFile) != 0)
-        bOk = 0;
-    if (!bOk)
-        remove(pcTemp);
-    return bOk;
 }
 
 // Why the file cannot be used, or null.
@@ -189,15 +169,7 @@ void vStateSave(void)
         return;
     }
     uint32_t u32Len = u32BuildFile();
-    // Written beside and renamed over, so a crash never leaves half a file.
-    char cTemp[sizeof(gst_Bench.cStatePath) + 8];
-    snprintf(cTemp, sizeof(cTemp), "%s.new", gst_Bench.cStatePath);
-    int32_t bOk = bWriteTemp(cTemp, u32Len);
-    if (bOk && rename(cTemp, gst_Bench.cStatePath) != 0) {
-        remove(cTemp);
-        bOk = 0;
-    }
-    if (!bOk)
+    if (!bFileReplace(gst_Bench.cStatePath, gu8_File, u32Len))
         vLogNote("bench: cannot write the state file %s; what was written is lost at exit",
                  gst_Bench.cStatePath);
 }
