@@ -171,6 +171,17 @@ TEST_F(InstallerTest, TokensMatchWholeInAnyCaseAndTheLastWins)
     }
 }
 
+TEST_F(InstallerTest, WithoutARegistrationToolTheRestStillRuns)
+{
+    unlink((m_tool + "/regsvr32.exe").c_str());
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_EQ(Installed(), "111");
+    EXPECT_EQ(Driver(), "InstallDriver(null, 1)\n");
+    EXPECT_EQ(Run({"-u"}), 0);
+    EXPECT_EQ(Installed(), "000");
+    EXPECT_EQ(Registrations(), "");
+}
+
 TEST_F(InstallerTest, AnInstalledLibraryIsReplaced)
 {
     vWriteFile(m_sys + "/libDDCHelper.so", "an old library");
