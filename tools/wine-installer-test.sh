@@ -4,7 +4,7 @@
 # 32-bit prefix: install, uninstall without deleting the files, uninstall
 # without unregistering. Prints every check; exits 1 when one fails.
 # Usage: tools/wine-installer-test.sh [build-dir]   (default: build-win)
-# Needs tools/install-windows-deps.sh.
+# Needs tools/install-deps.sh --windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win}

@@ -57,12 +57,12 @@ int s32ScriptedAnswer(const stUiFileRequest *pstRequest, char *pcPath, size_t si
 
 } // namespace
 
-std::string strFileRequest(const std::string &dir, const std::string &spec,
+std::string strFileRequest(const std::string &dir, const std::string &pattern,
                            const std::string &typeList, const std::string &title,
                            const std::string &button, int s32RestrictDirectory,
                            int s32RestrictExtension, int s32AllowCancel, int s32AllowMakeDirectory)
 {
-    return "dir '" + dir + "', spec '" + spec + "', types '" + typeList + "', title '" + title +
+    return "dir '" + dir + "', pattern '" + pattern + "', types '" + typeList + "', title '" + title +
            "', button '" + button + "', restrict dir " + std::to_string(s32RestrictDirectory) +
            ", restrict ext " + std::to_string(s32RestrictExtension) + ", cancel " +
            std::to_string(s32AllowCancel) + ", make dir " + std::to_string(s32AllowMakeDirectory);

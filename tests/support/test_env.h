@@ -38,7 +38,7 @@ struct ScriptedDialogs {
 };
 
 // A file dialog request as ScriptedDialogs::strRequest gives it.
-std::string strFileRequest(const std::string &dir, const std::string &spec,
+std::string strFileRequest(const std::string &dir, const std::string &pattern,
                            const std::string &typeList, const std::string &title,
                            const std::string &button, int s32RestrictDirectory,
                            int s32RestrictExtension, int s32AllowCancel, int s32AllowMakeDirectory);
