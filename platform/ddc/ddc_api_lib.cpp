@@ -9,7 +9,7 @@
 #include "ddc_liblog.h"
 #include "ddc_txlog.h"
 
-stLibState gst_Lib = {0, 100000u, 3000u, 1u, 0u, DDC_LIBRARY_VERSION, 0u};
+stLibState gst_Lib = {0, 100000u, 3000u, 1u, 0u, DDC_LIBRARY_VERSION, 0u, 0u};
 
 namespace {
 
