@@ -4,6 +4,7 @@
 // here: it pauses after every printed byte, and the tests put their input in
 // at chosen pauses.
 #include "tests/support/device_fixture.h"
+#include "tests/support/pause_script.h"
 #include "tests/support/queue_probe.h"
 
 #include "app/app_shell.h"
@@ -11,31 +12,9 @@
 #include "platform/clock/PlatformClock.h"
 #include "ui/Pavimo.h"
 
-#include <functional>
-#include <map>
-
 namespace {
 
 using Commands = std::vector<int>;
-
-// Runs a step at a given pause of the running command (0 first).
-struct PauseScript {
-    std::map<int, std::function<void()>> steps;
-    int s32Pause = 0;
-
-    void vInstall()
-    {
-        s32Pause = 0;
-        vClockSetPauseHook(
-            [](uint32_t, void *pvContext) {
-                auto *pScript = static_cast<PauseScript *>(pvContext);
-                auto step = pScript->steps.find(pScript->s32Pause++);
-                if (step != pScript->steps.end())
-                    step->second();
-            },
-            this);
-    }
-};
 
 size_t u32Count(const std::string &text, const std::string &part)
 {

@@ -1,6 +1,7 @@
 #include "tests/support/device_fixture.h"
 #include "tests/support/edid_corpus.h"
 #include "tests/support/package_maker.h"
+#include "tests/support/pause_script.h"
 #include "tests/support/queue_probe.h"
 
 #include "app/app_shell.h"
@@ -329,15 +330,9 @@ TEST_F(WriteTest, AnotherPackageChosenDuringTheProgramChangesNothingItWrites)
     }());
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, other);
     DisplayPanel(MainPanel());
-    struct Browser {
-        int s32Pauses = 0;
-    } browser;
-    vClockSetPauseHook(
-        [](uint32_t, void *pv) {
-            if (++static_cast<Browser *>(pv)->s32Pauses == 20)
-                UiQueueClick(gst_UiHandles.s32MainPanel, MAIN_PKG_BROWSE);
-        },
-        &browser);
+    PauseScript script;
+    script.steps[19] = [] { UiQueueClick(gst_UiHandles.s32MainPanel, MAIN_PKG_BROWSE); };
+    script.vInstall();
     EXPECT_EQ(s32ProgramAction(), 1);
     EXPECT_EQ(m_dialogs.requests.size(), 1u);
     EXPECT_STREQ(gu8str_PkgFilePath, other.c_str());
@@ -469,15 +464,9 @@ TEST_F(StartSequenceTest, ClosingTheProgressPanelDuringTheEraseDropsTheRest)
     UiClick(MainPanel(), MAIN_START_BTN);
     Ticks(13); // the existence check, then the erase's countdown
     ASSERT_EQ(lstWaitingCommands().front(), CMD_ERASE);
-    struct Closer {
-        int s32Pauses = 0;
-    } closer;
-    vClockSetPauseHook(
-        [](uint32_t, void *pv) {
-            if (++static_cast<Closer *>(pv)->s32Pauses == 100)
-                UiQueueClosePanel(gst_UiHandles.s32ProgressPanel);
-        },
-        &closer);
+    PauseScript script;
+    script.steps[99] = [] { UiQueueClosePanel(gst_UiHandles.s32ProgressPanel); };
+    script.vInstall();
     for (int i = 0; i < 200 && !lstWaitingCommands().empty(); i++)
         Ticks(1);
     EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
