@@ -46,16 +46,12 @@ uint32_t u32PathControlLength(void)
     return (uint32_t)strlen(cPath);
 }
 
-void vSetPkgField(int32_t s32Control, const char *pcText)
-{
-    SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, pcText[0] ? pcText : " ");
-}
-
+// The field's text, or a single blank when it is empty.
 void vShowTextField(int32_t s32Control, uint32_t u32Offset, uint32_t u32FieldSize)
 {
     char cText[PKG_TEXT_A_SIZE + 1];
     vPkgText(gu8_PkgBuffer, u32Offset, u32FieldSize, cText, sizeof(cText));
-    vSetPkgField(s32Control, cText);
+    SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, cText[0] ? cText : " ");
 }
 
 void vShowPortList(void)
@@ -97,18 +93,21 @@ bool bSelectedPort(uint32_t *pu32Port)
     return true;
 }
 
-// Reading as the package commands do it; 1 when it passed.
-int32_t s32ReadPkgSteps(void)
+// The type of the file at the path, or PKG_TYPE_OTHER when there is none.
+int32_t s32DetectPkgType(void)
 {
-    int32_t s32Type = PKG_TYPE_OTHER;
-    if (s32CheckPkgExist(PKG_TYPE_OTHER) == 1)
-        s32Type = s32GetPkgType(gu8_PkgBuffer);
+    return s32CheckPkgExist(PKG_TYPE_OTHER) == 1 ? s32GetPkgType(gu8_PkgBuffer) : PKG_TYPE_OTHER;
+}
+
+// The path check again with the type found, then the read; 1 when both pass.
+int32_t bReadAsType(int32_t s32Type)
+{
     return s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1;
 }
 
 int32_t s32ReportRead(void)
 {
-    int32_t s32Pass = s32ReadPkgSteps();
+    int32_t s32Pass = bReadAsType(s32DetectPkgType());
     vPrintMsg(s32Pass ? " - Pass\n>" : " - Fail\n>");
     return s32Pass;
 }
@@ -116,12 +115,10 @@ int32_t s32ReportRead(void)
 void vTakePkgPath(const char *pcPath)
 {
     snprintf(gu8str_PkgFilePath, sizeof(gu8str_PkgFilePath), "%s", pcPath);
-    int32_t s32Type = PKG_TYPE_OTHER;
-    if (s32CheckPkgExist(PKG_TYPE_OTHER) == 1)
-        s32Type = s32GetPkgType(gu8_PkgBuffer);
+    int32_t s32Type = s32DetectPkgType();
     ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_PORT_LIST);
     ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST);
-    if (s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1)
+    if (bReadAsType(s32Type))
         vShowPkgInfo(s32Type);
 }
 

@@ -121,16 +121,21 @@ const char *pcPkgTypeCodeName(int32_t s32Type)
     }
 }
 
+int32_t s32PkgTypeOfName(const char *pcName)
+{
+    static const int32_t s32Codes[] = {PKG_TYPE_VGA, PKG_TYPE_DVI, PKG_TYPE_HDMI};
+    for (int32_t s32Code : s32Codes) {
+        if (strcmp(pcName, pcPkgTypeCodeName(s32Code)) == 0)
+            return s32Code;
+    }
+    return PKG_TYPE_OTHER;
+}
+
 int32_t s32PkgTypeOfText(const uint8_t *pu8Pkg)
 {
     char cName[PKG_TYPE_SIZE + 1];
     vPkgTypeName(pu8Pkg, cName, sizeof(cName));
-    static const int32_t s32Codes[] = {PKG_TYPE_VGA, PKG_TYPE_DVI, PKG_TYPE_HDMI};
-    for (int32_t s32Code : s32Codes) {
-        if (strcmp(cName, pcPkgTypeCodeName(s32Code)) == 0)
-            return s32Code;
-    }
-    return PKG_TYPE_OTHER;
+    return s32PkgTypeOfName(cName);
 }
 
 int32_t bPkgPortImage(const uint8_t *pu8Pkg, uint32_t u32Port, uint32_t *pu32Offset,

@@ -59,8 +59,10 @@ void vPkgPortName(const uint8_t *pu8Pkg, uint32_t u32Port, char *pcName, uint32_
 uint32_t u32PkgPortCount(const uint8_t *pu8Pkg);
 uint16_t u16PkgPortOffset(const uint8_t *pu8Pkg, uint32_t u32Port);
 
-// The code whose name ("VGA", "DVI", "HDMI") is the type text, else
+// The code whose name ("VGA", "DVI", "HDMI") is the text, else
 // PKG_TYPE_OTHER; case and trailing blanks count.
+int32_t s32PkgTypeOfName(const char *pcName);
+// The same for the package's type text.
 int32_t s32PkgTypeOfText(const uint8_t *pu8Pkg);
 // "VGA", "DVI", "HDMI", or null for any other code.
 const char *pcPkgTypeCodeName(int32_t s32Type);

@@ -12,16 +12,6 @@ uint8_t gu8_Images[PKG_PORT_MAX][PKG_FILE_SIZE];
 char gc_Names[PKG_PORT_MAX][64];
 uint8_t gu8_Package[PKG_FILE_SIZE];
 
-int32_t s32TypeOf(const char *pcName)
-{
-    static const int32_t s32Codes[] = {PKG_TYPE_VGA, PKG_TYPE_DVI, PKG_TYPE_HDMI};
-    for (int32_t s32Code : s32Codes) {
-        if (strcmp(pcName, pcPkgTypeCodeName(s32Code)) == 0)
-            return s32Code;
-    }
-    return PKG_TYPE_OTHER;
-}
-
 // NAME=FILE into the port; false after a message.
 bool bReadPort(const char *pcArg, uint32_t u32Port, stPkgPort *pstPort)
 {
@@ -57,7 +47,7 @@ bool bWrite(const char *pcPath)
 
 int main(int argc, char *argv[])
 {
-    if (argc < 4 || argc - 3 > PKG_PORT_MAX || s32TypeOf(argv[2]) == PKG_TYPE_OTHER) {
+    if (argc < 4 || argc - 3 > PKG_PORT_MAX || s32PkgTypeOfName(argv[2]) == PKG_TYPE_OTHER) {
         fprintf(stderr, "usage: make_package OUT.pkg VGA|DVI|HDMI NAME=IMAGE.bin ... (1 to 8)\n");
         return 1;
     }
@@ -68,7 +58,7 @@ int main(int argc, char *argv[])
             return 1;
     }
     uint32_t u32Bad = 0;
-    int32_t s32Code = s32PkgBuild("Sample", "Tools", s32TypeOf(argv[2]), stPorts, u32Count,
+    int32_t s32Code = s32PkgBuild("Sample", "Tools", s32PkgTypeOfName(argv[2]), stPorts, u32Count,
                                   gu8_Package, &u32Bad);
     if (s32Code != PKG_BUILD_OK) {
         fprintf(stderr, "make_package: port %u: %s\n", u32Bad + 1, pcPkgBuildError(s32Code));
