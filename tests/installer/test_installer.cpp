@@ -227,16 +227,15 @@ TEST_F(InstallerTest, AFolderPathTooLongForItsTextDoesNothing)
     EXPECT_FALSE(bFileExists(m_exe + "/DDCDrv.state"));
     EXPECT_EQ(Registrations(), "");
 
-    // The installer's own folder, deep enough that a file path in it would
-    // not fit.
+    // The installer's own folder of 500 characters: its own path fits, the
+    // path of DDCHelperX.dll in it does not.
     m_sys = keep;
     std::string deep = m_dir.path();
-    while (deep.size() + 20 < 512)
-        deep += "/" + std::string(std::min<size_t>(60, 512 - deep.size() - 20 + 5), 'd');
-    std::string made;
-    for (size_t at = 0; (at = deep.find('/', at + 1)) != std::string::npos;)
-        mkdir(deep.substr(0, at).c_str(), 0755);
-    mkdir(deep.c_str(), 0755);
+    while (deep.size() < 500) {
+        deep += "/" + std::string(std::min<size_t>(60, 500 - deep.size() - 1), 'd');
+        mkdir(deep.c_str(), 0755);
+    }
+    ASSERT_EQ(deep.size(), 500u);
     ASSERT_GT(deep.size() + strlen("/DDCHelperX.dll"), 511u);
     Copy(m_exe + "/installer", deep + "/installer");
     EXPECT_EQ(Run({}, deep), 0);
