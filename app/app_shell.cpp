@@ -2,6 +2,7 @@
 
 #include "app/cmd_queue.h"
 #include "files/msg_log.h"
+#include "files/settings.h"
 #include "platform/ddc/DDCHelper.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
@@ -16,9 +17,9 @@ int32_t gs32_PasswordPanel = 0;
 int32_t gs32_QuitState = QUIT_NONE;
 char gu8str_LastDir[TEXT_BUF_SIZE] = "";
 
-void vStartupHook(void) {}
+void vStartupHook(void) { s32LoadDefSetting(); }
 
-void vExitHook(void) {}
+void vExitHook(void) { vSaveDefSetting(0); }
 
 int32_t s32LoadPanels(void)
 {

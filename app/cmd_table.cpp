@@ -4,8 +4,10 @@
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
 #include "device/monitor_detect.h"
+#include "files/edid_files.h"
 #include "files/msg_log.h"
 #include "files/package.h"
+#include "files/settings.h"
 
 #include <stddef.h>
 
@@ -22,6 +24,7 @@ const stCmdAction gst_CmdActions[] = {
     {CMD_CHECK_PKG_EXIST, s32CheckPkgExistAction},
     {CMD_READ_PKG, s32ReadPkgAction},
     {CMD_CHECK_PKG_INFO, s32CheckPkgInfoAction},
+    {CMD_SHOW_PKG, s32ShowPkgAction},
     {CMD_PROGRAM_BY_PAGE, s32ProgramByPageAction},
     {CMD_PROGRAM, s32ProgramAction},
     {CMD_VERIFY, s32VerifyAction},
@@ -30,7 +33,9 @@ const stCmdAction gst_CmdActions[] = {
     {CMD_RECEIVE, s32ReceiveAction},
     {CMD_INIT_DDC, s32InitDdcAction},
     {CMD_REFRESH_MONITOR, s32RefreshMonitorAction},
+    {CMD_SHOW_VERSION, s32ShowVersionAction},
     {CMD_SAVE_MSG, vSaveMsgToFile},
+    {CMD_SAVE_EDID, vSaveDeviceEdid},
     {CMD_SET_DDC_SPEED, s32SetDdcSpeedAction},
 };
 

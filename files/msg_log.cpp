@@ -1,6 +1,7 @@
 #include "files/msg_log.h"
 
 #include "app/app_shell.h"
+#include "files/textmode.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
@@ -34,15 +35,14 @@ void vPrintProgress(const char *pcFormat, ...)
 
 namespace {
 
-// Every line ends CR LF on disk, whatever the platform.
-void vWriteMsgLines(FILE *pFile, int32_t s32LineCount)
+void vWriteMsgLines(stTextWriter *pstWriter, int32_t s32LineCount)
 {
     static char cLine[TEXT_BUF_SIZE];
     for (int32_t i = 0; i < s32LineCount; i++) {
         cLine[0] = '\0';
         GetTextBoxLine(gst_UiHandles.s32MainPanel, MAIN_MSG_BOX, i, cLine, sizeof(cLine));
-        fputs(cLine, pFile);
-        fputs("\r\n", pFile);
+        vTextWrite(pstWriter, cLine);
+        vTextWrite(pstWriter, "\n");
     }
 }
 
@@ -58,10 +58,10 @@ int32_t vSaveMsgToFile(void)
                                     VAL_SAVE_BUTTON, 0, 1, 1, 0, cPath, sizeof(cPath));
     if (s32Result == VAL_EXISTING_FILE_SELECTED || s32Result == VAL_NEW_FILE_SELECTED) {
         snprintf(gu8str_MsgFilePath, sizeof(gu8str_MsgFilePath), "%s", cPath);
-        FILE *pFile = fopen(gu8str_MsgFilePath, "wb");
-        if (pFile) {
-            vWriteMsgLines(pFile, s32LineCount);
-            fclose(pFile);
+        static stTextWriter stWriter;
+        if (bTextWriterOpen(&stWriter, gu8str_MsgFilePath)) {
+            vWriteMsgLines(&stWriter, s32LineCount);
+            bTextWriterCommit(&stWriter);
         }
     }
     snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", cPath);

@@ -27,6 +27,10 @@ protected:
         AppTest::SetUp();
         StartUp();
         vClearCommandQueue();
+        // Every box off, whatever the restored settings ticked.
+        for (int s32Box : {MAIN_FUNC_ERASE, MAIN_FUNC_PROGRAM, MAIN_FUNC_VERIFY, MAIN_FUNC_RECEIVE,
+                           MAIN_FUNC_SHOW_PKG, MAIN_FUNC_SHOW_DATA, MAIN_SAVE_BIN, MAIN_SAVE_TXT})
+            SetCtrlVal(MainPanel(), s32Box, 0);
     }
 
     int Value(int s32Ctrl)

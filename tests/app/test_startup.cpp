@@ -61,14 +61,15 @@ TEST_F(StartUpTest, MainPanelIsShapedForNormalMode)
     }
 }
 
-TEST_F(StartUpTest, HiddenCheckboxesKeepTheirValues)
+TEST_F(StartUpTest, HiddenCheckboxesKeepTheirRestoredValues)
 {
-    LoadPanels();
-    SetCtrlVal(MainPanel(), MAIN_FUNC_RECEIVE, 1);
-    vStartUp();
-    int s32Value = 0;
-    GetCtrlVal(MainPanel(), MAIN_FUNC_RECEIVE, &s32Value);
-    EXPECT_EQ(s32Value, 1);
+    vWriteFile(m_dir.file("DefSetting.ini"), "FunctionSelect = 0 0 0 1 1 1\r\n");
+    StartUp();
+    for (int s32Box : {MAIN_FUNC_RECEIVE, MAIN_FUNC_SHOW_PKG, MAIN_FUNC_SHOW_DATA}) {
+        int s32Value = 0;
+        GetCtrlVal(MainPanel(), s32Box, &s32Value);
+        EXPECT_EQ(s32Value, 1) << s32Box;
+    }
 }
 
 TEST_F(StartUpTest, PageCountAcceptsOnlyOneToSixteen)

@@ -462,10 +462,11 @@ TEST_F(PackageTest, SelectionWithoutControlOrPanelOnlyFillsTheResult)
 
 TEST_F(PackageTest, StartUpShowsThePackageNamedInThePath)
 {
-    LoadPanels();
-    Use(lstMakePackage({{"DP", lstMakeEdid(0)}}, PKG_TYPE_DVI, "START", "B"));
-    vStartUp();
-    DisplayPanel(MainPanel());
+    Bytes pkg = lstMakePackage({{"DP", lstMakeEdid(0)}}, PKG_TYPE_DVI, "START", "B");
+    std::string path = m_dir.file("start.pkg");
+    vWriteFile(path, std::string(pkg.begin(), pkg.end()));
+    vWriteFile(m_dir.file("DefSetting.ini"), "FilePath = " + path + "\r\n");
+    StartUp();
     Ticks(6);
     EXPECT_EQ(MsgBox(), ">");
     Ticks(1);

@@ -3,7 +3,9 @@
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
 #include "device/edid_receive.h"
+#include "files/edid_files.h"
 #include "files/package.h"
+#include "files/settings.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/ddc_bench_test.h"
 #include "ui/Pavimo.h"
@@ -93,6 +95,9 @@ void vResetProgramState()
     gu8_PkgValid = 0;
     gu8str_PkgFilePath[0] = '\0';
     memset(gst_ReceivedEdid, 0, sizeof(gst_ReceivedEdid));
+    gu8_EdidPageNum = 1;
+    gu8str_EdidFilePath[0] = '\0';
+    memset(gSettingValue, 0, sizeof(gSettingValue));
 }
 
 void AppTest::SetUp()
