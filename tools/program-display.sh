@@ -7,8 +7,8 @@
 #      saved of the second simulated display;
 #   2. Browse... and the real file dialog pick the package;
 #   3. Refresh detects the displays again (choosing a package empties the
-#      display list), Program is ticked with the mouse, Verify with Alt+V,
-#      and Alt+S presses Start;
+#      display list); Program and Verify must show ticked as they come on a
+#      first start (Erase clear), and Alt+S presses Start;
 #   4. Save... writes the message box to a file, which must show every step
 #      passing, and the library log must show the 9-byte packets;
 #   5. the memory of the simulated display must hold the image.
@@ -44,17 +44,6 @@ corpus_edid() {
             print $col["file"]; exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
 }
 
-# Types into the file dialog that holds the focus, then Enter.
-answer_file_dialog() { # path
-    dialog_open() { window_named "Select File" >/dev/null || window_named "Save As" >/dev/null ||
-        [ "$(visible_windows | wc -l)" -gt 1 ]; }
-    poll 50 dialog_open || fail "no file dialog opened"
-    sleep 0.5
-    xdotool key ctrl+a
-    xdotool type --delay 10 "$1"
-    xdotool key Return
-}
-
 xs_start_x wm
 xs_start_tavolin
 park_pointer
@@ -70,16 +59,16 @@ package=$xs_work/job.pkg
 say "packaged $(basename "$image") ($(stat -c %s "$image") bytes) as $package"
 
 click_widget "$main" pkgBrowse
-answer_file_dialog "$package"
+answer_file_dialog "Select File" "$package"
 sleep 1
 window_named Error >/dev/null && fail "the file dialog answered with the Error popup"
 click_widget "$main" refreshBtn
 park_pointer
 wait_settled "detecting the displays again"
 
-# Program with the mouse, Verify and Start from the keyboard.
-click_checkbox "$main" funcProgram
-xdotool key alt+v
+# The factory settings tick Program and Verify.
+grab "$main" "$xs_work/before-start.png"
+expect_ticks "$xs_work/before-start.png" "funcProgram funcVerify" funcErase
 xdotool key alt+s
 park_pointer
 poll 50 progress_shown || fail "Start showed no progress window"
@@ -89,7 +78,7 @@ say "wrote docs/program-verify.png"
 
 messages=$xs_work/messages.txt
 click_widget "$main" msgSave
-answer_file_dialog "$messages"
+answer_file_dialog "Name of File to Save" "$messages"
 saved() { [ -s "$messages" ]; }
 poll 50 saved || fail "Save... wrote no message file"
 for line in "Checking the existence of PKG file ..." "Reading PKG file ..." \

@@ -36,12 +36,16 @@ park_pointer
 wait_settled "starting"
 height_is 550 || fail "the main panel is not 550 high at start"
 shot "$out_dir/main-normal.png"
+# a fresh program folder: the pictures show the factory settings
+expect_ticks "$out_dir/main-normal.png" "funcProgram funcVerify" funcErase
 
 # --- advanced mode: Advanced..., the access code, Enter
 enter_advanced_mode
 park_pointer
 wait_settled "entering the advanced mode"
 shot "$out_dir/main-advanced.png"
+expect_ticks "$out_dir/main-advanced.png" "funcProgram funcVerify saveBin" \
+    "funcErase funcReceive funcShowPkg funcShowData saveTxt"
 
 # --- File > Exit: open the menu, click its only item
 click_at "$main" 16 10

@@ -58,14 +58,21 @@ xs_start_x() { # [wm]
     fi
 }
 
-# tavolin from a scratch program folder, so its settings and log files
-# never land in the build folder.
+# tavolin from a fresh scratch program folder, so its settings and log
+# files never land in the build folder; it starts with factory settings.
 xs_start_tavolin() {
     prog=$xs_work/program
     rm -rf "$prog"
     mkdir -p "$prog" "$xs_work/runtime"
     chmod 700 "$xs_work/runtime"
     cp "$build/tavolin" "$build/Pavimo.uir" "$build"/*.so "$prog/"
+    xs_restart_tavolin
+}
+
+# tavolin again from the program folder as the last run left it (its
+# DefSetting.ini, logs and saved EDIDs kept).
+xs_restart_tavolin() {
+    [ -x "$prog/tavolin" ] || fail "no program folder to restart in (xs_start_tavolin first)"
     (cd "$prog" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$xs_work/runtime" ./tavolin) \
         >"$xs_work/tavolin.log" 2>&1 &
     tavolin_pid=$!
@@ -142,6 +149,39 @@ click_widget() { # window widget-name [box]
 }
 
 click_checkbox() { click_widget "$1" "$2" box; } # window widget-name
+
+# Whether a checkbox shows its tick in a picture of its panel (grab): the
+# tick is the only dark ink inside the box; the focus only colours its edge.
+box_ticked() { # picture widget-name
+    local x y dark
+    read -r x y <<<"$(widget_centre "$2" box)"
+    [ -n "$y" ] || fail "no widget '$2' in Pavimo.uir"
+    dark=$(convert "$1" -crop "11x11+$((x - 6))+$((y - 5))" +repage -colorspace gray \
+        -threshold 60% -format '%[fx:int(w * h * (1 - mean) + 0.5)]' info:) ||
+        fail "could not read the box of $2 in $1"
+    [ "$dark" -ge 4 ]
+}
+
+# Checks a picture of the main panel against the boxes that should be
+# ticked; every other box named must be clear.
+expect_ticks() { # picture "ticked widgets" "clear widgets"
+    local w
+    for w in $2; do box_ticked "$1" "$w" || fail "$w shows no tick"; done
+    for w in $3; do ! box_ticked "$1" "$w" || fail "$w shows a tick"; done
+}
+
+# Waits for the file dialog of that title, types the path into its name
+# field, presses Enter and waits for the dialog to close.
+answer_file_dialog() { # title path
+    dialog_up() { window_named "$1" >/dev/null; }
+    poll 50 dialog_up "$1" || fail "no file dialog '$1' opened"
+    sleep 0.5 # the name field takes the focus once the dialog is mapped
+    xdotool key ctrl+a
+    xdotool type --delay 10 "$2"
+    xdotool key Return
+    dialog_gone() { ! dialog_up "$1"; }
+    poll 50 dialog_gone "$1" || fail "the file dialog '$1' did not close on Enter"
+}
 
 # Waits until no other panel is up and the main window has not changed
 # for 2 s (start-up runs three commands first).
