@@ -20,15 +20,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
-fail() {
-    echo "program-display: $*" >&2
-    if [ -n "${DISPLAY:-}" ] && [ -n "${xs_work:-}" ]; then
-        xwd -silent -root 2>/dev/null | convert xwd:- "png:${TMPDIR:-/tmp}/program-display-failed.png" 2>/dev/null &&
-            echo "program-display: the screen at the failure: ${TMPDIR:-/tmp}/program-display-failed.png" >&2
-    fi
-    exit 1
-}
-say() { echo "program-display: $*"; }
+xs_name=program-display
 
 # shellcheck source=tools/xsession.sh
 . "$root/tools/xsession.sh"

@@ -23,15 +23,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
-fail() {
-    echo "settings-and-saves: $*" >&2
-    if [ -n "${DISPLAY:-}" ] && [ -n "${xs_work:-}" ]; then
-        xwd -silent -root 2>/dev/null | convert xwd:- "png:${TMPDIR:-/tmp}/settings-and-saves-failed.png" 2>/dev/null &&
-            echo "settings-and-saves: the screen at the failure: ${TMPDIR:-/tmp}/settings-and-saves-failed.png" >&2
-    fi
-    exit 1
-}
-say() { echo "settings-and-saves: $*"; }
+xs_name=settings-and-saves
 
 # shellcheck source=tools/xsession.sh
 . "$root/tools/xsession.sh"

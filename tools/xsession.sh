@@ -1,7 +1,22 @@
 # Shared by the scripts that run tavolin under their own Xvfb and drive it
 # with xdotool as an operator would. Source it, then call xs_start_x and
-# xs_start_tavolin. Needs: root (this tree), build (a built tree), fail().
+# xs_start_tavolin. Needs: root (this tree), build (a built tree), fail()
+# (or xs_name).
 # shellcheck shell=bash
+
+# With xs_name set, the script's fail (which leaves a picture of the screen
+# in $TMPDIR) and say come from here.
+if [ -n "${xs_name:-}" ]; then
+    fail() {
+        echo "$xs_name: $*" >&2
+        if [ -n "${DISPLAY:-}" ] && [ -n "${xs_work:-}" ]; then
+            xwd -silent -root 2>/dev/null | convert xwd:- "png:${TMPDIR:-/tmp}/$xs_name-failed.png" 2>/dev/null &&
+                echo "$xs_name: the screen at the failure: ${TMPDIR:-/tmp}/$xs_name-failed.png" >&2
+        fi
+        exit 1
+    }
+    say() { echo "$xs_name: $*"; }
+fi
 
 xs_work=$(mktemp -d "${TMPDIR:-/tmp}/tavolin-x.XXXXXX")
 xs_xvfb_pid=""
