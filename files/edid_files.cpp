@@ -5,6 +5,7 @@
 #include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "device/progress.h"
+#include "files/edid_image.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "platform/userint/userint.h"
@@ -66,27 +67,15 @@ void vSaveBinary(const uint8_t *pu8Edid, uint32_t u32Amount, char (&pcPath)[TEXT
 
 void vSaveText(const uint8_t *pu8Edid, uint32_t u32Amount, char (&pcPath)[TEXT_BUF_SIZE])
 {
-    static char cText[EDID_TEXT_SIZE + 1];
+    // 12,416 characters for 16 pages, more than a text buffer holds.
+    static char cText[EDID_TEXT_SIZE_OF(RECEIVED_EDID_SIZE) + 1];
     if (!bAskSavePath("*.txt", pcPath))
         return;
-    uint32_t u32Length = u32FormatEdidText(pu8Edid, u32Amount, cText);
+    uint32_t u32Length = u32FormatEdidText(pu8Edid, u32Amount, cText, sizeof(cText));
     vReportSaved(ArrayToFile(gu8str_EdidFilePath, cText, u32Length), u32Amount);
 }
 
 } // namespace
-
-uint32_t u32FormatEdidText(const uint8_t *pu8Edid, uint32_t u32Amount, char *pcText)
-{
-    uint32_t u32Length = 0;
-    for (uint32_t i = 0; i < u32Amount && i < RECEIVED_EDID_SIZE; i++) {
-        u32Length += (uint32_t)snprintf(pcText + u32Length, EDID_TEXT_BYTE_WIDTH + 1, "0x%02X, ",
-                                        pu8Edid[i]);
-        if ((i + 1) % DATA_BYTES_PER_LINE == 0)
-            pcText[u32Length++] = '\n';
-    }
-    pcText[u32Length] = '\0';
-    return u32Length;
-}
 
 int32_t vSaveDeviceEdid(void)
 {

@@ -156,21 +156,34 @@ int32_t bPkgPortImage(const uint8_t *pu8Pkg, uint32_t u32Port, uint32_t *pu32Off
     return 1;
 }
 
+bool bPkgCheckPasses(const uint8_t *pu8Pkg, uint64_t u64FileSize, int32_t s32Type, int32_t s32Check)
+{
+    switch (s32Check) {
+    case PKG_CHECK_SIZE:
+        return u64FileSize == PKG_FILE_SIZE;
+    case PKG_CHECK_TYPE: {
+        const char *pcWanted = pcPkgTypeCodeName(s32Type);
+        char cName[PKG_TYPE_SIZE + 1];
+        vPkgTypeName(pu8Pkg, cName, sizeof(cName));
+        return pcWanted && strcmp(cName, pcWanted) == 0;
+    }
+    case PKG_CHECK_PORT_ADDRESS:
+        return bPortAddressesLegal(pu8Pkg);
+    case PKG_CHECK_HEADER_SUM:
+        return u32PkgHeaderSum(pu8Pkg) == u32PkgLoad32(pu8Pkg, PKG_HEADER_SUM_OFFSET);
+    case PKG_CHECK_PACKAGE_SUM:
+        return u32PkgFileSum(pu8Pkg) == u32PkgLoad32(pu8Pkg, PKG_SUM_OFFSET);
+    default:
+        return true;
+    }
+}
+
 int32_t s32PkgValidate(const uint8_t *pu8Pkg, uint64_t u64FileSize, int32_t s32Type)
 {
-    if (u64FileSize != PKG_FILE_SIZE)
-        return PKG_CHECK_SIZE;
-    const char *pcWanted = pcPkgTypeCodeName(s32Type);
-    char cName[PKG_TYPE_SIZE + 1];
-    vPkgTypeName(pu8Pkg, cName, sizeof(cName));
-    if (!pcWanted || strcmp(cName, pcWanted) != 0)
-        return PKG_CHECK_TYPE;
-    if (!bPortAddressesLegal(pu8Pkg))
-        return PKG_CHECK_PORT_ADDRESS;
-    if (u32PkgHeaderSum(pu8Pkg) != u32PkgLoad32(pu8Pkg, PKG_HEADER_SUM_OFFSET))
-        return PKG_CHECK_HEADER_SUM;
-    if (u32PkgFileSum(pu8Pkg) != u32PkgLoad32(pu8Pkg, PKG_SUM_OFFSET))
-        return PKG_CHECK_PACKAGE_SUM;
+    for (int32_t s32Check = PKG_CHECK_SIZE; s32Check <= PKG_CHECK_LAST; s32Check++) {
+        if (!bPkgCheckPasses(pu8Pkg, u64FileSize, s32Type, s32Check))
+            return s32Check;
+    }
     return PKG_CHECK_OK;
 }
 

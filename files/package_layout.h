@@ -40,6 +40,7 @@ enum {
     PKG_CHECK_PORT_ADDRESS,
     PKG_CHECK_HEADER_SUM,
     PKG_CHECK_PACKAGE_SUM,
+    PKG_CHECK_LAST = PKG_CHECK_PACKAGE_SUM,
 };
 
 uint32_t u32PkgLoad32(const uint8_t *pu8Pkg, uint32_t u32Offset);
@@ -75,6 +76,8 @@ int32_t bPkgPortImage(const uint8_t *pu8Pkg, uint32_t u32Port, uint32_t *pu32Off
 // The checks a package of a programmable type goes through, in order; the
 // first that fails is returned. u64FileSize is the size of the file on disk.
 int32_t s32PkgValidate(const uint8_t *pu8Pkg, uint64_t u64FileSize, int32_t s32Type);
+// One of those checks alone, so that every fault of a package can be named.
+bool bPkgCheckPasses(const uint8_t *pu8Pkg, uint64_t u64FileSize, int32_t s32Type, int32_t s32Check);
 // The message of a failed check, with one %s for the type text.
 const char *pcPkgCheckFormat(int32_t s32Check);
 

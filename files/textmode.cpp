@@ -55,6 +55,12 @@ void vTextWrite(stTextWriter *pstWriter, const char *pcText)
     }
 }
 
+void vRawWrite(stTextWriter *pstWriter, const void *pvBytes, size_t count)
+{
+    if (pstWriter->pFile && count > 0 && fwrite(pvBytes, 1, count, pstWriter->pFile) != count)
+        pstWriter->bFailed = true;
+}
+
 bool bTextWriterCommit(stTextWriter *pstWriter)
 {
     if (!pstWriter->pFile)

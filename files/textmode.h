@@ -20,6 +20,8 @@ struct stTextWriter {
 bool bTextWriterOpen(stTextWriter *pstWriter, const char *pcPath);
 // Writes the text with every line feed as CR LF.
 void vTextWrite(stTextWriter *pstWriter, const char *pcText);
+// Writes bytes as they are, for files that are not text.
+void vRawWrite(stTextWriter *pstWriter, const void *pvBytes, size_t count);
 // Closes the temporary file and renames it over the target; on any failure
 // the temporary file is removed, the target is left as it was, and false
 // is returned.
