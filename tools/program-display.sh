@@ -2,7 +2,7 @@
 # Programs and verifies a simulated display the way an operator does, on a
 # real window under Xvfb and openbox, with the mouse and keyboard through
 # xdotool:
-#   1. builds a package (make_package) from a real EDID of ../shared/data/edid,
+#   1. builds a package (tavolin-pkg) from a real EDID of ../shared/data/edid,
 #      or, where that folder is absent, from the EDID the start-up detection
 #      saved of the second simulated display;
 #   2. Browse... and the real file dialog pick the package;
@@ -25,7 +25,7 @@ xs_name=program-display
 # shellcheck source=tools/xsession.sh
 . "$root/tools/xsession.sh"
 xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp
-[ -x "$build/make_package" ] || fail "no make_package in '$build'"
+[ -x "$build/tavolin-pkg" ] || fail "no tavolin-pkg in '$build'"
 
 # A real EDID of 256 bytes whose checksums are all right, else "".
 corpus_edid() {
@@ -47,7 +47,8 @@ if [ -z "$image" ]; then
     [ -n "$image" ] || fail "no EDID to package: no data set and no second display saved"
 fi
 package=$xs_work/job.pkg
-"$build/make_package" "$package" HDMI "HDMI1=$image" || fail "make_package refused $image"
+"$build/tavolin-pkg" build -o "$package" --type HDMI --text-a Sample --text-b Tools \
+    --port "HDMI1=$image" >/dev/null || fail "tavolin-pkg refused $image"
 say "packaged $(basename "$image") ($(stat -c %s "$image") bytes) as $package"
 
 click_widget "$main" pkgBrowse

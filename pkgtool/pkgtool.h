@@ -1,0 +1,37 @@
+// tavolin-pkg: builds, inspects and unpacks package files with the
+// program's own package layout, writer and checks.
+#ifndef PKGTOOL_H
+#define PKGTOOL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+enum { PKGTOOL_OK = 0, PKGTOOL_REFUSED = 1, PKGTOOL_USAGE = 2 };
+
+int s32BuildCommand(int argc, char *argv[]);
+int s32InfoCommand(int argc, char *argv[]);
+int s32ExtractCommand(int argc, char *argv[]);
+
+// "tavolin-pkg: " and the message on standard error; the exit codes.
+int s32Refuse(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+int s32UsageError(const char *pcCommand, const char *pcFormat, ...)
+    __attribute__((format(printf, 2, 3)));
+bool bIsHelp(const char *pcArg);
+// The value after an option that takes one, or null after a usage message.
+const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi);
+
+// Reads up to size bytes; *pTotal is the file's whole length. False after a
+// message naming the file.
+bool bReadFile(const char *pcPath, uint8_t *pu8Buf, size_t size, size_t *pTotal);
+// The whole file at the path, or nothing (a temporary file renamed into
+// place); false after a message.
+bool bWriteWhole(const char *pcPath, const void *pvBytes, size_t count);
+
+// Reads a package file: the first 10,240 bytes (zeros after a short file)
+// and the file's length. False after a message.
+bool bReadPackage(const char *pcPath, uint8_t *pu8Pkg, uint64_t *pu64Size);
+// The check's message as the program prints it, without its " - " and the
+// prompt, for the package's type text.
+void vCheckWords(int32_t s32Check, const uint8_t *pu8Pkg, char *pcText, size_t size);
+
+#endif
