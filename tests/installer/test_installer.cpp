@@ -1,8 +1,9 @@
 // The built installer run as an operator runs it, on a bench of its own: a
 // shipped folder with the installer and the library files, a system folder
 // (TAVOLIN_SYSTEM_DIR) and a registration tool on the PATH that records its
-// arguments. The run's standard output is a pipe that the tool inherits, so
-// reading it to the end waits for the tool as well, without a clock.
+// arguments. The tool inherits the run's standard output, which the runner
+// reads to the end: the tool is waited for as well, without a clock.
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -51,33 +51,9 @@ protected:
     int Run(const std::vector<std::string> &args, const std::string &exeDir = "")
     {
         std::string program = (exeDir.empty() ? m_exe : exeDir) + "/installer";
-        int fds[2];
-        if (pipe(fds) != 0)
-            return -1;
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            std::string path = "PATH=" + m_tool + ":/usr/bin:/bin";
-            std::string sys = "TAVOLIN_SYSTEM_DIR=" + m_sys;
-            std::vector<char *> argv{const_cast<char *>(program.c_str())};
-            for (const std::string &arg : args)
-                argv.push_back(const_cast<char *>(arg.c_str()));
-            argv.push_back(nullptr);
-            char *envp[] = {const_cast<char *>(path.c_str()), const_cast<char *>(sys.c_str()),
-                            nullptr};
-            execve(program.c_str(), argv.data(), envp);
-            _exit(126);
-        }
-        close(fds[1]);
-        char cBuf[256];
-        while (read(fds[0], cBuf, sizeof(cBuf)) > 0) {
-        }
-        close(fds[0]);
-        int s32Status = 0;
-        waitpid(pid, &s32Status, 0);
-        return WIFEXITED(s32Status) ? WEXITSTATUS(s32Status) : -1;
+        return stRunProgram(program, args, "",
+                            {"PATH=" + m_tool + ":/usr/bin:/bin", "TAVOLIN_SYSTEM_DIR=" + m_sys})
+            .s32Code;
     }
     std::string Registrations() { return strReadFile(m_dir.file("registrations")); }
     std::string Driver() { return strReadFile(m_exe + "/DDCDrv.state"); }
