@@ -154,7 +154,7 @@ bool bLoadPort(const char *pcSpec, uint32_t u32Port, bool bForce, stPkgPort *pst
     const char *pcEqual = strchr(pcSpec, '=');
     size_t nameLength = (size_t)(pcEqual - pcSpec);
     const char *pcPath = pcEqual + 1;
-    if (nameLength == 0 || nameLength >= sizeof(gc_Names[0])) {
+    if (nameLength == 0 || nameLength > PKG_PORT_NAME_SIZE - 1) {
         s32Refuse("%s: port name '%.*s' has %zu characters; a name holds 1 to %d", pcPath,
                   (int)nameLength, pcSpec, nameLength, PKG_PORT_NAME_SIZE - 1);
         return false;

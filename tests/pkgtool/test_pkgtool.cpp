@@ -1,0 +1,312 @@
+// The built tavolin-pkg run as an engineer runs it; what it builds must pass
+// the program's own read of a package.
+#include "tests/support/edid_corpus.h"
+#include "tests/support/edid_maker.h"
+#include "tests/support/package_maker.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_env.h"
+
+#include "files/edid_image.h"
+#include "files/package.h"
+#include "ui/Pavimo.h"
+
+#include <algorithm>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Args = std::vector<std::string>;
+
+const std::string TOOL = TAVOLIN_BINARY_DIR "/tavolin-pkg";
+
+std::string Text(const Bytes &bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string EdidText(const Bytes &image)
+{
+    std::string text(EDID_TEXT_SIZE_OF(image.size()) + 1, '\0');
+    text.resize(u32FormatEdidText(image.data(), (uint32_t)image.size(), text.data(),
+                                  (uint32_t)text.size()));
+    return text;
+}
+
+class PkgToolTest : public AppTest {
+protected:
+    stRunResult Run(const Args &args) { return stRunProgram(TOOL, args, m_dir.path()); }
+    std::string File(const std::string &name, const Bytes &bytes)
+    {
+        vWriteFile(m_dir.file(name), Text(bytes));
+        return m_dir.file(name);
+    }
+    // The program's read of the package, as the Read step prints it.
+    std::string ProgramRead(const std::string &path)
+    {
+        vUsePackagePath(path);
+        ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+        s32ReadPkgAction();
+        return MsgBox();
+    }
+    // A refusal: exit code 1, the one message, and no output file.
+    void ExpectRefused(const Args &args, const std::string &message)
+    {
+        stRunResult result = Run(args);
+        EXPECT_EQ(result.s32Code, 1) << message;
+        EXPECT_EQ(result.err, "tavolin-pkg: " + message + "\n");
+        EXPECT_FALSE(bFileExists(m_dir.file("out.pkg"))) << message;
+    }
+    Args Build(const Args &ports, const Args &more = {})
+    {
+        Args args = {"build", "-o", "out.pkg", "--type", "HDMI"};
+        for (const std::string &port : ports) {
+            args.push_back("--port");
+            args.push_back(port);
+        }
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    }
+};
+
+// Real EDIDs whose length matches their byte 126 and whose checksums hold,
+// of as many different sizes as fit one package.
+std::vector<stCorpusEdid> PackableCorpus()
+{
+    std::vector<stCorpusEdid> chosen;
+    size_t total = 0;
+    for (const stCorpusEdid &edid : lstCorpus()) {
+        bool bNewSize = std::none_of(chosen.begin(), chosen.end(), [&](const stCorpusEdid &c) {
+            return c.bytes.size() == edid.bytes.size();
+        });
+        uint32_t u32Offset = 0, u32Sum = 0;
+        if (bNewSize && chosen.size() < 8 && total + edid.bytes.size() <= 9984 &&
+            s32CheckEdidImage(edid.bytes.data(), (uint32_t)edid.bytes.size(), &u32Offset,
+                              &u32Sum) == EDID_IMAGE_OK) {
+            chosen.push_back(edid);
+            total += edid.bytes.size();
+        }
+    }
+    return chosen;
+}
+
+TEST_F(PkgToolTest, RealEdidsGoInAndComeBackOutByteForByte)
+{
+    std::vector<stCorpusEdid> corpus = PackableCorpus();
+    if (corpus.size() < 2)
+        GTEST_SKIP() << strCorpusMissing();
+    LoadPanels();
+    Args ports;
+    for (size_t i = 0; i < corpus.size(); i++)
+        ports.push_back("P" + std::to_string(i + 1) + "=" + TAVOLIN_EDID_DATA_DIR "/" +
+                        corpus[i].name);
+    stRunResult built = Run(Build(ports, {"--text-a", "Line 7 bench", "--text-b", "B-2"}));
+    ASSERT_EQ(built.s32Code, 0) << built.err;
+    EXPECT_EQ(built.out, "out.pkg: HDMI package with " + std::to_string(corpus.size()) +
+                             " ports\n");
+    EXPECT_EQ(ProgramRead(m_dir.file("out.pkg")), "Reading PKG file ...\n> - Pass\n>");
+    EXPECT_EQ(Run({"info", "out.pkg"}).s32Code, 0);
+    for (size_t i = 0; i < corpus.size(); i++) {
+        std::string name = "P" + std::to_string(i + 1);
+        ASSERT_EQ(Run({"extract", "out.pkg", "--port", name, "-o", "by-name.bin"}).s32Code, 0);
+        EXPECT_EQ(lstReadBytes(m_dir.file("by-name.bin")), corpus[i].bytes) << corpus[i].name;
+        Args byNumber = {"extract", "out.pkg", "--port", std::to_string(i + 1), "-o", "n.txt",
+                         "--format", "txt"};
+        ASSERT_EQ(Run(byNumber).s32Code, 0);
+        EXPECT_EQ(strReadFile(m_dir.file("n.txt")), EdidText(corpus[i].bytes)) << corpus[i].name;
+    }
+}
+
+TEST_F(PkgToolTest, TextAndHexDumpImagesBuildTheSamePackageAsRawOnes)
+{
+    Bytes image = lstMakeEdid(2);
+    std::string dump;
+    for (uint8_t u8Byte : image) {
+        char cHex[4];
+        snprintf(cHex, sizeof(cHex), "%02x ", u8Byte);
+        dump += cHex;
+    }
+    File("a.bin", image);
+    vWriteFile(m_dir.file("a.txt"), EdidText(image));
+    vWriteFile(m_dir.file("a.hex"), dump + "\r\n");
+    ASSERT_EQ(Run(Build({"A=a.bin"})).s32Code, 0);
+    std::string raw = strReadFile(m_dir.file("out.pkg"));
+    for (const char *pcInput : {"A=a.txt", "A=a.hex"}) {
+        stRunResult result = Run({"build", "-o", "again.pkg", "--type", "HDMI", "--port", pcInput});
+        ASSERT_EQ(result.s32Code, 0) << result.err;
+        EXPECT_EQ(strReadFile(m_dir.file("again.pkg")), raw) << pcInput;
+    }
+}
+
+TEST_F(PkgToolTest, BadImagesAreRefusedNamingFileAndByte)
+{
+    Bytes header = lstMakeEdid(0), checksum = lstMakeEdid(1), longer = lstMakeEdid(0);
+    header[3] = 0x12;
+    checksum[200] ^= 0x01;
+    longer.resize(256, 0);
+    File("header.bin", header);
+    File("checksum.bin", checksum);
+    File("longer.bin", longer);
+    File("empty.bin", {});
+    vWriteFile(m_dir.file("bad.txt"), "0x00, 0xFF, 0xGF, ");
+    ExpectRefused(Build({"A=header.bin"}),
+                  "header.bin: byte 3: no EDID header (00 FF FF FF FF FF FF 00); --force takes it");
+    ExpectRefused(Build({"A=checksum.bin"}),
+                  "checksum.bin: byte 255: block 1's checksum is wrong (its bytes sum to 0x01, "
+                  "not 0x00); --force takes it");
+    ExpectRefused(Build({"A=longer.bin"}, {"--force"}),
+                  "longer.bin: byte 126: declares 0 extension blocks, so 128 bytes, but holds 256");
+    ExpectRefused(Build({"A=empty.bin"}), "empty.bin: holds no bytes");
+    ExpectRefused(Build({"A=bad.txt"}), "bad.txt: byte 12: not a hex byte (\"0x1F,\" or \"1F\"), "
+                                        "or more bytes than an EDID holds");
+    ExpectRefused(Build({"A=missing.bin"}), "missing.bin: cannot be read");
+    EXPECT_EQ(Run(Build({"A=header.bin", "B=checksum.bin"}, {"--force"})).s32Code, 0);
+}
+
+TEST_F(PkgToolTest, WhatDoesNotFitItsFieldIsRefusedNeverCut)
+{
+    File("a.bin", lstMakeEdid(0));
+    File("big.bin", lstMakeEdid(39)); // 5,120 bytes: two do not fit 9,984
+    ExpectRefused(Build({"LONGNAME=a.bin"}),
+                  "a.bin: port name 'LONGNAME' has 8 characters; a name holds 1 to 7");
+    ExpectRefused(Build({"=a.bin"}), "a.bin: port name '' has 0 characters; a name holds 1 to 7");
+    ExpectRefused(Build({"A=a.bin"}, {"--text-a", "0123456789abcdef"}),
+                  "--text-a: '0123456789abcdef' has 16 characters; text A holds 15");
+    ExpectRefused(Build({"A=a.bin"}, {"--text-b", "12345678"}),
+                  "--text-b: '12345678' has 8 characters; text B holds 7");
+    ExpectRefused(Build(Args(9, "A=a.bin")), "more than 8 ports; a package holds 8");
+    ExpectRefused(Build({"A=big.bin", "B=big.bin"}),
+                  "big.bin: the images from the first port to this one do not fit the package's "
+                  "9984 bytes after its 256-byte header");
+    EXPECT_EQ(Run(Build(Args(8, "A=a.bin"), {"--text-a", "0123456789abcde"})).s32Code, 0);
+}
+
+TEST_F(PkgToolTest, AnOutputIsWrittenWholeOrNotAtAll)
+{
+    File("a.bin", lstMakeEdid(0));
+    File("old.pkg", Bytes(5, 0x55));
+    EXPECT_EQ(Run({"build", "-o", "old.pkg", "--type", "VGA", "--port", "A=missing.bin"}).s32Code,
+              1);
+    EXPECT_EQ(strReadFile(m_dir.file("old.pkg")), "UUUUU");
+    stRunResult result = Run({"build", "-o", "no/dir.pkg", "--type", "VGA", "--port", "A=a.bin"});
+    EXPECT_EQ(result.s32Code, 1);
+    EXPECT_EQ(result.err, "tavolin-pkg: no/dir.pkg: cannot be written\n");
+    EXPECT_EQ(lstDirEntries(m_dir.path()), (std::vector<std::string>{"Pavimo.uir", "a.bin", "old.pkg"}));
+}
+
+TEST_F(PkgToolTest, UsageErrorsExitWithTwoAndHelpWithZero)
+{
+    File("a.bin", lstMakeEdid(0));
+    const std::vector<std::pair<Args, std::string>> cases = {
+        {{}, "no command given\nTry 'tavolin-pkg --help'."},
+        {{"pack"}, "unknown command 'pack'\nTry 'tavolin-pkg --help'."},
+        {{"build", "--type", "VGA", "--port", "A=a.bin"},
+         "no output file (-o OUT.pkg)\nTry 'tavolin-pkg build --help'."},
+        {{"build", "-o", "x.pkg", "--type", "DP", "--port", "A=a.bin"},
+         "type 'DP' is not VGA, DVI or HDMI\nTry 'tavolin-pkg build --help'."},
+        {{"build", "-o", "x.pkg", "--type", "VGA", "--port", "a.bin"},
+         "'a.bin' is not NAME=FILE\nTry 'tavolin-pkg build --help'."},
+        {{"build", "-o", "x.pkg", "--type", "VGA", "--colour"},
+         "unknown option '--colour'\nTry 'tavolin-pkg build --help'."},
+        {{"build", "-o"}, "-o needs a value\nTry 'tavolin-pkg build --help'."},
+        {{"info"}, "no package file given\nTry 'tavolin-pkg info --help'."},
+        {{"extract", "x.pkg", "--port", "1", "-o", "y", "--format", "hex"},
+         "format 'hex' is not bin or txt\nTry 'tavolin-pkg extract --help'."},
+    };
+    for (const auto &[args, message] : cases) {
+        stRunResult result = Run(args);
+        EXPECT_EQ(result.s32Code, 2) << message;
+        EXPECT_EQ(result.err, "tavolin-pkg: " + message + "\n");
+    }
+    for (const Args &help : {Args{"--help"}, Args{"build", "--help"}, Args{"info", "--help"},
+                             Args{"extract", "--help"}}) {
+        stRunResult result = Run(help);
+        EXPECT_EQ(result.s32Code, 0) << help[0];
+        EXPECT_EQ(result.out.rfind("Usage: tavolin-pkg", 0), 0u) << help[0];
+    }
+}
+
+// --- info and extract on packages made and damaged by hand ---
+
+Bytes TwoPortPackage() { return lstMakePackage({{"HDMI1", lstMakeEdid(1)}, {"VGA", lstMakeEdid(0)}}); }
+
+TEST_F(PkgToolTest, InfoOfAGoodPackageAsTextAndJson)
+{
+    File("good.pkg", TwoPortPackage());
+    stRunResult text = Run({"info", "good.pkg"});
+    EXPECT_EQ(text.s32Code, 0);
+    EXPECT_EQ(text.out, "File:            good.pkg (10240 bytes)\n"
+                        "Text A:          TEXT-A\n"
+                        "Text B:          TXT-B\n"
+                        "Type:            HDMI\n"
+                        "Ports:           2\n"
+                        "Package sum:     0x00007A80 (computed 0x00007A80)\n"
+                        "Header sum:      0x00000680 (computed 0x00000680)\n"
+                        "Port 1:          HDMI1\n"
+                        "  offset         256\n"
+                        "  image size     256 bytes\n"
+                        "  identifier     DEL40F3\n"
+                        "  block checksums 0:ok 1:ok\n"
+                        "Port 2:          VGA\n"
+                        "  offset         512\n"
+                        "  image size     128 bytes\n"
+                        "  identifier     DEL40F3\n"
+                        "  block checksums 0:ok\n"
+                        "Checks:          Pass\n");
+    stRunResult json = Run({"info", "--json", "good.pkg"});
+    EXPECT_EQ(json.out,
+              "{\n  \"file\": \"good.pkg\",\n  \"size\": 10240,\n  \"text_a\": \"TEXT-A\",\n"
+              "  \"text_b\": \"TXT-B\",\n  \"type\": \"HDMI\",\n  \"port_count\": 2,\n"
+              "  \"package_sum\": {\"stored\": 31360, \"computed\": 31360},\n"
+              "  \"header_sum\": {\"stored\": 1664, \"computed\": 1664},\n  \"ports\": [\n"
+              "    {\"port\": 1, \"name\": \"HDMI1\", \"entry\": 44, \"offset\": 256, \"inside\": "
+              "true, \"size\": 256, \"identifier\": \"DEL40F3\", \"blocks_ok\": [true, true]},\n"
+              "    {\"port\": 2, \"name\": \"VGA\", \"entry\": 56, \"offset\": 512, \"inside\": "
+              "true, \"size\": 128, \"identifier\": \"DEL40F3\", \"blocks_ok\": [true]}\n"
+              "  ],\n  \"pass\": true,\n  \"faults\": []\n}\n");
+}
+
+TEST_F(PkgToolTest, InfoNamesEveryFaultOfADamagedPackage)
+{
+    Bytes pkg = TwoPortPackage();
+    const char cType[8] = "DP\"x";
+    std::copy(cType, cType + 8, pkg.begin() + PKG_TYPE_OFFSET);
+    pkg[56] = 0x10, pkg[57] = 0x01; // port 2 at 272
+    pkg[300] ^= 0xFF;               // block 0 of port 1
+    pkg.push_back(0);
+    File("bad.pkg", pkg);
+    stRunResult text = Run({"info", "bad.pkg"});
+    EXPECT_EQ(text.s32Code, 1);
+    std::string checks = text.out.substr(text.out.find("Checks:"));
+    EXPECT_EQ(checks,
+              "Checks:          Fail\n"
+              "  Size mismatch ( DP\"x ): byte 10240: the file holds 10241 bytes, a package 10240\n"
+              "  Type mismatch ( DP\"x ): byte 24: the type text 'DP\"x' is not VGA, DVI or HDMI\n"
+              "  Port data address illegal ( DP\"x ): byte 56: port 2's entry points at 272, not "
+              "on a 128-byte boundary\n"
+              "  Package header checksum error ( DP\"x ): byte 36: stored 0x00000680, computed "
+              "0x0000069B\n"
+              "  Package Checksum error (DP\"x): byte 32: stored 0x00007A80, computed 0x00007B42\n");
+    EXPECT_NE(text.out.find("  block checksums 0:wrong(byte 383) 1:ok\n"), std::string::npos);
+    stRunResult json = Run({"info", "--json", "bad.pkg"});
+    EXPECT_NE(json.out.find("\"type\": \"DP\\\"x\""), std::string::npos);
+    EXPECT_NE(json.out.find("\"pass\": false"), std::string::npos);
+    // The document, its two sums and its two ports, then one per fault.
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '{') - 5, 5);
+
+    stRunResult refused = Run({"extract", "bad.pkg", "--port", "HDMI1", "-o", "x.bin"});
+    EXPECT_EQ(refused.s32Code, 1);
+    EXPECT_EQ(refused.err, "tavolin-pkg: bad.pkg: Size mismatch ( DP\"x ) ('tavolin-pkg info' "
+                           "names every fault; --force extracts anyway)\n");
+    EXPECT_EQ(Run({"extract", "bad.pkg", "--port", "HDMI1", "-o", "x.bin", "--force"}).s32Code, 0);
+    EXPECT_EQ(lstReadBytes(m_dir.file("x.bin")), Bytes(pkg.begin() + 256, pkg.begin() + 512));
+}
+
+TEST_F(PkgToolTest, ExtractNeedsAPortThePackageHas)
+{
+    File("good.pkg", TwoPortPackage());
+    stRunResult result = Run({"extract", "good.pkg", "--port", "3", "-o", "x.bin"});
+    EXPECT_EQ(result.s32Code, 1);
+    EXPECT_EQ(result.err, "tavolin-pkg: good.pkg: no port named or numbered '3'\n");
+    EXPECT_FALSE(bFileExists(m_dir.file("x.bin")));
+    EXPECT_EQ(Run({"extract", "good.pkg", "--port", "2", "-o", "x.bin"}).s32Code, 0);
+    EXPECT_EQ(lstReadBytes(m_dir.file("x.bin")), lstMakeEdid(0));
+}
+
+} // namespace
