@@ -76,7 +76,11 @@ void vReadInts(const char *pcText, int32_t *ps32Values, int32_t s32Count)
     }
 }
 
-void vSettingPath(char (&pcPath)[TEXT_BUF_SIZE])
+// Room for the longest folder and the name: a cut path would name another
+// file. The writer refuses a path longer than it keeps.
+#define SETTING_PATH_SIZE (TEXT_BUF_SIZE + sizeof(UI_PATH_SEP SETTING_FILE_NAME))
+
+void vSettingPath(char (&pcPath)[SETTING_PATH_SIZE])
 {
     char cDir[TEXT_BUF_SIZE];
     cDir[0] = '\0';
@@ -216,7 +220,7 @@ void vParseDefSetting(FILE *pFile)
 
 int32_t s32LoadDefSetting(void)
 {
-    static char cPath[TEXT_BUF_SIZE];
+    static char cPath[SETTING_PATH_SIZE];
     vSettingPath(cPath);
     FILE *pFile = fopen(cPath, "rb");
     if (pFile) {
@@ -233,7 +237,7 @@ void vSaveDefSetting(int32_t s32Mode)
 {
     if (s32Mode != 0 && s32Mode != 1)
         return;
-    static char cPath[TEXT_BUF_SIZE];
+    static char cPath[SETTING_PATH_SIZE];
     static stTextWriter stWriter;
     vSettingPath(cPath);
     bool bOpen = bTextWriterOpen(&stWriter, cPath);
