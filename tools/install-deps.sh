@@ -3,28 +3,65 @@
 # With --windows: instead, what the Windows (i686) build and its run under
 # wine need (the mingw-w64 cross compiler and a 32-bit wine; the i386
 # architecture is added first).
+# With --qemu: instead, what tools/qemu-i2c-test.sh needs (qemu, a static
+# busybox, cpio, gcc and the static libi2c), and Debian's own kernel: the
+# package that linux-image-amd64 depends on is fetched with apt-get download
+# and only its vmlinuz, i2c-dev.ko and i2c-stub.ko are kept, in
+# build-qemu/kernel/ (or $TAVOLIN_QEMU_KERNEL). The test never downloads.
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
-if [ "${1:-}" = --windows ]; then
-  packages=(g++-mingw-w64-i686 wine wine32:i386 wine64)
-else
-  packages=(
-    cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
-    libgtest-dev libgmock-dev
-    fonts-dejavu-core xvfb xauth
-    xdotool x11-apps x11-utils imagemagick openbox
-  )
-fi
+case "${1:-}" in
+  --windows) packages=(g++-mingw-w64-i686 wine wine32:i386 wine64) ;;
+  --qemu) packages=(qemu-system-x86 busybox-static cpio gcc libc6-dev libi2c-dev) ;;
+  *)
+    packages=(
+      cmake ninja-build g++ pkg-config
+      qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
+      libgtest-dev libgmock-dev
+      fonts-dejavu-core xvfb xauth
+      xdotool x11-apps x11-utils imagemagick openbox
+    )
+    ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-if [ "${1:-}" = --windows ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+updated=""
+if [ ${#missing[@]} -ne 0 ]; then
+  if [ "${1:-}" = --windows ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  updated=yes
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ "${1:-}" = --qemu ] || exit 0
+
+kernel=${TAVOLIN_QEMU_KERNEL:-$(cd "$(dirname "$0")/.." && pwd)/build-qemu/kernel}
+[ -f "$kernel/vmlinuz" ] && [ -f "$kernel/i2c-dev.ko" ] && [ -f "$kernel/i2c-stub.ko" ] && exit 0
+image() { apt-cache depends linux-image-amd64 2>/dev/null | awk '$1 == "Depends:" && $2 ~ /^linux-image-/ { print $2; exit }'; }
+package=$(image)
+if [ -z "$package" ] && [ -z "$updated" ]; then
+  $sudo apt-get update -qq
+  package=$(image)
+fi
+[ -n "$package" ] || { echo "install-deps: apt-cache names no kernel for linux-image-amd64" >&2; exit 1; }
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+# apt fetches as the _apt user, which must be able to write the folder.
+[ "$(id -u)" -eq 0 ] && id _apt >/dev/null 2>&1 && chown _apt "$tmp"
+(cd "$tmp" && apt-get download -qq "$package")
+mkdir "$tmp/x"
+dpkg-deb --fsys-tarfile "$tmp"/*.deb | tar -x -C "$tmp/x" --wildcards \
+  './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/i2c/i2c-dev.ko' './lib/modules/*/kernel/drivers/i2c/i2c-stub.ko'
+mkdir "$tmp/kernel"
+mv "$tmp"/x/boot/vmlinuz-* "$tmp/kernel/vmlinuz"
+mv "$tmp"/x/lib/modules/*/kernel/drivers/i2c/i2c-{dev,stub}.ko "$tmp/kernel/"
+dpkg-deb -f "$tmp"/*.deb Package Version >"$tmp/kernel/package"
+mkdir -p "$(dirname "$kernel")"
+rm -rf "$kernel"
+mv "$tmp/kernel" "$kernel"
+echo "install-deps: $package kept in $kernel"

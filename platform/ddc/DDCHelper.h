@@ -41,6 +41,20 @@
 #define DDC_ERR_INVALID_EDID 0x70000013u
 // The bus failed in the middle of a transfer (the faults' default code).
 #define DDC_ERR_BUS_FAULT 0x70000015u
+// Real adapters (Linux i2c-dev) add these.
+// The adapter or the address is in use: a kernel driver holds 0x50, or
+// another master won the bus.
+#define DDC_ERR_BUSY 0x70000017u
+// The adapter gave up waiting for the bus (the timeout option).
+#define DDC_ERR_TIMEOUT 0x70000019u
+// The adapter's device may not be opened by this user.
+#define DDC_ERR_PERMISSION 0x7000001Bu
+// The adapter named does not exist, or is not an I2C adapter.
+#define DDC_ERR_NO_ADAPTER 0x7000001Du
+// The adapter went away after it was opened (unplugged, driver unloaded).
+#define DDC_ERR_ADAPTER_GONE 0x7000001Fu
+// The i2c-dev kernel module is missing and could not be loaded.
+#define DDC_ERR_NO_I2C_DEV 0x70000021u
 
 // SetLibraryOption options.
 #define DDC_OPT_CLOCK_HZ 1   // bus clock in Hz: 10000, 30000, 50000, 80000, 100000,

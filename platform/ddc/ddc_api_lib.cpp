@@ -5,6 +5,7 @@
 #include "DDCHelper.h"
 #include "ddc_bench.h"
 #include "ddc_driver.h"
+#include "ddc_i2cdev.h"
 #include "ddc_lib.h"
 #include "ddc_liblog.h"
 #include "ddc_txlog.h"
@@ -82,7 +83,8 @@ uint32_t DisableLog(void)
 uint32_t InstallDriver(const char *pcFolder, uint32_t u32Flag)
 {
     vDriverTraceInstall(pcFolder, u32Flag);
-    return u32Record(DDC_OP_INSTALL_DRIVER, 0, pcFolder != nullptr, u32Flag, pcFolder);
+    return u32Record(DDC_OP_INSTALL_DRIVER, u32RealInstallDriver(), pcFolder != nullptr, u32Flag,
+                     pcFolder);
 }
 
 uint32_t UninstallDriver(void)
@@ -95,6 +97,13 @@ uint32_t InitDDCHelper(void)
 {
     vBenchLoadIfNeeded();
     vBenchResetCounters();
+    // With real displays that this user may not open, the start fails:
+    // the operator sees the code, where an empty list would say nothing.
+    uint32_t u32Result = u32RealOpenAll();
+    if (u32Result) {
+        vRealCloseAll();
+        return u32Record(DDC_OP_INIT, u32Result);
+    }
     gst_Lib.bStarted = 1;
     gst_Lib.u32EnumNext = 0;
     return u32Record(DDC_OP_INIT, 0);
@@ -102,6 +111,7 @@ uint32_t InitDDCHelper(void)
 
 uint32_t DeinitDDCHelper(void)
 {
+    vRealCloseAll();
     vBenchResetCounters();
     gst_Lib.bStarted = 0;
     return u32Record(DDC_OP_DEINIT, 0);
@@ -111,6 +121,8 @@ uint32_t SetLibraryOption(uint32_t u32Option, uint32_t u32Value)
 {
     uint32_t u32Result =
         gst_Lib.u32OptionFault ? gst_Lib.u32OptionFault : u32SetOption(u32Option, u32Value);
+    if (u32Result == 0)
+        vRealApplyOptions();
     return u32Record(DDC_OP_SET_OPTION, u32Result, u32Option, u32Value);
 }
 

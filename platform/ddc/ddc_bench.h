@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "ddc_eeprom.h"
+#include "ddc_i2cdev.h"
 
 #define BENCH_MAX_OUTPUTS 16u
 #define BENCH_HANDLE_BASE 0x1000u // handle of output 0; output i is base + i
@@ -28,6 +29,7 @@ struct stBenchOutput {
     int32_t bReadOpen;         // a read transfer is open on this output's bus
     uint32_t u32Chunks;        // continued reads since the open read began
     uint32_t u32DataWrites;    // writes carrying data since start or fault set
+    stRealBus stReal;          // a real adapter instead of a simulated display
 };
 
 struct stBench {

@@ -25,6 +25,8 @@ struct stSection {
     uint32_t u32MemSize;
     int32_t bWriteProtect;
     stBenchFaults stFault;
+    int32_t s32RealBy;            // REAL_BY_*: a real adapter instead of a display
+    char cReal[REAL_DEVICE_SIZE];
 };
 
 // An EDID image as found on disk.
@@ -167,8 +169,16 @@ void vCloseSection(void)
         vProblem(gst_Section.u32Line, "more than 16 outputs; this one is left out");
         return;
     }
-    vAttach((uint32_t)s32Output, &gst_Section);
     stBenchOutput *pst = pstBenchOutputAt(s32Output);
+    if (gst_Section.s32RealBy) {
+        if (gst_Section.cImage[0])
+            vProblem(gst_Section.u32Line, "a real adapter has no simulated display (edid ignored)");
+        vRealNameOutput(pst, gst_Section.s32RealBy, gst_Section.cReal);
+        vLogNote("bench: output %d is the real adapter %s (%s)", s32Output, gst_Section.cReal,
+                 pst->stReal.cDevice[0] ? pst->stReal.cDevice : "not found");
+        return;
+    }
+    vAttach((uint32_t)s32Output, &gst_Section);
     pst->stFault = gst_Section.stFault;
     pst->stMem.bWriteProtect = gst_Section.bWriteProtect;
 }
@@ -180,6 +190,28 @@ void vOpenSection(uint32_t u32Line)
     gst_Section.bOpen = 1;
     gst_Section.u32Line = u32Line;
     gst_Section.u32MemSize = EEPROM_DEFAULT_SIZE;
+}
+
+// The keys that name a real adapter: a DRM connector, an adapter's name in
+// sysfs, or its device node.
+int32_t s32RealKey(const char *pcKey)
+{
+    if (!strcmp(pcKey, "connector"))
+        return REAL_BY_CONNECTOR;
+    if (!strcmp(pcKey, "adapter_name"))
+        return REAL_BY_NAME;
+    if (!strcmp(pcKey, "device"))
+        return REAL_BY_DEVICE;
+    return 0;
+}
+
+int32_t bTakeReal(stSection *pst, int32_t s32By, const char *pcValue)
+{
+    if (!pcValue[0] || strlen(pcValue) >= sizeof(pst->cReal))
+        return 0;
+    pst->s32RealBy = s32By;
+    snprintf(pst->cReal, sizeof(pst->cReal), "%s", pcValue);
+    return 1;
 }
 
 // 1 when the key belongs to an output and was applied (or was malformed).
@@ -206,6 +238,8 @@ int32_t bOutputKey(const char *pcKey, char *pcValue, uint32_t u32Line, int32_t *
     else if (!strcmp(pcKey, "fail_write"))
         *pbValueOk =
             bParseCountAndCode(pcValue, &pst->stFault.u32WritePacket, &pst->stFault.u32WriteCode);
+    else if (s32RealKey(pcKey))
+        *pbValueOk = bTakeReal(pst, s32RealKey(pcKey), pcValue);
     else
         return 0;
     return 1;
@@ -224,7 +258,8 @@ void vKeyLine(char *pcKey, char *pcValue, uint32_t u32Line)
     } else if (!bOutputKey(pcKey, pcValue, u32Line, &bValueOk)) {
         snprintf(cWhat, sizeof(cWhat),
                  "unknown key \"%.64s\" (ignored); keys are edid, memory, write_protect, "
-                 "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum",
+                 "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
+                 "adapter_name, device",
                  pcKey);
         vProblem(u32Line, cWhat);
         return;

@@ -7,6 +7,8 @@
 #include "ddc_bench.h"
 #include "ddc_bench_file.h"
 #include "ddc_default_bench.h"
+#include "ddc_i2cdev.h"
+#include "ddc_kernel.h"
 #include "ddc_liblog.h"
 #include "ddc_os.h"
 #include "ddc_state.h"
@@ -25,6 +27,23 @@ int32_t bUseDescription(const char *pcPath)
     }
     snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%s.state", pcPath);
     vLogNote("bench: %u outputs from %s", gst_Bench.u32Outputs, pcPath);
+    return 1;
+}
+
+// Without a description: the machine's own displays where it has DRM
+// connectors with DDC adapters. Their memories keep what is written, so
+// nothing persists beside the program.
+int32_t bUseMachineDisplays(void)
+{
+    if (!bRealMachineHasDisplays()) {
+        vLogNote("bench: no description, and no DRM connector with a DDC adapter under %s/class/drm",
+                 pstDdcKernel()->pcSysRoot[0] ? pstDdcKernel()->pcSysRoot : "(no sysfs)");
+        return 0;
+    }
+    vBenchClear();
+    uint32_t u32Count = u32RealAddConnectors();
+    vLogNote("bench: real displays: %u DRM connectors with DDC adapters, driven through i2c-dev",
+             u32Count);
     return 1;
 }
 
@@ -47,7 +66,10 @@ void vBenchLoadIfNeeded(void)
     else
         snprintf(cPath, sizeof(cPath), "%sDDCBench.txt", cDir);
     int32_t bNamed = (pcEnv && pcEnv[0]) || bDdcOsExists(cPath);
-    if (!bNamed || !bUseDescription(cPath)) {
+    if (bNamed && bUseDescription(cPath)) {
+    } else if (!bNamed && bUseMachineDisplays()) {
+        return;
+    } else {
         vBenchUseDefault();
         if (cDir[0])
             snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%sDDCBench.state", cDir);

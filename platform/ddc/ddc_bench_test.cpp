@@ -6,6 +6,8 @@
 #include <string.h>
 
 #include "ddc_bench.h"
+#include "ddc_i2cdev.h"
+#include "ddc_kernel.h"
 #include "ddc_bench_file.h"
 #include "ddc_default_bench.h"
 #include "ddc_lib.h"
@@ -24,6 +26,8 @@ void vEnsureBench(void)
 
 void vDdcBenchReset(void)
 {
+    vRealCloseAll();
+    vDdcUseNoKernel();
     vLogClose();
     vLibDefaults();
     memset(&gst_Bench, 0, sizeof(gst_Bench));
@@ -32,6 +36,8 @@ void vDdcBenchReset(void)
 }
 
 void vDdcBenchAllowPersistence(int32_t bOn) { vBenchSetPersistence(bOn); }
+
+void vDdcBenchUseKernel(const stDdcKernel *pstKernel) { vDdcSetKernel(pstKernel); }
 
 void vDdcBenchClear(void) { vBenchClear(); }
 

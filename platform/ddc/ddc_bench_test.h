@@ -61,6 +61,11 @@ DDC_BENCH_API void vDdcBenchReset(void);
 // Whether a bench found by InitDDCHelper keeps its state file (off after
 // vDdcBenchReset, so tests never write beside the test program).
 DDC_BENCH_API void vDdcBenchAllowPersistence(int32_t bOn);
+// The kernel the real backend reaches (see ddc_kernel.h): a test's fake one,
+// or null for the machine's. vDdcBenchReset puts none at all in place, so
+// a test never reaches the machine's adapters by accident.
+struct stDdcKernel;
+DDC_BENCH_API void vDdcBenchUseKernel(const struct stDdcKernel *pstKernel);
 
 // Bench building: vDdcBenchClear empties the bench, the two Add functions
 // add to it, vDdcBenchUseDefault and u32DdcBenchLoadDescription replace it.

@@ -10,6 +10,8 @@ uint32_t u32BusAddress(uint32_t u32Addr) { return gst_Lib.u32Addr7Bit ? u32Addr 
 
 uint32_t u32BusProbe(stBenchOutput *pst, uint32_t u32Addr7)
 {
+    if (pst->stReal.bReal)
+        return u32RealProbe(pst, u32Addr7);
     pst->bReadOpen = 0;
     if (!pst->bHasDisplay || pst->stFault.bNoAnswer || u32Addr7 != DDC_EDID_ADDRESS ||
         !bEepromAnswers(&pst->stMem, u64ClockNowMs()))
@@ -22,6 +24,8 @@ uint32_t u32BusProbe(stBenchOutput *pst, uint32_t u32Addr7)
 uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
                     uint32_t u32Flags)
 {
+    if (pst->stReal.bReal)
+        return u32RealRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
     if (u32Flags & DDC_READ_CONTINUE) {
         if (!pst->bReadOpen || u32Addr7 != DDC_EDID_ADDRESS)
             return DDC_ERR_NO_OPEN_READ;
@@ -44,6 +48,8 @@ uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint
 uint32_t u32BusWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
                      uint32_t u32Count)
 {
+    if (pst->stReal.bReal)
+        return u32RealWrite(pst, u32Addr7, pu8Bytes, u32Count);
     int32_t bData = u32Count > 1u;
     pst->bReadOpen = 0;
     if (bData && ++pst->u32DataWrites == pst->stFault.u32WritePacket && pst->stFault.u32WriteCode)
@@ -59,6 +65,8 @@ uint32_t u32BusWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8By
 
 uint32_t u32BusReadEdid(stBenchOutput *pst, uint8_t *pu8Block)
 {
+    if (pst->stReal.bReal)
+        return u32RealReadEdid(pst, pu8Block);
     uint32_t u32Fault = pst->stFault.u32ReadEdidCode;
     if (u32Fault && u32Fault != DDC_ERR_INVALID_EDID) {
         pst->bReadOpen = 0;

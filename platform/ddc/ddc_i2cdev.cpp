@@ -1,0 +1,386 @@
+// Transfers on real adapters through i2c-dev: I2C_RDWR messages where the
+// adapter offers plain I2C, i2c-tools' SMBus block calls where it offers
+// only SMBus. Every kernel call goes through the kernel seam.
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "DDCHelper.h"
+#include "ddc_bench.h"
+#include "ddc_edid.h"
+#include "ddc_i2cdev.h"
+#include "ddc_kernel.h"
+#include "ddc_lib.h"
+#include "ddc_liblog.h"
+#include "platform/clock/PlatformClock.h"
+
+namespace {
+
+#define SMBUS_BLOCK_MAX 32u   // bytes of one I2C block transfer
+#define EEPROM_PAGE 8u
+
+uint32_t u32ErrnoCode(int s32Errno)
+{
+    switch (s32Errno) {
+    case ENXIO:
+    case EREMOTEIO:
+        return DDC_ERR_NO_ACK;
+    case EBUSY:
+    case EAGAIN:
+        return DDC_ERR_BUSY;
+    case ETIMEDOUT:
+        return DDC_ERR_TIMEOUT;
+    case EACCES:
+    case EPERM:
+        return DDC_ERR_PERMISSION;
+    case ENODEV:
+    case ESHUTDOWN:
+    case EBADF:
+    case ENOENT:
+        return DDC_ERR_ADAPTER_GONE;
+    default:
+        return DDC_ERR_BUS_FAULT;
+    }
+}
+
+const char *pcCodeWords(uint32_t u32Code)
+{
+    switch (u32Code) {
+    case DDC_ERR_NO_ACK:
+        return "no answer";
+    case DDC_ERR_BUSY:
+        return "busy";
+    case DDC_ERR_TIMEOUT:
+        return "timed out";
+    case DDC_ERR_PERMISSION:
+        return "permission denied";
+    case DDC_ERR_NO_ADAPTER:
+        return "no such I2C adapter";
+    case DDC_ERR_ADAPTER_GONE:
+        return "the adapter is gone";
+    default:
+        return "bus fault";
+    }
+}
+
+uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
+{
+    uint32_t u32Code = u32ErrnoCode(s32Errno);
+    vLogNote("bus: %s (%s): %s: %s, 0x%X (%s)", pst->stReal.cLabel, pst->stReal.cDevice, pcWhat,
+             strerror(s32Errno), u32Code, pcCodeWords(u32Code));
+    return u32Code;
+}
+
+bool bIsNak(int s32Errno) { return s32Errno == ENXIO || s32Errno == EREMOTEIO; }
+
+// One transfer; while a write cycle may run, a missing acknowledge is
+// polled again for up to 25 ms on the platform clock.
+typedef int (*Transfer)(stBenchOutput *pst, void *pvContext);
+
+uint32_t u32Transfer(stBenchOutput *pst, const char *pcWhat, Transfer pfn, void *pvContext)
+{
+    stRealBus *pstReal = &pst->stReal;
+    if (pstReal->s32Fd < 0)
+        return pstReal->u32FindError ? pstReal->u32FindError : DDC_ERR_NO_ADAPTER;
+    for (;;) {
+        int s32Result = pfn(pst, pvContext);
+        if (s32Result >= 0) {
+            pstReal->bWriteCycle = 0;
+            return 0;
+        }
+        int s32Errno = -s32Result;
+        bool bInCycle = pstReal->bWriteCycle &&
+                        u64ClockNowMs() - pstReal->u64WriteMs < REAL_ACK_POLL_MS;
+        if (!bIsNak(s32Errno) || !bInCycle) {
+            pstReal->bWriteCycle = 0;
+            return u32Failed(pst, pcWhat, s32Errno);
+        }
+        Sleep(1);
+    }
+}
+
+// --- I2C_RDWR -------------------------------------------------------------
+
+struct stMessages {
+    struct i2c_msg ast[2];
+    uint32_t u32Count;
+};
+
+int s32Rdwr(stBenchOutput *pst, void *pvContext)
+{
+    stMessages *pstMsgs = static_cast<stMessages *>(pvContext);
+    struct i2c_rdwr_ioctl_data stData = {pstMsgs->ast, pstMsgs->u32Count};
+    int s32Result = pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_RDWR, &stData);
+    return s32Result < 0 ? -errno : 0;
+}
+
+stMessages stMessage(uint32_t u32Addr7, uint16_t u16Flags, uint8_t *pu8Buf, uint32_t u32Count)
+{
+    stMessages st = {};
+    st.ast[0] = {(uint16_t)u32Addr7, u16Flags, (uint16_t)u32Count, pu8Buf};
+    st.u32Count = 1;
+    return st;
+}
+
+// --- SMBus ------------------------------------------------------------------
+
+struct stSmbusRead {
+    uint8_t *pu8Buf;
+    uint32_t u32Count;
+};
+
+int s32SmbusReadByte(stBenchOutput *pst, void *pvContext)
+{
+    int32_t s32Value = pstDdcKernel()->pfnSmbusReadByte(pst->stReal.s32Fd);
+    if (s32Value < 0)
+        return s32Value;
+    if (pvContext)
+        *static_cast<uint8_t *>(pvContext) = (uint8_t)s32Value;
+    pst->stReal.u32Counter++;
+    return 0;
+}
+
+// From the address counter, in blocks of 32 bytes, each naming its
+// address: SMBus has no read that goes on from where the last one ended.
+int s32SmbusRead(stBenchOutput *pst, void *pvContext)
+{
+    stSmbusRead *pstRead = static_cast<stSmbusRead *>(pvContext);
+    for (uint32_t u32Done = 0; u32Done < pstRead->u32Count;) {
+        uint32_t u32Chunk = pstRead->u32Count - u32Done;
+        if (u32Chunk > SMBUS_BLOCK_MAX)
+            u32Chunk = SMBUS_BLOCK_MAX;
+        int32_t s32Got = pstDdcKernel()->pfnSmbusReadBlock(
+            pst->stReal.s32Fd, (uint8_t)pst->stReal.u32Counter, (uint8_t)u32Chunk,
+            pstRead->pu8Buf + u32Done);
+        if (s32Got < 0)
+            return s32Got;
+        if ((uint32_t)s32Got != u32Chunk)
+            return -EIO;
+        u32Done += u32Chunk;
+        pst->stReal.u32Counter = (pst->stReal.u32Counter + u32Chunk) & 0xFFu;
+    }
+    return 0;
+}
+
+struct stSmbusWrite {
+    const uint8_t *pu8Bytes;
+    uint32_t u32Count;
+};
+
+int s32SmbusWrite(stBenchOutput *pst, void *pvContext)
+{
+    const stSmbusWrite *pstWrite = static_cast<const stSmbusWrite *>(pvContext);
+    const stDdcKernel *pstKernel = pstDdcKernel();
+    uint8_t u8Addr = pstWrite->pu8Bytes[0];
+    uint32_t u32Data = pstWrite->u32Count - 1;
+    int32_t s32Result = u32Data == 0
+                            ? pstKernel->pfnSmbusWriteByte(pst->stReal.s32Fd, u8Addr)
+                            : pstKernel->pfnSmbusWriteBlock(pst->stReal.s32Fd, u8Addr,
+                                                            (uint8_t)u32Data, pstWrite->pu8Bytes + 1);
+    if (s32Result < 0)
+        return s32Result;
+    // The memory's counter stays in the page it wrote.
+    uint32_t u32Page = u8Addr & ~(EEPROM_PAGE - 1);
+    pst->stReal.u32Counter = u32Data ? u32Page | ((u8Addr + u32Data) & (EEPROM_PAGE - 1)) : u8Addr;
+    return 0;
+}
+
+// --- Opening ------------------------------------------------------------------
+
+void vApplyTimeout(const stBenchOutput *pst)
+{
+    unsigned long u32Tenths = (gst_Lib.u32TimeoutMs + 9u) / 10u;
+    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)u32Tenths) < 0)
+        vLogNote("bus: %s (%s): the adapter keeps its own timeout (%s)", pst->stReal.cLabel,
+                 pst->stReal.cDevice, strerror(errno));
+}
+
+// The adapter's functions decide how it is driven; SMBus needs the
+// memory's address set once.
+uint32_t u32SetUpAdapter(stBenchOutput *pst)
+{
+    stRealBus *pstReal = &pst->stReal;
+    unsigned long u32Funcs = 0;
+    const stDdcKernel *pstKernel = pstDdcKernel();
+    if (pstKernel->pfnIoctl(pstReal->s32Fd, I2C_FUNCS, &u32Funcs) < 0) {
+        vLogNote("bus: %s: %s is not an I2C adapter (%s)", pstReal->cLabel, pstReal->cDevice,
+                 strerror(errno));
+        return DDC_ERR_NO_ADAPTER;
+    }
+    const unsigned long u32SmbusBlock = I2C_FUNC_SMBUS_READ_I2C_BLOCK | I2C_FUNC_SMBUS_WRITE_I2C_BLOCK |
+                                        I2C_FUNC_SMBUS_READ_BYTE | I2C_FUNC_SMBUS_WRITE_BYTE;
+    if (!(u32Funcs & I2C_FUNC_I2C) && (u32Funcs & u32SmbusBlock) != u32SmbusBlock) {
+        vLogNote("bus: %s: %s offers neither I2C transfers nor SMBus block transfers (functions "
+                 "0x%lX)", pstReal->cLabel, pstReal->cDevice, u32Funcs);
+        return DDC_ERR_NO_ADAPTER;
+    }
+    pstReal->bSmbusOnly = !(u32Funcs & I2C_FUNC_I2C);
+    if (pstReal->bSmbusOnly &&
+        pstKernel->pfnIoctl(pstReal->s32Fd, I2C_SLAVE, (void *)(unsigned long)DDC_EDID_ADDRESS) < 0)
+        return u32Failed(pst, "claiming 0x50", errno);
+    vApplyTimeout(pst);
+    vLogNote("bus: %s on %s, %s; the bus clock stays the adapter's own", pstReal->cLabel,
+             pstReal->cDevice, pstReal->bSmbusOnly ? "SMBus block transfers" : "I2C transfers");
+    return 0;
+}
+
+uint32_t u32OpenReal(stBenchOutput *pst)
+{
+    stRealBus *pstReal = &pst->stReal;
+    if (pstReal->u32FindError)
+        return pstReal->u32FindError;
+    int s32Fd = pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (s32Fd < 0) {
+        int s32Errno = errno;
+        uint32_t u32Code = s32Errno == EACCES || s32Errno == EPERM ? DDC_ERR_PERMISSION
+                                                                   : DDC_ERR_NO_ADAPTER;
+        vLogNote(u32Code == DDC_ERR_PERMISSION
+                     ? "bus: %s: %s may not be opened (%s): add the user to the i2c group, or "
+                       "install the udev rule of the README, then log in again"
+                     : "bus: %s: %s cannot be opened (%s): is the i2c-dev module loaded? 'sudo "
+                       "modprobe i2c-dev'",
+                 pstReal->cLabel, pstReal->cDevice, strerror(s32Errno));
+        return u32Code;
+    }
+    pstReal->s32Fd = s32Fd;
+    uint32_t u32Result = u32SetUpAdapter(pst);
+    if (u32Result) {
+        pstDdcKernel()->pfnClose(s32Fd);
+        pstReal->s32Fd = -1;
+    }
+    return u32Result;
+}
+
+bool bEdidAddress(uint32_t u32Addr7) { return u32Addr7 == DDC_EDID_ADDRESS; }
+
+} // namespace
+
+uint32_t u32RealOpenAll(void)
+{
+    uint32_t u32Real = 0, u32Denied = 0;
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        stBenchOutput *pst = &gst_Bench.ast[i];
+        if (!pst->stReal.bReal || pst->stReal.s32Fd >= 0)
+            continue;
+        u32Real++;
+        uint32_t u32Result = u32OpenReal(pst);
+        if (u32Result == DDC_ERR_PERMISSION)
+            u32Denied++;
+        if (u32Result && !pst->stReal.u32FindError)
+            pst->stReal.u32FindError = u32Result;
+    }
+    return u32Real > 0 && u32Denied == u32Real ? DDC_ERR_PERMISSION : 0;
+}
+
+void vRealCloseAll(void)
+{
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        stRealBus *pstReal = &gst_Bench.ast[i].stReal;
+        if (pstReal->bReal && pstReal->s32Fd >= 0)
+            pstDdcKernel()->pfnClose(pstReal->s32Fd);
+        pstReal->s32Fd = -1;
+        // What kept an adapter from opening is looked at again next start.
+        if (pstReal->bReal && pstReal->cDevice[0])
+            pstReal->u32FindError = 0;
+    }
+}
+
+void vRealApplyOptions(void)
+{
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        if (gst_Bench.ast[i].stReal.bReal && gst_Bench.ast[i].stReal.s32Fd >= 0)
+            vApplyTimeout(&gst_Bench.ast[i]);
+    }
+}
+
+uint32_t u32RealInstallDriver(void)
+{
+    if (!bRealMachineHasDisplays() || bRealI2cDevPresent())
+        return 0;
+    if (geteuid() == 0 && pstDdcKernel()->pfnLoadModule("i2c-dev") == 0 && bRealI2cDevPresent()) {
+        vLogNote("bus: loaded the i2c-dev kernel module");
+        return 0;
+    }
+    vLogNote("bus: the displays' DDC adapters need the i2c-dev kernel module, which is not "
+             "loaded: run 'sudo modprobe i2c-dev', and add i2c-dev to /etc/modules-load.d/ to "
+             "load it at boot");
+    return DDC_ERR_NO_I2C_DEV;
+}
+
+uint32_t u32RealProbe(stBenchOutput *pst, uint32_t u32Addr7)
+{
+    pst->bReadOpen = 0;
+    if (!bEdidAddress(u32Addr7))
+        return DDC_ERR_NO_ACK;
+    uint8_t u8Byte = 0;
+    if (pst->stReal.bSmbusOnly)
+        return u32Transfer(pst, "TestAddr", s32SmbusReadByte, &u8Byte);
+    stMessages stMsgs = stMessage(u32Addr7, I2C_M_RD, &u8Byte, 1);
+    return u32Transfer(pst, "TestAddr", s32Rdwr, &stMsgs);
+}
+
+uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
+                     uint32_t u32Flags)
+{
+    if ((u32Flags & DDC_READ_CONTINUE) && !pst->bReadOpen)
+        return DDC_ERR_NO_OPEN_READ;
+    pst->bReadOpen = 0;
+    if (!bEdidAddress(u32Addr7))
+        return DDC_ERR_NO_ACK;
+    uint32_t u32Result;
+    if (pst->stReal.bSmbusOnly) {
+        stSmbusRead stRead = {pu8Buf, u32Count};
+        u32Result = u32Transfer(pst, "ReadI2CBuf", s32SmbusRead, &stRead);
+    } else {
+        stMessages stMsgs = stMessage(u32Addr7, I2C_M_RD, pu8Buf, u32Count);
+        u32Result = u32Transfer(pst, "ReadI2CBuf", s32Rdwr, &stMsgs);
+    }
+    pst->bReadOpen = u32Result == 0 && (u32Flags & DDC_READ_KEEP_OPEN) != 0;
+    return u32Result;
+}
+
+uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
+                      uint32_t u32Count)
+{
+    pst->bReadOpen = 0;
+    if (!bEdidAddress(u32Addr7))
+        return DDC_ERR_NO_ACK;
+    uint32_t u32Result;
+    if (pst->stReal.bSmbusOnly) {
+        if (u32Count - 1u > SMBUS_BLOCK_MAX)
+            return DDC_ERR_BAD_COUNT;
+        stSmbusWrite stWrite = {pu8Bytes, u32Count};
+        u32Result = u32Transfer(pst, "WriteI2CBuf", s32SmbusWrite, &stWrite);
+    } else {
+        stMessages stMsgs = stMessage(u32Addr7, 0, const_cast<uint8_t *>(pu8Bytes), u32Count);
+        u32Result = u32Transfer(pst, "WriteI2CBuf", s32Rdwr, &stMsgs);
+    }
+    if (u32Result == 0 && u32Count > 1u) {
+        pst->stReal.bWriteCycle = 1;
+        pst->stReal.u64WriteMs = u64ClockNowMs();
+    }
+    return u32Result;
+}
+
+uint32_t u32RealReadEdid(stBenchOutput *pst, uint8_t *pu8Block)
+{
+    pst->bReadOpen = 0;
+    uint32_t u32Result;
+    if (pst->stReal.bSmbusOnly) {
+        pst->stReal.u32Counter = 0;
+        stSmbusRead stRead = {pu8Block, EDID_BLOCK_SIZE};
+        u32Result = u32Transfer(pst, "ReadEDID", s32SmbusRead, &stRead);
+    } else {
+        uint8_t u8Zero = 0;
+        stMessages stMsgs = stMessage(DDC_EDID_ADDRESS, 0, &u8Zero, 1);
+        stMsgs.ast[1] = {(uint16_t)DDC_EDID_ADDRESS, I2C_M_RD, (uint16_t)EDID_BLOCK_SIZE, pu8Block};
+        stMsgs.u32Count = 2;
+        u32Result = u32Transfer(pst, "ReadEDID", s32Rdwr, &stMsgs);
+    }
+    if (u32Result)
+        return u32Result;
+    return bEdidBlockValid(pu8Block) ? 0 : DDC_ERR_INVALID_EDID;
+}

@@ -1,0 +1,35 @@
+// The only way the real backend reaches the kernel: opening, ioctl and
+// closing an adapter's device, the SMBus calls of i2c-tools' library, and
+// the folders where sysfs and the device nodes live. Tests put a fake kernel
+// here; everything else of the backend is the same code on real hardware.
+#ifndef DDC_KERNEL_H
+#define DDC_KERNEL_H
+
+#include <stdint.h>
+
+struct stDdcKernel {
+    // As open(2), ioctl(2) and close(2): -1 with errno set on failure.
+    int (*pfnOpen)(const char *pcPath, int s32Flags);
+    int (*pfnIoctl)(int s32Fd, unsigned long u32Request, void *pvArg);
+    int (*pfnClose)(int s32Fd);
+    // As i2c-tools' i2c_smbus_* calls: a negative errno on failure.
+    int32_t (*pfnSmbusReadByte)(int s32Fd);
+    int32_t (*pfnSmbusWriteByte)(int s32Fd, uint8_t u8Value);
+    int32_t (*pfnSmbusReadBlock)(int s32Fd, uint8_t u8Command, uint8_t u8Length, uint8_t *pu8Values);
+    int32_t (*pfnSmbusWriteBlock)(int s32Fd, uint8_t u8Command, uint8_t u8Length,
+                                  const uint8_t *pu8Values);
+    // Loads a kernel module by name (modprobe); 0 on success.
+    int (*pfnLoadModule)(const char *pcName);
+    // "/sys" and "/dev" on a real machine; empty: no kernel to look at.
+    const char *pcSysRoot;
+    const char *pcDevRoot;
+};
+
+// The kernel in use: the machine's, or a test's.
+const stDdcKernel *pstDdcKernel(void);
+// A test's kernel (null: the machine's again); kept until replaced.
+void vDdcSetKernel(const stDdcKernel *pstKernel);
+// No kernel at all: tests that build a bench must never reach the machine's.
+void vDdcUseNoKernel(void);
+
+#endif
