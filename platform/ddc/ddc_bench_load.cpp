@@ -35,13 +35,12 @@ int32_t bUseDescription(const char *pcPath)
 // nothing persists beside the program.
 int32_t bUseMachineDisplays(void)
 {
-    if (!bRealMachineHasDisplays()) {
+    uint32_t u32Count = u32RealAddConnectors();
+    if (u32Count == 0) {
         vLogNote("bench: no description, and no DRM connector with a DDC adapter under %s/class/drm",
                  pstDdcKernel()->pcSysRoot[0] ? pstDdcKernel()->pcSysRoot : "(no sysfs)");
         return 0;
     }
-    vBenchClear();
-    uint32_t u32Count = u32RealAddConnectors();
     vLogNote("bench: real displays: %u DRM connectors with DDC adapters, driven through i2c-dev",
              u32Count);
     return 1;

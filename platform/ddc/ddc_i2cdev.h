@@ -31,8 +31,8 @@ struct stBenchOutput;
 // adapter name ("SMBus stub driver") or a device ("/dev/i2c-3"); when it
 // cannot be found the output stays real and answers with the reason.
 void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat);
-// One output per DRM connector with a DDC adapter, in card and connector
-// order; their count (0 without any).
+// A new bench of one output per DRM connector with a DDC adapter, in card
+// and connector order; their count. Without any, the bench is untouched.
 uint32_t u32RealAddConnectors(void);
 // Whether the machine has DRM connectors with DDC adapters.
 int32_t bRealMachineHasDisplays(void);

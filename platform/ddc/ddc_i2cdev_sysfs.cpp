@@ -74,7 +74,7 @@ bool bIsConnectorName(const char *pcName, uint32_t *pu32Card)
 
 // The connector's adapter, through its "ddc" link or an "i2c-N" folder in
 // it; false (with a log line for a dangling link) when it has none.
-bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size)
+bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bool bQuiet)
 {
     char cPath[SYS_PATH_SIZE];
     char cTarget[SYS_PATH_SIZE];
@@ -86,7 +86,8 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size)
         struct stat st;
         const char *pcBase = strrchr(cTarget, '/') ? strrchr(cTarget, '/') + 1 : cTarget;
         if (stat(cPath, &st) != 0 || !bIsAdapterName(pcBase)) {
-            vLogNote("bus: %s: its ddc link points at %s, which is not there; connector skipped",
+            if (!bQuiet)
+                vLogNote("bus: %s: its ddc link points at %s, which is not there; connector skipped",
                      pcConnector, cTarget);
             return false;
         }
@@ -115,8 +116,9 @@ int s32CompareConnectors(const void *pvA, const void *pvB)
     return strcmp(pstA->cName, pstB->cName);
 }
 
-// The DRM connectors that have a DDC adapter, sorted; their count.
-uint32_t u32FindConnectors(void)
+// The DRM connectors that have a DDC adapter, sorted; their count. Quiet:
+// no log line for a broken link (the question is only whether there are any).
+uint32_t u32FindConnectors(bool bQuiet)
 {
     char cPath[SYS_PATH_SIZE];
     if (!bSysPath(cPath, sizeof(cPath), "/class/drm%s%s", "", ""))
@@ -131,7 +133,7 @@ uint32_t u32FindConnectors(void)
             !bIsConnectorName(pEntry->d_name, &pst->u32Card))
             continue;
         snprintf(pst->cName, sizeof(pst->cName), "%s", pEntry->d_name);
-        if (bConnectorAdapter(pst->cName, pst->cAdapter, sizeof(pst->cAdapter)))
+        if (bConnectorAdapter(pst->cName, pst->cAdapter, sizeof(pst->cAdapter), bQuiet))
             u32Count++;
     }
     closedir(pDir);
@@ -187,7 +189,7 @@ bool bConnectorByName(const char *pcName, char *pcAdapter, size_t size)
 {
     uint32_t u32Card = 0;
     return bIsConnectorName(pcName, &u32Card) && !strchr(pcName, '/') &&
-           bConnectorAdapter(pcName, pcAdapter, size);
+           bConnectorAdapter(pcName, pcAdapter, size, false);
 }
 
 } // namespace
@@ -217,7 +219,10 @@ void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat)
 
 uint32_t u32RealAddConnectors(void)
 {
-    uint32_t u32Count = u32FindConnectors();
+    uint32_t u32Count = u32FindConnectors(false);
+    if (u32Count == 0)
+        return 0;
+    vBenchClear();
     uint32_t u32Added = 0;
     for (uint32_t i = 0; i < u32Count; i++) {
         stBenchOutput *pst = pstBenchOutputAt(s32BenchAddOutput());
@@ -231,7 +236,7 @@ uint32_t u32RealAddConnectors(void)
     return u32Added;
 }
 
-int32_t bRealMachineHasDisplays(void) { return u32FindConnectors() > 0; }
+int32_t bRealMachineHasDisplays(void) { return u32FindConnectors(true) > 0; }
 
 int32_t bRealI2cDevPresent(void)
 {

@@ -1,0 +1,291 @@
+#include "fake_kernel.h"
+
+#include "platform/clock/PlatformClock.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+
+FakeKernel *gp_FakeKernel = nullptr;
+
+namespace {
+
+#define FD_BASE 5000
+
+std::deque<FakeAdapter> g_adapters;
+std::vector<std::string> g_lines;
+std::vector<int> g_openFds;
+
+std::string Hex(const uint8_t *pu8, uint32_t u32Len)
+{
+    std::string text;
+    char cByte[4];
+    for (uint32_t i = 0; i < u32Len; i++) {
+        snprintf(cByte, sizeof(cByte), i ? " %02X" : "%02X", pu8[i]);
+        text += cByte;
+    }
+    return text;
+}
+
+void Line(const FakeAdapter &a, const std::string &text) { g_lines.push_back(a.adapter + " " + text); }
+
+FakeAdapter *Of(int s32Fd)
+{
+    size_t index = (size_t)(s32Fd - FD_BASE);
+    if (s32Fd < FD_BASE || index >= g_adapters.size())
+        return nullptr;
+    return &g_adapters[index];
+}
+
+// A transfer's fate: the set fault, or no display / write cycle (NAK).
+int s32Fault(FakeAdapter *a)
+{
+    if (a->failErrno && a->transfers >= a->failAfter)
+        return a->failErrno;
+    a->transfers++;
+    if (!a->bDisplay || !bEepromAnswers(&a->mem, u64ClockNowMs()))
+        return ENXIO;
+    return 0;
+}
+
+int s32Open(const char *pcPath, int)
+{
+    for (size_t i = 0; i < g_adapters.size(); i++) {
+        FakeAdapter &a = g_adapters[i];
+        if (gp_FakeKernel->DevPath(a.adapter) != pcPath)
+            continue;
+        Line(a, "open");
+        if (a.openErrno) {
+            errno = a.openErrno;
+            return -1;
+        }
+        return FD_BASE + (int)i;
+    }
+    g_lines.push_back(std::string("open ") + pcPath + " (no such file)");
+    errno = ENOENT;
+    return -1;
+}
+
+int s32Rdwr(FakeAdapter *a, struct i2c_rdwr_ioctl_data *pstData)
+{
+    std::string text = "I2C_RDWR";
+    for (uint32_t i = 0; i < pstData->nmsgs; i++) {
+        const struct i2c_msg &m = pstData->msgs[i];
+        char cHead[64];
+        snprintf(cHead, sizeof(cHead), " [0x%02X %s %u", m.addr, (m.flags & I2C_M_RD) ? "R" : "W",
+                 m.len);
+        text += cHead;
+        if (!(m.flags & I2C_M_RD))
+            text += ": " + Hex(m.buf, m.len);
+        text += "]";
+    }
+    Line(*a, text);
+    int s32Errno = s32Fault(a);
+    if (!s32Errno && pstData->msgs[0].addr != 0x50)
+        s32Errno = ENXIO;
+    if (s32Errno) {
+        errno = s32Errno;
+        return -1;
+    }
+    for (uint32_t i = 0; i < pstData->nmsgs; i++) {
+        const struct i2c_msg &m = pstData->msgs[i];
+        if (m.flags & I2C_M_RD)
+            vEepromRead(&a->mem, m.buf, m.len);
+        else
+            vEepromWrite(&a->mem, m.buf, m.len, u64ClockNowMs());
+    }
+    return (int)pstData->nmsgs;
+}
+
+int s32Ioctl(int s32Fd, unsigned long u32Request, void *pvArg)
+{
+    FakeAdapter *a = Of(s32Fd);
+    if (!a) {
+        errno = EBADF;
+        return -1;
+    }
+    int s32Errno = 0;
+    if (u32Request == I2C_FUNCS) {
+        Line(*a, "I2C_FUNCS");
+        s32Errno = a->funcsErrno;
+        if (!s32Errno)
+            *static_cast<unsigned long *>(pvArg) = a->funcs;
+    } else if (u32Request == I2C_TIMEOUT) {
+        a->timeout = (long)(unsigned long)pvArg;
+        Line(*a, "I2C_TIMEOUT " + std::to_string(a->timeout));
+    } else if (u32Request == I2C_SLAVE) {
+        Line(*a, "I2C_SLAVE " + std::to_string((unsigned long)pvArg));
+        s32Errno = a->slaveErrno;
+    } else if (u32Request == I2C_RDWR) {
+        return s32Rdwr(a, static_cast<struct i2c_rdwr_ioctl_data *>(pvArg));
+    } else {
+        s32Errno = ENOTTY;
+    }
+    if (s32Errno) {
+        errno = s32Errno;
+        return -1;
+    }
+    return 0;
+}
+
+int s32Close(int s32Fd)
+{
+    FakeAdapter *a = Of(s32Fd);
+    if (a)
+        Line(*a, "close");
+    return a ? 0 : -1;
+}
+
+int32_t s32ReadByte(int s32Fd)
+{
+    FakeAdapter *a = Of(s32Fd);
+    Line(*a, "smbus read byte");
+    int s32Errno = s32Fault(a);
+    if (s32Errno)
+        return -s32Errno;
+    uint8_t u8 = 0;
+    vEepromRead(&a->mem, &u8, 1);
+    return u8;
+}
+
+int32_t s32WriteByte(int s32Fd, uint8_t u8Value)
+{
+    FakeAdapter *a = Of(s32Fd);
+    Line(*a, "smbus write byte " + Hex(&u8Value, 1));
+    int s32Errno = s32Fault(a);
+    if (s32Errno)
+        return -s32Errno;
+    vEepromWrite(&a->mem, &u8Value, 1, u64ClockNowMs());
+    return 0;
+}
+
+int32_t s32ReadBlock(int s32Fd, uint8_t u8Command, uint8_t u8Length, uint8_t *pu8Values)
+{
+    FakeAdapter *a = Of(s32Fd);
+    Line(*a, "smbus read block " + Hex(&u8Command, 1) + " " + std::to_string(u8Length));
+    int s32Errno = s32Fault(a);
+    if (s32Errno)
+        return -s32Errno;
+    vEepromWrite(&a->mem, &u8Command, 1, u64ClockNowMs());
+    vEepromRead(&a->mem, pu8Values, u8Length);
+    return u8Length;
+}
+
+int32_t s32WriteBlock(int s32Fd, uint8_t u8Command, uint8_t u8Length, const uint8_t *pu8Values)
+{
+    FakeAdapter *a = Of(s32Fd);
+    Line(*a, "smbus write block " + Hex(&u8Command, 1) + ": " + Hex(pu8Values, u8Length));
+    int s32Errno = s32Fault(a);
+    if (s32Errno)
+        return -s32Errno;
+    std::vector<uint8_t> bytes = {u8Command};
+    bytes.insert(bytes.end(), pu8Values, pu8Values + u8Length);
+    vEepromWrite(&a->mem, bytes.data(), (uint32_t)bytes.size(), u64ClockNowMs());
+    return 0;
+}
+
+void vMakeDirs(const std::string &path);
+
+int s32LoadModule(const char *pcName)
+{
+    gp_FakeKernel->modprobed.push_back(pcName);
+    if (!gp_FakeKernel->bModprobeWorks)
+        return -1;
+    vMakeDirs(gp_FakeKernel->Sys() + "/class/i2c-dev");
+    return 0;
+}
+
+void vMakeDirs(const std::string &path)
+{
+    for (size_t at = 1; at != std::string::npos; at = path.find('/', at + 1))
+        mkdir(path.substr(0, at).c_str(), 0755);
+    mkdir(path.c_str(), 0755);
+}
+
+} // namespace
+
+FakeKernel::FakeKernel()
+{
+    m_sys = m_dir.file("sys");
+    m_dev = m_dir.file("dev");
+    vMakeDirs(m_sys + "/class/drm");
+    vMakeDirs(m_sys + "/class/i2c-dev");
+    vMakeDirs(m_dev);
+    m_kernel = {s32Open,      s32Ioctl,     s32Close,     s32ReadByte, s32WriteByte,
+                s32ReadBlock, s32WriteBlock, s32LoadModule, m_sys.c_str(), m_dev.c_str()};
+    g_adapters.clear();
+    g_lines.clear();
+    gp_FakeKernel = this;
+}
+
+FakeKernel::~FakeKernel()
+{
+    gp_FakeKernel = nullptr;
+    g_adapters.clear();
+}
+
+FakeAdapter &FakeKernel::Add(const std::string &adapter, const std::string &name,
+                             const std::vector<uint8_t> &image)
+{
+    g_adapters.emplace_back();
+    FakeAdapter &a = g_adapters.back();
+    a.adapter = adapter;
+    a.name = name;
+    a.funcs = I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL;
+    vEepromInit(&a.mem, image.size() > 256 ? 2048 : 256);
+    std::copy(image.begin(), image.end(), a.mem.u8Mem);
+    vMakeDirs(m_sys + "/devices/pci0000:00/" + adapter);
+    vMakeDirs(m_sys + "/class/i2c-dev/" + adapter);
+    vWriteFile(m_sys + "/class/i2c-dev/" + adapter + "/name", name + "\n");
+    return a;
+}
+
+void FakeKernel::Connector(const std::string &connector, const std::string &adapter,
+                           const std::string &how)
+{
+    std::string dir = m_sys + "/class/drm/" + connector;
+    vMakeDirs(dir);
+    if (how == "link")
+        symlink((m_sys + "/devices/pci0000:00/" + adapter).c_str(), (dir + "/ddc").c_str());
+    else if (how == "dangling")
+        symlink((m_sys + "/devices/gone/" + adapter).c_str(), (dir + "/ddc").c_str());
+    else if (how == "folder")
+        vMakeDirs(dir + "/" + adapter);
+}
+
+void FakeKernel::RemoveI2cDevClass()
+{
+    for (const FakeAdapter &a : g_adapters) {
+        unlink((m_sys + "/class/i2c-dev/" + a.adapter + "/name").c_str());
+        rmdir((m_sys + "/class/i2c-dev/" + a.adapter).c_str());
+    }
+    rmdir((m_sys + "/class/i2c-dev").c_str());
+}
+
+FakeAdapter *FakeKernel::Find(const std::string &adapter)
+{
+    for (FakeAdapter &a : g_adapters) {
+        if (a.adapter == adapter)
+            return &a;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> FakeKernel::TakeLines()
+{
+    std::vector<std::string> lines;
+    lines.swap(g_lines);
+    return lines;
+}
+
+std::vector<uint8_t> FakeKernel::Memory(const std::string &adapter, uint32_t u32Len)
+{
+    FakeAdapter *a = Find(adapter);
+    return std::vector<uint8_t>(a->mem.u8Mem, a->mem.u8Mem + u32Len);
+}

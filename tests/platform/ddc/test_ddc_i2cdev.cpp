@@ -1,0 +1,347 @@
+// The bus library on real adapters, through a fake kernel: which adapters
+// it finds and never touches, the messages of each operation, the SMBus
+// path, acknowledge polling, and a code for every kernel error.
+#include "ddc_test_util.h"
+#include "fake_kernel.h"
+
+#include "platform/clock/PlatformClock.h"
+
+#include <errno.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const uint32_t H0 = DDC_BENCH_HANDLE(0), H1 = DDC_BENCH_HANDLE(1), H2 = DDC_BENCH_HANDLE(2);
+
+class RealBusTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vClockUseVirtual(1);
+        vDdcBenchReset();
+        vDdcBenchUseKernel(m_kernel.Kernel());
+        unsetenv("DDCHELPER_BENCH");
+        ASSERT_EQ(EnableLog(m_log.c_str(), 1), 0u);
+    }
+    void TearDown() override { vDdcBenchReset(); }
+    // One display on card0-DP-1 through i2c-5.
+    FakeAdapter &OneDisplay(const Bytes &image = lstEdid(1))
+    {
+        FakeAdapter &a = m_kernel.Add("i2c-5", "AMDGPU DM i2c hw bus 1", image);
+        m_kernel.Connector("card0-DP-1", "i2c-5");
+        return a;
+    }
+    void Start()
+    {
+        ASSERT_EQ(InitDDCHelper(), 0u);
+        m_kernel.TakeLines();
+    }
+    // Library log lines of the bus and the bench, without the calls.
+    Lines Notes()
+    {
+        Lines notes;
+        std::istringstream in(strLogLines(m_log));
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("bus: ", 0) == 0 || line.rfind("bench: ", 0) == 0)
+                notes.push_back(line);
+        return notes;
+    }
+    std::vector<uint32_t> Handles()
+    {
+        std::vector<uint32_t> handles;
+        uint32_t u32Handle = 0;
+        for (uint32_t r = EnumGetFirst(&u32Handle); r == 0; r = EnumGetNext(&u32Handle))
+            handles.push_back(u32Handle);
+        return handles;
+    }
+    FakeKernel m_kernel;
+    TempDir m_dir;
+    std::string m_log = m_dir.file("ddc.log");
+};
+
+// --- Which adapters ---------------------------------------------------------
+
+TEST_F(RealBusTest, ConnectorsWithDdcAdaptersBecomeOutputsInCardAndNameOrder)
+{
+    m_kernel.Add("i2c-7", "i915 gmbus dpb");
+    m_kernel.Add("i2c-5", "AMDGPU DM i2c hw bus 1");
+    m_kernel.Add("i2c-6", "AMDGPU DM i2c hw bus 2");
+    m_kernel.Add("i2c-0", "SMBus I801 adapter at efa0");
+    m_kernel.Connector("card1-HDMI-A-1", "i2c-7");
+    m_kernel.Connector("card0-DP-2", "i2c-6", "folder");
+    m_kernel.Connector("card0-DP-1", "i2c-5");
+    m_kernel.Connector("card0-eDP-1", "", "none");
+    m_kernel.Connector("card0-DP-3", "i2c-9", "dangling");
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(Handles(), (std::vector<uint32_t>{H0, H1, H2}));
+    std::string sys = m_kernel.Sys();
+    EXPECT_EQ(Notes(),
+              (Lines{"bus: card0-DP-3: its ddc link points at " + sys + "/devices/gone/i2c-9, "
+                     "which is not there; connector skipped",
+                     "bench: output 0 is card0-DP-1 on " + m_kernel.DevPath("i2c-5"),
+                     "bench: output 1 is card0-DP-2 on " + m_kernel.DevPath("i2c-6"),
+                     "bench: output 2 is card1-HDMI-A-1 on " + m_kernel.DevPath("i2c-7"),
+                     "bench: real displays: 3 DRM connectors with DDC adapters, driven through "
+                     "i2c-dev",
+                     "bus: card0-DP-1 on " + m_kernel.DevPath("i2c-5") +
+                         ", I2C transfers; the bus clock stays the adapter's own",
+                     "bus: card0-DP-2 on " + m_kernel.DevPath("i2c-6") +
+                         ", I2C transfers; the bus clock stays the adapter's own",
+                     "bus: card1-HDMI-A-1 on " + m_kernel.DevPath("i2c-7") +
+                         ", I2C transfers; the bus clock stays the adapter's own"}));
+    // The memory-module controller is never opened, let alone written.
+    for (const std::string &line : m_kernel.TakeLines())
+        EXPECT_NE(line.rfind("i2c-0", 0), 0u) << line;
+}
+
+TEST_F(RealBusTest, WithoutConnectorsTheBuiltInBenchRuns)
+{
+    m_kernel.Add("i2c-0", "SMBus I801 adapter at efa0");
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(Handles().size(), 4u);
+    EXPECT_EQ(Notes(), (Lines{"bench: no description, and no DRM connector with a DDC adapter "
+                              "under " + m_kernel.Sys() + "/class/drm",
+                              "bench: built-in bench of 4 outputs"}));
+    EXPECT_TRUE(m_kernel.TakeLines().empty());
+}
+
+TEST_F(RealBusTest, ADescriptionMixesNamedAdaptersAndSimulatedDisplays)
+{
+    m_kernel.Add("i2c-5", "AMDGPU DM i2c hw bus 1", lstEdid(0));
+    m_kernel.Add("i2c-11", "CH341 I2C USB bus", lstEdid(1));
+    m_kernel.Add("i2c-12", "MCP2221 usb-i2c bridge");
+    m_kernel.Connector("card0-DP-1", "i2c-5");
+    std::string desc = m_dir.file("bench.txt");
+    vWriteFile(desc, "[output]\nconnector = card0-DP-1\n[output]\nadapter_name = CH341 I2C USB "
+                     "bus\n[output]\nedid = blank\n[output]\ndevice = /dev/i2c-12\n[output]\n"
+                     "adapter_name = No Such Bus\n");
+    setenv("DDCHELPER_BENCH", desc.c_str(), 1);
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    ASSERT_EQ(Handles().size(), 5u);
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstEdid(0));
+    EXPECT_EQ(ReadEDID(H1, u8Block), 0u);
+    EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstSlice(lstEdid(1), 0, 128));
+    EXPECT_EQ(ReadEDID(H2, u8Block), DDC_ERR_INVALID_EDID); // the simulated blank one
+    EXPECT_EQ(ReadEDID(DDC_BENCH_HANDLE(3), u8Block), DDC_ERR_INVALID_EDID);
+    EXPECT_EQ(ReadEDID(DDC_BENCH_HANDLE(4), u8Block), DDC_ERR_NO_ADAPTER);
+    Lines notes = Notes();
+    EXPECT_NE(std::find(notes.begin(), notes.end(),
+                        "bus: No Such Bus: no such I2C adapter (is the i2c-dev module loaded? "
+                        "'sudo modprobe i2c-dev'); the output answers 0x7000001D"),
+              notes.end());
+    // The named USB bridge, though no display's, is used because it is named.
+    EXPECT_NE(std::find(notes.begin(), notes.end(),
+                        "bench: output 3 is the real adapter /dev/i2c-12 (" +
+                            m_kernel.DevPath("i2c-12") + ")"),
+              notes.end());
+    unsetenv("DDCHELPER_BENCH");
+}
+
+// --- The messages of each operation -----------------------------------------
+
+TEST_F(RealBusTest, EachOperationIsOneCombinedTransfer)
+{
+    Bytes edid = lstEdid(1);
+    OneDisplay(edid);
+    Start();
+    uint8_t u8Block[128];
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u);
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    EXPECT_EQ(lstChainedRead(H0, 1), edid);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 I2C_RDWR [0x50 R 1]",
+                                           "i2c-5 I2C_RDWR [0x50 W 1: 00] [0x50 R 128]",
+                                           "i2c-5 I2C_RDWR [0x50 W 1: 00]",
+                                           "i2c-5 I2C_RDWR [0x50 R 128]",
+                                           "i2c-5 I2C_RDWR [0x50 R 128]"}));
+    EXPECT_EQ(u32Write(H0, {0x10, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    EXPECT_EQ(m_kernel.TakeLines(),
+              (Lines{"i2c-5 I2C_RDWR [0x50 W 9: 10 01 02 03 04 05 06 07 08]"}));
+    EXPECT_EQ(lstSlice(m_kernel.Memory("i2c-5", 32), 16, 8), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    // Nothing but the EDID memory's address is ever put on the bus.
+    EXPECT_EQ(TestAddr(H0, 0x37), DDC_ERR_NO_ACK);
+    EXPECT_TRUE(m_kernel.TakeLines().empty());
+}
+
+TEST_F(RealBusTest, AfterAWriteTheMemoryIsPolledUntilItAnswers)
+{
+    OneDisplay();
+    Start();
+    uint64_t u64Before = u64ClockNowMs();
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    EXPECT_EQ(u32Write(H0, {0x08, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    Lines lines = m_kernel.TakeLines();
+    // 5 ms of write cycle, polled each millisecond on the platform clock.
+    EXPECT_EQ(lines.size(), 1u + 5u + 1u);
+    EXPECT_EQ(u64ClockNowMs() - u64Before, 5u);
+    EXPECT_EQ(lines.back(), "i2c-5 I2C_RDWR [0x50 W 9: 08 01 02 03 04 05 06 07 08]");
+}
+
+TEST_F(RealBusTest, AMemoryThatStaysSilentFailsAfterTwentyFiveMilliseconds)
+{
+    FakeAdapter &a = OneDisplay();
+    Start();
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    a.bDisplay = false;
+    uint64_t u64Before = u64ClockNowMs();
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), DDC_ERR_NO_ACK);
+    EXPECT_EQ(u64ClockNowMs() - u64Before, 25u);
+    // Without a write before it, a silent memory fails at once.
+    u64Before = u64ClockNowMs();
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ACK);
+    EXPECT_EQ(u64ClockNowMs(), u64Before);
+}
+
+TEST_F(RealBusTest, TimeoutOptionReachesTheAdapter)
+{
+    FakeAdapter &a = OneDisplay();
+    Start();
+    EXPECT_EQ(a.timeout, 300); // 3000 ms in tens of milliseconds
+    EXPECT_EQ(SetLibraryOption(DDC_OPT_TIMEOUT_MS, 1001), 0u);
+    EXPECT_EQ(a.timeout, 101);
+}
+
+// --- SMBus-only adapters ----------------------------------------------------
+
+TEST_F(RealBusTest, SmbusAdaptersGetTheSameOperationsInBlocksOfThirtyTwo)
+{
+    Bytes edid = lstEdid(1);
+    FakeAdapter &a = OneDisplay(edid);
+    a.funcs = I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK;
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-5 I2C_FUNCS", "i2c-5 I2C_SLAVE 80",
+                                           "i2c-5 I2C_TIMEOUT 300"}));
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstSlice(edid, 0, 128));
+    EXPECT_EQ(m_kernel.TakeLines(),
+              (Lines{"i2c-5 smbus read block 00 32", "i2c-5 smbus read block 20 32",
+                     "i2c-5 smbus read block 40 32", "i2c-5 smbus read block 60 32"}));
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u);
+    EXPECT_EQ(lstChainedRead(H0, 1), edid);
+    EXPECT_EQ(u32Write(H0, {0x80, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    Lines lines = m_kernel.TakeLines();
+    EXPECT_EQ(lines.front(), "i2c-5 smbus read byte");
+    EXPECT_EQ(lines[1], "i2c-5 smbus write byte 00");
+    EXPECT_EQ(lines[2], "i2c-5 smbus read block 00 32");
+    EXPECT_EQ(lines[6], "i2c-5 smbus read block 80 32"); // the chained block goes on at 128
+    EXPECT_EQ(lines.back(), "i2c-5 smbus write block 80: 01 02 03 04 05 06 07 08");
+    EXPECT_EQ(lstSlice(m_kernel.Memory("i2c-5", 256), 128, 8), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST_F(RealBusTest, AnAdapterWithoutBlockTransfersOrOneHeldByADriverIsRefused)
+{
+    FakeAdapter &a = OneDisplay();
+    a.funcs = I2C_FUNC_SMBUS_BYTE_DATA;
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ADAPTER);
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1: " + m_kernel.DevPath("i2c-5") +
+                                  " offers neither I2C transfers nor SMBus block transfers "
+                                  "(functions 0x180000)");
+    DeinitDDCHelper();
+    a.funcs = I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_I2C_BLOCK;
+    a.slaveErrno = EBUSY;
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_BUSY);
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
+                                  "): claiming 0x50: Device or resource busy, 0x70000017 (busy)");
+}
+
+// --- Kernel errors ------------------------------------------------------------
+
+TEST_F(RealBusTest, EveryKernelErrorHasItsCodeAndOneLogLine)
+{
+    const struct {
+        int s32Errno;
+        uint32_t u32Code;
+        const char *pcWords;
+    } cases[] = {
+        {ENXIO, DDC_ERR_NO_ACK, "No such device or address, 0x7000000B (no answer)"},
+        {EREMOTEIO, DDC_ERR_NO_ACK, "Remote I/O error, 0x7000000B (no answer)"},
+        {EBUSY, DDC_ERR_BUSY, "Device or resource busy, 0x70000017 (busy)"},
+        {EAGAIN, DDC_ERR_BUSY, "Resource temporarily unavailable, 0x70000017 (busy)"},
+        {ETIMEDOUT, DDC_ERR_TIMEOUT, "Connection timed out, 0x70000019 (timed out)"},
+        {EACCES, DDC_ERR_PERMISSION, "Permission denied, 0x7000001B (permission denied)"},
+        {ENODEV, DDC_ERR_ADAPTER_GONE, "No such device, 0x7000001F (the adapter is gone)"},
+        {ESHUTDOWN, DDC_ERR_ADAPTER_GONE,
+         "Cannot send after transport endpoint shutdown, 0x7000001F (the adapter is gone)"},
+        {EIO, DDC_ERR_BUS_FAULT, "Input/output error, 0x70000015 (bus fault)"},
+        {EOPNOTSUPP, DDC_ERR_BUS_FAULT, "Operation not supported, 0x70000015 (bus fault)"},
+    };
+    FakeAdapter &a = OneDisplay();
+    Start();
+    for (const auto &c : cases) {
+        a.failErrno = c.s32Errno;
+        size_t before = Notes().size();
+        uint8_t u8Block[128];
+        EXPECT_EQ(ReadEDID(H0, u8Block), c.u32Code) << c.pcWords;
+        Lines notes = Notes();
+        ASSERT_EQ(notes.size(), before + 1) << c.pcWords;
+        EXPECT_EQ(notes.back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
+                                    "): ReadEDID: " + c.pcWords);
+    }
+}
+
+TEST_F(RealBusTest, WithoutPermissionForAnyDisplayTheStartFails)
+{
+    FakeAdapter &a = OneDisplay();
+    m_kernel.Add("i2c-6", "AMDGPU DM i2c hw bus 2").openErrno = EACCES;
+    m_kernel.Connector("card0-HDMI-A-1", "i2c-6");
+    a.openErrno = EACCES;
+    EXPECT_EQ(InitDDCHelper(), DDC_ERR_PERMISSION);
+    uint32_t u32Handle = 0;
+    EXPECT_EQ(EnumGetFirst(&u32Handle), DDC_ERR_NOT_STARTED);
+    EXPECT_EQ(Notes().back(), "bus: card0-HDMI-A-1: " + m_kernel.DevPath("i2c-6") +
+                                  " may not be opened (Permission denied): add the user to the "
+                                  "i2c group, or install the udev rule of the README, then log "
+                                  "in again");
+    // One display that may be opened is enough; the other answers the code.
+    a.openErrno = 0;
+    EXPECT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u);
+    EXPECT_EQ(TestAddr(H1, 0x50), DDC_ERR_PERMISSION);
+}
+
+TEST_F(RealBusTest, ANodeThatIsNoAdapterOrThatVanishedAnswersNoAdapter)
+{
+    FakeAdapter &a = OneDisplay();
+    a.funcsErrno = ENOTTY;
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ADAPTER);
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1: " + m_kernel.DevPath("i2c-5") +
+                                  " is not an I2C adapter (Inappropriate ioctl for device)");
+    DeinitDDCHelper();
+    a.funcsErrno = 0;
+    a.openErrno = ENOENT; // gone between enumeration and use
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ADAPTER);
+}
+
+// --- The i2c-dev module -------------------------------------------------------
+
+TEST_F(RealBusTest, InstallDriverLoadsI2cDevForRootOrSaysWhatToDo)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "loading a module is tried only as root";
+    OneDisplay();
+    m_kernel.RemoveI2cDevClass();
+    EXPECT_EQ(InstallDriver(nullptr, 1), DDC_ERR_NO_I2C_DEV);
+    EXPECT_EQ(m_kernel.modprobed, (Lines{"i2c-dev"}));
+    EXPECT_EQ(Notes().back(), "bus: the displays' DDC adapters need the i2c-dev kernel module, "
+                              "which is not loaded: run 'sudo modprobe i2c-dev', and add i2c-dev "
+                              "to /etc/modules-load.d/ to load it at boot");
+    m_kernel.bModprobeWorks = true;
+    EXPECT_EQ(InstallDriver(nullptr, 1), 0u);
+    EXPECT_EQ(Notes().back(), "bus: loaded the i2c-dev kernel module");
+    EXPECT_EQ(InstallDriver(nullptr, 1), 0u); // there now: nothing more to load
+    EXPECT_EQ(m_kernel.modprobed.size(), 2u);
+}
+
+} // namespace
