@@ -15,7 +15,6 @@
 # Needs tools/install-deps.sh --qemu, which also fetches the kernel: nothing is
 # downloaded here.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
 say() { echo "qemu-i2c-test: $*"; }
 fail() {
@@ -23,7 +22,12 @@ fail() {
   exit 1
 }
 
-kernel=${TAVOLIN_QEMU_KERNEL:-$PWD/build-qemu/kernel}
+[ $# -le 1 ] || fail "usage: tools/qemu-i2c-test.sh [static-test-program]"
+# Paths given are taken from where the script was started.
+program=${1:+$(realpath -m -- "$1")}
+kernel=${TAVOLIN_QEMU_KERNEL:+$(realpath -m -- "$TAVOLIN_QEMU_KERNEL")}
+cd "$(dirname "$0")/.."
+kernel=${kernel:-$PWD/build-qemu/kernel}
 limit=${QEMU_TIMEOUT:-120}
 stub_params=${I2C_STUB_PARAMS:-chip_addr=0x50}
 [[ $limit =~ ^[0-9]+$ ]] || fail "QEMU_TIMEOUT must be a number of seconds, not '$limit'"
@@ -44,7 +48,6 @@ fi
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-program=${1:-}
 if [ -z "$program" ] && [ -e build/ddc_kernel_check ]; then
   program=build/ddc_kernel_check
 fi
@@ -71,11 +74,14 @@ export PATH=/bin
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
+mkdir -p /tmp
 exec </dev/console >/dev/console 2>&1
 verdict() {
   echo "TAVOLIN-QEMU-RESULT: \$*"
   poweroff -f
 }
+# The firmware's last line may still lack its line end.
+echo
 echo "TAVOLIN-QEMU: kernel \$(uname -r)"
 insmod /lib/modules/i2c-dev.ko || verdict "FAIL (insmod i2c-dev.ko)"
 insmod /lib/modules/i2c-stub.ko $stub_params || verdict "FAIL (insmod i2c-stub.ko $stub_params)"

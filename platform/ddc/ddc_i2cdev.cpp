@@ -66,15 +66,26 @@ const char *pcCodeWords(uint32_t u32Code)
     }
 }
 
+int s32PlainErrno(const stBenchOutput *pst, int s32Errno);
+
 uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
 {
-    uint32_t u32Code = u32ErrnoCode(s32Errno);
+    uint32_t u32Code = u32ErrnoCode(s32PlainErrno(pst, s32Errno));
     vLogNote("bus: %s (%s): %s: %s, 0x%X (%s)", pst->stReal.cLabel, pst->stReal.cDevice, pcWhat,
              strerror(s32Errno), u32Code, pcCodeWords(u32Code));
     return u32Code;
 }
 
 bool bIsNak(int s32Errno) { return s32Errno == ENXIO || s32Errno == EREMOTEIO; }
+
+// SMBus drivers (and i2c-stub) answer ENODEV for an address nobody
+// acknowledges, the kernel too once an adapter is gone: sysfs tells which.
+int s32PlainErrno(const stBenchOutput *pst, int s32Errno)
+{
+    if (s32Errno == ENODEV && bRealAdapterPresent(pst->stReal.cDevice))
+        return ENXIO;
+    return s32Errno;
+}
 
 // One transfer; while a write cycle may run, a missing acknowledge is
 // polled again for up to 25 ms on the platform clock.
@@ -91,12 +102,12 @@ uint32_t u32Transfer(stBenchOutput *pst, const char *pcWhat, Transfer pfn, void 
             pstReal->bWriteCycle = 0;
             return 0;
         }
-        int s32Errno = -s32Result;
+        int s32Errno = s32PlainErrno(pst, -s32Result);
         bool bInCycle = pstReal->bWriteCycle &&
                         u64ClockNowMs() - pstReal->u64WriteMs < REAL_ACK_POLL_MS;
         if (!bIsNak(s32Errno) || !bInCycle) {
             pstReal->bWriteCycle = 0;
-            return u32Failed(pst, pcWhat, s32Errno);
+            return u32Failed(pst, pcWhat, -s32Result);
         }
         Sleep(1);
     }

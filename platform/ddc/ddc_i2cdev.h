@@ -36,6 +36,8 @@ void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat);
 uint32_t u32RealAddConnectors(void);
 // Whether the machine has DRM connectors with DDC adapters.
 int32_t bRealMachineHasDisplays(void);
+// Whether the adapter of a device node is still in sysfs.
+int32_t bRealAdapterPresent(const char *pcDevice);
 // Whether i2c-dev is there (its sysfs class).
 int32_t bRealI2cDevPresent(void);
 

@@ -245,3 +245,13 @@ int32_t bRealI2cDevPresent(void)
     return bSysPath(cPath, sizeof(cPath), "/class/i2c-dev%s%s", "", "") && stat(cPath, &st) == 0 &&
            S_ISDIR(st.st_mode);
 }
+
+int32_t bRealAdapterPresent(const char *pcDevice)
+{
+    const char *pcBase = strrchr(pcDevice, '/') ? strrchr(pcDevice, '/') + 1 : pcDevice;
+    char cPath[SYS_PATH_SIZE];
+    struct stat st;
+    return bIsAdapterName(pcBase) &&
+           bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s%s", pcBase, "") &&
+           stat(cPath, &st) == 0;
+}

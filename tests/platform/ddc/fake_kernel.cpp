@@ -259,6 +259,12 @@ void FakeKernel::Connector(const std::string &connector, const std::string &adap
         vMakeDirs(dir + "/" + adapter);
 }
 
+void FakeKernel::Unplug(const std::string &adapter)
+{
+    unlink((m_sys + "/class/i2c-dev/" + adapter + "/name").c_str());
+    rmdir((m_sys + "/class/i2c-dev/" + adapter).c_str());
+}
+
 void FakeKernel::RemoveI2cDevClass()
 {
     for (const FakeAdapter &a : g_adapters) {

@@ -41,6 +41,8 @@ public:
     void Connector(const std::string &connector, const std::string &adapter,
                    const std::string &how = "link");
     void RemoveI2cDevClass();
+    // The adapter leaves sysfs, as a USB bridge pulled out does.
+    void Unplug(const std::string &adapter);
     FakeAdapter *Find(const std::string &adapter);
     std::vector<std::string> TakeLines();
     std::vector<uint8_t> Memory(const std::string &adapter, uint32_t u32Len);

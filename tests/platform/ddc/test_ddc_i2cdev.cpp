@@ -269,7 +269,7 @@ TEST_F(RealBusTest, EveryKernelErrorHasItsCodeAndOneLogLine)
         {EAGAIN, DDC_ERR_BUSY, "Resource temporarily unavailable, 0x70000017 (busy)"},
         {ETIMEDOUT, DDC_ERR_TIMEOUT, "Connection timed out, 0x70000019 (timed out)"},
         {EACCES, DDC_ERR_PERMISSION, "Permission denied, 0x7000001B (permission denied)"},
-        {ENODEV, DDC_ERR_ADAPTER_GONE, "No such device, 0x7000001F (the adapter is gone)"},
+        {ENODEV, DDC_ERR_NO_ACK, "No such device, 0x7000000B (no answer)"},
         {ESHUTDOWN, DDC_ERR_ADAPTER_GONE,
          "Cannot send after transport endpoint shutdown, 0x7000001F (the adapter is gone)"},
         {EIO, DDC_ERR_BUS_FAULT, "Input/output error, 0x70000015 (bus fault)"},
@@ -287,6 +287,12 @@ TEST_F(RealBusTest, EveryKernelErrorHasItsCodeAndOneLogLine)
         EXPECT_EQ(notes.back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
                                     "): ReadEDID: " + c.pcWords);
     }
+    // ENODEV means the adapter is gone only once sysfs no longer has it.
+    a.failErrno = ENODEV;
+    m_kernel.Unplug("i2c-5");
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_ADAPTER_GONE);
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
+                                  "): TestAddr: No such device, 0x7000001F (the adapter is gone)");
 }
 
 TEST_F(RealBusTest, WithoutPermissionForAnyDisplayTheStartFails)

@@ -103,6 +103,7 @@ TEST_F(RealProgramTest, ADisplayUnpluggedDuringTheProgramFailsIt)
                         " - Try \"Program\" again ...\n> - Fail\n>");
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     a.failErrno = ENODEV; // the USB adapter itself pulled
+    m_kernel.Unplug("i2c-4");
     EXPECT_EQ(s32ReceiveAction(), 1);
     EXPECT_EQ(MsgBox(), "Receiving device's EDID ...\n> - Fail, Error Code = 0x7000001F \n> - Fail\n>");
 }
