@@ -49,7 +49,8 @@ bool bIsAdapterName(const char *pcName)
     return true;
 }
 
-// Adapter names are short ("i2c-12"); a longer one is no adapter of ours.
+// Sysfs names of ours are short ("i2c-12", "card0-DP-1"); a longer one
+// is none of ours, never one cut short.
 bool bCopyAdapter(char *pcAdapter, size_t size, const char *pcName)
 {
     size_t len = strlen(pcName);
@@ -129,10 +130,9 @@ uint32_t u32FindConnectors(bool bQuiet)
     uint32_t u32Count = 0;
     for (struct dirent *pEntry; (pEntry = readdir(pDir)) && u32Count < REAL_MAX_CONNECTORS;) {
         stConnector *pst = &gst_Found[u32Count];
-        if (strlen(pEntry->d_name) >= sizeof(pst->cName) ||
-            !bIsConnectorName(pEntry->d_name, &pst->u32Card))
+        if (!bIsConnectorName(pEntry->d_name, &pst->u32Card) ||
+            !bCopyAdapter(pst->cName, sizeof(pst->cName), pEntry->d_name))
             continue;
-        snprintf(pst->cName, sizeof(pst->cName), "%s", pEntry->d_name);
         if (bConnectorAdapter(pst->cName, pst->cAdapter, sizeof(pst->cAdapter), bQuiet))
             u32Count++;
     }
