@@ -51,7 +51,7 @@ bool bIsAdapterName(const char *pcName)
 
 // Sysfs names of ours are short ("i2c-12", "card0-DP-1"); a longer one
 // is none of ours, never one cut short.
-bool bCopyAdapter(char *pcAdapter, size_t size, const char *pcName)
+bool bCopyName(char *pcAdapter, size_t size, const char *pcName)
 {
     size_t len = strlen(pcName);
     if (len >= size)
@@ -92,7 +92,7 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bo
                      pcConnector, cTarget);
             return false;
         }
-        return bCopyAdapter(pcAdapter, size, pcBase);
+        return bCopyName(pcAdapter, size, pcBase);
     }
     if (!bSysPath(cPath, sizeof(cPath), "/class/drm/%s%s", pcConnector, ""))
         return false;
@@ -102,7 +102,7 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bo
     bool bFound = false;
     for (struct dirent *pEntry; !bFound && (pEntry = readdir(pDir));) {
         if (bIsAdapterName(pEntry->d_name))
-            bFound = bCopyAdapter(pcAdapter, size, pEntry->d_name);
+            bFound = bCopyName(pcAdapter, size, pEntry->d_name);
     }
     closedir(pDir);
     return bFound;
@@ -131,7 +131,7 @@ uint32_t u32FindConnectors(bool bQuiet)
     for (struct dirent *pEntry; (pEntry = readdir(pDir)) && u32Count < REAL_MAX_CONNECTORS;) {
         stConnector *pst = &gst_Found[u32Count];
         if (!bIsConnectorName(pEntry->d_name, &pst->u32Card) ||
-            !bCopyAdapter(pst->cName, sizeof(pst->cName), pEntry->d_name))
+            !bCopyName(pst->cName, sizeof(pst->cName), pEntry->d_name))
             continue;
         if (bConnectorAdapter(pst->cName, pst->cAdapter, sizeof(pst->cAdapter), bQuiet))
             u32Count++;
@@ -164,7 +164,7 @@ bool bAdapterByName(const char *pcName, char *pcAdapter, size_t size)
             cText[strcspn(cText, "\n")] = '\0';
         fclose(pFile);
         if (strcmp(cText, pcName) == 0)
-            bFound = bCopyAdapter(pcAdapter, size, pEntry->d_name);
+            bFound = bCopyName(pcAdapter, size, pEntry->d_name);
     }
     closedir(pDir);
     return bFound;
@@ -206,7 +206,7 @@ void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat)
         bFound = bAdapterByName(pcWhat, cAdapter, sizeof(cAdapter));
     } else if (strncmp(pcWhat, "/dev/", 5) == 0 && bIsAdapterName(pcWhat + 5) && pcDevRoot &&
                pcDevRoot[0]) {
-        bFound = bCopyAdapter(cAdapter, sizeof(cAdapter), pcWhat + 5);
+        bFound = bCopyName(cAdapter, sizeof(cAdapter), pcWhat + 5);
     }
     if (!bFound) {
         pst->stReal.u32FindError = DDC_ERR_NO_ADAPTER;
