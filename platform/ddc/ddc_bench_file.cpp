@@ -174,8 +174,7 @@ void vCloseSection(void)
         if (gst_Section.cImage[0])
             vProblem(gst_Section.u32Line, "a real adapter has no simulated display (edid ignored)");
         vRealNameOutput(pst, gst_Section.s32RealBy, gst_Section.cReal);
-        vLogNote("bench: output %d is the real adapter %s (%s)", s32Output, gst_Section.cReal,
-                 pst->stReal.cDevice[0] ? pst->stReal.cDevice : "not found");
+        vLogNote("bench: output %d is the real adapter %s", s32Output, gst_Section.cReal);
         return;
     }
     vAttach((uint32_t)s32Output, &gst_Section);

@@ -20,6 +20,7 @@
 namespace {
 
 #define SMBUS_BLOCK_MAX 32u   // bytes of one I2C block transfer
+#define SMBUS_REACH 256u      // bytes an SMBus command byte can address
 #define EEPROM_PAGE 8u
 
 uint32_t u32ErrnoCode(int s32Errno)
@@ -171,7 +172,7 @@ int s32SmbusRead(stBenchOutput *pst, void *pvContext)
         if ((uint32_t)s32Got != u32Chunk)
             return -EIO;
         u32Done += u32Chunk;
-        pst->stReal.u32Counter = (pst->stReal.u32Counter + u32Chunk) & 0xFFu;
+        pst->stReal.u32Counter += u32Chunk;
     }
     return 0;
 }
@@ -201,10 +202,15 @@ int s32SmbusWrite(stBenchOutput *pst, void *pvContext)
 
 // --- Opening ------------------------------------------------------------------
 
+// The timeout is the adapter's, for every user, and stays after the run:
+// only an adapter a description names (a bench's USB bridge) gets ours,
+// never a graphics driver's own bus.
 void vApplyTimeout(const stBenchOutput *pst)
 {
-    unsigned long u32Tenths = (gst_Lib.u32TimeoutMs + 9u) / 10u;
-    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)u32Tenths) < 0)
+    if (!pst->stReal.s32By || pst->stReal.s32By == REAL_BY_CONNECTOR)
+        return;
+    unsigned long u32TensOfMs = (gst_Lib.u32TimeoutMs + 9u) / 10u;
+    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)u32TensOfMs) < 0)
         vLogNote("bus: %s (%s): the adapter keeps its own timeout (%s)", pst->stReal.cLabel,
                  pst->stReal.cDevice, strerror(errno));
 }
@@ -233,16 +239,18 @@ uint32_t u32SetUpAdapter(stBenchOutput *pst)
         pstKernel->pfnIoctl(pstReal->s32Fd, I2C_SLAVE, (void *)(unsigned long)DDC_EDID_ADDRESS) < 0)
         return u32Failed(pst, "claiming 0x50", errno);
     vApplyTimeout(pst);
-    vLogNote("bus: %s on %s, %s; the bus clock stays the adapter's own", pstReal->cLabel,
-             pstReal->cDevice, pstReal->bSmbusOnly ? "SMBus block transfers" : "I2C transfers");
+    bool bOwnTimeout = !pstReal->s32By || pstReal->s32By == REAL_BY_CONNECTOR;
+    vLogNote("bus: %s on %s, %s; the bus clock %s the adapter's own", pstReal->cLabel,
+             pstReal->cDevice, pstReal->bSmbusOnly ? "SMBus block transfers" : "I2C transfers",
+             bOwnTimeout ? "and timeout stay" : "stays");
     return 0;
 }
 
 uint32_t u32OpenReal(stBenchOutput *pst)
 {
     stRealBus *pstReal = &pst->stReal;
-    if (pstReal->u32FindError)
-        return pstReal->u32FindError;
+    if (pstReal->s32By && u32RealFindNamed(pst))
+        return DDC_ERR_NO_ADAPTER;
     int s32Fd = pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (s32Fd < 0) {
         int s32Errno = errno;
@@ -280,8 +288,7 @@ uint32_t u32RealOpenAll(void)
         uint32_t u32Result = u32OpenReal(pst);
         if (u32Result == DDC_ERR_PERMISSION)
             u32Denied++;
-        if (u32Result && !pst->stReal.u32FindError)
-            pst->stReal.u32FindError = u32Result;
+        pst->stReal.u32FindError = u32Result;
     }
     return u32Real > 0 && u32Denied == u32Real ? DDC_ERR_PERMISSION : 0;
 }
@@ -293,9 +300,6 @@ void vRealCloseAll(void)
         if (pstReal->bReal && pstReal->s32Fd >= 0)
             pstDdcKernel()->pfnClose(pstReal->s32Fd);
         pstReal->s32Fd = -1;
-        // What kept an adapter from opening is looked at again next start.
-        if (pstReal->bReal && pstReal->cDevice[0])
-            pstReal->u32FindError = 0;
     }
 }
 
@@ -309,9 +313,11 @@ void vRealApplyOptions(void)
 
 uint32_t u32RealInstallDriver(void)
 {
-    if (!bRealMachineHasDisplays() || bRealI2cDevPresent())
+    vBenchLoadIfNeeded();
+    if (!bRealInBench() || bRealI2cDevPresent())
         return 0;
-    if (geteuid() == 0 && pstDdcKernel()->pfnLoadModule("i2c-dev") == 0 && bRealI2cDevPresent()) {
+    const stDdcKernel *pstKernel = pstDdcKernel();
+    if (pstKernel->pfnIsAdmin() && pstKernel->pfnLoadModule("i2c-dev") == 0 && bRealI2cDevPresent()) {
         vLogNote("bus: loaded the i2c-dev kernel module");
         return 0;
     }
@@ -342,6 +348,12 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
     if (!bEdidAddress(u32Addr7))
         return DDC_ERR_NO_ACK;
     uint32_t u32Result;
+    if (pst->stReal.bSmbusOnly && pst->stReal.u32Counter + u32Count > SMBUS_REACH) {
+        vLogNote("bus: %s (%s): SMBus reaches only the first %u bytes; a read of %u from %u is "
+                 "refused, 0x%X", pst->stReal.cLabel, pst->stReal.cDevice, SMBUS_REACH, u32Count,
+                 pst->stReal.u32Counter, DDC_ERR_BAD_COUNT);
+        return DDC_ERR_BAD_COUNT;
+    }
     if (pst->stReal.bSmbusOnly) {
         stSmbusRead stRead = {pu8Buf, u32Count};
         u32Result = u32Transfer(pst, "ReadI2CBuf", s32SmbusRead, &stRead);

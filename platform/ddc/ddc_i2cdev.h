@@ -15,9 +15,10 @@ enum { REAL_BY_CONNECTOR = 1, REAL_BY_NAME, REAL_BY_DEVICE };
 
 struct stRealBus {
     int32_t bReal;
+    int32_t s32By;                   // REAL_BY_*: how a description named it; 0 found by us
     char cLabel[REAL_LABEL_SIZE];    // connector or adapter name, for the log
-    char cDevice[REAL_DEVICE_SIZE];  // /dev/i2c-N; empty when it could not be found
-    uint32_t u32FindError;           // why cDevice is empty
+    char cDevice[REAL_DEVICE_SIZE];  // /dev/i2c-N; empty until found
+    uint32_t u32FindError;           // why it cannot be used this start
     int s32Fd;                       // -1 while closed
     int32_t bSmbusOnly;              // the adapter offers no plain I2C transfers
     uint32_t u32Counter;             // the memory's address counter, for SMBus reads
@@ -28,14 +29,19 @@ struct stRealBus {
 struct stBenchOutput;
 
 // Sets up the output as the adapter of a DRM connector ("card0-DP-1"), an
-// adapter name ("SMBus stub driver") or a device ("/dev/i2c-3"); when it
-// cannot be found the output stays real and answers with the reason.
+// adapter name ("SMBus stub driver") or a device ("/dev/i2c-3"), looked up
+// at each start (the adapter may come with i2c-dev); when it cannot be
+// found the output answers with the reason.
 void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat);
-// A new bench of one output per DRM connector with a DDC adapter, in card
-// and connector order; their count. Without any, the bench is untouched.
+// Looks up a named output's device; 0 or DDC_ERR_NO_ADAPTER (logged).
+uint32_t u32RealFindNamed(stBenchOutput *pst);
+// A new bench of one output per external DRM connector with a DDC adapter,
+// in card and connector order; their count. Internal panels (eDP, LVDS,
+// DSI) are left out: only a description names them. Without any, the bench
+// is untouched.
 uint32_t u32RealAddConnectors(void);
-// Whether the machine has DRM connectors with DDC adapters.
-int32_t bRealMachineHasDisplays(void);
+// Whether the bench has real outputs.
+int32_t bRealInBench(void);
 // Whether the adapter of a device node is still in sysfs.
 int32_t bRealAdapterPresent(const char *pcDevice);
 // Whether i2c-dev is there (its sysfs class).

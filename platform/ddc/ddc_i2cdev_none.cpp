@@ -35,7 +35,8 @@ void vRealNameOutput(stBenchOutput *pst, int32_t, const char *pcWhat)
 }
 
 uint32_t u32RealAddConnectors(void) { return 0; }
-int32_t bRealMachineHasDisplays(void) { return 0; }
+int32_t bRealInBench(void) { return 0; }
+uint32_t u32RealFindNamed(stBenchOutput *) { return DDC_ERR_NO_ADAPTER; }
 int32_t bRealI2cDevPresent(void) { return 0; }
 uint32_t u32RealOpenAll(void) { return 0; }
 void vRealCloseAll(void) {}

@@ -60,6 +60,15 @@ bool bCopyName(char *pcAdapter, size_t size, const char *pcName)
     return true;
 }
 
+// A laptop's own panel: its EDID is never offered for programming unless a
+// description names it.
+bool bIsInternalPanel(const char *pcConnector)
+{
+    const char *pcType = strchr(pcConnector, '-');
+    return pcType && (strncmp(pcType + 1, "eDP-", 4) == 0 || strncmp(pcType + 1, "LVDS-", 5) == 0 ||
+                      strncmp(pcType + 1, "DSI-", 4) == 0);
+}
+
 // "cardN-CONNECTOR": its card number.
 bool bIsConnectorName(const char *pcName, uint32_t *pu32Card)
 {
@@ -133,6 +142,12 @@ uint32_t u32FindConnectors(bool bQuiet)
         if (!bIsConnectorName(pEntry->d_name, &pst->u32Card) ||
             !bCopyName(pst->cName, sizeof(pst->cName), pEntry->d_name))
             continue;
+        if (bIsInternalPanel(pst->cName)) {
+            if (!bQuiet)
+                vLogNote("bench: %s is a built-in panel; left out (a description may name it)",
+                         pst->cName);
+            continue;
+        }
         if (bConnectorAdapter(pst->cName, pst->cAdapter, sizeof(pst->cAdapter), bQuiet))
             u32Count++;
     }
@@ -197,6 +212,13 @@ bool bConnectorByName(const char *pcName, char *pcAdapter, size_t size)
 void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat)
 {
     vInitReal(pst, pcWhat);
+    pst->stReal.s32By = s32By;
+}
+
+uint32_t u32RealFindNamed(stBenchOutput *pst)
+{
+    const char *pcWhat = pst->stReal.cLabel;
+    int32_t s32By = pst->stReal.s32By;
     char cAdapter[64] = "";
     const char *pcDevRoot = pstDdcKernel()->pcDevRoot;
     bool bFound = false;
@@ -209,12 +231,13 @@ void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat)
         bFound = bCopyName(cAdapter, sizeof(cAdapter), pcWhat + 5);
     }
     if (!bFound) {
-        pst->stReal.u32FindError = DDC_ERR_NO_ADAPTER;
+        pst->stReal.cDevice[0] = '\0';
         vLogNote("bus: %s: no such I2C adapter (is the i2c-dev module loaded? 'sudo modprobe "
                  "i2c-dev'); the output answers 0x%X", pcWhat, DDC_ERR_NO_ADAPTER);
-        return;
+        return DDC_ERR_NO_ADAPTER;
     }
     vSetDevice(&pst->stReal, cAdapter);
+    return 0;
 }
 
 uint32_t u32RealAddConnectors(void)
@@ -236,7 +259,14 @@ uint32_t u32RealAddConnectors(void)
     return u32Added;
 }
 
-int32_t bRealMachineHasDisplays(void) { return u32FindConnectors(true) > 0; }
+int32_t bRealInBench(void)
+{
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        if (gst_Bench.ast[i].stReal.bReal)
+            return 1;
+    }
+    return 0;
+}
 
 int32_t bRealI2cDevPresent(void)
 {

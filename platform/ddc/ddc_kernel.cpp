@@ -47,17 +47,21 @@ int s32LoadModule(const char *pcName)
     return WIFEXITED(s32Status) && WEXITSTATUS(s32Status) == 0 ? 0 : -1;
 }
 
-const stDdcKernel gst_MachineKernel = {s32Open,      s32Ioctl,      close,         s32ReadByte,
-                                       s32WriteByte, s32ReadBlock,  s32WriteBlock, s32LoadModule,
-                                       "/sys",       "/dev"};
+int s32IsAdmin(void) { return geteuid() == 0; }
+
+const stDdcKernel gst_MachineKernel = {s32Open,       s32Ioctl,     close,         s32ReadByte,
+                                       s32WriteByte,  s32ReadBlock, s32WriteBlock, s32LoadModule,
+                                       s32IsAdmin,    "/sys",       "/dev"};
 
 int s32NoOpen(const char *, int) { return -1; }
 
 int s32NoModule(const char *) { return -1; }
 
-const stDdcKernel gst_NoKernel = {s32NoOpen,     s32Ioctl,      close,         s32ReadByte,
-                                  s32WriteByte,  s32ReadBlock,  s32WriteBlock, s32NoModule,
-                                  "",            ""};
+int s32NoAdmin(void) { return 0; }
+
+const stDdcKernel gst_NoKernel = {s32NoOpen,    s32Ioctl,     close,         s32ReadByte,
+                                  s32WriteByte, s32ReadBlock, s32WriteBlock, s32NoModule,
+                                  s32NoAdmin,   "",           ""};
 
 const stDdcKernel *gpst_Kernel = &gst_MachineKernel;
 

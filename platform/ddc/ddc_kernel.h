@@ -20,6 +20,8 @@ struct stDdcKernel {
                                   const uint8_t *pu8Values);
     // Loads a kernel module by name (modprobe); 0 on success.
     int (*pfnLoadModule)(const char *pcName);
+    // Whether the process may load modules (runs as root).
+    int (*pfnIsAdmin)(void);
     // "/sys" and "/dev" on a real machine; empty: no kernel to look at.
     const char *pcSysRoot;
     const char *pcDevRoot;

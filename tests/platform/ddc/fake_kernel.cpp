@@ -201,6 +201,8 @@ int s32LoadModule(const char *pcName)
     return 0;
 }
 
+int s32IsAdmin(void) { return gp_FakeKernel->bAdmin; }
+
 void vMakeDirs(const std::string &path)
 {
     for (size_t at = 1; at != std::string::npos; at = path.find('/', at + 1))
@@ -217,8 +219,9 @@ FakeKernel::FakeKernel()
     vMakeDirs(m_sys + "/class/drm");
     vMakeDirs(m_sys + "/class/i2c-dev");
     vMakeDirs(m_dev);
-    m_kernel = {s32Open,      s32Ioctl,     s32Close,     s32ReadByte, s32WriteByte,
-                s32ReadBlock, s32WriteBlock, s32LoadModule, m_sys.c_str(), m_dev.c_str()};
+    m_kernel = {s32Open,      s32Ioctl,      s32Close,      s32ReadByte,  s32WriteByte,
+                s32ReadBlock, s32WriteBlock, s32LoadModule, s32IsAdmin,   m_sys.c_str(),
+                m_dev.c_str()};
     g_adapters.clear();
     g_lines.clear();
     gp_FakeKernel = this;

@@ -49,6 +49,7 @@ public:
     std::string DevPath(const std::string &adapter) const { return m_dev + "/" + adapter; }
     const std::string &Sys() const { return m_sys; }
     bool bModprobeWorks = false;
+    bool bAdmin = true;
     std::vector<std::string> modprobed;
     const stDdcKernel *Kernel() const { return &m_kernel; }
 
