@@ -78,8 +78,8 @@ uint32_t DisableLog(void)
     return 0;
 }
 
-// The bench needs no driver; both succeed so the start-up runs as on real
-// hardware, and leave the driver trace.
+// Both leave the driver trace. Installing makes sure i2c-dev is there when
+// the bench has real adapters; the simulated bench needs nothing.
 uint32_t InstallDriver(const char *pcFolder, uint32_t u32Flag)
 {
     vDriverTraceInstall(pcFolder, u32Flag);
