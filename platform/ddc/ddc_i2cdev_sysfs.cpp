@@ -37,6 +37,12 @@ bool bSysPath(char *pcPath, size_t size, const char *pcFormat, const char *pcA, 
     return s32Len > 0 && (size_t)s32Len < size;
 }
 
+DIR *pOpenSysDir(const char *pcFormat, const char *pcA)
+{
+    char cPath[SYS_PATH_SIZE];
+    return bSysPath(cPath, sizeof(cPath), pcFormat, pcA, "") ? opendir(cPath) : nullptr;
+}
+
 // "i2c-N" with N digits only.
 bool bIsAdapterName(const char *pcName)
 {
@@ -103,9 +109,7 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bo
         }
         return bCopyName(pcAdapter, size, pcBase);
     }
-    if (!bSysPath(cPath, sizeof(cPath), "/class/drm/%s%s", pcConnector, ""))
-        return false;
-    DIR *pDir = opendir(cPath);
+    DIR *pDir = pOpenSysDir("/class/drm/%s%s", pcConnector);
     if (!pDir)
         return false;
     bool bFound = false;
@@ -130,10 +134,7 @@ int s32CompareConnectors(const void *pvA, const void *pvB)
 // no log line for a broken link (the question is only whether there are any).
 uint32_t u32FindConnectors(bool bQuiet)
 {
-    char cPath[SYS_PATH_SIZE];
-    if (!bSysPath(cPath, sizeof(cPath), "/class/drm%s%s", "", ""))
-        return 0;
-    DIR *pDir = opendir(cPath);
+    DIR *pDir = pOpenSysDir("/class/drm%s%s", "");
     if (!pDir)
         return 0;
     uint32_t u32Count = 0;
@@ -159,10 +160,7 @@ uint32_t u32FindConnectors(bool bQuiet)
 // The adapter ("i2c-N") whose sysfs name is pcName.
 bool bAdapterByName(const char *pcName, char *pcAdapter, size_t size)
 {
-    char cPath[SYS_PATH_SIZE];
-    if (!bSysPath(cPath, sizeof(cPath), "/class/i2c-dev%s%s", "", ""))
-        return false;
-    DIR *pDir = opendir(cPath);
+    DIR *pDir = pOpenSysDir("/class/i2c-dev%s%s", "");
     if (!pDir)
         return false;
     bool bFound = false;
