@@ -33,8 +33,24 @@ void vFileSafeId(const char *pcId, char *pcOut, size_t size)
     pcOut[i] = '\0';
 }
 
+// Reads the extension blocks after block 0; 0, or the code of the block
+// that failed (the blocks after it are not read).
+uint32_t u32ReadExtensions(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Blocks)
+{
+    if (u32Blocks == 0)
+        return 0;
+    uint32_t u32Result = 0;
+    vRawReadBlock0(u32Handle, pu8Buf);
+    return s32ChainedBlockRead(u32Handle, pu8Buf, u32Blocks, nullptr, nullptr, &u32Result) < 0
+               ? 0
+               : u32Result;
+}
+
 // Reads one answering display into record u8Index; false ends the detection.
-bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData)
+// A failed extension block is reported on the display's status line and in
+// *pu32ExtFault; the display is still listed, but its incomplete copy is
+// saved to no file.
+bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32_t *pu32ExtFault)
 {
     stMonitorInfo *pstRec = &gst_MonitorInfo[u8Index];
     vPrintMsg(" - Monitor %d : \n>", u8Index + 1);
@@ -42,18 +58,21 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData)
     uint32_t u32Result = ReadEDID(u32Handle, pstRec->u8EdidBuf);
     if (u32Result == DDC_ERR_INVALID_EDID) {
         vRawReadBlock0(u32Handle, pstRec->u8EdidBuf);
-        vPrintMsg("      Status : Invalid EDID, Error Code = 0x%X \n>", u32Result);
     } else if (bIsDdcError(u32Result)) {
         vPrintMsg("      Status : Fail, Error Code = 0x%X \n>", u32Result);
         return false;
-    } else {
-        vPrintMsg("      Status : Pass \n>");
     }
     uint32_t u32Ext = pstRec->u8EdidBuf[EDID_EXT_COUNT];
     uint32_t u32Blocks = u32Ext < MONITOR_EDID_BLOCKS - 1 ? u32Ext : MONITOR_EDID_BLOCKS - 1;
-    if (u32Ext != 0) {
-        vRawReadBlock0(u32Handle, pstRec->u8EdidBuf);
-        s32ChainedBlockRead(u32Handle, pstRec->u8EdidBuf, u32Blocks, nullptr, nullptr, nullptr);
+    uint32_t u32ExtResult = u32ReadExtensions(u32Handle, pstRec->u8EdidBuf, u32Blocks);
+    if (u32ExtResult) {
+        vPrintMsg("      Status : Fail, Error Code = 0x%X \n>", u32ExtResult);
+        if (!*pu32ExtFault)
+            *pu32ExtFault = u32ExtResult;
+    } else if (u32Result == DDC_ERR_INVALID_EDID) {
+        vPrintMsg("      Status : Invalid EDID, Error Code = 0x%X \n>", u32Result);
+    } else {
+        vPrintMsg("      Status : Pass \n>");
     }
     if (bIsDdcError(GetEDIDOption(pstRec->u8EdidBuf, 1, pstRec->u8str_MonitorId,
                                   sizeof(pstRec->u8str_MonitorId))))
@@ -69,7 +88,8 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData)
             vPumpEvents();
         }
     }
-    vSaveMonitorEdid(u8Index);
+    if (!u32ExtResult)
+        vSaveMonitorEdid(u8Index);
     vPrintMsg("      PNP ID : %s \n>", pstRec->u8str_MonitorId);
     char cLabel[MONITOR_ID_SIZE];
     snprintf(cLabel, sizeof(cLabel), "%s", pstRec->u8str_MonitorId);
@@ -89,9 +109,10 @@ int32_t s32DetectMonitor(void)
         return (int32_t)u32Result;
     ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST);
     uint8_t u8Count = 0;
+    uint32_t u32ExtFault = 0;
     do {
         if (TestAddr(u32Handle, EDID_BUS_ADDR) == 0) {
-            if (!bDetectDisplay(u8Count, u32Handle, s32ShowData))
+            if (!bDetectDisplay(u8Count, u32Handle, s32ShowData, &u32ExtFault))
                 break;
             u8Count++;
         }
@@ -101,7 +122,8 @@ int32_t s32DetectMonitor(void)
             break;
     } while (EnumGetNext(&u32Handle) == 0);
     gu8_MonitorNum = u8Count;
-    return 0;
+    // An incomplete read is no pass, though the display stays listed.
+    return (int32_t)u32ExtFault;
 }
 
 void vSaveMonitorEdid(uint8_t u8Index)

@@ -249,7 +249,10 @@ TEST_F(DetectTest, FailingReadEdidEndsTheDetection)
         EXPECT_NE(call.au32Arg[0], DDC_BENCH_HANDLE(2));
 }
 
-TEST_F(DetectTest, FailingExtensionBlockStillListsTheDisplay)
+// An incomplete read is no pass: the display stays listed (it can still be
+// programmed), but its status and the detection fail, and no file keeps
+// the incomplete copy.
+TEST_F(DetectTest, FailingExtensionBlockFailsButStillListsTheDisplay)
 {
     AddDisplay(lstMakeEdid(3));
     AddDisplay(lstMakeEdid(0, "ACR", 0x0001));
@@ -257,8 +260,12 @@ TEST_F(DetectTest, FailingExtensionBlockStillListsTheDisplay)
     s32InitDdcAction();
     EXPECT_EQ(ReadFlags(), (std::vector<uint32_t>{0x100, 0x1100, 0x1100}));
     EXPECT_EQ(ListLabels(), (Strings{"DEL40F3", "ACR0001"}));
-    EXPECT_EQ(MsgBox(), gs_StartLines + DisplayLines(1, "DEL40F3") + DisplayLines(2, "ACR0001") +
-                            " - Pass\n>");
+    EXPECT_EQ(MsgBox(), gs_StartLines +
+                            " - Monitor 1 : \n>      Status : Fail, Error Code = 0x70000015 \n>"
+                            "      PNP ID : DEL40F3 \n>" +
+                            DisplayLines(2, "ACR0001") + " - Fail ! Error Code = 0x70000015 \n>");
+    EXPECT_FALSE(bFileExists(MonitorFile(1, "DEL40F3")));
+    EXPECT_TRUE(bFileExists(MonitorFile(2, "ACR0001")));
 }
 
 TEST_F(DetectTest, TenDisplaysAtMostAndTheEleventhIsNeverProbed)
