@@ -49,6 +49,14 @@ void vStartUp(void)
     GetProjectDir(gu8str_LastDir, sizeof(gu8str_LastDir));
     vStartupHook();
     vPrintMsg(">");
+    // Without its folder the program still runs; settings and logs are lost.
+    char cProblem[TEXT_BUF_SIZE];
+    if (GetProjectDirError(cProblem, sizeof(cProblem))) {
+        fprintf(stderr, "tavolin: %s\n", cProblem);
+        if (cProblem[0] >= 'a' && cProblem[0] <= 'z')
+            cProblem[0] = (char)(cProblem[0] - 'a' + 'A');
+        vPrintMsg(" - Fail. %s\n>", cProblem);
+    }
     vPostCommand(CMD_CHECK_PKG_INFO, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
     vPostCommand(CMD_INIT_DDC, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
     vPostCommand(CMD_SHOW_VERSION, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);

@@ -9,11 +9,19 @@
 # package that linux-image-amd64 depends on is fetched with apt-get download
 # and only its vmlinuz, i2c-dev.ko and i2c-stub.ko are kept, in
 # build-qemu/kernel/ (or $TAVOLIN_QEMU_KERNEL). The test never downloads.
+# With --package: instead, what building and checking the Debian package
+# needs (tools/package-check.sh): dpkg-dev and file for CPack's shared
+# library dependencies, lintian, desktop-file-utils.
+# With --fuzz: instead, what tools/fuzz.sh needs: clang, libFuzzer and the
+# sanitizer run-times (libclang-rt-14-dev), llvm-symbolizer (llvm-14) for
+# the stack traces of a finding, and xxd for its input.
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
 case "${1:-}" in
   --windows) packages=(g++-mingw-w64-i686 wine wine32:i386 wine64) ;;
   --qemu) packages=(qemu-system-x86 busybox-static cpio gcc libc6-dev libi2c-dev) ;;
+  --fuzz) packages=(clang libclang-rt-14-dev llvm-14 xxd) ;;
+  --package) packages=(dpkg-dev file lintian desktop-file-utils) ;;
   *)
     packages=(
       cmake ninja-build g++ pkg-config

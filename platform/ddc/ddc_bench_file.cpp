@@ -219,6 +219,11 @@ int32_t bOutputKey(const char *pcKey, char *pcValue, uint32_t u32Line, int32_t *
     stSection *pst = &gst_Section;
     uint32_t u32Size = 0;
     if (!strcmp(pcKey, "edid")) {
+        // A path cut to fit would name another file.
+        if (strlen(pcValue) >= sizeof(pst->cImage)) {
+            *pbValueOk = 0;
+            return 1;
+        }
         snprintf(pst->cImage, sizeof(pst->cImage), "%s", pcValue);
         pst->u32ImageLine = u32Line;
         *pbValueOk = pcValue[0] != '\0';

@@ -14,7 +14,12 @@ void vWriteTrace(const char *pcLine, uint32_t u32Len)
         return;
     char cDir[BENCH_PATH_SIZE];
     char cPath[BENCH_PATH_SIZE + sizeof(DDC_DRIVER_TRACE_NAME)];
-    vDdcOsLibraryDir(cDir, sizeof(cDir));
+    // An installed program's library lies in a system folder: its trace goes
+    // to the program's folder with the rest of its files.
+    if (pcDdcOsNamedProgramDir())
+        vDdcOsProgramDir(cDir, sizeof(cDir));
+    else
+        vDdcOsLibraryDir(cDir, sizeof(cDir));
     if (cDir[0]) {
         snprintf(cPath, sizeof(cPath), "%s%s", cDir, DDC_DRIVER_TRACE_NAME);
         bFileReplace(cPath, (const uint8_t *)pcLine, u32Len);

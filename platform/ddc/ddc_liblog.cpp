@@ -35,6 +35,13 @@ uint32_t u32LogOpen(const char *pcPath)
         strftime(cDate, sizeof(cDate), "%Y-%m-%d %H:%M:%S", &local);
     fprintf(gp_LogFile, "DDCHelper log started %s; times in ms since then\n", cDate);
     fflush(gp_LogFile);
+    char cDir[4096];
+    vDdcOsProgramDir(cDir, sizeof(cDir));
+    if (pcDdcOsNamedProgramDir())
+        vLogNote("folder: installed; the program's files in %s (named by " DDC_PROGRAM_DIR_VARIABLE ")",
+                 cDir);
+    else
+        vLogNote("folder: portable; the program's files beside it in %s", cDir);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -40,7 +41,7 @@ void vModuleDir(HMODULE hModule, char *pcDir, uint32_t u32Size)
 
 #if defined(_WIN32)
 
-void vDdcOsProgramDir(char *pcDir, uint32_t u32Size) { vModuleDir(nullptr, pcDir, u32Size); }
+void vDdcOsExecutableDir(char *pcDir, uint32_t u32Size) { vModuleDir(nullptr, pcDir, u32Size); }
 
 void vDdcOsLibraryDir(char *pcDir, uint32_t u32Size)
 {
@@ -87,7 +88,7 @@ int32_t bDdcOsLocalTime(time_t tNow, struct tm *pst) { return localtime_s(pst, &
 
 #else
 
-void vDdcOsProgramDir(char *pcDir, uint32_t u32Size)
+void vDdcOsExecutableDir(char *pcDir, uint32_t u32Size)
 {
     ssize_t len = readlink("/proc/self/exe", pcDir, u32Size - 1u);
     pcDir[len > 0 ? len : 0] = '\0';
@@ -124,6 +125,32 @@ int32_t bDdcOsReplace(const char *pcFrom, const char *pcTo) { return rename(pcFr
 int32_t bDdcOsLocalTime(time_t tNow, struct tm *pst) { return localtime_r(&tNow, pst) != nullptr; }
 
 #endif
+
+const char *pcDdcOsNamedProgramDir(void)
+{
+    const char *pcNamed = getenv(DDC_PROGRAM_DIR_VARIABLE);
+    return pcNamed && bDdcOsIsAbsolute(pcNamed) ? pcNamed : nullptr;
+}
+
+void vDdcOsProgramDir(char *pcDir, uint32_t u32Size)
+{
+    const char *pcNamed = pcDdcOsNamedProgramDir();
+    if (!pcNamed) {
+        vDdcOsExecutableDir(pcDir, u32Size);
+        return;
+    }
+    int s32Len = snprintf(pcDir, u32Size, "%s", pcNamed);
+    // A cut path would name another folder.
+    if (s32Len <= 0 || (uint32_t)s32Len + 1u >= u32Size) {
+        pcDir[0] = '\0';
+        return;
+    }
+    char *pcSep = pcDdcOsLastSeparator(pcDir);
+    if (!pcSep || pcSep[1] != '\0') {
+        pcDir[s32Len] = DDC_OS_SEPARATOR;
+        pcDir[s32Len + 1] = '\0';
+    }
+}
 
 int32_t bDdcOsExists(const char *pcPath)
 {

@@ -11,8 +11,22 @@
 // Folders end in their separator, as the system gives it ('\\' on Windows),
 // so a file name can be appended as it is.
 
-// Folder of the running program, with its trailing separator, or "".
+// The folder the program keeps its files in (the bench description, its
+// state) when the program names one in this environment variable (an
+// installed program: a folder of the user's); a relative path is ignored.
+#define DDC_PROGRAM_DIR_VARIABLE "TAVOLIN_PROGRAM_DIR"
+#if defined(_WIN32)
+#define DDC_OS_SEPARATOR '\\'
+#else
+#define DDC_OS_SEPARATOR '/'
+#endif
+// That folder as named, or null when none is.
+const char *pcDdcOsNamedProgramDir(void);
+// The program's folder, with its trailing separator, or "": the named one,
+// else the running program's own.
 void vDdcOsProgramDir(char *pcDir, uint32_t u32Size);
+// Folder of the running program's file, with its trailing separator, or "".
+void vDdcOsExecutableDir(char *pcDir, uint32_t u32Size);
 // Folder of this library's own file, with its trailing separator, or "".
 void vDdcOsLibraryDir(char *pcDir, uint32_t u32Size);
 // The last path separator in pcPath, or null.

@@ -27,6 +27,7 @@ struct UiControl {
     int s32TimerInterval = 100;
     bool bTimerEnabled = true;
     bool bPendingLineFeed = false; // text box: a line feed waits for more text
+    QString strUnflushed;          // text box: appended, not yet in the document
     bool bHasLastBlock = false;    // text box: last line read, for linear read-back
     int s32LastBlockIndex = -1;
     QTextBlock lastBlock;
@@ -66,9 +67,17 @@ void vUiInstallRepaintHold();
 bool bUiManualTimers();
 
 // Text box
+void vUiTextBoxPrepare(UiControl *pCtrl);
 int s32UiTextBoxAppend(UiControl *pCtrl, const char *pcText);
 void vUiTextBoxReset(UiControl *pCtrl, const char *pcText);
-void vUiTextBoxesFollowEnd();
+// Puts what was appended into the documents and shows their ends.
+void vUiTextBoxesFlush();
+
+// Where the program keeps its files and where its panels come from, decided
+// once at start from the program's folder and the environment (ui_files.cpp).
+void vUiDecideProgramDirAtStart(void);
+// The folder Pavimo.uir and the other panel resources are read from.
+void vUiResourceDir(char *pcDir, size_t size);
 
 // Every action of a menu bar, its menus' items included.
 QList<QAction *> lstUiMenuActions(QMenuBar *pMenuBar);

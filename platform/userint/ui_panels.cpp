@@ -104,6 +104,8 @@ void vAddControl(UiPanel *pPanel, QWidget *pWidget)
         while (pCtrl->lstRingValues.size() < pBox->count())
             pCtrl->lstRingValues.append(pCtrl->lstRingValues.size());
     }
+    if (eKind == UiCtrlKind::TextBox)
+        vUiTextBoxPrepare(pCtrl);
     if (eKind == UiCtrlKind::Timer) {
         bool bOk = false;
         int s32Interval = pWidget->property("interval").toInt(&bOk);
@@ -166,7 +168,7 @@ QString strResourcePath(const char *pcFileName)
     if (name.startsWith('/'))
         return name;
     char cDir[4096];
-    GetProjectDir(cDir, sizeof(cDir));
+    vUiResourceDir(cDir, sizeof(cDir));
     return QString::fromLocal8Bit(cDir) + "/" + name;
 }
 
@@ -293,6 +295,7 @@ int InitCVIRTE(void *, char *argv[], void *)
         return 0;
     QApplication::setQuitOnLastWindowClosed(false);
     vUiInstallRepaintHold();
+    vUiDecideProgramDirAtStart();
     return 1;
 }
 

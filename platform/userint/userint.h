@@ -169,8 +169,18 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
 int MessagePopup(const char *title, const char *message);
 
 // --- Files ------------------------------------------------------------------------------
-// The program's directory, without a trailing separator.
+// The program's directory, without a trailing separator. Decided once when the
+// run-time starts: the running program's own folder when Pavimo.uir lies there
+// and the folder is writable (portable); otherwise (installed) the user's folder
+// $XDG_DATA_HOME/tavolin, by default ~/.local/share/tavolin, created then. In
+// installed mode the run-time names it to the bus library in the environment
+// variable below; in portable mode it removes that variable.
 int GetProjectDir(char *directory, size_t size);
+#define UI_PROGRAM_DIR_VARIABLE "TAVOLIN_PROGRAM_DIR"
+// Why the program's directory could not be made ready at start, in plain
+// words ("cannot create the folder ... for settings and logs: File exists"):
+// 1 and the text, or 0 and "" when it was.
+int GetProjectDirError(char *text, size_t size);
 // 0 when made, UIE_ALREADY_EXISTS when a file or folder has that name, < 0 otherwise.
 int MakeDir(const char *path);
 // Writes count bytes as the whole file (replacing it); 0 or < 0.

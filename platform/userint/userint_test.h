@@ -9,6 +9,16 @@
 // Program directory used by GetProjectDir (and so by LoadPanel); null or
 // empty returns to the directory of the running program.
 void vUiSetProjectDir(const char *pcDir);
+// Decides again, as the start does, where the program keeps its files, with
+// these in place of the running program's folder, HOME, XDG_DATA_HOME and the
+// home folder of the user's passwd entry (each may be null). With a null
+// pcExeDir: from the running program and the environment, as at start.
+void vUiDecideProgramDir(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome,
+                         const char *pcPasswdHome);
+// 1 when that decision was the installed mode: a per-user folder.
+int bUiInstalledMode(void);
+// The folder the panels are loaded from (that of vUiSetProjectDir when set).
+void vUiResourceDir(char *pcDir, size_t size);
 
 // With manual timers on, timer controls never tick by themselves; a test
 // delivers ticks with vUiFireTimers. Applies to timers loaded afterwards and
@@ -62,6 +72,10 @@ int bUiPanelIsVisible(int panel);
 // gets it back when the window is active again); 0 when none does.
 int s32UiFocusedControl(int panel);
 int s32UiLoadedPanelCount(void);
+
+// Runs pfn before each tick a timer control gives by itself (not those of
+// vUiFireTimers); null removes it. Lets a benchmark see the first tick.
+void vUiSetTickObserver(void (*pfn)(void *), void *pvContext);
 
 // Runs pfn once as soon as the event loop (RunUserInterface) is running.
 void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext);

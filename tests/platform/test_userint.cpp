@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <string.h>
@@ -101,6 +103,67 @@ TEST_F(PanelRuntimeTest, ResetEmptiesTheTextBox)
     EXPECT_EQ(s32Count, 0);
     SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "x");
     EXPECT_EQ(MsgBox(), "x");
+}
+
+// The shown one: discarded panels of earlier tests may not be deleted yet.
+QPlainTextEdit *pMessageBoxWidget()
+{
+    for (QWidget *pWidget : QApplication::allWidgets()) {
+        if (pWidget->objectName() == "msgBox" && pWidget->isVisible())
+            return qobject_cast<QPlainTextEdit *>(pWidget);
+    }
+    return nullptr;
+}
+
+// A byte dump as the device operations print it, with draw pumps between:
+// the bytes of a line join it, and the window shows every line, scrolled to
+// the last one.
+TEST_F(PanelRuntimeTest, TextBoxShowsALongDumpDownToItsLastLine)
+{
+    LoadPanels();
+    DisplayPanel(MainPanel());
+    std::string expected = ">";
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, ">");
+    for (int i = 0; i < 2000; i++) {
+        for (int k = 0; k < 16; k++) {
+            char cByte[8];
+            snprintf(cByte, sizeof(cByte), "0x%02X ", (i + k) & 0xFF);
+            SetCtrlVal(MainPanel(), MAIN_MSG_BOX, cByte);
+            expected += cByte;
+        }
+        SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "\n>");
+        expected += "\n>";
+        if (i % 100 == 0)
+            ProcessDrawEvents();
+    }
+    int s32Count = 0;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    EXPECT_EQ(s32Count, 2001);
+    EXPECT_EQ(MsgBox(), expected);
+    QPlainTextEdit *pBox = pMessageBoxWidget();
+    ASSERT_NE(pBox, nullptr);
+    EXPECT_EQ(pBox->toPlainText().toStdString(), expected);
+    QScrollBar *pBar = pBox->verticalScrollBar();
+    EXPECT_GT(pBar->maximum(), 0);
+    EXPECT_EQ(pBar->value(), pBar->maximum());
+    QPoint bottomLeft(2, pBox->viewport()->height() - 2);
+    EXPECT_EQ(pBox->cursorForPosition(bottomLeft).blockNumber(), 2000);
+}
+
+// A carriage return and the line feed after it give the same lines whether
+// the box was read between them or not.
+TEST_F(PanelRuntimeTest, TextBoxLinesDoNotDependOnWhenTheBoxIsRead)
+{
+    LoadPanels();
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "a\r");
+    std::string split = MsgBox();
+    SetCtrlVal(MainPanel(), MAIN_MSG_BOX, "\nb");
+    split = MsgBox();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "a\r\nb");
+    EXPECT_EQ(MsgBox(), split);
+    int s32Count = 0;
+    GetNumTextBoxLines(MainPanel(), MAIN_MSG_BOX, &s32Count);
+    EXPECT_EQ(s32Count, 3);
 }
 
 TEST_F(PanelRuntimeTest, TextOutputIsCutToTheCallersBuffer)

@@ -87,6 +87,15 @@ std::string strLogLines(const std::string &path)
     return out;
 }
 
+std::string strPortableFolderLine()
+{
+    char cExe[4096];
+    ssize_t len = readlink("/proc/self/exe", cExe, sizeof(cExe) - 1);
+    std::string exe(cExe, len > 0 ? (size_t)len : 0);
+    return "folder: portable; the program's files beside it in " +
+           exe.substr(0, exe.rfind('/') + 1) + "\n";
+}
+
 namespace {
 
 char gc_WatchdogText[512];

@@ -40,6 +40,9 @@ uint32_t u32Write(uint32_t u32Handle, const Bytes &bytes);
 // Block 0 raw, then n blocks chained (0x1100, the last 0x1000).
 Bytes lstChainedRead(uint32_t u32Handle, uint32_t u32Blocks);
 std::string strLogLines(const std::string &path); // without the time column
+// The library log's line after its heading when no folder is named to it:
+// this test program's own folder.
+std::string strPortableFolderLine();
 
 // While it lives, a call that blocks or loops for u32Seconds ends the test
 // program with a message naming the test, so a regression fails, never hangs.

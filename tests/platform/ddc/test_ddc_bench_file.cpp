@@ -152,6 +152,31 @@ TEST_F(DdcTest, ImageThatIsNotARegularFileOrTooLargeLeavesTheDisplayBlank)
         EXPECT_EQ(lstDdcBenchMemory(i), Bytes(2048, 0xFF)) << i;
 }
 
+// An image path longer than the bench keeps (4095 characters) is refused,
+// never cut: cut, it would name another file, here one that exists.
+TEST_F(DdcTest, ImagePathTooLongToKeepIsRefusedRatherThanCut)
+{
+    TempDir dir;
+    Bytes image = lstEdid(0);
+    vWriteFile(dir.file("a.bin"), std::string(image.begin(), image.end()));
+    // "/././.../<dir>/a.bin" of exactly 4095 characters, then more.
+    std::string tail = dir.path().substr(1) + "/a.bin", pad;
+    while (1 + pad.size() + tail.size() < 4095)
+        pad += 4095 - (1 + pad.size() + tail.size()) == 1 ? "/" : "./";
+    std::string cut = "/" + pad + tail;
+    ASSERT_EQ(cut.size(), 4095u);
+    std::string value = cut + ".missing";
+    std::string bench = dir.file("bench.txt");
+    vWriteFile(bench, "[output]\nedid = " + value + "\n");
+    ASSERT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
+    ASSERT_EQ(u32DdcBenchLoadDescription(bench.c_str()), 1u);
+    DisableLog();
+    EXPECT_EQ(u32DdcBenchReadMemory(0, nullptr, 0), 0u) << "no display: its edid line was refused";
+    EXPECT_EQ(strBenchLines(dir.file("log.txt")),
+              "bench: " + bench + ":2: bad value \"" + value.substr(0, 64) +
+                  "\" for edid (ignored)\n");
+}
+
 TEST_F(DdcTest, DefaultBenchHasDigitalAnalogBlankAndEmptyOutputs)
 {
     vDdcBenchReset(); // no bench: InitDDCHelper looks for one

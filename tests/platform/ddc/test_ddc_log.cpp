@@ -31,7 +31,7 @@ TEST_F(DdcTest, LibraryLogHasOneLinePerCallWithTimeAndData)
     DeinitDDCHelper();
 
     EXPECT_EQ(strLogLines(log),
-              "EnableLog(\"" + log + "\", 1) = 0x0\n"
+              strPortableFolderLine() + "EnableLog(\"" + log + "\", 1) = 0x0\n"
               "InstallDriver(\"C:\\WINDOWS\\system32\\drivers\", 1) = 0x0\n"
               "InitDDCHelper() = 0x0\n"
               "SetLibraryOption(1, 100000) = 0x0\n"

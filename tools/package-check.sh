@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Checks the Debian package as a new user would meet it, without installing
+# it on this machine:
+#   1. builds it (cmake --build <build> --target package) and runs lintian on
+#      it: any error or warning fails;
+#   2. unpacks it with dpkg-deb -x into a temporary root and starts the
+#      unpacked /usr/bin/tavolin there under Xvfb and openbox, with HOME and
+#      the XDG folders in a temporary folder of its own;
+#   3. waits for the start to detect the built-in bench, closes the main panel
+#      with its close box and expects exit code 0;
+#   4. expects the settings, the monitor EDID files and the library log (which
+#      names the installed mode and the folder) in $XDG_DATA_HOME/tavolin,
+#      and nothing new in the unpacked root nor anywhere else in the home.
+# Takes about 20 s once the build folder is built.
+#
+# Usage: tools/package-check.sh [build-dir]    (default: build/ of this tree)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+xs_name=package-check
+
+# shellcheck source=tools/xsession.sh
+. "$root/tools/xsession.sh"
+for tool in lintian dpkg-deb Xvfb openbox xdotool xwd xwininfo xprop; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (run tools/install-deps.sh and tools/install-deps.sh --package)"
+done
+
+say "building the package in $build"
+cmake --build "$build" --target package >"$xs_work/package.log" 2>&1 ||
+    fail "the package did not build: $(tail -n 5 "$xs_work/package.log")"
+version=$(awk -F'"' '/^set\(CPACK_PACKAGE_VERSION /{print $2}' "$build/CPackConfig.cmake")
+deb=$build/tavolin_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "no $deb after building the package"
+
+say "lintian $(basename "$deb")"
+lintian --fail-on error,warning "$deb" 2>&1 | grep -v '^running with root privileges' ||
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "lintian found errors or warnings (above)"
+
+unpacked=$xs_work/root
+dpkg-deb -x "$deb" "$unpacked"
+[ -x "$unpacked/usr/bin/tavolin" ] || fail "the package has no /usr/bin/tavolin"
+(cd "$unpacked" && find . | sort) >"$xs_work/tree.before"
+
+home=$xs_work/home
+user_dir=$home/data/tavolin
+mkdir -p "$home" "$xs_work/runtime"
+chmod 700 "$xs_work/runtime"
+# The check never drives this machine's own displays: where it has some, a
+# description that cannot be read leads the library to its built-in bench.
+bench_env=(-u DDCHELPER_BENCH)
+if compgen -G "/sys/class/drm/card*-*/ddc" >/dev/null || compgen -G "/sys/class/drm/card*-*/i2c-*" >/dev/null; then
+    bench_env=(DDCHELPER_BENCH="$xs_work/no-bench.txt")
+fi
+
+xs_start_x wm
+say "starting the unpacked tavolin"
+(cd "$xs_work" && exec env -u QT_QPA_PLATFORM -u TAVOLIN_PROGRAM_DIR "${bench_env[@]}" \
+    HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
+    XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$xs_work/runtime" \
+    "$unpacked/usr/bin/tavolin") >"$xs_work/tavolin.log" 2>&1 &
+tavolin_pid=$!
+poll 100 xs_main_shown || fail "the main panel did not appear within 20 s"
+main=$(main_window)
+park_pointer
+
+# The start ends with the version lines, after the detection wrote its files.
+monitors_saved() { [ -s "$user_dir/MonitorEDID/Monitor_1_TVL2701.bin" ] && [ -s "$user_dir/MonitorEDID/Monitor_2_TVL1301.bin" ]; }
+poll 100 monitors_saved || fail "no monitor EDID files in $user_dir/MonitorEDID within 20 s: $(ls -R "$home" 2>&1)"
+wait_settled "starting"
+
+click_close_box "$main"
+ended() { ! tavolin_alive; }
+poll 50 ended || fail "the close box did not end tavolin"
+status=0
+wait "$tavolin_pid" || status=$?
+tavolin_pid=""
+[ "$status" -eq 0 ] || fail "tavolin ended with exit code $status: $(tail -n 5 "$xs_work/tavolin.log")"
+[ ! -s "$xs_work/tavolin.log" ] || fail "tavolin wrote on standard error: $(head -n 5 "$xs_work/tavolin.log")"
+
+# Everything in the user's folder, in one place.
+[ -s "$user_dir/DefSetting.ini" ] || fail "no settings file $user_dir/DefSetting.ini"
+log=$user_dir/WINI2C-DDC-LOG.txt
+[ -s "$log" ] || fail "no library log $log"
+folder_line=$(sed -n 2p "$log" | cut -c11-)
+[ "$folder_line" = "folder: installed; the program's files in $user_dir/ (named by TAVOLIN_PROGRAM_DIR)" ] ||
+    fail "the library log's first line names no installed folder: '$folder_line'"
+grep -q "  bench: built-in bench of 4 outputs$" "$log" || fail "the library did not drive the built-in bench: $(head -n 8 "$log")"
+grep -q "  InitDDCHelper() = 0x0$" "$log" || fail "the library did not start: $(head -n 8 "$log")"
+[ "$(stat -c %s "$user_dir/MonitorEDID/Monitor_1_TVL2701.bin")" -eq 256 ] || fail "display 1's EDID file is not 256 bytes"
+[ "$(stat -c %s "$user_dir/MonitorEDID/Monitor_2_TVL1301.bin")" -eq 128 ] || fail "display 2's EDID file is not 128 bytes"
+
+# Nothing beside the executable or anywhere else in the unpacked root, and
+# nothing of ours in the home outside the user's folder.
+(cd "$unpacked" && find . | sort) >"$xs_work/tree.after"
+diff "$xs_work/tree.before" "$xs_work/tree.after" >&2 || fail "tavolin wrote into the unpacked package (above)"
+stray=$(cd "$home" && find . -type f ! -path './data/tavolin/*' ! -path './cache/*' ! -path './config/*' | head -n 5)
+[ -z "$stray" ] || fail "files outside $user_dir: $stray"
+
+say "passed: $(basename "$deb") is lintian clean; the unpacked program kept its files in \$XDG_DATA_HOME/tavolin ($(cd "$user_dir" && find . -type f | sort | tr '\n' ' '))"
