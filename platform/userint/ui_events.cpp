@@ -19,6 +19,8 @@
 namespace {
 
 bool gb_ManualTimers = false;
+void (*gpfn_TickObserver)(void *) = nullptr;
+void *gpv_TickObserverContext = nullptr;
 // Repainting after every pumped event would dominate long byte dumps: the
 // pumps let Qt repaint at most once per frame.
 const qint64 UI_FRAME_MS = 16;
@@ -199,8 +201,11 @@ void vWireControl(int s32Panel, UiControl *pCtrl)
         break;
     case UiCtrlKind::Timer:
         pCtrl->pTimer = new QTimer(pWidget);
-        QObject::connect(pCtrl->pTimer, &QTimer::timeout, pWidget,
-                         [s32Panel, s32Id]() { vDispatchById(s32Panel, s32Id, EVENT_TIMER_TICK); });
+        QObject::connect(pCtrl->pTimer, &QTimer::timeout, pWidget, [s32Panel, s32Id]() {
+            if (gpfn_TickObserver)
+                gpfn_TickObserver(gpv_TickObserverContext);
+            vDispatchById(s32Panel, s32Id, EVENT_TIMER_TICK);
+        });
         vUiStartTimer(pCtrl);
         return;
     default:
@@ -298,7 +303,7 @@ int s32Pump(bool bInput)
         return UIE_NO_ERROR;
     if (bFrameDue) {
         g_LastPump.start();
-        vUiTextBoxesFollowEnd();
+        vUiTextBoxesFlush();
     }
     gb_HoldRepaints = !bFrameDue;
     QApplication::processEvents(bInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
@@ -352,6 +357,12 @@ void vUiFireTimers(void)
                 s32UiDispatchCtrl(pPanel->s32Handle, pCtrl, EVENT_TIMER_TICK, 0, 0);
         }
     }
+}
+
+void vUiSetTickObserver(void (*pfn)(void *), void *pvContext)
+{
+    gpfn_TickObserver = pfn;
+    gpv_TickObserverContext = pvContext;
 }
 
 void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)

@@ -1,13 +1,23 @@
 // The text box: appends keep fragments on one line and cost the same however
 // long the box is; reading every line back in order is linear in total.
+// Putting text into the document lays it out and updates the scroll bars,
+// which per fragment of a byte dump cost more than all the rest of it: an
+// append only gathers its text, and the gathered text goes in at most once
+// a frame (the pumps, a timer in the event loop) or when the box is read.
 #include "ui_internal.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace {
+
+const int UI_FLUSH_MS = 16; // a frame
+
+QPointer<QTimer> g_FlushTimer;
 
 QPlainTextEdit *pEditOf(UiControl *pCtrl) { return qobject_cast<QPlainTextEdit *>(pCtrl->pWidget); }
 
@@ -19,11 +29,8 @@ void vForgetLastBlock(UiControl *pCtrl)
 
 // A line feed opens its new line only once text follows it, so that a box
 // ending in a line feed has no empty last line.
-void vAppendText(UiControl *pCtrl, const QString &text)
+void vInsertLines(UiControl *pCtrl, QTextCursor &cursor, const QString &text)
 {
-    QTextDocument *pDoc = pEditOf(pCtrl)->document();
-    QTextCursor cursor(pDoc);
-    cursor.movePosition(QTextCursor::End);
     int s32Start = 0;
     while (s32Start < text.size()) {
         int s32Feed = text.indexOf('\n', s32Start);
@@ -42,6 +49,51 @@ void vAppendText(UiControl *pCtrl, const QString &text)
         pCtrl->bPendingLineFeed = true;
         s32Start = s32Feed + 1;
     }
+}
+
+// The same in one insertion where the text holds no carriage return, which
+// the cursor would take together with a line feed after it as one break.
+void vInsertText(UiControl *pCtrl, QTextCursor &cursor, QString text)
+{
+    if (text.contains('\r')) {
+        vInsertLines(pCtrl, cursor, text);
+        return;
+    }
+    if (pCtrl->bPendingLineFeed)
+        text.prepend('\n');
+    pCtrl->bPendingLineFeed = text.endsWith('\n');
+    if (pCtrl->bPendingLineFeed)
+        text.chop(1);
+    if (!text.isEmpty())
+        cursor.insertText(text);
+}
+
+// One edit block: the document is laid out once for all of it.
+void vFlush(UiControl *pCtrl)
+{
+    if (pCtrl->strUnflushed.isEmpty() || !pCtrl->pWidget)
+        return;
+    QTextCursor cursor(pEditOf(pCtrl)->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    QString text;
+    text.swap(pCtrl->strUnflushed);
+    vInsertText(pCtrl, cursor, text);
+    cursor.endEditBlock();
+    QScrollBar *pBar = pEditOf(pCtrl)->verticalScrollBar();
+    pBar->setValue(pBar->maximum());
+}
+
+void vStartFlushTimer()
+{
+    if (!g_FlushTimer) {
+        g_FlushTimer = new QTimer(QCoreApplication::instance());
+        g_FlushTimer->setSingleShot(true);
+        g_FlushTimer->setInterval(UI_FLUSH_MS);
+        QObject::connect(g_FlushTimer, &QTimer::timeout, vUiTextBoxesFlush);
+    }
+    if (!g_FlushTimer->isActive())
+        g_FlushTimer->start();
 }
 
 bool bIsEmpty(UiControl *pCtrl)
@@ -72,42 +124,45 @@ int s32LineCount(UiControl *pCtrl)
     return pEditOf(pCtrl)->document()->blockCount();
 }
 
+// The box as read: everything appended is in the document.
 UiControl *pTextBox(int panel, int control)
 {
     UiControl *pCtrl = pUiFindControl(panel, control);
-    return pCtrl && pCtrl->eKind == UiCtrlKind::TextBox ? pCtrl : nullptr;
+    if (!pCtrl || pCtrl->eKind != UiCtrlKind::TextBox)
+        return nullptr;
+    vFlush(pCtrl);
+    return pCtrl;
 }
 
 } // namespace
 
+// The box is read-only: an undo record of every line would only cost memory.
+void vUiTextBoxPrepare(UiControl *pCtrl) { pEditOf(pCtrl)->setUndoRedoEnabled(false); }
+
 int s32UiTextBoxAppend(UiControl *pCtrl, const char *pcText)
 {
     vForgetLastBlock(pCtrl);
-    vAppendText(pCtrl, QString::fromLocal8Bit(pcText));
-    pCtrl->pWidget->setProperty("followEnd", true);
+    pCtrl->strUnflushed += QString::fromLocal8Bit(pcText);
+    vStartFlushTimer();
     return UIE_NO_ERROR;
 }
 
 void vUiTextBoxReset(UiControl *pCtrl, const char *pcText)
 {
     vForgetLastBlock(pCtrl);
+    pCtrl->strUnflushed.clear();
     pEditOf(pCtrl)->clear();
     pCtrl->bPendingLineFeed = false;
     if (pcText && *pcText)
         s32UiTextBoxAppend(pCtrl, pcText);
 }
 
-// Scrolling to the end is left to the draw pump, once per frame.
-void vUiTextBoxesFollowEnd()
+void vUiTextBoxesFlush()
 {
     for (UiPanel *pPanel : lstUiAllPanels()) {
         for (UiControl *pCtrl : pPanel->lstControls) {
-            if (pCtrl->eKind != UiCtrlKind::TextBox || !pCtrl->pWidget ||
-                !pCtrl->pWidget->property("followEnd").toBool())
-                continue;
-            pCtrl->pWidget->setProperty("followEnd", false);
-            QScrollBar *pBar = pEditOf(pCtrl)->verticalScrollBar();
-            pBar->setValue(pBar->maximum());
+            if (pCtrl->eKind == UiCtrlKind::TextBox)
+                vFlush(pCtrl);
         }
     }
 }
