@@ -82,9 +82,8 @@ int32_t s32FindPort(const char *pcPort)
     return -1;
 }
 
-int s32RefuseFailedPackage(const char *pcPath, uint64_t u64Size)
+int s32RefuseFailedPackage(const char *pcPath, int32_t s32Check)
 {
-    int32_t s32Check = s32PkgValidate(gu8_Package, u64Size, s32PkgTypeOfText(gu8_Package));
     char cWords[128];
     vCheckWords(s32Check, gu8_Package, cWords, sizeof(cWords));
     return s32Refuse("%s: %s ('tavolin-pkg info' names every fault; --force extracts anyway)",
@@ -106,9 +105,9 @@ int s32ExtractCommand(int argc, char *argv[])
     uint64_t u64Size = 0;
     if (!bReadPackage(stArgs.pcPackage, gu8_Package, &u64Size))
         return PKGTOOL_REFUSED;
-    int32_t s32Type = s32PkgTypeOfText(gu8_Package);
-    if (!stArgs.bForce && s32PkgValidate(gu8_Package, u64Size, s32Type) != PKG_CHECK_OK)
-        return s32RefuseFailedPackage(stArgs.pcPackage, u64Size);
+    int32_t s32Check = s32PkgValidate(gu8_Package, u64Size, s32PkgTypeOfText(gu8_Package));
+    if (!stArgs.bForce && s32Check != PKG_CHECK_OK)
+        return s32RefuseFailedPackage(stArgs.pcPackage, s32Check);
     int32_t s32Port = s32FindPort(stArgs.pcPort);
     if (s32Port < 0)
         return s32Refuse("%s: no port named or numbered '%s'", stArgs.pcPackage, stArgs.pcPort);

@@ -65,10 +65,9 @@ void vBenchLoadIfNeeded(void)
     else
         snprintf(cPath, sizeof(cPath), "%sDDCBench.txt", cDir);
     int32_t bNamed = (pcEnv && pcEnv[0]) || bDdcOsExists(cPath);
-    if (bNamed && bUseDescription(cPath)) {
-    } else if (!bNamed && bUseMachineDisplays()) {
+    if (!bNamed && bUseMachineDisplays())
         return;
-    } else {
+    if (!bNamed || !bUseDescription(cPath)) {
         vBenchUseDefault();
         if (cDir[0])
             snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%sDDCBench.state", cDir);

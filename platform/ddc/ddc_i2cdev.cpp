@@ -67,7 +67,14 @@ const char *pcCodeWords(uint32_t u32Code)
     }
 }
 
-int s32PlainErrno(const stBenchOutput *pst, int s32Errno);
+// SMBus drivers (and i2c-stub) answer ENODEV for an address nobody
+// acknowledges, the kernel too once an adapter is gone: sysfs tells which.
+int s32PlainErrno(const stBenchOutput *pst, int s32Errno)
+{
+    if (s32Errno == ENODEV && bRealAdapterPresent(pst->stReal.cDevice))
+        return ENXIO;
+    return s32Errno;
+}
 
 uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
 {
@@ -78,15 +85,6 @@ uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
 }
 
 bool bIsNak(int s32Errno) { return s32Errno == ENXIO || s32Errno == EREMOTEIO; }
-
-// SMBus drivers (and i2c-stub) answer ENODEV for an address nobody
-// acknowledges, the kernel too once an adapter is gone: sysfs tells which.
-int s32PlainErrno(const stBenchOutput *pst, int s32Errno)
-{
-    if (s32Errno == ENODEV && bRealAdapterPresent(pst->stReal.cDevice))
-        return ENXIO;
-    return s32Errno;
-}
 
 // One transfer; while a write cycle may run, a missing acknowledge is
 // polled again for up to 25 ms on the platform clock.
