@@ -40,6 +40,7 @@ struct UiPanel {
     PanelCallbackPtr pfnCallback = nullptr;
     QPointer<QMenuBar> pMenuBar;
     MenuCallbackPtr pfnMenuCallback = nullptr;
+    bool bFloating = false; // stays above the first panel, never takes its keyboard
     QList<UiControl *> lstControls;
 };
 

@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QUiLoader>
+#include <QWindow>
 
 #include <QGuiApplication>
 
@@ -160,6 +161,21 @@ void vRaise(QWidget *pWidget)
 {
     if (!bWindowless())
         pWidget->raise();
+}
+
+// A floating panel is a transient of the first panel loaded (the main
+// panel): the window manager keeps it above that window without giving it
+// the keyboard, and dialogs opened later still come above it.
+void vFloatAboveFirstPanel(UiPanel *pPanel)
+{
+    if (bWindowless() || glst_Panels.isEmpty() || glst_Panels.first() == pPanel)
+        return;
+    QWidget *pFirst = glst_Panels.first()->pWidget;
+    if (!pFirst)
+        return;
+    pPanel->pWidget->winId();
+    pFirst->winId();
+    pPanel->pWidget->windowHandle()->setTransientParent(pFirst->windowHandle());
 }
 
 QString strResourcePath(const char *pcFileName)
@@ -331,6 +347,9 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)
     UiPanel *pPanel = new UiPanel;
     pPanel->s32ResourceId = panelResourceID;
     pPanel->pWidget = pPanelWidget;
+    pPanel->bFloating = pPanelWidget->property("floating").toBool();
+    if (pPanel->bFloating)
+        pPanelWidget->setAttribute(Qt::WA_ShowWithoutActivating);
     pPanel->pfnCallback = pfnUiPanelCallback(pPanelWidget->property("callback").toString());
     for (QWidget *pChild : pPanelWidget->findChildren<QWidget *>())
         vAddControl(pPanel, pChild);
@@ -382,6 +401,8 @@ int DisplayPanel(int panel)
     UiPanel *pPanel = pUiFindPanel(panel);
     if (!pPanel)
         return UIE_BAD_PANEL;
+    if (pPanel->bFloating)
+        vFloatAboveFirstPanel(pPanel);
     pPanel->pWidget->show();
     vRaise(pPanel->pWidget);
     return UIE_NO_ERROR;
@@ -400,9 +421,11 @@ namespace {
 int gs32_ActivePanel = 0;
 }
 
-// The operations make their progress panel active after every step: only
-// a panel that is not active yet is raised, and never while a menu is open,
-// which the operator could then not use.
+// The operations make their progress panel active after every step. The
+// keyboard stays with the operator: a floating panel never takes it (the
+// window manager keeps it above the first panel), another panel takes it
+// only when no window of the program has it, and an open menu is never
+// covered.
 int SetActivePanel(int panel)
 {
     UiPanel *pPanel = pUiFindPanel(panel);
@@ -410,7 +433,8 @@ int SetActivePanel(int panel)
         return UIE_BAD_PANEL;
     gs32_ActivePanel = panel;
     QWidget *pWidget = pPanel->pWidget;
-    if (bWindowless() || pWidget->isActiveWindow() || QApplication::activePopupWidget())
+    if (bWindowless() || pPanel->bFloating || QApplication::activeWindow() ||
+        QApplication::activePopupWidget())
         return UIE_NO_ERROR;
     pWidget->raise();
     pWidget->activateWindow();
