@@ -17,6 +17,8 @@ int32_t gs32_TickRunning = 0;
 // Counts the clears, so the dispatcher knows the ring was emptied under
 // the command it ran.
 uint32_t gu32_ClearCount = 0;
+// The running command's record is at the head until a clear removes it.
+int32_t gb_RunningInRing = 0;
 }
 
 void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t s32Reserved)
@@ -38,6 +40,13 @@ void vClearCommandQueue(void)
     gs32_CmdQueueWrite = 0;
     gs32_CmdQueueRead = 0;
     gu32_ClearCount++;
+    gb_RunningInRing = 0;
+}
+
+int32_t s32WaitingCommandCount(void)
+{
+    int32_t s32InRing = (gs32_CmdQueueWrite - gs32_CmdQueueRead) & CMD_QUEUE_MASK;
+    return s32InRing - (gs32_CommandRunning && gb_RunningInRing ? 1 : 0);
 }
 
 int32_t s32DispatchCommand(int32_t *ps32Waiting)
@@ -53,6 +62,7 @@ int32_t s32DispatchCommand(int32_t *ps32Waiting)
     *ps32Waiting = 0;
     uint32_t u32ClearsBefore = gu32_ClearCount;
     gs32_CommandRunning = 1;
+    gb_RunningInRing = 1;
     int32_t s32ProgressUsed = s32RunCommandAction(pstHead->s32CmdId);
     gs32_CommandRunning = 0;
     if (gs32_CmdQueueWrite == gs32_CmdQueueRead)

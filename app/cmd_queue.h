@@ -47,6 +47,8 @@ extern int32_t gs32_CommandRunning;
 // (63 already waiting) is dropped, so the waiting commands are kept.
 void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t s32Reserved);
 void vClearCommandQueue(void);
+// Commands in the ring that have not started (the running one not counted).
+int32_t s32WaitingCommandCount(void);
 // One dispatcher step: 0 when the ring is empty, else 1 while the head
 // command waits (*ps32Waiting = 1) or the head command's progress-used flag.
 int32_t s32DispatchCommand(int32_t *ps32Waiting);

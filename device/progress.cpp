@@ -6,6 +6,42 @@
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
+#include <stdio.h>
+
+namespace {
+
+// The panel's caption tells the operator, until the panel goes, how many
+// waiting commands a close of it dropped while a command ran on.
+char gc_ResourceTitle[64] = "";
+int32_t gs32_Dropped = -1; // -1: the caption is the resource's own
+
+void vTellDropped(int32_t s32Count)
+{
+    int32_t s32Panel = gst_UiHandles.s32ProgressPanel;
+    if (gs32_Dropped < 0) {
+        GetPanelAttribute(s32Panel, ATTR_TITLE, gc_ResourceTitle, sizeof(gc_ResourceTitle));
+        gs32_Dropped = 0;
+    }
+    gs32_Dropped += s32Count;
+    char cTitle[128];
+    if (gs32_Dropped == 0)
+        snprintf(cTitle, sizeof(cTitle), "%s - no command was waiting", gc_ResourceTitle);
+    else
+        snprintf(cTitle, sizeof(cTitle), "%s - %d waiting command%s dropped", gc_ResourceTitle,
+                 (int)gs32_Dropped, gs32_Dropped == 1 ? "" : "s");
+    SetPanelAttribute(s32Panel, ATTR_TITLE, cTitle);
+}
+
+void vRestoreTitle(void)
+{
+    if (gs32_Dropped < 0)
+        return;
+    SetPanelAttribute(gst_UiHandles.s32ProgressPanel, ATTR_TITLE, gc_ResourceTitle);
+    gs32_Dropped = -1;
+}
+
+} // namespace
+
 void vShowProgress(const char *pcText, int32_t s32Percent)
 {
     if (s32Percent > 100)
@@ -30,13 +66,19 @@ void vShowProgressPanel(void)
 
 void vHideProgressPanel(void)
 {
-    if (gst_UiHandles.s32ProgressPanel != 0)
-        HidePanel(gst_UiHandles.s32ProgressPanel);
+    if (gst_UiHandles.s32ProgressPanel == 0)
+        return;
+    HidePanel(gst_UiHandles.s32ProgressPanel);
+    vRestoreTitle();
 }
 
 int ProgressQuitCallback(int panel, int event, void *, int, int)
 {
-    if (event == EVENT_CLOSE && panel == gst_UiHandles.s32ProgressPanel)
-        vClearCommandQueue();
+    if (event != EVENT_CLOSE || panel != gst_UiHandles.s32ProgressPanel)
+        return 0;
+    int32_t s32Waiting = s32WaitingCommandCount();
+    vClearCommandQueue();
+    if (gs32_CommandRunning)
+        vTellDropped(s32Waiting);
     return 0;
 }

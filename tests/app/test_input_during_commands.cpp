@@ -41,6 +41,13 @@ protected:
         SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, LONG_RECEIVE_BYTES / 128);
     }
 
+    std::string Title(int s32Panel)
+    {
+        char cTitle[128] = "";
+        GetPanelAttribute(s32Panel, ATTR_TITLE, cTitle, sizeof(cTitle));
+        return cTitle;
+    }
+
     // Ticks until the command at the head of the ring has run.
     void RunHead() { Ticks(7); }
 };
@@ -50,19 +57,26 @@ TEST_F(InputDuringCommandTest, ProgressCloseDropsTheWaitingCommandsWhileOneRuns)
     UiClick(MainPanel(), MAIN_RECEIVE_PAGE_BTN);
     UiClick(MainPanel(), MAIN_RECEIVE_PAGE_BTN);
     bool bEmptiedMidCommand = false;
+    std::string titleMidCommand;
     m_script.steps[50] = [] { UiQueueClosePanel(gst_UiHandles.s32ProgressPanel); };
     m_script.steps[100] = [&] {
         bEmptiedMidCommand = gs32_CommandRunning && lstWaitingCommands().empty();
+        titleMidCommand = Title(gst_UiHandles.s32ProgressPanel);
     };
+    m_script.steps[150] = [] { UiQueueClosePanel(gst_UiHandles.s32ProgressPanel); };
     m_script.vInstall();
     RunHead();
     EXPECT_TRUE(bEmptiedMidCommand);
+    EXPECT_EQ(titleMidCommand, "Progress - 1 waiting command dropped");
+    EXPECT_EQ(Title(gst_UiHandles.s32ProgressPanel), "Progress - 1 waiting command dropped");
     std::string box = MsgBox();
     EXPECT_EQ(u32Count(box, "0x"), (size_t)LONG_RECEIVE_BYTES); // the running one finished
     EXPECT_EQ(box.substr(box.size() - 9), " - Pass\n>");
     Ticks(21);
     EXPECT_EQ(Calls(DDC_OP_READ_EDID).size(), 1u);
     EXPECT_EQ(u32Count(MsgBox(), "Receiving EDID By Number of Page"), 1u);
+    EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
+    EXPECT_EQ(Title(gst_UiHandles.s32ProgressPanel), "Progress");
 }
 
 TEST_F(InputDuringCommandTest, StartClickedWhileOneRunsGoesBehindIt)
