@@ -4,6 +4,7 @@
 #include "files/msg_log.h"
 #include "files/settings.h"
 #include "platform/ddc/DDCHelper.h"
+#include "platform/process/process.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
@@ -89,9 +90,57 @@ void vDiscardPanels(void)
     gs32_PasswordPanel = 0;
 }
 
+namespace {
+
+// A quit signal (Ctrl+C, logout, a line controller's kill) is a quit request
+// like the close box: the running command ends first. Later ones change
+// nothing.
+void vOnQuitSignal(void *)
+{
+    int32_t s32Signal;
+    while ((s32Signal = s32ProcTakeQuitSignal()) != 0) {
+        if (gs32_QuitState != QUIT_NONE)
+            continue;
+        fprintf(stderr, "tavolin: %s: %s\n", pcProcSignalName(s32Signal),
+                gs32_CommandRunning ? "quitting after the running command" : "quitting");
+        vRequestQuit();
+    }
+}
+
+// Two copies on one folder would share its settings, its monitor files and
+// the bench's memories, and drive the same displays: the second one ends.
+int32_t bFolderIsOurs(void)
+{
+    char cDir[TEXT_BUF_SIZE];
+    GetProjectDir(cDir, sizeof(cDir));
+    int32_t s32Holder = 0;
+    char cWhy[TEXT_BUF_SIZE];
+    int32_t s32Lock = s32ProcLockFolder(cDir, &s32Holder, cWhy, sizeof(cWhy));
+    if (s32Lock == PROC_LOCK_FAILED && !GetProjectDirError(nullptr, 0))
+        fprintf(stderr, "tavolin: cannot lock the program's folder (%s); a second copy on it "
+                        "would not be kept off\n",
+                cWhy);
+    if (s32Lock != PROC_LOCK_TAKEN)
+        return 1;
+    char cText[TEXT_BUF_SIZE + 128];
+    char cHolder[32] = "";
+    if (s32Holder > 0)
+        snprintf(cHolder, sizeof(cHolder), " (process %d)", (int)s32Holder);
+    snprintf(cText, sizeof(cText), "is already running on the folder %s%s; this copy ends.",
+             cDir, cHolder);
+    fprintf(stderr, "tavolin %s\n", cText);
+    char cPopup[sizeof(cText) + 16];
+    snprintf(cPopup, sizeof(cPopup), "Tavolin %s", cText);
+    MessagePopup("Tavolin", cPopup);
+    return 0;
+}
+
+} // namespace
+
 int s32TavolinMain(int argc, char *argv[])
 {
     (void)argc;
+    int s32SignalFd = s32ProcCatchQuitSignals();
     if (InitCVIRTE(nullptr, argv, nullptr) == 0) {
         fprintf(stderr, "tavolin: no display could be opened; without one, run it as "
                         "'xvfb-run tavolin' or 'QT_QPA_PLATFORM=offscreen tavolin'\n");
@@ -100,11 +149,18 @@ int s32TavolinMain(int argc, char *argv[])
     vInstallCallbackTable();
     if (s32LoadPanels() < 0)
         return -1;
+    if (!bFolderIsOurs()) {
+        vDiscardPanels();
+        return 1;
+    }
+    if (s32SignalFd >= 0)
+        WatchFileDescriptor(s32SignalFd, vOnQuitSignal, nullptr);
     vStartUp();
     DisplayPanel(gst_UiHandles.s32MainPanel);
     RunUserInterface();
     vExitHook();
     vDiscardPanels();
+    vProcUnlockFolder();
     return 0;
 }
 

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcutEvent>
+#include <QSocketNotifier>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -337,6 +338,31 @@ int SetWaitCursor(int on)
 int GetWaitCursorState(void) { return gs32_WaitCursor; }
 
 int ProcessSystemEvents(void) { return s32Pump(true); }
+
+namespace {
+QList<QSocketNotifier *> glst_Watches;
+}
+
+int WatchFileDescriptor(int fd, void (*pfnReady)(void *), void *pvContext)
+{
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    if (fd < 0)
+        return UIE_BAD_ARGUMENT;
+    for (int i = 0; i < glst_Watches.size(); i++) {
+        if (glst_Watches[i]->socket() == fd) {
+            delete glst_Watches.takeAt(i);
+            break;
+        }
+    }
+    if (!pfnReady)
+        return UIE_NO_ERROR;
+    auto *pNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, QApplication::instance());
+    QObject::connect(pNotifier, &QSocketNotifier::activated, pNotifier,
+                     [pfnReady, pvContext]() { pfnReady(pvContext); });
+    glst_Watches.append(pNotifier);
+    return UIE_NO_ERROR;
+}
 
 // --- Test seams -------------------------------------------------------------
 

@@ -152,6 +152,10 @@ int RunUserInterface(void);
 int QuitUserInterface(int returnCode);
 int ProcessDrawEvents(void);
 int ProcessSystemEvents(void);
+// Calls pfnReady(pvContext) from the event loop, and from the pumps inside
+// callbacks, whenever the file descriptor has something to read (a signal
+// pipe, say). One watch per descriptor; a null pfnReady removes it.
+int WatchFileDescriptor(int fd, void (*pfnReady)(void *pvContext), void *pvContext);
 // 1 shows the busy cursor over every panel, 0 the normal one.
 int SetWaitCursor(int on);
 int GetWaitCursorState(void);
