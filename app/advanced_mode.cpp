@@ -60,6 +60,13 @@ void vPressEnter(int32_t s32Panel)
     SetCtrlVal(s32Panel, PASSWORD_STRING, "");
 }
 
+// The close box or Escape: the entry is given up as a wrong code is.
+void vCancelEntry(int32_t s32Panel)
+{
+    HidePanel(s32Panel);
+    SetCtrlVal(s32Panel, PASSWORD_STRING, "");
+}
+
 void vPressBackspace(int32_t s32Panel)
 {
     int32_t s32Length = s32FieldLength(s32Panel);
@@ -91,6 +98,15 @@ int PasswordCallback(int panel, int, int event, void *, int eventData1, int)
         vPressEnter(panel);
     else if (eventData1 == VAL_BACKSPACE_VKEY)
         vPressBackspace(panel);
+    else if (eventData1 == VAL_ESC_VKEY)
+        vCancelEntry(panel);
+    return 0;
+}
+
+int PasswordPanelCallback(int panel, int event, void *, int, int)
+{
+    if (event == EVENT_CLOSE)
+        vCancelEntry(panel);
     return 0;
 }
 

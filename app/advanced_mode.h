@@ -15,6 +15,8 @@ int EnableAdvancedCB(int panel, int control, int event, void *callbackData, int 
 // asterisk per character held.
 int PasswordCallback(int panel, int control, int event, void *callbackData, int eventData1,
                      int eventData2);
+// The password panel's close box: the entry is cancelled.
+int PasswordPanelCallback(int panel, int event, void *callbackData, int eventData1, int eventData2);
 void vEnterAdvancedMode(void);
 
 #endif

@@ -31,6 +31,7 @@ const stUiCallbackEntry gst_CallbackTable[] = {
     CTRL_CALLBACK(DdcI2cSpeedCallback),
     CTRL_CALLBACK(EnableAdvancedCB),
     CTRL_CALLBACK(PasswordCallback),
+    PANEL_CALLBACK(PasswordPanelCallback),
     PANEL_CALLBACK(ProgressQuitCallback),
     CTRL_CALLBACK(EdidPageToReceiveCallback),
     CTRL_CALLBACK(SettingFilePathCallback),

@@ -77,6 +77,22 @@ TEST_F(AdvancedModeTest, FourteenOrSixteenCharactersOnlyCloseThePanel)
     }
 }
 
+// The close box and Escape give the entry up, even with the whole code typed.
+TEST_F(AdvancedModeTest, CloseBoxAndEscapeCancelTheEntry)
+{
+    Type("QuorvelAdminKey");
+    UiClosePanel(gs32_PasswordPanel);
+    EXPECT_FALSE(bUiPanelIsVisible(gs32_PasswordPanel));
+    EXPECT_EQ(Field(), "");
+    UiClick(MainPanel(), MAIN_ADVANCED_BTN);
+    Type("QuorvelAdminKey");
+    Key(VAL_ESC_VKEY);
+    EXPECT_FALSE(bUiPanelIsVisible(gs32_PasswordPanel));
+    EXPECT_EQ(Field(), "");
+    EXPECT_FALSE(IsAdvanced());
+    EXPECT_EQ(MsgBox(), ">");
+}
+
 TEST_F(AdvancedModeTest, WrongAttemptKeepsTheBufferUntilTheNextFirstCharacter)
 {
     Type("abcdefghijklmnopq");
@@ -126,7 +142,6 @@ TEST_F(AdvancedModeTest, PunctuationSpaceAndOtherKeysChangeNothing)
     Type("ab");
     Type("!@# -_.?");
     Key(VAL_FWD_DELETE_VKEY);
-    Key(VAL_ESC_VKEY);
     Key(VAL_LEFT_ARROW_VKEY);
     EXPECT_EQ(Field(), "**");
     EXPECT_STREQ(gu8str_PassWord, "ab");
