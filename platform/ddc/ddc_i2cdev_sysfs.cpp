@@ -221,7 +221,8 @@ bool bDeviceByName(const char *pcDevice, char *pcAdapter, size_t size)
 {
     const char *pcDevRoot = pstDdcKernel()->pcDevRoot;
     return strncmp(pcDevice, "/dev/", 5) == 0 && bIsAdapterName(pcDevice + 5) && pcDevRoot &&
-           pcDevRoot[0] && bRealAdapterPresent(pcDevice) && bCopyName(pcAdapter, size, pcDevice + 5);
+           pcDevRoot[0] && bRealAdapterPresent(pcDevice) &&
+           bCopyName(pcAdapter, size, pcDevice + 5);
 }
 
 // Names of adapters that are never a display's bus: chipset and SoC
@@ -268,7 +269,8 @@ bool bNotUnderDisplay(const char *pcAdapter, char *pcWhy, size_t size)
         snprintf(pcWhy, size, "it is not in sysfs");
         return true;
     }
-    for (char *pcSlash; (pcSlash = strrchr(cDir, '/')) && (size_t)(pcSlash - cDir) > strlen(cRoot);) {
+    size_t rootLen = strlen(cRoot);
+    for (char *pcSlash; (pcSlash = strrchr(cDir, '/')) && (size_t)(pcSlash - cDir) > rootLen;) {
         *pcSlash = '\0';
         char cClassPath[PATH_MAX + 16];
         char cClass[32] = "";
@@ -312,7 +314,8 @@ uint32_t u32CheckDisplayBus(stRealBus *pstReal, const char *pcAdapter)
 {
     char cWhy[SYS_PATH_SIZE];
     if (!bSkippedName(pstReal->cAdapter, cWhy, sizeof(cWhy)) &&
-        !bNotUnderDisplay(pcAdapter, cWhy, sizeof(cWhy)) && !bDeviceAt50(pcAdapter, cWhy, sizeof(cWhy)))
+        !bNotUnderDisplay(pcAdapter, cWhy, sizeof(cWhy)) &&
+        !bDeviceAt50(pcAdapter, cWhy, sizeof(cWhy)))
         return 0;
     if (!pstReal->bAllowNonDisplay) {
         vLogNote("bus: %s (%s): not a display's bus: %s; the output answers 0x%X", pstReal->cLabel,

@@ -484,7 +484,8 @@ TEST_F(RealBusTest, EveryKernelErrorHasItsCodeAndOneLogLine)
     lstRead(H0, 128, 0x1000, &u32Result);
     EXPECT_EQ(u32Result, DDC_ERR_ADAPTER_GONE);
     EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
-                                  "): ReadI2CBuf: No such device, 0x7000001F (the adapter is gone)");
+                                  "): ReadI2CBuf: No such device, 0x7000001F (the adapter is "
+                                  "gone)");
     // Its node gone, the next operation cannot open it.
     EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_ADAPTER_GONE);
     EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
