@@ -91,6 +91,11 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
     if (!u32ExtResult)
         vSaveMonitorEdid(u8Index);
     vPrintMsg("      PNP ID : %s \n>", pstRec->u8str_MonitorId);
+    uint32_t u32Flags = 0;
+    if (GetOutputInfo(u32Handle, DDC_INFO_FLAGS, &u32Flags) == 0 &&
+        (u32Flags & DDC_OUTPUT_NON_DISPLAY_BUS))
+        vPrintMsg("      Warning : not a display's bus; used only because its description allows "
+                  "it \n>");
     char cLabel[MONITOR_ID_SIZE];
     snprintf(cLabel, sizeof(cLabel), "%s", pstRec->u8str_MonitorId);
     InsertListItem(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, u8Index, cLabel, u8Index);

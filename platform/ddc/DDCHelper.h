@@ -63,6 +63,14 @@
 #define DDC_OPT_ADDR_7BIT 3  // 1: bus addresses are 7-bit (0x50, default);
                              // 0: 8-bit wire addresses (0xA0)
 
+// GetOutputInfo options.
+#define DDC_INFO_FLAGS 1 // the output's DDC_OUTPUT_* flags
+
+// Output flags. A real adapter that is not shown to be a display's bus (by
+// its name, the PCI device it hangs under, or a kernel device at 0x50),
+// used only because its bench description allows it.
+#define DDC_OUTPUT_NON_DISPLAY_BUS 0x1u
+
 // ReadI2CBuf flags, combinable. Without DDC_READ_CONTINUE a read starts a
 // new transfer at the memory's address counter; without DDC_READ_KEEP_OPEN
 // it ends the transfer.
@@ -94,6 +102,7 @@ DDC_API uint32_t ReadI2CBuf(uint32_t u32Handle, uint32_t u32Addr, uint8_t *pu8Bu
                             uint32_t u32Count, uint32_t u32Flags);
 DDC_API uint32_t WriteI2CBuf(uint32_t u32Handle, uint32_t u32Addr, const uint8_t *pu8Buffer,
                              uint32_t u32Count, uint32_t u32Flags);
+DDC_API uint32_t GetOutputInfo(uint32_t u32Handle, uint32_t u32Option, uint32_t *pu32Value);
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,6 @@
-// Entry points that reach the bus: enumeration, address test, reads and
-// writes. Each checks its pointers and counts, clears its outputs, then
-// needs the library started.
+// Entry points on the outputs: enumeration, address test, reads, writes
+// and what is known of an output. Each checks its pointers and counts,
+// clears its outputs, then needs the library started.
 #include <string.h>
 
 #include "DDCHelper.h"
@@ -84,6 +84,21 @@ uint32_t u32Write(uint32_t u32Handle, uint32_t u32Addr, const uint8_t *pu8Buffer
     return u32BusWrite(pst, u32BusAddress(u32Addr), pu8Buffer, u32Count);
 }
 
+uint32_t u32OutputInfo(uint32_t u32Handle, uint32_t u32Option, uint32_t *pu32Value)
+{
+    if (!pu32Value)
+        return DDC_ERR_NULL_POINTER;
+    *pu32Value = 0;
+    uint32_t u32Result = 0;
+    const stBenchOutput *pst = pstStartedOutput(u32Handle, &u32Result);
+    if (!pst)
+        return u32Result;
+    if (u32Option != DDC_INFO_FLAGS)
+        return DDC_ERR_BAD_OPTION;
+    *pu32Value = pst->stReal.bNonDisplay ? DDC_OUTPUT_NON_DISPLAY_BUS : 0u;
+    return 0;
+}
+
 } // namespace
 
 uint32_t EnumGetFirst(uint32_t *pu32Handle)
@@ -140,4 +155,12 @@ uint32_t WriteI2CBuf(uint32_t u32Handle, uint32_t u32Addr, const uint8_t *pu8Buf
     const uint32_t au32Args[5] = {u32Handle, u32Addr, pu8Buffer != nullptr, u32Count, u32Flags};
     return u32RecordCall(DDC_OP_WRITE_BUF, au32Args, u32Result, u32Checked ? nullptr : pu8Buffer,
                          u32Count);
+}
+
+uint32_t GetOutputInfo(uint32_t u32Handle, uint32_t u32Option, uint32_t *pu32Value)
+{
+    uint32_t u32Result = u32OutputInfo(u32Handle, u32Option, pu32Value);
+    const uint32_t au32Args[5] = {u32Handle, u32Option, pu32Value != nullptr,
+                                  pu32Value ? *pu32Value : 0, 0};
+    return u32RecordCall(DDC_OP_GET_OUTPUT_INFO, au32Args, u32Result, nullptr, 0);
 }

@@ -99,7 +99,7 @@ uint32_t InitDDCHelper(void)
     vBenchResetCounters();
     // With real displays that this user may not open, the start fails:
     // the operator sees the code, where an empty list would say nothing.
-    uint32_t u32Result = u32RealOpenAll();
+    uint32_t u32Result = u32RealStartAll();
     if (u32Result) {
         vRealCloseAll();
         return u32Record(DDC_OP_INIT, u32Result);
@@ -121,8 +121,6 @@ uint32_t SetLibraryOption(uint32_t u32Option, uint32_t u32Value)
 {
     uint32_t u32Result =
         gst_Lib.u32OptionFault ? gst_Lib.u32OptionFault : u32SetOption(u32Option, u32Value);
-    if (u32Result == 0)
-        vRealApplyOptions();
     return u32Record(DDC_OP_SET_OPTION, u32Result, u32Option, u32Value);
 }
 

@@ -27,6 +27,7 @@ struct stSection {
     stBenchFaults stFault;
     int32_t s32RealBy;            // REAL_BY_*: a real adapter instead of a display
     char cReal[REAL_DEVICE_SIZE];
+    int32_t bAllowNonDisplay;     // ... even one not shown to be a display's bus
 };
 
 // An EDID image as found on disk.
@@ -173,7 +174,8 @@ void vCloseSection(void)
     if (gst_Section.s32RealBy) {
         if (gst_Section.cImage[0])
             vProblem(gst_Section.u32Line, "a real adapter has no simulated display (edid ignored)");
-        vRealNameOutput(pst, gst_Section.s32RealBy, gst_Section.cReal);
+        vRealNameOutput(pst, gst_Section.s32RealBy, gst_Section.cReal,
+                        gst_Section.bAllowNonDisplay);
         vLogNote("bench: output %d is the real adapter %s", s32Output, gst_Section.cReal);
         return;
     }
@@ -244,6 +246,8 @@ int32_t bOutputKey(const char *pcKey, char *pcValue, uint32_t u32Line, int32_t *
             bParseCountAndCode(pcValue, &pst->stFault.u32WritePacket, &pst->stFault.u32WriteCode);
     else if (s32RealKey(pcKey))
         *pbValueOk = bTakeReal(pst, s32RealKey(pcKey), pcValue);
+    else if (!strcmp(pcKey, REAL_ALLOW_KEY))
+        *pbValueOk = bParseBool(pcValue, &pst->bAllowNonDisplay);
     else
         return 0;
     return 1;

@@ -30,6 +30,7 @@ const stOpFormat gst_OpFormat[DDC_OP_COUNT] = {
     {"GetEDIDOption", "pdpd"},
     {"ReadI2CBuf", "hhpdh"},
     {"WriteI2CBuf", "hhpdh"},
+    {"GetOutputInfo", "hdo"},
 };
 
 // snprintf that keeps a running position and never runs past u32Size.

@@ -1,11 +1,14 @@
 // Transfers on real adapters through i2c-dev: I2C_RDWR messages where the
 // adapter offers plain I2C, i2c-tools' SMBus block calls where it offers
-// only SMBus. Every kernel call goes through the kernel seam.
+// only SMBus. An adapter is open only for an operation, and locked against
+// other careful programs while it is. Every kernel call goes through the
+// kernel seam.
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <string.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "DDCHelper.h"
@@ -86,6 +89,108 @@ uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
 
 bool bIsNak(int s32Errno) { return s32Errno == ENXIO || s32Errno == EREMOTEIO; }
 
+// --- One operation ------------------------------------------------------------
+
+// Closing lets go of the lock as well.
+void vEndOperation(stRealBus *pstReal)
+{
+    if (pstReal->s32Fd >= 0)
+        pstDdcKernel()->pfnClose(pstReal->s32Fd);
+    pstReal->s32Fd = -1;
+}
+
+// Adapter numbers are given out again as adapters come and go: the node
+// must still be the adapter found at the start. Asked of the open node,
+// which keeps its adapter from going away meanwhile.
+uint32_t u32SameAdapter(const stBenchOutput *pst, const char *pcWhat)
+{
+    const stRealBus *pstReal = &pst->stReal;
+    char cName[REAL_LABEL_SIZE] = "";
+    if (bRealAdapterName(pstReal->cDevice, cName, sizeof(cName)) &&
+        strcmp(cName, pstReal->cAdapter) == 0)
+        return 0;
+    vLogNote("bus: %s (%s): %s: no longer the adapter \"%s\" found at the start, 0x%X (%s)",
+             pstReal->cLabel, pstReal->cDevice, pcWhat, pstReal->cAdapter, DDC_ERR_ADAPTER_GONE,
+             pcCodeWords(DDC_ERR_ADAPTER_GONE));
+    return DDC_ERR_ADAPTER_GONE;
+}
+
+// The advisory lock careful programs take on the node, waited for on the
+// platform clock for a bounded time.
+uint32_t u32Lock(const stBenchOutput *pst, const char *pcWhat)
+{
+    const stRealBus *pstReal = &pst->stReal;
+    uint64_t u64Start = u64ClockNowMs();
+    for (;;) {
+        if (pstDdcKernel()->pfnFlock(pstReal->s32Fd, LOCK_EX | LOCK_NB) == 0)
+            return 0;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return u32Failed(pst, pcWhat, errno);
+        if (u64ClockNowMs() - u64Start >= REAL_LOCK_WAIT_MS)
+            break;
+        Sleep(REAL_LOCK_POLL_MS);
+    }
+    vLogNote("bus: %s (%s): %s: held by another program for more than %u ms, 0x%X (%s)",
+             pstReal->cLabel, pstReal->cDevice, pcWhat, REAL_LOCK_WAIT_MS, DDC_ERR_BUSY,
+             pcCodeWords(DDC_ERR_BUSY));
+    return DDC_ERR_BUSY;
+}
+
+// SMBus transfers take their address from the open node.
+uint32_t u32Claim(const stBenchOutput *pst)
+{
+    if (pst->stReal.bSmbusOnly &&
+        pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_SLAVE,
+                                 (void *)(unsigned long)DDC_EDID_ADDRESS) < 0)
+        return u32Failed(pst, "claiming 0x50", errno);
+    return 0;
+}
+
+// The timeout is the adapter's, for every user, and stays after the run:
+// only an adapter a description names (a bench's USB bridge) gets ours, at
+// each operation, never a graphics driver's own bus.
+void vApplyTimeout(const stBenchOutput *pst)
+{
+    if (!pst->stReal.s32By || pst->stReal.s32By == REAL_BY_CONNECTOR)
+        return;
+    unsigned long u32TensOfMs = (gst_Lib.u32TimeoutMs + 9u) / 10u;
+    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)u32TensOfMs) < 0)
+        vLogNote("bus: %s (%s): the adapter keeps its own timeout (%s)", pst->stReal.cLabel,
+                 pst->stReal.cDevice, strerror(errno));
+}
+
+// Opens and locks the adapter, unless a chained read holds it already.
+uint32_t u32BeginOperation(stBenchOutput *pst, const char *pcWhat)
+{
+    stRealBus *pstReal = &pst->stReal;
+    if (pstReal->s32Fd >= 0)
+        return 0;
+    if (pstReal->u32FindError)
+        return pstReal->u32FindError;
+    pstReal->s32Fd = pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (pstReal->s32Fd < 0)
+        return u32Failed(pst, pcWhat, errno);
+    uint32_t u32Result = u32SameAdapter(pst, pcWhat);
+    if (!u32Result)
+        u32Result = u32Lock(pst, pcWhat);
+    if (!u32Result)
+        u32Result = u32Claim(pst);
+    if (u32Result)
+        vEndOperation(pstReal);
+    else
+        vApplyTimeout(pst);
+    return u32Result;
+}
+
+// The operation ends with the call unless a chained read goes on.
+uint32_t u32Finish(stBenchOutput *pst, uint32_t u32Result, bool bKeepOpen)
+{
+    pst->bReadOpen = u32Result == 0 && bKeepOpen;
+    if (!pst->bReadOpen)
+        vEndOperation(&pst->stReal);
+    return u32Result;
+}
+
 // One transfer; while a write cycle may run, a missing acknowledge is
 // polled again for up to 25 ms on the platform clock.
 typedef int (*Transfer)(stBenchOutput *pst, void *pvContext);
@@ -93,8 +198,9 @@ typedef int (*Transfer)(stBenchOutput *pst, void *pvContext);
 uint32_t u32Transfer(stBenchOutput *pst, const char *pcWhat, Transfer pfn, void *pvContext)
 {
     stRealBus *pstReal = &pst->stReal;
-    if (pstReal->s32Fd < 0)
-        return pstReal->u32FindError ? pstReal->u32FindError : DDC_ERR_NO_ADAPTER;
+    uint32_t u32Begun = u32BeginOperation(pst, pcWhat);
+    if (u32Begun)
+        return u32Begun;
     for (;;) {
         int s32Result = pfn(pst, pvContext);
         if (s32Result >= 0) {
@@ -200,19 +306,6 @@ int s32SmbusWrite(stBenchOutput *pst, void *pvContext)
 
 // --- Opening ------------------------------------------------------------------
 
-// The timeout is the adapter's, for every user, and stays after the run:
-// only an adapter a description names (a bench's USB bridge) gets ours,
-// never a graphics driver's own bus.
-void vApplyTimeout(const stBenchOutput *pst)
-{
-    if (!pst->stReal.s32By || pst->stReal.s32By == REAL_BY_CONNECTOR)
-        return;
-    unsigned long u32TensOfMs = (gst_Lib.u32TimeoutMs + 9u) / 10u;
-    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)u32TensOfMs) < 0)
-        vLogNote("bus: %s (%s): the adapter keeps its own timeout (%s)", pst->stReal.cLabel,
-                 pst->stReal.cDevice, strerror(errno));
-}
-
 // The adapter's functions decide how it is driven; SMBus needs the
 // memory's address set once.
 uint32_t u32SetUpAdapter(stBenchOutput *pst)
@@ -233,10 +326,9 @@ uint32_t u32SetUpAdapter(stBenchOutput *pst)
         return DDC_ERR_NO_ADAPTER;
     }
     pstReal->bSmbusOnly = !(u32Funcs & I2C_FUNC_I2C);
-    if (pstReal->bSmbusOnly &&
-        pstKernel->pfnIoctl(pstReal->s32Fd, I2C_SLAVE, (void *)(unsigned long)DDC_EDID_ADDRESS) < 0)
-        return u32Failed(pst, "claiming 0x50", errno);
-    vApplyTimeout(pst);
+    uint32_t u32Claimed = u32Claim(pst);
+    if (u32Claimed)
+        return u32Claimed;
     bool bOwnTimeout = !pstReal->s32By || pstReal->s32By == REAL_BY_CONNECTOR;
     vLogNote("bus: %s on %s, %s; the bus clock %s the adapter's own", pstReal->cLabel,
              pstReal->cDevice, pstReal->bSmbusOnly ? "SMBus block transfers" : "I2C transfers",
@@ -244,10 +336,11 @@ uint32_t u32SetUpAdapter(stBenchOutput *pst)
     return 0;
 }
 
-uint32_t u32OpenReal(stBenchOutput *pst)
+// At the start: the adapter looked up, opened to see what it offers, closed.
+uint32_t u32StartReal(stBenchOutput *pst)
 {
     stRealBus *pstReal = &pst->stReal;
-    if (pstReal->s32By && u32RealFindNamed(pst))
+    if (u32RealFind(pst))
         return DDC_ERR_NO_ADAPTER;
     int s32Fd = pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (s32Fd < 0) {
@@ -264,10 +357,7 @@ uint32_t u32OpenReal(stBenchOutput *pst)
     }
     pstReal->s32Fd = s32Fd;
     uint32_t u32Result = u32SetUpAdapter(pst);
-    if (u32Result) {
-        pstDdcKernel()->pfnClose(s32Fd);
-        pstReal->s32Fd = -1;
-    }
+    vEndOperation(pstReal);
     return u32Result;
 }
 
@@ -275,15 +365,16 @@ bool bEdidAddress(uint32_t u32Addr7) { return u32Addr7 == DDC_EDID_ADDRESS; }
 
 } // namespace
 
-uint32_t u32RealOpenAll(void)
+uint32_t u32RealStartAll(void)
 {
     uint32_t u32Real = 0, u32Denied = 0;
+    vRealCloseAll();
     for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
         stBenchOutput *pst = &gst_Bench.ast[i];
-        if (!pst->stReal.bReal || pst->stReal.s32Fd >= 0)
+        if (!pst->stReal.bReal)
             continue;
         u32Real++;
-        uint32_t u32Result = u32OpenReal(pst);
+        uint32_t u32Result = u32StartReal(pst);
         if (u32Result == DDC_ERR_PERMISSION)
             u32Denied++;
         pst->stReal.u32FindError = u32Result;
@@ -294,18 +385,8 @@ uint32_t u32RealOpenAll(void)
 void vRealCloseAll(void)
 {
     for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
-        stRealBus *pstReal = &gst_Bench.ast[i].stReal;
-        if (pstReal->bReal && pstReal->s32Fd >= 0)
-            pstDdcKernel()->pfnClose(pstReal->s32Fd);
-        pstReal->s32Fd = -1;
-    }
-}
-
-void vRealApplyOptions(void)
-{
-    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
-        if (gst_Bench.ast[i].stReal.bReal && gst_Bench.ast[i].stReal.s32Fd >= 0)
-            vApplyTimeout(&gst_Bench.ast[i]);
+        if (gst_Bench.ast[i].stReal.bReal)
+            vEndOperation(&gst_Bench.ast[i].stReal);
     }
 }
 
@@ -327,14 +408,13 @@ uint32_t u32RealInstallDriver(void)
 
 uint32_t u32RealProbe(stBenchOutput *pst, uint32_t u32Addr7)
 {
-    pst->bReadOpen = 0;
     if (!bEdidAddress(u32Addr7))
-        return DDC_ERR_NO_ACK;
+        return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint8_t u8Byte = 0;
     if (pst->stReal.bSmbusOnly)
-        return u32Transfer(pst, "TestAddr", s32SmbusReadByte, &u8Byte);
+        return u32Finish(pst, u32Transfer(pst, "TestAddr", s32SmbusReadByte, &u8Byte), false);
     stMessages stMsgs = stMessage(u32Addr7, I2C_M_RD, &u8Byte, 1);
-    return u32Transfer(pst, "TestAddr", s32Rdwr, &stMsgs);
+    return u32Finish(pst, u32Transfer(pst, "TestAddr", s32Rdwr, &stMsgs), false);
 }
 
 uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
@@ -342,15 +422,14 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
 {
     if ((u32Flags & DDC_READ_CONTINUE) && !pst->bReadOpen)
         return DDC_ERR_NO_OPEN_READ;
-    pst->bReadOpen = 0;
     if (!bEdidAddress(u32Addr7))
-        return DDC_ERR_NO_ACK;
+        return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint32_t u32Result;
     if (pst->stReal.bSmbusOnly && pst->stReal.u32Counter + u32Count > SMBUS_REACH) {
         vLogNote("bus: %s (%s): SMBus reaches only the first %u bytes; a read of %u from %u is "
                  "refused, 0x%X", pst->stReal.cLabel, pst->stReal.cDevice, SMBUS_REACH, u32Count,
                  pst->stReal.u32Counter, DDC_ERR_BAD_COUNT);
-        return DDC_ERR_BAD_COUNT;
+        return u32Finish(pst, DDC_ERR_BAD_COUNT, false);
     }
     if (pst->stReal.bSmbusOnly) {
         stSmbusRead stRead = {pu8Buf, u32Count};
@@ -359,20 +438,18 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
         stMessages stMsgs = stMessage(u32Addr7, I2C_M_RD, pu8Buf, u32Count);
         u32Result = u32Transfer(pst, "ReadI2CBuf", s32Rdwr, &stMsgs);
     }
-    pst->bReadOpen = u32Result == 0 && (u32Flags & DDC_READ_KEEP_OPEN) != 0;
-    return u32Result;
+    return u32Finish(pst, u32Result, (u32Flags & DDC_READ_KEEP_OPEN) != 0);
 }
 
 uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
                       uint32_t u32Count)
 {
-    pst->bReadOpen = 0;
     if (!bEdidAddress(u32Addr7))
-        return DDC_ERR_NO_ACK;
+        return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint32_t u32Result;
     if (pst->stReal.bSmbusOnly) {
         if (u32Count - 1u > SMBUS_BLOCK_MAX)
-            return DDC_ERR_BAD_COUNT;
+            return u32Finish(pst, DDC_ERR_BAD_COUNT, false);
         stSmbusWrite stWrite = {pu8Bytes, u32Count};
         u32Result = u32Transfer(pst, "WriteI2CBuf", s32SmbusWrite, &stWrite);
     } else {
@@ -383,12 +460,11 @@ uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8B
         pst->stReal.bWriteCycle = 1;
         pst->stReal.u64WriteMs = u64ClockNowMs();
     }
-    return u32Result;
+    return u32Finish(pst, u32Result, false);
 }
 
 uint32_t u32RealReadEdid(stBenchOutput *pst, uint8_t *pu8Block)
 {
-    pst->bReadOpen = 0;
     uint32_t u32Result;
     if (pst->stReal.bSmbusOnly) {
         pst->stReal.u32Counter = 0;
@@ -401,7 +477,7 @@ uint32_t u32RealReadEdid(stBenchOutput *pst, uint8_t *pu8Block)
         stMsgs.u32Count = 2;
         u32Result = u32Transfer(pst, "ReadEDID", s32Rdwr, &stMsgs);
     }
-    if (u32Result)
+    if (u32Finish(pst, u32Result, false))
         return u32Result;
     return bEdidBlockValid(pu8Block) ? 0 : DDC_ERR_INVALID_EDID;
 }

@@ -24,7 +24,7 @@ const stDdcKernel *pstDdcKernel(void) { return &gst_NoKernel; }
 void vDdcSetKernel(const stDdcKernel *) {}
 void vDdcUseNoKernel(void) {}
 
-void vRealNameOutput(stBenchOutput *pst, int32_t, const char *pcWhat)
+void vRealNameOutput(stBenchOutput *pst, int32_t, const char *pcWhat, int32_t)
 {
     memset(&pst->stReal, 0, sizeof(pst->stReal));
     pst->stReal.bReal = 1;
@@ -36,12 +36,11 @@ void vRealNameOutput(stBenchOutput *pst, int32_t, const char *pcWhat)
 
 uint32_t u32RealAddConnectors(void) { return 0; }
 int32_t bRealInBench(void) { return 0; }
-uint32_t u32RealFindNamed(stBenchOutput *) { return DDC_ERR_NO_ADAPTER; }
+uint32_t u32RealFind(stBenchOutput *) { return DDC_ERR_NO_ADAPTER; }
 int32_t bRealI2cDevPresent(void) { return 0; }
-uint32_t u32RealOpenAll(void) { return 0; }
+uint32_t u32RealStartAll(void) { return 0; }
 void vRealCloseAll(void) {}
 uint32_t u32RealInstallDriver(void) { return 0; }
-void vRealApplyOptions(void) {}
 
 uint32_t u32RealProbe(stBenchOutput *pst, uint32_t) { return u32Missing(pst); }
 

@@ -1,6 +1,8 @@
 // Finding real adapters: DRM connectors with a DDC adapter, adapters by
-// name, device nodes. Only sysfs is read here; no adapter is opened.
+// name, device nodes, and whether an adapter is a display's bus. Only sysfs
+// is read here; no adapter is opened.
 #include <dirent.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -41,6 +43,25 @@ DIR *pOpenSysDir(const char *pcFormat, const char *pcA)
 {
     char cPath[SYS_PATH_SIZE];
     return bSysPath(cPath, sizeof(cPath), pcFormat, pcA, "") ? opendir(cPath) : nullptr;
+}
+
+const char *pcBaseName(const char *pcPath)
+{
+    const char *pcSlash = strrchr(pcPath, '/');
+    return pcSlash ? pcSlash + 1 : pcPath;
+}
+
+// The first line of a sysfs file, without its line feed.
+bool bReadLine(const char *pcPath, char *pcText, size_t size)
+{
+    FILE *pFile = fopen(pcPath, "r");
+    if (!pFile)
+        return false;
+    bool bRead = fgets(pcText, (int)size, pFile) != nullptr;
+    fclose(pFile);
+    if (bRead)
+        pcText[strcspn(pcText, "\n")] = '\0';
+    return bRead;
 }
 
 // "i2c-N" with N digits only.
@@ -100,7 +121,7 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bo
     if (len > 0) {
         cTarget[len] = '\0';
         struct stat st;
-        const char *pcBase = strrchr(cTarget, '/') ? strrchr(cTarget, '/') + 1 : cTarget;
+        const char *pcBase = pcBaseName(cTarget);
         if (stat(cPath, &st) != 0 || !bIsAdapterName(pcBase)) {
             if (!bQuiet)
                 vLogNote("bus: %s: its ddc link points at %s, which is not there; connector skipped",
@@ -165,18 +186,8 @@ bool bAdapterByName(const char *pcName, char *pcAdapter, size_t size)
         return false;
     bool bFound = false;
     for (struct dirent *pEntry; !bFound && (pEntry = readdir(pDir));) {
-        char cNamePath[SYS_PATH_SIZE];
         char cText[REAL_LABEL_SIZE] = "";
-        if (!bIsAdapterName(pEntry->d_name) ||
-            !bSysPath(cNamePath, sizeof(cNamePath), "/class/i2c-dev/%s/name%s", pEntry->d_name, ""))
-            continue;
-        FILE *pFile = fopen(cNamePath, "r");
-        if (!pFile)
-            continue;
-        if (fgets(cText, sizeof(cText), pFile))
-            cText[strcspn(cText, "\n")] = '\0';
-        fclose(pFile);
-        if (strcmp(cText, pcName) == 0)
+        if (bRealAdapterName(pEntry->d_name, cText, sizeof(cText)) && strcmp(cText, pcName) == 0)
             bFound = bCopyName(pcAdapter, size, pEntry->d_name);
     }
     closedir(pDir);
@@ -205,36 +216,153 @@ bool bConnectorByName(const char *pcName, char *pcAdapter, size_t size)
            bConnectorAdapter(pcName, pcAdapter, size, false);
 }
 
+// "/dev/i2c-N" of an adapter in sysfs.
+bool bDeviceByName(const char *pcDevice, char *pcAdapter, size_t size)
+{
+    const char *pcDevRoot = pstDdcKernel()->pcDevRoot;
+    return strncmp(pcDevice, "/dev/", 5) == 0 && bIsAdapterName(pcDevice + 5) && pcDevRoot &&
+           pcDevRoot[0] && bRealAdapterPresent(pcDevice) &&
+           bCopyName(pcAdapter, size, pcDevice + 5);
+}
+
+// Names of adapters that are never a display's bus: chipset and SoC
+// controllers (a memory module's EEPROM sits at 0x50 on the chipset's SMBus),
+// a graphics card's power-management bus, and those whose probing hangs
+// some machines.
+const char *const gpc_SkippedNames[] = {"SMBus", "Synopsys DesignWare", "AMDGPU SMU", "soc:i2cdsi",
+                                        "smu",   "mac-io",              "u4"};
+
+bool bSkippedName(const char *pcName, char *pcWhy, size_t size)
+{
+    for (const char *pcPrefix : gpc_SkippedNames) {
+        if (strncmp(pcName, pcPrefix, strlen(pcPrefix)) == 0) {
+            snprintf(pcWhy, size, "its name \"%.127s\" begins \"%s\"", pcName, pcPrefix);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool bIsPciDevice(const char *pcDir)
+{
+    char cPath[PATH_MAX + 16];
+    char cTarget[SYS_PATH_SIZE];
+    snprintf(cPath, sizeof(cPath), "%s/subsystem", pcDir);
+    ssize_t len = readlink(cPath, cTarget, sizeof(cTarget) - 1);
+    if (len <= 0)
+        return false;
+    cTarget[len] = '\0';
+    return strcmp(pcBaseName(cTarget), "pci") == 0;
+}
+
+// The nearest PCI device above the adapter must be a display controller
+// (class 0x03) or a docking station (0x0a). Adapters under none (i2c-stub,
+// a platform device) are not shown to be a display's; a USB bridge's
+// nearest is its host controller.
+bool bNotUnderDisplay(const char *pcAdapter, char *pcWhy, size_t size)
+{
+    char cPath[SYS_PATH_SIZE];
+    char cDir[PATH_MAX];
+    char cRoot[PATH_MAX];
+    if (!bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s%s", pcAdapter, "") ||
+        !realpath(cPath, cDir) || !realpath(pstDdcKernel()->pcSysRoot, cRoot)) {
+        snprintf(pcWhy, size, "it is not in sysfs");
+        return true;
+    }
+    size_t rootLen = strlen(cRoot);
+    for (char *pcSlash; (pcSlash = strrchr(cDir, '/')) && (size_t)(pcSlash - cDir) > rootLen;) {
+        *pcSlash = '\0';
+        char cClassPath[PATH_MAX + 16];
+        char cClass[32] = "";
+        snprintf(cClassPath, sizeof(cClassPath), "%s/class", cDir);
+        if (!bIsPciDevice(cDir) || !bReadLine(cClassPath, cClass, sizeof(cClass)))
+            continue;
+        unsigned long u32Base = strtoul(cClass, nullptr, 16) >> 16;
+        if (u32Base == 0x03 || u32Base == 0x0a)
+            return false;
+        snprintf(pcWhy, size, "it hangs under the PCI device %.64s of class %s, neither a display "
+                 "controller (0x03) nor a docking station (0x0a)", pcBaseName(cDir), cClass);
+        return true;
+    }
+    snprintf(pcWhy, size, "it hangs under no PCI device");
+    return true;
+}
+
+// A device the kernel knows at 0x50 (a memory module's EEPROM, a sensor)
+// is no display's memory, whether or not its driver is loaded.
+bool bDeviceAt50(const char *pcAdapter, char *pcWhy, size_t size)
+{
+    char cClient[32];
+    char cPath[SYS_PATH_SIZE];
+    char cDriver[SYS_PATH_SIZE];
+    struct stat st;
+    snprintf(cClient, sizeof(cClient), "%s-0050", pcAdapter + 4);
+    if (!bSysPath(cPath, sizeof(cPath), "/bus/i2c/devices/%s%s", cClient, "") ||
+        stat(cPath, &st) != 0)
+        return false;
+    bSysPath(cPath, sizeof(cPath), "/bus/i2c/devices/%s/driver%s", cClient, "");
+    ssize_t len = readlink(cPath, cDriver, sizeof(cDriver) - 1);
+    cDriver[len > 0 ? len : 0] = '\0';
+    snprintf(pcWhy, size, "the kernel has the device %s at 0x50 (%s%.64s)", cClient,
+             len > 0 ? "driver " : "no driver bound", pcBaseName(cDriver));
+    return true;
+}
+
+// An adapter a description names by name or device is used only when it is
+// shown to be a display's bus, or when its description allows otherwise.
+uint32_t u32CheckDisplayBus(stRealBus *pstReal, const char *pcAdapter)
+{
+    char cWhy[SYS_PATH_SIZE];
+    if (!bSkippedName(pstReal->cAdapter, cWhy, sizeof(cWhy)) &&
+        !bNotUnderDisplay(pcAdapter, cWhy, sizeof(cWhy)) &&
+        !bDeviceAt50(pcAdapter, cWhy, sizeof(cWhy)))
+        return 0;
+    if (!pstReal->bAllowNonDisplay) {
+        vLogNote("bus: %s (%s): not a display's bus: %s; the output answers 0x%X", pstReal->cLabel,
+                 pstReal->cDevice, cWhy, DDC_ERR_NO_ADAPTER);
+        return DDC_ERR_NO_ADAPTER;
+    }
+    pstReal->bNonDisplay = 1;
+    vLogNote("bus: %s (%s): not a display's bus: %s; used only because its description allows "
+             "it (%s)", pstReal->cLabel, pstReal->cDevice, cWhy, REAL_ALLOW_KEY);
+    return 0;
+}
+
 } // namespace
 
-void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat)
+void vRealNameOutput(stBenchOutput *pst, int32_t s32By, const char *pcWhat,
+                     int32_t bAllowNonDisplay)
 {
     vInitReal(pst, pcWhat);
     pst->stReal.s32By = s32By;
+    pst->stReal.bAllowNonDisplay = bAllowNonDisplay;
 }
 
-uint32_t u32RealFindNamed(stBenchOutput *pst)
+uint32_t u32RealFind(stBenchOutput *pst)
 {
-    const char *pcWhat = pst->stReal.cLabel;
-    int32_t s32By = pst->stReal.s32By;
+    stRealBus *pstReal = &pst->stReal;
+    const char *pcWhat = pstReal->cLabel;
+    int32_t s32By = pstReal->s32By;
     char cAdapter[64] = "";
-    const char *pcDevRoot = pstDdcKernel()->pcDevRoot;
     bool bFound = false;
-    if (s32By == REAL_BY_CONNECTOR) {
+    pstReal->bNonDisplay = 0;
+    pstReal->cAdapter[0] = '\0';
+    if (!s32By || s32By == REAL_BY_CONNECTOR)
         bFound = bConnectorByName(pcWhat, cAdapter, sizeof(cAdapter));
-    } else if (s32By == REAL_BY_NAME) {
+    else if (s32By == REAL_BY_NAME)
         bFound = bAdapterByName(pcWhat, cAdapter, sizeof(cAdapter));
-    } else if (strncmp(pcWhat, "/dev/", 5) == 0 && bIsAdapterName(pcWhat + 5) && pcDevRoot &&
-               pcDevRoot[0]) {
-        bFound = bCopyName(cAdapter, sizeof(cAdapter), pcWhat + 5);
-    }
+    else
+        bFound = bDeviceByName(pcWhat, cAdapter, sizeof(cAdapter));
     if (!bFound) {
-        pst->stReal.cDevice[0] = '\0';
+        pstReal->cDevice[0] = '\0';
         vLogNote("bus: %s: no such I2C adapter (is the i2c-dev module loaded? 'sudo modprobe "
                  "i2c-dev'); the output answers 0x%X", pcWhat, DDC_ERR_NO_ADAPTER);
         return DDC_ERR_NO_ADAPTER;
     }
-    vSetDevice(&pst->stReal, cAdapter);
+    vSetDevice(pstReal, cAdapter);
+    bRealAdapterName(cAdapter, pstReal->cAdapter, sizeof(pstReal->cAdapter));
+    if (s32By == REAL_BY_NAME || s32By == REAL_BY_DEVICE)
+        return u32CheckDisplayBus(pstReal, cAdapter);
     return 0;
 }
 
@@ -274,9 +402,18 @@ int32_t bRealI2cDevPresent(void)
            S_ISDIR(st.st_mode);
 }
 
+int32_t bRealAdapterName(const char *pcDevice, char *pcName, uint32_t u32Size)
+{
+    const char *pcBase = pcBaseName(pcDevice);
+    char cPath[SYS_PATH_SIZE];
+    return bIsAdapterName(pcBase) &&
+           bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s/name%s", pcBase, "") &&
+           bReadLine(cPath, pcName, u32Size);
+}
+
 int32_t bRealAdapterPresent(const char *pcDevice)
 {
-    const char *pcBase = strrchr(pcDevice, '/') ? strrchr(pcDevice, '/') + 1 : pcDevice;
+    const char *pcBase = pcBaseName(pcDevice);
     char cPath[SYS_PATH_SIZE];
     struct stat st;
     return bIsAdapterName(pcBase) &&

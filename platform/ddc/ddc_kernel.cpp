@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,9 +50,9 @@ int s32LoadModule(const char *pcName)
 
 int s32IsAdmin(void) { return geteuid() == 0; }
 
-const stDdcKernel gst_MachineKernel = {s32Open,       s32Ioctl,     close,         s32ReadByte,
-                                       s32WriteByte,  s32ReadBlock, s32WriteBlock, s32LoadModule,
-                                       s32IsAdmin,    "/sys",       "/dev"};
+const stDdcKernel gst_MachineKernel = {s32Open,      s32Ioctl,      close,        flock,
+                                       s32ReadByte,  s32WriteByte,  s32ReadBlock, s32WriteBlock,
+                                       s32LoadModule, s32IsAdmin,   "/sys",       "/dev"};
 
 int s32NoOpen(const char *, int) { return -1; }
 
@@ -59,9 +60,9 @@ int s32NoModule(const char *) { return -1; }
 
 int s32NoAdmin(void) { return 0; }
 
-const stDdcKernel gst_NoKernel = {s32NoOpen,    s32Ioctl,     close,         s32ReadByte,
-                                  s32WriteByte, s32ReadBlock, s32WriteBlock, s32NoModule,
-                                  s32NoAdmin,   "",           ""};
+const stDdcKernel gst_NoKernel = {s32NoOpen,    s32Ioctl,     close,        flock,
+                                  s32ReadByte,  s32WriteByte, s32ReadBlock, s32WriteBlock,
+                                  s32NoModule,  s32NoAdmin,   "",           ""};
 
 const stDdcKernel *gpst_Kernel = &gst_MachineKernel;
 

@@ -1,5 +1,5 @@
-// The only way the real backend reaches the kernel: opening, ioctl and
-// closing an adapter's device, the SMBus calls of i2c-tools' library, and
+// The only way the real backend reaches the kernel: opening, locking, ioctl
+// and closing an adapter's device, the SMBus calls of i2c-tools' library, and
 // the folders where sysfs and the device nodes live. Tests put a fake kernel
 // here; everything else of the backend is the same code on real hardware.
 #ifndef DDC_KERNEL_H
@@ -12,6 +12,8 @@ struct stDdcKernel {
     int (*pfnOpen)(const char *pcPath, int s32Flags);
     int (*pfnIoctl)(int s32Fd, unsigned long u32Request, void *pvArg);
     int (*pfnClose)(int s32Fd);
+    // As flock(2): the advisory lock careful programs take on a device node.
+    int (*pfnFlock)(int s32Fd, int s32Operation);
     // As i2c-tools' i2c_smbus_* calls: a negative errno on failure.
     int32_t (*pfnSmbusReadByte)(int s32Fd);
     int32_t (*pfnSmbusWriteByte)(int s32Fd, uint8_t u8Value);

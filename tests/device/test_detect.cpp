@@ -66,7 +66,8 @@ TEST_F(DetectTest, StartCallsTheLibraryInOrder)
     std::vector<uint32_t> expected = {DDC_OP_ENABLE_LOG,  DDC_OP_INSTALL_DRIVER, DDC_OP_INIT,
                                       DDC_OP_SET_OPTION,  DDC_OP_SET_OPTION,     DDC_OP_SET_OPTION,
                                       DDC_OP_ENUM_FIRST,  DDC_OP_TEST_ADDR,      DDC_OP_READ_EDID,
-                                      DDC_OP_GET_EDID_OPTION, DDC_OP_ENUM_NEXT};
+                                      DDC_OP_GET_EDID_OPTION, DDC_OP_GET_OUTPUT_INFO,
+                                      DDC_OP_ENUM_NEXT};
     EXPECT_EQ(ops, expected);
     std::vector<stDdcBenchCall> log = Calls(DDC_OP_ENABLE_LOG);
     ASSERT_EQ(log.size(), 1u);

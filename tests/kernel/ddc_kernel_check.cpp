@@ -4,7 +4,9 @@
 // program does, and every byte is checked.
 //   ddc_kernel_check /dev/i2c-N "ADAPTER NAME"
 // The adapter is named by its name, as a bench description names a USB
-// bridge; the device is only printed.
+// bridge; the device is only printed. i2c-stub is no display's bus (its
+// name begins "SMBus", no PCI device above it): named alone it is refused,
+// and only the description's unsafe key lets it through.
 // Prints one line per step and "ddc_kernel_check: PASS" or "... FAIL: why";
 // exit code 0 or 1.
 #include "platform/ddc/DDCHelper.h"
@@ -78,12 +80,14 @@ bool bSame(const uint8_t *pu8A, const uint8_t *pu8B, const char *pcWhat)
     return true;
 }
 
+// Output 0 names the stub alone, output 1 allows it.
 bool bStart(const char *pcAdapter, uint32_t *pu32Handle)
 {
     FILE *pFile = fopen("/tmp/bench.txt", "w");
     if (!pFile)
         return bFail("writing the description", 0);
-    fprintf(pFile, "[output]\nadapter_name = %s\n", pcAdapter);
+    fprintf(pFile, "[output]\nadapter_name = %s\n[output]\nadapter_name = %s\n"
+                   "unsafe_non_display_bus = yes\n", pcAdapter, pcAdapter);
     fclose(pFile);
     setenv("DDCHELPER_BENCH", "/tmp/bench.txt", 1);
     EnableLog("/tmp/ddc.log", 1);
@@ -92,11 +96,24 @@ bool bStart(const char *pcAdapter, uint32_t *pu32Handle)
         u32Result = InitDDCHelper();
     if (!u32Result)
         u32Result = EnumGetFirst(pu32Handle);
+    if (u32Result)
+        return bFail("starting", u32Result);
+    u32Result = TestAddr(*pu32Handle, 0x50);
+    if (u32Result != DDC_ERR_NO_ADAPTER)
+        return bFail("TestAddr of the stub named without the unsafe key", u32Result);
+    printf("ddc_kernel_check: named alone, \"%s\" is refused\n", pcAdapter);
+    uint32_t u32Flags = 0;
+    u32Result = EnumGetNext(pu32Handle);
     if (!u32Result)
         u32Result = TestAddr(*pu32Handle, 0x50);
+    if (!u32Result)
+        u32Result = GetOutputInfo(*pu32Handle, DDC_INFO_FLAGS, &u32Flags);
     if (u32Result)
-        return bFail("starting and detecting", u32Result);
-    printf("ddc_kernel_check: detected the adapter \"%s\" as 0x%X\n", pcAdapter, *pu32Handle);
+        return bFail("detecting", u32Result);
+    if (u32Flags != DDC_OUTPUT_NON_DISPLAY_BUS)
+        return bFail("the output's flags", u32Flags);
+    printf("ddc_kernel_check: allowed, detected the adapter \"%s\" as 0x%X, flagged as no "
+           "display's bus\n", pcAdapter, *pu32Handle);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,8 +62,8 @@ int s32Open(const char *pcPath, int)
         if (gp_FakeKernel->DevPath(a.adapter) != pcPath)
             continue;
         Line(a, "open");
-        if (a.openErrno) {
-            errno = a.openErrno;
+        if (a.openErrno || a.unplugged) {
+            errno = a.unplugged ? ENOENT : a.openErrno;
             return -1;
         }
         return FD_BASE + (int)i;
@@ -137,9 +138,33 @@ int s32Ioctl(int s32Fd, unsigned long u32Request, void *pvArg)
 int s32Close(int s32Fd)
 {
     FakeAdapter *a = Of(s32Fd);
-    if (a)
+    if (a) {
         Line(*a, "close");
+        a->locked = false;
+    }
     return a ? 0 : -1;
+}
+
+// Another program's lock is modelled by the time it lets go.
+int s32Flock(int s32Fd, int s32Operation)
+{
+    FakeAdapter *a = Of(s32Fd);
+    if (!a) {
+        errno = EBADF;
+        return -1;
+    }
+    if (s32Operation & LOCK_UN) {
+        Line(*a, "unlock");
+        a->locked = false;
+        return 0;
+    }
+    if (u64ClockNowMs() < a->heldUntilMs) {
+        errno = EWOULDBLOCK;
+        return -1;
+    }
+    Line(*a, "lock");
+    a->locked = true;
+    return 0;
 }
 
 int32_t s32ReadByte(int s32Fd)
@@ -219,9 +244,11 @@ FakeKernel::FakeKernel()
     vMakeDirs(m_sys + "/class/drm");
     vMakeDirs(m_sys + "/class/i2c-dev");
     vMakeDirs(m_dev);
-    m_kernel = {s32Open,      s32Ioctl,      s32Close,      s32ReadByte,  s32WriteByte,
-                s32ReadBlock, s32WriteBlock, s32LoadModule, s32IsAdmin,   m_sys.c_str(),
-                m_dev.c_str()};
+    m_kernel = {s32Open,      s32Ioctl,      s32Close,      s32Flock,     s32ReadByte,
+                s32WriteByte, s32ReadBlock,  s32WriteBlock, s32LoadModule, s32IsAdmin,
+                m_sys.c_str(), m_dev.c_str()};
+    vMakeDirs(m_sys + "/bus/pci");
+    PciDevice(FAKE_GPU, "0x030000");
     g_adapters.clear();
     g_lines.clear();
     gp_FakeKernel = this;
@@ -233,20 +260,54 @@ FakeKernel::~FakeKernel()
     g_adapters.clear();
 }
 
+// As the kernel lays it out: the adapter's folder under its parent, its
+// i2c-dev folder inside, and /sys/class/i2c-dev/i2c-N a link to that.
 FakeAdapter &FakeKernel::Add(const std::string &adapter, const std::string &name,
-                             const std::vector<uint8_t> &image)
+                             const std::vector<uint8_t> &image, const std::string &parent)
 {
     g_adapters.emplace_back();
     FakeAdapter &a = g_adapters.back();
     a.adapter = adapter;
     a.name = name;
+    a.dir = m_sys + "/devices/" + (parent.empty() ? "" : parent + "/") + adapter;
     a.funcs = I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL;
     vEepromInit(&a.mem, image.size() > 256 ? 2048 : 256);
     std::copy(image.begin(), image.end(), a.mem.u8Mem);
-    vMakeDirs(m_sys + "/devices/pci0000:00/" + adapter);
-    vMakeDirs(m_sys + "/class/i2c-dev/" + adapter);
-    vWriteFile(m_sys + "/class/i2c-dev/" + adapter + "/name", name + "\n");
+    std::string classDir = a.dir + "/i2c-dev/" + adapter;
+    vMakeDirs(classDir);
+    vWriteFile(a.dir + "/name", name + "\n");
+    vWriteFile(classDir + "/name", name + "\n");
+    symlink(classDir.c_str(), (m_sys + "/class/i2c-dev/" + adapter).c_str());
     return a;
+}
+
+void FakeKernel::PciDevice(const std::string &path, const std::string &pciClass)
+{
+    std::string dir = m_sys + "/devices/" + path;
+    vMakeDirs(dir);
+    vWriteFile(dir + "/class", pciClass + "\n");
+    symlink((m_sys + "/bus/pci").c_str(), (dir + "/subsystem").c_str());
+}
+
+void FakeKernel::Client(const std::string &adapter, const std::string &driver)
+{
+    std::string client = adapter.substr(4) + "-0050";
+    std::string dir = Find(adapter)->dir + "/" + client;
+    vMakeDirs(dir);
+    vMakeDirs(m_sys + "/bus/i2c/devices");
+    symlink(dir.c_str(), (m_sys + "/bus/i2c/devices/" + client).c_str());
+    if (!driver.empty()) {
+        vMakeDirs(m_sys + "/bus/i2c/drivers/" + driver);
+        symlink((m_sys + "/bus/i2c/drivers/" + driver).c_str(), (dir + "/driver").c_str());
+    }
+}
+
+void FakeKernel::Rename(const std::string &adapter, const std::string &name)
+{
+    FakeAdapter *a = Find(adapter);
+    a->name = name;
+    vWriteFile(a->dir + "/name", name + "\n");
+    vWriteFile(a->dir + "/i2c-dev/" + adapter + "/name", name + "\n");
 }
 
 void FakeKernel::Connector(const std::string &connector, const std::string &adapter,
@@ -254,8 +315,9 @@ void FakeKernel::Connector(const std::string &connector, const std::string &adap
 {
     std::string dir = m_sys + "/class/drm/" + connector;
     vMakeDirs(dir);
+    unlink((dir + "/ddc").c_str());
     if (how == "link")
-        symlink((m_sys + "/devices/pci0000:00/" + adapter).c_str(), (dir + "/ddc").c_str());
+        symlink(Find(adapter)->dir.c_str(), (dir + "/ddc").c_str());
     else if (how == "dangling")
         symlink((m_sys + "/devices/gone/" + adapter).c_str(), (dir + "/ddc").c_str());
     else if (how == "folder")
@@ -264,16 +326,14 @@ void FakeKernel::Connector(const std::string &connector, const std::string &adap
 
 void FakeKernel::Unplug(const std::string &adapter)
 {
-    unlink((m_sys + "/class/i2c-dev/" + adapter + "/name").c_str());
-    rmdir((m_sys + "/class/i2c-dev/" + adapter).c_str());
+    unlink((m_sys + "/class/i2c-dev/" + adapter).c_str());
+    Find(adapter)->unplugged = true;
 }
 
 void FakeKernel::RemoveI2cDevClass()
 {
-    for (const FakeAdapter &a : g_adapters) {
-        unlink((m_sys + "/class/i2c-dev/" + a.adapter + "/name").c_str());
-        rmdir((m_sys + "/class/i2c-dev/" + a.adapter).c_str());
-    }
+    for (const FakeAdapter &a : g_adapters)
+        unlink((m_sys + "/class/i2c-dev/" + a.adapter).c_str());
     rmdir((m_sys + "/class/i2c-dev").c_str());
 }
 

@@ -1,6 +1,8 @@
 // A kernel for the real backend's tests: a sysfs tree in a temporary
-// folder, and adapters that answer i2c-dev's calls on the bench's EEPROM
-// model. Every message, SMBus call and ioctl is recorded as a line.
+// folder, laid out as the kernel's (adapters under their parent devices,
+// PCI devices with their class), and adapters that answer i2c-dev's calls
+// on the bench's EEPROM model. Every open, lock, message, SMBus call, ioctl
+// and close is recorded as a line.
 #ifndef FAKE_KERNEL_H
 #define FAKE_KERNEL_H
 
@@ -14,9 +16,16 @@
 #include <string>
 #include <vector>
 
+// The display controller every adapter hangs under unless told otherwise.
+#define FAKE_GPU "pci0000:00/0000:00:02.0"
+
 struct FakeAdapter {
     std::string adapter;          // "i2c-5"
     std::string name;             // its sysfs name
+    std::string dir;              // its device folder in sysfs
+    bool unplugged = false;       // its node is gone: open fails
+    uint64_t heldUntilMs = 0;     // another program holds the node's lock until then
+    bool locked = false;          // the library holds the node's lock
     unsigned long funcs = 0;      // I2C_FUNCS; plain I2C by default (set in Add)
     stEeprom mem;                 // the display's memory at 0x50
     bool bDisplay = true;         // false: nothing answers at 0x50
@@ -33,9 +42,17 @@ class FakeKernel {
 public:
     FakeKernel();
     ~FakeKernel();
-    // An adapter with a display holding the image (empty: blank 256 bytes).
+    // An adapter with a display holding the image (empty: blank 256 bytes),
+    // under the device folder parent below /sys/devices ("": none).
     FakeAdapter &Add(const std::string &adapter, const std::string &name,
-                     const std::vector<uint8_t> &image = {});
+                     const std::vector<uint8_t> &image = {},
+                     const std::string &parent = FAKE_GPU);
+    // A PCI device folder below /sys/devices of a class such as "0x0c0500".
+    void PciDevice(const std::string &path, const std::string &pciClass);
+    // A kernel device at 0x50 on the adapter, bound to driver ("": none).
+    void Client(const std::string &adapter, const std::string &driver);
+    // The adapter's sysfs name changes, as when its number goes to another.
+    void Rename(const std::string &adapter, const std::string &name);
     // A DRM connector folder; its adapter by a "ddc" link ("link"), an
     // "i2c-N" folder inside it ("folder"), a dangling link ("dangling") or none.
     void Connector(const std::string &connector, const std::string &adapter,

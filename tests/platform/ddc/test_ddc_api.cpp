@@ -19,6 +19,7 @@ TEST_F(DdcTest, BusOperationsFailUntilStartedAndAfterStopping)
     uint32_t u32Handle = 7;
     uint8_t u8Buf[128];
     char cId[16];
+    uint32_t u32Flags = 7;
     for (int s32Round = 0; s32Round < 2; s32Round++) {
         EXPECT_EQ(EnumGetFirst(&u32Handle), DDC_ERR_NOT_STARTED);
         EXPECT_EQ(u32Handle, 0u);
@@ -27,6 +28,8 @@ TEST_F(DdcTest, BusOperationsFailUntilStartedAndAfterStopping)
         EXPECT_EQ(ReadEDID(H0, u8Buf), DDC_ERR_NOT_STARTED);
         EXPECT_EQ(ReadI2CBuf(H0, 0x50, u8Buf, 128, 0), DDC_ERR_NOT_STARTED);
         EXPECT_EQ(WriteI2CBuf(H0, 0x50, u8Buf, 1, 0), DDC_ERR_NOT_STARTED);
+        EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), DDC_ERR_NOT_STARTED);
+        EXPECT_EQ(u32Flags, 0u);
         // These need no started library.
         EXPECT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
         EXPECT_EQ(InstallDriver(nullptr, 1), 0u);
@@ -55,6 +58,14 @@ TEST_F(DdcTest, BadPointersCountsHandlesAndFlagsGiveCodes)
     EXPECT_EQ(WriteI2CBuf(H0, 0x50, nullptr, 9, 0), DDC_ERR_NULL_POINTER);
     EXPECT_EQ(GetEDIDOption(nullptr, 1, cId, 128), DDC_ERR_NULL_POINTER);
     EXPECT_EQ(GetEDIDOption(u8Buf, 1, nullptr, 128), DDC_ERR_NULL_POINTER);
+    EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, nullptr), DDC_ERR_NULL_POINTER);
+    uint32_t u32Flags = 7;
+    EXPECT_EQ(GetOutputInfo(H1, DDC_INFO_FLAGS, &u32Flags), DDC_ERR_BAD_HANDLE);
+    EXPECT_EQ(u32Flags, 0u);
+    u32Flags = 7;
+    EXPECT_EQ(GetOutputInfo(H0, 2, &u32Flags), DDC_ERR_BAD_OPTION);
+    EXPECT_EQ(u32Flags, 0u);
+    EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u); // a simulated display's
     EXPECT_EQ(ReadI2CBuf(H0, 0x50, u8Buf, 0, 0), DDC_ERR_BAD_COUNT);
     EXPECT_EQ(ReadI2CBuf(H0, 0x50, u8Buf, DDC_MAX_TRANSFER + 1, 0), DDC_ERR_BAD_COUNT);
     EXPECT_EQ(WriteI2CBuf(H0, 0x50, u8Buf, 0, 0), DDC_ERR_BAD_COUNT);

@@ -1,6 +1,7 @@
 // The bus library on real adapters, through a fake kernel: which adapters
-// it finds and never touches, the messages of each operation, the SMBus
-// path, acknowledge polling, and a code for every kernel error.
+// it finds, refuses and never touches, the messages and the lock of each
+// operation, the SMBus path, acknowledge polling, and a code for every
+// kernel error.
 #include "ddc_test_util.h"
 #include "fake_kernel.h"
 
@@ -29,7 +30,11 @@ protected:
         unsetenv("DDCHELPER_BENCH");
         ASSERT_EQ(EnableLog(m_log.c_str(), 1), 0u);
     }
-    void TearDown() override { vDdcBenchReset(); }
+    void TearDown() override
+    {
+        vDdcBenchReset();
+        unsetenv("DDCHELPER_BENCH");
+    }
     // One display on card0-DP-1 through i2c-5.
     FakeAdapter &OneDisplay(const Bytes &image = lstEdid(1))
     {
@@ -37,10 +42,39 @@ protected:
         m_kernel.Connector("card0-DP-1", "i2c-5");
         return a;
     }
+    // A USB-I2C bridge: it hangs under the USB host controller.
+    FakeAdapter &UsbBridge(const std::string &adapter, const std::string &name,
+                           const Bytes &image = lstEdid(1))
+    {
+        m_kernel.PciDevice("pci0000:00/0000:00:14.0", "0x0c0330");
+        return m_kernel.Add(adapter, name, image, "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0");
+    }
+    void Describe(const std::string &text)
+    {
+        std::string desc = m_dir.file("bench.txt");
+        vWriteFile(desc, text);
+        setenv("DDCHELPER_BENCH", desc.c_str(), 1);
+    }
     void Start()
     {
         ASSERT_EQ(InitDDCHelper(), 0u);
         m_kernel.TakeLines();
+    }
+    // The kernel's lines without opening, locking, claiming 0x50 and closing.
+    Lines Transfers()
+    {
+        Lines transfers;
+        for (const std::string &line : m_kernel.TakeLines()) {
+            std::string call = line.substr(line.find(' ') + 1);
+            if (call != "open" && call != "lock" && call != "close" && call != "I2C_SLAVE 80")
+                transfers.push_back(line);
+        }
+        return transfers;
+    }
+    bool HasNote(const std::string &note)
+    {
+        Lines notes = Notes();
+        return std::find(notes.begin(), notes.end(), note) != notes.end();
     }
     // Library log lines of the bus and the bench, without the calls.
     Lines Notes()
@@ -123,14 +157,12 @@ TEST_F(RealBusTest, WithoutConnectorsTheBuiltInBenchRuns)
 TEST_F(RealBusTest, ADescriptionMixesNamedAdaptersAndSimulatedDisplays)
 {
     m_kernel.Add("i2c-5", "AMDGPU DM i2c hw bus 1", lstEdid(0));
-    m_kernel.Add("i2c-11", "CH341 I2C USB bus", lstEdid(1));
-    m_kernel.Add("i2c-12", "MCP2221 usb-i2c bridge");
+    UsbBridge("i2c-11", "CH341 I2C USB bus");
+    UsbBridge("i2c-12", "MCP2221 usb-i2c bridge", {});
     m_kernel.Connector("card0-DP-1", "i2c-5");
-    std::string desc = m_dir.file("bench.txt");
-    vWriteFile(desc, "[output]\nconnector = card0-DP-1\n[output]\nadapter_name = CH341 I2C USB "
-                     "bus\n[output]\nedid = blank\n[output]\ndevice = /dev/i2c-12\n[output]\n"
-                     "adapter_name = No Such Bus\n");
-    setenv("DDCHELPER_BENCH", desc.c_str(), 1);
+    Describe("[output]\nconnector = card0-DP-1\n[output]\nadapter_name = CH341 I2C USB bus\n"
+             "unsafe_non_display_bus = yes\n[output]\nedid = blank\n[output]\ndevice = "
+             "/dev/i2c-12\nunsafe_non_display_bus = 1\n[output]\nadapter_name = No Such Bus\n");
     ASSERT_EQ(InitDDCHelper(), 0u);
     ASSERT_EQ(Handles().size(), 5u);
     uint8_t u8Block[128];
@@ -146,32 +178,37 @@ TEST_F(RealBusTest, ADescriptionMixesNamedAdaptersAndSimulatedDisplays)
                         "bus: No Such Bus: no such I2C adapter (is the i2c-dev module loaded? "
                         "'sudo modprobe i2c-dev'); the output answers 0x7000001D"),
               notes.end());
-    // The named USB bridge, though no display's, is used because it is named.
     EXPECT_NE(std::find(notes.begin(), notes.end(),
                         "bench: output 3 is the real adapter /dev/i2c-12"),
               notes.end());
-    unsetenv("DDCHELPER_BENCH");
 }
 
 // --- The messages of each operation -----------------------------------------
 
-TEST_F(RealBusTest, EachOperationIsOneCombinedTransfer)
+// The node is open, and locked against other careful programs, only during
+// an operation; a chained read is one operation from its first read to
+// the one that ends it.
+TEST_F(RealBusTest, EachOperationIsOneCombinedTransferUnderTheNodesLock)
 {
     Bytes edid = lstEdid(1);
-    OneDisplay(edid);
+    FakeAdapter &a = OneDisplay(edid);
     Start();
     uint8_t u8Block[128];
     EXPECT_EQ(TestAddr(H0, 0x50), 0u);
     EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
-    EXPECT_EQ(lstChainedRead(H0, 1), edid);
-    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 I2C_RDWR [0x50 R 1]",
-                                           "i2c-5 I2C_RDWR [0x50 W 1: 00] [0x50 R 128]",
-                                           "i2c-5 I2C_RDWR [0x50 W 1: 00]",
-                                           "i2c-5 I2C_RDWR [0x50 R 128]",
-                                           "i2c-5 I2C_RDWR [0x50 R 128]"}));
-    EXPECT_EQ(u32Write(H0, {0x10, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    EXPECT_EQ(u32Write(H0, {0x00}), 0u);
+    EXPECT_EQ(lstRead(H0, 128, 0x100), lstSlice(edid, 0, 128));
+    EXPECT_TRUE(a.locked);
+    EXPECT_EQ(lstRead(H0, 128, 0x1000), lstSlice(edid, 128, 128));
+    EXPECT_FALSE(a.locked);
     EXPECT_EQ(m_kernel.TakeLines(),
-              (Lines{"i2c-5 I2C_RDWR [0x50 W 9: 10 01 02 03 04 05 06 07 08]"}));
+              (Lines{"i2c-5 open", "i2c-5 lock", "i2c-5 I2C_RDWR [0x50 R 1]", "i2c-5 close",
+                     "i2c-5 open", "i2c-5 lock", "i2c-5 I2C_RDWR [0x50 W 1: 00] [0x50 R 128]",
+                     "i2c-5 close", "i2c-5 open", "i2c-5 lock", "i2c-5 I2C_RDWR [0x50 W 1: 00]",
+                     "i2c-5 close", "i2c-5 open", "i2c-5 lock", "i2c-5 I2C_RDWR [0x50 R 128]",
+                     "i2c-5 I2C_RDWR [0x50 R 128]", "i2c-5 close"}));
+    EXPECT_EQ(u32Write(H0, {0x10, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    EXPECT_EQ(Transfers(), (Lines{"i2c-5 I2C_RDWR [0x50 W 9: 10 01 02 03 04 05 06 07 08]"}));
     EXPECT_EQ(lstSlice(m_kernel.Memory("i2c-5", 32), 16, 8), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
     // Nothing but the EDID memory's address is ever put on the bus.
     EXPECT_EQ(TestAddr(H0, 0x37), DDC_ERR_NO_ACK);
@@ -185,7 +222,7 @@ TEST_F(RealBusTest, AfterAWriteTheMemoryIsPolledUntilItAnswers)
     uint64_t u64Before = u64ClockNowMs();
     EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
     EXPECT_EQ(u32Write(H0, {0x08, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
-    Lines lines = m_kernel.TakeLines();
+    Lines lines = Transfers();
     // 5 ms of write cycle, polled each millisecond on the platform clock.
     EXPECT_EQ(lines.size(), 1u + 5u + 1u);
     EXPECT_EQ(u64ClockNowMs() - u64Before, 5u);
@@ -213,17 +250,147 @@ TEST_F(RealBusTest, AMemoryThatStaysSilentFailsAfterTwentyFiveMilliseconds)
 TEST_F(RealBusTest, TimeoutOptionReachesOnlyANamedAdapter)
 {
     FakeAdapter &a = OneDisplay();
-    FakeAdapter &usb = m_kernel.Add("i2c-11", "CH341 I2C USB bus");
-    std::string desc = m_dir.file("bench.txt");
-    vWriteFile(desc, "[output]\nconnector = card0-DP-1\n[output]\nadapter_name = CH341 I2C USB "
-                     "bus\n");
-    setenv("DDCHELPER_BENCH", desc.c_str(), 1);
+    FakeAdapter &usb = UsbBridge("i2c-11", "CH341 I2C USB bus");
+    Describe("[output]\nconnector = card0-DP-1\n[output]\nadapter_name = CH341 I2C USB bus\n"
+             "unsafe_non_display_bus = yes\n");
     Start();
+    EXPECT_EQ(TestAddr(H1, 0x50), 0u);
     EXPECT_EQ(usb.timeout, 300); // 3000 ms in tens of milliseconds
     EXPECT_EQ(SetLibraryOption(DDC_OPT_TIMEOUT_MS, 1001), 0u);
+    EXPECT_EQ(TestAddr(H1, 0x50), 0u);
     EXPECT_EQ(usb.timeout, 101);
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u);
     EXPECT_EQ(a.timeout, -1);
-    unsetenv("DDCHELPER_BENCH");
+}
+
+// Another careful program's lock on the node is waited for on the platform
+// clock, at most 1.5 s.
+TEST_F(RealBusTest, AnotherProgramsLockIsWaitedForAtMostOneAndAHalfSeconds)
+{
+    FakeAdapter &a = OneDisplay();
+    Start();
+    a.heldUntilMs = u64ClockNowMs() + 300;
+    uint64_t u64Before = u64ClockNowMs();
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u);
+    EXPECT_EQ(u64ClockNowMs() - u64Before, 300u);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-5 lock",
+                                           "i2c-5 I2C_RDWR [0x50 R 1]", "i2c-5 close"}));
+    a.heldUntilMs = UINT64_MAX;
+    u64Before = u64ClockNowMs();
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), DDC_ERR_BUSY);
+    EXPECT_EQ(u64ClockNowMs() - u64Before, 1500u);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-5 close"}));
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
+                                  "): ReadEDID: held by another program for more than 1500 ms, "
+                                  "0x70000017 (busy)");
+}
+
+// Adapter numbers are given out again when a driver is loaded anew or a
+// bridge plugged in: a node is checked at each open, and looked up again at
+// each start.
+TEST_F(RealBusTest, AfterARenumberingNoOperationReachesTheOldNodeAndTheNextStartUsesTheNew)
+{
+    OneDisplay(lstEdid(0));
+    Start();
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    m_kernel.Rename("i2c-5", "SMBus I801 adapter at efa0");
+    m_kernel.Add("i2c-6", "AMDGPU DM i2c hw bus 1", lstEdid(1));
+    m_kernel.Connector("card0-DP-1", "i2c-6");
+    m_kernel.TakeLines();
+    EXPECT_EQ(ReadEDID(H0, u8Block), DDC_ERR_ADAPTER_GONE);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-5 close"}));
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
+                                  "): ReadEDID: no longer the adapter \"AMDGPU DM i2c hw bus 1\" "
+                                  "found at the start, 0x7000001F (the adapter is gone)");
+    DeinitDDCHelper();
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-6 open", "i2c-6 I2C_FUNCS", "i2c-6 close"}));
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstSlice(lstEdid(1), 0, 128));
+}
+
+// --- Buses that are not a display's -----------------------------------------
+
+// An adapter named by name or device is refused unless it is shown to be a
+// display's bus: its name, the PCI device it hangs under, and what the
+// kernel has at 0x50 must all allow it. Refused ones are never opened.
+TEST_F(RealBusTest, ANamedAdapterNotShownToBeADisplaysBusIsRefusedUnopened)
+{
+    const std::string chipset = "pci0000:00/0000:00:1f.4";
+    m_kernel.PciDevice(chipset, "0x0c0500");
+    m_kernel.PciDevice("pci0000:00/0000:00:1c.0/0000:02:00.0", "0x0a0000");
+    UsbBridge("i2c-11", "CH341 I2C USB bus");
+    const struct {
+        std::string adapter, name, parent, key, why;
+    } cases[] = {
+        {"i2c-0", "SMBus I801 adapter at efa0", chipset, "device = /dev/i2c-0",
+         "its name \"SMBus I801 adapter at efa0\" begins \"SMBus\""},
+        {"i2c-3", "AMDGPU SMU 1", FAKE_GPU, "", "its name \"AMDGPU SMU 1\" begins \"AMDGPU SMU\""},
+        {"i2c-1", "Some I2C controller", chipset, "",
+         "it hangs under the PCI device 0000:00:1f.4 of class 0x0c0500, neither a display "
+         "controller (0x03) nor a docking station (0x0a)"},
+        {"i2c-11", "CH341 I2C USB bus", "", "",
+         "it hangs under the PCI device 0000:00:14.0 of class 0x0c0330, neither a display "
+         "controller (0x03) nor a docking station (0x0a)"},
+        {"i2c-2", "Stub I2C bus", "", "", "it hangs under no PCI device"},
+        {"i2c-7", "i915 gmbus dpc", FAKE_GPU, "",
+         "the kernel has the device 7-0050 at 0x50 (driver ee1004)"},
+        {"i2c-8", "i915 gmbus dpd", FAKE_GPU, "",
+         "the kernel has the device 8-0050 at 0x50 (no driver bound)"},
+    };
+    std::string desc;
+    for (const auto &c : cases) {
+        if (c.adapter != "i2c-11")
+            m_kernel.Add(c.adapter, c.name, lstEdid(0), c.parent);
+        desc += "[output]\n" + (c.key.empty() ? "adapter_name = " + c.name : c.key) + "\n";
+    }
+    m_kernel.Client("i2c-7", "ee1004");
+    m_kernel.Client("i2c-8", "");
+    m_kernel.Add("i2c-9", "Dock I2C bus", lstEdid(0), "pci0000:00/0000:00:1c.0/0000:02:00.0");
+    Describe(desc + "[output]\nadapter_name = Dock I2C bus\n");
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    for (uint32_t i = 0; i < sizeof(cases) / sizeof(cases[0]); i++) {
+        const auto &c = cases[i];
+        std::string label = c.key.empty() ? c.name : "/dev/" + c.adapter;
+        EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(i), 0x50), DDC_ERR_NO_ADAPTER) << c.name;
+        EXPECT_TRUE(HasNote("bus: " + label + " (" + m_kernel.DevPath(c.adapter) +
+                            "): not a display's bus: " + c.why + "; the output answers 0x7000001D"))
+            << c.name;
+    }
+    EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(7), 0x50), 0u); // the docking station's
+    for (const std::string &line : m_kernel.TakeLines())
+        EXPECT_EQ(line.rfind("i2c-9 ", 0), 0u) << line;
+}
+
+// Only the description's own key lets such an adapter through, output by
+// output, and then the log and GetOutputInfo say so.
+TEST_F(RealBusTest, TheUnsafeKeyLetsANonDisplayBusThroughAndItIsFlagged)
+{
+    FakeAdapter &stub = m_kernel.Add("i2c-0", "SMBus stub driver", lstEdid(0), "");
+    stub.funcs = I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_I2C_BLOCK;
+    OneDisplay();
+    Describe("[output]\nadapter_name = SMBus stub driver\nunsafe_non_display_bus = yes\n"
+             "[output]\nconnector = card0-DP-1\n[output]\nadapter_name = SMBus stub driver\n"
+             "unsafe_non_display_bus = no\n");
+    Start();
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstEdid(0));
+    EXPECT_EQ(TestAddr(H2, 0x50), DDC_ERR_NO_ADAPTER);
+    const std::string why = "not a display's bus: its name \"SMBus stub driver\" begins \"SMBus\"";
+    const std::string dev = m_kernel.DevPath("i2c-0");
+    EXPECT_TRUE(HasNote("bus: SMBus stub driver (" + dev + "): " + why +
+                        "; used only because its description allows it (unsafe_non_display_bus)"));
+    EXPECT_TRUE(HasNote("bus: SMBus stub driver (" + dev + "): " + why +
+                        "; the output answers 0x7000001D"));
+    const uint32_t au32Expected[] = {DDC_OUTPUT_NON_DISPLAY_BUS, 0, 0};
+    for (uint32_t i = 0; i < 3; i++) {
+        uint32_t u32Flags = 7;
+        EXPECT_EQ(GetOutputInfo(DDC_BENCH_HANDLE(i), DDC_INFO_FLAGS, &u32Flags), 0u);
+        EXPECT_EQ(u32Flags, au32Expected[i]) << i;
+    }
 }
 
 // --- SMBus-only adapters ----------------------------------------------------
@@ -234,17 +401,20 @@ TEST_F(RealBusTest, SmbusAdaptersGetTheSameOperationsInBlocksOfThirtyTwo)
     FakeAdapter &a = OneDisplay(edid);
     a.funcs = I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK;
     ASSERT_EQ(InitDDCHelper(), 0u);
-    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-5 I2C_FUNCS", "i2c-5 I2C_SLAVE 80"}));
+    EXPECT_EQ(m_kernel.TakeLines(),
+              (Lines{"i2c-5 open", "i2c-5 I2C_FUNCS", "i2c-5 I2C_SLAVE 80", "i2c-5 close"}));
     uint8_t u8Block[128];
     EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
     EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstSlice(edid, 0, 128));
     EXPECT_EQ(m_kernel.TakeLines(),
-              (Lines{"i2c-5 smbus read block 00 32", "i2c-5 smbus read block 20 32",
-                     "i2c-5 smbus read block 40 32", "i2c-5 smbus read block 60 32"}));
+              (Lines{"i2c-5 open", "i2c-5 lock", "i2c-5 I2C_SLAVE 80",
+                     "i2c-5 smbus read block 00 32", "i2c-5 smbus read block 20 32",
+                     "i2c-5 smbus read block 40 32", "i2c-5 smbus read block 60 32",
+                     "i2c-5 close"}));
     EXPECT_EQ(TestAddr(H0, 0x50), 0u);
     EXPECT_EQ(lstChainedRead(H0, 1), edid);
     EXPECT_EQ(u32Write(H0, {0x80, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
-    Lines lines = m_kernel.TakeLines();
+    Lines lines = Transfers();
     EXPECT_EQ(lines.front(), "i2c-5 smbus read byte");
     EXPECT_EQ(lines[1], "i2c-5 smbus write byte 00");
     EXPECT_EQ(lines[2], "i2c-5 smbus read block 00 32");
@@ -304,12 +474,23 @@ TEST_F(RealBusTest, EveryKernelErrorHasItsCodeAndOneLogLine)
         EXPECT_EQ(notes.back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
                                     "): ReadEDID: " + c.pcWords);
     }
-    // ENODEV means the adapter is gone only once sysfs no longer has it.
+    // ENODEV means the adapter is gone only once sysfs no longer has it:
+    // pulled during a chained read, which holds its node open.
+    a.failErrno = 0;
+    ASSERT_EQ(lstRead(H0, 128, 0x100).size(), 128u);
     a.failErrno = ENODEV;
     m_kernel.Unplug("i2c-5");
+    uint32_t u32Result = 0;
+    lstRead(H0, 128, 0x1000, &u32Result);
+    EXPECT_EQ(u32Result, DDC_ERR_ADAPTER_GONE);
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
+                                  "): ReadI2CBuf: No such device, 0x7000001F (the adapter is "
+                                  "gone)");
+    // Its node gone, the next operation cannot open it.
     EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_ADAPTER_GONE);
     EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") +
-                                  "): TestAddr: No such device, 0x7000001F (the adapter is gone)");
+                                  "): TestAddr: No such file or directory, 0x7000001F (the "
+                                  "adapter is gone)");
 }
 
 TEST_F(RealBusTest, WithoutPermissionForAnyDisplayTheStartFails)

@@ -108,6 +108,27 @@ TEST_F(RealProgramTest, ADisplayUnpluggedDuringTheProgramFailsIt)
     EXPECT_EQ(MsgBox(), "Receiving device's EDID ...\n> - Fail, Error Code = 0x7000001F \n> - Fail\n>");
 }
 
+// A bus that is not a display's, used only because its description allows
+// it, is said so in the detection after the display's identifier.
+TEST_F(RealProgramTest, TheDetectionWarnsOfABusUsedOnlyBecauseItsDescriptionAllowsIt)
+{
+    Display(lstMakeEdid(1, "BNQ", 0x0001));
+    m_kernel.Add("i2c-9", "SMBus stub driver", lstMakeEdid(0, "ACR", 0x1234), "").funcs =
+        I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_I2C_BLOCK;
+    std::string desc = m_dir.file("bench.txt");
+    vWriteFile(desc, "[output]\nconnector = card0-HDMI-A-1\n[output]\nadapter_name = SMBus stub "
+                     "driver\nunsafe_non_display_bus = yes\n");
+    setenv("DDCHELPER_BENCH", desc.c_str(), 1);
+    std::string box = Start();
+    unsetenv("DDCHELPER_BENCH");
+    ASSERT_NE(box.find(" - Monitor 1"), std::string::npos) << box;
+    EXPECT_EQ(box.substr(box.find(" - Monitor 1")),
+              " - Monitor 1 : \n>      Status : Pass \n>      PNP ID : BNQ0001 \n>"
+              " - Monitor 2 : \n>      Status : Pass \n>      PNP ID : ACR1234 \n>"
+              "      Warning : not a display's bus; used only because its description allows it \n>"
+              " - Pass\n>");
+}
+
 TEST_F(RealProgramTest, WithoutPermissionTheStartShowsTheCode)
 {
     Display(lstMakeEdid(0)).openErrno = EACCES;

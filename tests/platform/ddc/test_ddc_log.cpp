@@ -27,6 +27,8 @@ TEST_F(DdcTest, LibraryLogHasOneLinePerCallWithTimeAndData)
     char cId[16];
     GetEDIDOption(lstDdcBenchMemory(0).data(), 1, cId, 16);
     GetLibraryVersion();
+    uint32_t u32Flags = 0;
+    GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags);
     DisableLog();
     DeinitDDCHelper();
 
@@ -42,6 +44,7 @@ TEST_F(DdcTest, LibraryLogHasOneLinePerCallWithTimeAndData)
               "ReadI2CBuf(0x1000, 0x50, buf, 3, 0x0) = 0x7000000B\n"
               "GetEDIDOption(buf, 1, buf, 16) = 0x0 : \"000FFFF\"\n"
               "GetLibraryVersion() = 0x64\n"
+              "GetOutputInfo(0x1000, 1, -> 0x0) = 0x0\n"
               "DisableLog() = 0x0\n");
     std::string text = strReadFile(log);
     EXPECT_EQ(text.substr(0, 22), "DDCHelper log started ");
