@@ -274,6 +274,29 @@ TEST_F(PackageDumpTest, EveryByteOfThePackageInItsFrame)
     EXPECT_STREQ(cText, "PC File Displaying ...            100%");
 }
 
+// The dump's first pump handles a Browse that waited: the file dialog picks
+// another package, read into the package buffer while the dump goes on.
+TEST_F(PackageDumpTest, AnotherPackageChosenDuringTheDumpChangesNothingItShows)
+{
+    Bytes pkg = lstMakePackage({{"HDMI1", lstMakeEdid(1)}});
+    vUsePackageFile(m_dir.file("p.pkg"), pkg);
+    s32ReadPkgAction();
+    Bytes other = lstMakePackage({{"DVI1", lstMakeEdid(0, "BNQ", 1)}}, PKG_TYPE_DVI);
+    std::string path = m_dir.file("other.pkg");
+    vWriteFile(path, std::string(other.begin(), other.end()));
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, path);
+    DisplayPanel(MainPanel());
+    ASSERT_EQ(UiQueueClick(MainPanel(), MAIN_PKG_BROWSE), 0);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    EXPECT_EQ(s32ShowPkgAction(), 1);
+    EXPECT_EQ(m_dialogs.requests.size(), 1u);
+    EXPECT_STREQ(gu8str_PkgFilePath, path.c_str());
+    std::string frame = "//************************************//\n>";
+    EXPECT_EQ(MsgBox(), "Showing PKG file content ...\n>Display File of HDMI ...\n>" + frame +
+                            "//    Content of HDMI File\n>" + frame +
+                            strDataDump(pkg.data(), pkg.size()) + " - Pass\n>");
+}
+
 // A code that names no type shows "Unknown"; the caption's last step is
 // 99%, at the last byte.
 TEST_F(PackageDumpTest, AnUnknownCodeNamesNoTypeAndTheLastByteIsAt99Percent)
