@@ -120,6 +120,7 @@ int32_t s32ReceiveEdidByPage(int32_t)
         return 0;
     uint32_t u32Handle = gst_MonitorInfo[s32Index].u32DisplayHandle;
     stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
+    pstCopy->u8Complete = 0;
     if (!bReadBaseBlock(u32Handle, pstCopy->u8EdidBuf))
         return 0;
     vStep(20);
@@ -127,6 +128,7 @@ int32_t s32ReceiveEdidByPage(int32_t)
     if (!bReadPages(u32Handle, pstCopy->u8EdidBuf, sizeof(pstCopy->u8EdidBuf),
                     gu8_EdidPageNum - 1u))
         return 0;
+    pstCopy->u8Complete = 1;
     int32_t s32Show = s32ShowDataOn();
     GetEDIDOption(pstCopy->u8EdidBuf, 1, pstCopy->u8str_MonitorId,
                   sizeof(pstCopy->u8str_MonitorId));
@@ -136,6 +138,15 @@ int32_t s32ReceiveEdidByPage(int32_t)
     vPrintReceivedData(pstCopy->u8str_MonitorId, pstCopy->u8EdidBuf,
                        gu8_EdidPageNum * EDID_BLOCK_SIZE);
     return 1;
+}
+
+bool bReceivedCopyReady(int32_t s32Index)
+{
+    if (gst_ReceivedEdid[s32Index].u8Complete == 1)
+        return true;
+    vPrintMsg(" - Nothing has been received from the display yet: use \"Receive by page\" "
+              "first\n>");
+    return false;
 }
 
 int EdidPageToReceiveCallback(int, int, int event, void *, int, int)

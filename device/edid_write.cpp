@@ -154,6 +154,8 @@ int32_t s32ProgramEdidByPage(int32_t)
     int32_t s32Index = s32SelectedMonitor();
     if (s32Index < 0)
         return 0;
+    if (!bReceivedCopyReady(s32Index))
+        return 0;
     const stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
     int32_t s32Amount = s32AmountOf(pstCopy->u8EdidBuf);
     if (s32Amount > RECEIVED_EDID_SIZE) {

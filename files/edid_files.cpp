@@ -88,6 +88,8 @@ int32_t vSaveDeviceEdid(void)
         vPrintMsg(" - Fail. Select PC output port first\n>");
         return 0;
     }
+    if (!bReceivedCopyReady(s32Index))
+        return 0;
     const uint8_t *pu8Edid = gst_ReceivedEdid[s32Index].u8EdidBuf;
     uint32_t u32Amount = u32SavedAmount();
     int32_t s32Requested = 0;

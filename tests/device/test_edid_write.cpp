@@ -245,8 +245,7 @@ TEST_F(WriteTest, ProgramByPageWritesWhatTheReceivedCopyDeclares)
     Select(0);
     ASSERT_EQ(s32ReceiveByPageAction(), 1);
     // The copy goes to the second display, read as one page only.
-    memcpy(gst_ReceivedEdid[1].u8EdidBuf, gst_ReceivedEdid[0].u8EdidBuf, RECEIVED_EDID_SIZE);
-    memcpy(gst_ReceivedEdid[1].u8str_MonitorId, "BNQ7F01", 8);
+    gst_ReceivedEdid[1] = gst_ReceivedEdid[0];
     Select(1);
     ShowData();
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
@@ -268,6 +267,7 @@ TEST_F(WriteTest, ProgramByPageNeverReadsPastTheReceivedCopy)
     AddBlankDisplay(256);
     InitLibrary();
     gst_ReceivedEdid[0].u8EdidBuf[126] = 16;
+    gst_ReceivedEdid[0].u8Complete = 1;
     EXPECT_EQ(s32ProgramByPageAction(), 1);
     EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>"
                         " - The received EDID declares 2176 bytes, more than the 2048 bytes held\n>"
@@ -350,6 +350,9 @@ TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
 // --- Nothing that would leave a display with an invalid EDID is written,
 // and no such write passes ---
 
+const char gc_NothingReceived[] =
+    " - Nothing has been received from the display yet: use \"Receive by page\" first\n>";
+
 std::string strPastAddresses(const std::string &what, size_t amount)
 {
     return " - " + what + " has " + std::to_string(amount) +
@@ -428,6 +431,26 @@ TEST_F(WriteTest, DamagedPortImagesAreRefusedNamingThePortAndTheBlock)
         EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     }
     EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+}
+
+TEST_F(WriteTest, ProgramByPageWritesNothingUntilAReceiveByPageCompletes)
+{
+    const Bytes edid = lstMakeEdid(1);
+    AddDisplay(edid);
+    InitLibrary();
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 2);
+    ASSERT_EQ(s32ReceiveByPageAction(), 1);
+    // A receive failing part-way leaves a copy that is nothing to write.
+    vDdcBenchSetExtFault(0, 1, 0x70000015u);
+    s32ReceiveByPageAction();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    EXPECT_EQ(MsgBox(), std::string("Programming EDID  By Number of Page ...\n>") +
+                            gc_NothingReceived + " - Fail\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(lstDdcBenchMemory(0), edid);
 }
 
 // The Start button through the event queue, then the ticks of the event
