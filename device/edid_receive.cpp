@@ -98,6 +98,7 @@ int32_t s32ReceiveEdid(int32_t)
     if (s32Index < 0)
         return 0;
     stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
+    pstRec->u8Complete = 0;
     if (!bReadBaseBlock(pstRec->u32DisplayHandle, pstRec->u8EdidBuf))
         return 0;
     vStep(20);
@@ -106,6 +107,7 @@ int32_t s32ReceiveEdid(int32_t)
     if (!bReadPages(pstRec->u32DisplayHandle, pstRec->u8EdidBuf, sizeof(pstRec->u8EdidBuf),
                     u32Pages))
         return 0;
+    pstRec->u8Complete = 1;
     if (s32ShowDataOn() != 1)
         return 1;
     vPrintReceivedData(pstRec->u8str_MonitorId, pstRec->u8EdidBuf,

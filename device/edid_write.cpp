@@ -182,6 +182,11 @@ int32_t s32VerifyEdid(int32_t)
                   s32Amount, MONITOR_EDID_SIZE);
         return 0;
     }
+    // A failed read leaves cleared blocks that an image could match.
+    if (gst_MonitorInfo[s32Index].u8Complete != 1) {
+        vPrintMsg(" - The display's EDID could not be read back, so it cannot be verified\n>");
+        return 0;
+    }
     const uint8_t *pu8Display = gst_MonitorInfo[s32Index].u8EdidBuf;
     for (int32_t i = 0; i < s32Amount; i++) {
         if (pu8Display[i] != stImage.pu8Image[i]) {

@@ -55,6 +55,7 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
     stMonitorInfo *pstRec = &gst_MonitorInfo[u8Index];
     vPrintMsg(" - Monitor %d : \n>", u8Index + 1);
     pstRec->u32DisplayHandle = u32Handle;
+    pstRec->u8Complete = 0;
     uint32_t u32Result = ReadEDID(u32Handle, pstRec->u8EdidBuf);
     if (u32Result == DDC_ERR_INVALID_EDID) {
         vRawReadBlock0(u32Handle, pstRec->u8EdidBuf);
@@ -65,6 +66,7 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
     uint32_t u32Ext = pstRec->u8EdidBuf[EDID_EXT_COUNT];
     uint32_t u32Blocks = u32Ext < MONITOR_EDID_BLOCKS - 1 ? u32Ext : MONITOR_EDID_BLOCKS - 1;
     uint32_t u32ExtResult = u32ReadExtensions(u32Handle, pstRec->u8EdidBuf, u32Blocks);
+    pstRec->u8Complete = u32ExtResult == 0 ? 1 : 0;
     if (u32ExtResult) {
         vPrintMsg("      Status : Fail, Error Code = 0x%X \n>", u32ExtResult);
         if (!*pu32ExtFault)

@@ -266,6 +266,9 @@ TEST_F(DetectTest, FailingExtensionBlockFailsButStillListsTheDisplay)
                             DisplayLines(2, "ACR0001") + " - Fail ! Error Code = 0x70000015 \n>");
     EXPECT_FALSE(bFileExists(MonitorFile(1, "DEL40F3")));
     EXPECT_TRUE(bFileExists(MonitorFile(2, "ACR0001")));
+    // Nor may a verify compare against the incomplete copy.
+    EXPECT_EQ(gst_MonitorInfo[0].u8Complete, 0);
+    EXPECT_EQ(gst_MonitorInfo[1].u8Complete, 1);
 }
 
 TEST_F(DetectTest, TenDisplaysAtMostAndTheEleventhIsNeverProbed)

@@ -606,4 +606,34 @@ TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
     EXPECT_GT(s32Tried, 8);
 }
 
+// The program failed after block 0 and the receive failed at page 1: the
+// receive's cleared copy matches an image whose block 1 is all zero, though
+// the display's block 1 is not.
+TEST_F(StartSequenceTest, AVerifyWhoseReceiveFailedNeverPasses)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    Bytes image = lstMakeEdid(1, "ACR", 0x1234);
+    std::fill(image.begin() + 128, image.end(), 0x00);
+    UsePackage(image);
+    Functions(0, 1, 1);
+    vDdcBenchSetWriteFault(0, 17, 0x70000015u);
+    vDdcBenchSetExtFault(0, 1, 0x7000000Bu);
+    PressStart();
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n>"
+                        " - Programming EDID fail, Error Code = 0x70000015 \n>"
+                        " - Try \"Program\" again ...\n> - Fail\n>"
+                        "Receiving device's EDID ...\n>"
+                        " - Receiving EDID fail (Page 1), Error Code = 0x7000000B \n>"
+                        " - Try \"Read\" again ...\n> - Fail\n>"
+                        "Verifying device's EDID ...\n>"
+                        " - The display's EDID could not be read back, so it cannot be verified\n>"
+                        " - Fail\n>");
+    Bytes expected(image.begin(), image.begin() + 128);
+    expected.resize(256, 0xFF);
+    EXPECT_EQ(lstDdcBenchMemory(0), expected);
+}
+
 } // namespace
