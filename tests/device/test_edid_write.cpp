@@ -453,6 +453,23 @@ TEST_F(WriteTest, ProgramByPageWritesNothingUntilAReceiveByPageCompletes)
     EXPECT_EQ(lstDdcBenchMemory(0), edid);
 }
 
+// "輸入1" in Big5, as a package made on Windows in Traditional Chinese names
+// its port.
+TEST_F(WriteTest, APortNameThatIsNotUtf8IsProgrammedAndVerified)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234), "\xBF\xE9\xA4\x4A" "1");
+    EXPECT_EQ(s32ProgramAction(), 1);
+    Ticks(1); // the memory's last write cycle ends
+    EXPECT_EQ(s32ReceiveAction(), 1);
+    EXPECT_EQ(s32VerifyAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(lstDdcBenchMemory(0), m_image);
+}
+
 // The Start button through the event queue, then the ticks of the event
 // loop until the ring is empty.
 class StartSequenceTest : public WriteTest {
