@@ -57,6 +57,16 @@ void vShowTextField(int32_t s32Control, uint32_t u32Offset, uint32_t u32FieldSiz
     SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, cText[0] ? cText : " ");
 }
 
+// After a failed read nothing of an earlier package stays beside the path.
+void vClearPkgInfo(void)
+{
+    static const int32_t s32Fields[] = {MAIN_PKG_TEXT_A, MAIN_PKG_TEXT_B, MAIN_PKG_TYPE,
+                                        MAIN_PKG_PORT_NUM, MAIN_PKG_CHECKSUM};
+    for (int32_t s32Control : s32Fields)
+        SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, "");
+    ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_PORT_LIST);
+}
+
 void vShowPortList(void)
 {
     int32_t s32Main = gst_UiHandles.s32MainPanel;
@@ -105,7 +115,10 @@ int32_t s32DetectPkgType(void)
 // The path check again with the type found, then the read; 1 when both pass.
 int32_t bReadAsType(int32_t s32Type)
 {
-    return s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1;
+    if (s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1)
+        return 1;
+    vClearPkgInfo();
+    return 0;
 }
 
 int32_t s32ReportRead(void)
