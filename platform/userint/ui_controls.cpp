@@ -12,6 +12,8 @@
 #include <QStringDecoder>
 #include <QTimer>
 
+#include <string.h>
+
 namespace {
 
 // Where a list or ring item keeps its label's bytes as the program gave them.
