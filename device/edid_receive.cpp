@@ -98,6 +98,7 @@ int32_t s32ReceiveEdid(int32_t)
     if (s32Index < 0)
         return 0;
     stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
+    pstRec->u8Complete = 0;
     if (!bReadBaseBlock(pstRec->u32DisplayHandle, pstRec->u8EdidBuf))
         return 0;
     vStep(20);
@@ -106,6 +107,7 @@ int32_t s32ReceiveEdid(int32_t)
     if (!bReadPages(pstRec->u32DisplayHandle, pstRec->u8EdidBuf, sizeof(pstRec->u8EdidBuf),
                     u32Pages))
         return 0;
+    pstRec->u8Complete = 1;
     if (s32ShowDataOn() != 1)
         return 1;
     vPrintReceivedData(pstRec->u8str_MonitorId, pstRec->u8EdidBuf,
@@ -120,6 +122,7 @@ int32_t s32ReceiveEdidByPage(int32_t)
         return 0;
     uint32_t u32Handle = gst_MonitorInfo[s32Index].u32DisplayHandle;
     stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
+    pstCopy->u8Complete = 0;
     if (!bReadBaseBlock(u32Handle, pstCopy->u8EdidBuf))
         return 0;
     vStep(20);
@@ -127,6 +130,7 @@ int32_t s32ReceiveEdidByPage(int32_t)
     if (!bReadPages(u32Handle, pstCopy->u8EdidBuf, sizeof(pstCopy->u8EdidBuf),
                     gu8_EdidPageNum - 1u))
         return 0;
+    pstCopy->u8Complete = 1;
     int32_t s32Show = s32ShowDataOn();
     GetEDIDOption(pstCopy->u8EdidBuf, 1, pstCopy->u8str_MonitorId,
                   sizeof(pstCopy->u8str_MonitorId));
@@ -136,6 +140,15 @@ int32_t s32ReceiveEdidByPage(int32_t)
     vPrintReceivedData(pstCopy->u8str_MonitorId, pstCopy->u8EdidBuf,
                        gu8_EdidPageNum * EDID_BLOCK_SIZE);
     return 1;
+}
+
+bool bReceivedCopyReady(int32_t s32Index)
+{
+    if (gst_ReceivedEdid[s32Index].u8Complete == 1)
+        return true;
+    vPrintMsg(" - Nothing has been received from the display yet: use \"Receive by page\" "
+              "first\n>");
+    return false;
 }
 
 int EdidPageToReceiveCallback(int, int, int event, void *, int, int)

@@ -4,11 +4,13 @@
 #include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "device/monitor_detect.h"
+#include "files/edid_image.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #define ERASE_TEXT "Erasing EDID ..."
@@ -82,22 +84,24 @@ int32_t s32ProgramFrom(uint32_t u32Handle, const uint8_t *pu8Source, int32_t s32
     return s32WritePackets(&stJob);
 }
 
-// The operator may pick another package while a job runs (the file dialog
-// opens from the job's event pumps and reads into the package buffer); the
-// job keeps the image it started with.
-uint8_t gu8_JobImage[PKG_FILE_SIZE];
-
-// The selected display and a copy of the package image for it; false after
-// a line.
-bool bPackageTarget(int32_t *ps32Index, const uint8_t **ppu8Image, int32_t *ps32Amount)
+// The selected display and the job's copy of the package image for it;
+// false after a line.
+bool bPackageTarget(int32_t *ps32Index, stPkgJobImage *pstImage)
 {
     *ps32Index = s32SelectedMonitor();
-    const uint8_t *pu8Image = nullptr;
-    if (*ps32Index < 0 || !bSelectedPkgImage(&pu8Image, ps32Amount))
-        return false;
-    memcpy(gu8_JobImage, pu8Image, (size_t)*ps32Amount);
-    *ppu8Image = gu8_JobImage;
-    return true;
+    return *ps32Index >= 0 && bSelectedPkgImage(pstImage);
+}
+
+// Packets carry one-byte addresses: a longer image would wrap onto the
+// memory's first block. Refused before any bus traffic, after a line.
+bool bWithinAddresses(const char *pcWhat, int32_t s32Amount)
+{
+    if (s32Amount <= EDID_WRITABLE_SIZE)
+        return true;
+    vPrintMsg(" - %s has %d bytes; only the first %d bytes of the display's memory can be "
+              "written\n>",
+              pcWhat, s32Amount, EDID_WRITABLE_SIZE);
+    return false;
 }
 
 const stDeviceCommand gst_EraseCommand = {"Erasing device's EDID..\n>", ERASE_TEXT, ERASE_TEXT,
@@ -133,18 +137,24 @@ int32_t s32EraseEdid(int32_t)
 int32_t s32ProgramEdid(int32_t)
 {
     int32_t s32Index = -1;
-    const uint8_t *pu8Image = nullptr;
-    int32_t s32Amount = 0;
-    if (!bPackageTarget(&s32Index, &pu8Image, &s32Amount))
+    stPkgJobImage stImage;
+    if (!bPackageTarget(&s32Index, &stImage))
+        return 0;
+    char cWhat[64];
+    snprintf(cWhat, sizeof(cWhat), "The EDID of port %s", stImage.cPort);
+    if (!bWithinAddresses(cWhat, stImage.s32Amount))
         return 0;
     const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
-    return s32ProgramFrom(pstRec->u32DisplayHandle, pu8Image, s32Amount, pstRec->u8str_MonitorId);
+    return s32ProgramFrom(pstRec->u32DisplayHandle, stImage.pu8Image, stImage.s32Amount,
+                          pstRec->u8str_MonitorId);
 }
 
 int32_t s32ProgramEdidByPage(int32_t)
 {
     int32_t s32Index = s32SelectedMonitor();
     if (s32Index < 0)
+        return 0;
+    if (!bReceivedCopyReady(s32Index))
         return 0;
     const stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
     int32_t s32Amount = s32AmountOf(pstCopy->u8EdidBuf);
@@ -153,6 +163,8 @@ int32_t s32ProgramEdidByPage(int32_t)
                   s32Amount, RECEIVED_EDID_SIZE);
         return 0;
     }
+    if (!bWithinAddresses("The received EDID", s32Amount))
+        return 0;
     return s32ProgramFrom(gst_MonitorInfo[s32Index].u32DisplayHandle, pstCopy->u8EdidBuf,
                           s32Amount, pstCopy->u8str_MonitorId);
 }
@@ -160,19 +172,24 @@ int32_t s32ProgramEdidByPage(int32_t)
 int32_t s32VerifyEdid(int32_t)
 {
     int32_t s32Index = -1;
-    const uint8_t *pu8Image = nullptr;
-    int32_t s32Amount = 0;
-    if (!bPackageTarget(&s32Index, &pu8Image, &s32Amount))
+    stPkgJobImage stImage;
+    if (!bPackageTarget(&s32Index, &stImage))
         return 0;
+    int32_t s32Amount = stImage.s32Amount;
     if (s32Amount > MONITOR_EDID_SIZE) {
         vPrintMsg(" - The package EDID has %d bytes, more than the %d bytes read from the "
                   "display\n>",
                   s32Amount, MONITOR_EDID_SIZE);
         return 0;
     }
+    // A failed read leaves cleared blocks that an image could match.
+    if (gst_MonitorInfo[s32Index].u8Complete != 1) {
+        vPrintMsg(" - The display's EDID could not be read back, so it cannot be verified\n>");
+        return 0;
+    }
     const uint8_t *pu8Display = gst_MonitorInfo[s32Index].u8EdidBuf;
     for (int32_t i = 0; i < s32Amount; i++) {
-        if (pu8Display[i] != pu8Image[i]) {
+        if (pu8Display[i] != stImage.pu8Image[i]) {
             vPrintMsg(" - Verifying fail, index: %d \n>", i);
             return 0;
         }

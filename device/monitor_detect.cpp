@@ -55,6 +55,7 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
     stMonitorInfo *pstRec = &gst_MonitorInfo[u8Index];
     vPrintMsg(" - Monitor %d : \n>", u8Index + 1);
     pstRec->u32DisplayHandle = u32Handle;
+    pstRec->u8Complete = 0;
     uint32_t u32Result = ReadEDID(u32Handle, pstRec->u8EdidBuf);
     if (u32Result == DDC_ERR_INVALID_EDID) {
         vRawReadBlock0(u32Handle, pstRec->u8EdidBuf);
@@ -65,6 +66,7 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
     uint32_t u32Ext = pstRec->u8EdidBuf[EDID_EXT_COUNT];
     uint32_t u32Blocks = u32Ext < MONITOR_EDID_BLOCKS - 1 ? u32Ext : MONITOR_EDID_BLOCKS - 1;
     uint32_t u32ExtResult = u32ReadExtensions(u32Handle, pstRec->u8EdidBuf, u32Blocks);
+    pstRec->u8Complete = u32ExtResult == 0 ? 1 : 0;
     if (u32ExtResult) {
         vPrintMsg("      Status : Fail, Error Code = 0x%X \n>", u32ExtResult);
         if (!*pu32ExtFault)
@@ -102,6 +104,21 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
     return true;
 }
 
+// The table is full: the outputs after u32Handle are only asked whether a
+// display answers, and those that do are counted in one line.
+void vReportLeftOut(uint32_t u32Handle)
+{
+    uint32_t u32LeftOut = 0;
+    while (EnumGetNext(&u32Handle) == 0)
+        u32LeftOut += TestAddr(u32Handle, EDID_BUS_ADDR) == 0 ? 1 : 0;
+    if (u32LeftOut == 1)
+        vPrintMsg(" - 1 more answering output was left out: the list holds %d displays\n>",
+                  MONITOR_MAX);
+    else if (u32LeftOut > 1)
+        vPrintMsg(" - %u more answering outputs were left out: the list holds %d displays\n>",
+                  u32LeftOut, MONITOR_MAX);
+}
+
 } // namespace
 
 int32_t s32DetectMonitor(void)
@@ -122,9 +139,10 @@ int32_t s32DetectMonitor(void)
             u8Count++;
         }
         vPumpEvents();
-        // The table holds ten displays; outputs after the tenth are not probed.
-        if (u8Count == MONITOR_MAX)
+        if (u8Count == MONITOR_MAX) {
+            vReportLeftOut(u32Handle);
             break;
+        }
     } while (EnumGetNext(&u32Handle) == 0);
     gu8_MonitorNum = u8Count;
     // An incomplete read is no pass, though the display stays listed.

@@ -10,6 +10,9 @@ struct stMonitorInfo {
     uint32_t u32DisplayHandle;
     char u8str_MonitorId[MONITOR_ID_SIZE];
     uint8_t u8EdidBuf[MONITOR_EDID_SIZE];
+    // 1 when the last detection or receive into the record read every
+    // block it holds; a verify compares nothing else.
+    uint8_t u8Complete;
 };
 
 // Indexed by the value of the display's entry in the monitor list.

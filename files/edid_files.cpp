@@ -88,6 +88,8 @@ int32_t vSaveDeviceEdid(void)
         vPrintMsg(" - Fail. Select PC output port first\n>");
         return 0;
     }
+    if (!bReceivedCopyReady(s32Index))
+        return 0;
     const uint8_t *pu8Edid = gst_ReceivedEdid[s32Index].u8EdidBuf;
     uint32_t u32Amount = u32SavedAmount();
     int32_t s32Requested = 0;
@@ -111,10 +113,11 @@ int32_t vSaveDeviceEdid(void)
 
 int32_t s32ShowPkgContent(int32_t s32Type)
 {
+    const uint8_t *pu8Pkg = pu8PkgJobCopy(0, PKG_FILE_SIZE);
     char cName[PKG_TYPE_SIZE + 1] = "Unknown";
     if (s32Type == PKG_TYPE_VGA || s32Type == PKG_TYPE_DVI || s32Type == PKG_TYPE_HDMI ||
         s32Type == PKG_TYPE_OTHER)
-        vPkgTypeName(gu8_PkgBuffer, cName, sizeof(cName));
+        vPkgTypeName(pu8Pkg, cName, sizeof(cName));
     char cCaption[64];
     snprintf(cCaption, sizeof(cCaption), "Display File of %s ...", cName);
     vPrintMsg("%s\n>", cCaption);
@@ -123,7 +126,7 @@ int32_t s32ShowPkgContent(int32_t s32Type)
     vPrintMsg("%s", gc_FrameLine);
     for (uint32_t i = 0; i < PKG_FILE_SIZE; i++) {
         vShowProgress(cCaption, (int32_t)(i * 100 / PKG_FILE_SIZE));
-        vPrintDataByte(gu8_PkgBuffer[i], i);
+        vPrintDataByte(pu8Pkg[i], i);
         vPumpEvents();
     }
     return 1;

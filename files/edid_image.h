@@ -11,6 +11,9 @@
 #define EDID_EXT_COUNT_BYTE 126
 // Byte 126 declares at most 255 extension blocks.
 #define EDID_IMAGE_MAX (256 * EDID_BLOCK_BYTES)
+// Bytes of a display's memory that writes with one-byte addresses reach:
+// the third block of a longer image would land on the first.
+#define EDID_WRITABLE_SIZE 256
 // "0x%02X, " per byte, a line feed after every 16th.
 #define EDID_TEXT_BYTE_WIDTH 6
 #define EDID_TEXT_BYTES_PER_LINE 16

@@ -1,6 +1,7 @@
 #include "files/package.h"
 
 #include "app/app_shell.h"
+#include "files/edid_image.h"
 #include "files/msg_log.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
@@ -14,6 +15,8 @@ uint8_t gu8_PkgValid = 0;
 char gu8str_PkgFilePath[TEXT_BUF_SIZE] = "";
 
 namespace {
+
+uint8_t gu8_PkgJobBuffer[PKG_FILE_SIZE];
 
 // "The file does not exist." in Traditional Chinese; the run-time's texts
 // are UTF-8.
@@ -52,6 +55,16 @@ void vShowTextField(int32_t s32Control, uint32_t u32Offset, uint32_t u32FieldSiz
     char cText[PKG_TEXT_A_SIZE + 1];
     vPkgText(gu8_PkgBuffer, u32Offset, u32FieldSize, cText, sizeof(cText));
     SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, cText[0] ? cText : " ");
+}
+
+// After a failed read nothing of an earlier package stays beside the path.
+void vClearPkgInfo(void)
+{
+    static const int32_t s32Fields[] = {MAIN_PKG_TEXT_A, MAIN_PKG_TEXT_B, MAIN_PKG_TYPE,
+                                        MAIN_PKG_PORT_NUM, MAIN_PKG_CHECKSUM};
+    for (int32_t s32Control : s32Fields)
+        SetCtrlVal(gst_UiHandles.s32MainPanel, s32Control, "");
+    ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_PORT_LIST);
 }
 
 void vShowPortList(void)
@@ -102,7 +115,10 @@ int32_t s32DetectPkgType(void)
 // The path check again with the type found, then the read; 1 when both pass.
 int32_t bReadAsType(int32_t s32Type)
 {
-    return s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1;
+    if (s32CheckPkgExist(s32Type) == 1 && s32ReadPkgFile(s32Type, gu8_PkgBuffer) == 1)
+        return 1;
+    vClearPkgInfo();
+    return 0;
 }
 
 int32_t s32ReportRead(void)
@@ -120,6 +136,37 @@ void vTakePkgPath(const char *pcPath)
     ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST);
     if (bReadAsType(s32Type))
         vShowPkgInfo(s32Type);
+}
+
+// The refusal lines name the port as the operator picked it.
+void vPortLabel(uint32_t u32Port, char *pcLabel, uint32_t u32Size)
+{
+    vPkgPortName(gu8_PkgBuffer, u32Port, pcLabel, u32Size);
+    if (pcLabel[0] == '\0')
+        snprintf(pcLabel, u32Size, "%u", u32Port + 1);
+}
+
+// The checks an image passes before it is packed: a package whose sums are
+// right can still hold an image that would leave a display with an invalid
+// EDID.
+bool bImageIntact(const stPkgJobImage *pstImage)
+{
+    uint32_t u32Offset = 0;
+    uint32_t u32Sum = 0;
+    switch (s32CheckEdidImage(pstImage->pu8Image, (uint32_t)pstImage->s32Amount, &u32Offset,
+                              &u32Sum)) {
+    case EDID_IMAGE_HEADER:
+        vPrintMsg(" - The EDID of port %s is damaged: block 0 does not begin with the EDID "
+                  "header\n>",
+                  pstImage->cPort);
+        return false;
+    case EDID_IMAGE_CHECKSUM:
+        vPrintMsg(" - The EDID of port %s is damaged: the checksum of block %u is wrong\n>",
+                  pstImage->cPort, u32Offset / EDID_BLOCK_BYTES);
+        return false;
+    default:
+        return true; // its length is the one its byte 126 declares
+    }
 }
 
 } // namespace
@@ -196,7 +243,15 @@ void vShowPkgInfo(int32_t)
     vShowPortList();
 }
 
-int32_t bSelectedPkgImage(const uint8_t **ppu8Image, int32_t *ps32Amount)
+const uint8_t *pu8PkgJobCopy(uint32_t u32Offset, uint32_t u32Count)
+{
+    if (u32Offset > PKG_FILE_SIZE || u32Count > PKG_FILE_SIZE - u32Offset)
+        u32Count = 0;
+    memcpy(gu8_PkgJobBuffer, gu8_PkgBuffer + u32Offset, u32Count);
+    return gu8_PkgJobBuffer;
+}
+
+int32_t bSelectedPkgImage(stPkgJobImage *pstImage)
 {
     uint32_t u32Port = 0;
     if (!bSelectedPort(&u32Port))
@@ -207,9 +262,10 @@ int32_t bSelectedPkgImage(const uint8_t **ppu8Image, int32_t *ps32Amount)
         vPrintMsg(" - The EDID of the port does not lie inside the package\n>");
         return 0;
     }
-    *ppu8Image = gu8_PkgBuffer + u32Offset;
-    *ps32Amount = (int32_t)u32Length;
-    return 1;
+    vPortLabel(u32Port, pstImage->cPort, sizeof(pstImage->cPort));
+    pstImage->pu8Image = pu8PkgJobCopy(u32Offset, u32Length);
+    pstImage->s32Amount = (int32_t)u32Length;
+    return bImageIntact(pstImage) ? 1 : 0;
 }
 
 void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Control,

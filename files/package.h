@@ -30,9 +30,22 @@ int32_t s32ReadPkgFile(int32_t s32Type, uint8_t *pu8Buffer);
 bool bPkgCheck(void);
 // The header of the package in the buffer on the main panel.
 void vShowPkgInfo(int32_t s32Type);
-// The EDID image of the port selected in the port list: 1 with its start
-// and length, else 0 after a line saying why.
-int32_t bSelectedPkgImage(const uint8_t **ppu8Image, int32_t *ps32Amount);
+// A job's copy of u32Count bytes of the package buffer from u32Offset,
+// taken at its check: the operator may pick another package while the job
+// runs (the file dialog opens from the job's event pumps and reads into the
+// package buffer). The copy holds until the next job takes one.
+const uint8_t *pu8PkgJobCopy(uint32_t u32Offset, uint32_t u32Count);
+
+struct stPkgJobImage {
+    const uint8_t *pu8Image;               // in the job's copy
+    int32_t s32Amount;
+    char cPort[PKG_PORT_NAME_SIZE + 1];    // the port's name as the package holds it, or its
+                                           // number from 1 when the name is empty
+};
+// The EDID image of the port selected in the port list, copied for the job:
+// 1 when it lies inside the package and has the EDID header and a right
+// checksum in every block, else 0 after a line saying why.
+int32_t bSelectedPkgImage(stPkgJobImage *pstImage);
 
 // The package file dialog; see SettingFilePathCallback for the usual call.
 // pcResultPath, used when no control is given, holds TEXT_BUF_SIZE bytes.

@@ -17,7 +17,8 @@ const char gc_BuildHelp[] =
     "hex dump (\"00 FF FF ...\"). An image must start with the EDID header, every block's\n"
     "checksum must be right and the image must be exactly (byte 126 + 1) x 128 bytes;\n"
     "--force accepts a wrong header or checksum, never a wrong length. Text A holds 15\n"
-    "characters, text B and each port NAME 7. OUT is written whole or not at all.\n";
+    "characters, text B and each port NAME 7. OUT is written whole or not at all.\n"
+    "An image over 256 bytes is packed with a warning: Tavolin refuses to program it.\n";
 
 // A hex text file is at most this long: 6 characters and a line end per byte.
 #define TEXT_FILE_MAX (EDID_IMAGE_MAX * 8)
@@ -216,6 +217,9 @@ int s32BuildCommand(int argc, char *argv[])
         return s32Refuse("%s: the built package fails the program's checks", stArgs.pcOut);
     if (!bWriteWhole(stArgs.pcOut, gu8_Package, PKG_FILE_SIZE))
         return PKGTOOL_REFUSED;
+    for (uint32_t i = 0; i < stArgs.u32PortCount; i++)
+        vWarnIfUnwritable(strchr(stArgs.pcPorts[i], '=') + 1, i, stPorts[i].pcName,
+                          stPorts[i].u32Length);
     printf("%s: %s package with %u port%s\n", stArgs.pcOut, stArgs.pcType, stArgs.u32PortCount,
            stArgs.u32PortCount == 1 ? "" : "s");
     return PKGTOOL_OK;

@@ -14,7 +14,8 @@ const char gc_InfoHelp[] =
     "Usage: tavolin-pkg info [--json] FILE.pkg\n"
     "Shows the header fields, each port (name, offset, image size, the identifier the\n"
     "bus library derives, the checksum of each block) and every check the package\n"
-    "fails, in the words the program uses. Exit code 1 when a check fails.\n";
+    "fails, in the words the program uses. Exit code 1 when a check fails. A port image\n"
+    "over 256 bytes gets a warning on standard error: Tavolin refuses to program it.\n";
 
 struct stFault {
     int32_t s32Check;
@@ -289,6 +290,11 @@ int s32InfoCommand(int argc, char *argv[])
     if (!bReadPackage(pcPath, gu8_Package, &u64Size))
         return PKGTOOL_REFUSED;
     vViewPackage(pcPath, u64Size, &gst_View);
+    for (uint32_t i = 0; i < gst_View.u32ShownPorts; i++) {
+        const stPortView *pstPort = &gst_View.stPorts[i];
+        if (pstPort->bInside)
+            vWarnIfUnwritable(pcPath, i, pstPort->cName, pstPort->u32Length);
+    }
     if (bJson)
         vPrintJson(&gst_View);
     else

@@ -17,6 +17,11 @@ int s32Refuse(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
 int s32UsageError(const char *pcCommand, const char *pcFormat, ...)
     __attribute__((format(printf, 2, 3)));
 bool bIsHelp(const char *pcArg);
+// A warning on standard error, in the same style, for a port image longer
+// than the 256 bytes Tavolin's writes reach: the package is still built and
+// read (other tools may write such images), but Tavolin refuses to program it.
+void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
+                       uint32_t u32Length);
 // The value after an option that takes one, or null after a usage message.
 const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi);
 

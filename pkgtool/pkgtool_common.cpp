@@ -1,5 +1,6 @@
 #include "pkgtool/pkgtool.h"
 
+#include "files/edid_image.h"
 #include "files/package_layout.h"
 #include "files/textmode.h"
 
@@ -31,6 +32,17 @@ int s32UsageError(const char *pcCommand, const char *pcFormat, ...)
 }
 
 bool bIsHelp(const char *pcArg) { return strcmp(pcArg, "--help") == 0 || strcmp(pcArg, "-h") == 0; }
+
+void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
+                       uint32_t u32Length)
+{
+    if (u32Length <= EDID_WRITABLE_SIZE)
+        return;
+    fprintf(stderr,
+            "tavolin-pkg: warning: %s: port %u (%s) has an image of %u bytes; Tavolin writes "
+            "only the first %d bytes of a display's memory and refuses to program it\n",
+            pcFile, u32Port + 1, pcName, u32Length, EDID_WRITABLE_SIZE);
+}
 
 const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi)
 {

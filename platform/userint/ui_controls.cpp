@@ -9,9 +9,47 @@
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStringDecoder>
 #include <QTimer>
 
+#include <string.h>
+
 namespace {
+
+// Where a list or ring item keeps its label's bytes as the program gave them.
+const int LABEL_BYTES_ROLE = Qt::UserRole + 1;
+
+// A label is shown as UTF-8 when it is; else as Big5 (names drawn on a
+// Windows system in Traditional Chinese) where this Qt's converters offer
+// it, else as Latin-1, which takes any bytes.
+QString strShownLabel(const QByteArray &bytes)
+{
+    QStringDecoder toUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = toUtf8(bytes);
+    if (!toUtf8.hasError())
+        return text;
+    QStringDecoder toBig5("Big5", QStringDecoder::Flag::Stateless);
+    if (toBig5.isValid()) {
+        text = toBig5(bytes);
+        if (!toBig5.hasError())
+            return text;
+    }
+    return QString::fromLatin1(bytes);
+}
+
+// The item's label bytes, cut to the caller's buffer; an item the panel
+// resource brought has none and gives its shown text.
+void vCopyLabelOut(const QVariant &bytes, const QString &shown, char *pcOut, size_t size)
+{
+    if (!bytes.isValid()) {
+        vUiCopyOut(shown, pcOut, size);
+        return;
+    }
+    QByteArray label = bytes.toByteArray();
+    size_t count = (size_t)label.size() < size - 1 ? (size_t)label.size() : size - 1;
+    memcpy(pcOut, label.constData(), count);
+    pcOut[count] = '\0';
+}
 
 int s32ListIndexOfValue(UiControl *pCtrl, int s32Value)
 {
@@ -257,12 +295,14 @@ int InsertListItem(int panel, int control, int index, const char *label, int val
     if (!label)
         return UIE_BAD_ARGUMENT;
     QSignalBlocker block(pCtrl->pWidget);
-    QString text = QString::fromLocal8Bit(label);
+    QByteArray bytes(label);
+    QString text = strShownLabel(bytes);
     if (pCtrl->eKind == UiCtrlKind::List) {
         auto *pList = qobject_cast<QListWidget *>(pCtrl->pWidget);
         int s32At = index < 0 || index > pList->count() ? pList->count() : index;
         auto *pItem = new QListWidgetItem(text);
         pItem->setData(Qt::UserRole, value);
+        pItem->setData(LABEL_BYTES_ROLE, bytes);
         pList->insertItem(s32At, pItem);
         if (pList->currentRow() < 0)
             pList->setCurrentRow(0);
@@ -272,6 +312,7 @@ int InsertListItem(int panel, int control, int index, const char *label, int val
         auto *pBox = qobject_cast<QComboBox *>(pCtrl->pWidget);
         int s32At = index < 0 || index > pBox->count() ? pBox->count() : index;
         pBox->insertItem(s32At, text);
+        pBox->setItemData(s32At, bytes, LABEL_BYTES_ROLE);
         pCtrl->lstRingValues.insert(s32At, value);
         if (pBox->currentIndex() < 0)
             pBox->setCurrentIndex(0);
@@ -324,9 +365,13 @@ int GetLabelFromIndex(int panel, int control, int index, char *label, size_t siz
         return UIE_BAD_CONTROL;
     if (index < 0 || index >= s32ItemCount(pCtrl) || !label || size == 0)
         return UIE_BAD_ARGUMENT;
-    if (pCtrl->eKind == UiCtrlKind::List)
-        vUiCopyOut(qobject_cast<QListWidget *>(pCtrl->pWidget)->item(index)->text(), label, size);
-    else
-        vUiCopyOut(qobject_cast<QComboBox *>(pCtrl->pWidget)->itemText(index), label, size);
+    // The bytes given, so that the program can compare them with its own.
+    if (pCtrl->eKind == UiCtrlKind::List) {
+        QListWidgetItem *pItem = qobject_cast<QListWidget *>(pCtrl->pWidget)->item(index);
+        vCopyLabelOut(pItem->data(LABEL_BYTES_ROLE), pItem->text(), label, size);
+    } else {
+        auto *pBox = qobject_cast<QComboBox *>(pCtrl->pWidget);
+        vCopyLabelOut(pBox->itemData(index, LABEL_BYTES_ROLE), pBox->itemText(index), label, size);
+    }
     return UIE_NO_ERROR;
 }

@@ -134,11 +134,15 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value);
 // List boxes and rings. A list that holds items always has one selected (the
 // first after it is filled); the selected index is -1 only when it is empty.
 int ClearListCtrl(int panel, int control);
-// index -1 appends.
+// index -1 appends. The label's bytes are kept as given and shown as UTF-8
+// when they are valid UTF-8, else as Big5 where Qt offers it, else as
+// Latin-1.
 int InsertListItem(int panel, int control, int index, const char *label, int value);
 int GetNumListItems(int panel, int control, int *count);
 int GetCtrlIndex(int panel, int control, int *index);
 int SetCtrlIndex(int panel, int control, int index);
+// The label's bytes as InsertListItem was given them (cut to size - 1);
+// an item of the panel resource gives its text as UTF-8.
 int GetLabelFromIndex(int panel, int control, int index, char *label, size_t size);
 
 // Text box.

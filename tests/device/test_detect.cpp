@@ -267,18 +267,37 @@ TEST_F(DetectTest, FailingExtensionBlockFailsButStillListsTheDisplay)
                             DisplayLines(2, "ACR0001") + " - Fail ! Error Code = 0x70000015 \n>");
     EXPECT_FALSE(bFileExists(MonitorFile(1, "DEL40F3")));
     EXPECT_TRUE(bFileExists(MonitorFile(2, "ACR0001")));
+    // Nor may a verify compare against the incomplete copy.
+    EXPECT_EQ(gst_MonitorInfo[0].u8Complete, 0);
+    EXPECT_EQ(gst_MonitorInfo[1].u8Complete, 1);
 }
 
-TEST_F(DetectTest, TenDisplaysAtMostAndTheEleventhIsNeverProbed)
+// The outputs after the tenth display are only asked whether one answers;
+// none of them is read, and a line after the list counts those that do.
+TEST_F(DetectTest, TenDisplaysAtMostAndALineCountsTheAnsweringRest)
 {
     for (int i = 0; i < 11; i++)
         AddDisplay(lstMakeEdid(0, "ACR", (uint16_t)i));
+    s32DdcBenchAddOutput();
     s32InitDdcAction();
     EXPECT_EQ(gu8_MonitorNum, 10);
     EXPECT_EQ(ListLabels().size(), 10u);
     EXPECT_EQ(ListLabels()[9], "ACR0009");
-    EXPECT_EQ(Calls(DDC_OP_TEST_ADDR).size(), 10u);
-    EXPECT_EQ(MsgBox().substr(MsgBox().size() - 9), " - Pass\n>");
+    EXPECT_EQ(Calls(DDC_OP_TEST_ADDR).size(), 12u);
+    EXPECT_EQ(Calls(DDC_OP_READ_EDID).size(), 10u);
+    std::string tail = DisplayLines(10, "ACR0009") +
+                       " - 1 more answering output was left out: the list holds 10 displays\n>"
+                       " - Pass\n>";
+    EXPECT_EQ(MsgBox().substr(MsgBox().size() - tail.size()), tail);
+
+    AddDisplay(lstMakeEdid(0, "ACR", 11));
+    AddDisplay(lstMakeEdid(0, "ACR", 12));
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    s32RefreshMonitorAction();
+    tail = DisplayLines(10, "ACR0009") +
+           " - 3 more answering outputs were left out: the list holds 10 displays\n>"
+           " - Pass\n>\n>";
+    EXPECT_EQ(MsgBox().substr(MsgBox().size() - tail.size()), tail);
 }
 
 TEST_F(DetectTest, ProgressStepsByDisplayWithAPauseEach)

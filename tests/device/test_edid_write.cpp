@@ -9,6 +9,7 @@
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
 #include "device/monitor_detect.h"
+#include "files/edid_image.h"
 #include "files/package.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
@@ -142,13 +143,7 @@ TEST_F(WriteTest, ProgramWritesThePackageImageInPacketsOfEight)
         uint8_t u8Ext;
         Ints addresses;
     };
-    for (const Case &c : {Case{0, AddressRun(0x00, 0x78)}, Case{1, AddressRun(0x00, 0xF8)},
-                          Case{2, [] {
-                                   Ints a = AddressRun(0x00, 0xF8);
-                                   Ints b = AddressRun(0x00, 0x78);
-                                   a.insert(a.end(), b.begin(), b.end());
-                                   return a;
-                               }()}}) {
+    for (const Case &c : {Case{0, AddressRun(0x00, 0x78)}, Case{1, AddressRun(0x00, 0xF8)}}) {
         SCOPED_TRACE(c.u8Ext);
         vDdcBenchClear();
         AddBlankDisplay(256);
@@ -162,15 +157,7 @@ TEST_F(WriteTest, ProgramWritesThePackageImageInPacketsOfEight)
         EXPECT_EQ(WrittenData(), m_image);
         EXPECT_EQ(Pauses(), PacketPauses((int)m_image.size() / 8));
         Bytes memory = lstDdcBenchMemory(0);
-        if (c.u8Ext < 2) {
-            EXPECT_EQ(Bytes(memory.begin(), memory.begin() + m_image.size()), m_image);
-        } else {
-            // The third block lands on the first: the address byte wraps.
-            EXPECT_EQ(Bytes(memory.begin(), memory.begin() + 128),
-                      Bytes(m_image.begin() + 256, m_image.end()));
-            EXPECT_EQ(Bytes(memory.begin() + 128, memory.end()),
-                      Bytes(m_image.begin() + 128, m_image.begin() + 256));
-        }
+        EXPECT_EQ(Bytes(memory.begin(), memory.begin() + m_image.size()), m_image);
     }
 }
 
@@ -258,8 +245,7 @@ TEST_F(WriteTest, ProgramByPageWritesWhatTheReceivedCopyDeclares)
     Select(0);
     ASSERT_EQ(s32ReceiveByPageAction(), 1);
     // The copy goes to the second display, read as one page only.
-    memcpy(gst_ReceivedEdid[1].u8EdidBuf, gst_ReceivedEdid[0].u8EdidBuf, RECEIVED_EDID_SIZE);
-    memcpy(gst_ReceivedEdid[1].u8str_MonitorId, "BNQ7F01", 8);
+    gst_ReceivedEdid[1] = gst_ReceivedEdid[0];
     Select(1);
     ShowData();
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
@@ -281,6 +267,7 @@ TEST_F(WriteTest, ProgramByPageNeverReadsPastTheReceivedCopy)
     AddBlankDisplay(256);
     InitLibrary();
     gst_ReceivedEdid[0].u8EdidBuf[126] = 16;
+    gst_ReceivedEdid[0].u8Complete = 1;
     EXPECT_EQ(s32ProgramByPageAction(), 1);
     EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>"
                         " - The received EDID declares 2176 bytes, more than the 2048 bytes held\n>"
@@ -358,6 +345,129 @@ TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
     EXPECT_EQ(s32ProgramAction(), 0);
     EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Fail. Select PC output port first\n>");
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+}
+
+// --- Nothing that would leave a display with an invalid EDID is written,
+// and no such write passes ---
+
+const char gc_NothingReceived[] =
+    " - Nothing has been received from the display yet: use \"Receive by page\" first\n>";
+
+std::string strPastAddresses(const std::string &what, size_t amount)
+{
+    return " - " + what + " has " + std::to_string(amount) +
+           " bytes; only the first 256 bytes of the display's memory can be written\n>";
+}
+
+TEST_F(WriteTest, ImagesPastTheWritableAddressesAreRefusedBeforeAnyTraffic)
+{
+    Bytes held = lstMakeEdid(2, "BNQ", 0x0001);
+    AddDisplay(held);
+    InitLibrary();
+    const Bytes before = lstDdcBenchMemory(0);
+    std::vector<std::pair<std::string, Bytes>> images = {{"made", lstMakeEdid(2)},
+                                                         {"made", lstMakeEdid(3)}};
+    for (const stCorpusEdid &edid : lstCorpus()) {
+        uint32_t u32Offset = 0, u32Sum = 0;
+        if (edid.bytes.size() > 256 &&
+            s32CheckEdidImage(edid.bytes.data(), (uint32_t)edid.bytes.size(), &u32Offset,
+                              &u32Sum) == EDID_IMAGE_OK)
+            images.push_back({edid.name, edid.bytes});
+    }
+    for (const auto &[name, image] : images) {
+        SCOPED_TRACE(name);
+        UsePackage(image, "HDMI2");
+        vDdcBenchLogClear();
+        EXPECT_EQ(s32ProgramAction(), 1);
+        EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>" +
+                                strPastAddresses("The EDID of port HDMI2", image.size()) +
+                                " - Fail\n>");
+        EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    }
+    EXPECT_EQ(lstDdcBenchMemory(0), before);
+
+    // A display may hold such an EDID: verify compares it as before.
+    UsePackage(held);
+    EXPECT_EQ(s32VerifyAction(), 1);
+    EXPECT_EQ(MsgBox(), "Verifying device's EDID ...\n> - Pass\n>");
+
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 3);
+    ASSERT_EQ(s32ReceiveByPageAction(), 1);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming EDID  By Number of Page ...\n>" +
+                            strPastAddresses("The received EDID", 384) + " - Fail\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(lstDdcBenchMemory(0), before);
+}
+
+// The package's sums are right; the image inside is not an EDID a display
+// should be left with.
+TEST_F(WriteTest, DamagedPortImagesAreRefusedNamingThePortAndTheBlock)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    Bytes header = lstMakeEdid(1), checksum = lstMakeEdid(1);
+    header[7] = 0x01;
+    checksum[200] ^= 0x01;
+    const struct {
+        Bytes image;
+        std::string port, line;
+    } cases[] = {
+        {header, "HDMI1",
+         " - The EDID of port HDMI1 is damaged: block 0 does not begin with the EDID header\n>"},
+        // An empty name: the port's number stands for it.
+        {checksum, "", " - The EDID of port 1 is damaged: the checksum of block 1 is wrong\n>"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        UsePackage(c.image, c.port);
+        vDdcBenchLogClear();
+        EXPECT_EQ(s32ProgramAction(), 1);
+        EXPECT_EQ(s32VerifyAction(), 1);
+        EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>" + c.line + " - Fail\n>" +
+                                "Verifying device's EDID ...\n>" + c.line + " - Fail\n>");
+        EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    }
+    EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+}
+
+TEST_F(WriteTest, ProgramByPageWritesNothingUntilAReceiveByPageCompletes)
+{
+    const Bytes edid = lstMakeEdid(1);
+    AddDisplay(edid);
+    InitLibrary();
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 2);
+    ASSERT_EQ(s32ReceiveByPageAction(), 1);
+    // A receive failing part-way leaves a copy that is nothing to write.
+    vDdcBenchSetExtFault(0, 1, 0x70000015u);
+    s32ReceiveByPageAction();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramByPageAction(), 1);
+    EXPECT_EQ(MsgBox(), std::string("Programming EDID  By Number of Page ...\n>") +
+                            gc_NothingReceived + " - Fail\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(lstDdcBenchMemory(0), edid);
+}
+
+// "輸入1" in Big5, as a package made on Windows in Traditional Chinese names
+// its port.
+TEST_F(WriteTest, APortNameThatIsNotUtf8IsProgrammedAndVerified)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234), "\xBF\xE9\xA4\x4A" "1");
+    EXPECT_EQ(s32ProgramAction(), 1);
+    Ticks(1); // the memory's last write cycle ends
+    EXPECT_EQ(s32ReceiveAction(), 1);
+    EXPECT_EQ(s32VerifyAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(lstDdcBenchMemory(0), m_image);
 }
 
 // The Start button through the event queue, then the ticks of the event
@@ -482,8 +592,11 @@ TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
         GTEST_SKIP() << strCorpusMissing();
     int s32Tried = 0;
     for (const stCorpusEdid &edid : corpus) {
-        // Images up to the 256 addresses at 0x50, each whole as it declares.
-        if (edid.bytes.size() > 256 || edid.bytes.size() != (edid.bytes[126] + 1u) * 128u)
+        // Images up to the 256 addresses at 0x50 that pass an image's checks.
+        uint32_t u32Offset = 0, u32Sum = 0;
+        if (edid.bytes.size() > 256 ||
+            s32CheckEdidImage(edid.bytes.data(), (uint32_t)edid.bytes.size(), &u32Offset,
+                              &u32Sum) != EDID_IMAGE_OK)
             continue;
         if (s32Tried++ % 8 != 0)
             continue;
@@ -508,6 +621,36 @@ TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
         }
     }
     EXPECT_GT(s32Tried, 8);
+}
+
+// The program failed after block 0 and the receive failed at page 1: the
+// receive's cleared copy matches an image whose block 1 is all zero, though
+// the display's block 1 is not.
+TEST_F(StartSequenceTest, AVerifyWhoseReceiveFailedNeverPasses)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    Bytes image = lstMakeEdid(1, "ACR", 0x1234);
+    std::fill(image.begin() + 128, image.end(), 0x00);
+    UsePackage(image);
+    Functions(0, 1, 1);
+    vDdcBenchSetWriteFault(0, 17, 0x70000015u);
+    vDdcBenchSetExtFault(0, 1, 0x7000000Bu);
+    PressStart();
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n>"
+                        " - Programming EDID fail, Error Code = 0x70000015 \n>"
+                        " - Try \"Program\" again ...\n> - Fail\n>"
+                        "Receiving device's EDID ...\n>"
+                        " - Receiving EDID fail (Page 1), Error Code = 0x7000000B \n>"
+                        " - Try \"Read\" again ...\n> - Fail\n>"
+                        "Verifying device's EDID ...\n>"
+                        " - The display's EDID could not be read back, so it cannot be verified\n>"
+                        " - Fail\n>");
+    Bytes expected(image.begin(), image.begin() + 128);
+    expected.resize(256, 0xFF);
+    EXPECT_EQ(lstDdcBenchMemory(0), expected);
 }
 
 } // namespace

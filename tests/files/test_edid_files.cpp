@@ -20,6 +20,8 @@ using Bytes = std::vector<uint8_t>;
 
 const char HEADING[] = "Saving EDID as binary / ascii format ...\n>";
 const char CANCELED[] = " - Saving EDID ... canceled\n>";
+const char NOTHING_RECEIVED[] =
+    " - Nothing has been received from the display yet: use \"Receive by page\" first\n>";
 
 std::string Saved(const std::string &path, int s32Amount)
 {
@@ -115,6 +117,7 @@ TEST_F(EdidSaveTest, SixteenPagesMakeTheLargestTextFile)
     Bench();
     for (int i = 0; i < RECEIVED_EDID_SIZE; i++)
         gst_ReceivedEdid[0].u8EdidBuf[i] = (uint8_t)(i * 7);
+    gst_ReceivedEdid[0].u8Complete = 1;
     vShapeMainPanel(1);
     DisplayPanel(MainPanel());
     SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 15);
@@ -174,6 +177,7 @@ TEST_F(EdidSaveTest, BothTypesAskBinaryFirstAndEachCancelIsReported)
 TEST_F(EdidSaveTest, NeitherTypeAsksNothingAndEmptiesTheLastFolder)
 {
     Bench();
+    ReceivePages(1);
     SaveTypes(0, 0);
     vSaveDeviceEdid();
     EXPECT_TRUE(m_dialogs.requests.empty());
@@ -213,6 +217,7 @@ TEST_F(EdidSaveTest, WithoutASelectedDisplayNothingIsReadOrWritten)
 TEST_F(EdidSaveTest, AFileThatCannotBeWrittenIsAFailure)
 {
     Bench();
+    ReceivePages(1);
     SaveTypes(1, 1);
     std::string bin = m_dir.file("none/a.bin"), txt = m_dir.file("none/a.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, bin);
@@ -223,13 +228,13 @@ TEST_F(EdidSaveTest, AFileThatCannotBeWrittenIsAFailure)
                             " \n>");
 }
 
-// As the operator meets it: the settings ask for 8 pages, but before the
-// page count is touched a save writes one page of the untouched record.
+// As the operator meets it right after start: nothing received, so nothing
+// to save; a receive that fails part-way leaves nothing either.
 using EdidSaveAtStartUpTest = AppTest;
 
-TEST_F(EdidSaveAtStartUpTest, WritesOnePageOfZerosWhateverTheSettingsSay)
+TEST_F(EdidSaveAtStartUpTest, NothingIsSavedBeforeAReceiveByPageCompletes)
 {
-    vWriteFile(m_dir.file("DefSetting.ini"), "ReceivedNumOfPage = 8\r\nSavedFileType = 1 0\r\n");
+    vWriteFile(m_dir.file("DefSetting.ini"), "ReceivedNumOfPage = 2\r\nSavedFileType = 1 0\r\n");
     StartUp();
     Ticks(30);
     int s32Count = 0;
@@ -241,8 +246,20 @@ TEST_F(EdidSaveAtStartUpTest, WritesOnePageOfZerosWhateverTheSettingsSay)
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     UiClick(MainPanel(), MAIN_SAVE_EDID_BTN);
     Ticks(7);
-    EXPECT_EQ(lstReadBytes(path), Bytes(128, 0));
-    EXPECT_EQ(MsgBox(), HEADING + Saved(path, 128));
+    EXPECT_EQ(MsgBox(), std::string(HEADING) + NOTHING_RECEIVED);
+
+    UiClick(MainPanel(), MAIN_RECEIVE_PAGE_BTN);
+    Ticks(7);
+    ASSERT_EQ(gst_ReceivedEdid[0].u8Complete, 1);
+    vDdcBenchSetExtFault(0, 1, 0x70000015u);
+    UiClick(MainPanel(), MAIN_RECEIVE_PAGE_BTN);
+    Ticks(7);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    UiClick(MainPanel(), MAIN_SAVE_EDID_BTN);
+    Ticks(7);
+    EXPECT_EQ(MsgBox(), std::string(HEADING) + NOTHING_RECEIVED);
+    EXPECT_TRUE(m_dialogs.requests.empty());
+    EXPECT_FALSE(bFileExists(path));
 }
 
 // --- The package dump ---
@@ -272,6 +289,29 @@ TEST_F(PackageDumpTest, EveryByteOfThePackageInItsFrame)
     char cText[128];
     GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText);
     EXPECT_STREQ(cText, "PC File Displaying ...            100%");
+}
+
+// The dump's first pump handles a Browse that waited: the file dialog picks
+// another package, read into the package buffer while the dump goes on.
+TEST_F(PackageDumpTest, AnotherPackageChosenDuringTheDumpChangesNothingItShows)
+{
+    Bytes pkg = lstMakePackage({{"HDMI1", lstMakeEdid(1)}});
+    vUsePackageFile(m_dir.file("p.pkg"), pkg);
+    s32ReadPkgAction();
+    Bytes other = lstMakePackage({{"DVI1", lstMakeEdid(0, "BNQ", 1)}}, PKG_TYPE_DVI);
+    std::string path = m_dir.file("other.pkg");
+    vWriteFile(path, std::string(other.begin(), other.end()));
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, path);
+    DisplayPanel(MainPanel());
+    ASSERT_EQ(UiQueueClick(MainPanel(), MAIN_PKG_BROWSE), 0);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    EXPECT_EQ(s32ShowPkgAction(), 1);
+    EXPECT_EQ(m_dialogs.requests.size(), 1u);
+    EXPECT_STREQ(gu8str_PkgFilePath, path.c_str());
+    std::string frame = "//************************************//\n>";
+    EXPECT_EQ(MsgBox(), "Showing PKG file content ...\n>Display File of HDMI ...\n>" + frame +
+                            "//    Content of HDMI File\n>" + frame +
+                            strDataDump(pkg.data(), pkg.size()) + " - Pass\n>");
 }
 
 // A code that names no type shows "Unknown"; the caption's last step is

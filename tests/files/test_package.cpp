@@ -290,8 +290,12 @@ TEST_F(PackageTest, CommandActionsReportPassOrFail)
     EXPECT_EQ(MsgBox(),
               "Checking PKG file information ...\n> - Package Checksum error (HDMI) \n> - Fail\n>");
     EXPECT_EQ(gu8_PkgValid, 0);
-    EXPECT_EQ(Field(MAIN_PKG_TYPE), "old");
-    EXPECT_EQ(Items(MAIN_PORT_LIST).size(), 1u);
+    // Nothing of the earlier package stays beside the new path.
+    for (int s32Ctrl : {MAIN_PKG_TEXT_A, MAIN_PKG_TEXT_B, MAIN_PKG_TYPE, MAIN_PKG_PORT_NUM,
+                        MAIN_PKG_CHECKSUM})
+        EXPECT_EQ(Field(s32Ctrl), "") << s32Ctrl;
+    EXPECT_TRUE(Items(MAIN_PORT_LIST).empty());
+    EXPECT_EQ(Items(MAIN_MONITOR_LIST).size(), 1u);
 }
 
 TEST_F(PackageTest, TypeTextNotExactlyANameReadsButIsNeverProgrammed)
@@ -395,7 +399,7 @@ TEST_F(PackageTest, BrowseLoadsTheChosenPackageAndRemembersItsPlace)
               (std::vector<std::pair<std::string, int>>{{"HDMI1", 0}, {"HDMI2", 1}}));
     EXPECT_TRUE(Items(MAIN_MONITOR_LIST).empty());
 
-    // A failing package: its line alone, the lists emptied, the fields kept.
+    // A failing package: its line alone, the lists and the fields emptied.
     pkg[9999]++;
     std::string bad = m_dir.file("bad.pkg");
     vWriteFile(bad, std::string(pkg.begin(), pkg.end()));
@@ -407,7 +411,8 @@ TEST_F(PackageTest, BrowseLoadsTheChosenPackageAndRemembersItsPlace)
     EXPECT_EQ(gu8_PkgValid, 0);
     EXPECT_EQ(Field(MAIN_PKG_PATH), bad);
     EXPECT_STREQ(gu8str_LastDir, bad.c_str());
-    EXPECT_EQ(Field(MAIN_PKG_TEXT_A), "MODEL-27");
+    EXPECT_EQ(Field(MAIN_PKG_TEXT_A), "");
+    EXPECT_EQ(Field(MAIN_PKG_CHECKSUM), "");
     EXPECT_TRUE(Items(MAIN_PORT_LIST).empty());
     EXPECT_TRUE(Items(MAIN_MONITOR_LIST).empty());
     EXPECT_TRUE(m_popups.empty());

@@ -2,14 +2,14 @@
 // (files/package.cpp) on the input as the package file, with a stand-in
 // panel (below): chosen with Browse... (SettingFilePathCallback), the read
 // with its validation and message (s32ReadPkgAction, s32CheckPkgInfoAction,
-// which shows the header: vShowPkgInfo), then the port choice
-// (bSelectedPkgImage) for every entry of the port list it filled, and for
-// entries that do not match the package. Then the layout functions it
-// stands on (files/package_layout.cpp) on the first 10,240 bytes in an
-// exact heap buffer: the validation for the type of the text and for types
-// it never matches, each check alone and its message, the text fields into
-// buffers of every size, the port names, and every byte of each port's
-// image with the checks an image goes through.
+// which shows the header: vShowPkgInfo), then the port choice with the
+// checks of its image (bSelectedPkgImage) for every entry of the port list
+// it filled, and for entries that do not match the package. Then the layout
+// functions it stands on (files/package_layout.cpp) on the first 10,240
+// bytes in an exact heap buffer: the validation for the type of the text and
+// for types it never matches, each check alone and its message, the text
+// fields into buffers of every size, the port names, and every byte of each
+// port's image with the checks an image goes through.
 #include "app/app_shell.h"
 #include "files/edid_image.h"
 #include "files/msg_log.h"
@@ -289,35 +289,38 @@ void vProgramRead(const uint8_t *pu8Data, size_t size)
     uint32_t u32Count = u32PkgPortCount(gu8_PkgBuffer);
     if (!g_portList.empty())
         FUZZ_CHECK(g_portList.size() == (u32Count < PKG_PORT_MAX ? u32Count : PKG_PORT_MAX));
-    // A port chosen from the list: its image lies in the buffer, and every
-    // byte of it is read; every port of a valid package can be chosen.
+    // A port chosen from the list: the job's copy of its image, every byte
+    // of it read; every port of a valid package whose image passes an
+    // image's checks can be chosen, and no other image.
     for (size_t i = 0; i < g_portList.size(); i++) {
         g_selected = (int)i;
         g_selectedValue = g_portList[i].second;
-        const uint8_t *pu8Image = nullptr;
-        int32_t s32Amount = 0;
-        int32_t bChosen = bSelectedPkgImage(&pu8Image, &s32Amount);
-        FUZZ_CHECK(bChosen == 1 || !bValid);
+        stPkgJobImage stImage;
+        int32_t bChosen = bSelectedPkgImage(&stImage);
+        uint32_t u32Offset = 0, u32Length = 0, u32Bad = 0, u32Sum = 0;
+        bool bInside = bPkgPortImage(gu8_PkgBuffer, (uint32_t)g_selectedValue, &u32Offset,
+                                     &u32Length) == 1;
+        bool bIntact = bInside && s32CheckEdidImage(gu8_PkgBuffer + u32Offset, u32Length, &u32Bad,
+                                                    &u32Sum) == EDID_IMAGE_OK;
+        FUZZ_CHECK(bChosen == 0 || bIntact);
+        FUZZ_CHECK(bChosen == 1 || !bValid || !bIntact);
         if (!bChosen)
             continue;
-        FUZZ_CHECK(pu8Image >= gu8_PkgBuffer && s32Amount >= PKG_EDID_BLOCK_SIZE &&
-                   pu8Image + s32Amount <= gu8_PkgBuffer + PKG_FILE_SIZE);
-        uint32_t u32Sum = 0;
-        vByteSum(pu8Image, (uint32_t)s32Amount, &u32Sum);
+        FUZZ_CHECK(stImage.s32Amount == (int32_t)u32Length &&
+                   memcmp(stImage.pu8Image, gu8_PkgBuffer + u32Offset, u32Length) == 0);
+        FUZZ_CHECK(strlen(stImage.cPort) >= 1 && strlen(stImage.cPort) <= PKG_PORT_NAME_SIZE);
     }
     // A list that no longer matches the package is refused.
     for (int s32Value : {-1, 0, (int)g_portList.size(), PKG_PORT_MAX}) {
         g_selected = 0;
         g_selectedValue = s32Value;
-        const uint8_t *pu8Image = nullptr;
-        int32_t s32Amount = 0;
-        if (bSelectedPkgImage(&pu8Image, &s32Amount))
-            FUZZ_CHECK(s32Value == 0 && s32Amount >= PKG_EDID_BLOCK_SIZE);
+        stPkgJobImage stImage;
+        if (bSelectedPkgImage(&stImage))
+            FUZZ_CHECK(s32Value == 0 && stImage.s32Amount >= PKG_EDID_BLOCK_SIZE);
     }
     g_selected = -1;
-    const uint8_t *pu8Image = nullptr;
-    int32_t s32Amount = 0;
-    FUZZ_CHECK(bSelectedPkgImage(&pu8Image, &s32Amount) == 0);
+    stPkgJobImage stImage;
+    FUZZ_CHECK(bSelectedPkgImage(&stImage) == 0);
 }
 
 } // namespace

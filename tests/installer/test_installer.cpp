@@ -190,6 +190,28 @@ TEST_F(InstallerTest, TheSystemFolderIsFoundWhenTheLibraryIsNotBesideTheInstalle
     EXPECT_EQ(strReadFile(m_sys + "/DDCDrv.state"), "UninstallDriver()\n");
 }
 
+// Install: the files, then InstallDriver, then the registration tool, which
+// finds both done (the tool is not waited for, so one started too early
+// shows only when it runs first). Uninstall: UninstallDriver before the
+// files go, which shows when the library lies only in the system folder.
+TEST_F(InstallerTest, StepsRunInTheirOrder)
+{
+    vWriteFile(m_tool + "/regsvr32.exe",
+               "#!/bin/sh\n{ printf '%s ' \"$*\"\n"
+               "for f in drivers/DDCDrv.sys libDDCHelper.so DDCHelperX.dll; do\n"
+               "  [ -e '" + m_sys + "'/$f ] && printf 1 || printf 0; done\n"
+               "printf ' '; cat '" + m_exe + "/DDCDrv.state' || echo; } >> '" +
+                   m_dir.file("registrations") + "' 2>/dev/null\n");
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_EQ(Registrations(), "DDCHelperX.dll -s 111 InstallDriver(null, 1)\n");
+
+    unlink((m_exe + "/libDDCHelper.so").c_str());
+    Copy(m_exe + "/libPlatformClock.so", m_sys + "/libPlatformClock.so");
+    EXPECT_EQ(Run({"-u", "-rno"}), 0);
+    EXPECT_EQ(strReadFile(m_sys + "/DDCDrv.state"), "UninstallDriver()\n");
+    EXPECT_EQ(Installed(), "000");
+}
+
 TEST_F(InstallerTest, AFolderPathTooLongForItsTextDoesNothing)
 {
     // System folder: 512 characters with the separator do not fit.

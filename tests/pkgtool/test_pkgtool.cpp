@@ -159,6 +159,23 @@ TEST_F(PkgToolTest, BadImagesAreRefusedNamingFileAndByte)
     EXPECT_EQ(Run(Build({"A=header.bin", "B=checksum.bin"}, {"--force"})).s32Code, 0);
 }
 
+// Tavolin refuses to program such an image; other tools may write it.
+TEST_F(PkgToolTest, AnImageOver256BytesIsPackedWithAWarning)
+{
+    File("a.bin", lstMakeEdid(1));
+    File("big.bin", lstMakeEdid(2));
+    const std::string rest = " has an image of 384 bytes; Tavolin writes only the first 256 "
+                             "bytes of a display's memory and refuses to program it\n";
+    stRunResult built = Run(Build({"A=a.bin", "BIG=big.bin"}));
+    EXPECT_EQ(built.s32Code, 0);
+    EXPECT_EQ(built.out, "out.pkg: HDMI package with 2 ports\n");
+    EXPECT_EQ(built.err, "tavolin-pkg: warning: big.bin: port 2 (BIG)" + rest);
+    stRunResult info = Run({"info", "--json", "out.pkg"});
+    EXPECT_EQ(info.s32Code, 0);
+    EXPECT_EQ(info.out.rfind("{\n", 0), 0u);
+    EXPECT_EQ(info.err, "tavolin-pkg: warning: out.pkg: port 2 (BIG)" + rest);
+}
+
 TEST_F(PkgToolTest, WhatDoesNotFitItsFieldIsRefusedNeverCut)
 {
     File("a.bin", lstMakeEdid(0));

@@ -5,9 +5,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStringDecoder>
 #include <QTimer>
 
 #include <string.h>
@@ -53,6 +55,44 @@ TEST_F(PanelRuntimeTest, ListValueIsTheItemsOwnValue)
     GetCtrlIndex(MainPanel(), MAIN_PORT_LIST, &s32Index);
     EXPECT_EQ(s32Index, 0);
     EXPECT_LT(SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 2), 0);
+}
+
+// The label's bytes come back as given, for the program to compare with its
+// own; the list shows them as UTF-8, else Big5 where this Qt has it, else
+// Latin-1. The resource's ring items give their text.
+TEST_F(PanelRuntimeTest, ListLabelsKeepTheirBytesAndShowThemDecoded)
+{
+    LoadPanels();
+    DisplayPanel(MainPanel());
+    const bool bBig5 = QStringDecoder("Big5").isValid();
+    const struct {
+        const char *pcBytes;
+        QString shown;
+    } labels[] = {
+        {"\xE8\xBC\xB8\xE5\x85\xA5" "1", QString::fromUtf8(u8"輸入1")},
+        {"\xBF\xE9\xA4\x4A" "1",
+         bBig5 ? QString::fromUtf8(u8"輸入1") : QString::fromLatin1("\xBF\xE9\xA4\x4A" "1")},
+        {"\xFF\xFE", QString::fromLatin1("\xFF\xFE")},
+    };
+    QListWidget *pList = nullptr;
+    for (QWidget *pWidget : QApplication::allWidgets()) {
+        if (pWidget->objectName() == "portList" && pWidget->isVisible())
+            pList = qobject_cast<QListWidget *>(pWidget);
+    }
+    ASSERT_NE(pList, nullptr);
+    for (int i = 0; i < 3; i++) {
+        InsertListItem(MainPanel(), MAIN_PORT_LIST, -1, labels[i].pcBytes, i);
+        char cLabel[16];
+        GetLabelFromIndex(MainPanel(), MAIN_PORT_LIST, i, cLabel, sizeof(cLabel));
+        EXPECT_STREQ(cLabel, labels[i].pcBytes) << i;
+        EXPECT_EQ(pList->item(i)->text(), labels[i].shown) << i;
+    }
+    char cCut[4];
+    GetLabelFromIndex(MainPanel(), MAIN_PORT_LIST, 1, cCut, sizeof(cCut));
+    EXPECT_STREQ(cCut, "\xBF\xE9\xA4");
+    char cRing[16];
+    GetLabelFromIndex(MainPanel(), MAIN_DDC_SPEED, 1, cRing, sizeof(cRing));
+    EXPECT_STREQ(cRing, "30 kHz");
 }
 
 TEST_F(PanelRuntimeTest, TextBoxAppendsWithoutLineBreaksAndReadsLinesBack)
