@@ -54,7 +54,7 @@ menu_popup() {
     for w in $(visible_windows); do
         [ "$w" = "$main" ] && continue
         case "$(xdotool getwindowname "$w" 2>/dev/null)" in
-        Progress | "Advanced mode") ;;
+        Progress | "Progress - "* | "Advanced mode") ;;
         *) echo "$w" && return 0 ;;
         esac
     done

@@ -109,11 +109,25 @@ window_named() { # title
     done
     return 1
 }
+# The progress window's caption says after "Progress - " what a close of it
+# dropped.
+progress_window() {
+    local w
+    for w in $(visible_windows); do
+        case "$(xdotool getwindowname "$w" 2>/dev/null)" in
+        Progress | "Progress - "*) echo "$w" && return 0 ;;
+        esac
+    done
+    return 1
+}
 main_window() {
     local w name
     for w in $(visible_windows); do
         name=$(xdotool getwindowname "$w" 2>/dev/null) || continue
-        [ "$name" = "Progress" ] || [ "$name" = "Advanced mode" ] || { echo "$w"; return 0; }
+        case "$name" in
+        Progress | "Progress - "* | "Advanced mode") ;;
+        *) echo "$w" && return 0 ;;
+        esac
     done
     return 1
 }
@@ -121,7 +135,7 @@ xs_main_shown() {
     tavolin_alive || fail "tavolin ended early: $(tail -n 5 "$xs_work/tavolin.log")"
     main_window >/dev/null
 }
-progress_shown() { window_named Progress >/dev/null; }
+progress_shown() { progress_window >/dev/null; }
 progress_gone() { ! progress_shown; }
 
 # Centre of a widget of Pavimo.uir relative to its panel, group boxes it
