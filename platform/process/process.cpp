@@ -42,6 +42,9 @@ int s32ProcCatchQuitSignals(void)
     const int s32Signals[] = {SIGINT, SIGTERM, SIGHUP};
     for (int s32Signal : s32Signals)
         sigaction(s32Signal, &stAction, nullptr);
+    // Ctrl+C also ends a pipe the output goes through ('tavolin 2>&1 | tee'):
+    // the line that says we quit must not end us in the middle of a write.
+    signal(SIGPIPE, SIG_IGN);
     return gs32_SignalPipe[0];
 }
 

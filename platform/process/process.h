@@ -10,7 +10,8 @@
 // SIGINT, SIGTERM and SIGHUP no longer end the process: each is written as
 // one byte into a pipe (nothing else happens in the handler). Returns the
 // pipe's reading end, to be watched by the event loop, or -1. Calling it
-// again returns the same end.
+// again returns the same end. SIGPIPE is ignored from then on: a write to a
+// pipe nobody reads fails instead of ending the process.
 int s32ProcCatchQuitSignals(void);
 // The next quit signal caught, or 0 when none waits; never blocks.
 int32_t s32ProcTakeQuitSignal(void);

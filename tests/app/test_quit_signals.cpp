@@ -13,6 +13,7 @@
 #include "app/cmd_queue.h"
 #include "ui/Pavimo.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -159,6 +160,19 @@ TEST_F(QuitSignalTest, SecondCopyOnTheFolderEndsAndWritesNothing)
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     EXPECT_EQ(gst_UiHandles.s32MainPanel, 0);
     close(s32Fd);
+}
+
+// Ctrl+C ends the whole pipeline 'tavolin 2>&1 | tee log': the line saying
+// that the program quits then goes into a pipe nobody reads.
+TEST_F(QuitSignalTest, WriteIntoAPipeNobodyReadsFailsWithoutEndingTheProgram)
+{
+    ASSERT_GE(s32ProcCatchQuitSignals(), 0);
+    int s32Pipe[2];
+    ASSERT_EQ(pipe(s32Pipe), 0);
+    close(s32Pipe[0]);
+    EXPECT_EQ(write(s32Pipe[1], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    close(s32Pipe[1]);
 }
 
 // A lock file planted as a symlink is not followed: what it points at keeps
