@@ -135,11 +135,36 @@ int32_t bFolderIsOurs(void)
     return 0;
 }
 
+// --version and --help answer without a window and without the bus
+// library; every other argument is left alone, as the program takes none.
+bool bAnsweredOption(int argc, char *argv[])
+{
+    for (int i = 1; i < argc && argv[i]; i++) {
+        if (strcmp(argv[i], "--version") == 0) {
+            char cVersion[TEXT_BUF_SIZE];
+            s32GetUiVersion(cVersion);
+            printf("tavolin %s\n", cVersion);
+            return true;
+        }
+        if (strcmp(argv[i], "--help") == 0) {
+            printf("Usage: tavolin\n"
+                   "Reads and programs the EDID memory of displays over DDC/I2C, from one main\n"
+                   "panel. It takes no arguments; its settings, monitor EDID files and library\n"
+                   "log are kept in its folder (see 'man tavolin').\n"
+                   "  --help     this text\n"
+                   "  --version  the program's version\n");
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int s32TavolinMain(int argc, char *argv[])
 {
-    (void)argc;
+    if (bAnsweredOption(argc, argv))
+        return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
     int s32SignalFd = s32ProcCatchQuitSignals();
     if (InitCVIRTE(nullptr, argv, nullptr) == 0) {
         fprintf(stderr, "tavolin: no display could be opened; without one, run it as "

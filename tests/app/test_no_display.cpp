@@ -8,7 +8,8 @@
 namespace {
 
 // A copy of the built program in its own folder, run there.
-stRunResult RunProgram(const TempDir &dir, const std::vector<std::string> &env)
+stRunResult RunProgram(const TempDir &dir, const std::vector<std::string> &env,
+                       const std::vector<std::string> &args = {})
 {
     for (const char *pcName : {"tavolin", "Pavimo.uir", "libDDCHelper.so", "libAssistDll.so",
                                "libPlatformClock.so"}) {
@@ -16,7 +17,7 @@ stRunResult RunProgram(const TempDir &dir, const std::vector<std::string> &env)
         vWriteFile(dir.file(pcName), bytes);
     }
     chmod(dir.file("tavolin").c_str(), 0755);
-    return stRunProgram("./tavolin", {}, dir.path(), env);
+    return stRunProgram("./tavolin", args, dir.path(), env);
 }
 
 const char gc_Line[] = "tavolin: no display could be opened; without one, run it as "
@@ -37,6 +38,23 @@ TEST(NoDisplay, EndsWithMinusOneAndOneLineWhateverTheReason)
         EXPECT_EQ(outcome.err, gc_Line) << env[0];
         EXPECT_EQ(lstDirEntries(dir.path()).size(), 5u) << env[0]; // nothing written
     }
+}
+
+// --version and --help need no display and start nothing: no window, no
+// bus library, no file.
+TEST(NoDisplay, VersionAndHelpAnswerWithoutAWindow)
+{
+    const std::vector<std::string> noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    TempDir dir;
+    stRunResult version = RunProgram(dir, noDisplay, {"--version"});
+    EXPECT_EQ(version.s32Code, 0);
+    EXPECT_EQ(version.out, "tavolin 1.04c\n");
+    EXPECT_EQ(version.err, "");
+    stRunResult help = RunProgram(dir, noDisplay, {"--help"});
+    EXPECT_EQ(help.s32Code, 0);
+    EXPECT_EQ(help.out.rfind("Usage: tavolin\n", 0), 0u);
+    EXPECT_NE(help.out.find("  --version  the program's version\n"), std::string::npos);
+    EXPECT_EQ(lstDirEntries(dir.path()).size(), 5u);
 }
 
 } // namespace
