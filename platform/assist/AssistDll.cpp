@@ -2,6 +2,9 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <string.h>
+#include <sys/utsname.h>
 #endif
 
 // Outside every range the program knows (11-12, 16-19, 31-39, 55-63, Linux).
@@ -30,7 +33,25 @@ uint8_t GetOsVersion(void)
 #endif
 }
 
+// The system's word size, not the program's: a 32-bit program on a 64-bit
+// system is told 1, as Windows tells it through WOW64.
 uint8_t Is64bitPlatform(void)
 {
-    return sizeof(void *) == 8 ? 1 : 0;
+    if (sizeof(void *) == 8)
+        return 1;
+#if defined(_WIN32)
+    BOOL bWow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &bWow64) && bWow64 ? 1 : 0;
+#else
+    struct utsname stName;
+    if (uname(&stName) != 0)
+        return 0;
+    const char *const pcMachines64[] = {"x86_64", "aarch64", "ppc64", "ppc64le", "s390x",
+                                        "riscv64", "mips64", "loongarch64", "sparc64"};
+    for (const char *pcMachine : pcMachines64) {
+        if (strcmp(stName.machine, pcMachine) == 0)
+            return 1;
+    }
+    return 0;
+#endif
 }

@@ -20,7 +20,7 @@ extern "C" {
 // 8-bit Windows version code; on Linux ASSIST_OS_LINUX; on any other system
 // a code outside every known range.
 ASSIST_API uint8_t GetOsVersion(void);
-// 1 when the program runs as a 64-bit process on a 64-bit system, else 0.
+// 1 on a 64-bit system, whether the program itself is 32- or 64-bit; else 0.
 ASSIST_API uint8_t Is64bitPlatform(void);
 
 #ifdef __cplusplus

@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(AssistLibrary, ReportsLinuxAndTheRealWordSize)
+TEST(AssistLibrary, ReportsLinuxAndTheSystemsWordSize)
 {
     EXPECT_EQ(GetOsVersion(), ASSIST_OS_LINUX);
     EXPECT_EQ(Is64bitPlatform(), sizeof(void *) == 8 ? 1 : 0);
