@@ -37,9 +37,9 @@ uint8_t GetOsVersion(void)
 // system is told 1, as Windows tells it through WOW64.
 uint8_t Is64bitPlatform(void)
 {
+#if defined(_WIN32)
     if (sizeof(void *) == 8)
         return 1;
-#if defined(_WIN32)
     BOOL bWow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &bWow64) && bWow64 ? 1 : 0;
 #else
