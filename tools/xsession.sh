@@ -56,10 +56,11 @@ poll() {
     return 1
 }
 
-# X server of our own (-displayfd picks a free display number); with "wm",
-# openbox manages the windows as on a desktop.
+# X server of our own (-displayfd picks a free display number), of the size
+# XS_SCREEN (default 1280x1024); with "wm", openbox manages the windows as on
+# a desktop.
 xs_start_x() { # [wm]
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xs_work/display" 2>"$xs_work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${XS_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$xs_work/display" 2>"$xs_work/xvfb.log" &
     xs_xvfb_pid=$!
     xs_display_known() { [ -s "$xs_work/display" ]; }
     poll 50 xs_display_known || fail "Xvfb did not start: $(tail -n 3 "$xs_work/xvfb.log")"
