@@ -3,7 +3,10 @@
 # of that size with openbox, in the normal and the advanced mode, the whole
 # window (title bar, close box, frame, every control) must lie on screen.
 # Leaves the pictures docs/small-screen-normal.png and
-# docs/small-screen-advanced.png (the whole screen). Takes about 20 s.
+# docs/small-screen-advanced.png (the whole screen). Then the "Error" popup
+# of the package dialog (a FIFO named like a package is chosen): its whole
+# title and its Traditional Chinese sentence, in docs/error-popup.png.
+# Takes about 30 s.
 #
 # Usage: tools/small-screen.sh [build-dir]    (default: build/ of this tree)
 set -euo pipefail
@@ -56,3 +59,15 @@ wait_settled "entering the advanced mode"
 whole_on_screen "advanced mode"
 grab_screen "$root/docs/small-screen-advanced.png"
 say "wrote docs/small-screen-normal.png and docs/small-screen-advanced.png"
+
+mkfifo "$xs_work/not-a-file.pkg"
+click_widget "$main" pkgBrowse
+answer_file_dialog "Select File" "$xs_work/not-a-file.pkg"
+error_up() { window_named Error >/dev/null; }
+poll 50 error_up || fail "choosing a FIFO did not bring up the Error popup"
+sleep 0.5
+grab_framed "$(window_named Error)" "$root/docs/error-popup.png"
+xdotool key Return
+error_gone() { ! error_up; }
+poll 50 error_gone || fail "the Error popup did not close on Enter"
+say "wrote docs/error-popup.png"

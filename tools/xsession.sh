@@ -242,6 +242,20 @@ grab() { # window file
     mv "$2.tmp" "$2"
 }
 
+# A window with the window manager's frame around it (its title bar). The
+# frame is taken apart from the window: a window of another depth than its
+# frame's comes out black in a picture of the frame.
+grab_framed() { # window file
+    local frame left top
+    frame=$(xwininfo -id "$1" -tree | awk '/Parent window id:/ { print $4 }')
+    read -r left _ top _ <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,/ /g')"
+    [ -n "$frame" ] && [ -n "$top" ] || fail "window $1 has no frame (no window manager?)"
+    grab "$1" "$xs_work/client.png"
+    xwd -silent -id "$frame" | convert xwd:- "$xs_work/client.png" -geometry "+$left+$top" \
+        -composite -strip -define png:exclude-chunks=date,time "png:$2" ||
+        fail "could not grab the frame of window $1"
+}
+
 # The whole screen, window manager frames included.
 grab_screen() { # file
     mkdir -p "$(dirname "$1")"

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 
 #include <stdio.h>
@@ -129,6 +130,26 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
     return s32ApplyRestrictedSuffix(&request, s32Result, pathName, pathSize);
 }
 
+namespace {
+
+// A popup as narrow as a short sentence leaves the window manager no room
+// for its title between the buttons of the title bar: the box is made wide
+// enough for the title, with room for three buttons and the icon.
+void vFitTitle(QMessageBox *pBox)
+{
+    const int s32TitleBarRoom = 160; // pixels: the title bar's buttons and margins
+    QFont titleFont = pBox->font();
+    titleFont.setBold(true);
+    int s32Width = QFontMetrics(titleFont).horizontalAdvance(pBox->windowTitle()) + s32TitleBarRoom;
+    auto *pGrid = qobject_cast<QGridLayout *>(pBox->layout());
+    if (!pGrid)
+        return;
+    pGrid->addItem(new QSpacerItem(s32Width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                   pGrid->rowCount(), 0, 1, pGrid->columnCount());
+}
+
+} // namespace
+
 int MessagePopup(const char *title, const char *message)
 {
     const char *pcTitle = title ? title : "";
@@ -139,7 +160,9 @@ int MessagePopup(const char *title, const char *message)
     }
     if (!QApplication::instance())
         return UIE_NOT_INITIALISED;
-    QMessageBox::information(nullptr, QString::fromLocal8Bit(pcTitle),
-                             QString::fromLocal8Bit(pcMessage));
+    QMessageBox box(QMessageBox::Information, QString::fromLocal8Bit(pcTitle),
+                    QString::fromLocal8Bit(pcMessage), QMessageBox::Ok);
+    vFitTitle(&box);
+    box.exec();
     return UIE_NO_ERROR;
 }
