@@ -82,6 +82,7 @@ xs_start_tavolin() {
     mkdir -p "$prog" "$xs_work/runtime"
     chmod 700 "$xs_work/runtime"
     cp "$build/tavolin" "$build/Pavimo.uir" "$build"/*.so "$prog/"
+    [ ! -f "$build/tavolin.svg" ] || cp "$build/tavolin.svg" "$prog/"
     xs_restart_tavolin
 }
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -312,6 +313,11 @@ int InitCVIRTE(void *, char *argv[], void *)
     QApplication::setQuitOnLastWindowClosed(false);
     vUiInstallRepaintHold();
     vUiDecideProgramDirAtStart();
+    // Icons a panel names by theme are also looked for beside the panels
+    // (a build or unpacked folder has no icon theme of its own).
+    char cDir[4096];
+    vUiResourceDir(cDir, sizeof(cDir));
+    QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QString::fromLocal8Bit(cDir));
     return 1;
 }
 
