@@ -8,7 +8,10 @@
 #      the XDG folders in a temporary folder of its own;
 #   3. waits for the start to detect the built-in bench, closes the main panel
 #      with its close box and expects exit code 0;
-#   4. expects the settings, the monitor EDID files and the library log (which
+#   4. checks one version in the package, the programs, the manual pages and
+#      the changelog; the README compressed, its links to installed files;
+#      the window's class and icon as the desktop entry names them;
+#   5. expects the settings, the monitor EDID files and the library log (which
 #      names the installed mode and the folder) in $XDG_DATA_HOME/tavolin,
 #      and nothing new in the unpacked root nor anywhere else in the home.
 # Takes about 20 s once the build folder is built.
@@ -33,6 +36,10 @@ version=$(awk -F'"' '/^set\(CPACK_PACKAGE_VERSION /{print $2}' "$build/CPackConf
 deb=$build/tavolin_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb after building the package"
 
+# dpkg-shlibdeps warns of a library linked against one it does not use.
+! grep -i 'dpkg-shlibdeps: warning' "$xs_work/package.log" >&2 ||
+    fail "dpkg-shlibdeps warned while the package was built (above)"
+
 say "lintian $(basename "$deb")"
 lintian --fail-on error,warning "$deb" 2>&1 | grep -v '^running with root privileges' ||
     [ "${PIPESTATUS[0]}" -eq 0 ] || fail "lintian found errors or warnings (above)"
@@ -40,6 +47,33 @@ lintian --fail-on error,warning "$deb" 2>&1 | grep -v '^running with root privil
 unpacked=$xs_work/root
 dpkg-deb -x "$deb" "$unpacked"
 [ -x "$unpacked/usr/bin/tavolin" ] || fail "the package has no /usr/bin/tavolin"
+
+# One version everywhere: the package, the program, its tools, the manual
+# pages and the changelog.
+program_version=$("$unpacked/usr/bin/tavolin" --version) || fail "tavolin --version failed"
+[ "$program_version" = "tavolin $version" ] || fail "the package is $version, tavolin --version says '$program_version'"
+pkg_version=$("$unpacked/usr/bin/tavolin-pkg" --version) ||
+    fail "tavolin-pkg --version failed"
+[ "$pkg_version" = "tavolin-pkg $version" ] || fail "the package is $version, tavolin-pkg --version says '$pkg_version'"
+for page in tavolin tavolin-pkg; do
+    zcat "$unpacked/usr/share/man/man1/$page.1.gz" | head -n 1 | grep -qF "\"Tavolin $version\"" ||
+        fail "the manual page $page(1) names another version: $(zcat "$unpacked/usr/share/man/man1/$page.1.gz" | head -n 1)"
+done
+zcat "$unpacked/usr/share/doc/tavolin/changelog.gz" | head -n 1 | grep -qF "tavolin ($version)" ||
+    fail "the changelog's last entry is not $version"
+# Documents over 4 kB are compressed (Debian policy 12.3), and the README's
+# links lead to installed files.
+[ -f "$unpacked/usr/share/doc/tavolin/README.md.gz" ] || fail "no compressed README in /usr/share/doc/tavolin"
+links=$(zcat "$unpacked/usr/share/doc/tavolin/README.md.gz" | grep -o '](\([^)#:]*\)' | sed 's/^](//' | sort -u)
+for link in $links; do
+    case "$link" in
+    /*) target=$unpacked$link ;;
+    *) target=$unpacked/usr/share/doc/tavolin/$link ;;
+    esac
+    [ -e "$target" ] || fail "the installed README links to $link, which is not installed"
+done
+wm_class=$(awk -F= '$1 == "StartupWMClass" { print $2 }' "$unpacked/usr/share/applications/tavolin.desktop")
+[ -n "$wm_class" ] || fail "the desktop entry names no StartupWMClass"
 (cd "$unpacked" && find . | sort) >"$xs_work/tree.before"
 
 home=$xs_work/home
@@ -57,12 +91,18 @@ xs_start_x wm
 say "starting the unpacked tavolin"
 (cd "$xs_work" && exec env -u QT_QPA_PLATFORM -u TAVOLIN_PROGRAM_DIR "${bench_env[@]}" \
     HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
+    XDG_DATA_DIRS="$unpacked/usr/share:/usr/share" \
     XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$xs_work/runtime" \
     "$unpacked/usr/bin/tavolin") >"$xs_work/tavolin.log" 2>&1 &
 tavolin_pid=$!
 poll 100 xs_main_shown || fail "the main panel did not appear within 20 s"
 main=$(main_window)
 park_pointer
+# The window as the desktop knows it: the entry's class, the icon the
+# package installs in the icon theme.
+xprop -id "$main" WM_CLASS | grep -qF ", \"$wm_class\"" ||
+    fail "the window's class is not the desktop entry's $wm_class: $(xprop -id "$main" WM_CLASS)"
+xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (' || fail "the main window has no icon"
 
 # The start ends with the version lines, after the detection wrote its files.
 monitors_saved() { [ -s "$user_dir/MonitorEDID/Monitor_1_TVL2701.bin" ] && [ -s "$user_dir/MonitorEDID/Monitor_2_TVL1301.bin" ]; }
