@@ -154,6 +154,30 @@ TEST_F(RealBusTest, WithoutConnectorsTheBuiltInBenchRuns)
     EXPECT_TRUE(m_kernel.TakeLines().empty());
 }
 
+// An operator tries the program on a machine with displays without touching
+// them: neither the machine's connectors nor DDCBench.txt count, and no
+// module is needed.
+TEST_F(RealBusTest, BuiltinInTheEnvironmentRunsTheBuiltInBenchWhateverTheMachineHas)
+{
+    OneDisplay();
+    m_kernel.RemoveI2cDevClass();
+    m_kernel.bAdmin = false;
+    vWriteFile(m_dir.file("DDCBench.txt"), "[output]\nconnector = card0-DP-1\n");
+    setenv("TAVOLIN_PROGRAM_DIR", m_dir.path().c_str(), 1);
+    setenv("DDCHELPER_BENCH", "builtin", 1);
+    EXPECT_EQ(InstallDriver(nullptr, 1), 0u);
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    unsetenv("TAVOLIN_PROGRAM_DIR");
+    EXPECT_EQ(Handles().size(), 4u);
+    EXPECT_EQ(Notes(), (Lines{"bench: DDCHELPER_BENCH=builtin: the built-in bench, whatever "
+                              "displays the machine has",
+                              "bench: built-in bench of 4 outputs"}));
+    uint32_t u32Flags = 7;
+    EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u);
+    EXPECT_EQ(u32Flags, 0u);
+    EXPECT_TRUE(m_kernel.TakeLines().empty());
+}
+
 TEST_F(RealBusTest, ADescriptionMixesNamedAdaptersAndSimulatedDisplays)
 {
     m_kernel.Add("i2c-5", "AMDGPU DM i2c hw bus 1", lstEdid(0));
