@@ -159,25 +159,23 @@ std::string Tail(const std::string &box, const std::string &from)
     return at == std::string::npos ? box : box.substr(at);
 }
 
-TEST_F(RealProgramTest, WithoutI2cDevTheStartSaysWhatToRun)
+TEST_F(RealProgramTest, AStartWithoutPermissionOrI2cDevSaysWhatToDo)
 {
-    Display(lstMakeEdid(0));
-    m_kernel.RemoveI2cDevClass();
+    FakeAdapter &a = Display(lstMakeEdid(0));
     m_kernel.bAdmin = false;
-    testing::internal::CaptureStderr();
-    std::string box = Start();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(gs_NoI2cDev));
-    EXPECT_EQ(Tail(box, " - Fail"), " - Fail ! Error Code = 0x70000021 \n>" + BoxLine(gs_NoI2cDev));
-}
-
-TEST_F(RealProgramTest, WithoutPermissionTheStartSaysHowToGetIt)
-{
-    Display(lstMakeEdid(0)).openErrno = EACCES;
-    testing::internal::CaptureStderr();
-    std::string box = Start();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(gs_NoPermission));
-    EXPECT_EQ(Tail(box, " - Fail"),
-              " - Fail ! Error Code = 0x7000001B \n>" + BoxLine(gs_NoPermission));
+    for (const std::string &text : {gs_NoPermission, gs_NoI2cDev}) {
+        a.openErrno = text == gs_NoPermission ? EACCES : 0;
+        if (text == gs_NoI2cDev)
+            m_kernel.RemoveI2cDevClass();
+        vDdcBenchReset();
+        vDdcBenchUseKernel(m_kernel.Kernel());
+        testing::internal::CaptureStderr();
+        std::string box = Start();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(text));
+        EXPECT_EQ(Tail(box, " - Fail"), std::string(" - Fail ! Error Code = ") +
+                                            (text == gs_NoI2cDev ? "0x70000021" : "0x7000001B") +
+                                            " \n>" + BoxLine(text));
+    }
 }
 
 // The list stays empty: each refresh repeats the line in the box, standard
