@@ -1,6 +1,7 @@
 #include "app/app_shell.h"
 
 #include "app/cmd_queue.h"
+#include "device/ddc_start.h"
 #include "files/msg_log.h"
 #include "files/settings.h"
 #include "platform/ddc/DDCHelper.h"
@@ -238,7 +239,7 @@ void MenuBarCallback(int, int menuItem, void *, int)
 
 void vShutdownDdc(void)
 {
-    DisableLog();
+    vStopDdcLog();
     DeinitDDCHelper();
     UninstallDriver();
 }

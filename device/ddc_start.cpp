@@ -2,6 +2,7 @@
 
 #include "app/app_shell.h"
 #include "app/platform_check.h"
+#include "device/ddc_remedy.h"
 #include "device/monitor_detect.h"
 #include "device/progress.h"
 #include "files/msg_log.h"
@@ -21,6 +22,7 @@
 const uint32_t gu32_DdcSpeedTable[DDC_SPEED_COUNT] = {10000,  30000,  50000,  80000, 100000,
                                                      130000, 150000, 180000, 200000};
 int32_t gs32_DdcSpeedIndex = DDC_SPEED_DEFAULT;
+char gu8str_DdcLogPath[TEXT_BUF_SIZE] = LIBRARY_LOG_NAME;
 
 namespace {
 
@@ -49,6 +51,8 @@ int32_t s32InitDdc(void)
     int s32Len = snprintf(cLogPath, sizeof(cLogPath), "%s" UI_PATH_SEP LIBRARY_LOG_NAME, cDir);
     if (s32Len < 0 || (size_t)s32Len >= sizeof(cLogPath))
         cLogPath[0] = '\0'; // no log rather than one in the wrong place
+    else
+        snprintf(gu8str_DdcLogPath, sizeof(gu8str_DdcLogPath), "%s", cLogPath);
     uint32_t u32Result = EnableLog(cLogPath, 1);
     if (bIsDdcError(u32Result))
         return (int32_t)u32Result;
@@ -90,6 +94,7 @@ int32_t s32InitDdcAction(void)
         vPrintMsg(" - Fail ! Error Code = 0x%X \n>", (uint32_t)s32Status);
     else
         vPrintMsg(" - Pass\n>");
+    vPrintDdcRemedy(s32Status);
     vShowProgress(INIT_PROGRESS_TEXT, 100);
     return 1;
 }
@@ -105,4 +110,14 @@ int32_t s32SetDdcSpeedAction(void)
     }
     vPrintMsg("\n>");
     return 0;
+}
+
+void vStopDdcLog(void)
+{
+    uint32_t u32Result = DisableLog();
+    if (u32Result == DDC_ERR_LOG_FILE)
+        fprintf(stderr,
+                "tavolin: lines of the library log %s could not be written (0x%X), so it is "
+                "incomplete: free space on its disk\n",
+                gu8str_DdcLogPath, u32Result);
 }

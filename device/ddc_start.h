@@ -1,4 +1,5 @@
-// Start of the bus library for the run, the bus clock, the library version.
+// Start of the bus library for the run and the stop of its log, the bus
+// clock, the library version.
 #ifndef DDC_START_H
 #define DDC_START_H
 
@@ -8,6 +9,8 @@
 
 extern const uint32_t gu32_DdcSpeedTable[DDC_SPEED_COUNT];
 extern int32_t gs32_DdcSpeedIndex;
+// The library log the start asks for, to name it to the operator.
+extern char gu8str_DdcLogPath[TEXT_BUF_SIZE];
 
 // 0 when the library started and detection ran, else the code of the first
 // failing step (or EnumGetFirst's result).
@@ -18,5 +21,8 @@ int32_t s32GetLibVersionText(char (&pcText)[TEXT_BUF_SIZE]);
 // Actions of CMD_INIT_DDC (progress-used 1) and CMD_SET_DDC_SPEED (0).
 int32_t s32InitDdcAction(void);
 int32_t s32SetDdcSpeedAction(void);
+// Stops the library log; when it lost lines (a full disk) says so on
+// standard error, naming it.
+void vStopDdcLog(void);
 
 #endif

@@ -1,6 +1,7 @@
 #include "device/monitor_detect.h"
 
 #include "app/app_shell.h"
+#include "device/ddc_remedy.h"
 #include "device/edid_bus.h"
 #include "device/progress.h"
 #include "files/msg_log.h"
@@ -188,6 +189,7 @@ int32_t s32RefreshMonitorAction(void)
     } else {
         vPrintMsg(" - Pass\n>");
     }
+    vPrintDdcRemedy(s32Status);
     vShowProgress(DETECT_PROGRESS_TEXT, 100);
     vPrintMsg("\n>");
     return 1;

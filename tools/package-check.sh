@@ -80,12 +80,9 @@ home=$xs_work/home
 user_dir=$home/data/tavolin
 mkdir -p "$home" "$xs_work/runtime"
 chmod 700 "$xs_work/runtime"
-# The check never drives this machine's own displays: where it has some, a
-# description that cannot be read leads the library to its built-in bench.
-bench_env=(-u DDCHELPER_BENCH)
-if compgen -G "/sys/class/drm/card*-*/ddc" >/dev/null || compgen -G "/sys/class/drm/card*-*/i2c-*" >/dev/null; then
-    bench_env=(DDCHELPER_BENCH="$xs_work/no-bench.txt")
-fi
+# The check never drives this machine's own displays: the library runs its
+# built-in bench whatever the machine has.
+bench_env=(DDCHELPER_BENCH=builtin)
 
 xs_start_x wm
 say "starting the unpacked tavolin"

@@ -64,12 +64,19 @@
                              // 0: 8-bit wire addresses (0xA0)
 
 // GetOutputInfo options.
-#define DDC_INFO_FLAGS 1 // the output's DDC_OUTPUT_* flags
+#define DDC_INFO_FLAGS 1         // the output's DDC_OUTPUT_* flags
+#define DDC_INFO_ADAPTER_ERROR 2 // a real adapter that could not be found, opened or
+                                 // used at this start: the code every call on the
+                                 // output answers (DDC_ERR_PERMISSION, DDC_ERR_NO_ADAPTER,
+                                 // ...); 0 when it is usable, and for a simulated display
 
 // Output flags. A real adapter that is not shown to be a display's bus (by
 // its name, the PCI device it hangs under, or a kernel device at 0x50),
 // used only because its bench description allows it.
 #define DDC_OUTPUT_NON_DISPLAY_BUS 0x1u
+// The output is a real adapter (a DRM connector's or one a description
+// names), not a simulated display.
+#define DDC_OUTPUT_REAL_ADAPTER 0x2u
 
 // ReadI2CBuf flags, combinable. Without DDC_READ_CONTINUE a read starts a
 // new transfer at the memory's address counter; without DDC_READ_KEEP_OPEN

@@ -93,9 +93,14 @@ uint32_t u32OutputInfo(uint32_t u32Handle, uint32_t u32Option, uint32_t *pu32Val
     const stBenchOutput *pst = pstStartedOutput(u32Handle, &u32Result);
     if (!pst)
         return u32Result;
-    if (u32Option != DDC_INFO_FLAGS)
+    const stRealBus *pstReal = &pst->stReal;
+    if (u32Option == DDC_INFO_FLAGS)
+        *pu32Value = (pstReal->bNonDisplay ? DDC_OUTPUT_NON_DISPLAY_BUS : 0u) |
+                     (pstReal->bReal ? DDC_OUTPUT_REAL_ADAPTER : 0u);
+    else if (u32Option == DDC_INFO_ADAPTER_ERROR)
+        *pu32Value = pstReal->bReal ? pstReal->u32FindError : 0u;
+    else
         return DDC_ERR_BAD_OPTION;
-    *pu32Value = pst->stReal.bNonDisplay ? DDC_OUTPUT_NON_DISPLAY_BUS : 0u;
     return 0;
 }
 

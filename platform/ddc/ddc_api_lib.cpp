@@ -63,7 +63,7 @@ uint32_t EnableLog(const char *pcPath, uint32_t u32Enable)
 {
     uint32_t u32Result = 0;
     if (!u32Enable)
-        vLogClose();
+        u32Result = u32LogClose();
     else if (!pcPath)
         u32Result = DDC_ERR_NULL_POINTER;
     else
@@ -71,11 +71,14 @@ uint32_t EnableLog(const char *pcPath, uint32_t u32Enable)
     return u32Record(DDC_OP_ENABLE_LOG, u32Result, pcPath != nullptr, u32Enable, pcPath);
 }
 
+// Its result tells the caller whether the log lost lines (a full disk),
+// which it cannot learn otherwise: the library never prints. The line for
+// this call goes into the log before it closes, so it shows only what was
+// lost before it.
 uint32_t DisableLog(void)
 {
-    u32Record(DDC_OP_DISABLE_LOG, 0);
-    vLogClose();
-    return 0;
+    u32Record(DDC_OP_DISABLE_LOG, bLogLinesLost() ? DDC_ERR_LOG_FILE : 0);
+    return u32LogClose();
 }
 
 // Both leave the driver trace. Installing makes sure i2c-dev is there when

@@ -1,5 +1,6 @@
 // Finding the bench at start-up: the description named by DDCHELPER_BENCH,
-// else DDCBench.txt beside the program, else the built-in default bench.
+// else DDCBench.txt beside the program, else the machine's displays, else
+// the built-in default bench; DDCHELPER_BENCH=builtin asks for that one.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,6 +17,9 @@
 namespace {
 
 int32_t gb_PersistenceAllowed = 1;
+// The value of DDCHELPER_BENCH that names no file but the built-in bench,
+// so a machine with displays can run the simulated ones without a file.
+const char gc_BuiltinName[] = "builtin";
 
 // Reads the description; 1 when it could be used.
 int32_t bUseDescription(const char *pcPath)
@@ -60,12 +64,16 @@ void vBenchLoadIfNeeded(void)
     static char cPath[BENCH_PATH_SIZE];
     vDdcOsProgramDir(cDir, sizeof(cDir));
     const char *pcEnv = getenv("DDCHELPER_BENCH");
+    int32_t bBuiltin = pcEnv && strcmp(pcEnv, gc_BuiltinName) == 0;
     if (pcEnv && pcEnv[0])
         snprintf(cPath, sizeof(cPath), "%s", pcEnv);
     else
         snprintf(cPath, sizeof(cPath), "%sDDCBench.txt", cDir);
-    int32_t bNamed = (pcEnv && pcEnv[0]) || bDdcOsExists(cPath);
-    if (!bNamed && bUseMachineDisplays())
+    int32_t bNamed = !bBuiltin && ((pcEnv && pcEnv[0]) || bDdcOsExists(cPath));
+    if (bBuiltin)
+        vLogNote("bench: DDCHELPER_BENCH=%s: the built-in bench, whatever displays the "
+                 "machine has", gc_BuiltinName);
+    else if (!bNamed && bUseMachineDisplays())
         return;
     if (!bNamed || !bUseDescription(cPath)) {
         vBenchUseDefault();

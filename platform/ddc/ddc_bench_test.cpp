@@ -28,7 +28,7 @@ void vDdcBenchReset(void)
 {
     vRealCloseAll();
     vDdcUseNoKernel();
-    vLogClose();
+    u32LogClose();
     vLibDefaults();
     memset(&gst_Bench, 0, sizeof(gst_Bench));
     vTxLogClear();

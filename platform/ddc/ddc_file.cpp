@@ -51,14 +51,19 @@ uint32_t u32FileRead(int32_t s32Fd, uint8_t *pu8Buf, uint32_t u32Size)
     return u32Done;
 }
 
+int32_t s32FileCreateFresh(const char *pcPath)
+{
+    // A stale one, even a FIFO, goes first, so creating it never blocks.
+    unlink(pcPath);
+    return s32DdcOsCreateNew(pcPath);
+}
+
 int32_t bFileReplace(const char *pcPath, const uint8_t *pu8Data, uint32_t u32Len)
 {
     char cTemp[4096 + 64]; // any bench path with room for the suffix
     if (snprintf(cTemp, sizeof(cTemp), "%s.new", pcPath) >= (int)sizeof(cTemp))
         return 0;
-    // A stale one, even a FIFO, goes first, so creating it never blocks.
-    unlink(cTemp);
-    int32_t s32Fd = s32DdcOsCreateNew(cTemp);
+    int32_t s32Fd = s32FileCreateFresh(cTemp);
     if (s32Fd < 0)
         return 0;
     FILE *pFile = fdopen(s32Fd, "wb");

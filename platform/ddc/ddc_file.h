@@ -14,6 +14,10 @@ int32_t s32FileOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **
 const char *pcFileNotRegular(const char *pcPath);
 // Reads up to u32Size bytes; fewer only at the end of the file or on an error.
 uint32_t u32FileRead(int32_t s32Fd, uint8_t *pu8Buf, uint32_t u32Size);
+// Creates pcPath anew for writing and gives its descriptor, or -1. What is
+// there (a file, a FIFO, a link planted in its place) is removed first, and
+// the file is made only where nothing is, so a link is never followed.
+int32_t s32FileCreateFresh(const char *pcPath);
 // Replaces pcPath by a file of u32Len bytes, written beside it (to
 // "<path>.new") and moved over it, so a crash never leaves half a file.
 // 1 when all was written.

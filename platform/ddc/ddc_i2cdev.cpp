@@ -348,8 +348,10 @@ uint32_t u32StartReal(stBenchOutput *pst)
         uint32_t u32Code = s32Errno == EACCES || s32Errno == EPERM ? DDC_ERR_PERMISSION
                                                                    : DDC_ERR_NO_ADAPTER;
         vLogNote(u32Code == DDC_ERR_PERMISSION
-                     ? "bus: %s: %s may not be opened (%s): add the user to the i2c group, or "
-                       "install the udev rule of the README, then log in again"
+                     ? "bus: %s: %s may not be opened (%s): log out and in once after "
+                       "installing the tavolin package, whose udev rule gives the user at the "
+                       "machine access; or join the i2c group of i2c-tools ('sudo adduser $USER "
+                       "i2c') and log in again"
                      : "bus: %s: %s cannot be opened (%s): is the i2c-dev module loaded? 'sudo "
                        "modprobe i2c-dev'",
                  pstReal->cLabel, pstReal->cDevice, strerror(s32Errno));

@@ -3,8 +3,10 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "DDCHelper.h"
+#include "ddc_file.h"
 #include "ddc_os.h"
 #include "platform/clock/PlatformClock.h"
 
@@ -12,20 +14,39 @@ namespace {
 
 FILE *gp_LogFile = nullptr;
 uint64_t gu64_LogStartMs = 0;
+// A line could not be written (a full disk) since the log was started.
+int32_t gb_LogLost = 0;
 // Lines are written through this buffer and flushed one by one, so a log
 // survives a crash of the program; one write call costs a few microseconds
 // (bench/bench_ddc_log.cpp), far below any bus transfer.
 char gc_LogBuffer[16384];
 char gc_LogLine[8192];
 
+// Each line is flushed on its own, so a failed write shows at once.
+void vLogPut(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+void vLogPut(const char *pcFormat, ...)
+{
+    va_list args;
+    va_start(args, pcFormat);
+    int32_t bOk = vfprintf(gp_LogFile, pcFormat, args) >= 0;
+    va_end(args);
+    if (fflush(gp_LogFile) != 0 || !bOk)
+        gb_LogLost = 1;
+}
+
 } // namespace
 
 uint32_t u32LogOpen(const char *pcPath)
 {
-    vLogClose();
-    gp_LogFile = fopen(pcPath, "w");
-    if (!gp_LogFile)
+    u32LogClose();
+    int32_t s32Fd = s32FileCreateFresh(pcPath);
+    if (s32Fd < 0)
         return DDC_ERR_LOG_FILE;
+    gp_LogFile = fdopen(s32Fd, "w");
+    if (!gp_LogFile) {
+        close(s32Fd);
+        return DDC_ERR_LOG_FILE;
+    }
     setvbuf(gp_LogFile, gc_LogBuffer, _IOFBF, sizeof(gc_LogBuffer));
     gu64_LogStartMs = u64ClockNowMs();
     time_t now = time(nullptr);
@@ -33,8 +54,7 @@ uint32_t u32LogOpen(const char *pcPath)
     char cDate[64] = "";
     if (bDdcOsLocalTime(now, &local))
         strftime(cDate, sizeof(cDate), "%Y-%m-%d %H:%M:%S", &local);
-    fprintf(gp_LogFile, "DDCHelper log started %s; times in ms since then\n", cDate);
-    fflush(gp_LogFile);
+    vLogPut("DDCHelper log started %s; times in ms since then\n", cDate);
     char cDir[4096];
     vDdcOsProgramDir(cDir, sizeof(cDir));
     if (pcDdcOsNamedProgramDir())
@@ -42,17 +62,26 @@ uint32_t u32LogOpen(const char *pcPath)
                  cDir);
     else
         vLogNote("folder: portable; the program's files beside it in %s", cDir);
-    return 0;
+    if (!gb_LogLost)
+        return 0;
+    // A log left empty from its start would be taken for a quiet run.
+    u32LogClose();
+    return DDC_ERR_LOG_FILE;
 }
 
-void vLogClose(void)
+uint32_t u32LogClose(void)
 {
-    if (gp_LogFile)
-        fclose(gp_LogFile);
+    int32_t bLost = gb_LogLost;
+    if (gp_LogFile && fclose(gp_LogFile) != 0)
+        bLost = 1;
     gp_LogFile = nullptr;
+    gb_LogLost = 0;
+    return bLost ? DDC_ERR_LOG_FILE : 0;
 }
 
 int32_t bLogIsOpen(void) { return gp_LogFile != nullptr; }
+
+int32_t bLogLinesLost(void) { return gb_LogLost; }
 
 void vLogNote(const char *pcFormat, ...)
 {
@@ -62,7 +91,5 @@ void vLogNote(const char *pcFormat, ...)
     va_start(args, pcFormat);
     vsnprintf(gc_LogLine, sizeof(gc_LogLine), pcFormat, args);
     va_end(args);
-    fprintf(gp_LogFile, "%8llu  %s\n", (unsigned long long)(u64ClockNowMs() - gu64_LogStartMs),
-            gc_LogLine);
-    fflush(gp_LogFile);
+    vLogPut("%8llu  %s\n", (unsigned long long)(u64ClockNowMs() - gu64_LogStartMs), gc_LogLine);
 }

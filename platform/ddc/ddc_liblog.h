@@ -5,11 +5,18 @@
 
 #include <stdint.h>
 
-// Starts a new log at pcPath (an earlier log is closed first).
-// 0, or DDC_ERR_LOG_FILE when the file cannot be written.
+// Starts a new log at pcPath (an earlier log is closed first), made anew:
+// a link planted there is removed, never followed. 0, or DDC_ERR_LOG_FILE
+// when the file cannot be made or its first lines cannot be written (a full
+// disk); nothing is open then.
 uint32_t u32LogOpen(const char *pcPath);
-void vLogClose(void);
+// Closes the log; DDC_ERR_LOG_FILE when a line could not be written since
+// it was started, or the file could not be closed, else 0 (also when no
+// log is open).
+uint32_t u32LogClose(void);
 int32_t bLogIsOpen(void);
+// Whether a line could not be written since the log was started.
+int32_t bLogLinesLost(void);
 // One line; does nothing while no log is open.
 void vLogNote(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
 

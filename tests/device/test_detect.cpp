@@ -100,19 +100,47 @@ TEST_F(DetectTest, SpeedRingIndexZeroStartsTheBusAtTenKilohertz)
     EXPECT_EQ(gs32_DdcSpeedIndex, 0);
 }
 
+// The library log cannot be made: the start fails with its code, and the
+// operator is told which file, in the box and on standard error.
 TEST_F(DetectTest, FailingStartStepEndsTheStartWithItsCode)
 {
     AddDisplay(lstMakeEdid(0));
-    vUiSetProjectDir(m_dir.file("missing-folder").c_str()); // the library log cannot be opened
+    vUiSetProjectDir(m_dir.file("missing-folder").c_str());
+    testing::internal::CaptureStderr();
     s32InitDdcAction();
+    const std::string why = "library log " + m_dir.file("missing-folder/WINI2C-DDC-LOG.txt") +
+                            " cannot be written: its folder must exist and be writable, and its "
+                            "disk have free space; then start the program again";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tavolin: the " + why + "\n");
     std::vector<stDdcBenchCall> log = Calls(DDC_OP_ENABLE_LOG);
     ASSERT_EQ(log.size(), 1u);
-    char cLine[96];
-    snprintf(cLine, sizeof(cLine), " - Fail ! Error Code = 0x%X \n>", log[0].u32Result);
-    EXPECT_TRUE(bIsDdcError(log[0].u32Result));
-    EXPECT_EQ(MsgBox(), gs_Platform + cLine);
+    EXPECT_EQ(log[0].u32Result, DDC_ERR_LOG_FILE);
+    EXPECT_EQ(MsgBox(), gs_Platform + " - Fail ! Error Code = 0x70000011 \n> - The " + why + "\n>");
     EXPECT_TRUE(Calls(DDC_OP_INIT).empty());
     EXPECT_TRUE(ListLabels().empty());
+}
+
+// A log that lost lines (a full disk) is named on standard error when the
+// program stops it; a whole one is not.
+TEST_F(DetectTest, StoppingALogThatLostLinesNamesItOnStandardError)
+{
+    AddDisplay(lstMakeEdid(0));
+    InitLibrary();
+    testing::internal::CaptureStderr();
+    vStopDdcLog();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    InitLibrary();
+    const std::string log = m_dir.file("WINI2C-DDC-LOG.txt");
+    {
+        FileSizeLimit full(strReadFile(log).size());
+        s32RefreshMonitorAction();
+    }
+    testing::internal::CaptureStderr();
+    vStopDdcLog();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tavolin: lines of the library log " + log +
+                  " could not be written (0x70000011), so it is incomplete: free space on its "
+                  "disk\n");
 }
 
 TEST_F(DetectTest, NoAnsweringOutputPassesWithAnEmptyList)

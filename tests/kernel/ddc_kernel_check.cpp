@@ -110,7 +110,7 @@ bool bStart(const char *pcAdapter, uint32_t *pu32Handle)
         u32Result = GetOutputInfo(*pu32Handle, DDC_INFO_FLAGS, &u32Flags);
     if (u32Result)
         return bFail("detecting", u32Result);
-    if (u32Flags != DDC_OUTPUT_NON_DISPLAY_BUS)
+    if (u32Flags != (DDC_OUTPUT_NON_DISPLAY_BUS | DDC_OUTPUT_REAL_ADAPTER))
         return bFail("the output's flags", u32Flags);
     printf("ddc_kernel_check: allowed, detected the adapter \"%s\" as 0x%X, flagged as no "
            "display's bus\n", pcAdapter, *pu32Handle);

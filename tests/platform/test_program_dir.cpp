@@ -283,7 +283,10 @@ TEST_F(InstalledStartTest, AFileInPlaceOfTheFolderIsReportedAndTheProgramStillSt
     EXPECT_TRUE(bUiPanelIsVisible(MainPanel()));
     Ticks(40);
     // Without its folder the library log cannot be made: the start says so.
-    EXPECT_NE(MsgBox().find("\n> - Fail ! Error Code = 0x70000011 \n>AP version"),
+    EXPECT_NE(MsgBox().find("\n> - Fail ! Error Code = 0x70000011 \n> - The library log " +
+                            m_user + "/WINI2C-DDC-LOG.txt cannot be written: its folder must "
+                            "exist and be writable, and its disk have free space; then start "
+                            "the program again\n>AP version"),
               std::string::npos)
         << MsgBox();
     EXPECT_EQ(strReadFile(m_user), "");

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,4 +78,23 @@ std::vector<std::string> lstDirEntries(const std::string &path)
     }
     closedir(pDir);
     return names;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long u64Bytes)
+{
+    struct rlimit stLimit;
+    getrlimit(RLIMIT_FSIZE, &stLimit);
+    m_u64Soft = stLimit.rlim_cur;
+    m_pfnOldHandler = signal(SIGXFSZ, SIG_IGN);
+    stLimit.rlim_cur = u64Bytes;
+    setrlimit(RLIMIT_FSIZE, &stLimit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    struct rlimit stLimit;
+    getrlimit(RLIMIT_FSIZE, &stLimit);
+    stLimit.rlim_cur = m_u64Soft;
+    setrlimit(RLIMIT_FSIZE, &stLimit);
+    signal(SIGXFSZ, m_pfnOldHandler);
 }

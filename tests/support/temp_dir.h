@@ -18,6 +18,18 @@ private:
     std::string m_path;
 };
 
+// While it lives, this process writes no file past u64Bytes, as on a full
+// disk: writes fail (with EFBIG rather than ENOSPC), and SIGXFSZ is ignored.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long u64Bytes);
+    ~FileSizeLimit();
+
+private:
+    unsigned long long m_u64Soft;
+    void (*m_pfnOldHandler)(int);
+};
+
 std::string strReadFile(const std::string &path);
 void vWriteFile(const std::string &path, const std::string &bytes);
 bool bFileExists(const std::string &path);

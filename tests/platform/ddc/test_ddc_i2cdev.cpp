@@ -154,6 +154,30 @@ TEST_F(RealBusTest, WithoutConnectorsTheBuiltInBenchRuns)
     EXPECT_TRUE(m_kernel.TakeLines().empty());
 }
 
+// An operator tries the program on a machine with displays without touching
+// them: neither the machine's connectors nor DDCBench.txt count, and no
+// module is needed.
+TEST_F(RealBusTest, BuiltinInTheEnvironmentRunsTheBuiltInBenchWhateverTheMachineHas)
+{
+    OneDisplay();
+    m_kernel.RemoveI2cDevClass();
+    m_kernel.bAdmin = false;
+    vWriteFile(m_dir.file("DDCBench.txt"), "[output]\nconnector = card0-DP-1\n");
+    setenv("TAVOLIN_PROGRAM_DIR", m_dir.path().c_str(), 1);
+    setenv("DDCHELPER_BENCH", "builtin", 1);
+    EXPECT_EQ(InstallDriver(nullptr, 1), 0u);
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    unsetenv("TAVOLIN_PROGRAM_DIR");
+    EXPECT_EQ(Handles().size(), 4u);
+    EXPECT_EQ(Notes(), (Lines{"bench: DDCHELPER_BENCH=builtin: the built-in bench, whatever "
+                              "displays the machine has",
+                              "bench: built-in bench of 4 outputs"}));
+    uint32_t u32Flags = 7;
+    EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u);
+    EXPECT_EQ(u32Flags, 0u);
+    EXPECT_TRUE(m_kernel.TakeLines().empty());
+}
+
 TEST_F(RealBusTest, ADescriptionMixesNamedAdaptersAndSimulatedDisplays)
 {
     m_kernel.Add("i2c-5", "AMDGPU DM i2c hw bus 1", lstEdid(0));
@@ -373,7 +397,7 @@ TEST_F(RealBusTest, TheUnsafeKeyLetsANonDisplayBusThroughAndItIsFlagged)
     OneDisplay();
     Describe("[output]\nadapter_name = SMBus stub driver\nunsafe_non_display_bus = yes\n"
              "[output]\nconnector = card0-DP-1\n[output]\nadapter_name = SMBus stub driver\n"
-             "unsafe_non_display_bus = no\n");
+             "unsafe_non_display_bus = no\n[output]\nedid = blank\n");
     Start();
     uint8_t u8Block[128];
     EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
@@ -385,11 +409,16 @@ TEST_F(RealBusTest, TheUnsafeKeyLetsANonDisplayBusThroughAndItIsFlagged)
                         "; used only because its description allows it (unsafe_non_display_bus)"));
     EXPECT_TRUE(HasNote("bus: SMBus stub driver (" + dev + "): " + why +
                         "; the output answers 0x7000001D"));
-    const uint32_t au32Expected[] = {DDC_OUTPUT_NON_DISPLAY_BUS, 0, 0};
-    for (uint32_t i = 0; i < 3; i++) {
-        uint32_t u32Flags = 7;
+    // The program learns which outputs are real, and why one cannot be used.
+    const uint32_t R = DDC_OUTPUT_REAL_ADAPTER;
+    const uint32_t au32Flags[] = {DDC_OUTPUT_NON_DISPLAY_BUS | R, R, R, 0};
+    const uint32_t au32Errors[] = {0, 0, DDC_ERR_NO_ADAPTER, 0};
+    for (uint32_t i = 0; i < 4; i++) {
+        uint32_t u32Flags = 7, u32Error = 7;
         EXPECT_EQ(GetOutputInfo(DDC_BENCH_HANDLE(i), DDC_INFO_FLAGS, &u32Flags), 0u);
-        EXPECT_EQ(u32Flags, au32Expected[i]) << i;
+        EXPECT_EQ(u32Flags, au32Flags[i]) << i;
+        EXPECT_EQ(GetOutputInfo(DDC_BENCH_HANDLE(i), DDC_INFO_ADAPTER_ERROR, &u32Error), 0u);
+        EXPECT_EQ(u32Error, au32Errors[i]) << i;
     }
 }
 
@@ -503,14 +532,18 @@ TEST_F(RealBusTest, WithoutPermissionForAnyDisplayTheStartFails)
     uint32_t u32Handle = 0;
     EXPECT_EQ(EnumGetFirst(&u32Handle), DDC_ERR_NOT_STARTED);
     EXPECT_EQ(Notes().back(), "bus: card0-HDMI-A-1: " + m_kernel.DevPath("i2c-6") +
-                                  " may not be opened (Permission denied): add the user to the "
-                                  "i2c group, or install the udev rule of the README, then log "
-                                  "in again");
+                                  " may not be opened (Permission denied): log out and in once "
+                                  "after installing the tavolin package, whose udev rule gives "
+                                  "the user at the machine access; or join the i2c group of "
+                                  "i2c-tools ('sudo adduser $USER i2c') and log in again");
     // One display that may be opened is enough; the other answers the code.
     a.openErrno = 0;
     EXPECT_EQ(InitDDCHelper(), 0u);
     EXPECT_EQ(TestAddr(H0, 0x50), 0u);
     EXPECT_EQ(TestAddr(H1, 0x50), DDC_ERR_PERMISSION);
+    uint32_t u32Error = 0;
+    EXPECT_EQ(GetOutputInfo(H1, DDC_INFO_ADAPTER_ERROR, &u32Error), 0u);
+    EXPECT_EQ(u32Error, DDC_ERR_PERMISSION);
 }
 
 TEST_F(RealBusTest, ANodeThatIsNoAdapterOrThatVanishedAnswersNoAdapter)

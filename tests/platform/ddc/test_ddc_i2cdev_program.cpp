@@ -16,6 +16,7 @@
 #include "platform/ddc/ddc_bench_test.h"
 #include "ui/Pavimo.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
@@ -129,11 +130,101 @@ TEST_F(RealProgramTest, TheDetectionWarnsOfABusUsedOnlyBecauseItsDescriptionAllo
               " - Pass\n>");
 }
 
-TEST_F(RealProgramTest, WithoutPermissionTheStartShowsTheCode)
+// --- What the operator can do --------------------------------------------------
+// After the step's own lines, one line says what to do; standard error says
+// it once a run.
+
+const std::string gs_NoI2cDev =
+    "the i2c-dev kernel module is not loaded: run 'sudo modprobe i2c-dev' and start the program "
+    "again; put i2c-dev in a file in /etc/modules-load.d/ to load it at every boot";
+const std::string gs_NoPermission =
+    "this user may not open the displays' DDC buses (/dev/i2c-N): log out and in once after "
+    "installing the tavolin package, whose udev rule gives the user at the machine access; or "
+    "join the i2c group of i2c-tools ('sudo adduser $USER i2c') and log in again";
+const std::string gs_NoDisplay = "no display could be read on the DDC buses found: check that the "
+                                 "display is switched on and its cable plugged in, then click "
+                                 "\"Refresh\"";
+
+// The text as a message-box line, and as a line on standard error.
+std::string BoxLine(std::string text)
 {
-    Display(lstMakeEdid(0)).openErrno = EACCES;
+    text[0] = (char)toupper(text[0]);
+    return " - " + text + "\n>";
+}
+std::string ErrLine(const std::string &text) { return "tavolin: " + text + "\n"; }
+
+std::string Tail(const std::string &box, const std::string &from)
+{
+    size_t at = box.rfind(from);
+    return at == std::string::npos ? box : box.substr(at);
+}
+
+TEST_F(RealProgramTest, AStartWithoutPermissionOrI2cDevSaysWhatToDo)
+{
+    FakeAdapter &a = Display(lstMakeEdid(0));
+    m_kernel.bAdmin = false;
+    for (const std::string &text : {gs_NoPermission, gs_NoI2cDev}) {
+        a.openErrno = text == gs_NoPermission ? EACCES : 0;
+        if (text == gs_NoI2cDev)
+            m_kernel.RemoveI2cDevClass();
+        vDdcBenchReset();
+        vDdcBenchUseKernel(m_kernel.Kernel());
+        testing::internal::CaptureStderr();
+        std::string box = Start();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(text));
+        EXPECT_EQ(Tail(box, " - Fail"), std::string(" - Fail ! Error Code = ") +
+                                            (text == gs_NoI2cDev ? "0x70000021" : "0x7000001B") +
+                                            " \n>" + BoxLine(text));
+    }
+}
+
+// The list stays empty: each refresh repeats the line in the box, standard
+// error has it once. An output refused for want of permission gets its own
+// line before it.
+TEST_F(RealProgramTest, AnEmptyListOfRealAdaptersSaysWhyOnEveryRefreshAndOnceOnStandardError)
+{
+    Display(lstMakeEdid(0)).bDisplay = false;
+    m_kernel.Add("i2c-6", "i915 gmbus dpc").openErrno = EACCES;
+    m_kernel.Connector("card0-DP-1", "i2c-6");
+    testing::internal::CaptureStderr();
     std::string box = Start();
-    EXPECT_NE(box.find(" - Fail ! Error Code = 0x7000001B \n>"), std::string::npos) << box;
+    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>" + BoxLine(gs_NoPermission) + BoxLine(gs_NoDisplay));
+    for (int i = 0; i < 2; i++) {
+        s32RefreshMonitorAction();
+        EXPECT_EQ(MsgBox(), "Refreshing monitor information ...\n> - Pass\n>" +
+                                BoxLine(gs_NoPermission) + BoxLine(gs_NoDisplay) + "\n>");
+        ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              ErrLine(gs_NoPermission) + ErrLine(gs_NoDisplay));
+    // Once a display answers, nothing more is said.
+    m_kernel.Find("i2c-4")->bDisplay = true;
+    s32RefreshMonitorAction();
+    EXPECT_EQ(Tail(MsgBox(), " - Pass"), " - Pass\n>\n>");
+}
+
+// A description whose adapters are all missing: no adapter at all. A bench
+// of simulated outputs without displays needs nothing done on the machine.
+TEST_F(RealProgramTest, NoAdapterFoundSaysWhereToLookAndASimulatedBenchSaysNothing)
+{
+    std::string desc = m_dir.file("bench.txt");
+    vWriteFile(desc, "[output]\nadapter_name = CH341 I2C USB bus\n[output]\n");
+    setenv("DDCHELPER_BENCH", desc.c_str(), 1);
+    testing::internal::CaptureStderr();
+    std::string box = Start();
+    const std::string noAdapter =
+        "the DDC adapter of an output was not found or cannot be used (0x7000001D): the library "
+        "log " + m_dir.file("WINI2C-DDC-LOG.txt") + " names the output and why; check a bench "
+        "description's connector, adapter_name or device against /sys/class/drm and "
+        "/sys/class/i2c-dev/*/name";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(noAdapter));
+    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>" + BoxLine(noAdapter));
+    vWriteFile(desc, "[output]\n[output]\n");
+    vDdcBenchReset();
+    vDdcBenchUseKernel(m_kernel.Kernel());
+    box = Start();
+    unsetenv("DDCHELPER_BENCH");
+    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>");
 }
 
 } // namespace

@@ -4,6 +4,9 @@
 #include "platform/clock/PlatformClock.h"
 #include "tests/support/test_env.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const uint32_t H0 = DDC_BENCH_HANDLE(0);
@@ -55,6 +58,61 @@ TEST_F(DdcTest, LogThatCannotBeWrittenGivesItsCode)
 {
     EXPECT_EQ(EnableLog("/nonexistent-folder/log.txt", 1), DDC_ERR_LOG_FILE);
     EXPECT_EQ(EnableLog("/nonexistent-folder/log.txt", 0), 0u) << "0 stops the log";
+}
+
+// A link planted in the program's folder under the log's name is removed,
+// never followed: its target keeps its bytes, a dangling one's target is
+// never made, and a FIFO there cannot block the start.
+TEST_F(DdcTest, ALinkOrFifoInPlaceOfTheLogIsReplacedNeverFollowed)
+{
+    Watchdog watchdog;
+    TempDir dir;
+    const std::string log = dir.file("WINI2C-DDC-LOG.txt"), target = dir.file("settings.ini");
+    vWriteFile(target, "[keep]\r\n");
+    for (const std::string &to : {target, dir.file("made-by-the-link")}) {
+        ASSERT_EQ(symlink(to.c_str(), log.c_str()), 0);
+        ASSERT_EQ(EnableLog(log.c_str(), 1), 0u) << to;
+        EXPECT_EQ(DisableLog(), 0u);
+        struct stat st;
+        ASSERT_EQ(lstat(log.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << to;
+        EXPECT_EQ(strLogLines(log), strPortableFolderLine() + "EnableLog(\"" + log +
+                                        "\", 1) = 0x0\nDisableLog() = 0x0\n");
+        unlink(log.c_str());
+    }
+    EXPECT_EQ(strReadFile(target), "[keep]\r\n");
+    EXPECT_FALSE(bFileExists(dir.file("made-by-the-link")));
+    ASSERT_EQ(mkfifo(log.c_str(), 0600), 0);
+    EXPECT_EQ(EnableLog(log.c_str(), 1), 0u);
+    EXPECT_EQ(DisableLog(), 0u);
+}
+
+// A full disk: a log that cannot take its first lines fails the start;
+// lines lost later are told by the stop, which the program sees.
+TEST_F(DdcTest, FullDiskGivesTheLogsCodeAtTheStartOrAtTheStop)
+{
+    TempDir dir;
+    const std::string log = dir.file("log.txt");
+    {
+        FileSizeLimit full(0);
+        EXPECT_EQ(EnableLog(log.c_str(), 1), DDC_ERR_LOG_FILE);
+    }
+    EXPECT_EQ(DisableLog(), 0u) << "no log open, nothing lost";
+    ASSERT_EQ(EnableLog(log.c_str(), 1), 0u);
+    {
+        FileSizeLimit full(strReadFile(log).size());
+        GetLibraryVersion();
+    }
+    GetLibraryVersion();
+    EXPECT_EQ(DisableLog(), DDC_ERR_LOG_FILE);
+    EXPECT_EQ(strDdcBenchCall(u32DdcBenchLogCount() - 1), "DisableLog() = 0x70000011");
+    EXPECT_EQ(DisableLog(), 0u) << "a new log, or none, starts with nothing lost";
+    ASSERT_EQ(EnableLog(log.c_str(), 1), 0u);
+    {
+        FileSizeLimit full(strReadFile(log).size());
+        GetLibraryVersion();
+    }
+    EXPECT_EQ(EnableLog(log.c_str(), 0), DDC_ERR_LOG_FILE) << "0 stops the log as DisableLog";
 }
 
 TEST_F(DdcTest, TransactionLogIsBoundedAndCleared)
