@@ -269,12 +269,6 @@ TEST_F(PkgToolTest, AnOutputIsARegularFileAndNoneOfTheInputs)
     File("a.bin", lstMakeEdid(0));
     File("good.pkg", TwoPortPackage());
     ASSERT_EQ(symlink("a.bin", m_dir.file("link.bin").c_str()), 0);
-    // Root could replace /dev/null itself: a device node of the test's own.
-    std::string null = "/dev/null";
-    if (geteuid() == 0) {
-        null = "null";
-        ASSERT_EQ(mknod(m_dir.file(null).c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-    }
     const std::string pkg = m_dir.file("good.pkg");
     for (const stRunSetup &as : Users()) {
         ExpectRefused({"build", "-o", "link.bin", "--type", "VGA", "--port", "X=missing.bin",
@@ -285,17 +279,23 @@ TEST_F(PkgToolTest, AnOutputIsARegularFileAndNoneOfTheInputs)
         ExpectRefused({"extract", "good.pkg", "--port", "1", "-o", pkg},
                       "-o " + pkg + ": the same file as the package good.pkg; name another file",
                       as);
-        ExpectRefused({"extract", "good.pkg", "--port", "1", "-o", null},
-                      "-o " + null + ": is a character device, not a regular file; name a file, "
-                      "or - for standard output", as);
     }
     EXPECT_EQ(lstReadBytes(m_dir.file("a.bin")), lstMakeEdid(0));
     EXPECT_EQ(lstReadBytes(pkg), TwoPortPackage());
     char cLink[16] = "";
     EXPECT_EQ(readlink(m_dir.file("link.bin").c_str(), cLink, sizeof(cLink) - 1), 5);
     EXPECT_STREQ(cLink, "a.bin");
+
+    // Root could replace /dev/null itself: a device node of the test's own.
+    std::string null = geteuid() == 0 ? m_dir.file("null") : "/dev/null";
+    if (geteuid() == 0 && mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "no device node can be made here; -o naming a device is not tried as root";
+    for (const stRunSetup &as : Users())
+        ExpectRefused({"extract", "good.pkg", "--port", "1", "-o", null},
+                      "-o " + null + ": is a character device, not a regular file; name a file, "
+                      "or - for standard output", as);
     struct stat st;
-    ASSERT_EQ(lstat((null[0] == '/' ? null : m_dir.file(null)).c_str(), &st), 0);
+    ASSERT_EQ(lstat(null.c_str(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
