@@ -14,10 +14,13 @@ const char gc_BuildHelp[] =
     "                         [--force] --port NAME=FILE [--port NAME=FILE ...]\n"
     "Builds a package of 10,240 bytes from one to eight port images. Each FILE is a raw\n"
     "EDID (.bin), an EDID text file as Tavolin saves it (\"0x00, 0xFF, ...\"), or a plain\n"
-    "hex dump (\"00 FF FF ...\"). An image must start with the EDID header, every block's\n"
-    "checksum must be right and the image must be exactly (byte 126 + 1) x 128 bytes;\n"
-    "--force accepts a wrong header or checksum, never a wrong length. Text A holds 15\n"
-    "characters, text B and each port NAME 7. OUT is written whole or not at all.\n"
+    "hex dump (\"00 FF FF ...\"): a regular file of at most 262,144 bytes. An image must\n"
+    "start with the EDID header, every block's checksum must be right and the image must\n"
+    "be exactly (byte 126 + 1) x 128 bytes; --force accepts a wrong header or checksum,\n"
+    "never a wrong length. Text A holds 15 bytes, text B and each port NAME 7 (a\n"
+    "character outside ASCII takes two or more); no two ports share a NAME.\n"
+    "OUT is written whole or not at all and may not be one of the FILEs; -o - writes\n"
+    "the package to standard output.\n"
     "An image over 256 bytes is packed with a warning: Tavolin refuses to program it.\n";
 
 // A hex text file is at most this long: 6 characters and a line end per byte.
@@ -87,13 +90,15 @@ int s32ParseBuildArgs(int argc, char *argv[], stBuildArgs *pstArgs)
 // The image bytes of a raw or hex text file; false after a message.
 bool bLoadImage(const char *pcPath, uint8_t *pu8Image, uint32_t *pu32Length)
 {
-    size_t total = 0;
-    if (!bReadFile(pcPath, gu8_FileBuf, sizeof(gu8_FileBuf), &total))
+    uint64_t u64Total = 0;
+    if (!bReadFile(pcPath, gu8_FileBuf, sizeof(gu8_FileBuf), &u64Total))
         return false;
-    if (total > sizeof(gu8_FileBuf)) {
-        s32Refuse("%s: %zu bytes, larger than any EDID image or its text", pcPath, total);
+    if (u64Total > sizeof(gu8_FileBuf)) {
+        s32Refuse("%s: %llu bytes, larger than any EDID image or its text", pcPath,
+                  (unsigned long long)u64Total);
         return false;
     }
+    size_t total = (size_t)u64Total;
     if (!bEdidBytesAreText(gu8_FileBuf, total)) {
         if (total > EDID_IMAGE_MAX) {
             s32Refuse("%s: %zu bytes, larger than any EDID image (%d)", pcPath, total,
@@ -140,12 +145,13 @@ bool bImageAccepted(const char *pcPath, const uint8_t *pu8Image, uint32_t u32Len
         return false;
     default:
         if (u32Length <= EDID_EXT_COUNT_BYTE)
-            s32Refuse("%s: byte %u: the image ends after %u bytes, before its extension count",
-                      pcPath, u32Offset, u32Length);
+            s32Refuse("%s: byte %u: the image ends after %u byte%s, before its extension count",
+                      pcPath, u32Offset, u32Length, pcPlural(u32Length));
         else
-            s32Refuse("%s: byte %u: declares %u extension blocks, so %u bytes, but holds %u",
+            s32Refuse("%s: byte %u: declares %u extension block%s, so %u bytes, but holds %u",
                       pcPath, u32Offset, pu8Image[EDID_EXT_COUNT_BYTE],
-                      u32EdidDeclaredLength(pu8Image), u32Length);
+                      pcPlural(pu8Image[EDID_EXT_COUNT_BYTE]), u32EdidDeclaredLength(pu8Image),
+                      u32Length);
         return false;
     }
 }
@@ -156,11 +162,18 @@ bool bLoadPort(const char *pcSpec, uint32_t u32Port, bool bForce, stPkgPort *pst
     size_t nameLength = (size_t)(pcEqual - pcSpec);
     const char *pcPath = pcEqual + 1;
     if (nameLength == 0 || nameLength > PKG_PORT_NAME_SIZE - 1) {
-        s32Refuse("%s: port name '%.*s' has %zu characters; a name holds 1 to %d", pcPath,
+        s32Refuse("%s: port name '%.*s' has %zu bytes; a name holds 1 to %d", pcPath,
                   (int)nameLength, pcSpec, nameLength, PKG_PORT_NAME_SIZE - 1);
         return false;
     }
     snprintf(gc_Names[u32Port], sizeof(gc_Names[0]), "%.*s", (int)nameLength, pcSpec);
+    for (uint32_t i = 0; i < u32Port; i++) {
+        if (strcmp(gc_Names[i], gc_Names[u32Port]) == 0) {
+            s32Refuse("%s: port name '%s' is port %u's already; each port needs a name of its "
+                      "own", pcPath, gc_Names[u32Port], i + 1);
+            return false;
+        }
+    }
     uint32_t u32Length = 0;
     if (!bLoadImage(pcPath, gu8_Images[u32Port], &u32Length) ||
         !bImageAccepted(pcPath, gu8_Images[u32Port], u32Length, bForce))
@@ -174,10 +187,10 @@ int s32ReportBuildRefusal(int32_t s32Code, const stBuildArgs &stArgs, uint32_t u
     const char *pcPath = strchr(stArgs.pcPorts[u32Bad], '=') + 1;
     switch (s32Code) {
     case PKG_BUILD_TEXT_A:
-        return s32Refuse("--text-a: '%s' has %zu characters; text A holds %d", stArgs.pcTextA,
+        return s32Refuse("--text-a: '%s' has %zu bytes; text A holds %d", stArgs.pcTextA,
                          strlen(stArgs.pcTextA), PKG_TEXT_A_SIZE - 1);
     case PKG_BUILD_TEXT_B:
-        return s32Refuse("--text-b: '%s' has %zu characters; text B holds %d", stArgs.pcTextB,
+        return s32Refuse("--text-b: '%s' has %zu bytes; text B holds %d", stArgs.pcTextB,
                          strlen(stArgs.pcTextB), PKG_TEXT_B_SIZE - 1);
     case PKG_BUILD_NO_ROOM:
         return s32Refuse("%s: the images from the first port to this one do not fit the "
@@ -202,6 +215,14 @@ int s32BuildCommand(int argc, char *argv[])
         return s32Parsed;
     if (stArgs.bTooManyPorts)
         return s32Refuse("more than %d ports; a package holds %d", PKG_PORT_MAX, PKG_PORT_MAX);
+    if (!bOutputUsable(stArgs.pcOut))
+        return PKGTOOL_REFUSED;
+    for (uint32_t i = 0; i < stArgs.u32PortCount; i++) {
+        char cWhat[32];
+        snprintf(cWhat, sizeof(cWhat), "port %u's image", i + 1);
+        if (!bOutputIsNotInput(stArgs.pcOut, strchr(stArgs.pcPorts[i], '=') + 1, cWhat))
+            return PKGTOOL_REFUSED;
+    }
     stPkgPort stPorts[PKG_PORT_MAX];
     for (uint32_t i = 0; i < stArgs.u32PortCount; i++) {
         if (!bLoadPort(stArgs.pcPorts[i], i, stArgs.bForce, &stPorts[i]))
@@ -220,7 +241,8 @@ int s32BuildCommand(int argc, char *argv[])
     for (uint32_t i = 0; i < stArgs.u32PortCount; i++)
         vWarnIfUnwritable(strchr(stArgs.pcPorts[i], '=') + 1, i, stPorts[i].pcName,
                           stPorts[i].u32Length);
-    printf("%s: %s package with %u port%s\n", stArgs.pcOut, stArgs.pcType, stArgs.u32PortCount,
-           stArgs.u32PortCount == 1 ? "" : "s");
+    if (strcmp(stArgs.pcOut, "-") != 0) // else standard output holds the package alone
+        printf("%s: %s package with %u port%s\n", stArgs.pcOut, stArgs.pcType,
+               stArgs.u32PortCount, pcPlural(stArgs.u32PortCount));
     return PKGTOOL_OK;
 }

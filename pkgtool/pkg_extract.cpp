@@ -14,8 +14,9 @@ const char gc_ExtractHelp[] =
     "Usage: tavolin-pkg extract FILE.pkg --port N|NAME -o OUT [--format bin|txt] [--force]\n"
     "Writes the EDID image of one port: the port named NAME, else port number N (1 is the\n"
     "first). --format txt writes it as Tavolin saves EDID text (\"0x00, 0xFF, ...\", 16\n"
-    "bytes a line). A package that fails a check is refused unless --force is given.\n"
-    "OUT is written whole or not at all.\n";
+    "bytes a line). A package that fails a check is refused unless --force is given; an\n"
+    "image that runs past the end of the file is refused even then. OUT is written whole\n"
+    "or not at all and may not be FILE.pkg; -o - writes the image to standard output.\n";
 
 struct stExtractArgs {
     const char *pcPackage = nullptr;
@@ -85,9 +86,10 @@ int32_t s32FindPort(const char *pcPort)
 int s32RefuseFailedPackage(const char *pcPath, int32_t s32Check)
 {
     char cWords[128];
+    char cEscaped[ESCAPED_SIZE(sizeof(cWords))];
     vCheckWords(s32Check, gu8_Package, cWords, sizeof(cWords));
     return s32Refuse("%s: %s ('tavolin-pkg info' names every fault; --force extracts anyway)",
-                     pcPath, cWords);
+                     pcPath, pcEscaped(cWords, false, cEscaped, sizeof(cEscaped)));
 }
 
 } // namespace
@@ -102,6 +104,9 @@ int s32ExtractCommand(int argc, char *argv[])
     int s32Parsed = s32ParseExtractArgs(argc, argv, &stArgs);
     if (s32Parsed != PKGTOOL_OK)
         return s32Parsed;
+    if (!bOutputUsable(stArgs.pcOut) ||
+        !bOutputIsNotInput(stArgs.pcOut, stArgs.pcPackage, "the package"))
+        return PKGTOOL_REFUSED;
     uint64_t u64Size = 0;
     if (!bReadPackage(stArgs.pcPackage, gu8_Package, &u64Size))
         return PKGTOOL_REFUSED;
@@ -116,6 +121,11 @@ int s32ExtractCommand(int argc, char *argv[])
         return s32Refuse("%s: byte %u: port %d's image does not lie inside the package",
                          stArgs.pcPackage, PKG_PORT_TABLE_OFFSET + PKG_ENTRY_SIZE * s32Port,
                          s32Port + 1);
+    if (u32Offset + u32Length > u64Size) // a short file, taken with --force
+        return s32Refuse("%s: port %d's image (bytes %u to %u) runs past the end of the file, "
+                         "which holds %llu byte%s", stArgs.pcPackage, s32Port + 1, u32Offset,
+                         u32Offset + u32Length - 1, (unsigned long long)u64Size,
+                         pcPlural(u64Size));
     bool bWritten;
     if (stArgs.bText) {
         uint32_t u32TextLength =

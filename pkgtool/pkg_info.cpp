@@ -15,7 +15,10 @@ const char gc_InfoHelp[] =
     "Shows the header fields, each port (name, offset, image size, the identifier the\n"
     "bus library derives, the checksum of each block) and every check the package\n"
     "fails, in the words the program uses. Exit code 1 when a check fails. A port image\n"
-    "over 256 bytes gets a warning on standard error: Tavolin refuses to program it.\n";
+    "over 256 bytes gets a warning on standard error: Tavolin refuses to program it.\n"
+    "Texts, names and the file name are printed with every backslash and every byte\n"
+    "outside printable ASCII escaped (\\xXX; in JSON \\u00XX). FILE.pkg is read only\n"
+    "when it is a regular file, and no further than its first 10,240 bytes.\n";
 
 struct stFault {
     int32_t s32Check;
@@ -50,6 +53,8 @@ struct stPackageView {
 
 uint8_t gu8_Package[PKG_FILE_SIZE];
 stPackageView gst_View;
+// Room for the longest text printed escaped: a path the system opened.
+char gc_Escaped[ESCAPED_SIZE(4096)];
 
 void vViewPort(const uint8_t *pu8Pkg, uint32_t u32Port, stPortView *pstPort)
 {
@@ -105,8 +110,8 @@ void vDescribeFault(const stPackageView *pstView, stFault *pstFault)
         pstFault->u32Offset = (uint32_t)(pstView->u64Size < PKG_FILE_SIZE ? pstView->u64Size
                                                                           : PKG_FILE_SIZE);
         snprintf(pstFault->cDetail, sizeof(pstFault->cDetail),
-                 "the file holds %llu bytes, a package %d",
-                 (unsigned long long)pstView->u64Size, PKG_FILE_SIZE);
+                 "the file holds %llu byte%s, a package %d",
+                 (unsigned long long)pstView->u64Size, pcPlural(pstView->u64Size), PKG_FILE_SIZE);
         break;
     case PKG_CHECK_TYPE:
         pstFault->u32Offset = PKG_TYPE_OFFSET;
@@ -158,9 +163,15 @@ void vViewPackage(const char *pcPath, uint64_t u64Size, stPackageView *pstView)
     }
 }
 
+// Texts of the package (and the file's name) as they are, but for escapes.
+const char *pcText(const char *pcRaw)
+{
+    return pcEscaped(pcRaw, false, gc_Escaped, sizeof(gc_Escaped));
+}
+
 void vPrintPortText(uint32_t u32Index, const stPortView *pstPort)
 {
-    printf("Port %u:          %s\n", u32Index + 1, pstPort->cName);
+    printf("Port %u:          %s\n", u32Index + 1, pcText(pstPort->cName));
     if (!pstPort->bInside) {
         printf("  offset         %u (entry at byte %u): the image does not lie inside the "
                "package\n", pstPort->u32Offset, pstPort->u32Entry);
@@ -180,10 +191,11 @@ void vPrintPortText(uint32_t u32Index, const stPortView *pstPort)
 
 void vPrintText(const stPackageView *pstView)
 {
-    printf("File:            %s (%llu bytes)\n", pstView->pcPath,
-           (unsigned long long)pstView->u64Size);
-    printf("Text A:          %s\nText B:          %s\nType:            %s\n", pstView->cTextA,
-           pstView->cTextB, pstView->cType);
+    printf("File:            %s (%llu byte%s)\n", pcText(pstView->pcPath),
+           (unsigned long long)pstView->u64Size, pcPlural(pstView->u64Size));
+    printf("Text A:          %s\n", pcText(pstView->cTextA));
+    printf("Text B:          %s\n", pcText(pstView->cTextB));
+    printf("Type:            %s\n", pcText(pstView->cType));
     printf("Ports:           %u\n", pstView->u32PortCount);
     printf("Package sum:     0x%08X (computed 0x%08X)\n", pstView->u32SumStored,
            pstView->u32SumComputed);
@@ -198,23 +210,14 @@ void vPrintText(const stPackageView *pstView)
     printf("Checks:          Fail\n");
     for (uint32_t i = 0; i < pstView->u32FaultCount; i++) {
         const stFault *pstFault = &pstView->stFaults[i];
-        printf("  %s: byte %u: %s\n", pstFault->cWords, pstFault->u32Offset, pstFault->cDetail);
+        printf("  %s: byte %u: ", pcText(pstFault->cWords), pstFault->u32Offset);
+        printf("%s\n", pcText(pstFault->cDetail));
     }
 }
 
-// A JSON string: quotes, backslashes and bytes outside printable ASCII escaped.
-void vPrintJsonString(const char *pcText)
+void vPrintJsonString(const char *pcRaw)
 {
-    putchar('"');
-    for (const unsigned char *pc = (const unsigned char *)pcText; *pc; pc++) {
-        if (*pc == '"' || *pc == '\\')
-            printf("\\%c", *pc);
-        else if (*pc < 0x20 || *pc >= 0x7F)
-            printf("\\u%04X", *pc);
-        else
-            putchar(*pc);
-    }
-    putchar('"');
+    printf("\"%s\"", pcEscaped(pcRaw, true, gc_Escaped, sizeof(gc_Escaped)));
 }
 
 void vPrintPortJson(uint32_t u32Index, const stPortView *pstPort)

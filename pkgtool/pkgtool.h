@@ -25,12 +25,30 @@ void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
 // The value after an option that takes one, or null after a usage message.
 const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi);
 
-// Reads up to size bytes; *pTotal is the file's whole length. False after a
-// message naming the file.
-bool bReadFile(const char *pcPath, uint8_t *pu8Buf, size_t size, size_t *pTotal);
+// Reads up to size bytes of a regular file, never more: *pu64Total is the
+// file's whole length (from the system when the file is longer than size).
+// False after a message naming the file.
+bool bReadFile(const char *pcPath, uint8_t *pu8Buf, size_t size, uint64_t *pu64Total);
+// -o's value: "-" (standard output), or a path that is no file yet or a
+// regular one. False after a message.
+bool bOutputUsable(const char *pcOut);
+// False after a message when -o names the input, however spelt or linked;
+// pcWhat says what the input is ("the package").
+bool bOutputIsNotInput(const char *pcOut, const char *pcInput, const char *pcWhat);
 // The whole file at the path, or nothing (a temporary file renamed into
-// place); false after a message.
+// place), or the bytes on standard output for "-"; false after a message.
 bool bWriteWhole(const char *pcPath, const void *pvBytes, size_t count);
+// Flushes and closes standard output; false after a message when any write
+// to it failed (a full disk, a pipe nobody reads).
+bool bCloseStdout(void);
+
+// "s" unless the count is one.
+const char *pcPlural(uint64_t u64Count);
+// The text with every backslash and every byte outside printable ASCII
+// escaped, whole escapes only, as many as fit: for JSON (\u00XX, and \"
+// too) or for text output (\xXX). Returns pcOut.
+const char *pcEscaped(const char *pcText, bool bJson, char *pcOut, size_t size);
+#define ESCAPED_SIZE(length) ((length) * 6 + 1)
 
 // Reads a package file: the first 10,240 bytes (zeros after a short file)
 // and the file's length. False after a message.

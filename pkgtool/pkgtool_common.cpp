@@ -3,7 +3,9 @@
 #include "files/edid_image.h"
 #include "files/package_layout.h"
 #include "files/textmode.h"
+#include "platform/filesys/filesys.h"
 
+#include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -38,10 +40,12 @@ void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
 {
     if (u32Length <= EDID_WRITABLE_SIZE)
         return;
+    char cName[ESCAPED_SIZE(PKG_PORT_NAME_SIZE)];
     fprintf(stderr,
             "tavolin-pkg: warning: %s: port %u (%s) has an image of %u bytes; Tavolin writes "
             "only the first %d bytes of a display's memory and refuses to program it\n",
-            pcFile, u32Port + 1, pcName, u32Length, EDID_WRITABLE_SIZE);
+            pcFile, u32Port + 1, pcEscaped(pcName, false, cName, sizeof(cName)), u32Length,
+            EDID_WRITABLE_SIZE);
 }
 
 const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi)
@@ -54,29 +58,51 @@ const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi
     return argv[*pi];
 }
 
-bool bReadFile(const char *pcPath, uint8_t *pu8Buf, size_t size, size_t *pTotal)
+bool bReadFile(const char *pcPath, uint8_t *pu8Buf, size_t size, uint64_t *pu64Total)
 {
-    FILE *pFile = fopen(pcPath, "rb");
+    uint64_t u64Size = 0;
+    const char *pcKind = nullptr;
+    FILE *pFile = pFsOpenRegular(pcPath, &u64Size, &pcKind);
     if (!pFile) {
-        s32Refuse("%s: cannot be read", pcPath);
+        if (pcKind)
+            s32Refuse("%s: is %s, not a regular file", pcPath, pcKind);
+        else
+            s32Refuse("%s: cannot be read", pcPath);
         return false;
     }
-    size_t total = fread(pu8Buf, 1, size, pFile);
-    char cRest[4096];
-    for (size_t got; (got = fread(cRest, 1, sizeof(cRest), pFile)) > 0;)
-        total += got;
+    size_t got = fread(pu8Buf, 1, size, pFile);
+    bool bLonger = got == size && fgetc(pFile) != EOF;
     bool bError = ferror(pFile) != 0;
     fclose(pFile);
     if (bError) {
         s32Refuse("%s: cannot be read", pcPath);
         return false;
     }
-    *pTotal = total;
+    *pu64Total = !bLonger ? got : u64Size > size ? u64Size : size + 1;
     return true;
+}
+
+bool bOutputUsable(const char *pcOut)
+{
+    const char *pcKind = strcmp(pcOut, "-") == 0 ? nullptr : pcFsNotRegular(pcOut);
+    if (pcKind)
+        s32Refuse("-o %s: is %s, not a regular file; name a file, or - for standard output",
+                  pcOut, pcKind);
+    return !pcKind;
+}
+
+bool bOutputIsNotInput(const char *pcOut, const char *pcInput, const char *pcWhat)
+{
+    if (strcmp(pcOut, "-") == 0 || !bFsSameFile(pcOut, pcInput))
+        return true;
+    s32Refuse("-o %s: the same file as %s %s; name another file", pcOut, pcWhat, pcInput);
+    return false;
 }
 
 bool bWriteWhole(const char *pcPath, const void *pvBytes, size_t count)
 {
+    if (strcmp(pcPath, "-") == 0)
+        return fwrite(pvBytes, 1, count, stdout) == count; // told when it is closed
     static stTextWriter stWriter;
     if (!bTextWriterOpen(&stWriter, pcPath)) {
         s32Refuse("%s: cannot be written", pcPath);
@@ -90,14 +116,49 @@ bool bWriteWhole(const char *pcPath, const void *pvBytes, size_t count)
     return true;
 }
 
+bool bCloseStdout(void)
+{
+    errno = 0;
+    bool bFlushed = fflush(stdout) == 0;
+    int s32Error = bFlushed ? 0 : errno;
+    bool bWritten = bFlushed && !ferror(stdout);
+    if (fclose(stdout) != 0 && bWritten) {
+        bWritten = false;
+        s32Error = errno;
+    }
+    if (!bWritten)
+        s32Refuse("standard output: cannot be written%s%s", s32Error ? ": " : "",
+                  s32Error ? strerror(s32Error) : "");
+    return bWritten;
+}
+
+const char *pcPlural(uint64_t u64Count) { return u64Count == 1 ? "" : "s"; }
+
+const char *pcEscaped(const char *pcText, bool bJson, char *pcOut, size_t size)
+{
+    size_t used = 0;
+    pcOut[0] = '\0';
+    for (const unsigned char *pc = (const unsigned char *)pcText; *pc; pc++) {
+        char cOne[8];
+        if (*pc == '\\' || (bJson && *pc == '"'))
+            snprintf(cOne, sizeof(cOne), "\\%c", *pc);
+        else if (*pc < 0x20 || *pc >= 0x7F)
+            snprintf(cOne, sizeof(cOne), bJson ? "\\u%04X" : "\\x%02X", *pc);
+        else
+            snprintf(cOne, sizeof(cOne), "%c", *pc);
+        size_t length = strlen(cOne);
+        if (used + length >= size)
+            break;
+        memcpy(pcOut + used, cOne, length + 1);
+        used += length;
+    }
+    return pcOut;
+}
+
 bool bReadPackage(const char *pcPath, uint8_t *pu8Pkg, uint64_t *pu64Size)
 {
     memset(pu8Pkg, 0, PKG_FILE_SIZE);
-    size_t total = 0;
-    if (!bReadFile(pcPath, pu8Pkg, PKG_FILE_SIZE, &total))
-        return false;
-    *pu64Size = total;
-    return true;
+    return bReadFile(pcPath, pu8Pkg, PKG_FILE_SIZE, pu64Size);
 }
 
 void vCheckWords(int32_t s32Check, const uint8_t *pu8Pkg, char *pcText, size_t size)

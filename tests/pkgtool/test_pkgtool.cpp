@@ -12,6 +12,10 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -29,9 +33,26 @@ std::string EdidText(const Bytes &image)
     return text;
 }
 
+Bytes TwoPortPackage() { return lstMakePackage({{"HDMI1", lstMakeEdid(1)}, {"VGA", lstMakeEdid(0)}}); }
+
 class PkgToolTest : public AppTest {
 protected:
-    stRunResult Run(const Args &args) { return stRunProgram(TOOL, args, m_dir.path()); }
+    stRunResult Run(const Args &args, stRunSetup setup = {})
+    {
+        setup.workDir = m_dir.path();
+        return stRunProgram(TOOL, args, setup);
+    }
+    // Root and an ordinary user (the folder open to both) when the tests run
+    // as root, else the user they run as.
+    std::vector<stRunSetup> Users()
+    {
+        if (geteuid() != 0)
+            return {stRunSetup()};
+        chmod(m_dir.path().c_str(), 0777);
+        stRunSetup user;
+        user.bOrdinaryUser = true;
+        return {stRunSetup(), user};
+    }
     std::string File(const std::string &name, const Bytes &bytes)
     {
         vWriteFile(m_dir.file(name), Text(bytes));
@@ -46,9 +67,9 @@ protected:
         return MsgBox();
     }
     // A refusal: exit code 1, the one message, and no output file.
-    void ExpectRefused(const Args &args, const std::string &message)
+    void ExpectRefused(const Args &args, const std::string &message, const stRunSetup &as = {})
     {
-        stRunResult result = Run(args);
+        stRunResult result = Run(args, as);
         EXPECT_EQ(result.s32Code, 1) << message;
         EXPECT_EQ(result.err, "tavolin-pkg: " + message + "\n");
         EXPECT_FALSE(bFileExists(m_dir.file("out.pkg"))) << message;
@@ -144,6 +165,9 @@ TEST_F(PkgToolTest, BadImagesAreRefusedNamingFileAndByte)
     File("checksum.bin", checksum);
     File("longer.bin", longer);
     File("empty.bin", {});
+    Bytes declaresTwo = lstMakeEdid(1);
+    declaresTwo.resize(128);
+    File("declares-two.bin", declaresTwo);
     vWriteFile(m_dir.file("bad.txt"), "0x00, 0xFF, 0xGF, ");
     ExpectRefused(Build({"A=header.bin"}),
                   "header.bin: byte 3: no EDID header (00 FF FF FF FF FF FF 00); --force takes it");
@@ -153,6 +177,9 @@ TEST_F(PkgToolTest, BadImagesAreRefusedNamingFileAndByte)
     ExpectRefused(Build({"A=longer.bin"}, {"--force"}),
                   "longer.bin: byte 126: declares 0 extension blocks, so 128 bytes, but holds 256");
     ExpectRefused(Build({"A=empty.bin"}), "empty.bin: holds no bytes");
+    ExpectRefused(Build({"A=declares-two.bin"}, {"--force"}),
+                  "declares-two.bin: byte 126: declares 1 extension block, so 256 bytes, but "
+                  "holds 128");
     ExpectRefused(Build({"A=bad.txt"}), "bad.txt: byte 12: not a hex byte (\"0x1F,\" or \"1F\"), "
                                         "or more bytes than an EDID holds");
     ExpectRefused(Build({"A=missing.bin"}), "missing.bin: cannot be read");
@@ -181,17 +208,22 @@ TEST_F(PkgToolTest, WhatDoesNotFitItsFieldIsRefusedNeverCut)
     File("a.bin", lstMakeEdid(0));
     File("big.bin", lstMakeEdid(39)); // 5,120 bytes: two do not fit 9,984
     ExpectRefused(Build({"LONGNAME=a.bin"}),
-                  "a.bin: port name 'LONGNAME' has 8 characters; a name holds 1 to 7");
-    ExpectRefused(Build({"=a.bin"}), "a.bin: port name '' has 0 characters; a name holds 1 to 7");
+                  "a.bin: port name 'LONGNAME' has 8 bytes; a name holds 1 to 7");
+    ExpectRefused(Build({"=a.bin"}), "a.bin: port name '' has 0 bytes; a name holds 1 to 7");
     ExpectRefused(Build({"A=a.bin"}, {"--text-a", "0123456789abcdef"}),
-                  "--text-a: '0123456789abcdef' has 16 characters; text A holds 15");
-    ExpectRefused(Build({"A=a.bin"}, {"--text-b", "12345678"}),
-                  "--text-b: '12345678' has 8 characters; text B holds 7");
+                  "--text-a: '0123456789abcdef' has 16 bytes; text A holds 15");
+    ExpectRefused(Build({"A=a.bin"}, {"--text-b", "K\xC3\xBC" "che12"}),
+                  "--text-b: 'K\xC3\xBC" "che12' has 8 bytes; text B holds 7");
+    ExpectRefused(Build({"A=a.bin", "B=a.bin", "A=big.bin"}),
+                  "big.bin: port name 'A' is port 1's already; each port needs a name of its own");
     ExpectRefused(Build(Args(9, "A=a.bin")), "more than 8 ports; a package holds 8");
     ExpectRefused(Build({"A=big.bin", "B=big.bin"}),
                   "big.bin: the images from the first port to this one do not fit the package's "
                   "9984 bytes after its 256-byte header");
-    EXPECT_EQ(Run(Build(Args(8, "A=a.bin"), {"--text-a", "0123456789abcde"})).s32Code, 0);
+    Args eight;
+    for (const char *pcName : {"A", "B", "C", "D", "E", "F", "G", "H"})
+        eight.push_back(pcName + std::string("=a.bin"));
+    EXPECT_EQ(Run(Build(eight, {"--text-a", "0123456789abcde"})).s32Code, 0);
 }
 
 TEST_F(PkgToolTest, AnOutputIsWrittenWholeOrNotAtAll)
@@ -205,6 +237,97 @@ TEST_F(PkgToolTest, AnOutputIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(result.s32Code, 1);
     EXPECT_EQ(result.err, "tavolin-pkg: no/dir.pkg: cannot be written\n");
     EXPECT_EQ(lstDirEntries(m_dir.path()), (std::vector<std::string>{"Pavimo.uir", "a.bin", "old.pkg"}));
+}
+
+TEST_F(PkgToolTest, InputsAreRegularFilesReadNoFurtherThanTheyCanHold)
+{
+    File("a.bin", lstMakeEdid(0));
+    File("huge", {});
+    ASSERT_EQ(truncate(m_dir.file("huge").c_str(), 1ll << 40), 0); // no test could read it all
+    ASSERT_EQ(mkfifo(m_dir.file("fifo").c_str(), 0666), 0);
+    const std::string zero = "/dev/zero: is a character device, not a regular file";
+    const std::string fifo = "fifo: is a FIFO, not a regular file";
+    for (const stRunSetup &as : Users()) {
+        ExpectRefused({"info", "/dev/zero"}, zero, as);
+        ExpectRefused({"info", "fifo"}, fifo, as);
+        ExpectRefused({"info", "."}, ".: is a folder, not a regular file", as);
+        ExpectRefused({"extract", "fifo", "--port", "1", "-o", "x.bin"}, fifo, as);
+        ExpectRefused(Build({"A=a.bin", "B=/dev/zero"}), zero, as);
+        ExpectRefused(Build({"A=fifo"}), fifo, as);
+        ExpectRefused(Build({"A=huge"}),
+                      "huge: 1099511627776 bytes, larger than any EDID image or its text", as);
+        stRunResult info = Run({"info", "huge"}, as);
+        EXPECT_EQ(info.s32Code, 1);
+        EXPECT_EQ(info.out.rfind("File:            huge (1099511627776 bytes)\n", 0), 0u);
+        EXPECT_NE(info.out.find("  Size mismatch (  ): byte 10240: the file holds 1099511627776 "
+                                "bytes, a package 10240\n"), std::string::npos);
+    }
+}
+
+TEST_F(PkgToolTest, AnOutputIsARegularFileAndNoneOfTheInputs)
+{
+    File("a.bin", lstMakeEdid(0));
+    File("good.pkg", TwoPortPackage());
+    ASSERT_EQ(symlink("a.bin", m_dir.file("link.bin").c_str()), 0);
+    const std::string pkg = m_dir.file("good.pkg");
+    for (const stRunSetup &as : Users()) {
+        ExpectRefused({"build", "-o", "link.bin", "--type", "VGA", "--port", "X=missing.bin",
+                       "--port", "A=a.bin"},
+                      "-o link.bin: the same file as port 2's image a.bin; name another file", as);
+        ExpectRefused({"build", "-o", "./a.bin", "--type", "VGA", "--port", "A=a.bin"},
+                      "-o ./a.bin: the same file as port 1's image a.bin; name another file", as);
+        ExpectRefused({"extract", "good.pkg", "--port", "1", "-o", pkg},
+                      "-o " + pkg + ": the same file as the package good.pkg; name another file",
+                      as);
+    }
+    EXPECT_EQ(lstReadBytes(m_dir.file("a.bin")), lstMakeEdid(0));
+    EXPECT_EQ(lstReadBytes(pkg), TwoPortPackage());
+    char cLink[16] = "";
+    EXPECT_EQ(readlink(m_dir.file("link.bin").c_str(), cLink, sizeof(cLink) - 1), 5);
+    EXPECT_STREQ(cLink, "a.bin");
+
+    // Root could replace /dev/null itself: a device node of the test's own.
+    std::string null = geteuid() == 0 ? m_dir.file("null") : "/dev/null";
+    if (geteuid() == 0 && mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "no device node can be made here; -o naming a device is not tried as root";
+    for (const stRunSetup &as : Users())
+        ExpectRefused({"extract", "good.pkg", "--port", "1", "-o", null},
+                      "-o " + null + ": is a character device, not a regular file; name a file, "
+                      "or - for standard output", as);
+    struct stat st;
+    ASSERT_EQ(lstat(null.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(PkgToolTest, DashIsStandardOutputAndAFailedWriteThereExitsOne)
+{
+    File("a.bin", lstMakeEdid(1));
+    File("good.pkg", TwoPortPackage());
+    ASSERT_EQ(Run(Build({"A=a.bin"})).s32Code, 0);
+    const Args extract = {"extract", "good.pkg", "--port", "VGA", "-o", "-"};
+    for (const stRunSetup &as : Users()) {
+        stRunResult built = Run({"build", "-o", "-", "--type", "HDMI", "--port", "A=a.bin"}, as);
+        EXPECT_EQ(built.s32Code, 0);
+        EXPECT_EQ(built.out, strReadFile(m_dir.file("out.pkg")));
+        EXPECT_EQ(Run(extract, as).out, Text(lstMakeEdid(0)));
+        Args text = extract;
+        text.insert(text.end(), {"--format", "txt"});
+        EXPECT_EQ(Run(text, as).out, EdidText(lstMakeEdid(0)));
+        EXPECT_FALSE(bFileExists(m_dir.file("-")));
+
+        stRunSetup full = as, unread = as;
+        full.stdoutPath = "/dev/full";
+        unread.bStdoutUnread = true;
+        for (const Args &args : {Args{"info", "good.pkg"}, Args{"--version"}, extract}) {
+            stRunResult result = Run(args, full);
+            EXPECT_EQ(result.s32Code, 1) << args[0];
+            EXPECT_EQ(result.err, "tavolin-pkg: standard output: cannot be written: No space left "
+                                  "on device\n");
+            result = Run(args, unread);
+            EXPECT_EQ(result.s32Code, 1) << args[0] << " signal " << result.s32Signal;
+            EXPECT_EQ(result.err, "tavolin-pkg: standard output: cannot be written: Broken pipe\n");
+        }
+    }
 }
 
 TEST_F(PkgToolTest, UsageErrorsExitWithTwoAndHelpWithZero)
@@ -226,6 +349,9 @@ TEST_F(PkgToolTest, UsageErrorsExitWithTwoAndHelpWithZero)
         {{"extract", "x.pkg", "--port", "1", "-o", "y", "--format", "hex"},
          "format 'hex' is not bin or txt\nTry 'tavolin-pkg extract --help'."},
     };
+    stRunResult version = Run({"--version"});
+    EXPECT_EQ(version.s32Code, 0);
+    EXPECT_EQ(version.out, "tavolin-pkg " TAVOLIN_VERSION "\n");
     for (const auto &[args, message] : cases) {
         stRunResult result = Run(args);
         EXPECT_EQ(result.s32Code, 2) << message;
@@ -240,8 +366,6 @@ TEST_F(PkgToolTest, UsageErrorsExitWithTwoAndHelpWithZero)
 }
 
 // --- info and extract on packages made and damaged by hand ---
-
-Bytes TwoPortPackage() { return lstMakePackage({{"HDMI1", lstMakeEdid(1)}, {"VGA", lstMakeEdid(0)}}); }
 
 TEST_F(PkgToolTest, InfoOfAGoodPackageAsTextAndJson)
 {
@@ -313,6 +437,35 @@ TEST_F(PkgToolTest, InfoNamesEveryFaultOfADamagedPackage)
                            "names every fault; --force extracts anyway)\n");
     EXPECT_EQ(Run({"extract", "bad.pkg", "--port", "HDMI1", "-o", "x.bin", "--force"}).s32Code, 0);
     EXPECT_EQ(lstReadBytes(m_dir.file("x.bin")), Bytes(pkg.begin() + 256, pkg.begin() + 512));
+}
+
+TEST_F(PkgToolTest, InfoEscapesWhatThePackageHoldsBeyondPrintableAscii)
+{
+    File("odd.pkg", lstMakePackage({{"P\x1B[1", lstMakeEdid(2)}}, PKG_TYPE_HDMI,
+                                   "\x1B]0;x\x07\\", "\xC3\xBC"));
+    stRunResult text = Run({"info", "odd.pkg"});
+    EXPECT_EQ(text.s32Code, 0);
+    EXPECT_NE(text.out.find("Text A:          \\x1B]0;x\\x07\\\\\n"
+                            "Text B:          \\xC3\\xBC\n"), std::string::npos);
+    EXPECT_NE(text.out.find("Port 1:          P\\x1B[1\n"), std::string::npos);
+    EXPECT_EQ(text.err, "tavolin-pkg: warning: odd.pkg: port 1 (P\\x1B[1) has an image of 384 "
+                        "bytes; Tavolin writes only the first 256 bytes of a display's memory "
+                        "and refuses to program it\n");
+    EXPECT_NE(Run({"info", "--json", "odd.pkg"}).out.find("\"text_a\": \"\\u001B]0;x\\u0007\\\\\""),
+              std::string::npos);
+}
+
+TEST_F(PkgToolTest, AShortFileSaysItsLengthAndForceExtractsNothingPastIt)
+{
+    Bytes pkg = TwoPortPackage();
+    File("short.pkg", Bytes(pkg.begin(), pkg.begin() + 400));
+    File("one.pkg", {0x00});
+    ExpectRefused({"extract", "short.pkg", "--port", "1", "-o", "out.pkg", "--force"},
+                  "short.pkg: port 1's image (bytes 256 to 511) runs past the end of the file, "
+                  "which holds 400 bytes");
+    stRunResult info = Run({"info", "one.pkg"});
+    EXPECT_EQ(info.out.rfind("File:            one.pkg (1 byte)\n", 0), 0u);
+    EXPECT_NE(info.out.find("byte 1: the file holds 1 byte, a package 10240\n"), std::string::npos);
 }
 
 TEST_F(PkgToolTest, ExtractNeedsAPortThePackageHas)

@@ -3,6 +3,8 @@
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,10 +29,41 @@ void vApplyEnv(const std::vector<std::string> &env)
     }
 }
 
+// Standard output as the setup says; false when it cannot be set up.
+bool bSetStdout(const stRunSetup &setup)
+{
+    if (!setup.stdoutPath.empty()) {
+        vRedirect(setup.stdoutPath, STDOUT_FILENO);
+        return true;
+    }
+    int fdsUnread[2];
+    if (pipe(fdsUnread) != 0)
+        return false;
+    dup2(fdsUnread[1], STDOUT_FILENO);
+    close(fdsUnread[0]);
+    close(fdsUnread[1]);
+    return true;
+}
+
+bool bBecomeOrdinaryUser()
+{
+    return geteuid() != 0 ||
+           (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+}
+
 } // namespace
 
 stRunResult stRunProgram(const std::string &program, const std::vector<std::string> &args,
                          const std::string &workDir, const std::vector<std::string> &env)
+{
+    stRunSetup setup;
+    setup.workDir = workDir;
+    setup.env = env;
+    return stRunProgram(program, args, setup);
+}
+
+stRunResult stRunProgram(const std::string &program, const std::vector<std::string> &args,
+                         const stRunSetup &setup)
 {
     TempDir output;
     std::string errPath = output.file("err");
@@ -43,8 +76,12 @@ stRunResult stRunProgram(const std::string &program, const std::vector<std::stri
         close(fds[0]);
         close(fds[1]);
         vRedirect(errPath, STDERR_FILENO);
-        vApplyEnv(env);
-        if (!workDir.empty() && chdir(workDir.c_str()) != 0)
+        vApplyEnv(setup.env);
+        signal(SIGPIPE, SIG_DFL);
+        bool bOwnStdout = !setup.stdoutPath.empty() || setup.bStdoutUnread;
+        if ((!setup.workDir.empty() && chdir(setup.workDir.c_str()) != 0) ||
+            (bOwnStdout && !bSetStdout(setup)) ||
+            (setup.bOrdinaryUser && !bBecomeOrdinaryUser()))
             _exit(125);
         std::vector<char *> argv{const_cast<char *>(program.c_str())};
         for (const std::string &arg : args)

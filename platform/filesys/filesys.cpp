@@ -1,0 +1,66 @@
+#include "filesys.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char *pcKindOf(const struct stat *pst)
+{
+    if (S_ISREG(pst->st_mode))
+        return nullptr;
+    if (S_ISDIR(pst->st_mode))
+        return "a folder";
+    if (S_ISFIFO(pst->st_mode))
+        return "a FIFO";
+    if (S_ISCHR(pst->st_mode))
+        return "a character device";
+    if (S_ISBLK(pst->st_mode))
+        return "a block device";
+    if (S_ISSOCK(pst->st_mode))
+        return "a socket";
+    return "a special file";
+}
+
+} // namespace
+
+const char *pcFsNotRegular(const char *pcPath)
+{
+    struct stat st;
+    return stat(pcPath, &st) == 0 ? pcKindOf(&st) : nullptr;
+}
+
+FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKind)
+{
+    *pu64Size = 0;
+    // A device is never opened: opening some of them does something.
+    *ppcKind = pcFsNotRegular(pcPath);
+    if (*ppcKind)
+        return nullptr;
+    // Checked again on the descriptor, as the path may have been replaced
+    // since; O_NONBLOCK so that a FIFO put there opens without waiting for a
+    // writer.
+    int s32Fd = open(pcPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (s32Fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(s32Fd, &st) != 0 || (*ppcKind = pcKindOf(&st)) != nullptr) {
+        close(s32Fd);
+        return nullptr;
+    }
+    FILE *pFile = fdopen(s32Fd, "rb");
+    if (!pFile) {
+        close(s32Fd);
+        return nullptr;
+    }
+    *pu64Size = (uint64_t)st.st_size;
+    return pFile;
+}
+
+bool bFsSameFile(const char *pcA, const char *pcB)
+{
+    struct stat stA, stB;
+    return stat(pcA, &stA) == 0 && stat(pcB, &stB) == 0 && stA.st_dev == stB.st_dev &&
+           stA.st_ino == stB.st_ino;
+}

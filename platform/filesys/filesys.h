@@ -1,0 +1,22 @@
+// What the C library cannot tell about a path: whether it is a regular
+// file, and whether two paths name one file. POSIX only.
+#ifndef FILESYS_H
+#define FILESYS_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+// What pcPath is when it exists and is not a regular file ("a FIFO", "a
+// character device", "a folder", ...; a symlink counts as what it points
+// at), else null.
+const char *pcFsNotRegular(const char *pcPath);
+// Opens pcPath for reading in binary when it is a regular file, never
+// waiting for a writer on a FIFO: the stream, with the file's size in
+// *pu64Size. Null otherwise; *ppcKind then says what the path is, or is
+// null when it cannot be opened at all.
+FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKind);
+// True when both paths exist and name one file (the same device and inode),
+// however they are spelt or linked.
+bool bFsSameFile(const char *pcA, const char *pcB);
+
+#endif
