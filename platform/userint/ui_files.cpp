@@ -3,6 +3,8 @@
 #include "ui_internal.h"
 #include "userint_test.h"
 
+#include "platform/safefile/safefile.h"
+
 #include <errno.h>
 #include <limits.h>
 #include <pwd.h>
@@ -143,6 +145,21 @@ void vDecide(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome
     setenv(UI_PROGRAM_DIR_VARIABLE, gc_ProgramDir, 1);
 }
 
+stSafeFile gst_LastWrite;
+
+int s32WriteWhole(const char *pcPath, const void *pvData, size_t count, int32_t s32Kind)
+{
+    gst_LastWrite.cWhy[0] = '\0';
+    if (!pcPath || (!pvData && count)) {
+        snprintf(gst_LastWrite.cWhy, sizeof(gst_LastWrite.cWhy), "%s", strerror(EINVAL));
+        return UIE_BAD_ARGUMENT;
+    }
+    if (!bSafeFileOpen(&gst_LastWrite, pcPath, s32Kind))
+        return UIE_FILE_ERROR;
+    vSafeFileWrite(&gst_LastWrite, pvData, count);
+    return bSafeFileCommit(&gst_LastWrite) ? UIE_NO_ERROR : UIE_FILE_ERROR;
+}
+
 } // namespace
 
 void vUiDecideProgramDir(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome,
@@ -215,14 +232,19 @@ int MakeDir(const char *path)
 
 int ArrayToFile(const char *path, const void *data, size_t count)
 {
-    if (!path || (!data && count))
-        return UIE_BAD_ARGUMENT;
-    FILE *pFile = fopen(path, "wb");
-    if (!pFile)
-        return UIE_FILE_ERROR;
-    size_t written = count ? fwrite(data, 1, count, pFile) : 0;
-    int s32Closed = fclose(pFile);
-    return written == count && s32Closed == 0 ? UIE_NO_ERROR : UIE_FILE_ERROR;
+    return s32WriteWhole(path, data, count, SAFE_FILE_NAMED);
+}
+
+int ArrayToOwnFile(const char *path, const void *data, size_t count)
+{
+    return s32WriteWhole(path, data, count, SAFE_FILE_OWN);
+}
+
+int GetFileError(char *text, size_t size)
+{
+    if (text && size)
+        snprintf(text, size, "%s", gst_LastWrite.cWhy);
+    return gst_LastWrite.cWhy[0] ? 1 : 0;
 }
 
 int FileToArray(const char *path, void *data, size_t size, size_t *read)

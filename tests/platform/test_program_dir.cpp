@@ -1,6 +1,7 @@
 // Where the program keeps its files: beside itself when Pavimo.uir lies in a
 // writable program folder (portable), else in the user's own folder
 // $XDG_DATA_HOME/tavolin or ~/.local/share/tavolin (installed).
+#include "tests/support/privileges.h"
 #include "tests/support/test_env.h"
 
 #include "app/app_shell.h"
@@ -77,37 +78,19 @@ protected:
         vUiDecideProgramDir(m_exe.c_str(), pc(home), pc(xdg), pc(passwd));
         return stCurrent();
     }
-    // The same as an ordinary user, for whom a folder's mode holds (root
-    // writes everywhere): in a child process that gives up root first.
+    // The same as an ordinary user, for whom a folder's mode holds.
     Decision DecideAsUser(const std::string &home, const std::string &xdg)
     {
-        if (geteuid() != 0)
-            return Decide(home, xdg, "");
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        pid_t pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            if (setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(2);
+        std::string out = strAsUser([&] {
             vUiDecideProgramDir(m_exe.c_str(), pc(home), pc(xdg), nullptr);
             Decision d = stCurrent();
-            std::string out = std::string(d.bInstalled ? "1" : "0") + '\n' + d.programDir + '\n' +
-                              d.resourceDir + '\n' + d.error + '\n' + d.variable + '\n';
-            _exit(write(fds[1], out.data(), out.size()) == (ssize_t)out.size() ? 0 : 3);
-        }
-        close(fds[1]);
-        std::string out;
-        char cBuf[4096];
-        for (ssize_t n; (n = read(fds[0], cBuf, sizeof(cBuf))) > 0;)
-            out.append(cBuf, (size_t)n);
-        close(fds[0]);
-        int s32Status = 0;
-        waitpid(pid, &s32Status, 0);
-        EXPECT_TRUE(WIFEXITED(s32Status) && WEXITSTATUS(s32Status) == 0) << s32Status;
+            return std::string(d.bInstalled ? "1" : "0") + '\n' + d.programDir + '\n' +
+                   d.resourceDir + '\n' + d.error + '\n' + d.variable + '\n';
+        });
         Decision d;
         std::string *pFields[] = {&d.programDir, &d.resourceDir, &d.error, &d.variable};
         size_t pos = out.find('\n');
+        EXPECT_NE(pos, std::string::npos) << out;
         d.bInstalled = out.substr(0, pos) == "1";
         for (std::string *pField : pFields) {
             size_t end = out.find('\n', pos + 1);
