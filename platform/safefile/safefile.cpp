@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,9 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// As many links as the kernel follows in one path.
-#define LINK_HOPS_MAX 40
 
 bool bFail(stSafeFile *pstFile, const char *pcFormat, ...)
 {
@@ -52,30 +50,31 @@ bool bCopyPath(char (&pcTo)[SAFE_FILE_PATH_MAX], const char *pcFolder, size_t fo
     return s32Len >= 0 && (size_t)s32Len < sizeof(pcTo);
 }
 
-// Follows cTarget's symbolic links to the entry they end at, which becomes
-// cTarget; *pstInfo is that entry's, unless *pbExists comes back false.
+// Follows the target's symbolic links as any open does, so the kernel's
+// rules hold (a link another user planted in /tmp is not followed), into
+// cTarget; *pstInfo is the file they lead to. A link to no file is
+// refused, as cp refuses it.
 bool bFollowLinks(stSafeFile *pstFile, struct stat *pstInfo, bool *pbExists)
 {
-    for (int32_t s32Hops = 0;; s32Hops++) {
-        *pbExists = lstat(pstFile->cTarget, pstInfo) == 0;
-        if (!*pbExists)
-            return errno == ENOENT || bFail(pstFile, "%s", strerror(errno));
-        if (!S_ISLNK(pstInfo->st_mode))
-            return true;
-        char cLink[SAFE_FILE_PATH_MAX];
-        ssize_t length = readlink(pstFile->cTarget, cLink, sizeof(cLink) - 1);
-        if (s32Hops == LINK_HOPS_MAX || length < 0 || length == (ssize_t)sizeof(cLink) - 1)
-            return bFail(pstFile, "%s",
-                         strerror(s32Hops == LINK_HOPS_MAX ? ELOOP
-                                  : length < 0             ? errno
-                                                           : ENAMETOOLONG));
-        cLink[length] = '\0';
-        char cNext[SAFE_FILE_PATH_MAX];
-        size_t keep = cLink[0] == '/' ? 0 : szFolderLength(pstFile->cTarget);
-        if (!bCopyPath(cNext, pstFile->cTarget, keep, cLink))
-            return bFail(pstFile, "%s", strerror(ENAMETOOLONG));
-        memcpy(pstFile->cTarget, cNext, sizeof(cNext));
+    *pbExists = false;
+    int s32Fd = open(pstFile->cTarget, O_PATH | O_CLOEXEC);
+    if (s32Fd < 0) {
+        struct stat stLink;
+        if (errno != ENOENT)
+            return bFail(pstFile, "%s", strerror(errno));
+        if (lstat(pstFile->cTarget, &stLink) == 0 && S_ISLNK(stLink.st_mode))
+            return bFail(pstFile, "it is a symbolic link to a file that does not exist");
+        return true;
     }
+    char cReal[PATH_MAX];
+    bool bFound = fstat(s32Fd, pstInfo) == 0 && realpath(pstFile->cTarget, cReal);
+    int s32Errno = errno;
+    close(s32Fd);
+    if (!bFound)
+        return bFail(pstFile, "%s", strerror(s32Errno));
+    *pbExists = true;
+    return bCopyPath(pstFile->cTarget, "", 0, cReal) ||
+           bFail(pstFile, "%s", strerror(ENAMETOOLONG));
 }
 
 bool bCheckNamed(stSafeFile *pstFile, const char *pcPath, struct stat *pstInfo, bool *pbExists)
@@ -84,8 +83,9 @@ bool bCheckNamed(stSafeFile *pstFile, const char *pcPath, struct stat *pstInfo, 
         return false;
     if (!*pbExists)
         return true;
+    struct stat stNamed;
     if (!S_ISREG(pstInfo->st_mode)) {
-        if (strcmp(pstFile->cTarget, pcPath) == 0)
+        if (lstat(pcPath, &stNamed) != 0 || !S_ISLNK(stNamed.st_mode))
             return bFail(pstFile, "it is %s, not a regular file", pcKindOf(pstInfo->st_mode));
         return bFail(pstFile, "it leads to %s, %s, not a regular file", pstFile->cTarget,
                      pcKindOf(pstInfo->st_mode));

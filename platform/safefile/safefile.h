@@ -14,8 +14,9 @@
 
 // Whose file it is, which decides how a symbolic link at the target counts.
 enum {
-    // A file the user named: followed through symbolic links, as cp and a
-    // shell's redirection write through them.
+    // A file the user named: followed through its symbolic links as cp and
+    // a shell's redirection follow them (by the kernel, whose protections
+    // hold); a link to no file is refused, as cp refuses it.
     SAFE_FILE_NAMED = 0,
     // One of the program's own files in its folder: a symbolic link in its
     // place is replaced, never followed, and its folder may not be another

@@ -101,15 +101,18 @@ TEST_F(FileWriteTest, ANamedFileIsWrittenThroughItsLinksAndKeepsItsMode)
         chmod((dir + "/real.bin").c_str(), 0640);
         vWriteFile(dir + "/real.bin.tmp", "mine");
         symlink("real.bin", (dir + "/link.bin").c_str());
-        symlink("sub/../made.bin", (dir + "/dangling.bin").c_str());
+        symlink("sub/../gone.bin", (dir + "/dangling.bin").c_str());
         mkdir((dir + "/sub").c_str(), 0755);
+        symlink("../real.bin", (dir + "/sub/up.bin").c_str());
         std::string text = Write(dir + "/link.bin", "new");
+        text += Write(dir + "/sub/up.bin", "newer");
         text += Write(dir + "/dangling.bin", "made");
         return text + Listing(dir);
     };
-    const std::string expected = "0 \n0 \ndangling.bin -> sub/../made.bin\nlink.bin -> real.bin\n"
-                                 "made.bin 0644 made\nreal.bin 0640 new\nreal.bin.tmp 0644 mine\n"
-                                 "sub/\n";
+    const std::string expected =
+        "0 \n0 \n-8 it is a symbolic link to a file that does not exist\n"
+        "dangling.bin -> sub/../gone.bin\nlink.bin -> real.bin\nreal.bin 0640 newer\n"
+        "real.bin.tmp 0644 mine\nsub/\n";
     EXPECT_EQ(AsRoot(check), expected);
     EXPECT_EQ(AsUser(check), expected);
 }
