@@ -119,6 +119,7 @@ bool bCheckOwn(stSafeFile *pstFile, struct stat *pstInfo, bool *pbExists)
     return true;
 }
 
+// As open() gives a new file; the mask can be read only by setting it.
 uint32_t u32NewFileMode(void)
 {
     mode_t mask = umask(0);
@@ -221,13 +222,4 @@ bool bSafeFileCommit(stSafeFile *pstFile)
         return bFail(pstFile, "it cannot be replaced: %s", strerror(s32Errno));
     }
     return true;
-}
-
-void vSafeFileDrop(stSafeFile *pstFile)
-{
-    if (pstFile->s32Fd < 0)
-        return;
-    close(pstFile->s32Fd);
-    pstFile->s32Fd = -1;
-    unlink(pstFile->cTemp);
 }

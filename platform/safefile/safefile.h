@@ -50,7 +50,5 @@ void vSafeFileWrite(stSafeFile *pstFile, const void *pvBytes, size_t count);
 // replaces. False when anything failed, the new file removed and cWhy
 // saying why ("No space left on device"). False as well when not open.
 bool bSafeFileCommit(stSafeFile *pstFile);
-// Removes the new file without touching the target.
-void vSafeFileDrop(stSafeFile *pstFile);
 
 #endif
