@@ -91,14 +91,14 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
             vPumpEvents();
         }
     }
-    if (!u32ExtResult)
-        vSaveMonitorEdid(u8Index);
     vPrintMsg("      PNP ID : %s \n>", pstRec->u8str_MonitorId);
     uint32_t u32Flags = 0;
     if (GetOutputInfo(u32Handle, DDC_INFO_FLAGS, &u32Flags) == 0 &&
         (u32Flags & DDC_OUTPUT_NON_DISPLAY_BUS))
         vPrintMsg("      Warning : not a display's bus; used only because its description allows "
                   "it \n>");
+    if (!u32ExtResult)
+        vSaveMonitorEdid(u8Index);
     char cLabel[MONITOR_ID_SIZE];
     snprintf(cLabel, sizeof(cLabel), "%s", pstRec->u8str_MonitorId);
     InsertListItem(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, u8Index, cLabel, u8Index);
@@ -161,9 +161,8 @@ void vSaveMonitorEdid(uint8_t u8Index)
     int s32Len = snprintf(cFolder, sizeof(cFolder), "%s" UI_PATH_SEP "MonitorEDID", cDir);
     if (s32Len < 0 || (size_t)s32Len >= sizeof(cFolder))
         return;
-    int s32Made = MakeDir(cFolder);
-    if (s32Made != 0 && s32Made != UIE_ALREADY_EXISTS)
-        return;
+    // A folder that cannot be made is told by the write below.
+    MakeDir(cFolder);
     char cId[MONITOR_ID_SIZE];
     vFileSafeId(pstRec->u8str_MonitorId, cId, sizeof(cId));
     char cPath[TEXT_BUF_SIZE];
@@ -174,7 +173,11 @@ void vSaveMonitorEdid(uint8_t u8Index)
     uint32_t u32Size = (pstRec->u8EdidBuf[EDID_EXT_COUNT] + 1u) * EDID_BLOCK_SIZE;
     if (u32Size > MONITOR_EDID_SIZE)
         return;
-    ArrayToFile(cPath, pstRec->u8EdidBuf, u32Size);
+    if (ArrayToOwnFile(cPath, pstRec->u8EdidBuf, u32Size) != UIE_NO_ERROR) {
+        char cWhy[TEXT_BUF_SIZE];
+        GetFileError(cWhy, sizeof(cWhy));
+        vPrintMsg("      File : Fail, %s \n>", cWhy);
+    }
 }
 
 int32_t s32RefreshMonitorAction(void)

@@ -22,7 +22,9 @@ extern uint8_t gu8_MonitorNum;
 // 0 when the enumeration ran, or the non-zero result of EnumGetFirst (the
 // list and the table are then left as they were).
 int32_t s32DetectMonitor(void);
-// Writes the record's EDID below the program folder; failures are silent.
+// Writes the record's EDID below the program folder, as
+// MonitorEDID/Monitor_<n>_<id>.bin; a file that cannot be written is said
+// in one line of the display's ("      File : Fail, <why> \n>").
 void vSaveMonitorEdid(uint8_t u8Index);
 // Action of CMD_REFRESH_MONITOR; progress-used 1.
 int32_t s32RefreshMonitorAction(void);

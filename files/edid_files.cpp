@@ -35,8 +35,11 @@ uint32_t u32SavedAmount(void)
 void vReportSaved(int32_t s32Written, uint32_t u32Amount)
 {
     if (s32Written != UIE_NO_ERROR) {
+        char cWhy[TEXT_BUF_SIZE];
+        GetFileError(cWhy, sizeof(cWhy));
         vPrintMsg(" - Fail. The file cannot be written\n>");
         vPrintMsg(" - Path = %s \n>", gu8str_EdidFilePath);
+        vPrintMsg(" - Reason: %s\n>", cWhy);
         return;
     }
     vPrintMsg(" - Success !\n>");

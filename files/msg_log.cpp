@@ -59,10 +59,14 @@ int32_t vSaveMsgToFile(void)
     if (s32Result == VAL_EXISTING_FILE_SELECTED || s32Result == VAL_NEW_FILE_SELECTED) {
         snprintf(gu8str_MsgFilePath, sizeof(gu8str_MsgFilePath), "%s", cPath);
         static stTextWriter stWriter;
-        if (bTextWriterOpen(&stWriter, gu8str_MsgFilePath)) {
+        bool bSaved = bTextWriterOpen(&stWriter, gu8str_MsgFilePath);
+        if (bSaved) {
             vWriteMsgLines(&stWriter, s32LineCount);
-            bTextWriterCommit(&stWriter);
+            bSaved = bTextWriterCommit(&stWriter);
         }
+        if (!bSaved)
+            vPrintMsg(" - The messages could not be saved to %s: %s\n>", gu8str_MsgFilePath,
+                      pcTextWriterWhy(&stWriter));
     }
     snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", cPath);
     return 0;

@@ -240,15 +240,18 @@ void vSaveDefSetting(int32_t s32Mode)
     static char cPath[SETTING_PATH_SIZE];
     static stTextWriter stWriter;
     vSettingPath(cPath);
-    bool bOpen = bTextWriterOpen(&stWriter, cPath);
+    bool bOpen = bTextWriterOpenOwn(&stWriter, cPath);
     if (s32Mode == 0) {
         vPanelToSetting();
         vWriteSettingLines(&stWriter);
     } else {
         vWriteDefaultLines(&stWriter);
     }
-    if (bOpen)
-        bTextWriterCommit(&stWriter);
+    bool bSaved = bOpen && bTextWriterCommit(&stWriter);
+    // Without its folder the start has said that settings are not kept.
+    if (!bSaved && !GetProjectDirError(nullptr, 0))
+        fprintf(stderr, "tavolin: the settings could not be saved to %s: %s\n", cPath,
+                pcTextWriterWhy(&stWriter));
 }
 
 void vSettingToPanel(void)

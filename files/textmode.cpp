@@ -4,14 +4,6 @@
 
 namespace {
 
-void vDropTemp(stTextWriter *pstWriter)
-{
-    if (pstWriter->pFile)
-        fclose(pstWriter->pFile);
-    pstWriter->pFile = nullptr;
-    remove(pstWriter->cTemp);
-}
-
 // One character of the file, CR LF taken as LF; EOF at the end.
 int s32TextGetc(FILE *pFile)
 {
@@ -30,55 +22,35 @@ int s32TextGetc(FILE *pFile)
 
 bool bTextWriterOpen(stTextWriter *pstWriter, const char *pcPath)
 {
-    pstWriter->pFile = nullptr;
-    pstWriter->bFailed = false;
-    int s32Target = snprintf(pstWriter->cTarget, sizeof(pstWriter->cTarget), "%s", pcPath);
-    int s32Temp = snprintf(pstWriter->cTemp, sizeof(pstWriter->cTemp), "%s.tmp", pcPath);
-    // A cut path would name another file.
-    bool bFits = s32Target >= 0 && (size_t)s32Target < sizeof(pstWriter->cTarget) &&
-                 s32Temp >= 0 && (size_t)s32Temp < sizeof(pstWriter->cTemp);
-    if (!pcPath[0] || !bFits)
-        return false;
-    pstWriter->pFile = fopen(pstWriter->cTemp, "wb");
-    return pstWriter->pFile != nullptr;
+    return bSafeFileOpen(&pstWriter->stFile, pcPath, SAFE_FILE_NAMED);
+}
+
+bool bTextWriterOpenOwn(stTextWriter *pstWriter, const char *pcPath)
+{
+    return bSafeFileOpen(&pstWriter->stFile, pcPath, SAFE_FILE_OWN);
 }
 
 void vTextWrite(stTextWriter *pstWriter, const char *pcText)
 {
-    if (!pstWriter->pFile)
-        return;
-    for (const char *pc = pcText; *pc; pc++) {
-        if (*pc == '\n' && fputc('\r', pstWriter->pFile) == EOF)
-            pstWriter->bFailed = true;
-        if (fputc(*pc, pstWriter->pFile) == EOF)
-            pstWriter->bFailed = true;
+    for (const char *pc = pcText; *pc;) {
+        size_t length = strcspn(pc, "\n");
+        vSafeFileWrite(&pstWriter->stFile, pc, length);
+        pc += length;
+        if (*pc == '\n') {
+            vSafeFileWrite(&pstWriter->stFile, "\r\n", 2);
+            pc++;
+        }
     }
 }
 
 void vRawWrite(stTextWriter *pstWriter, const void *pvBytes, size_t count)
 {
-    if (pstWriter->pFile && count > 0 && fwrite(pvBytes, 1, count, pstWriter->pFile) != count)
-        pstWriter->bFailed = true;
+    vSafeFileWrite(&pstWriter->stFile, pvBytes, count);
 }
 
-bool bTextWriterCommit(stTextWriter *pstWriter)
-{
-    if (!pstWriter->pFile)
-        return false;
-    bool bWritten = !pstWriter->bFailed && fflush(pstWriter->pFile) == 0 &&
-                    !ferror(pstWriter->pFile);
-    if (!bWritten) {
-        vDropTemp(pstWriter);
-        return false;
-    }
-    int s32Closed = fclose(pstWriter->pFile);
-    pstWriter->pFile = nullptr;
-    if (s32Closed != 0 || rename(pstWriter->cTemp, pstWriter->cTarget) != 0) {
-        remove(pstWriter->cTemp);
-        return false;
-    }
-    return true;
-}
+bool bTextWriterCommit(stTextWriter *pstWriter) { return bSafeFileCommit(&pstWriter->stFile); }
+
+const char *pcTextWriterWhy(const stTextWriter *pstWriter) { return pstWriter->stFile.cWhy; }
 
 bool bTextReadLine(FILE *pFile, char *pcLine, size_t size)
 {

@@ -3,6 +3,8 @@
 #include "ui_internal.h"
 #include "userint_test.h"
 
+#include "platform/safefile/safefile.h"
+
 #include <errno.h>
 #include <limits.h>
 #include <pwd.h>
@@ -18,6 +20,9 @@ namespace {
 #define SHARED_DATA_DIR "/../share/tavolin"
 #define USER_DIR_NAME "tavolin"
 #define DIR_SIZE 4096
+// The program's folder when the user's own is refused: nothing can be made
+// below a device, so no file is kept and none is read.
+#define NO_FOLDER "/dev/null/tavolin"
 
 char gc_ProjectDirOverride[DIR_SIZE] = "";
 
@@ -27,7 +32,7 @@ int32_t gb_DirsDecided = 0;
 int32_t gb_Installed = 0;
 char gc_ProgramDir[DIR_SIZE] = "";
 char gc_ResourceDir[DIR_SIZE] = "";
-char gc_DirError[DIR_SIZE + 128] = "";
+char gc_DirError[2 * DIR_SIZE + 256] = "";
 
 void vExecutableDir(char *pcDir, size_t size)
 {
@@ -86,6 +91,39 @@ int s32MakePath(const char *pcPath)
     return access(pcPath, W_OK | X_OK) == 0 ? 0 : errno;
 }
 
+// A folder of the user's that another user could plant files or links in
+// (its settings, the bench description the bus library obeys) is not used,
+// as careful tools refuse such a folder for their keys. False and why.
+bool bFolderIsTheUsers(const char *pcDir, char *pcWhy, size_t size)
+{
+    uid_t uid = geteuid();
+    struct stat st;
+    if (lstat(pcDir, &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != uid) {
+        snprintf(pcWhy, size,
+                 "cannot use the folder %s for settings and logs: it is a symbolic link of the "
+                 "user with id %u; remove it, or set XDG_DATA_HOME to a folder of your own",
+                 pcDir, (unsigned)st.st_uid);
+        return false;
+    }
+    if (stat(pcDir, &st) != 0)
+        return true; // s32MakePath has said why
+    if (st.st_uid != uid) {
+        snprintf(pcWhy, size,
+                 "cannot use the folder %s for settings and logs: it belongs to the user with "
+                 "id %u, not to you (id %u); set XDG_DATA_HOME to a folder of your own",
+                 pcDir, (unsigned)st.st_uid, (unsigned)uid);
+        return false;
+    }
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) {
+        snprintf(pcWhy, size,
+                 "cannot use the folder %s for settings and logs: others can write to it (mode "
+                 "%04o); make it yours alone with: chmod 700 %s",
+                 pcDir, (unsigned)(st.st_mode & 07777), pcDir);
+        return false;
+    }
+    return true;
+}
+
 void vDecide(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome,
              const char *pcPasswdHome)
 {
@@ -138,9 +176,26 @@ void vDecide(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome
                 snprintf(gc_DirError, sizeof(gc_DirError),
                          "cannot create the folder %s for settings and logs: %s", cDir,
                          strerror(s32Errno));
+            else if (!bFolderIsTheUsers(cDir, gc_DirError, sizeof(gc_DirError)))
+                snprintf(gc_ProgramDir, sizeof(gc_ProgramDir), "%s", NO_FOLDER);
         }
     }
     setenv(UI_PROGRAM_DIR_VARIABLE, gc_ProgramDir, 1);
+}
+
+stSafeFile gst_LastWrite;
+
+int s32WriteWhole(const char *pcPath, const void *pvData, size_t count, int32_t s32Kind)
+{
+    gst_LastWrite.cWhy[0] = '\0';
+    if (!pcPath || (!pvData && count)) {
+        snprintf(gst_LastWrite.cWhy, sizeof(gst_LastWrite.cWhy), "%s", strerror(EINVAL));
+        return UIE_BAD_ARGUMENT;
+    }
+    if (!bSafeFileOpen(&gst_LastWrite, pcPath, s32Kind))
+        return UIE_FILE_ERROR;
+    vSafeFileWrite(&gst_LastWrite, pvData, count);
+    return bSafeFileCommit(&gst_LastWrite) ? UIE_NO_ERROR : UIE_FILE_ERROR;
 }
 
 } // namespace
@@ -215,14 +270,19 @@ int MakeDir(const char *path)
 
 int ArrayToFile(const char *path, const void *data, size_t count)
 {
-    if (!path || (!data && count))
-        return UIE_BAD_ARGUMENT;
-    FILE *pFile = fopen(path, "wb");
-    if (!pFile)
-        return UIE_FILE_ERROR;
-    size_t written = count ? fwrite(data, 1, count, pFile) : 0;
-    int s32Closed = fclose(pFile);
-    return written == count && s32Closed == 0 ? UIE_NO_ERROR : UIE_FILE_ERROR;
+    return s32WriteWhole(path, data, count, SAFE_FILE_NAMED);
+}
+
+int ArrayToOwnFile(const char *path, const void *data, size_t count)
+{
+    return s32WriteWhole(path, data, count, SAFE_FILE_OWN);
+}
+
+int GetFileError(char *text, size_t size)
+{
+    if (text && size)
+        snprintf(text, size, "%s", gst_LastWrite.cWhy);
+    return gst_LastWrite.cWhy[0] ? 1 : 0;
 }
 
 int FileToArray(const char *path, void *data, size_t size, size_t *read)

@@ -191,8 +191,19 @@ int GetProjectDir(char *directory, size_t size);
 int GetProjectDirError(char *text, size_t size);
 // 0 when made, UIE_ALREADY_EXISTS when a file or folder has that name, < 0 otherwise.
 int MakeDir(const char *path);
-// Writes count bytes as the whole file (replacing it); 0 or < 0.
+// Writes count bytes as the whole file the user named, through its symbolic
+// links: into a new file beside it that replaces it once written, with its
+// mode. A target that is no regular file (a device, a FIFO, a folder) or
+// that this user may not write is refused. 0, or < 0 with nothing written
+// and GetFileError saying why.
 int ArrayToFile(const char *path, const void *data, size_t count);
+// The same for one of the program's own files: a symbolic link in its place
+// is replaced, never followed.
+int ArrayToOwnFile(const char *path, const void *data, size_t count);
+// Why the last ArrayToFile or ArrayToOwnFile failed, in plain words ("No
+// space left on device", "it is a folder, not a regular file"): 1 and the
+// text, or 0 and "" when it was written.
+int GetFileError(char *text, size_t size);
 // Reads up to size bytes of the file; the count read goes to *read. 0 or < 0.
 int FileToArray(const char *path, void *data, size_t size, size_t *read);
 // 1 when the file exists (its size in *size), 0 when not, < 0 on error.

@@ -1,4 +1,5 @@
 #include "tests/support/device_fixture.h"
+#include "tests/support/privileges.h"
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
@@ -431,6 +432,33 @@ TEST_F(DetectTest, HostileIdentifierStaysInsideTheMonitorFolder)
     EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 2u); // Pavimo.uir and the folder
     vSaveMonitorEdid(MONITOR_MAX);                      // out of the table: nothing
     EXPECT_EQ(lstDirEntries(m_dir.file("MonitorEDID")).size(), 1u);
+}
+
+// The monitor files are the program's own: a link planted in place of one
+// is replaced, never written through; a file that cannot be written gets a
+// line after its display's.
+TEST_F(DetectTest, AMonitorFileReplacesALinkAndAFailureGetsALine)
+{
+    std::vector<uint8_t> edid = lstMakeEdid(0);
+    AddDisplay(edid);
+    std::string folder = m_dir.file("MonitorEDID");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    vWriteFile(m_dir.file("victim"), "secret");
+    ASSERT_EQ(symlink("../victim", MonitorFile(1, "DEL40F3").c_str()), 0);
+    s32InitDdcAction();
+    EXPECT_EQ(MsgBox(), gs_StartLines + DisplayLines(1, "DEL40F3") + " - Pass\n>");
+    EXPECT_EQ(strReadFile(m_dir.file("victim")), "secret");
+    EXPECT_EQ(lstReadBytes(MonitorFile(1, "DEL40F3")), edid);
+
+    SmallDisk disk(folder);
+    if (!disk.bMounted())
+        GTEST_SKIP() << "no full disk to write on: " << disk.why();
+    disk.vFill();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    EXPECT_EQ(s32RefreshMonitorAction(), 1);
+    EXPECT_EQ(MsgBox(), "Refreshing monitor information ...\n>" + DisplayLines(1, "DEL40F3") +
+                            "      File : Fail, No space left on device \n> - Pass\n>\n>");
+    EXPECT_EQ(lstDirEntries(folder), Strings{"filler"});
 }
 
 TEST_F(DetectTest, SpeedCommandSetsTheChosenClock)

@@ -1,6 +1,7 @@
 // Received EDID saved as binary and text files, and the package dump.
 #include "tests/support/device_fixture.h"
 #include "tests/support/package_maker.h"
+#include "tests/support/privileges.h"
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
@@ -223,9 +224,37 @@ TEST_F(EdidSaveTest, AFileThatCannotBeWrittenIsAFailure)
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, bin);
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, txt);
     vSaveDeviceEdid();
+    const std::string why = " \n> - Reason: no new file can be made in its folder: No such file "
+                            "or directory\n>";
     EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. The file cannot be written\n> - Path = " +
-                            bin + " \n> - Fail. The file cannot be written\n> - Path = " + txt +
-                            " \n>");
+                            bin + why + " - Fail. The file cannot be written\n> - Path = " + txt +
+                            why);
+}
+
+TEST_F(EdidSaveTest, AFifoIsRefusedAndAFullDiskLeavesNoFile)
+{
+    Bench();
+    ReceivePages(1);
+    SaveTypes(1, 0);
+    std::string fifo = m_dir.file("fifo.bin");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, fifo);
+    vSaveDeviceEdid();
+    EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. The file cannot be written\n> - Path = " +
+                            fifo + " \n> - Reason: it is a FIFO, not a regular file\n>");
+
+    std::string dir = m_dir.file("full");
+    SmallDisk disk(dir);
+    if (!disk.bMounted())
+        GTEST_SKIP() << "no full disk to write on: " << disk.why();
+    disk.vFill();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    SaveTypes(0, 1);
+    m_dialogs.vPush(VAL_NEW_FILE_SELECTED, dir + "/a.txt");
+    vSaveDeviceEdid();
+    EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. The file cannot be written\n> - Path = " +
+                            dir + "/a.txt \n> - Reason: No space left on device\n>");
+    EXPECT_EQ(lstDirEntries(dir), std::vector<std::string>{"filler"});
 }
 
 // As the operator meets it right after start: nothing received, so nothing

@@ -1,3 +1,4 @@
+#include "tests/support/privileges.h"
 #include "tests/support/test_env.h"
 
 #include "app/app_shell.h"
@@ -6,6 +7,8 @@
 #include "ui/Pavimo.h"
 
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,7 +121,47 @@ TEST_F(MessageLogTest, UncreatableFileWritesNothingAndTheProgramGoesOn)
     EXPECT_EQ(vSaveMsgToFile(), 0);
     EXPECT_FALSE(bFileExists(target));
     EXPECT_STREQ(gu8str_LastDir, target.c_str());
-    EXPECT_EQ(MsgBox(), ">x\n>");
+    EXPECT_EQ(MsgBox(), ">x\n> - The messages could not be saved to " + target +
+                            ": no new file can be made in its folder: No such file or directory\n>");
+}
+
+// Only the file named changes: a link is written through, a folder (or a
+// device, a FIFO) is refused.
+TEST_F(MessageLogTest, ALinkIsWrittenThroughAndAFolderIsRefused)
+{
+    LoadPanels();
+    vPrintMsg(">x\n>");
+    vWriteFile(m_dir.file("real.txt"), "old");
+    ASSERT_EQ(symlink("real.txt", m_dir.file("link.txt").c_str()), 0);
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, m_dir.file("link.txt"));
+    vSaveMsgToFile();
+    EXPECT_EQ(strReadFile(m_dir.file("real.txt")), ">x\r\n>\r\n");
+    std::string folder = m_dir.file("folder.txt");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, folder);
+    vSaveMsgToFile();
+    EXPECT_EQ(MsgBox(), ">x\n> - The messages could not be saved to " + folder +
+                            ": it is a folder, not a regular file\n>");
+    EXPECT_TRUE(lstDirEntries(folder).empty());
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 4u); // Pavimo.uir, real, link, folder
+}
+
+TEST_F(MessageLogTest, AFullDiskKeepsTheOldFileAndSaysSo)
+{
+    std::string dir = m_dir.file("full");
+    SmallDisk disk(dir);
+    if (!disk.bMounted())
+        GTEST_SKIP() << "no full disk to write on: " << disk.why();
+    vWriteFile(dir + "/log.txt", "old");
+    disk.vFill();
+    LoadPanels();
+    vPrintMsg(">x\n>");
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, dir + "/log.txt");
+    vSaveMsgToFile();
+    EXPECT_EQ(MsgBox(), ">x\n> - The messages could not be saved to " + dir +
+                            "/log.txt: No space left on device\n>");
+    EXPECT_EQ(strReadFile(dir + "/log.txt"), "old");
+    EXPECT_EQ(lstDirEntries(dir).size(), 2u); // log.txt and the filler
 }
 
 TEST_F(MessageLogTest, EmptyBoxSavesAnEmptyFile)

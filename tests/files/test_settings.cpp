@@ -1,3 +1,4 @@
+#include "tests/support/privileges.h"
 #include "tests/support/test_env.h"
 
 #include "app/app_shell.h"
@@ -272,17 +273,40 @@ TEST_F(SettingsTest, FolderWhereNoFileCanBeMadeStillGivesTheDefaults)
     EXPECT_EQ(lstDirEntries(m_dir.path()), Lines{"Pavimo.uir"});
 }
 
-TEST_F(SettingsTest, OldFileStaysWhenTheTemporaryFileCannotBeMade)
+// A link planted where the settings file goes (a shared portable folder)
+// is replaced, never written through; a file named like a temporary one
+// stays.
+TEST_F(SettingsTest, OnlyTheSettingsFileItselfIsReplaced)
 {
-    const std::string old = "ReceivedNumOfPage = 5\nDdcI2cSpeed = 3\n";
-    WriteSettings(old);
-    ASSERT_EQ(mkdir((SettingsFile() + ".tmp").c_str(), 0755), 0);
+    vWriteFile(m_dir.file("victim"), "secret");
+    ASSERT_EQ(symlink("victim", SettingsFile().c_str()), 0);
+    vWriteFile(SettingsFile() + ".tmp", "mine");
     StartUp();
-    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 13);
     vExitHook();
-    EXPECT_EQ(Saved(), old);
-    vSaveDefSetting(1);
-    EXPECT_EQ(Saved(), old);
+    EXPECT_EQ(strReadFile(m_dir.file("victim")), "secret");
+    EXPECT_EQ(Saved(), gs_FactoryFile);
+    EXPECT_EQ(strReadFile(SettingsFile() + ".tmp"), "mine");
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 4u);
+}
+
+TEST_F(SettingsTest, AFullDiskKeepsTheOldFileAndSaysSoOnStandardError)
+{
+    std::string dir = m_dir.file("full");
+    SmallDisk disk(dir);
+    if (!disk.bMounted())
+        GTEST_SKIP() << "no full disk to write on: " << disk.why();
+    const std::string old = "ReceivedNumOfPage = 5\nDdcI2cSpeed = 3\n";
+    vWriteFile(dir + "/DefSetting.ini", old);
+    disk.vFill();
+    StartUp();
+    vUiSetProjectDir(dir.c_str());
+    testing::internal::CaptureStderr();
+    vExitHook();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tavolin: the settings could not be saved to " + dir +
+                  "/DefSetting.ini: No space left on device\n");
+    EXPECT_EQ(strReadFile(dir + "/DefSetting.ini"), old);
+    EXPECT_EQ(lstDirEntries(dir).size(), 2u);
 }
 
 using VersionTest = AppTest;

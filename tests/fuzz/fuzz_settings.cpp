@@ -77,6 +77,13 @@ int GetProjectDir(char *directory, size_t size)
     return 0;
 }
 
+int GetProjectDirError(char *text, size_t size)
+{
+    if (text && size)
+        text[0] = '\0';
+    return 0;
+}
+
 void vPrintMsg(const char *pcFormat, ...)
 {
     char cLine[1024];

@@ -11,6 +11,8 @@
 #include "ui/Pavimo.h"
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -477,6 +479,39 @@ TEST_F(PkgToolTest, ExtractNeedsAPortThePackageHas)
     EXPECT_FALSE(bFileExists(m_dir.file("x.bin")));
     EXPECT_EQ(Run({"extract", "good.pkg", "--port", "2", "-o", "x.bin"}).s32Code, 0);
     EXPECT_EQ(lstReadBytes(m_dir.file("x.bin")), lstMakeEdid(0));
+}
+
+// Only the file named changes: an output goes through a link to its file
+// and keeps that file's mode; a FIFO or a device is refused, nothing written.
+TEST_F(PkgToolTest, AnOutputChangesOnlyTheFileNamed)
+{
+    File("good.pkg", TwoPortPackage());
+    File("real.bin", Bytes(3, 0x55));
+    chmod(m_dir.file("real.bin").c_str(), 0600);
+    File("real.bin.tmp", Bytes(2, 0x66));
+    ASSERT_EQ(symlink("real.bin", m_dir.file("link.bin").c_str()), 0);
+    EXPECT_EQ(Run({"extract", "good.pkg", "--port", "2", "-o", "link.bin"}).s32Code, 0);
+    EXPECT_EQ(lstReadBytes(m_dir.file("real.bin")), lstMakeEdid(0));
+    struct stat st;
+    ASSERT_EQ(stat(m_dir.file("real.bin").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(strReadFile(m_dir.file("real.bin.tmp")), "ff");
+
+    ASSERT_EQ(mkfifo(m_dir.file("fifo.bin").c_str(), 0644), 0);
+    bool bDevice = mknod(m_dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    for (const char *pcOut : {"fifo.bin", "null"}) {
+        if (!bDevice && std::string(pcOut) == "null")
+            continue;
+        stRunResult result = Run({"extract", "good.pkg", "--port", "2", "-o", pcOut});
+        EXPECT_EQ(result.s32Code, 1) << pcOut;
+        EXPECT_EQ(result.err.rfind("tavolin-pkg: " + std::string(pcOut) + ": cannot be written", 0),
+                  0u)
+            << result.err;
+    }
+    ASSERT_EQ(lstat(m_dir.file("fifo.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(!bDevice || (lstat(m_dir.file("null").c_str(), &st) == 0 && S_ISCHR(st.st_mode)));
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), bDevice ? 7u : 6u);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Where the program keeps its files: beside itself when Pavimo.uir lies in a
 // writable program folder (portable), else in the user's own folder
 // $XDG_DATA_HOME/tavolin or ~/.local/share/tavolin (installed).
+#include "tests/support/privileges.h"
 #include "tests/support/test_env.h"
 
 #include "app/app_shell.h"
@@ -77,37 +78,19 @@ protected:
         vUiDecideProgramDir(m_exe.c_str(), pc(home), pc(xdg), pc(passwd));
         return stCurrent();
     }
-    // The same as an ordinary user, for whom a folder's mode holds (root
-    // writes everywhere): in a child process that gives up root first.
+    // The same as an ordinary user, for whom a folder's mode holds.
     Decision DecideAsUser(const std::string &home, const std::string &xdg)
     {
-        if (geteuid() != 0)
-            return Decide(home, xdg, "");
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        pid_t pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            if (setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(2);
+        std::string out = strAsUser([&] {
             vUiDecideProgramDir(m_exe.c_str(), pc(home), pc(xdg), nullptr);
             Decision d = stCurrent();
-            std::string out = std::string(d.bInstalled ? "1" : "0") + '\n' + d.programDir + '\n' +
-                              d.resourceDir + '\n' + d.error + '\n' + d.variable + '\n';
-            _exit(write(fds[1], out.data(), out.size()) == (ssize_t)out.size() ? 0 : 3);
-        }
-        close(fds[1]);
-        std::string out;
-        char cBuf[4096];
-        for (ssize_t n; (n = read(fds[0], cBuf, sizeof(cBuf))) > 0;)
-            out.append(cBuf, (size_t)n);
-        close(fds[0]);
-        int s32Status = 0;
-        waitpid(pid, &s32Status, 0);
-        EXPECT_TRUE(WIFEXITED(s32Status) && WEXITSTATUS(s32Status) == 0) << s32Status;
+            return std::string(d.bInstalled ? "1" : "0") + '\n' + d.programDir + '\n' +
+                   d.resourceDir + '\n' + d.error + '\n' + d.variable + '\n';
+        });
         Decision d;
         std::string *pFields[] = {&d.programDir, &d.resourceDir, &d.error, &d.variable};
         size_t pos = out.find('\n');
+        EXPECT_NE(pos, std::string::npos) << out;
         d.bInstalled = out.substr(0, pos) == "1";
         for (std::string *pField : pFields) {
             size_t end = out.find('\n', pos + 1);
@@ -221,6 +204,38 @@ TEST_F(ProgramDirTest, AFolderThatCannotBeMadeIsReportedInPlainWords)
                            "/tavolin for settings and logs: Permission denied");
 }
 
+// A folder of the user's that another user could plant files or links in
+// is not used: the program's folder is then one where nothing can be made.
+TEST_F(ProgramDirTest, AUsersFolderOthersCanWriteOrOwnIsRefused)
+{
+    std::string xdg = Folder("xdg", 0777);
+    std::string dir = Folder("xdg/tavolin", 0777);
+    Decision d = Decide(m_home, xdg, "");
+    EXPECT_EQ(d.error, "cannot use the folder " + dir + " for settings and logs: others can "
+                       "write to it (mode 0777); make it yours alone with: chmod 700 " + dir);
+    EXPECT_EQ(d.programDir, "/dev/null/tavolin");
+    EXPECT_EQ(d.variable, "/dev/null/tavolin");
+    chmod(dir.c_str(), 0700);
+    EXPECT_EQ(Decide(m_home, xdg, "").error, "");
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a folder or a link to another user";
+    chmod(dir.c_str(), 0777);
+    d = DecideAsUser(m_home, xdg);
+    EXPECT_EQ(d.error, "cannot use the folder " + dir + " for settings and logs: it belongs to "
+                       "the user with id 0, not to you (id 65534); set XDG_DATA_HOME to a folder "
+                       "of your own");
+    EXPECT_EQ(d.programDir, "/dev/null/tavolin");
+
+    // A link in its place: the user's own is followed, another user's not.
+    rmdir(dir.c_str());
+    ASSERT_EQ(symlink(Folder("real", 0700).c_str(), dir.c_str()), 0);
+    EXPECT_EQ(Decide(m_home, xdg, "").error, "");
+    ASSERT_EQ(lchown(dir.c_str(), TEST_USER_ID, TEST_USER_ID), 0);
+    EXPECT_EQ(Decide(m_home, xdg, "").error,
+              "cannot use the folder " + dir + " for settings and logs: it is a symbolic link "
+              "of the user with id 65534; remove it, or set XDG_DATA_HOME to a folder of your own");
+}
+
 // The whole start in installed mode: panels from the shared data folder,
 // everything the program writes in the user's folder.
 class InstalledStartTest : public AppTest {
@@ -290,6 +305,31 @@ TEST_F(InstalledStartTest, AFileInPlaceOfTheFolderIsReportedAndTheProgramStillSt
               std::string::npos)
         << MsgBox();
     EXPECT_EQ(strReadFile(m_user), "");
+}
+
+// Nothing of a refused folder is read (its settings, a bench description
+// planted there) and nothing is written into it.
+TEST_F(InstalledStartTest, ARefusedFolderIsReportedAndLeftAlone)
+{
+    ASSERT_EQ(mkdir(m_user.c_str(), 0777), 0);
+    chmod(m_user.c_str(), 0777);
+    vWriteFile(m_user + "/DefSetting.ini", "ReceivedNumOfPage = 9\r\n");
+    Decide();
+    testing::internal::CaptureStderr();
+    StartUp();
+    const std::string why = "he folder " + m_user + " for settings and logs: others can write "
+                            "to it (mode 0777); make it yours alone with: chmod 700 " + m_user;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tavolin: cannot use t" + why + "\n");
+    EXPECT_EQ(MsgBox(), "> - Fail. Cannot use t" + why + "\n>");
+    int s32Pages = 0;
+    GetCtrlVal(MainPanel(), MAIN_PAGE_NUM, &s32Pages);
+    EXPECT_EQ(s32Pages, 1);
+    Ticks(40);
+    EXPECT_NE(MsgBox().find("\n> - Fail ! Error Code = 0x70000011 \n>"), std::string::npos)
+        << MsgBox();
+    vExitHook();
+    EXPECT_EQ(lstSorted(m_user), std::vector<std::string>{"DefSetting.ini"});
+    EXPECT_EQ(strReadFile(m_user + "/DefSetting.ini"), "ReceivedNumOfPage = 9\r\n");
 }
 
 } // namespace
