@@ -1,13 +1,13 @@
 // Text files as the program's first platform kept them on disk: a line feed
 // written becomes CR LF, and CR LF read back becomes a line feed, so a file
 // moves between machines unchanged. A written file replaces its target only
-// when it was written whole (platform/safefile): a file the user named is
+// when it was written whole (platform/filesys): a file the user named is
 // written through its symbolic links, one of the program's own replaces a
 // link in its place; a target that is no regular file is refused.
 #ifndef TEXTMODE_H
 #define TEXTMODE_H
 
-#include "platform/safefile/safefile.h"
+#include "platform/filesys/safefile.h"
 
 #include <stdio.h>
 

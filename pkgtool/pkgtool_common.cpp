@@ -104,16 +104,13 @@ bool bWriteWhole(const char *pcPath, const void *pvBytes, size_t count)
     if (strcmp(pcPath, "-") == 0)
         return fwrite(pvBytes, 1, count, stdout) == count; // told when it is closed
     static stTextWriter stWriter;
-    if (!bTextWriterOpen(&stWriter, pcPath)) {
-        s32Refuse("%s: cannot be written", pcPath);
-        return false;
+    if (bTextWriterOpen(&stWriter, pcPath)) {
+        vRawWrite(&stWriter, pvBytes, count);
+        if (bTextWriterCommit(&stWriter))
+            return true;
     }
-    vRawWrite(&stWriter, pvBytes, count);
-    if (!bTextWriterCommit(&stWriter)) {
-        s32Refuse("%s: cannot be written", pcPath);
-        return false;
-    }
-    return true;
+    s32Refuse("%s: cannot be written: %s", pcPath, pcTextWriterWhy(&stWriter));
+    return false;
 }
 
 bool bCloseStdout(void)

@@ -4,31 +4,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-const char *pcKindOf(const struct stat *pst)
+const char *pcFsKindOf(uint32_t u32Mode)
 {
-    if (S_ISREG(pst->st_mode))
+    mode_t mode = (mode_t)u32Mode;
+    if (S_ISREG(mode))
         return nullptr;
-    if (S_ISDIR(pst->st_mode))
+    if (S_ISDIR(mode))
         return "a folder";
-    if (S_ISFIFO(pst->st_mode))
+    if (S_ISFIFO(mode))
         return "a FIFO";
-    if (S_ISCHR(pst->st_mode))
+    if (S_ISCHR(mode))
         return "a character device";
-    if (S_ISBLK(pst->st_mode))
+    if (S_ISBLK(mode))
         return "a block device";
-    if (S_ISSOCK(pst->st_mode))
+    if (S_ISSOCK(mode))
         return "a socket";
     return "a special file";
 }
 
-} // namespace
-
 const char *pcFsNotRegular(const char *pcPath)
 {
     struct stat st;
-    return stat(pcPath, &st) == 0 ? pcKindOf(&st) : nullptr;
+    return stat(pcPath, &st) == 0 ? pcFsKindOf(st.st_mode) : nullptr;
 }
 
 FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKind)
@@ -45,7 +42,7 @@ FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKin
     if (s32Fd < 0)
         return nullptr;
     struct stat st;
-    if (fstat(s32Fd, &st) != 0 || (*ppcKind = pcKindOf(&st)) != nullptr) {
+    if (fstat(s32Fd, &st) != 0 || (*ppcKind = pcFsKindOf(st.st_mode)) != nullptr) {
         close(s32Fd);
         return nullptr;
     }

@@ -10,6 +10,8 @@
 // character device", "a folder", ...; a symlink counts as what it points
 // at), else null.
 const char *pcFsNotRegular(const char *pcPath);
+// The same for a file mode (st_mode): null for a regular file.
+const char *pcFsKindOf(uint32_t u32Mode);
 // Opens pcPath for reading in binary when it is a regular file, never
 // waiting for a writer on a FIFO: the stream, with the file's size in
 // *pu64Size. Null otherwise; *ppcKind then says what the path is, or is

@@ -3,7 +3,7 @@
 #include "ui_internal.h"
 #include "userint_test.h"
 
-#include "platform/safefile/safefile.h"
+#include "platform/filesys/safefile.h"
 
 #include <errno.h>
 #include <limits.h>

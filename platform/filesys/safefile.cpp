@@ -1,4 +1,6 @@
-#include "platform/safefile/safefile.h"
+#include "platform/filesys/safefile.h"
+
+#include "platform/filesys/filesys.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -19,21 +21,6 @@ bool bFail(stSafeFile *pstFile, const char *pcFormat, ...)
     vsnprintf(pstFile->cWhy, sizeof(pstFile->cWhy), pcFormat, args);
     va_end(args);
     return false;
-}
-
-const char *pcKindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "something else";
 }
 
 // Length of the folder part of a path, its last slash included.
@@ -86,9 +73,9 @@ bool bCheckNamed(stSafeFile *pstFile, const char *pcPath, struct stat *pstInfo, 
     struct stat stNamed;
     if (!S_ISREG(pstInfo->st_mode)) {
         if (lstat(pcPath, &stNamed) != 0 || !S_ISLNK(stNamed.st_mode))
-            return bFail(pstFile, "it is %s, not a regular file", pcKindOf(pstInfo->st_mode));
+            return bFail(pstFile, "it is %s, not a regular file", pcFsKindOf(pstInfo->st_mode));
         return bFail(pstFile, "it leads to %s, %s, not a regular file", pstFile->cTarget,
-                     pcKindOf(pstInfo->st_mode));
+                     pcFsKindOf(pstInfo->st_mode));
     }
     // A file this user may not write is not replaced either, as a shell's
     // redirection would not write it.
@@ -107,7 +94,7 @@ bool bCheckOwn(stSafeFile *pstFile, struct stat *pstInfo, bool *pbExists)
     if (*pbExists && S_ISLNK(pstInfo->st_mode))
         *pbExists = false;
     else if (*pbExists && !S_ISREG(pstInfo->st_mode))
-        return bFail(pstFile, "it is %s, not a regular file", pcKindOf(pstInfo->st_mode));
+        return bFail(pstFile, "it is %s, not a regular file", pcFsKindOf(pstInfo->st_mode));
     char cFolder[SAFE_FILE_PATH_MAX];
     size_t folderLength = szFolderLength(pstFile->cTarget);
     bCopyPath(cFolder, pstFile->cTarget, folderLength > 1 ? folderLength - 1 : folderLength,
