@@ -9,6 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+bool bBecomeTestUser()
+{
+    return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(TEST_USER_ID) == 0 &&
+                              setuid(TEST_USER_ID) == 0);
+}
+
 std::string strAsUser(const std::function<std::string()> &fn)
 {
     if (geteuid() != 0)
@@ -19,7 +25,7 @@ std::string strAsUser(const std::function<std::string()> &fn)
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        if (setgroups(0, nullptr) != 0 || setgid(TEST_USER_ID) != 0 || setuid(TEST_USER_ID) != 0)
+        if (!bBecomeTestUser())
             _exit(2);
         std::string out = fn();
         _exit(write(fds[1], out.data(), out.size()) == (ssize_t)out.size() ? 0 : 3);

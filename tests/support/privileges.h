@@ -9,6 +9,10 @@
 // The ordinary user the children become ("nobody").
 #define TEST_USER_ID 65534
 
+// In a child: gives up root for TEST_USER_ID, groups included; true when
+// that worked or there was no root to give up.
+bool bBecomeTestUser();
+
 // What fn returns when run by an ordinary user, for whom a file's mode
 // holds (root writes everywhere): as root in a child process that gives up
 // root first (so fn may call no Qt), otherwise here. "child failed ..."

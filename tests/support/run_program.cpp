@@ -1,5 +1,7 @@
 #include "tests/support/run_program.h"
 
+#include "tests/support/privileges.h"
+
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
@@ -45,12 +47,6 @@ bool bSetStdout(const stRunSetup &setup)
     return true;
 }
 
-bool bBecomeOrdinaryUser()
-{
-    return geteuid() != 0 ||
-           (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
-}
-
 } // namespace
 
 stRunResult stRunProgram(const std::string &program, const std::vector<std::string> &args,
@@ -81,7 +77,7 @@ stRunResult stRunProgram(const std::string &program, const std::vector<std::stri
         bool bOwnStdout = !setup.stdoutPath.empty() || setup.bStdoutUnread;
         if ((!setup.workDir.empty() && chdir(setup.workDir.c_str()) != 0) ||
             (bOwnStdout && !bSetStdout(setup)) ||
-            (setup.bOrdinaryUser && !bBecomeOrdinaryUser()))
+            (setup.bOrdinaryUser && !bBecomeTestUser()))
             _exit(125);
         std::vector<char *> argv{const_cast<char *>(program.c_str())};
         for (const std::string &arg : args)
