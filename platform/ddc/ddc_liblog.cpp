@@ -64,8 +64,10 @@ uint32_t u32LogOpen(const char *pcPath)
         vLogNote("folder: portable; the program's files beside it in %s", cDir);
     if (!gb_LogLost)
         return 0;
-    // A log left empty from its start would be taken for a quiet run.
+    // A log left empty from its start would be taken for a quiet run: none
+    // is left behind.
     u32LogClose();
+    remove(pcPath);
     return DDC_ERR_LOG_FILE;
 }
 

@@ -97,6 +97,7 @@ TEST_F(DdcTest, FullDiskGivesTheLogsCodeAtTheStartOrAtTheStop)
         FileSizeLimit full(0);
         EXPECT_EQ(EnableLog(log.c_str(), 1), DDC_ERR_LOG_FILE);
     }
+    EXPECT_EQ(lstDirEntries(dir.path()), std::vector<std::string>{}) << "no empty log left";
     EXPECT_EQ(DisableLog(), 0u) << "no log open, nothing lost";
     ASSERT_EQ(EnableLog(log.c_str(), 1), 0u);
     {
