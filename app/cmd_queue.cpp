@@ -14,10 +14,8 @@ int32_t gs32_CommandRunning = 0;
 
 namespace {
 int32_t gs32_TickRunning = 0;
-// Counts the clears, so the dispatcher knows the ring was emptied under
-// the command it ran.
-uint32_t gu32_ClearCount = 0;
-// The running command's record is at the head until a clear removes it.
+// The running command's record is at the head until a clear removes it,
+// so the dispatcher knows whether the ring was emptied under it.
 int32_t gb_RunningInRing = 0;
 }
 
@@ -39,7 +37,6 @@ void vClearCommandQueue(void)
     memset(gst_CmdQueue, 0, sizeof(gst_CmdQueue));
     gs32_CmdQueueWrite = 0;
     gs32_CmdQueueRead = 0;
-    gu32_ClearCount++;
     gb_RunningInRing = 0;
 }
 
@@ -60,14 +57,13 @@ int32_t s32DispatchCommand(int32_t *ps32Waiting)
         return 1;
     }
     *ps32Waiting = 0;
-    uint32_t u32ClearsBefore = gu32_ClearCount;
     gs32_CommandRunning = 1;
     gb_RunningInRing = 1;
     int32_t s32ProgressUsed = s32RunCommandAction(pstHead->s32CmdId);
     gs32_CommandRunning = 0;
     if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
         vClearCommandQueue();
-    else if (gu32_ClearCount == u32ClearsBefore)
+    else if (gb_RunningInRing)
         gs32_CmdQueueRead = (gs32_CmdQueueRead + 1) & CMD_QUEUE_MASK;
     // Otherwise the ring was emptied under the running command and a post
     // followed: the running record is gone, the new one is at the head.
