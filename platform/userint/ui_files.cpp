@@ -97,31 +97,28 @@ int s32MakePath(const char *pcPath)
 bool bFolderIsTheUsers(const char *pcDir, char *pcWhy, size_t size)
 {
     uid_t uid = geteuid();
+    char cReason[DIR_SIZE + 128] = "";
     struct stat st;
-    if (lstat(pcDir, &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != uid) {
-        snprintf(pcWhy, size,
-                 "cannot use the folder %s for settings and logs: it is a symbolic link of the "
-                 "user with id %u; remove it, or set XDG_DATA_HOME to a folder of your own",
-                 pcDir, (unsigned)st.st_uid);
-        return false;
-    }
-    if (stat(pcDir, &st) != 0)
+    if (lstat(pcDir, &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != uid)
+        snprintf(cReason, sizeof(cReason),
+                 "it is a symbolic link of the user with id %u; remove it, or set XDG_DATA_HOME "
+                 "to a folder of your own",
+                 (unsigned)st.st_uid);
+    else if (stat(pcDir, &st) != 0)
         return true; // s32MakePath has said why
-    if (st.st_uid != uid) {
-        snprintf(pcWhy, size,
-                 "cannot use the folder %s for settings and logs: it belongs to the user with "
-                 "id %u, not to you (id %u); set XDG_DATA_HOME to a folder of your own",
-                 pcDir, (unsigned)st.st_uid, (unsigned)uid);
-        return false;
-    }
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) {
-        snprintf(pcWhy, size,
-                 "cannot use the folder %s for settings and logs: others can write to it (mode "
-                 "%04o); make it yours alone with: chmod 700 %s",
-                 pcDir, (unsigned)(st.st_mode & 07777), pcDir);
-        return false;
-    }
-    return true;
+    else if (st.st_uid != uid)
+        snprintf(cReason, sizeof(cReason),
+                 "it belongs to the user with id %u, not to you (id %u); set XDG_DATA_HOME to a "
+                 "folder of your own",
+                 (unsigned)st.st_uid, (unsigned)uid);
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        snprintf(cReason, sizeof(cReason),
+                 "others can write to it (mode %04o); make it yours alone with: chmod 700 %s",
+                 (unsigned)(st.st_mode & 07777), pcDir);
+    if (!cReason[0])
+        return true;
+    snprintf(pcWhy, size, "cannot use the folder %s for settings and logs: %s", pcDir, cReason);
+    return false;
 }
 
 void vDecide(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome,
