@@ -1,0 +1,76 @@
+// The station file Station.ini in the program's folder: the production
+// mode's settings, beside DefSetting.ini and in its text conventions
+// ("Key = value" lines, keys found case-free, CR LF written, CR LF or LF
+// read, replaced only when written whole). Written by the program, by hand
+// or by a line's own tools, so it is read strictly: a wrong line is named.
+#ifndef STATION_H
+#define STATION_H
+
+#include "files/package_layout.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define STATION_FILE_NAME "Station.ini"
+#define STATION_TEXT_MAX 255        // characters of a text value
+#define STATION_WHY_MAX 512         // characters of a refusal
+#define STATION_MAP_MAX PKG_PORT_MAX
+#define STATION_DIGITS_MAX 12
+#define STATION_RECORDS_DEFAULT "units.sqlite"
+
+enum { STATION_SOURCE_SCAN = 0, STATION_SOURCE_COUNTER = 1 };
+enum { STATION_NUMERIC_DIGITS = 0, STATION_NUMERIC_COUNTER = 1, STATION_NUMERIC_KEEP = 2 };
+enum { STATION_WEEKYEAR_TODAY = 0, STATION_WEEKYEAR_KEEP = 1, STATION_WEEKYEAR_FIXED = 2 };
+
+// One entry of the port map: a package port by its name (or its number from
+// 1, as the port list shows a port without a name) onto a display by its
+// position in the Displays list, from 1.
+struct stStationMapEntry {
+    char cPort[PKG_PORT_NAME_SIZE + 1];
+    int32_t s32Display;
+};
+
+struct stStation {
+    int32_t bProduction;
+    char cStation[STATION_TEXT_MAX + 1];   // empty: the host name
+    int32_t s32SerialSource;
+    char cSerialPrefix[STATION_TEXT_MAX + 1];
+    int32_t s32SerialDigits;               // 1 to 12
+    uint64_t u64NextSerial;
+    int32_t s32NumericSerial;
+    int32_t s32WeekYear;
+    int32_t s32FixedWeek;                  // 1 to 53, with STATION_WEEKYEAR_FIXED
+    int32_t s32FixedYear;                  // the full year, 1990 to 2245
+    stStationMapEntry stMap[STATION_MAP_MAX];
+    int32_t s32MapCount;
+    char cRecords[STATION_TEXT_MAX + 1];
+};
+
+// The station the program runs with (the defaults until a file is read).
+extern stStation gst_Station;
+
+// Production off, SerialSource scan, prefix empty, 6 digits, NextSerial 1,
+// NumericSerial digits, WeekYear today, no map, Records units.sqlite.
+void vStationDefaults(stStation *pstStation);
+// Reads the file into *pstStation. A missing file gives the defaults and
+// true. False when the file cannot be read or a line is wrong, with
+// pcWhy naming the file and the line ("Station.ini line 4: SerialDigits
+// is 15; it must be 1 to 12"); *pstStation then holds the defaults.
+bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, size_t whySize);
+// Writes every key, in the table's order; false with the reason.
+bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pcWhy,
+                       size_t whySize);
+// "NAME:N, NAME:N" into the map; false with the reason ("port map entry 2,
+// \"DVI\": no display position").
+bool bParsePortMap(const char *pcText, stStationMapEntry *pstMap, int32_t *ps32Count,
+                   char *pcWhy, size_t whySize);
+void vFormatPortMap(const stStationMapEntry *pstMap, int32_t s32Count, char *pcText,
+                    size_t size);
+// The counter's serial: the prefix and NextSerial zero-padded to the digits
+// ("SN" and 42 with 6 digits: "SN000042"). NextSerial + 1 is written to the
+// file before this returns true, so a serial is never given out twice; on
+// false nothing is given out and pcWhy says why.
+bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSerial,
+                        size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize);
+
+#endif
