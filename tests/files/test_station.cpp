@@ -1,0 +1,344 @@
+// The station file Station.ini: its exact bytes, its strict reading, and a
+// counter that never gives a serial out twice.
+#include "tests/support/temp_dir.h"
+
+#include "files/edid_stamp.h"
+#include "files/station.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+namespace {
+
+const std::string DEFAULTS_FILE = "Production = 0\r\nStation = \r\nSerialSource = scan\r\n"
+                                  "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 1\r\n"
+                                  "NumericSerial = digits\r\nWeekYear = today\r\nPortMap = \r\n"
+                                  "Records = units.sqlite\r\n";
+const std::string LINE_FILE = "Production = 1\r\nStation = Line 3 bench\r\n"
+                              "SerialSource = counter\r\nSerialPrefix = SN-\r\n"
+                              "SerialDigits = 8\r\nNextSerial = 42\r\nNumericSerial = counter\r\n"
+                              "WeekYear = 12 2026\r\nPortMap = DVI:1, HDMI 2:2, 3:10\r\n"
+                              "Records = line3.sqlite\r\n";
+
+// The station as one line, to compare whole.
+std::string Describe(const stStation &st)
+{
+    char cMap[256];
+    vFormatPortMap(st.stMap, st.s32MapCount, cMap, sizeof(cMap));
+    char cText[1200];
+    snprintf(cText, sizeof(cText),
+             "production %d station '%s' source %d prefix '%s' digits %d next %llu numeric %d "
+             "weekyear %d %d %d map %d '%s' records '%s'",
+             st.bProduction, st.cStation, st.s32SerialSource, st.cSerialPrefix,
+             st.s32SerialDigits, (unsigned long long)st.u64NextSerial, st.s32NumericSerial,
+             st.s32WeekYear, st.s32FixedWeek, st.s32FixedYear, st.s32MapCount, cMap, st.cRecords);
+    return cText;
+}
+
+std::string DefaultsText()
+{
+    stStation st;
+    vStationDefaults(&st);
+    return Describe(st);
+}
+
+stStation LineStation()
+{
+    stStation st;
+    vStationDefaults(&st);
+    st.bProduction = 1;
+    snprintf(st.cStation, sizeof(st.cStation), "Line 3 bench");
+    st.s32SerialSource = STATION_SOURCE_COUNTER;
+    snprintf(st.cSerialPrefix, sizeof(st.cSerialPrefix), "SN-");
+    st.s32SerialDigits = 8;
+    st.u64NextSerial = 42;
+    st.s32NumericSerial = STATION_NUMERIC_COUNTER;
+    st.s32WeekYear = STATION_WEEKYEAR_FIXED;
+    st.s32FixedWeek = 12;
+    st.s32FixedYear = 2026;
+    st.stMap[0] = {"DVI", 1};
+    st.stMap[1] = {"HDMI 2", 2};
+    st.stMap[2] = {"3", 10};
+    st.s32MapCount = 3;
+    snprintf(st.cRecords, sizeof(st.cRecords), "line3.sqlite");
+    return st;
+}
+
+// Reads the text as the file; the result, and the station afterwards.
+bool Read(const TempDir &dir, const std::string &text, stStation *pst, std::string *pWhy)
+{
+    vWriteFile(dir.file(STATION_FILE_NAME), text);
+    char cWhy[STATION_WHY_MAX] = "";
+    *pst = LineStation();
+    bool bRead = bReadStationFile(dir.file(STATION_FILE_NAME).c_str(), pst, cWhy, sizeof(cWhy));
+    *pWhy = cWhy;
+    return bRead;
+}
+
+TEST(StationFile, WrittenAndReadBack)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    char cWhy[STATION_WHY_MAX] = "";
+    stStation st = LineStation();
+    // No file: the defaults.
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(Describe(st), DefaultsText());
+    ASSERT_TRUE(bWriteStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(strReadFile(path), DEFAULTS_FILE);
+
+    stStation stLine = LineStation();
+    ASSERT_TRUE(bWriteStationFile(path.c_str(), &stLine, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(strReadFile(path), LINE_FILE);
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(Describe(st), Describe(stLine));
+    EXPECT_EQ(lstDirEntries(dir.path()).size(), 1u);
+
+    // LF lines, keys and words in any case, blanks anywhere around, empty
+    // lines, keys left out keeping their defaults.
+    std::string why;
+    ASSERT_TRUE(Read(dir,
+                     "\n  productION=1 \t\n\nSERIALSOURCE =\tCounter\nnumericserial= KEEP\n"
+                     "WeekYear = Keep\r\nportmap =dvi : 2 ,VGA:1\nstation = a = b\n",
+                     &st, &why))
+        << why;
+    stStation stExpected;
+    vStationDefaults(&stExpected);
+    stExpected.bProduction = 1;
+    stExpected.s32SerialSource = STATION_SOURCE_COUNTER;
+    stExpected.s32NumericSerial = STATION_NUMERIC_KEEP;
+    stExpected.s32WeekYear = STATION_WEEKYEAR_KEEP;
+    stExpected.stMap[0] = {"dvi", 2};
+    stExpected.stMap[1] = {"VGA", 1};
+    stExpected.s32MapCount = 2;
+    snprintf(stExpected.cStation, sizeof(stExpected.cStation), "a = b");
+    EXPECT_EQ(Describe(st), Describe(stExpected));
+    // Written back in the file's own words and order.
+    ASSERT_TRUE(bWriteStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(strReadFile(path), "Production = 1\r\nStation = a = b\r\nSerialSource = counter\r\n"
+                                 "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 1\r\n"
+                                 "NumericSerial = keep\r\nWeekYear = keep\r\n"
+                                 "PortMap = dvi:2, VGA:1\r\nRecords = units.sqlite\r\n");
+
+    // What would not read back is not written, and the file stays.
+    stLine.s32SerialDigits = 13;
+    EXPECT_FALSE(bWriteStationFile(path.c_str(), &stLine, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "Station.ini is not written: SerialDigits is \"13\"; it must be 1 to 12");
+    stLine = LineStation();
+    snprintf(stLine.cStation, sizeof(stLine.cStation), "two\nlines");
+    EXPECT_FALSE(bWriteStationFile(path.c_str(), &stLine, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "Station.ini is not written: Station's character 4 is 0x0A; it must be "
+                       "no control character");
+    EXPECT_EQ(strReadFile(path).substr(0, 16), "Production = 1\r\n");
+}
+
+TEST(StationFile, AWrongLineIsNamed)
+{
+    TempDir dir;
+    const std::string head = "\r\n \t\n\n";   // the bad line is line 4
+    struct Bad {
+        std::string line;
+        const char *pcWhy;
+    } bads[] = {
+        {"Colour = red", "Station.ini line 4: the key \"Colour\" is none of Production, Station, "
+                         "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
+                         "WeekYear, PortMap, Records"},
+        {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
+        {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
+                "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
+                "Records"},
+        {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
+                                      "line 4"},
+        {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},
+        {"SerialDigits = 15", "Station.ini line 4: SerialDigits is \"15\"; it must be 1 to 12"},
+        {"SerialDigits = 0", "Station.ini line 4: SerialDigits is \"0\"; it must be 1 to 12"},
+        {"SerialDigits = -6", "Station.ini line 4: SerialDigits is \"-6\"; it must be 1 to 12"},
+        {"NextSerial = 1000000000000",
+         "Station.ini line 4: NextSerial is \"1000000000000\"; it must be a number 0 to "
+         "999999999999"},
+        {"NextSerial = 12a", "Station.ini line 4: NextSerial is \"12a\"; it must be a number 0 "
+                             "to 999999999999"},
+        {"SerialSource = both", "Station.ini line 4: SerialSource is \"both\"; it must be scan "
+                                "or counter"},
+        {"NumericSerial = all", "Station.ini line 4: NumericSerial is \"all\"; it must be "
+                                "digits, counter or keep"},
+        {"SerialPrefix = S\xC3\xA9", "Station.ini line 4: SerialPrefix's character 2 is 0xC3; it "
+                                     "must be printable ASCII"},
+        {"Station = a\tb", "Station.ini line 4: Station's character 2 is 0x09; it must be no "
+                           "control character"},
+        {"Station = " + std::string(256, 'x'),
+         "Station.ini line 4: Station has 256 characters; at most 255 fit"},
+        {"Records =", "Station.ini line 4: Records is empty; it must name a file"},
+        {"WeekYear = 54 2026", "Station.ini line 4: WeekYear is \"54 2026\"; it must be today, "
+                               "keep, or a week 1 to 53 and a year 1990 to 2245 (\"12 2026\")"},
+        {"WeekYear = 12 1989", "Station.ini line 4: WeekYear is \"12 1989\"; it must be today, "
+                               "keep, or a week 1 to 53 and a year 1990 to 2245 (\"12 2026\")"},
+        {"WeekYear = 12 2026 1", "Station.ini line 4: WeekYear is \"12 2026 1\"; it must be "
+                                 "today, keep, or a week 1 to 53 and a year 1990 to 2245 "
+                                 "(\"12 2026\")"},
+        {"PortMap = DVI:1, HDMI", "Station.ini line 4: port map entry 2, \"HDMI\": no display "
+                                  "position"},
+        {"PortMap = DVI:0", "Station.ini line 4: port map entry 1, DVI: the display position "
+                            "is \"0\"; it must be 1 to 10"},
+        {"PortMap = DVI:11", "Station.ini line 4: port map entry 1, DVI: the display position "
+                             "is \"11\"; it must be 1 to 10"},
+        {"PortMap = DISPLAY12:1", "Station.ini line 4: port map entry 1: the port name "
+                                  "\"DISPLAY12\" has 9 characters; it must have 1 to 8"},
+        {"PortMap = :1", "Station.ini line 4: port map entry 1: the port name \"\" has 0 "
+                         "characters; it must have 1 to 8"},
+        {"PortMap = DVI:1, VGA:2, DVI:3", "Station.ini line 4: port map entry 3: the port DVI "
+                                          "is mapped again; entry 1 maps it"},
+        {"PortMap = A:1,B:1,C:1,D:1,E:1,F:1,G:1,H:1,I:1",
+         "Station.ini line 4: the port map has more than 8 entries"},
+        {"PortMap = A:1,", "Station.ini line 4: the port map ends with a comma"},
+        {std::string(1100, 'x'), "Station.ini line 4: the line is longer than 1022 characters"},
+    };
+    for (const Bad &bad : bads) {
+        stStation st;
+        std::string why;
+        EXPECT_FALSE(Read(dir, head + bad.line + "\r\nRecords = r.sqlite\r\n", &st, &why))
+            << bad.line;
+        EXPECT_EQ(why, bad.pcWhy);
+        EXPECT_EQ(Describe(st), DefaultsText()) << bad.line;
+    }
+
+    // Not a regular file: refused, a FIFO without waiting for a writer.
+    stStation st = LineStation();
+    char cWhy[STATION_WHY_MAX] = "";
+    std::string folder = dir.file("folder/" STATION_FILE_NAME);
+    ASSERT_EQ(mkdir(dir.file("folder").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    EXPECT_FALSE(bReadStationFile(folder.c_str(), &st, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "Station.ini is a folder, not a regular file");
+    EXPECT_EQ(Describe(st), DefaultsText());
+    std::string fifo = dir.file("fifo/" STATION_FILE_NAME);
+    ASSERT_EQ(mkdir(dir.file("fifo").c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(bReadStationFile(fifo.c_str(), &st, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "Station.ini is a FIFO, not a regular file");
+}
+
+TEST(StationCounter, TakesEachNumberOnce)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    stStation st = LineStation();
+    st.s32SerialDigits = 6;
+    snprintf(st.cSerialPrefix, sizeof(st.cSerialPrefix), "SN");
+    char cSerial[STAMP_SERIAL_MAX + 1];
+    char cWhy[STATION_WHY_MAX] = "";
+    uint64_t u64Number = 0;
+    ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy)))
+        << cWhy;
+    EXPECT_STREQ(cSerial, "SN000042");
+    EXPECT_EQ(u64Number, 42u);
+    EXPECT_EQ(st.u64NextSerial, 43u);
+    stStation stRead;
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &stRead, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(Describe(stRead), Describe(st));
+
+    // Refused: nothing given out, nothing written.
+    const std::string written = strReadFile(path);
+    struct Refusal {
+        const char *pcPrefix;
+        int32_t s32Digits;
+        uint64_t u64Next;
+        const char *pcWhy;
+    } refusals[] = {
+        {"LINE3-A", 7, 5, "the counter's serial \"LINE3-A0000005\" cannot be used: the serial "
+                          "has 14 characters; at most 13 fit"},
+        {" SN", 6, 5, "the counter's serial \" SN000005\" cannot be used: the serial begins with "
+                      "a blank"},
+        {"", 12, 4294967296ull, "NextSerial is 4294967296, more than the 32-bit numeric "
+                                  "serial holds (NumericSerial = counter)"},
+        {"", 12, 999999999999ull, "NextSerial is 999999999999, the last number the counter "
+                                  "holds"},
+    };
+    for (const Refusal &r : refusals) {
+        snprintf(st.cSerialPrefix, sizeof(st.cSerialPrefix), "%s", r.pcPrefix);
+        st.s32SerialDigits = r.s32Digits;
+        st.u64NextSerial = r.u64Next;
+        cSerial[0] = '\0';
+        EXPECT_FALSE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number,
+                                        cWhy, sizeof(cWhy)));
+        EXPECT_STREQ(cWhy, r.pcWhy);
+        EXPECT_STREQ(cSerial, "");
+        EXPECT_EQ(st.u64NextSerial, r.u64Next);
+        EXPECT_EQ(strReadFile(path), written);
+    }
+    // The largest 32-bit number is still taken.
+    st.u64NextSerial = 4294967295ull;
+    EXPECT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy)));
+    EXPECT_STREQ(cSerial, "004294967295");
+    // A file that cannot be written gives nothing out.
+    st.s32NumericSerial = STATION_NUMERIC_DIGITS;
+    std::string nowhere = dir.file("absent/" STATION_FILE_NAME);
+    EXPECT_FALSE(bTakeCounterSerial(nowhere.c_str(), &st, cSerial, sizeof(cSerial), &u64Number,
+                                    cWhy, sizeof(cWhy)));
+    EXPECT_EQ(std::string(cWhy).substr(0, 31), "Station.ini cannot be written: ");
+    EXPECT_EQ(st.u64NextSerial, 4294967296ull);
+}
+
+// A child takes serials and reports each one after it is taken; killed at
+// some point, it must have left a file whose next number is past every
+// serial it reported.
+TEST(StationCounter, KilledTakerNeverReusesANumber)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    int s32Pipe[2];
+    ASSERT_EQ(pipe(s32Pipe), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(s32Pipe[0]);
+        stStation st;
+        vStationDefaults(&st);
+        char cSerial[STAMP_SERIAL_MAX + 1];
+        char cWhy[STATION_WHY_MAX];
+        uint64_t u64Number = 0;
+        while (bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                  sizeof(cWhy))) {
+            char cLine[32];
+            int s32Length = snprintf(cLine, sizeof(cLine), "%llu\n", (unsigned long long)u64Number);
+            if (write(s32Pipe[1], cLine, (size_t)s32Length) != s32Length)
+                break;
+        }
+        _exit(1);
+    }
+    close(s32Pipe[1]);
+    FILE *pReports = fdopen(s32Pipe[0], "r");
+    ASSERT_NE(pReports, nullptr);
+    std::vector<unsigned long long> reported;
+    unsigned long long u64Number = 0;
+    while (reported.size() < 40 && fscanf(pReports, "%llu", &u64Number) == 1)
+        reported.push_back(u64Number);
+    kill(child, SIGKILL);
+    int s32Status = 0;
+    waitpid(child, &s32Status, 0);
+    EXPECT_TRUE(WIFSIGNALED(s32Status));
+    // What it reported before it died counts too.
+    while (fscanf(pReports, "%llu", &u64Number) == 1)
+        reported.push_back(u64Number);
+    fclose(pReports);
+    ASSERT_GE(reported.size(), 40u);
+    for (size_t i = 0; i < reported.size(); i++)
+        EXPECT_EQ(reported[i], i + 1);
+
+    stStation st;
+    char cWhy[STATION_WHY_MAX] = "";
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_GT(st.u64NextSerial, reported.back());
+}
+
+} // namespace
