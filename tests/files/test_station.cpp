@@ -289,19 +289,22 @@ TEST(StationCounter, TakesEachNumberOnce)
     EXPECT_EQ(st.u64NextSerial, 4294967296ull);
 }
 
-// A child takes serials and reports each one after it is taken; killed at
-// some point, it must have left a file whose next number is past every
-// serial it reported.
+// A child takes serials and reports each one after it is taken. Held after
+// its 40th report, the file must already hold the next number; let go and
+// killed wherever it then is (most likely inside a write), the file must
+// read and be past every serial it reported.
 TEST(StationCounter, KilledTakerNeverReusesANumber)
 {
     TempDir dir;
     std::string path = dir.file(STATION_FILE_NAME);
-    int s32Pipe[2];
-    ASSERT_EQ(pipe(s32Pipe), 0);
+    int s32Reports[2], s32Hold[2];
+    ASSERT_EQ(pipe(s32Reports), 0);
+    ASSERT_EQ(pipe(s32Hold), 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        close(s32Pipe[0]);
+        close(s32Reports[0]);
+        close(s32Hold[1]);
         stStation st;
         vStationDefaults(&st);
         char cSerial[STAMP_SERIAL_MAX + 1];
@@ -311,17 +314,27 @@ TEST(StationCounter, KilledTakerNeverReusesANumber)
                                   sizeof(cWhy))) {
             char cLine[32];
             int s32Length = snprintf(cLine, sizeof(cLine), "%llu\n", (unsigned long long)u64Number);
-            if (write(s32Pipe[1], cLine, (size_t)s32Length) != s32Length)
+            if (write(s32Reports[1], cLine, (size_t)s32Length) != s32Length)
+                break;
+            char c;
+            if (u64Number == 40 && read(s32Hold[0], &c, 1) < 0)
                 break;
         }
         _exit(1);
     }
-    close(s32Pipe[1]);
-    FILE *pReports = fdopen(s32Pipe[0], "r");
-    ASSERT_NE(pReports, nullptr);
+    close(s32Reports[1]);
+    close(s32Hold[0]);
+    FILE *pReports = fdopen(s32Reports[0], "r");
     std::vector<unsigned long long> reported;
     unsigned long long u64Number = 0;
     while (reported.size() < 40 && fscanf(pReports, "%llu", &u64Number) == 1)
+        reported.push_back(u64Number);
+    stStation st;
+    char cWhy[STATION_WHY_MAX] = "";
+    EXPECT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(st.u64NextSerial, 41u);
+    close(s32Hold[1]);
+    while (reported.size() < 60 && fscanf(pReports, "%llu", &u64Number) == 1)
         reported.push_back(u64Number);
     kill(child, SIGKILL);
     int s32Status = 0;
@@ -331,12 +344,9 @@ TEST(StationCounter, KilledTakerNeverReusesANumber)
     while (fscanf(pReports, "%llu", &u64Number) == 1)
         reported.push_back(u64Number);
     fclose(pReports);
-    ASSERT_GE(reported.size(), 40u);
+    ASSERT_GE(reported.size(), 60u);
     for (size_t i = 0; i < reported.size(); i++)
         EXPECT_EQ(reported[i], i + 1);
-
-    stStation st;
-    char cWhy[STATION_WHY_MAX] = "";
     ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
     EXPECT_GT(st.u64NextSerial, reported.back());
 }
