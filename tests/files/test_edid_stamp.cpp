@@ -184,13 +184,13 @@ TEST(EdidStamp, RefusalsLeaveTheImageAlone)
         {{"SN4294967296", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_KEEP, 1, 2000, {}, {}},
          "the serial's last digits 4294967296 are 4294967296, more than the 32-bit numeric "
          "serial holds (4294967295)"},
-        {{"SN1", STATION_NUMERIC_KEEP, 0, STATION_WEEKYEAR_FIXED, 0, 2026, {}, {}},
+        {{"SN1", STATION_NUMERIC_COUNTER, 7, STATION_WEEKYEAR_FIXED, 0, 2026, {}, {}},
          "the week is 0; it must be 1 to 53"},
-        {{"SN1", STATION_NUMERIC_KEEP, 0, STATION_WEEKYEAR_TODAY, 54, 2026, {}, {}},
+        {{"SN1", STATION_NUMERIC_COUNTER, 7, STATION_WEEKYEAR_TODAY, 54, 2026, {}, {}},
          "the week is 54; it must be 1 to 53"},
-        {{"SN1", STATION_NUMERIC_KEEP, 0, STATION_WEEKYEAR_FIXED, 1, 1989, {}, {}},
+        {{"SN1", STATION_NUMERIC_COUNTER, 7, STATION_WEEKYEAR_FIXED, 1, 1989, {}, {}},
          "the year is 1989; it must be 1990 to 2245"},
-        {{"SN1", STATION_NUMERIC_KEEP, 0, STATION_WEEKYEAR_FIXED, 1, 2246, {}, {}},
+        {{"SN1", STATION_NUMERIC_COUNTER, 7, STATION_WEEKYEAR_FIXED, 1, 2246, {}, {}},
          "the year is 2246; it must be 1990 to 2245"},
     };
     for (const Refusal &r : refusals) {
@@ -270,6 +270,8 @@ TEST(EdidStamp, IdentityForThePanel)
     while (DescriptorAt(image, 0xFC) >= 0)
         image[DescriptorAt(image, 0xFC) + 3] = 0xFE;
     image[SerialTextAt(image) - 2] = 0xFE;
+    image[127] = 0;
+    image[127] = (uint8_t)(0x100 - BlockSum(image));
     image[200] ^= 1;
     vEdidIdentityOf(image.data(), 256, &stId);
     expected = head + cProduct +
