@@ -198,8 +198,10 @@ int64_t s64DaysOfDate(int32_t s32Year, int32_t s32Month, int32_t s32Day)
     int64_t s64Year = s32Month <= 2 ? s32Year - 1 : s32Year;
     int64_t s64Era = (s64Year >= 0 ? s64Year : s64Year - 399) / 400;
     int64_t s64YearOfEra = s64Year - s64Era * 400;
-    int64_t s64DayOfYear = (153 * (s32Month > 2 ? s32Month - 3 : s32Month + 9) + 2) / 5 + s32Day - 1;
-    int64_t s64DayOfEra = s64YearOfEra * 365 + s64YearOfEra / 4 - s64YearOfEra / 100 + s64DayOfYear;
+    int64_t s64DayOfYear =
+        (153 * (s32Month > 2 ? s32Month - 3 : s32Month + 9) + 2) / 5 + s32Day - 1;
+    int64_t s64DayOfEra =
+        s64YearOfEra * 365 + s64YearOfEra / 4 - s64YearOfEra / 100 + s64DayOfYear;
     return s64Era * 146097 + s64DayOfEra - 719468;
 }
 

@@ -122,11 +122,16 @@ void ExpectStamp(const Bytes &original, const Case &c, bool bModelYear)
 // Every numeric mode and week-year choice, the serial's digits in several
 // places, and the serial's length at both ends.
 const Case CASES[] = {
-    {"SN000042", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_TODAY, 12, 2026, {0x2A, 0, 0, 0}, {12, 36}},
-    {"AB12CD345", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_FIXED, 53, 2245, {0x59, 0x01, 0, 0}, {53, 255}},
-    {"4294967295", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_FIXED, 1, 1990, {0xFF, 0xFF, 0xFF, 0xFF}, {1, 0}},
-    {"NO-DIGITS", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_KEEP, 1, 2000, {-1, -1, -1, -1}, {-1, -1}},
-    {"ABCDEFGHIJKLM", STATION_NUMERIC_COUNTER, 0x12345678, STATION_WEEKYEAR_TODAY, 7, 2024, {0x78, 0x56, 0x34, 0x12}, {7, 34}},
+    {"SN000042", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_TODAY, 12, 2026,
+     {0x2A, 0, 0, 0}, {12, 36}},
+    {"AB12CD345", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_FIXED, 53, 2245,
+     {0x59, 0x01, 0, 0}, {53, 255}},
+    {"4294967295", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_FIXED, 1, 1990,
+     {0xFF, 0xFF, 0xFF, 0xFF}, {1, 0}},
+    {"NO-DIGITS", STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_KEEP, 1, 2000,
+     {-1, -1, -1, -1}, {-1, -1}},
+    {"ABCDEFGHIJKLM", STATION_NUMERIC_COUNTER, 0x12345678, STATION_WEEKYEAR_TODAY, 7, 2024,
+     {0x78, 0x56, 0x34, 0x12}, {7, 34}},
     {"X", STATION_NUMERIC_KEEP, 99, STATION_WEEKYEAR_KEEP, 0, 0, {-1, -1, -1, -1}, {-1, -1}},
 };
 
@@ -244,7 +249,8 @@ TEST(EdidStamp, IdentityForThePanel)
     Bytes image = pstEdid->bytes;
     const char name[] = "Tavo 27  \n   ";
     std::copy(name, name + 13, image.begin() + DescriptorAt(image, 0xFC) + 5);
-    stStampPlan stPlan = {"SN000042", STATION_NUMERIC_COUNTER, 12345, STATION_WEEKYEAR_FIXED, 12, 2026};
+    stStampPlan stPlan = {"SN000042", STATION_NUMERIC_COUNTER, 12345,
+                          STATION_WEEKYEAR_FIXED, 12, 2026};
     stStampResult stResult = {};
     char cWhy[STAMP_WHY_MAX] = "";
     ASSERT_TRUE(bStampEdid(image.data(), 256, &stPlan, &stResult, cWhy, sizeof(cWhy))) << cWhy;
