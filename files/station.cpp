@@ -335,6 +335,21 @@ stStation gst_Station = [] {
     return stDefaults;
 }();
 
+bool bSetStationValue(stStation *pstStation, const char *pcKey, const char *pcValue, char *pcWhy,
+                      size_t whySize)
+{
+    int32_t s32Key = s32WordIndex(pcKey, gpc_Keys, KEY_COUNT);
+    if (s32Key < 0)
+        return bWhy(pcWhy, whySize, "the key \"%.40s\" is not a station key", pcKey);
+    char cValue[STATION_LINE_SIZE];
+    snprintf(cValue, sizeof(cValue), "%s", pcValue);
+    stStation stNew = *pstStation;
+    if (!bParseValue(s32Key, pcTrim(cValue), &stNew, pcWhy, whySize))
+        return false;
+    *pstStation = stNew;
+    return true;
+}
+
 void vStationDefaults(stStation *pstStation)
 {
     memset(pstStation, 0, sizeof(*pstStation));
