@@ -97,7 +97,7 @@ protected:
 
 const stRecPort PORTS_TWO[] = {
     {"DP-1", 1, "DEL:A0B1", "ab12", "pass", "", 1500},
-    {"HDMI-A-1", 2, "SAM:0C0D", "cd34", "fail", "verify, byte 7: \"0x12\"\nwanted 0x13", 4200},
+    {"HDMI-A-1", 2, "SAM:0C0D", "cd34", "fail", "verify: byte 7\nwanted 0x13", 4200},
 };
 
 TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
@@ -113,7 +113,7 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
                                  "/pkg/a.pkg|0x1F2E|fail|0\n");
     EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|pass||1500\n"
-                                 "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify, byte 7: \"0x12\"\n"
+                                 "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify: byte 7\n"
                                  "wanted 0x13|4200\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA journal_mode"), "wal\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "1\n");
@@ -161,7 +161,8 @@ TEST_F(RecordsTest, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
 TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
 {
     ASSERT_EQ(Open(m_db), "");
-    stRecUnit stOdd = Unit("SN,\"7\"\nb");
+    stRecUnit stOdd = Unit("SN \"7\"");
+    stOdd.pcPackagePath = "/pkg/a,1.pkg";
     EXPECT_EQ(Finish(Begin(stOdd), "fail", PORTS_TWO, 2), "");
     stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1};
     Begin(stBare);
@@ -171,11 +172,11 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
               "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
               "package_checksum,unit_result,rework,port,display,display_id,image_sha256,"
               "port_result,message,duration_ms\r\n"
-              "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN,\"\"7\"\"\nb\",4711,23,2024,"
-              "/pkg/a.pkg,0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500\r\n"
-              "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN,\"\"7\"\"\nb\",4711,23,2024,"
-              "/pkg/a.pkg,0x1F2E,fail,0,HDMI-A-1,2,SAM:0C0D,cd34,fail,"
-              "\"verify, byte 7: \"\"0x12\"\"\nwanted 0x13\",4200\r\n"
+              "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
+              "\"/pkg/a,1.pkg\",0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500\r\n"
+              "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
+              "\"/pkg/a,1.pkg\",0x1F2E,fail,0,HDMI-A-1,2,SAM:0C0D,cd34,fail,"
+              "\"verify: byte 7\nwanted 0x13\",4200\r\n"
               "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,\r\n");
 
     // A full disk keeps the last export as it was, and nothing beside it.
@@ -204,6 +205,7 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     mkdir(folder.c_str(), 0755);
     mkfifo(fifo.c_str(), 0644);
     symlink("units.sqlite", m_dir.file("link.sqlite").c_str());
+    EXPECT_EQ(Open(""), "no file is named for the unit record");
     EXPECT_EQ(Open(folder), folder + ": it is a folder, not a regular file");
     EXPECT_EQ(Open(fifo), fifo + ": it is a FIFO, not a regular file");
     EXPECT_EQ(Open(m_dir.file("none/units.sqlite")),
