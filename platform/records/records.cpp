@@ -137,10 +137,15 @@ static bool bCheckFormat(char *pcWhy, size_t whySize)
 static bool bUseWal(char *pcWhy, size_t whySize)
 {
     sqlite3_stmt *pstStmt = pstPrepare("PRAGMA journal_mode=WAL");
-    bool bWal = pstStmt && sqlite3_step(pstStmt) == SQLITE_ROW &&
-                strcmp((const char *)sqlite3_column_text(pstStmt, 0), "wal") == 0;
+    bool bRow = pstStmt && sqlite3_step(pstStmt) == SQLITE_ROW;
+    const unsigned char *pu8Mode = bRow ? sqlite3_column_text(pstStmt, 0) : nullptr;
+    bool bWal = pu8Mode && strcmp((const char *)pu8Mode, "wal") == 0;
     sqlite3_finalize(pstStmt);
-    return bWal || bDbWhy(pcWhy, whySize);
+    if (bWal)
+        return true;
+    // A file system without shared memory keeps the old mode without an error.
+    return bRow ? bWhy(pcWhy, whySize, "its journal cannot be switched to WAL")
+                : bDbWhy(pcWhy, whySize);
 }
 
 static bool bMakeTablesAndMark(int32_t *ps32Interrupted, char *pcWhy, size_t whySize)
