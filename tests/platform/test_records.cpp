@@ -1,0 +1,244 @@
+// The unit record: rows as stored (read with SQLite directly), the marking
+// of interrupted units, the CSV's exact bytes, and the databases refused.
+#include "tests/support/privileges.h"
+#include "tests/support/temp_dir.h"
+
+#include "platform/records/records.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Every row of the query, fields separated by '|', NULL as "-".
+std::string Rows(const std::string &db, const std::string &sql)
+{
+    sqlite3 *pstDb = nullptr;
+    sqlite3_open_v2(db.c_str(), &pstDb, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *pstStmt = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(pstDb, sql.c_str(), -1, &pstStmt, nullptr) != SQLITE_OK)
+        text = std::string("error: ") + sqlite3_errmsg(pstDb);
+    while (pstStmt && sqlite3_step(pstStmt) == SQLITE_ROW) {
+        for (int s32Column = 0; s32Column < sqlite3_column_count(pstStmt); s32Column++) {
+            const unsigned char *pu8Text = sqlite3_column_text(pstStmt, s32Column);
+            text += (s32Column ? "|" : "") + std::string(pu8Text ? (const char *)pu8Text : "-");
+        }
+        text += "\n";
+    }
+    sqlite3_finalize(pstStmt);
+    sqlite3_close(pstDb);
+    return text;
+}
+
+void Exec(const std::string &db, const std::string &sql)
+{
+    sqlite3 *pstDb = nullptr;
+    sqlite3_open(db.c_str(), &pstDb);
+    EXPECT_EQ(sqlite3_exec(pstDb, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(pstDb);
+    sqlite3_close(pstDb);
+}
+
+const char *const UNITS = "SELECT * FROM units ORDER BY id";
+const char *const PORTS = "SELECT * FROM ports ORDER BY rowid";
+
+stRecUnit Unit(const char *pcSerial, int32_t bRework = 0)
+{
+    return {"Linea 2 — Präzision", pcSerial, 4711, 23, 2024, "/pkg/a.pkg", "0x1F2E", bRework};
+}
+
+class RecordsTest : public ::testing::Test {
+protected:
+    void SetUp() override { vRecSetTimeForTest("2024-06-07T08:09:10Z"); }
+    void TearDown() override
+    {
+        vRecClose();
+        vRecSetTimeForTest(nullptr);
+    }
+    // Opens the test's database: "" when it opened, else the reason.
+    std::string Open(const std::string &path, int32_t *ps32Interrupted = nullptr)
+    {
+        char cWhy[REC_WHY_MAX] = "unchanged";
+        return bRecOpen(path.c_str(), ps32Interrupted, cWhy, sizeof(cWhy)) ? "" : cWhy;
+    }
+    int64_t Begin(const stRecUnit &stUnit)
+    {
+        int64_t s64Id = -1;
+        char cWhy[REC_WHY_MAX] = "";
+        EXPECT_TRUE(bRecBeginUnit(&stUnit, &s64Id, cWhy, sizeof(cWhy))) << cWhy;
+        return s64Id;
+    }
+    std::string Finish(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts = nullptr,
+                       int32_t s32Count = 0)
+    {
+        char cWhy[REC_WHY_MAX] = "";
+        return bRecFinishUnit(s64Id, pcResult, pstPorts, s32Count, cWhy, sizeof(cWhy)) ? "" : cWhy;
+    }
+    bool Passed(const char *pcSerial)
+    {
+        bool bPassed = false;
+        char cWhy[REC_WHY_MAX] = "";
+        EXPECT_TRUE(bRecSerialPassed(pcSerial, &bPassed, cWhy, sizeof(cWhy))) << cWhy;
+        return bPassed;
+    }
+    std::string Export(const std::string &path)
+    {
+        char cWhy[REC_WHY_MAX] = "";
+        return bRecExportCsv(path.c_str(), cWhy, sizeof(cWhy)) ? "" : cWhy;
+    }
+
+    TempDir m_dir;
+    std::string m_db = m_dir.file("units.sqlite");
+};
+
+const stRecPort PORTS_TWO[] = {
+    {"DP-1", 1, "DEL:A0B1", "ab12", "pass", "", 1500},
+    {"HDMI-A-1", 2, "SAM:0C0D", "cd34", "fail", "verify: byte 7\nwanted 0x13", 4200},
+};
+
+TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
+{
+    int32_t s32Interrupted = -1;
+    ASSERT_EQ(Open(m_db, &s32Interrupted), "");
+    EXPECT_TRUE(bRecIsOpen());
+    EXPECT_EQ(s32Interrupted, 0);
+    EXPECT_EQ(Begin(Unit("SN-1")), 1);
+    EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
+                                 "/pkg/a.pkg|0x1F2E|running|0\n");
+    ASSERT_EQ(Finish(1, "fail", PORTS_TWO, 2), "");
+    EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
+                                 "/pkg/a.pkg|0x1F2E|fail|0\n");
+    EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|pass||1500\n"
+                                 "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify: byte 7\n"
+                                 "wanted 0x13|4200\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA journal_mode"), "wal\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "1\n");
+    EXPECT_EQ(Rows(m_db, "SELECT name FROM sqlite_master WHERE type = 'index'"), "units_serial\n");
+
+    // A unit that is not there, or a result the table refuses: nothing changes.
+    EXPECT_EQ(Finish(9, "pass", PORTS_TWO, 1), m_db + ": no unit 9");
+    EXPECT_EQ(Finish(1, "maybe", PORTS_TWO, 1), m_db + ": CHECK constraint failed: "
+                                                       "result IN ('pass','fail','running','interrupted')");
+    EXPECT_EQ(Rows(m_db, "SELECT count(*), group_concat(result) FROM ports"), "2|pass,fail\n");
+
+    // Without the seam the time is the system's, in UTC.
+    vRecSetTimeForTest(nullptr);
+    time_t before = time(nullptr);
+    EXPECT_EQ(Begin(Unit("SN-2")), 2);
+    std::string stored = Rows(m_db, "SELECT strftime('%s', time_utc), time_utc FROM units WHERE id = 2");
+    EXPECT_NEAR(std::stoll(stored), (long long)before, 2) << stored;
+    EXPECT_EQ(stored.substr(stored.size() - 2), "Z\n");
+}
+
+TEST_F(RecordsTest, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
+{
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_EQ(Finish(Begin(Unit("SN-1")), "pass"), "");
+    Begin(Unit("SN-2"));
+    EXPECT_EQ(Finish(Begin(Unit("SN-2", 1)), "fail"), "");
+    Begin(Unit("SN-3"));
+    EXPECT_TRUE(Passed("SN-1"));
+    EXPECT_FALSE(Passed("SN-2"));
+    EXPECT_FALSE(Passed("SN-9"));
+
+    int32_t s32Interrupted = -1;
+    ASSERT_EQ(Open(m_db, &s32Interrupted), "");
+    EXPECT_EQ(s32Interrupted, 2);
+    EXPECT_EQ(Rows(m_db, "SELECT id, serial, result, rework FROM units"),
+              "1|SN-1|pass|0\n2|SN-2|interrupted|0\n3|SN-2|fail|1\n4|SN-3|interrupted|0\n");
+    EXPECT_EQ(Finish(Begin(Unit("SN-2", 1)), "pass"), "");
+    EXPECT_TRUE(Passed("SN-2"));
+    vRecClose();
+    EXPECT_FALSE(bRecIsOpen());
+    ASSERT_EQ(Open(m_db, &s32Interrupted), "");
+    EXPECT_EQ(s32Interrupted, 0);
+}
+
+TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
+{
+    ASSERT_EQ(Open(m_db), "");
+    stRecUnit stOdd = Unit("SN \"7\"");
+    stOdd.pcPackagePath = "/pkg/a,1.pkg";
+    EXPECT_EQ(Finish(Begin(stOdd), "fail", PORTS_TWO, 2), "");
+    stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1};
+    Begin(stBare);
+    std::string csv = m_dir.file("units.csv");
+    ASSERT_EQ(Export(csv), "");
+    EXPECT_EQ(strReadFile(csv),
+              "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
+              "package_checksum,unit_result,rework,port,display,display_id,image_sha256,"
+              "port_result,message,duration_ms\r\n"
+              "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
+              "\"/pkg/a,1.pkg\",0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500\r\n"
+              "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
+              "\"/pkg/a,1.pkg\",0x1F2E,fail,0,HDMI-A-1,2,SAM:0C0D,cd34,fail,"
+              "\"verify: byte 7\nwanted 0x13\",4200\r\n"
+              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,\r\n");
+
+    // A full disk keeps the last export as it was, and nothing beside it.
+    vWriteFile(csv, "old");
+    {
+        FileSizeLimit full(100);
+        EXPECT_EQ(Export(csv), csv + ": File too large");
+    }
+    EXPECT_EQ(strReadFile(csv), "old");
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 4u); // the database, its WAL and shm, the CSV
+    EXPECT_EQ(Export(m_dir.path()), m_dir.path() + ": it is a folder, not a regular file");
+}
+
+TEST(Records, Sha256IsLowerCaseHex)
+{
+    char cHex[REC_SHA256_HEX_SIZE];
+    vRecSha256Hex((const uint8_t *)"abc", 3, cHex);
+    EXPECT_STREQ(cHex, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    vRecSha256Hex(nullptr, 0, cHex);
+    EXPECT_STREQ(cHex, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
+{
+    std::string folder = m_dir.file("folder"), fifo = m_dir.file("fifo");
+    mkdir(folder.c_str(), 0755);
+    mkfifo(fifo.c_str(), 0644);
+    symlink("units.sqlite", m_dir.file("link.sqlite").c_str());
+    EXPECT_EQ(Open(""), "no file is named for the unit record");
+    EXPECT_EQ(Open(folder), folder + ": it is a folder, not a regular file");
+    EXPECT_EQ(Open(fifo), fifo + ": it is a FIFO, not a regular file");
+    EXPECT_EQ(Open(m_dir.file("none/units.sqlite")),
+              m_dir.file("none/units.sqlite") + ": unable to open database file");
+    EXPECT_EQ(Open(m_dir.file("link.sqlite")),
+              m_dir.file("link.sqlite") + ": unable to open database file");
+    vWriteFile(m_dir.file("text.sqlite"), std::string(600, 'x'));
+    EXPECT_EQ(Open(m_dir.file("text.sqlite")),
+              m_dir.file("text.sqlite") + ": file is not a database");
+    EXPECT_FALSE(bRecIsOpen());
+    int64_t s64Id = 5;
+    char cWhy[REC_WHY_MAX] = "";
+    stRecUnit stUnit = Unit("SN-1");
+    EXPECT_FALSE(bRecBeginUnit(&stUnit, &s64Id, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "no unit record is open");
+    EXPECT_EQ(s64Id, 0);
+
+    // A record of a newer program is left alone.
+    ASSERT_EQ(Open(m_db), "");
+    Begin(Unit("SN-1"));
+    vRecClose();
+    Exec(m_db, "PRAGMA user_version = 2");
+    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 2; this program "
+                                 "knows up to 1)");
+    EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
+
+    // For an ordinary user (root writes everywhere) a read-only record.
+    chmod(m_dir.path().c_str(), 0755);
+    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 1");
+    chmod(m_db.c_str(), 0644);
+    std::string text = strAsUser([&] { return Open(m_db); });
+    EXPECT_EQ(text, m_db + ": attempt to write a readonly database");
+    EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
+}
+
+} // namespace
