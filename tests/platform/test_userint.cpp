@@ -584,12 +584,9 @@ TEST_F(PanelRuntimeTest, RealTextWindowShowsTheReportReadOnlyAndEscapeClosesIt)
         seen.hundredByForty = QSize(metrics.horizontalAdvance('0') * 100, metrics.lineSpacing() * 40);
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(pView, &escape);
-        QTimer::singleShot(0, [pDialog, &seen]() {
-            if (pDialog->isVisible()) {
-                seen.bEscapeClosed = false;
-                pDialog->reject();
-            }
-        });
+        seen.bEscapeClosed = !pDialog->isVisible();
+        if (!seen.bEscapeClosed)
+            pDialog->reject();
     });
     EXPECT_EQ(TextWindowPopup("EDID report", report.c_str()), UIE_NO_ERROR);
     EXPECT_EQ(seen.title, QString("EDID report"));
