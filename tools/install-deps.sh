@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need
 # (libi2c-dev: i2c-tools' SMBus library, which the bus library links;
-# libsqlite3-dev and nettle-dev: SQLite and SHA-256 for the unit record).
+# libsqlite3-dev and nettle-dev: SQLite and SHA-256 for the unit record;
+# edid-decode: the program runs it to analyse an EDID image; sqlite3: the
+# production operator script reads the record with it).
 # With --windows: instead, what the Windows (i686) build and its run under
 # wine need (the mingw-w64 cross compiler and a 32-bit wine; the i386
 # architecture is added first).
@@ -27,7 +29,7 @@ case "${1:-}" in
     packages=(
       cmake ninja-build g++ pkg-config
       qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
-      libgtest-dev libgmock-dev libi2c-dev libsqlite3-dev nettle-dev
+      libgtest-dev libgmock-dev libi2c-dev libsqlite3-dev nettle-dev edid-decode sqlite3
       fonts-dejavu-core fonts-wqy-microhei libqt6svg6 xvfb xauth
       xdotool x11-apps x11-utils imagemagick openbox
     )

@@ -7,7 +7,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -152,4 +155,285 @@ void vProcUnlockFolder(void)
         return;
     close(gs32_LockFd);
     gs32_LockFd = -1;
+}
+
+namespace {
+
+struct stRunPipes {
+    int s32In[2];   // our end [1] writes its standard input
+    int s32Out[2];  // our end [0] reads its standard output and error
+    int s32Exec[2]; // the child writes errno here when exec fails
+};
+
+void vCloseFd(int *ps32Fd)
+{
+    if (*ps32Fd >= 0)
+        close(*ps32Fd);
+    *ps32Fd = -1;
+}
+
+void vClosePipes(stRunPipes *pstPipes)
+{
+    int *ps32Fds[] = {&pstPipes->s32In[0],  &pstPipes->s32In[1],   &pstPipes->s32Out[0],
+                      &pstPipes->s32Out[1], &pstPipes->s32Exec[0], &pstPipes->s32Exec[1]};
+    for (int *ps32Fd : ps32Fds)
+        vCloseFd(ps32Fd);
+}
+
+bool bOpenPipes(stRunPipes *pstPipes)
+{
+    pstPipes->s32In[0] = pstPipes->s32In[1] = -1;
+    pstPipes->s32Out[0] = pstPipes->s32Out[1] = -1;
+    pstPipes->s32Exec[0] = pstPipes->s32Exec[1] = -1;
+    if (pipe2(pstPipes->s32In, O_CLOEXEC) == 0 && pipe2(pstPipes->s32Out, O_CLOEXEC) == 0 &&
+        pipe2(pstPipes->s32Exec, O_CLOEXEC) == 0)
+        return true;
+    vClosePipes(pstPipes);
+    return false;
+}
+
+// Between fork and exec: only calls that are safe in a child of a process
+// with threads. Descriptors opened without close-on-exec (by a library) are
+// marked so here; the exec pipe already is.
+// A descriptor already in place keeps its close-on-exec mark through dup2.
+bool bPutAt(int s32Fd, int s32Target)
+{
+    if (s32Fd == s32Target)
+        return fcntl(s32Target, F_SETFD, 0) == 0;
+    return dup2(s32Fd, s32Target) == s32Target;
+}
+
+[[noreturn]] void vChildFails(int s32ExecFd)
+{
+    int s32Error = errno;
+    ssize_t written = write(s32ExecFd, &s32Error, sizeof(s32Error));
+    (void)written;
+    _exit(127);
+}
+
+[[noreturn]] void vRunChild(const char *const *ppcArgv, const stRunPipes *pstPipes, long s32MaxFd)
+{
+    if (!bPutAt(pstPipes->s32In[0], 0) || !bPutAt(pstPipes->s32Out[1], 1) ||
+        !bPutAt(pstPipes->s32Out[1], 2))
+        vChildFails(pstPipes->s32Exec[1]);
+    if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (long s32Fd = 3; s32Fd < s32MaxFd; s32Fd++)
+            fcntl((int)s32Fd, F_SETFD, FD_CLOEXEC);
+    }
+    signal(SIGPIPE, SIG_DFL); // ignored dispositions survive exec
+    execvp(ppcArgv[0], const_cast<char *const *>(ppcArgv));
+    vChildFails(pstPipes->s32Exec[1]);
+}
+
+// The child's errno when it could not exec, else 0 (the pipe closed on exec).
+int s32ExecError(int s32Fd)
+{
+    int s32Error = 0;
+    ssize_t got;
+    do {
+        got = read(s32Fd, &s32Error, sizeof(s32Error));
+    } while (got < 0 && errno == EINTR);
+    return got == (ssize_t)sizeof(s32Error) ? s32Error : 0;
+}
+
+int32_t s32WaitStatus(pid_t pid, int32_t *ps32Status)
+{
+    int s32Raw = 0;
+    pid_t done;
+    do {
+        done = waitpid(pid, &s32Raw, 0);
+    } while (done < 0 && errno == EINTR);
+    if (done < 0)
+        return errno;
+    *ps32Status = WIFEXITED(s32Raw) ? WEXITSTATUS(s32Raw) : 128 + WTERMSIG(s32Raw);
+    return 0;
+}
+
+struct stExchange {
+    const unsigned char *pu8Input;
+    size_t inputLeft;
+    char *pcOutput;
+    size_t outputSize;
+    size_t outputLength;
+};
+
+// A reader that went away (EPIPE) simply takes no more input.
+void vWriteSome(int *ps32InFd, stExchange *pstEx)
+{
+    ssize_t written = write(*ps32InFd, pstEx->pu8Input, pstEx->inputLeft);
+    if (written < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (written <= 0) {
+        vCloseFd(ps32InFd);
+        return;
+    }
+    pstEx->pu8Input += written;
+    pstEx->inputLeft -= (size_t)written;
+    if (pstEx->inputLeft == 0)
+        vCloseFd(ps32InFd);
+}
+
+// 0 while output goes on, 1 at its end, or an errno.
+int s32ReadSome(int s32OutFd, stExchange *pstEx)
+{
+    char cChunk[4096];
+    ssize_t got = read(s32OutFd, cChunk, sizeof(cChunk));
+    if (got < 0)
+        return errno == EINTR || errno == EAGAIN ? 0 : errno;
+    if (got == 0)
+        return 1;
+    size_t room = pstEx->outputSize - 1 - pstEx->outputLength;
+    size_t kept = (size_t)got < room ? (size_t)got : room;
+    memcpy(pstEx->pcOutput + pstEx->outputLength, cChunk, kept);
+    pstEx->outputLength += kept;
+    return 0;
+}
+
+// Feeds the input and gathers the output at once, so that neither side
+// waits on a full pipe. 0 at the output's end, or an errno.
+int s32Exchange(int *ps32InFd, int s32OutFd, stExchange *pstEx)
+{
+    if (pstEx->inputLeft == 0)
+        vCloseFd(ps32InFd);
+    else
+        fcntl(*ps32InFd, F_SETFL, fcntl(*ps32InFd, F_GETFL) | O_NONBLOCK);
+    for (;;) {
+        struct pollfd stPoll[2] = {{s32OutFd, POLLIN, 0}, {*ps32InFd, POLLOUT, 0}};
+        int s32Ready = poll(stPoll, *ps32InFd >= 0 ? 2 : 1, -1);
+        if (s32Ready < 0 && errno == EINTR)
+            continue;
+        if (s32Ready < 0)
+            return errno;
+        if (*ps32InFd >= 0 && stPoll[1].revents)
+            vWriteSome(ps32InFd, pstEx);
+        if (stPoll[0].revents) {
+            int s32Read = s32ReadSome(s32OutFd, pstEx);
+            if (s32Read != 0)
+                return s32Read == 1 ? 0 : s32Read;
+        }
+    }
+}
+
+void vSay(char *pcWhy, size_t whySize, const char *pcProgram, const char *pcWhat, int s32Error)
+{
+    if (pcWhy && whySize)
+        snprintf(pcWhy, whySize, "%s: %s: %s", pcProgram, pcWhat, strerror(s32Error));
+}
+
+int32_t s32AfterFork(const char *const *ppcArgv, pid_t pid, stRunPipes *pstPipes,
+                     stExchange *pstEx, int32_t *ps32ExitStatus, char *pcWhy, size_t whySize)
+{
+    vCloseFd(&pstPipes->s32In[0]);
+    vCloseFd(&pstPipes->s32Out[1]);
+    vCloseFd(&pstPipes->s32Exec[1]);
+    int s32Error = s32ExecError(pstPipes->s32Exec[0]);
+    int s32Exchanged = s32Error ? 0 : s32Exchange(&pstPipes->s32In[1], pstPipes->s32Out[0], pstEx);
+    // Its end of the output closed: it cannot block on us any more.
+    vClosePipes(pstPipes);
+    int32_t s32Status = 0;
+    int s32Waited = s32WaitStatus(pid, &s32Status);
+    if (s32Error == ENOENT)
+        return PROC_RUN_NOT_FOUND;
+    if (s32Error) {
+        vSay(pcWhy, whySize, ppcArgv[0], "cannot run it", s32Error);
+        return PROC_RUN_FAILED;
+    }
+    if (s32Exchanged || s32Waited) {
+        vSay(pcWhy, whySize, ppcArgv[0], s32Exchanged ? "cannot read its output" : "cannot wait for it",
+             s32Exchanged ? s32Exchanged : s32Waited);
+        return PROC_RUN_FAILED;
+    }
+    if (ps32ExitStatus)
+        *ps32ExitStatus = s32Status;
+    return PROC_RUN_OK;
+}
+
+} // namespace
+
+int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
+                          char *pcOutput, size_t outputSize, size_t *pOutputLength,
+                          int32_t *ps32ExitStatus, char *pcWhy, size_t whySize)
+{
+    if (pcWhy && whySize)
+        pcWhy[0] = '\0';
+    if (pOutputLength)
+        *pOutputLength = 0;
+    if (ps32ExitStatus)
+        *ps32ExitStatus = -1;
+    if (!ppcArgv || !ppcArgv[0] || !pcOutput || outputSize == 0 || (!pvInput && inputSize)) {
+        if (pcWhy && whySize)
+            snprintf(pcWhy, whySize, "no program, or no room for its output");
+        return PROC_RUN_FAILED;
+    }
+    pcOutput[0] = '\0';
+    stRunPipes stPipes;
+    if (!bOpenPipes(&stPipes)) {
+        vSay(pcWhy, whySize, ppcArgv[0], "cannot make its pipes", errno);
+        return PROC_RUN_FAILED;
+    }
+    long s32MaxFd = sysconf(_SC_OPEN_MAX);
+    if (s32MaxFd < 0 || s32MaxFd > 65536)
+        s32MaxFd = 65536;
+    pid_t pid = fork();
+    if (pid == 0)
+        vRunChild(ppcArgv, &stPipes, s32MaxFd);
+    if (pid < 0) {
+        int s32Error = errno;
+        vClosePipes(&stPipes);
+        vSay(pcWhy, whySize, ppcArgv[0], "cannot start it", s32Error);
+        return PROC_RUN_FAILED;
+    }
+    stExchange stEx = {(const unsigned char *)pvInput, inputSize, pcOutput, outputSize, 0};
+    int32_t s32Result =
+        s32AfterFork(ppcArgv, pid, &stPipes, &stEx, ps32ExitStatus, pcWhy, whySize);
+    pcOutput[stEx.outputLength] = '\0';
+    if (pOutputLength)
+        *pOutputLength = stEx.outputLength;
+    return s32Result;
+}
+
+int32_t s32ProcHostName(char *pcName, size_t size)
+{
+    if (!pcName || size == 0)
+        return 0;
+    pcName[0] = '\0';
+    char cName[256];
+    if (gethostname(cName, sizeof(cName)) != 0)
+        return 0;
+    cName[sizeof(cName) - 1] = '\0';
+    if (cName[0] == '\0' || strlen(cName) >= size)
+        return 0;
+    snprintf(pcName, size, "%s", cName);
+    return 1;
+}
+
+namespace {
+int32_t gs32_TestYear = 0, gs32_TestMonth = 0, gs32_TestDay = 0;
+}
+
+void vProcSetDateForTest(int32_t s32Year, int32_t s32Month, int32_t s32Day)
+{
+    gs32_TestYear = s32Year;
+    gs32_TestMonth = s32Month;
+    gs32_TestDay = s32Day;
+}
+
+void vProcLocalDate(int32_t *ps32Year, int32_t *ps32Month, int32_t *ps32Day)
+{
+    int32_t s32Year = gs32_TestYear, s32Month = gs32_TestMonth, s32Day = gs32_TestDay;
+    if (s32Year == 0) {
+        time_t now = time(nullptr);
+        struct tm stNow;
+        memset(&stNow, 0, sizeof(stNow));
+        localtime_r(&now, &stNow);
+        s32Year = stNow.tm_year + 1900;
+        s32Month = stNow.tm_mon + 1;
+        s32Day = stNow.tm_mday;
+    }
+    if (ps32Year)
+        *ps32Year = s32Year;
+    if (ps32Month)
+        *ps32Month = s32Month;
+    if (ps32Day)
+        *ps32Day = s32Day;
 }

@@ -1,6 +1,7 @@
 // The process among others: quit signals caught into a pipe that the event
-// loop reads, and the lock that keeps a second copy of the program off a
-// folder the first one uses. POSIX only.
+// loop reads, the lock that keeps a second copy of the program off a folder
+// the first one uses, other programs run with their output captured, the
+// host's name and the local date. POSIX only.
 #ifndef PROCESS_H
 #define PROCESS_H
 
@@ -33,5 +34,29 @@ enum {
 int32_t s32ProcLockFolder(const char *pcDir, int32_t *ps32Holder, char *pcWhy, size_t whySize);
 // Gives the lock up (the tests take it again in one process).
 void vProcUnlockFolder(void);
+
+// Results of s32ProcRunCapture.
+enum {
+    PROC_RUN_OK = 0,         // it ran; its exit status is given
+    PROC_RUN_NOT_FOUND = 1,  // no such program on the PATH
+    PROC_RUN_FAILED = -1,    // it could not be run or read; why is given
+};
+// Runs ppcArgv[0], searched on the PATH, with the arguments ppcArgv (null
+// ended), no shell. The inputSize bytes of pvInput are its standard input;
+// its standard output and standard error together go into pcOutput, NUL
+// ended, their length in *pOutputLength. What does not fit is dropped, but
+// the program is still read to its end. It inherits none of our other
+// descriptors. Its exit status goes to *ps32ExitStatus (128 + the signal
+// when a signal ended it). Waits for the program however long it runs.
+int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
+                          char *pcOutput, size_t outputSize, size_t *pOutputLength,
+                          int32_t *ps32ExitStatus, char *pcWhy, size_t whySize);
+
+// The host's name: 1 when it is known and fits, else 0 and "".
+int32_t s32ProcHostName(char *pcName, size_t size);
+// Today's local date (month and day from 1).
+void vProcLocalDate(int32_t *ps32Year, int32_t *ps32Month, int32_t *ps32Day);
+// Tests fix the date vProcLocalDate gives; year 0 gives the real date again.
+void vProcSetDateForTest(int32_t s32Year, int32_t s32Month, int32_t s32Day);
 
 #endif

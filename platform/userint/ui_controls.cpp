@@ -89,6 +89,72 @@ UiControl *pListLike(int s32Panel, int s32Control)
     return pCtrl && bIsListLike(pCtrl) ? pCtrl : nullptr;
 }
 
+bool bShowsText(const UiControl *pCtrl)
+{
+    return pCtrl->eKind == UiCtrlKind::Label || pCtrl->eKind == UiCtrlKind::Text;
+}
+
+// The panel's style sheet gives some fields colours of its own, which the
+// palette does not override: the colours set are the widget's own style
+// sheet, kept as properties beside it.
+const char *const TEXT_COLOR_PROPERTY = "uiTextColor";
+const char *const TEXT_BGCOLOR_PROPERTY = "uiTextBgColor";
+
+void vApplyColors(QWidget *pWidget)
+{
+    QString sheet;
+    QVariant text = pWidget->property(TEXT_COLOR_PROPERTY);
+    QVariant back = pWidget->property(TEXT_BGCOLOR_PROPERTY);
+    if (text.isValid())
+        sheet += QString("color: #%1;").arg(text.toInt(), 6, 16, QLatin1Char('0'));
+    if (back.isValid())
+        sheet += QString("background-color: #%1;").arg(back.toInt(), 6, 16, QLatin1Char('0'));
+    pWidget->setStyleSheet(sheet);
+}
+
+int s32SetTextAttribute(UiControl *pCtrl, int s32Attribute, int s32Value)
+{
+    QWidget *pWidget = pCtrl->pWidget;
+    if (s32Attribute == ATTR_TEXT_POINT_SIZE) {
+        if (s32Value <= 0)
+            return UIE_BAD_ARGUMENT;
+        QFont font = pWidget->font();
+        font.setPointSize(s32Value);
+        pWidget->setFont(font);
+        return UIE_NO_ERROR;
+    }
+    if (!bShowsText(pCtrl))
+        return UIE_BAD_ATTRIBUTE;
+    bool bText = s32Attribute == ATTR_TEXT_COLOR;
+    pWidget->setProperty(bText ? TEXT_COLOR_PROPERTY : TEXT_BGCOLOR_PROPERTY, s32Value & 0xFFFFFF);
+    vApplyColors(pWidget);
+    return UIE_NO_ERROR;
+}
+
+// A colour never set is the one the widget shows from its palette.
+int s32GetTextAttribute(const UiControl *pCtrl, int s32Attribute, int *ps32Value)
+{
+    QWidget *pWidget = pCtrl->pWidget;
+    if (s32Attribute == ATTR_TEXT_POINT_SIZE) {
+        *ps32Value = pWidget->font().pointSize();
+        return UIE_NO_ERROR;
+    }
+    if (!bShowsText(pCtrl))
+        return UIE_BAD_ATTRIBUTE;
+    bool bText = s32Attribute == ATTR_TEXT_COLOR;
+    QVariant set = pWidget->property(bText ? TEXT_COLOR_PROPERTY : TEXT_BGCOLOR_PROPERTY);
+    QColor shown = pWidget->palette().color(bText ? pWidget->foregroundRole()
+                                                  : pWidget->backgroundRole());
+    *ps32Value = set.isValid() ? set.toInt() : (int)(shown.rgb() & 0xFFFFFF);
+    return UIE_NO_ERROR;
+}
+
+bool bIsTextAttribute(int s32Attribute)
+{
+    return s32Attribute == ATTR_TEXT_COLOR || s32Attribute == ATTR_TEXT_BGCOLOR ||
+           s32Attribute == ATTR_TEXT_POINT_SIZE;
+}
+
 } // namespace
 
 int SetCtrlVal(int panel, int control, int value)
@@ -200,6 +266,9 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value)
         return UIE_BAD_CONTROL;
     QWidget *pWidget = pCtrl->pWidget;
     auto *pSpin = qobject_cast<QSpinBox *>(pWidget);
+    if (bIsTextAttribute(attribute))
+        return pCtrl->eKind == UiCtrlKind::Timer ? UIE_BAD_ATTRIBUTE
+                                                 : s32SetTextAttribute(pCtrl, attribute, value);
     switch (attribute) {
     case ATTR_DIMMED:
         pWidget->setEnabled(value == 0);
@@ -241,6 +310,9 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value)
         return UIE_BAD_ARGUMENT;
     QWidget *pWidget = pCtrl->pWidget;
     auto *pSpin = qobject_cast<QSpinBox *>(pWidget);
+    if (bIsTextAttribute(attribute))
+        return pCtrl->eKind == UiCtrlKind::Timer ? UIE_BAD_ATTRIBUTE
+                                                 : s32GetTextAttribute(pCtrl, attribute, value);
     switch (attribute) {
     case ATTR_DIMMED:
         *value = pWidget->isEnabled() ? 0 : 1;

@@ -1,12 +1,21 @@
-// File selection and message popups; tests answer them through responders.
+// File selection, message, question and report popups; tests answer them
+// through responders.
 #include "ui_internal.h"
 #include "userint_test.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
 
 #include <stdio.h>
 #include <string.h>
@@ -18,6 +27,10 @@ UiFileResponder gpfn_FileResponder = nullptr;
 void *gpv_FileContext = nullptr;
 UiMessageResponder gpfn_MessageResponder = nullptr;
 void *gpv_MessageContext = nullptr;
+UiConfirmResponder gpfn_ConfirmResponder = nullptr;
+void *gpv_ConfirmContext = nullptr;
+UiMessageResponder gpfn_TextWindowResponder = nullptr;
+void *gpv_TextWindowContext = nullptr;
 
 // "*.txt" gives "txt"; a pattern that names no single extension gives "".
 QString strRestrictedSuffix(const char *pcDefaultPattern)
@@ -99,6 +112,18 @@ void vUiSetMessageResponder(UiMessageResponder pfn, void *pvContext)
     gpv_MessageContext = pvContext;
 }
 
+void vUiSetConfirmResponder(UiConfirmResponder pfn, void *pvContext)
+{
+    gpfn_ConfirmResponder = pfn;
+    gpv_ConfirmContext = pvContext;
+}
+
+void vUiSetTextWindowResponder(UiMessageResponder pfn, void *pvContext)
+{
+    gpfn_TextWindowResponder = pfn;
+    gpv_TextWindowContext = pvContext;
+}
+
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
                     const char *fileTypeList, const char *title, const char *buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,
@@ -164,5 +189,71 @@ int MessagePopup(const char *title, const char *message)
                     QString::fromLocal8Bit(pcMessage), QMessageBox::Ok);
     vFitTitle(&box);
     box.exec();
+    return UIE_NO_ERROR;
+}
+
+int ConfirmPopup(const char *title, const char *message)
+{
+    const char *pcTitle = title ? title : "";
+    const char *pcMessage = message ? message : "";
+    if (gpfn_ConfirmResponder)
+        return gpfn_ConfirmResponder(pcTitle, pcMessage, gpv_ConfirmContext) == 1 ? 1 : 0;
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    QMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(pcTitle),
+                    QString::fromLocal8Bit(pcMessage), QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No); // the close box too
+    vFitTitle(&box);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? 1 : 0;
+}
+
+namespace {
+
+// Room for 100 columns and 40 lines of the text, within the screen's free
+// area (without panels and docks).
+QSize sizeOfTextWindow(QDialog *pDialog, QPlainTextEdit *pView)
+{
+    QFontMetrics metrics(pView->font());
+    int s32Frame = 2 * pView->frameWidth() + (int)(pView->document()->documentMargin() * 2) +
+                   pView->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    QSize wanted(metrics.horizontalAdvance(QLatin1Char('0')) * 100 + s32Frame,
+                 metrics.lineSpacing() * 40 + s32Frame);
+    pView->setMinimumSize(wanted);
+    QSize whole = pDialog->sizeHint();
+    pView->setMinimumSize(0, 0);
+    QScreen *pScreen = pDialog->screen() ? pDialog->screen() : QGuiApplication::primaryScreen();
+    return pScreen ? whole.boundedTo(pScreen->availableGeometry().size()) : whole;
+}
+
+} // namespace
+
+int TextWindowPopup(const char *title, const char *text)
+{
+    const char *pcTitle = title ? title : "";
+    const char *pcText = text ? text : "";
+    if (gpfn_TextWindowResponder) {
+        gpfn_TextWindowResponder(pcTitle, pcText, gpv_TextWindowContext);
+        return UIE_NO_ERROR;
+    }
+    if (!QApplication::instance())
+        return UIE_NOT_INITIALISED;
+    QDialog dialog;
+    dialog.setWindowTitle(QString::fromLocal8Bit(pcTitle));
+    auto *pView = new QPlainTextEdit(&dialog);
+    pView->setReadOnly(true);
+    pView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    pView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    pView->setPlainText(QString::fromLocal8Bit(pcText));
+    auto *pButtons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    pButtons->button(QDialogButtonBox::Close)->setDefault(true);
+    auto *pLayout = new QVBoxLayout(&dialog);
+    pLayout->addWidget(pView);
+    pLayout->addWidget(pButtons);
+    dialog.resize(sizeOfTextWindow(&dialog, pView));
+    pView->setFocus(); // the arrow and page keys scroll the text
+    dialog.exec();
     return UIE_NO_ERROR;
 }

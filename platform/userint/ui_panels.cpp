@@ -449,6 +449,16 @@ int SetActivePanel(int panel)
 
 int GetActivePanel(void) { return pUiFindPanel(gs32_ActivePanel) ? gs32_ActivePanel : 0; }
 
+// Qt keeps the focus widget of an inactive window until it is activated.
+int SetActiveCtrl(int panel, int control)
+{
+    UiControl *pCtrl = pUiFindControl(panel, control);
+    if (!pCtrl || !pCtrl->pWidget || pCtrl->eKind == UiCtrlKind::Timer)
+        return UIE_BAD_CONTROL;
+    pCtrl->pWidget->setFocus(Qt::OtherFocusReason);
+    return UIE_NO_ERROR;
+}
+
 int bUiPanelIsVisible(int panel)
 {
     UiPanel *pPanel = pUiFindPanel(panel);

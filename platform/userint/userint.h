@@ -46,6 +46,9 @@ enum {
     ATTR_STRING_TEXT_LENGTH = 8, // text control, characters (read only)
     ATTR_ENABLED = 9,     // timer control, 0/1
     ATTR_INTERVAL = 10,   // timer control, milliseconds
+    ATTR_TEXT_COLOR = 11,   // label or text control, 0xRRGGBB
+    ATTR_TEXT_BGCOLOR = 12, // label or text control, 0xRRGGBB
+    ATTR_TEXT_POINT_SIZE = 13, // control's font, points
 };
 
 // --- Results ----------------------------------------------------------------
@@ -103,6 +106,9 @@ int DiscardPanel(int panel);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
 int SetActivePanel(int panel);
+// The control becomes the one of its panel that holds the keyboard focus:
+// at once when the panel's window is active, else when it is activated.
+int SetActiveCtrl(int panel, int control);
 int GetActivePanel(void);
 int SetPanelAttribute(int panel, int attribute, int value);
 int SetPanelAttribute(int panel, int attribute, const char *text);
@@ -175,6 +181,12 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
                     int restrictDirectory, int restrictExtension, int allowCancel,
                     int allowMakeDirectory, char *pathName, size_t pathSize);
 int MessagePopup(const char *title, const char *message);
+// A Yes/No question: 1 for Yes, 0 for No or the close box. No is the default
+// button, so an Enter that arrives by chance (a scanner's) never says Yes.
+int ConfirmPopup(const char *title, const char *message);
+// A long text (a report) shown read-only in a fixed-pitch font, scrollable,
+// until the operator closes the window (Close, Escape or the close box).
+int TextWindowPopup(const char *title, const char *text);
 
 // --- Files ------------------------------------------------------------------------------
 // The program's directory, without a trailing separator. Decided once when the

@@ -97,8 +97,13 @@ struct stUiFileRequest {
 typedef int (*UiFileResponder)(const stUiFileRequest *pstRequest, char *pcPath, size_t size,
                                void *pvContext);
 typedef void (*UiMessageResponder)(const char *pcTitle, const char *pcMessage, void *pvContext);
-// Null restores the real dialogs.
+// Answers ConfirmPopup: 1 for Yes, 0 for No.
+typedef int (*UiConfirmResponder)(const char *pcTitle, const char *pcMessage, void *pvContext);
+// Null restores the real dialogs. TextWindowPopup goes to its responder
+// (with its title and text) and returns at once.
 void vUiSetFileResponder(UiFileResponder pfn, void *pvContext);
 void vUiSetMessageResponder(UiMessageResponder pfn, void *pvContext);
+void vUiSetConfirmResponder(UiConfirmResponder pfn, void *pvContext);
+void vUiSetTextWindowResponder(UiMessageResponder pfn, void *pvContext);
 
 #endif

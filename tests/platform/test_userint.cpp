@@ -4,10 +4,15 @@
 #include "ui/Pavimo.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QTimer>
@@ -509,6 +514,154 @@ TEST_F(PanelRuntimeTest, RealMessagePopupShowsUtf8Text)
     ASSERT_TRUE(seen.bSeen);
     EXPECT_EQ(seen.title, QString("Error"));
     EXPECT_EQ(seen.text, QString::fromUtf8(u8"檔案不存在。"));
+}
+
+TEST_F(PanelRuntimeTest, ScriptedQuestionsAndReportsAreRecorded)
+{
+    m_dialogs.vPushConfirm(1);
+    EXPECT_EQ(ConfirmPopup("Erase", "Erase the EDID of port 2?"), 1);
+    EXPECT_EQ(ConfirmPopup("Again", nullptr), 0); // none left: No
+    EXPECT_EQ(m_dialogs.confirmTitles, (std::vector<std::string>{"Erase", "Again"}));
+    EXPECT_EQ(m_dialogs.confirmMessages, (std::vector<std::string>{"Erase the EDID of port 2?", ""}));
+    EXPECT_EQ(TextWindowPopup("EDID report", "Block 0\n  Version 1.3\n"), UIE_NO_ERROR);
+    EXPECT_EQ(m_dialogs.textWindowTitle, "EDID report");
+    EXPECT_EQ(m_dialogs.textWindowText, "Block 0\n  Version 1.3\n");
+}
+
+// Runs pfn on the open modal dialog of class T as soon as there is one.
+template <typename T, typename F> void vOnModal(F pfn)
+{
+    auto *pDialog = qobject_cast<T *>(QApplication::activeModalWidget());
+    if (!pDialog) {
+        QTimer::singleShot(0, [pfn]() { vOnModal<T>(pfn); });
+        return;
+    }
+    pfn(pDialog);
+}
+
+// A scanner's Enter lands on No; only Yes itself says yes.
+TEST_F(PanelRuntimeTest, RealQuestionTakesEnterAndItsCloseBoxForNo)
+{
+    vUiSetConfirmResponder(nullptr, nullptr);
+    QString title, text;
+    vOnModal<QMessageBox>([&](QMessageBox *pBox) {
+        title = pBox->windowTitle();
+        text = pBox->text();
+        UiQueueTypeInModal("");
+    });
+    EXPECT_EQ(ConfirmPopup("Program", "\xE7\xA2\xBA\xE5\xAE\x9A?"), 0);
+    EXPECT_EQ(title, QString("Program"));
+    EXPECT_EQ(text, QString::fromUtf8(u8"確定?"));
+    vOnModal<QMessageBox>([](QMessageBox *pBox) { pBox->button(QMessageBox::Yes)->click(); });
+    EXPECT_EQ(ConfirmPopup("Program", "Sure?"), 1);
+    vOnModal<QMessageBox>([](QMessageBox *pBox) { pBox->close(); });
+    EXPECT_EQ(ConfirmPopup("Program", "Sure?"), 0);
+}
+
+struct TextWindowSeen {
+    QString title, text;
+    bool bReadOnly = false, bFixedPitch = false, bEscapeClosed = true;
+    QSize size, hundredByForty;
+};
+
+TEST_F(PanelRuntimeTest, RealTextWindowShowsTheReportReadOnlyAndEscapeClosesIt)
+{
+    vUiSetTextWindowResponder(nullptr, nullptr);
+    std::string report;
+    for (int i = 0; i < 300; i++)
+        report += "Line " + std::to_string(i) + ": " + std::string(120, 'x') + "\n";
+    TextWindowSeen seen;
+    vOnModal<QDialog>([&seen](QDialog *pDialog) {
+        auto *pView = pDialog->findChild<QPlainTextEdit *>();
+        if (!pView)
+            return;
+        seen.title = pDialog->windowTitle();
+        seen.text = pView->toPlainText();
+        seen.bReadOnly = pView->isReadOnly();
+        seen.bFixedPitch = QFontInfo(pView->font()).fixedPitch();
+        seen.size = pDialog->frameGeometry().size();
+        QFontMetrics metrics(pView->font());
+        seen.hundredByForty = QSize(metrics.horizontalAdvance('0') * 100, metrics.lineSpacing() * 40);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(pView, &escape);
+        seen.bEscapeClosed = !pDialog->isVisible();
+        if (!seen.bEscapeClosed)
+            pDialog->reject();
+    });
+    EXPECT_EQ(TextWindowPopup("EDID report", report.c_str()), UIE_NO_ERROR);
+    EXPECT_EQ(seen.title, QString("EDID report"));
+    EXPECT_EQ(seen.text.toStdString(), report.substr(0, report.size() - 1) + "\n");
+    EXPECT_TRUE(seen.bReadOnly);
+    EXPECT_TRUE(seen.bFixedPitch);
+    EXPECT_TRUE(seen.bEscapeClosed);
+    QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_LE(seen.size.width(), room.width());
+    EXPECT_LE(seen.size.height(), room.height());
+    EXPECT_GE(seen.size.width(), std::min(seen.hundredByForty.width(), room.width() - 40));
+    EXPECT_GE(seen.size.height(), std::min(seen.hundredByForty.height(), room.height() - 40));
+}
+
+TEST_F(PanelRuntimeTest, ActiveControlHoldsTheFocusOfItsPanel)
+{
+    LoadPanels();
+    DisplayPanel(MainPanel());
+    EXPECT_EQ(SetActiveCtrl(MainPanel(), MAIN_PKG_BROWSE), 0);
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_PKG_BROWSE);
+    EXPECT_EQ(SetActiveCtrl(MainPanel(), MAIN_PAGE_NUM), 0); // a numeric field's editor
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_PAGE_NUM);
+    int s32Progress = gst_UiHandles.s32ProgressPanel; // never shown
+    EXPECT_EQ(SetActiveCtrl(s32Progress, PROGRESS_PERCENT), 0);
+    EXPECT_EQ(s32UiFocusedControl(s32Progress), PROGRESS_PERCENT);
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_PAGE_NUM);
+    EXPECT_LT(SetActiveCtrl(MainPanel(), MAIN_TIMER), 0);
+    EXPECT_LT(SetActiveCtrl(MainPanel(), 99), 0);
+}
+
+// The panel's style sheet colours the read-only fields: the colours set must
+// still be the ones painted.
+TEST_F(PanelRuntimeTest, TextColoursAndSizeAreThoseShown)
+{
+    LoadPanels();
+    DisplayPanel(MainPanel());
+    int s32Value = -1;
+    EXPECT_EQ(GetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_BGCOLOR, &s32Value), 0);
+    EXPECT_EQ(s32Value, 0xF2F3F5);
+    EXPECT_EQ(SetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_POINT_SIZE, 14), 0);
+    EXPECT_EQ(SetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_BGCOLOR, 0xFFFF00), 0);
+    EXPECT_EQ(SetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_COLOR, 0x0000C0), 0);
+    SetCtrlVal(MainPanel(), MAIN_PKG_PATH, "WWWW");
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_COLOR, &s32Value);
+    EXPECT_EQ(s32Value, 0x0000C0);
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_BGCOLOR, &s32Value);
+    EXPECT_EQ(s32Value, 0xFFFF00);
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_PATH, ATTR_TEXT_POINT_SIZE, &s32Value);
+    EXPECT_EQ(s32Value, 14);
+    QLineEdit *pField = nullptr;
+    for (QWidget *pWidget : QApplication::allWidgets()) {
+        if (pWidget->objectName() == "pkgPath" && pWidget->isVisible())
+            pField = qobject_cast<QLineEdit *>(pWidget);
+    }
+    ASSERT_NE(pField, nullptr);
+    EXPECT_EQ(QFontInfo(pField->font()).pointSize(), 14);
+    QImage image = pField->grab().toImage();
+    EXPECT_EQ(image.pixel(image.width() - 8, image.height() / 2) & 0xFFFFFF, 0xFFFF00u);
+    bool bTextPainted = false;
+    for (int x = 0; x < image.width() / 2 && !bTextPainted; x++) {
+        for (int y = 0; y < image.height() && !bTextPainted; y++)
+            bTextPainted = (image.pixel(x, y) & 0xFFFFFF) == 0x0000C0;
+    }
+    EXPECT_TRUE(bTextPainted);
+
+    int s32Progress = gst_UiHandles.s32ProgressPanel;
+    EXPECT_EQ(SetCtrlAttribute(s32Progress, PROGRESS_TEXT, ATTR_TEXT_COLOR, 0xFF0000), 0);
+    GetCtrlAttribute(s32Progress, PROGRESS_TEXT, ATTR_TEXT_COLOR, &s32Value);
+    EXPECT_EQ(s32Value, 0xFF0000);
+    EXPECT_EQ(SetCtrlAttribute(MainPanel(), MAIN_START_BTN, ATTR_TEXT_COLOR, 0xFF0000),
+              UIE_BAD_ATTRIBUTE);
+    EXPECT_EQ(SetCtrlAttribute(MainPanel(), MAIN_START_BTN, ATTR_TEXT_POINT_SIZE, 11), 0);
+    EXPECT_LT(SetCtrlAttribute(MainPanel(), MAIN_START_BTN, ATTR_TEXT_POINT_SIZE, 0), 0);
+    EXPECT_EQ(GetCtrlAttribute(MainPanel(), MAIN_TIMER, ATTR_TEXT_POINT_SIZE, &s32Value),
+              UIE_BAD_ATTRIBUTE);
 }
 
 } // namespace

@@ -58,6 +58,25 @@ int s32ScriptedAnswer(const stUiFileRequest *pstRequest, char *pcPath, size_t si
     return answer.s32Result;
 }
 
+int s32ScriptedConfirm(const char *pcTitle, const char *pcMessage, void *pvContext)
+{
+    auto *pDialogs = static_cast<ScriptedDialogs *>(pvContext);
+    pDialogs->confirmTitles.push_back(pcTitle);
+    pDialogs->confirmMessages.push_back(pcMessage);
+    if (pDialogs->confirmAnswers.empty())
+        return 0;
+    int s32Answer = pDialogs->confirmAnswers.front();
+    pDialogs->confirmAnswers.pop_front();
+    return s32Answer;
+}
+
+void vScriptedTextWindow(const char *pcTitle, const char *pcText, void *pvContext)
+{
+    auto *pDialogs = static_cast<ScriptedDialogs *>(pvContext);
+    pDialogs->textWindowTitle = pcTitle;
+    pDialogs->textWindowText = pcText;
+}
+
 } // namespace
 
 std::string strFileRequest(const std::string &dir, const std::string &pattern,
@@ -81,7 +100,12 @@ std::string ScriptedDialogs::strRequest(size_t i) const
                           req.s32AllowCancel, req.s32AllowMakeDirectory);
 }
 
-void ScriptedDialogs::vInstall() { vUiSetFileResponder(s32ScriptedAnswer, this); }
+void ScriptedDialogs::vInstall()
+{
+    vUiSetFileResponder(s32ScriptedAnswer, this);
+    vUiSetConfirmResponder(s32ScriptedConfirm, this);
+    vUiSetTextWindowResponder(vScriptedTextWindow, this);
+}
 
 void vResetProgramState()
 {
@@ -123,6 +147,8 @@ void AppTest::TearDown()
         vDiscardPanels();
     vUiSetFileResponder(nullptr, nullptr);
     vUiSetMessageResponder(nullptr, nullptr);
+    vUiSetConfirmResponder(nullptr, nullptr);
+    vUiSetTextWindowResponder(nullptr, nullptr);
     vClockSetPauseHook(nullptr, nullptr);
     vUiSetProjectDir(nullptr);
     vResetProgramState();

@@ -1,6 +1,6 @@
 // Shared test helpers: a program folder of the test's own, the panels of the
 // real Pavimo.uir under Qt's offscreen platform, a virtual clock, timer ticks
-// fired by hand and scripted file dialogs.
+// fired by hand and scripted dialogs.
 #ifndef TEST_ENV_H
 #define TEST_ENV_H
 
@@ -30,11 +30,19 @@ struct ScriptedDialogs {
     std::vector<std::string> requestButtons;
     void (*pfnDuring)(void *) = nullptr; // runs while the dialog is open
     void *pvDuringContext = nullptr;
+    // Yes/No questions: answered in order (No once none is left), and what
+    // each asked; the last report shown in a text window.
+    std::deque<int> confirmAnswers;
+    std::vector<std::string> confirmTitles;
+    std::vector<std::string> confirmMessages;
+    std::string textWindowTitle;
+    std::string textWindowText;
 
     void vInstall();
     // Request i as one line, to compare with strFileRequest.
     std::string strRequest(size_t i) const;
     void vPush(int s32Result, const std::string &path) { answers.push_back({s32Result, path}); }
+    void vPushConfirm(int s32Answer) { confirmAnswers.push_back(s32Answer); }
 };
 
 // A file dialog request as ScriptedDialogs::strRequest gives it.

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "platform/process/process.h"
+
+#include <fcntl.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RunResult {
+    int32_t s32Result = -2;
+    int32_t s32Status = -2;
+    size_t length = 0;
+    std::string why;
+};
+
+RunResult stRun(std::vector<const char *> argv, const std::string &input, char *pcOutput,
+                size_t outputSize)
+{
+    argv.push_back(nullptr);
+    RunResult result;
+    char cWhy[256] = "unset";
+    result.s32Result = s32ProcRunCapture(argv.data(), input.data(), input.size(), pcOutput,
+                                         outputSize, &result.length, &result.s32Status, cWhy,
+                                         sizeof(cWhy));
+    result.why = cWhy;
+    return result;
+}
+
+// The program answers its input while it reads it: the exchange must
+// neither block nor lose a byte.
+TEST(ProcessRun, InputComesBackWholeAndStatusAndErrorsAreTold)
+{
+    std::string input(32768, '\0');
+    for (size_t i = 0; i < input.size(); i++)
+        input[i] = (char)(i * 7 + i / 256);
+    std::vector<char> output(40000, 'x');
+    RunResult run = stRun({"cat"}, input, output.data(), output.size());
+    ASSERT_EQ(run.s32Result, PROC_RUN_OK) << run.why;
+    EXPECT_EQ(run.s32Status, 0);
+    EXPECT_EQ(run.why, "");
+    ASSERT_EQ(run.length, input.size());
+    EXPECT_EQ(std::string(output.data(), run.length), input);
+    EXPECT_EQ(output[run.length], '\0');
+    // Many times what the pipes hold: written all first, it would never end.
+    std::string big;
+    for (int i = 0; i < 16; i++)
+        big += input;
+    output.assign(big.size() + 1, 'x');
+    run = stRun({"cat"}, big, output.data(), output.size());
+    EXPECT_EQ(run.s32Result, PROC_RUN_OK);
+    EXPECT_TRUE(run.length == big.size() && memcmp(output.data(), big.data(), big.size()) == 0);
+
+    char cOut[64];
+    run = stRun({"sh", "-c", "echo out; echo err >&2; exit 3"}, "", cOut, sizeof(cOut));
+    EXPECT_EQ(run.s32Result, PROC_RUN_OK);
+    EXPECT_EQ(run.s32Status, 3);
+    EXPECT_STREQ(cOut, "out\nerr\n");
+    EXPECT_EQ(run.length, 8u);
+
+    run = stRun({"sh", "-c", "kill -TERM $$"}, "", cOut, sizeof(cOut));
+    EXPECT_EQ(run.s32Result, PROC_RUN_OK);
+    EXPECT_EQ(run.s32Status, 128 + 15);
+
+    run = stRun({"tavolin-no-such-program"}, "abc", cOut, sizeof(cOut));
+    EXPECT_EQ(run.s32Result, PROC_RUN_NOT_FOUND);
+    EXPECT_STREQ(cOut, "");
+    EXPECT_EQ(run.length, 0u);
+    run = stRun({"/"}, "", cOut, sizeof(cOut));
+    EXPECT_EQ(run.s32Result, PROC_RUN_FAILED);
+    EXPECT_EQ(run.why, "/: cannot run it: Permission denied");
+}
+
+// A program that reads no input and prints more than the buffer holds: the
+// output is cut to the buffer, the program still runs to its end.
+TEST(ProcessRun, OutputIsCutToTheBufferAndInputNobodyReadsIsDropped)
+{
+    std::string input(32768, 'i');
+    char cOut[8];
+    memset(cOut, 'x', sizeof(cOut));
+    RunResult run = stRun({"sh", "-c", "seq 1 20000; echo end >&2; exit 4"}, input, cOut,
+                          sizeof(cOut));
+    EXPECT_EQ(run.s32Result, PROC_RUN_OK) << run.why;
+    EXPECT_EQ(run.s32Status, 4);
+    EXPECT_STREQ(cOut, "1\n2\n3\n4");
+    EXPECT_EQ(run.length, 7u);
+}
+
+TEST(ProcessRun, OurOtherDescriptorsAreNotInherited)
+{
+    int s32Fd = open("/dev/null", O_RDONLY); // no close-on-exec
+    ASSERT_GE(s32Fd, 0);
+    ASSERT_EQ(dup2(s32Fd, 57), 57);
+    char cOut[64];
+    RunResult run = stRun({"sh", "-c", "[ -e /proc/self/fd/57 ] && echo open; exit 0"}, "", cOut,
+                          sizeof(cOut));
+    close(57);
+    close(s32Fd);
+    EXPECT_EQ(run.s32Result, PROC_RUN_OK);
+    EXPECT_STREQ(cOut, "");
+}
+
+TEST(ProcessInfo, HostNameAndTheDateTestsFix)
+{
+    char cName[256];
+    EXPECT_EQ(s32ProcHostName(cName, sizeof(cName)), 1);
+    char cOwn[256] = "";
+    gethostname(cOwn, sizeof(cOwn));
+    EXPECT_STREQ(cName, cOwn);
+    char cTiny[1];
+    EXPECT_EQ(s32ProcHostName(cTiny, sizeof(cTiny)), 0);
+    EXPECT_STREQ(cTiny, "");
+
+    int32_t s32Year = 0, s32Month = 0, s32Day = 0;
+    vProcSetDateForTest(2024, 2, 29);
+    vProcLocalDate(&s32Year, &s32Month, &s32Day);
+    EXPECT_EQ(s32Year * 10000 + s32Month * 100 + s32Day, 20240229);
+    vProcSetDateForTest(0, 0, 0);
+    vProcLocalDate(&s32Year, &s32Month, &s32Day);
+    time_t now = time(nullptr);
+    struct tm stNow;
+    localtime_r(&now, &stNow);
+    EXPECT_EQ(s32Year, stNow.tm_year + 1900);
+    EXPECT_EQ(s32Month, stNow.tm_mon + 1);
+    EXPECT_EQ(s32Day, stNow.tm_mday);
+}
+
+} // namespace
