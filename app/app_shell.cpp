@@ -1,6 +1,7 @@
 #include "app/app_shell.h"
 
 #include "app/cmd_queue.h"
+#include "app/production.h"
 #include "device/ddc_start.h"
 #include "files/msg_log.h"
 #include "files/settings.h"
@@ -16,6 +17,7 @@
 
 stUiHandles gst_UiHandles = {0, 0, 0};
 int32_t gs32_PasswordPanel = 0;
+int32_t gs32_ProductionPanel = 0;
 int32_t gs32_QuitState = QUIT_NONE;
 char gu8str_LastDir[TEXT_BUF_SIZE] = "";
 
@@ -34,7 +36,10 @@ int32_t s32LoadPanels(void)
         return -1;
     }
     int s32Password = LoadPanel(0, UIR_FILE_NAME, PANEL_PASSWORD);
-    if (s32Password < 0) {
+    int s32Production = s32Password < 0 ? -1 : LoadPanel(0, UIR_FILE_NAME, PANEL_PRODUCTION);
+    if (s32Production < 0) {
+        if (s32Password >= 0)
+            DiscardPanel(s32Password);
         DiscardPanel(s32Progress);
         DiscardPanel(s32Main);
         return -1;
@@ -43,6 +48,7 @@ int32_t s32LoadPanels(void)
     gst_UiHandles.s32MsgCtrl = MAIN_MSG_BOX;
     gst_UiHandles.s32ProgressPanel = s32Progress;
     gs32_PasswordPanel = s32Password;
+    gs32_ProductionPanel = s32Production;
     return 0;
 }
 
@@ -59,6 +65,7 @@ void vStartUp(void)
             cProblem[0] = (char)(cProblem[0] - 'a' + 'A');
         vPrintMsg(" - Fail. %s\n>", cProblem);
     }
+    vLoadStation();
     vPostCommand(CMD_CHECK_PKG_INFO, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
     vPostCommand(CMD_INIT_DDC, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
     vPostCommand(CMD_SHOW_VERSION, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
@@ -70,8 +77,9 @@ void vStartUp(void)
 
 void vShapeMainPanel(int32_t bAdvanced)
 {
-    static const int32_t s32AdvancedBoxes[] = {MAIN_FUNC_RECEIVE, MAIN_FUNC_SHOW_PKG,
-                                               MAIN_FUNC_SHOW_DATA};
+    static const int32_t s32AdvancedBoxes[] = {MAIN_FUNC_RECEIVE,   MAIN_FUNC_SHOW_PKG,
+                                               MAIN_FUNC_SHOW_DATA, MAIN_PRODUCTION_BTN,
+                                               MAIN_ANALYZE_BTN};
     int32_t s32Main = gst_UiHandles.s32MainPanel;
     SetPanelAttribute(s32Main, ATTR_HEIGHT, bAdvanced ? MAIN_PANEL_HEIGHT_ADV : MAIN_PANEL_HEIGHT);
     for (int32_t s32Box : s32AdvancedBoxes)
@@ -85,10 +93,12 @@ void vDiscardPanels(void)
     DiscardPanel(gst_UiHandles.s32MainPanel);
     DiscardPanel(gst_UiHandles.s32ProgressPanel);
     DiscardPanel(gs32_PasswordPanel);
+    DiscardPanel(gs32_ProductionPanel);
     gst_UiHandles.s32MainPanel = 0;
     gst_UiHandles.s32MsgCtrl = 0;
     gst_UiHandles.s32ProgressPanel = 0;
     gs32_PasswordPanel = 0;
+    gs32_ProductionPanel = 0;
 }
 
 namespace {
@@ -235,6 +245,8 @@ void MenuBarCallback(int, int menuItem, void *, int)
 {
     if (menuItem == MENUBAR_FILE_EXIT)
         vRequestQuit();
+    else if (menuItem == MENUBAR_FILE_EXPORT)
+        vExportRecords();
 }
 
 void vShutdownDdc(void)

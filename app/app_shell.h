@@ -15,6 +15,7 @@ struct stUiHandles {
 
 extern stUiHandles gst_UiHandles;
 extern int32_t gs32_PasswordPanel;
+extern int32_t gs32_ProductionPanel;
 // Start location of every file dialog; each dialog overwrites it.
 extern char gu8str_LastDir[TEXT_BUF_SIZE];
 

@@ -3,6 +3,9 @@
 #include "app/app_shell.h"
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
+#include "app/edid_view.h"
+#include "app/production.h"
+#include "app/production_setup.h"
 #include "device/edid_receive.h"
 #include "device/progress.h"
 #include "files/package.h"
@@ -35,6 +38,12 @@ const stUiCallbackEntry gst_CallbackTable[] = {
     PANEL_CALLBACK(ProgressQuitCallback),
     CTRL_CALLBACK(EdidPageToReceiveCallback),
     CTRL_CALLBACK(SettingFilePathCallback),
+    CTRL_CALLBACK(UnitSerialCallback),
+    CTRL_CALLBACK(ProductionSetupCallback),
+    CTRL_CALLBACK(ProductionOkCallback),
+    CTRL_CALLBACK(ProductionCancelCallback),
+    PANEL_CALLBACK(ProductionPanelCallback),
+    CTRL_CALLBACK(AnalyzeEdidCallback),
 };
 
 } // namespace

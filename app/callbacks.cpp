@@ -56,35 +56,46 @@ void vSetMainDeviceSaveTypeCB(int32_t, int32_t s32Mask)
     SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_SAVE_TXT, (s32Mask >> 1) & 1);
 }
 
+void vPostStartSequence(const stStartFunctions *pstFunctions)
+{
+    const stStartFunctions &f = *pstFunctions;
+    if (f.s32Verify + f.s32Program != 0)
+        vPost(CMD_CHECK_PKG_EXIST);
+    if (f.s32Erase)
+        vPost(CMD_ERASE);
+    if (f.s32Receive)
+        vPost(CMD_RECEIVE);
+    if (f.s32Program) {
+        vPost(CMD_READ_PKG);
+        vPost(CMD_PROGRAM);
+    }
+    if (f.s32Verify) {
+        if (!f.s32Program)
+            vPost(CMD_READ_PKG);
+        if (!f.s32Receive)
+            vPost(CMD_RECEIVE);
+        vPost(CMD_VERIFY);
+    }
+    if (f.s32ShowPkg)
+        vPost(CMD_SHOW_PKG);
+}
+
+void vGetStartFunctions(stStartFunctions *pstFunctions)
+{
+    vGetMainFunctionCB(MAIN_FUNC_ERASE, &pstFunctions->s32Erase);
+    vGetMainFunctionCB(MAIN_FUNC_VERIFY, &pstFunctions->s32Verify);
+    vGetMainFunctionCB(MAIN_FUNC_PROGRAM, &pstFunctions->s32Program);
+    vGetMainFunctionCB(MAIN_FUNC_RECEIVE, &pstFunctions->s32Receive);
+    vGetMainFunctionCB(MAIN_FUNC_SHOW_PKG, &pstFunctions->s32ShowPkg);
+}
+
 int StartBTNCallback(int, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    int32_t s32Erase, s32Verify, s32Program, s32Receive, s32ShowPkg;
-    vGetMainFunctionCB(MAIN_FUNC_ERASE, &s32Erase);
-    vGetMainFunctionCB(MAIN_FUNC_VERIFY, &s32Verify);
-    vGetMainFunctionCB(MAIN_FUNC_PROGRAM, &s32Program);
-    vGetMainFunctionCB(MAIN_FUNC_RECEIVE, &s32Receive);
-    vGetMainFunctionCB(MAIN_FUNC_SHOW_PKG, &s32ShowPkg);
-    if (s32Verify + s32Program != 0)
-        vPost(CMD_CHECK_PKG_EXIST);
-    if (s32Erase)
-        vPost(CMD_ERASE);
-    if (s32Receive)
-        vPost(CMD_RECEIVE);
-    if (s32Program) {
-        vPost(CMD_READ_PKG);
-        vPost(CMD_PROGRAM);
-    }
-    if (s32Verify) {
-        if (!s32Program)
-            vPost(CMD_READ_PKG);
-        if (!s32Receive)
-            vPost(CMD_RECEIVE);
-        vPost(CMD_VERIFY);
-    }
-    if (s32ShowPkg)
-        vPost(CMD_SHOW_PKG);
+    stStartFunctions stFunctions;
+    vGetStartFunctions(&stFunctions);
+    vPostStartSequence(&stFunctions);
     return 0;
 }
 

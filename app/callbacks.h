@@ -24,6 +24,18 @@ int RefreshMonitorCallback(int panel, int control, int event, void *callbackData
 int DdcI2cSpeedCallback(int panel, int control, int event, void *callbackData, int eventData1,
                         int eventData2);
 
+// The function checkboxes a Start reads, 1 when ticked.
+struct stStartFunctions {
+    int32_t s32Erase;
+    int32_t s32Verify;
+    int32_t s32Program;
+    int32_t s32Receive;
+    int32_t s32ShowPkg;
+};
+void vGetStartFunctions(stStartFunctions *pstFunctions);
+// Posts the commands of a Start with these functions.
+void vPostStartSequence(const stStartFunctions *pstFunctions);
+
 // Function checkboxes 19, 20, 21, 22 and 24; any other control reads 0 and
 // is never written.
 void vGetMainFunctionCB(int32_t s32Control, int32_t *ps32Value);

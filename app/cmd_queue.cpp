@@ -1,6 +1,7 @@
 #include "app/cmd_queue.h"
 
 #include "app/app_shell.h"
+#include "app/edid_view.h"
 #include "device/progress.h"
 #include "platform/userint/userint.h"
 
@@ -81,6 +82,7 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     int32_t s32Waiting = 0;
     int32_t s32Result = s32DispatchCommand(&s32Waiting);
     vFinishPendingQuit();
+    vRefreshPortIdentity();
     if (s32Result == 0) {
         if (gs32_ProgressShown == 1) {
             gs32_ProgressShown = 0;

@@ -25,8 +25,12 @@ enum {
     CMD_SAVE_MSG = 15,
     CMD_SAVE_EDID = 16,
     CMD_SET_DDC_SPEED = 17,
+    // The production mode's unit: the next port's heading and target, and
+    // the unit's record and result.
+    CMD_UNIT_PORT = 18,
+    CMD_UNIT_END = 19,
     CMD_FIRST = CMD_CHECK_PKG_EXIST,
-    CMD_LAST = CMD_SET_DDC_SPEED,
+    CMD_LAST = CMD_UNIT_END,
 };
 
 struct stCmdQueueItem {

@@ -1,5 +1,6 @@
 // The action of each command number.
 #include "app/cmd_queue.h"
+#include "app/production.h"
 #include "device/ddc_start.h"
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
@@ -37,6 +38,8 @@ const stCmdAction gst_CmdActions[] = {
     {CMD_SAVE_MSG, vSaveMsgToFile},
     {CMD_SAVE_EDID, vSaveDeviceEdid},
     {CMD_SET_DDC_SPEED, s32SetDdcSpeedAction},
+    {CMD_UNIT_PORT, s32UnitPortAction},
+    {CMD_UNIT_END, s32UnitEndAction},
 };
 
 } // namespace

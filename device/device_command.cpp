@@ -7,6 +7,28 @@
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
+stDeviceTally gst_DeviceTally;
+
+namespace {
+
+void vCount(int32_t s32Result)
+{
+    gst_DeviceTally.s32Run++;
+    if (s32Result == 1)
+        return;
+    if (gst_DeviceTally.s32Failed++ == 0)
+        vMsgCapturedReason(gst_DeviceTally.cFirstReason, sizeof(gst_DeviceTally.cFirstReason));
+}
+
+} // namespace
+
+void vResetDeviceTally(void)
+{
+    gst_DeviceTally.s32Run = 0;
+    gst_DeviceTally.s32Failed = 0;
+    gst_DeviceTally.cFirstReason[0] = '\0';
+}
+
 int32_t bIsOutputPortSelected(void)
 {
     int s32Index = -1;
@@ -25,15 +47,20 @@ int32_t s32SelectedMonitor(void)
 int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand)
 {
     vPrintMsg("%s", pstCommand->pcHeading);
-    if (pstCommand->pfnPreCheck && !pstCommand->pfnPreCheck())
+    vMsgCaptureBegin();
+    if (pstCommand->pfnPreCheck && !pstCommand->pfnPreCheck()) {
+        vCount(0);
         return 0;
+    }
     if (!bIsOutputPortSelected()) {
         vPrintMsg(" - Fail. Select PC output port first\n>");
+        vCount(0);
         return 0;
     }
     vShowProgress(pstCommand->pcOpenCaption, 0);
     int32_t s32Result = pstCommand->pfnOperation(PKG_TYPE_OTHER);
     vPrintMsg(s32Result == 1 ? " - Pass\n>" : " - Fail\n>");
+    vCount(s32Result);
     vShowProgress(pstCommand->pcCloseCaption, 100);
     return 1;
 }

@@ -15,6 +15,18 @@ struct stDeviceCommand {
     int32_t (*pfnOperation)(int32_t s32PkgType);
 };
 
+// Device commands run and failed since the last reset, and the reason line
+// of the first failure: a production unit's port passes only when every
+// command run for it passed.
+#define DEVICE_REASON_SIZE 256
+struct stDeviceTally {
+    int32_t s32Run;
+    int32_t s32Failed;
+    char cFirstReason[DEVICE_REASON_SIZE];
+};
+extern stDeviceTally gst_DeviceTally;
+void vResetDeviceTally(void);
+
 // 1 when the monitor list has a selected entry.
 int32_t bIsOutputPortSelected(void);
 // Index of the selected display's record, or -1 when none is selected.

@@ -11,6 +11,55 @@
 
 char gu8str_MsgFilePath[TEXT_BUF_SIZE] = "";
 
+namespace {
+
+char gc_MsgCapture[MSG_CAPTURE_SIZE];
+size_t g_MsgCaptureUsed = 0;
+
+void vCapture(const char *pcText)
+{
+    size_t room = sizeof(gc_MsgCapture) - 1 - g_MsgCaptureUsed;
+    size_t length = strnlen(pcText, room);
+    memcpy(gc_MsgCapture + g_MsgCaptureUsed, pcText, length);
+    g_MsgCaptureUsed += length;
+    gc_MsgCapture[g_MsgCaptureUsed] = '\0';
+}
+
+bool bIsVerdict(const char *pcLine, size_t length)
+{
+    return length == 7 && (strncmp(pcLine, " - Pass", 7) == 0 || strncmp(pcLine, " - Fail", 7) == 0);
+}
+
+} // namespace
+
+void vMsgCaptureBegin(void)
+{
+    g_MsgCaptureUsed = 0;
+    gc_MsgCapture[0] = '\0';
+}
+
+void vMsgCapturedReason(char *pcLine, size_t size)
+{
+    pcLine[0] = '\0';
+    const char *pcAt = gc_MsgCapture;
+    while (*pcAt) {
+        if (*pcAt == '>')
+            pcAt++;
+        size_t length = strcspn(pcAt, "\n");
+        size_t shown = length;
+        while (shown > 0 && pcAt[shown - 1] == ' ')
+            shown--;
+        if (shown >= 3 && strncmp(pcAt, " - ", 3) == 0 && !bIsVerdict(pcAt, shown)) {
+            length = shown;
+            snprintf(pcLine, size, "%.*s", (int)length, pcAt);
+            return;
+        }
+        pcAt += length;
+        if (*pcAt == '\n')
+            pcAt++;
+    }
+}
+
 void vPrintMsg(const char *pcFormat, ...)
 {
     char cText[TEXT_BUF_SIZE];
@@ -18,6 +67,7 @@ void vPrintMsg(const char *pcFormat, ...)
     va_start(args, pcFormat);
     vsnprintf(cText, sizeof(cText), pcFormat, args);
     va_end(args);
+    vCapture(cText);
     if (gst_UiHandles.s32MainPanel != 0 && gst_UiHandles.s32MsgCtrl != 0)
         SetCtrlVal(gst_UiHandles.s32MainPanel, gst_UiHandles.s32MsgCtrl, cText);
 }

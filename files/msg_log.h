@@ -5,6 +5,7 @@
 
 #include "app/params.h"
 
+#include <stddef.h>
 #include <stdint.h>
 
 extern char gu8str_MsgFilePath[TEXT_BUF_SIZE];
@@ -12,6 +13,13 @@ extern char gu8str_MsgFilePath[TEXT_BUF_SIZE];
 // printf-style; appends to the message box. A text longer than the
 // formatting buffer is cut to it.
 void vPrintMsg(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+// Keeps what vPrintMsg prints from now on (its first MSG_CAPTURE_SIZE - 1
+// characters), so a unit can record the line that told why a step failed.
+#define MSG_CAPTURE_SIZE 1024
+void vMsgCaptureBegin(void);
+// The first captured line that starts with " - " and is not a Pass or Fail
+// verdict, without its line end and prompt; empty when none.
+void vMsgCapturedReason(char *pcLine, size_t size);
 // printf-style; replaces the progress panel's text line.
 void vPrintProgress(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
 // Action of CMD_SAVE_MSG; returns progress-used 0.

@@ -251,6 +251,22 @@ const uint8_t *pu8PkgJobCopy(uint32_t u32Offset, uint32_t u32Count)
     return gu8_PkgJobBuffer;
 }
 
+namespace {
+
+struct stStampedImage {
+    uint32_t u32Port;
+    const uint8_t *pu8Image;   // null: none
+    int32_t s32Amount;
+};
+stStampedImage gst_StampedImage = {0, nullptr, 0};
+
+} // namespace
+
+void vPkgUseStampedImage(uint32_t u32Port, const uint8_t *pu8Image, int32_t s32Amount)
+{
+    gst_StampedImage = {u32Port, pu8Image, s32Amount};
+}
+
 int32_t bSelectedPkgImage(stPkgJobImage *pstImage)
 {
     uint32_t u32Port = 0;
@@ -265,6 +281,12 @@ int32_t bSelectedPkgImage(stPkgJobImage *pstImage)
     vPortLabel(u32Port, pstImage->cPort, sizeof(pstImage->cPort));
     pstImage->pu8Image = pu8PkgJobCopy(u32Offset, u32Length);
     pstImage->s32Amount = (int32_t)u32Length;
+    const stStampedImage *pstStamped = &gst_StampedImage;
+    if (pstStamped->pu8Image && pstStamped->u32Port == u32Port &&
+        pstStamped->s32Amount <= (int32_t)sizeof(gu8_PkgJobBuffer)) {
+        memcpy(gu8_PkgJobBuffer, pstStamped->pu8Image, (size_t)pstStamped->s32Amount);
+        pstImage->s32Amount = pstStamped->s32Amount;
+    }
     return bImageIntact(pstImage) ? 1 : 0;
 }
 

@@ -47,6 +47,10 @@ struct stPkgJobImage {
 // checksum in every block, else 0 after a line saying why.
 int32_t bSelectedPkgImage(stPkgJobImage *pstImage);
 
+// A production unit's stamped image of one port, which the jobs take in
+// place of the package's own bytes for that port until cleared (null). The
+// bytes stay the caller's and must outlive the use.
+void vPkgUseStampedImage(uint32_t u32Port, const uint8_t *pu8Image, int32_t s32Amount);
 // The package file dialog; see SettingFilePathCallback for the usual call.
 // pcResultPath, used when no control is given, holds TEXT_BUF_SIZE bytes.
 void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Control,

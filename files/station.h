@@ -57,6 +57,10 @@ void vStationDefaults(stStation *pstStation);
 // pcWhy naming the file and the line ("Station.ini line 4: SerialDigits
 // is 15; it must be 1 to 12"); *pstStation then holds the defaults.
 bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, size_t whySize);
+// Sets one key from its text as the file would hold it ("Station",
+// "today"); false with the reason, the station unchanged.
+bool bSetStationValue(stStation *pstStation, const char *pcKey, const char *pcValue, char *pcWhy,
+                      size_t whySize);
 // Writes every key, in the table's order; false with the reason.
 bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pcWhy,
                        size_t whySize);

@@ -75,13 +75,15 @@ xs_start_x() { # [wm]
 }
 
 # tavolin from a fresh scratch program folder, so its settings and log
-# files never land in the build folder; it starts with factory settings.
-xs_start_tavolin() {
+# files never land in the build folder; it starts with factory settings and
+# the files given (a Station.ini, say) beside it.
+xs_start_tavolin() { # [file...]
     prog=$xs_work/program
     rm -rf "$prog"
     mkdir -p "$prog" "$xs_work/runtime"
     chmod 700 "$xs_work/runtime"
     cp "$build/tavolin" "$build/Pavimo.uir" "$build"/*.so "$prog/"
+    [ $# -eq 0 ] || cp "$@" "$prog/"
     [ ! -f "$build/tavolin.svg" ] || cp "$build/tavolin.svg" "$prog/"
     xs_restart_tavolin
 }

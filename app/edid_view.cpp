@@ -1,0 +1,104 @@
+#include "app/edid_view.h"
+
+#include "app/app_shell.h"
+#include "device/device_command.h"
+#include "device/edid_receive.h"
+#include "files/edid_stamp.h"
+#include "files/msg_log.h"
+#include "files/package.h"
+#include "platform/process/process.h"
+#include "platform/userint/userint.h"
+#include "ui/Pavimo.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#define ANALYZE_PROGRAM "edid-decode"
+#define ANALYZE_OUTPUT_SIZE 65536   // bytes of a report shown
+
+namespace {
+
+struct stShownIdentity {
+    int32_t s32Port;      // -1: none shown
+    uint32_t u32PkgSum;
+    uint8_t u8Valid;
+};
+stShownIdentity gst_Shown = {-2, 0, 0};
+
+// The selected port's image in the package buffer, without a line when
+// there is none.
+bool bSelectedPortImage(const uint8_t **ppu8Image, uint32_t *pu32Length, int32_t *ps32Port)
+{
+    int s32Index = -1;
+    GetCtrlIndex(gst_UiHandles.s32MainPanel, MAIN_PORT_LIST, &s32Index);
+    *ps32Port = s32Index;
+    uint32_t u32Offset = 0;
+    if (s32Index < 0 || gu8_PkgValid != 1 ||
+        !bPkgPortImage(gu8_PkgBuffer, (uint32_t)s32Index, &u32Offset, pu32Length))
+        return false;
+    *ppu8Image = gu8_PkgBuffer + u32Offset;
+    return true;
+}
+
+} // namespace
+
+void vRefreshPortIdentity(void)
+{
+    const uint8_t *pu8Image = nullptr;
+    uint32_t u32Length = 0;
+    int32_t s32Port = -1;
+    bool bImage = bSelectedPortImage(&pu8Image, &u32Length, &s32Port);
+    stShownIdentity stNow = {bImage ? s32Port : -1, u32PkgFileSum(gu8_PkgBuffer), gu8_PkgValid};
+    if (memcmp(&stNow, &gst_Shown, sizeof(stNow)) == 0)
+        return;
+    gst_Shown = stNow;
+    char cText[512] = "";
+    if (bImage) {
+        stEdidIdentity stIdentity;
+        vEdidIdentityOf(pu8Image, u32Length, &stIdentity);
+        u32FormatEdidIdentity(&stIdentity, cText, sizeof(cText));
+    }
+    SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_PORT_IDENTITY, cText);
+}
+
+int AnalyzeEdidCallback(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    const uint8_t *pu8Image = nullptr;
+    uint32_t u32Length = 0;
+    int32_t s32Port = -1;
+    char cTitle[96];
+    int32_t s32Display = s32SelectedMonitor();
+    if (bSelectedPortImage(&pu8Image, &u32Length, &s32Port)) {
+        char cName[PKG_PORT_NAME_SIZE + 1];
+        vPkgPortName(gu8_PkgBuffer, (uint32_t)s32Port, cName, sizeof(cName));
+        snprintf(cTitle, sizeof(cTitle), "Analyze: port %s", cName[0] ? cName : "(no name)");
+    } else if (s32Display >= 0 && gst_ReceivedEdid[s32Display].u8Complete == 1) {
+        pu8Image = gst_ReceivedEdid[s32Display].u8EdidBuf;
+        u32Length = (uint32_t)(pu8Image[EDID_EXT_COUNT] + 1) * EDID_BLOCK_SIZE;
+        if (u32Length > RECEIVED_EDID_SIZE)
+            u32Length = RECEIVED_EDID_SIZE;
+        snprintf(cTitle, sizeof(cTitle), "Analyze: received EDID of %s",
+                 gst_ReceivedEdid[s32Display].u8str_MonitorId);
+    } else {
+        MessagePopup("Analyze", "Select a port of the package, or receive the EDID of the "
+                                "selected display first.");
+        return 0;
+    }
+    static char cReport[ANALYZE_OUTPUT_SIZE];
+    size_t length = 0;
+    int32_t s32Status = 0;
+    char cWhy[256] = "";
+    const char *ppcArgv[] = {ANALYZE_PROGRAM, nullptr};
+    int32_t s32Run = s32ProcRunCapture(ppcArgv, pu8Image, u32Length, cReport, sizeof(cReport),
+                                       &length, &s32Status, cWhy, sizeof(cWhy));
+    if (s32Run == PROC_RUN_NOT_FOUND)
+        snprintf(cReport, sizeof(cReport),
+                 "The program edid-decode is not installed.\n\nInstall the Debian package "
+                 "edid-decode (sudo apt install edid-decode) to see its report here.\n");
+    else if (s32Run != PROC_RUN_OK)
+        snprintf(cReport, sizeof(cReport), "edid-decode could not be run: %s\n", cWhy);
+    TextWindowPopup(cTitle, cReport);
+    return 0;
+}

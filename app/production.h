@@ -1,0 +1,42 @@
+// The production mode: one unit serial per unit (typed, scanned, or the
+// station's counter), stamped into the image of every port the station's
+// map names, then the ticked functions for each port in the map's order and
+// one record of the unit. With the mode off nothing here shows or runs.
+#ifndef PRODUCTION_H
+#define PRODUCTION_H
+
+#include "app/params.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+// 1 from the unit's Enter until its result shows.
+extern int32_t gs32_UnitRunning;
+
+// Start-up: reads Station.ini from the program's folder; with the mode on,
+// opens the unit record (a unit left "running" becomes "interrupted") and
+// shows the serial field. A wrong file is said in the message box and the
+// mode stays off.
+void vLoadStation(void);
+// The serial field and the result in place of Start (on), or the Start
+// button alone (off).
+void vShapeProductionMode(int32_t bOn);
+// The station's name as recorded: Station.ini's, else the host name.
+const char *pcStationName(void);
+// Paths of the station file and of the unit record in the program's folder.
+void vStationFilePath(char *pcPath, size_t size);
+void vRecordsFilePath(char *pcPath, size_t size);
+// Opens the record the station names, when it is not open already; false
+// after a line saying why.
+bool bOpenUnitRecord(void);
+
+int UnitSerialCallback(int panel, int control, int event, void *callbackData, int eventData1,
+                       int eventData2);
+// Actions of CMD_UNIT_PORT (the next port's heading and target) and
+// CMD_UNIT_END (the record and the result); progress-used 0.
+int32_t s32UnitPortAction(void);
+int32_t s32UnitEndAction(void);
+// File > Export records...: the record as CSV to a file the user names.
+void vExportRecords(void);
+
+#endif

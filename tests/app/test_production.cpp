@@ -1,0 +1,204 @@
+#include "tests/support/device_fixture.h"
+#include "tests/support/package_maker.h"
+
+#include "app/app_shell.h"
+#include "app/cmd_queue.h"
+#include "app/production.h"
+#include "files/edid_stamp.h"
+#include "files/package.h"
+#include "files/station.h"
+#include "platform/process/process.h"
+#include "platform/records/records.h"
+#include "ui/Pavimo.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Two simulated blank displays, a package with two ports mapped onto them,
+// the production mode on with a fixed week and year.
+class ProductionTest : public DeviceTest {
+protected:
+    Bytes m_portA, m_portB;
+    std::vector<std::string> m_asked;
+    int m_answer = 1;
+
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        vRecSetTimeForTest("2026-12-08T10:00:00Z");
+        vProcSetDateForTest(2026, 12, 8);
+        vUiSetConfirmResponder(
+            [](const char *, const char *pcMessage, void *pv) {
+                auto *pTest = static_cast<ProductionTest *>(pv);
+                pTest->m_asked.push_back(pcMessage);
+                return pTest->m_answer;
+            },
+            this);
+        AddBlankDisplay(256);
+        AddBlankDisplay(256);
+        m_portA = lstMakeEdid(1, "ACR", 0x1234);
+        m_portB = lstMakeEdid(0, "BNQ", 0x0042);
+        WithSerialDescriptor(m_portA);
+        InitLibrary();
+        vUsePackageFile(m_dir.file("job.pkg"),
+                        lstMakePackage({{"HDMI", m_portA}, {"DVI", m_portB}}));
+        s32CheckPkgInfoAction();
+        Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\n"
+                "PortMap = DVI:2, HDMI:1\n");
+        DisplayPanel(MainPanel());
+        SetCtrlVal(MainPanel(), MAIN_FUNC_ERASE, 0);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_PROGRAM, 1);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_VERIFY, 1);
+        ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+        vDdcBenchLogClear();
+    }
+
+    void TearDown() override
+    {
+        vUiSetConfirmResponder(nullptr, nullptr);
+        vRecClose();
+        vRecSetTimeForTest(nullptr);
+        vProcSetDateForTest(0, 0, 0);
+        gs32_UnitRunning = 0;
+        vPkgUseStampedImage(0, nullptr, 0);
+        vStationDefaults(&gst_Station);
+        DeviceTest::TearDown();
+    }
+
+    // The serial descriptor at 72 the stamp writes into.
+    static void WithSerialDescriptor(Bytes &image)
+    {
+        const uint8_t u8Head[] = {0, 0, 0, 0xFF, 0};
+        std::copy(u8Head, u8Head + 5, image.begin() + 72);
+        std::fill(image.begin() + 77, image.begin() + 90, 0x20);
+        uint8_t u8Sum = 0;
+        for (int i = 0; i < 127; i++)
+            u8Sum = (uint8_t)(u8Sum + image[i]);
+        image[127] = (uint8_t)(0x100 - u8Sum);
+    }
+
+    void Station(const std::string &text)
+    {
+        vWriteFile(m_dir.file(STATION_FILE_NAME), text);
+        vLoadStation();
+    }
+
+    // A scanner types the serial and Enter into the field with the keyboard;
+    // the event loop then runs until the ring is empty.
+    void Scan(const std::string &serial)
+    {
+        SetCtrlVal(MainPanel(), MAIN_UNIT_SERIAL, serial.c_str());
+        UiKeyPress(MainPanel(), MAIN_UNIT_SERIAL, VAL_ENTER_VKEY);
+        for (int i = 0; i < 400 && (s32WaitingCommandCount() > 0 || gs32_UnitRunning); i++)
+            Ticks(1);
+    }
+
+    std::string Text(int s32Control)
+    {
+        char cText[256] = "";
+        GetCtrlVal(MainPanel(), s32Control, cText);
+        return cText;
+    }
+
+    static Bytes Stamped(Bytes image, const char *pcSerial)
+    {
+        stStampPlan stPlan = {pcSerial, STATION_NUMERIC_DIGITS, 0, STATION_WEEKYEAR_FIXED, 49, 2026};
+        stStampResult stResult;
+        char cWhy[STAMP_WHY_MAX];
+        EXPECT_TRUE(bStampEdid(image.data(), (uint32_t)image.size(), &stPlan, &stResult, cWhy,
+                               sizeof(cWhy)));
+        return image;
+    }
+
+    static std::string Sha(const Bytes &image)
+    {
+        char cHex[REC_SHA256_HEX_SIZE];
+        vRecSha256Hex(image.data(), image.size(), cHex);
+        return cHex;
+    }
+
+    Bytes Memory(int s32Display, size_t size)
+    {
+        Bytes memory = lstDdcBenchMemory(s32Display);
+        memory.resize(size);
+        return memory;
+    }
+
+    std::string Csv()
+    {
+        char cWhy[REC_WHY_MAX];
+        EXPECT_TRUE(bRecExportCsv(m_dir.file("units.csv").c_str(), cWhy, sizeof(cWhy))) << cWhy;
+        return strReadFile(m_dir.file("units.csv"));
+    }
+};
+
+const char *const gc_PortLines = "Checking the existence of PKG file ...\n> - Pass\n>"
+                                 "Reading PKG file ...\n> - Pass\n>"
+                                 "Programming device's EDID ...\n> - Pass\n>"
+                                 "Receiving device's EDID ...\n> - Pass\n>"
+                                 "Verifying device's EDID ...\n> - Pass\n>";
+
+const char *const gc_CsvHeader =
+    "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,package_checksum,"
+    "unit_result,rework,port,display,display_id,image_sha256,port_result,message,duration_ms\r\n";
+
+TEST_F(ProductionTest, AScannedUnitStampsProgramsAndRecordsEveryMappedPort)
+{
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_UNIT_SERIAL);
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "READY");
+    Scan("SN-0042");
+    std::string ids[2] = {"", ""};
+    for (int i = 0; i < 2; i++) {
+        char cId[64] = "";
+        GetLabelFromIndex(MainPanel(), MAIN_MONITOR_LIST, i, cId, sizeof(cId));
+        ids[i] = cId;
+    }
+    EXPECT_EQ(MsgBox(), "Unit SN-0042, port DVI, display 2 (" + ids[1] + ") ...\n>" +
+                            gc_PortLines + "Unit SN-0042, port HDMI, display 1 (" + ids[0] +
+                            ") ...\n>" + gc_PortLines + "Unit SN-0042 : Pass\n>");
+    Bytes stampedA = Stamped(m_portA, "SN-0042");
+    Bytes stampedB = Stamped(m_portB, "SN-0042");
+    EXPECT_EQ(Memory(0, stampedA.size()), stampedA);
+    EXPECT_EQ(Memory(1, stampedB.size()), stampedB);
+    // The numeric serial is the serial's last digits, the descriptor its text.
+    EXPECT_EQ(Bytes(stampedA.begin() + 12, stampedA.begin() + 18), (Bytes{42, 0, 0, 0, 49, 36}));
+    EXPECT_EQ(std::string(stampedA.begin() + 77, stampedA.begin() + 90), "SN-0042\n     ");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-0042");
+    EXPECT_EQ(Text(MAIN_UNIT_SERIAL), "");
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_UNIT_SERIAL);
+    std::string unit = "1,2026-12-08T10:00:00Z,Line 4,SN-0042,42,49,2026," + m_dir.file("job.pkg") +
+                       "," + Text(MAIN_PKG_CHECKSUM) + ",pass,0,";
+    std::string csv = Csv();
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n") + 2), gc_CsvHeader);
+    EXPECT_NE(csv.find(unit + "DVI,2," + ids[1] + "," + Sha(stampedB) + ",pass,,"),
+              std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find(unit + "HDMI,1," + ids[0] + "," + Sha(stampedA) + ",pass,,"),
+              std::string::npos)
+        << csv;
+}
+
+TEST_F(ProductionTest, AFailingPortFailsTheUnitButTheOthersStillRun)
+{
+    vDdcBenchSetWriteProtect(1, 1);
+    Scan("SN7");
+    std::string box = MsgBox();
+    EXPECT_NE(box.find("Verifying device's EDID ...\n> - Verifying fail, index: 0 \n> - Fail\n>"
+                       "Unit SN7, port HDMI"),
+              std::string::npos)
+        << box;
+    std::string end = std::string(gc_PortLines) + "Unit SN7 : Fail\n>";
+    EXPECT_EQ(box.substr(box.size() - end.size()), end);
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "SN7"));
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN7");
+    std::string csv = Csv();
+    EXPECT_NE(csv.find(",fail,0,DVI,2,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail, - Verifying fail, index: 0,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail,0,HDMI,1,"), std::string::npos) << csv;
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# A production station run the way an operator runs it, on a real window
+# under Xvfb and openbox, with the keyboard and mouse through xdotool:
+#   1. a package with two ports (two real EDIDs of ../shared/data/edid, or
+#      where that folder is absent the EDIDs the start-up detection saved),
+#      and a Station.ini that maps them onto the two simulated displays;
+#   2. Browse... and the real file dialog pick the package, Refresh detects
+#      the displays again;
+#   3. five serials typed as a bar-code scanner types them (the characters
+#      fast, then Enter) into the serial field, which must hold the keyboard
+#      with no click; each unit must end PASS;
+#   4. the record (sqlite3) must hold five passed units with two passed ports
+#      each, and File > Export records... must write one CSV line per port
+#      that agrees with it;
+#   5. a second start reads the displays back: each must hold its port's
+#      image stamped with the last serial (the SHA-256 the record holds).
+# Leaves docs/production.png (the main window after the five units) and
+# fails with a message when any step does not happen. Takes about 2 minutes.
+#
+# Usage: tools/production.sh [build-dir]    (default: build/ of this tree)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+xs_name=production
+
+# shellcheck source=tools/xsession.sh
+. "$root/tools/xsession.sh"
+xs_need Xvfb openbox xdotool xwd xwininfo xprop convert sqlite3 sha256sum
+[ -x "$build/tavolin-pkg" ] || fail "no tavolin-pkg in '$build'"
+
+# Two real EDIDs of 256 bytes whose checksums are all right.
+corpus_edids() {
+    local dir=$root/../shared/data/edid
+    [ -f "$dir/MANIFEST.tsv" ] || return 0
+    awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
+            print $col["file"]; if (++n == 2) exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
+}
+
+cat >"$xs_work/Station.ini" <<'EOF'
+Production = 1
+Station = Bench 1
+SerialSource = scan
+NumericSerial = digits
+WeekYear = today
+PortMap = HDMI1:1, HDMI2:2
+EOF
+xs_start_x wm
+xs_start_tavolin "$xs_work/Station.ini"
+park_pointer
+wait_settled "starting"
+
+mapfile -t images < <(corpus_edids)
+if [ "${#images[@]}" -lt 2 ]; then
+    images=("$prog"/MonitorEDID/Monitor_1_*.bin "$prog"/MonitorEDID/Monitor_2_*.bin)
+    [ -f "${images[1]}" ] || fail "no EDIDs to package: no data set and no displays saved"
+fi
+package=$xs_work/unit.pkg
+"$build/tavolin-pkg" build -o "$package" --type HDMI --text-a Line --text-b Unit \
+    --port "HDMI1=${images[0]}" --port "HDMI2=${images[1]}" >/dev/null ||
+    fail "tavolin-pkg refused ${images[*]}"
+say "packaged $(basename "${images[0]}") and $(basename "${images[1]}")"
+
+click_widget "$main" pkgBrowse
+answer_file_dialog "Select File" "$package"
+click_widget "$main" refreshBtn
+park_pointer
+wait_settled "detecting the displays again"
+
+# The field had the keyboard at start; after the clicks above it gets it
+# back from the operator's one click, as a station's first scan of the day.
+click_widget "$main" unitSerial
+park_pointer
+db=$prog/units.sqlite
+units_done() { [ "$(sqlite3 "$db" "SELECT count(*) FROM units WHERE result <> 'running'" 2>/dev/null)" = "$1" ]; }
+for n in 1 2 3 4 5; do
+    serial="TV2612-$((1000 + n))"
+    xdotool type --delay 8 "$serial"
+    xdotool key Return
+    poll 600 units_done "$n" || fail "unit $serial did not end within 2 minutes"
+    wait_settled "unit $serial ending"
+    result=$(sqlite3 "$db" "SELECT result FROM units WHERE serial = '$serial'")
+    [ "$result" = pass ] || fail "unit $serial: $result"
+    say "unit $serial passed"
+done
+grab "$main" "$root/docs/production.png"
+say "wrote docs/production.png"
+
+[ "$(sqlite3 "$db" "SELECT count(*) FROM units WHERE result = 'pass' AND rework = 0")" = 5 ] ||
+    fail "the record does not hold five passed units"
+[ "$(sqlite3 "$db" "SELECT count(*) FROM ports WHERE result = 'pass'")" = 10 ] ||
+    fail "the record does not hold ten passed ports"
+
+csv=$xs_work/units.csv
+xdotool key alt+f
+sleep 0.5
+xdotool key e
+answer_file_dialog "Export records" "$csv"
+exported() { [ -s "$csv" ]; }
+poll 50 exported || fail "Export records... wrote no file"
+[ "$(wc -l <"$csv")" = 11 ] || fail "the CSV has $(wc -l <"$csv") lines, not a header and 10 ports"
+expected=$(sqlite3 -separator , "SELECT u.serial, p.port, p.display, p.image_sha256, p.result
+    FROM ports p JOIN units u ON u.id = p.unit_id ORDER BY u.id, p.rowid")
+actual=$(tail -n +2 "$csv" | tr -d '\r' | awk -F, '{ print $4 "," $12 "," $13 "," $15 "," $16 }')
+[ "$expected" = "$actual" ] || fail "the CSV and the record differ:
+$expected
+---
+$actual"
+say "the CSV's 10 port lines agree with the record"
+
+click_close_box "$main"
+ended() { ! tavolin_alive; }
+poll 50 ended || fail "the close box did not end tavolin"
+wait "$tavolin_pid" || fail "tavolin ended with an error"
+tavolin_pid=""
+rm -rf "$prog/MonitorEDID"
+(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" timeout 20 ./tavolin) \
+    >/dev/null 2>&1 &
+tavolin_pid=$!
+both_saved() { ls "$prog"/MonitorEDID/Monitor_2_*.bin >/dev/null 2>&1; }
+poll 100 both_saved || fail "the second start saved no EDID of display 2"
+sleep 0.5
+for d in 1 2; do
+    want=$(sqlite3 "$db" "SELECT image_sha256 FROM ports WHERE display = $d ORDER BY rowid DESC LIMIT 1")
+    file=$(ls "$prog"/MonitorEDID/Monitor_${d}_*.bin | head -n 1)
+    got=$(head -c 256 "$file" | sha256sum | cut -d' ' -f1)
+    [ "$got" = "$want" ] || fail "display $d does not hold the image recorded for it"
+    grep -qa "TV2612-1005" "$file" || fail "display $d's EDID lacks the last serial's text"
+done
+say "both displays hold the images stamped with the last serial, as recorded"
