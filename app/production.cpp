@@ -382,6 +382,9 @@ int32_t s32UnitEndAction(void)
 
 int UnitSerialCallback(int, int, int event, void *, int, int)
 {
+    // The field takes every key as typed.
+    if (event == EVENT_KEYPRESS)
+        return 1;
     if (event != EVENT_COMMIT || !gst_Station.bProduction)
         return 0;
     if (gs32_UnitRunning || gs32_CommandRunning || s32WaitingCommandCount() > 0) {
@@ -406,22 +409,32 @@ const char *pcStationName(void)
     return gc_HostName;
 }
 
-void vStationFilePath(char *pcPath, size_t size)
+namespace {
+
+// A file of the program's folder; a path that does not fit is cut, and so
+// names no file that could be opened.
+void vInProgramDir(const char *pcName, char *pcPath, size_t size)
 {
     char cDir[TEXT_BUF_SIZE];
     GetProjectDir(cDir, sizeof(cDir));
-    snprintf(pcPath, size, "%s" UI_PATH_SEP "%s", cDir, STATION_FILE_NAME);
+    size_t used = (size_t)snprintf(pcPath, size, "%s", cDir);
+    if (used < size)
+        snprintf(pcPath + used, size - used, UI_PATH_SEP "%s", pcName);
+}
+
+} // namespace
+
+void vStationFilePath(char *pcPath, size_t size)
+{
+    vInProgramDir(STATION_FILE_NAME, pcPath, size);
 }
 
 void vRecordsFilePath(char *pcPath, size_t size)
 {
-    if (gst_Station.cRecords[0] == '/') {
+    if (gst_Station.cRecords[0] == '/')
         snprintf(pcPath, size, "%s", gst_Station.cRecords);
-        return;
-    }
-    char cDir[TEXT_BUF_SIZE];
-    GetProjectDir(cDir, sizeof(cDir));
-    snprintf(pcPath, size, "%s" UI_PATH_SEP "%s", cDir, gst_Station.cRecords);
+    else
+        vInProgramDir(gst_Station.cRecords, pcPath, size);
 }
 
 bool bOpenUnitRecord(void)
@@ -457,6 +470,9 @@ void vShapeProductionMode(int32_t bOn)
 
 void vLoadStation(void)
 {
+    // Without its folder the program has no station; that line is said.
+    if (GetProjectDirError(nullptr, 0))
+        return;
     char cPath[TEXT_BUF_SIZE];
     vStationFilePath(cPath, sizeof(cPath));
     char cWhy[STATION_WHY_MAX];

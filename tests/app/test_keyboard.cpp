@@ -66,7 +66,7 @@ const Controls NORMAL_TAB_ORDER = {
 };
 const Controls ADVANCED_TAB_ORDER = {
     MAIN_FUNC_RECEIVE,     MAIN_FUNC_SHOW_PKG,    MAIN_FUNC_SHOW_DATA,
-    MAIN_PAGE_NUM,         MAIN_RECEIVE_PAGE_BTN, MAIN_PROGRAM_PAGE_BTN,
+    MAIN_PRODUCTION_BTN,   MAIN_ANALYZE_BTN,      MAIN_PAGE_NUM,         MAIN_RECEIVE_PAGE_BTN, MAIN_PROGRAM_PAGE_BTN,
     MAIN_SAVE_BIN,         MAIN_SAVE_TXT,         MAIN_SAVE_EDID_BTN,
 };
 
@@ -203,6 +203,8 @@ const stUiCallbackEntry RECORDING_TABLE[] = {
     {"DirectRecieveEdidCallback", RecordCommit, nullptr, nullptr},
     {"DirectSendEdidCallback", RecordCommit, nullptr, nullptr},
     {"SaveDeviceEdidCallback", RecordCommit, nullptr, nullptr},
+    {"ProductionSetupCallback", RecordCommit, nullptr, nullptr},
+    {"AnalyzeEdidCallback", RecordCommit, nullptr, nullptr},
     {"MenuBarCallback", nullptr, nullptr, RecordMenu},
 };
 
@@ -213,7 +215,8 @@ const std::map<char, int> LETTERS = {
     {'c', MAIN_MSG_CLEAR_BTN},    {'a', MAIN_MSG_SAVE_BTN},     {'n', MAIN_ADVANCED_BTN},
     {'i', MAIN_FUNC_RECEIVE},     {'h', MAIN_FUNC_SHOW_PKG},    {'w', MAIN_FUNC_SHOW_DATA},
     {'g', MAIN_RECEIVE_PAGE_BTN}, {'o', MAIN_PROGRAM_PAGE_BTN}, {'y', MAIN_SAVE_BIN},
-    {'t', MAIN_SAVE_TXT},         {'d', MAIN_SAVE_EDID_BTN},
+    {'t', MAIN_SAVE_TXT},         {'d', MAIN_SAVE_EDID_BTN},    {'u', MAIN_PRODUCTION_BTN},
+    {'z', MAIN_ANALYZE_BTN},
 };
 
 class LetterTest : public AppTest {
@@ -316,8 +319,8 @@ TEST(MainPanelResource, EveryButtonAndCheckboxHasALetterOfItsOwn)
         EXPECT_TRUE(owners.emplace(cLetter, label.text).second)
             << label.text << " and " << owners[cLetter] << " share " << cLetter;
     }
-    EXPECT_EQ(buttons, 17u);
-    EXPECT_EQ(owners.size(), 18u); // the buttons and checkboxes, and File
+    EXPECT_EQ(buttons, 19u);
+    EXPECT_EQ(owners.size(), 20u); // the buttons and checkboxes, and File
 }
 
 } // namespace

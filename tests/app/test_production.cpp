@@ -150,6 +150,8 @@ TEST_F(ProductionTest, AScannedUnitStampsProgramsAndRecordsEveryMappedPort)
 {
     EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_UNIT_SERIAL);
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "READY");
+    EXPECT_EQ(gst_Station.bProduction, 1);
+    EXPECT_TRUE(bUiPanelIsVisible(MainPanel()));
     Scan("SN-0042");
     std::string ids[2] = {"", ""};
     for (int i = 0; i < 2; i++) {
@@ -197,7 +199,7 @@ TEST_F(ProductionTest, AFailingPortFailsTheUnitButTheOthersStillRun)
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN7");
     std::string csv = Csv();
     EXPECT_NE(csv.find(",fail,0,DVI,2,"), std::string::npos) << csv;
-    EXPECT_NE(csv.find(",fail, - Verifying fail, index: 0,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail,\" - Verifying fail, index: 0\","), std::string::npos) << csv;
     EXPECT_NE(csv.find(",fail,0,HDMI,1,"), std::string::npos) << csv;
 }
 
