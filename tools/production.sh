@@ -46,6 +46,8 @@ NumericSerial = digits
 WeekYear = today
 PortMap = HDMI1:1, HDMI2:2
 EOF
+# The serial field holds the keyboard, so its cursor blinks.
+XS_SETTLE_MASK="216,386 430,420"
 xs_start_x wm
 xs_start_tavolin "$xs_work/Station.ini"
 park_pointer
@@ -78,7 +80,7 @@ for n in 1 2 3 4 5; do
     serial="TV2612-$((1000 + n))"
     xdotool type --delay 8 "$serial"
     xdotool key Return
-    poll 600 units_done "$n" || fail "unit $serial did not end within 2 minutes"
+    poll 600 units_done "$n" || fail "unit $serial did not end within 2 minutes: $(sqlite3 "$db" "SELECT id, serial, result FROM units" 2>&1)"
     wait_settled "unit $serial ending"
     result=$(sqlite3 "$db" "SELECT result FROM units WHERE serial = '$serial'")
     [ "$result" = pass ] || fail "unit $serial: $result"

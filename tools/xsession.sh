@@ -218,7 +218,16 @@ answer_file_dialog() { # title path
 
 # Waits until no other panel is up and the main window has not changed
 # for 2 s (start-up runs three commands first).
-window_hash() { xwd -silent -id "$main" 2>/dev/null | md5sum || true; }
+# XS_SETTLE_MASK ("x0,y0 x1,y1" in the main window) leaves a part out, say
+# a text field whose cursor blinks while it holds the keyboard.
+window_hash() {
+    if [ -n "${XS_SETTLE_MASK:-}" ]; then
+        xwd -silent -id "$main" 2>/dev/null |
+            convert xwd:- -fill black -draw "rectangle $XS_SETTLE_MASK" rgb:- 2>/dev/null | md5sum || true
+    else
+        xwd -silent -id "$main" 2>/dev/null | md5sum || true
+    fi
+}
 wait_settled() { # what
     local last="" same=0 tries=150 now
     while [ "$tries" -gt 0 ]; do

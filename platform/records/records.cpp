@@ -14,7 +14,13 @@
 #define REC_FORMAT 1   // PRAGMA user_version of the tables below
 #define REC_TIME_SIZE 32
 
+// The connection lives only as long as one call: Qt's file dialogs open
+// every file of a folder they show to learn its type, and a close of any
+// descriptor of a file drops the POSIX locks this process holds on it. A
+// connection kept open across a dialog would lose the lock that tells other
+// programs it is there, and one of them could remove the WAL under it.
 static sqlite3 *gpst_Db = nullptr;
+static bool gb_Known = false;   // bRecOpen succeeded for gc_Path
 static char gc_Path[REC_PATH_MAX];
 static char gc_TimeForTest[REC_TIME_SIZE];
 static stSafeFile gst_CsvFile;
@@ -40,12 +46,6 @@ static bool bWhy(char *pcWhy, size_t whySize, const char *pcText)
 static bool bDbWhy(char *pcWhy, size_t whySize)
 {
     return bWhy(pcWhy, whySize, sqlite3_errmsg(gpst_Db));
-}
-
-static bool bNotOpen(char *pcWhy, size_t whySize)
-{
-    snprintf(pcWhy, whySize, "no unit record is open");
-    return false;
 }
 
 static bool bExec(const char *pcSql, char *pcWhy, size_t whySize)
@@ -163,6 +163,32 @@ static bool bMakeTablesAndMark(int32_t *ps32Interrupted, char *pcWhy, size_t why
     return true;
 }
 
+static void vDisconnect(void)
+{
+    sqlite3_close(gpst_Db);
+    gpst_Db = nullptr;
+}
+
+static bool bConnect(char *pcWhy, size_t whySize)
+{
+    if (!gb_Known) {
+        snprintf(pcWhy, whySize, "no unit record is open");
+        return false;
+    }
+    bool bUp = bOpenConnection(gc_Path, pcWhy, whySize) && bCheckFormat(pcWhy, whySize) &&
+               bExec("PRAGMA foreign_keys = ON", pcWhy, whySize);
+    if (!bUp)
+        vDisconnect();
+    return bUp;
+}
+
+// The result of a call, with the connection closed after it.
+static bool bDone(bool bResult)
+{
+    vDisconnect();
+    return bResult;
+}
+
 bool bRecOpen(const char *pcPath, int32_t *ps32Interrupted, char *pcWhy, size_t whySize)
 {
     vRecClose();
@@ -172,27 +198,27 @@ bool bRecOpen(const char *pcPath, int32_t *ps32Interrupted, char *pcWhy, size_t 
     bool bOpen = bOpenConnection(pcPath, pcWhy, whySize) && bCheckFormat(pcWhy, whySize) &&
                  bExec("PRAGMA foreign_keys = ON", pcWhy, whySize) && bUseWal(pcWhy, whySize) &&
                  bMakeTablesAndMark(ps32Interrupted, pcWhy, whySize);
-    if (!bOpen)
-        vRecClose();
+    vDisconnect();
+    gb_Known = bOpen;
     return bOpen;
 }
 
 void vRecClose(void)
 {
-    sqlite3_close(gpst_Db);
-    gpst_Db = nullptr;
+    vDisconnect();
+    gb_Known = false;
 }
 
 bool bRecIsOpen(void)
 {
-    return gpst_Db != nullptr;
+    return gb_Known;
 }
 
 bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
 {
     *pbPassed = false;
-    if (!gpst_Db)
-        return bNotOpen(pcWhy, whySize);
+    if (!bConnect(pcWhy, whySize))
+        return false;
     sqlite3_stmt *pstStmt =
         pstPrepare("SELECT EXISTS(SELECT 1 FROM units WHERE serial = ?1 AND result = 'pass')");
     bool bRow = pstStmt && sqlite3_bind_text(pstStmt, 1, pcSerial, -1, SQLITE_STATIC) == SQLITE_OK &&
@@ -200,7 +226,7 @@ bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t 
     if (bRow)
         *pbPassed = sqlite3_column_int(pstStmt, 0) != 0;
     sqlite3_finalize(pstStmt);
-    return bRow || bDbWhy(pcWhy, whySize);
+    return bDone(bRow || bDbWhy(pcWhy, whySize));
 }
 
 void vRecSetTimeForTest(const char *pcTimeUtc)
@@ -245,19 +271,19 @@ static bool bInsertUnit(const stRecUnit *pstUnit, const char *pcTime)
 bool bRecBeginUnit(const stRecUnit *pstUnit, int64_t *ps64Id, char *pcWhy, size_t whySize)
 {
     *ps64Id = 0;
-    if (!gpst_Db)
-        return bNotOpen(pcWhy, whySize);
+    if (!bConnect(pcWhy, whySize))
+        return false;
     char cTime[REC_TIME_SIZE];
     vTimeNow(cTime);
     if (!bExec("BEGIN IMMEDIATE", pcWhy, whySize))
-        return false;
+        return bDone(false);
     if (!bInsertUnit(pstUnit, cTime))
-        return bRollback(pcWhy, whySize);
+        return bDone(bRollback(pcWhy, whySize));
     int64_t s64Id = sqlite3_last_insert_rowid(gpst_Db);
     if (!bCommit(pcWhy, whySize))
-        return false;
+        return bDone(false);
     *ps64Id = s64Id;
-    return true;
+    return bDone(true);
 }
 
 static bool bInsertPort(int64_t s64Id, const stRecPort *pstPort)
@@ -285,11 +311,9 @@ static bool bSetResult(int64_t s64Id, const char *pcResult)
     return bStepDone(pstStmt, bBound);
 }
 
-bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts,
-                    int32_t s32Count, char *pcWhy, size_t whySize)
+static bool bFinishUnit(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts,
+                        int32_t s32Count, char *pcWhy, size_t whySize)
 {
-    if (!gpst_Db)
-        return bNotOpen(pcWhy, whySize);
     if (!bExec("BEGIN IMMEDIATE", pcWhy, whySize))
         return false;
     if (!bSetResult(s64Id, pcResult))
@@ -304,6 +328,13 @@ bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const stRecPort *pstPor
         if (!bInsertPort(s64Id, &pstPorts[s32Port]))
             return bRollback(pcWhy, whySize);
     return bCommit(pcWhy, whySize);
+}
+
+bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts,
+                    int32_t s32Count, char *pcWhy, size_t whySize)
+{
+    return bConnect(pcWhy, whySize) &&
+           bDone(bFinishUnit(s64Id, pcResult, pstPorts, s32Count, pcWhy, whySize));
 }
 
 // RFC 4180: a field with a comma, a quote or a line end is quoted, its
@@ -345,14 +376,12 @@ static bool bWriteRows(void)
     return s32Step == SQLITE_DONE;
 }
 
-bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
+static bool bWriteCsv(const char *pcPath, char *pcWhy, size_t whySize)
 {
     static const char cHeader[] =
         "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
         "package_checksum,unit_result,rework,port,display,display_id,image_sha256,port_result,"
         "message,duration_ms\r\n";
-    if (!gpst_Db)
-        return bNotOpen(pcWhy, whySize);
     if (!bSafeFileOpen(&gst_CsvFile, pcPath, SAFE_FILE_NAMED)) {
         snprintf(pcWhy, whySize, "%s: %s", pcPath, gst_CsvFile.cWhy);
         return false;
@@ -370,6 +399,15 @@ bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
         return false;
     }
     return true;
+}
+
+bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
+{
+    if (!bConnect(pcWhy, whySize))
+        return false;
+    bool bWritten = bWriteCsv(pcPath, pcWhy, whySize);
+    vDisconnect();
+    return bWritten;
 }
 
 void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA256_HEX_SIZE])

@@ -1,6 +1,7 @@
 // The unit record: one SQLite database (WAL mode) with a row per unit
 // attempt and a row per port of it, and its export as CSV. The only place
-// that includes sqlite3.h. One connection, opened once.
+// that includes sqlite3.h. The record is opened once (the tables made, the
+// interrupted units marked); each call then connects for its own work only.
 #ifndef RECORDS_H
 #define RECORDS_H
 
@@ -34,7 +35,7 @@ struct stRecPort {
 // Opens (makes when missing) the database, switches it to WAL, makes or
 // migrates the tables, and marks rows still "running" as "interrupted"
 // (their count in *ps32Interrupted when not null). False with the reason
-// (sqlite3_errmsg and the file). Opening another path closes the first.
+// (sqlite3_errmsg and the file). Opening another path forgets the first.
 bool bRecOpen(const char *pcPath, int32_t *ps32Interrupted, char *pcWhy, size_t whySize);
 void vRecClose(void);
 bool bRecIsOpen(void);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,15 +180,51 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
               "\"verify: byte 7\nwanted 0x13\",4200\r\n"
               "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,\r\n");
 
-    // A full disk keeps the last export as it was, and nothing beside it.
-    vWriteFile(csv, "old");
-    {
-        FileSizeLimit full(100);
-        EXPECT_EQ(Export(csv), csv + ": File too large");
-    }
-    EXPECT_EQ(strReadFile(csv), "old");
-    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 4u); // the database, its WAL and shm, the CSV
+    // No connection stays open between calls: no WAL or shm is left.
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 2u);
     EXPECT_EQ(Export(m_dir.path()), m_dir.path() + ": it is a folder, not a regular file");
+
+    // A full disk keeps the last export as it was, and nothing beside it.
+    std::string dir = m_dir.file("full");
+    SmallDisk disk(dir);
+    if (!disk.bMounted())
+        GTEST_SKIP() << "no full disk to write on: " << disk.why();
+    csv = dir + "/units.csv";
+    vWriteFile(csv, "old");
+    disk.vFill();
+    EXPECT_EQ(Export(csv), csv + ": No space left on device");
+    EXPECT_EQ(strReadFile(csv), "old");
+    EXPECT_EQ(lstDirEntries(dir).size(), 2u); // the CSV and the filler
+}
+
+// What another program reads: sqlite3's own command-line shell.
+std::string OtherProgramReads(const std::string &db, const std::string &sql)
+{
+    std::string command = "sqlite3 '" + db + "' \"" + sql + "\" 2>&1";
+    FILE *pPipe = popen(command.c_str(), "r");
+    std::string text;
+    char cBuf[256];
+    while (pPipe && fgets(cBuf, sizeof(cBuf), pPipe))
+        text += cBuf;
+    if (pPipe)
+        pclose(pPipe);
+    return text;
+}
+
+// Opening and closing the record's file in this process (as a file dialog
+// showing its folder does) drops the locks a connection holds on it; another
+// program closing its connection would then remove the WAL under one kept
+// open, and a finished unit would never reach the file.
+TEST_F(RecordsTest, AFinishedUnitReachesTheFileWhateverOpenedItMeanwhile)
+{
+    if (system("command -v sqlite3 >/dev/null") != 0)
+        GTEST_SKIP() << "no sqlite3 shell (tools/install-deps.sh installs it)";
+    ASSERT_EQ(Open(m_db), "");
+    int64_t s64Id = Begin(Unit("SN-1"));
+    close(open(m_db.c_str(), O_RDONLY));
+    EXPECT_EQ(OtherProgramReads(m_db, "SELECT result FROM units"), "running\n");
+    ASSERT_EQ(Finish(s64Id, "pass"), "");
+    EXPECT_EQ(OtherProgramReads(m_db, "SELECT result FROM units"), "pass\n");
 }
 
 TEST(Records, Sha256IsLowerCaseHex)
