@@ -29,13 +29,28 @@ xs_name=production
 xs_need Xvfb openbox xdotool xwd xwininfo xprop convert sqlite3 sha256sum
 [ -x "$build/tavolin-pkg" ] || fail "no tavolin-pkg in '$build'"
 
-# Two real EDIDs of 256 bytes whose checksums are all right.
+# A serial descriptor (tag 0xFF) among the four 18-byte descriptors.
+has_serial_descriptor() { # file
+    local at
+    for at in 54 72 90 108; do
+        [ "$(od -An -tx1 -j "$at" -N4 "$1" | tr -d ' ')" = 000000ff ] && return 0
+    done
+    return 1
+}
+
+# Two real EDIDs of 256 bytes whose checksums are all right and that have a
+# serial descriptor for the stamp to fill.
 corpus_edids() {
-    local dir=$root/../shared/data/edid
+    local dir=$root/../shared/data/edid f n=0
     [ -f "$dir/MANIFEST.tsv" ] || return 0
-    awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+    for f in $(awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
         $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
-            print $col["file"]; if (++n == 2) exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
+            print $col["file"] }' "$dir/MANIFEST.tsv"); do
+        has_serial_descriptor "$dir/$f" || continue
+        echo "$dir/$f"
+        n=$((n + 1))
+        [ "$n" -lt 2 ] || return 0
+    done
 }
 
 cat >"$xs_work/Station.ini" <<'EOF'
@@ -102,7 +117,7 @@ answer_file_dialog "Export records" "$csv"
 exported() { [ -s "$csv" ]; }
 poll 50 exported || fail "Export records... wrote no file"
 [ "$(wc -l <"$csv")" = 11 ] || fail "the CSV has $(wc -l <"$csv") lines, not a header and 10 ports"
-expected=$(sqlite3 -separator , "SELECT u.serial, p.port, p.display, p.image_sha256, p.result
+expected=$(sqlite3 -separator , "$db" "SELECT u.serial, p.port, p.display, p.image_sha256, p.result
     FROM ports p JOIN units u ON u.id = p.unit_id ORDER BY u.id, p.rowid")
 actual=$(tail -n +2 "$csv" | tr -d '\r' | awk -F, '{ print $4 "," $12 "," $13 "," $15 "," $16 }')
 [ "$expected" = "$actual" ] || fail "the CSV and the record differ:
@@ -128,6 +143,10 @@ for d in 1 2; do
     file=$(ls "$prog"/MonitorEDID/Monitor_${d}_*.bin | head -n 1)
     got=$(head -c 256 "$file" | sha256sum | cut -d' ' -f1)
     [ "$got" = "$want" ] || fail "display $d does not hold the image recorded for it"
-    grep -qa "TV2612-1005" "$file" || fail "display $d's EDID lacks the last serial's text"
+    [ "$(od -An -tu4 -j 12 -N4 "$file" | tr -d ' ')" = 1005 ] ||
+        fail "display $d's numeric serial is not 1005, the last serial's digits"
+    if has_serial_descriptor "${images[$((d - 1))]}"; then
+        grep -qa "TV2612-1005" "$file" || fail "display $d's EDID lacks the last serial's text"
+    fi
 done
 say "both displays hold the images stamped with the last serial, as recorded"
