@@ -163,11 +163,12 @@ bool bAnyFunctionTicked(void)
 }
 
 // The serial typed or scanned, or the counter's next one (written to the
-// station file before it is used). pu32Counter gets the counter's number.
-bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, uint32_t *pu32Counter,
+// station file before it is used). ps64Counter gets the counter's number,
+// or -1 for a serial typed.
+bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, int64_t *ps64Counter,
                  char *pcWhy, size_t whySize)
 {
-    *pu32Counter = 0;
+    *ps64Counter = -1;
     if (pcTyped[0] != '\0') {
         snprintf(pcSerial, size, "%s", pcTyped);
         return true;
@@ -177,7 +178,7 @@ bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, uint32_t *pu3
     uint64_t u64Number = 0;
     if (!bTakeCounterSerial(cPath, &gst_Station, pcSerial, size, &u64Number, pcWhy, whySize))
         return false;
-    *pu32Counter = (uint32_t)u64Number;
+    *ps64Counter = (int64_t)u64Number;
     return true;
 }
 
@@ -202,15 +203,16 @@ bool bConfirmRework(const char *pcSerial, bool *pbRework, char *pcWhy, size_t wh
     return true;
 }
 
-void vStampPlanFor(const char *pcSerial, uint32_t u32Counter, stStampPlan *pstPlan)
+// s64Counter is the counter's number of the serial, -1 for one typed.
+void vStampPlanFor(const char *pcSerial, int64_t s64Counter, stStampPlan *pstPlan)
 {
     pstPlan->pcSerial = pcSerial;
     pstPlan->s32NumericMode = gst_Station.s32NumericSerial;
-    // A serial typed at a counter station has no number of the counter's.
-    if (pstPlan->s32NumericMode == STATION_NUMERIC_COUNTER && gst_Station.s32SerialSource !=
-                                                                   STATION_SOURCE_COUNTER)
+    // A serial typed at a counter station (a re-work) has no number of the
+    // counter's; its digits stand for it.
+    if (pstPlan->s32NumericMode == STATION_NUMERIC_COUNTER && s64Counter < 0)
         pstPlan->s32NumericMode = STATION_NUMERIC_DIGITS;
-    pstPlan->u32CounterNumber = u32Counter;
+    pstPlan->u32CounterNumber = s64Counter < 0 ? 0 : (uint32_t)s64Counter;
     pstPlan->s32WeekYearMode = gst_Station.s32WeekYear;
     pstPlan->s32Week = gst_Station.s32FixedWeek;
     pstPlan->s32Year = gst_Station.s32FixedYear;
@@ -292,16 +294,16 @@ void vStartUnit(const char *pcTyped)
         return vRefuseUnit(pcTyped, "tick Erase, Program or Verify");
     if (!bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
-    if (!bOpenUnitRecord())
-        return vRefuseUnit(pcTyped, "the unit record cannot be opened");
+    if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
+        return vRefuseUnit(pcTyped, cWhy);
     if (pcTyped[0] != '\0' && !bConfirmRework(pcTyped, &pstUnit->bRework, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
-    uint32_t u32Counter = 0;
-    if (!bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &u32Counter, cWhy,
+    int64_t s64Counter = -1;
+    if (!bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &s64Counter, cWhy,
                      sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     stStampPlan stPlan;
-    vStampPlanFor(pstUnit->cSerial, u32Counter, &stPlan);
+    vStampPlanFor(pstUnit->cSerial, s64Counter, &stPlan);
     if (!bBeginRecord(pstUnit, &stPlan, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pstUnit->cSerial, cWhy);
     stStampResult stFirst;
@@ -437,22 +439,26 @@ void vRecordsFilePath(char *pcPath, size_t size)
         vInProgramDir(gst_Station.cRecords, pcPath, size);
 }
 
-bool bOpenUnitRecord(void)
+bool bOpenUnitRecord(char *pcWhy, size_t whySize)
 {
     if (bRecIsOpen())
         return true;
     char cPath[TEXT_BUF_SIZE];
     vRecordsFilePath(cPath, sizeof(cPath));
-    char cWhy[REC_WHY_MAX];
     int32_t s32Interrupted = 0;
-    if (!bRecOpen(cPath, &s32Interrupted, cWhy, sizeof(cWhy))) {
-        vPrintMsg(" - The unit record cannot be opened: %s\n>", cWhy);
+    if (!bRecOpen(cPath, &s32Interrupted, pcWhy, whySize))
         return false;
-    }
     if (s32Interrupted > 0)
         vPrintMsg(" - %d unit(s) of the record were interrupted before their end\n>",
                   (int)s32Interrupted);
     return true;
+}
+
+void vOpenRecordOrSay(void)
+{
+    char cWhy[REC_WHY_MAX];
+    if (gst_Station.bProduction && !bOpenUnitRecord(cWhy, sizeof(cWhy)))
+        vPrintMsg(" - The unit record cannot be opened: %s\n>", cWhy);
 }
 
 void vShapeProductionMode(int32_t bOn)
@@ -476,10 +482,10 @@ void vLoadStation(void)
     char cPath[TEXT_BUF_SIZE];
     vStationFilePath(cPath, sizeof(cPath));
     char cWhy[STATION_WHY_MAX];
+    vRecClose();
     if (!bReadStationFile(cPath, &gst_Station, cWhy, sizeof(cWhy)))
         vPrintMsg(" - %s; the production mode is off\n>", cWhy);
-    if (gst_Station.bProduction)
-        bOpenUnitRecord();
+    vOpenRecordOrSay();
     vShapeProductionMode(gst_Station.bProduction);
 }
 
@@ -492,7 +498,7 @@ void vExportRecords(void)
         return;
     vPrintMsg("Exporting the unit records ...\n>");
     char cWhy[REC_WHY_MAX] = "";
-    if (bOpenUnitRecord() && bRecExportCsv(cPath, cWhy, sizeof(cWhy))) {
+    if (bOpenUnitRecord(cWhy, sizeof(cWhy)) && bRecExportCsv(cPath, cWhy, sizeof(cWhy))) {
         vPrintMsg(" - Pass\n>");
         return;
     }

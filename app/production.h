@@ -26,9 +26,11 @@ const char *pcStationName(void);
 // Paths of the station file and of the unit record in the program's folder.
 void vStationFilePath(char *pcPath, size_t size);
 void vRecordsFilePath(char *pcPath, size_t size);
-// Opens the record the station names, when it is not open already; false
-// after a line saying why.
-bool bOpenUnitRecord(void);
+// Opens the record the station names, when it is not open already (the
+// units it left running become interrupted); false with the reason.
+bool bOpenUnitRecord(char *pcWhy, size_t whySize);
+// With the mode on, opens the record or says in the message box why not.
+void vOpenRecordOrSay(void);
 
 int UnitSerialCallback(int panel, int control, int event, void *callbackData, int eventData1,
                        int eventData2);

@@ -142,8 +142,7 @@ void vApplyStation(const stStation *pstStation)
     gst_Station = *pstStation;
     if (bRecordsMoved)
         vRecClose();
-    if (gst_Station.bProduction)
-        bOpenUnitRecord();
+    vOpenRecordOrSay();
     vShapeProductionMode(gst_Station.bProduction);
 }
 

@@ -4,12 +4,17 @@
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
 #include "app/production.h"
+#include "app/production_setup.h"
+#include "app/edid_view.h"
 #include "files/edid_stamp.h"
 #include "files/package.h"
 #include "files/station.h"
+#include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
 #include "platform/records/records.h"
 #include "ui/Pavimo.h"
+
+#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -23,19 +28,16 @@ using Bytes = std::vector<uint8_t>;
 class ProductionTest : public DeviceTest {
 protected:
     Bytes m_portA, m_portB;
-    std::vector<std::string> m_asked;
-    int m_answer = 1;
+    std::vector<std::string> m_popups;
 
     void SetUp() override
     {
         DeviceTest::SetUp();
         vRecSetTimeForTest("2026-12-08T10:00:00Z");
         vProcSetDateForTest(2026, 12, 8);
-        vUiSetConfirmResponder(
+        vUiSetMessageResponder(
             [](const char *, const char *pcMessage, void *pv) {
-                auto *pTest = static_cast<ProductionTest *>(pv);
-                pTest->m_asked.push_back(pcMessage);
-                return pTest->m_answer;
+                static_cast<ProductionTest *>(pv)->m_popups.push_back(pcMessage);
             },
             this);
         AddBlankDisplay(256);
@@ -59,7 +61,6 @@ protected:
 
     void TearDown() override
     {
-        vUiSetConfirmResponder(nullptr, nullptr);
         vRecClose();
         vRecSetTimeForTest(nullptr);
         vProcSetDateForTest(0, 0, 0);
@@ -201,6 +202,133 @@ TEST_F(ProductionTest, AFailingPortFailsTheUnitButTheOthersStillRun)
     EXPECT_NE(csv.find(",fail,0,DVI,2,"), std::string::npos) << csv;
     EXPECT_NE(csv.find(",fail,\" - Verifying fail, index: 0\","), std::string::npos) << csv;
     EXPECT_NE(csv.find(",fail,0,HDMI,1,"), std::string::npos) << csv;
+}
+
+TEST_F(ProductionTest, ACounterSerialIsOnDiskBeforeAnyWriteAndAPassedSerialAsksFirst)
+{
+    Station("Production = 1\nStation = vm\nSerialSource = counter\nSerialPrefix = U\nSerialDigits = 4\n"
+            "NextSerial = 7\nNumericSerial = counter\nWeekYear = keep\nPortMap = HDMI:1\n");
+    static std::string s_atFirstPause;
+    s_atFirstPause.clear();
+    std::string station = m_dir.file(STATION_FILE_NAME);
+    vClockSetPauseHook(
+        [](uint32_t, void *pv) {
+            if (s_atFirstPause.empty())
+                s_atFirstPause = strReadFile(*static_cast<std::string *>(pv));
+        },
+        &station);
+    Scan("");
+    vClockSetPauseHook(nullptr, nullptr);
+    EXPECT_NE(s_atFirstPause.find("NextSerial = 8\r\n"), std::string::npos) << s_atFirstPause;
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nU0007");
+    Bytes head = Memory(0, 18);
+    EXPECT_EQ(Bytes(head.begin() + 12, head.end()), (Bytes{7, 0, 0, 0, m_portA[16], m_portA[17]}));
+
+    // The same serial typed again is a re-work, only when the operator says so.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    m_dialogs.vPushConfirm(0);
+    Scan("U0007");
+    EXPECT_EQ(m_dialogs.confirmMessages,
+              std::vector<std::string>{"Unit U0007 has already passed. Program it again (a re-work)?"});
+    EXPECT_EQ(MsgBox(), "Unit U0007 refused: it has already passed and was not programmed again\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    m_dialogs.vPushConfirm(1);
+    Scan("U0007");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nU0007");
+    std::string csv = Csv();
+    EXPECT_NE(csv.find("\r\n2,2026-12-08T10:00:00Z,vm,U0007,7,0,1990,"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find(",pass,1,HDMI,1,"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("\r\n3,"), csv.npos) << csv;
+}
+
+TEST_F(ProductionTest, ARefusedUnitWritesNothingAndSaysWhy)
+{
+    Scan("SN-0123456789A");
+    EXPECT_EQ(MsgBox(), "Unit SN-0123456789A refused: the serial has 14 characters; at most 13 "
+                        "fit\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN-0123456789A");
+    EXPECT_EQ(Text(MAIN_UNIT_SERIAL), "");
+
+    MakeDir(m_dir.file("db").c_str());
+    Station("Production = 1\nRecords = db\nPortMap = HDMI:1\n");
+    EXPECT_EQ(MsgBox().substr(MsgBox().find(">") + 1),
+              " - The unit record cannot be opened: " + m_dir.file("db") +
+                  ": it is a folder, not a regular file\n>");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("SN1");
+    EXPECT_EQ(MsgBox(), "Unit SN1 refused: " + m_dir.file("db") +
+                            ": it is a folder, not a regular file\n>");
+    Station("Production = 1\nPortMap = HDMI:3\n");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("SN1");
+    EXPECT_EQ(MsgBox(), "Unit SN1 refused: display 3 of the map is not in the Displays list (2 "
+                        "listed)\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+}
+
+TEST_F(ProductionTest, WithoutTheModeOrWithAWrongFileThePanelIsAsBefore)
+{
+    int s32Visible = -1;
+    Station("Production = 1\nSerialDigits = 15\n");
+    EXPECT_EQ(MsgBox(), " - Station.ini line 2: SerialDigits is \"15\"; it must be 1 to 12; the "
+                        "production mode is off\n>");
+    for (int s32Control : {MAIN_UNIT_SERIAL, MAIN_UNIT_RESULT, MAIN_UNIT_SERIAL_LABEL}) {
+        GetCtrlAttribute(MainPanel(), s32Control, ATTR_VISIBLE, &s32Visible);
+        EXPECT_EQ(s32Visible, 0) << s32Control;
+    }
+    GetCtrlAttribute(MainPanel(), MAIN_START_BTN, ATTR_VISIBLE, &s32Visible);
+    EXPECT_EQ(s32Visible, 1);
+    Scan("SN1");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+}
+
+TEST_F(ProductionTest, TheDialogRefusesAMapThePanelCannotServeAndWritesTheFile)
+{
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    int s32Panel = gs32_ProductionPanel;
+    EXPECT_TRUE(bUiPanelIsVisible(s32Panel));
+    for (const char *pcMap : {"VGA:1", "HDMI:3", "HDMI"}) {
+        SetCtrlVal(s32Panel, PROD_MAP, pcMap);
+        UiClick(s32Panel, PROD_OK);
+    }
+    EXPECT_EQ(m_popups, (std::vector<std::string>{
+                            "The port map names port VGA, which the loaded package does not have.",
+                            "The port map names display 3; 2 display(s) are listed.",
+                            "port map entry 1, \"HDMI\": no display position"}));
+    EXPECT_TRUE(bUiPanelIsVisible(s32Panel));
+    SetCtrlVal(s32Panel, PROD_MAP, "HDMI:2");
+    SetCtrlVal(s32Panel, PROD_NEXT, "41");
+    SetCtrlVal(s32Panel, PROD_SOURCE, STATION_SOURCE_COUNTER);
+    UiClick(s32Panel, PROD_OK);
+    EXPECT_FALSE(bUiPanelIsVisible(s32Panel));
+    EXPECT_EQ(strReadFile(m_dir.file(STATION_FILE_NAME)),
+              "Production = 1\r\nStation = Line 4\r\nSerialSource = counter\r\n"
+              "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 41\r\n"
+              "NumericSerial = digits\r\nWeekYear = 49 2026\r\nPortMap = HDMI:2\r\n"
+              "Records = units.sqlite\r\n");
+    EXPECT_EQ(gst_Station.stMap[0].s32Display, 2);
+}
+
+TEST_F(ProductionTest, ThePortsIdentityAndAnalyze)
+{
+    SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 1);
+    Ticks(1);
+    EXPECT_EQ(Text(MAIN_PORT_IDENTITY).substr(0, 35), "Manufacturer: BNQ  Product: 0x0042\n");
+    UiClick(MainPanel(), MAIN_ANALYZE_BTN);
+    EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI");
+    if (system("command -v edid-decode >/dev/null") == 0)
+        EXPECT_NE(m_dialogs.textWindowText.find("Manufacturer: BNQ"), std::string::npos)
+            << m_dialogs.textWindowText;
+    std::string path = getenv("PATH");
+    setenv("PATH", m_dir.path().c_str(), 1);
+    UiClick(MainPanel(), MAIN_ANALYZE_BTN);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(m_dialogs.textWindowText,
+              "The program edid-decode is not installed.\n\nInstall the Debian package "
+              "edid-decode (sudo apt install edid-decode) to see its report here.\n");
 }
 
 } // namespace
