@@ -2,6 +2,7 @@
 
 #include "app/app_shell.h"
 #include "app/edid_view.h"
+#include "app/production.h"
 #include "device/progress.h"
 #include "platform/userint/userint.h"
 
@@ -83,6 +84,7 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     int32_t s32Result = s32DispatchCommand(&s32Waiting);
     vFinishPendingQuit();
     vRefreshPortIdentity();
+    vProductionTick(s32WaitingCommandCount() > 0);
     if (s32Result == 0) {
         if (gs32_ProgressShown == 1) {
             gs32_ProgressShown = 0;

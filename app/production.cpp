@@ -382,6 +382,16 @@ int32_t s32UnitEndAction(void)
     return 0;
 }
 
+void vProductionTick(int32_t bBusy)
+{
+    static int32_t s_bWasBusy = 0;
+    // The scanner's keys go to the field again once what the operator
+    // started (a Refresh, a package read) has run.
+    if (s_bWasBusy && !bBusy && gst_Station.bProduction && !gs32_UnitRunning)
+        SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
+    s_bWasBusy = bBusy;
+}
+
 int UnitSerialCallback(int, int, int event, void *, int, int)
 {
     // The field takes every key as typed.

@@ -32,6 +32,9 @@ bool bOpenUnitRecord(char *pcWhy, size_t whySize);
 // With the mode on, opens the record or says in the message box why not.
 void vOpenRecordOrSay(void);
 
+// Called at every timer tick with whether commands wait or run: when they
+// have all run, the serial field gets the keyboard back.
+void vProductionTick(int32_t bBusy);
 int UnitSerialCallback(int panel, int control, int event, void *callbackData, int eventData1,
                        int eventData2);
 // Actions of CMD_UNIT_PORT (the next port's heading and target) and
