@@ -92,8 +92,8 @@ void vRefuseUnit(const char *pcSerial, const char *pcWhy)
     vGiveFieldTheKeyboard();
 }
 
-// The package port the map names: by its name, or by its number from 1 as
-// the port list shows a port without one.
+// The package port the map names: by its name, or by its number from 1 for
+// a port without one, as the message lines name it.
 bool bFindPackagePort(const char *pcName, uint32_t *pu32Port)
 {
     uint32_t u32Count = u32PkgPortCount(gu8_PkgBuffer);
