@@ -84,7 +84,8 @@ TEST_F(DdcTest, TransfersInAWriteCycleArePolledUntilTheMemoryAnswersOrTwentyFive
     vClockAdvance(1000);
     ASSERT_EQ(u32Write(H0, PACKET), 0u);
     vDdcBenchSetNoAnswer(0, 1);
-    vClockAdvance(25);
+    vClockAdvance(24);
+    vClockSpendUs(890); // with the try's address byte, 25 ms after the write
     vDdcBenchLogClear();
     vClockResetPauses();
     EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ACK);
