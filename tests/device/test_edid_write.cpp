@@ -6,11 +6,14 @@
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
+#include "app/production.h"
+#include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
 #include "device/monitor_detect.h"
 #include "files/edid_image.h"
 #include "files/package.h"
+#include "files/station.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
 #include "ui/Pavimo.h"
@@ -325,6 +328,49 @@ TEST_F(WriteTest, AnotherPackageChosenDuringTheProgramChangesNothingItWrites)
     EXPECT_STREQ(gu8str_PkgFilePath, other.c_str());
     EXPECT_EQ(WrittenData(), first);
     EXPECT_EQ(lstDdcBenchMemory(0), first);
+}
+
+// Work that takes time (here each write, the clock moved on at its pause)
+// is taken off the next progress pause, which is skipped when it is due
+// already; the write pause is never shortened, so packets stay 50 ms apart.
+TEST_F(WriteTest, PacedPausesAbsorbTheTimeTheWritesTake)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(0));
+    static const uint32_t au32WriteMs[] = {0, 5, 15, 20, 30, 70, 0};
+    static std::vector<uint64_t> s_writeAt;
+    static size_t s_write;
+    s_writeAt.clear();
+    s_write = 0;
+    uint64_t u64StartMs = u64ClockNowMs();
+    vClockSetPauseHook(
+        [](uint32_t u32Ms, void *) {
+            if (u32Ms != WRITE_PAUSE_MS)
+                return;
+            if (s_write < sizeof(au32WriteMs) / sizeof(au32WriteMs[0]))
+                vClockAdvance(au32WriteMs[s_write++]);
+            s_writeAt.push_back(u64ClockNowMs());
+        },
+        nullptr);
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(WrittenData(), m_image);
+    Ints expected = {20, 50, 20, 50, 15, 50, 5, 50, 50, 50, 50};
+    Ints rest = PacketPauses(16 - 7);
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(Pauses(), expected);
+    ASSERT_EQ(s_writeAt.size(), 16u);
+    EXPECT_EQ(s_writeAt[0] - u64StartMs, 70u);
+    uint64_t u64Closest = UINT64_MAX;
+    for (size_t i = 0; i < s_writeAt.size(); i++) {
+        // No packet before the pauses ahead of it were due.
+        EXPECT_GE(s_writeAt[i] - u64StartMs, 70u * (i + 1)) << i;
+        if (i > 0)
+            u64Closest = std::min(u64Closest, s_writeAt[i] - s_writeAt[i - 1]);
+    }
+    EXPECT_EQ(u64Closest, 50u);
 }
 
 TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
