@@ -393,6 +393,93 @@ TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
 }
 
+// --- Fast writes: no pause anywhere, the erase writes each address once,
+// a receive reads the whole EDID in one read ---
+
+// A protected part starts no write cycle, so every packet is acknowledged
+// at once; its memory keeps the old EDID, which the verify then finds.
+TEST_F(WriteTest, FastWritesEraseProgramReceiveAndVerifyWithoutAPause)
+{
+    const Bytes old = lstMakeEdid(1, "BNQ", 0x0001);
+    AddDisplay(old);
+    vDdcBenchSetWriteProtect(0, 1);
+    InitLibrary();
+    gs32_FastWrites = 1;
+    ShowData();
+    EXPECT_EQ(s32EraseAction(), 1);
+    EXPECT_EQ(MsgBox(), "Erasing device's EDID..\n>" + Head("    Erasing  EDID\n>", "BNQ0001", 256) +
+                            " - Pass\n>");
+    EXPECT_EQ(AddressBytes(), AddressRun(0x00, 0xF8));
+    EXPECT_EQ(WrittenData(), Bytes(256, 0xFF));
+
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>" +
+                            Head("    Displaying Programming Data\n>", "BNQ0001", 256) +
+                            strDataDump(m_image.data(), 256) + " - Pass\n>");
+    EXPECT_EQ(AddressBytes(), AddressRun(0x00, 0xF8));
+    EXPECT_EQ(WrittenData(), m_image);
+
+    // Block 0 by ReadEDID, then the address 0 and one read of both blocks.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    memset(gst_MonitorInfo[0].u8EdidBuf, 0xAA, MONITOR_EDID_SIZE);
+    EXPECT_EQ(s32ReceiveAction(), 1);
+    EXPECT_EQ(MsgBox(), "Receiving device's EDID ...\n>" +
+                            Head("    Displaying Received Data\n>", "BNQ0001", 256) +
+                            strDataDump(old.data(), 256) + " - Pass\n>");
+    auto Traffic = [this] {
+        std::vector<std::string> calls;
+        for (const stDdcBenchCall &call : Calls(DDC_OP_READ_EDID))
+            calls.push_back("ReadEDID " + std::to_string(call.u32Result));
+        for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF))
+            calls.push_back("write " + std::to_string(call.u32DataLen) + " " +
+                            std::to_string(call.pu8Data[0]));
+        for (const stDdcBenchCall &call : Calls(DDC_OP_READ_BUF))
+            calls.push_back("read " + std::to_string(call.au32Arg[3]) + " " +
+                            std::to_string(call.au32Arg[4]) + " " + std::to_string(call.u32Result));
+        return calls;
+    };
+    EXPECT_EQ(Traffic(), (std::vector<std::string>{"ReadEDID 0", "write 1 0", "read 256 0 0"}));
+    EXPECT_EQ(Bytes(gst_MonitorInfo[0].u8EdidBuf, gst_MonitorInfo[0].u8EdidBuf + 256), old);
+    EXPECT_EQ(gst_MonitorInfo[0].u8EdidBuf[256], 0x00);
+
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    EXPECT_EQ(s32VerifyAction(), 1);
+    EXPECT_EQ(MsgBox(), "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
+
+    // Three pages of a 256-byte memory: its address counter wraps to block 0.
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 3);
+    SetCtrlVal(MainPanel(), MAIN_FUNC_SHOW_DATA, 0);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ReceiveByPageAction(), 1);
+    EXPECT_EQ(MsgBox(), "Receiving EDID By Number of Page ...\n> - Pass\n>");
+    EXPECT_EQ(Traffic(), (std::vector<std::string>{"ReadEDID 0", "write 1 0", "read 384 0 0"}));
+    Bytes expected = old;
+    expected.insert(expected.end(), old.begin(), old.begin() + 128);
+    EXPECT_EQ(Bytes(gst_ReceivedEdid[0].u8EdidBuf, gst_ReceivedEdid[0].u8EdidBuf + 384), expected);
+    EXPECT_EQ(u32ClockPauseCount(), 0u);
+}
+
+// A packet the library fails ends the program with the lines of a paced
+// one: here the memory is still in the first packet's write cycle.
+TEST_F(WriteTest, FastPacketTheMemoryDoesNotAcknowledgeFailsAsPaced)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    gs32_FastWrites = 1;
+    UsePackage(lstMakeEdid(1));
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>"
+                        " - Programming EDID fail, Error Code = 0x7000000B \n>"
+                        " - Try \"Program\" again ...\n> - Fail\n>");
+    EXPECT_EQ(Writes().size(), 2u);
+    EXPECT_EQ(u32ClockPauseCount(), 0u);
+}
+
 // --- Nothing that would leave a display with an invalid EDID is written,
 // and no such write passes ---
 
@@ -591,6 +678,42 @@ TEST_F(StartSequenceTest, WriteProtectedMemoryPassesTheProgramAndFailsTheVerify)
                         "Programming device's EDID ...\n> - Pass\n>"
                         "Receiving device's EDID ...\n> - Pass\n>"
                         "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
+}
+
+// The station's WriteMode, with the production mode off: every command
+// runs at the tick after the one before, none waits its countdown.
+TEST_F(StartSequenceTest, FastWritesRunEachCommandAtTheNextTick)
+{
+    AddDisplay(lstMakeEdid(0, "BNQ", 0x0001));
+    vDdcBenchSetWriteProtect(0, 1);
+    InitLibrary();
+    vWriteFile(m_dir.file(STATION_FILE_NAME), "Production = 0\nWriteMode = Fast\n");
+    vLoadStation();
+    EXPECT_EQ(gs32_FastWrites, 1);
+    UsePackage(lstMakeEdid(0, "ACR", 0x1234));
+    Functions(1, 1, 1);
+    UiClick(MainPanel(), MAIN_START_BTN);
+    EXPECT_EQ(lstWaitingCommands(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG,
+                                          CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
+    int s32Ticks = 0;
+    while (s32Ticks < 200 && !lstWaitingCommands().empty()) {
+        Ticks(1);
+        s32Ticks++;
+    }
+    EXPECT_EQ(s32Ticks, 6);
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Erasing device's EDID..\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
+    EXPECT_EQ(Writes().size(), 32u + 16u);
+    EXPECT_EQ(u32ClockPauseCount(), 0u);
+
+    // A station that cannot be read writes paced again.
+    vWriteFile(m_dir.file(STATION_FILE_NAME), "WriteMode = quick\n");
+    vLoadStation();
+    EXPECT_EQ(gs32_FastWrites, 0);
 }
 
 TEST_F(StartSequenceTest, WithoutAPackageNothingIsWrittenAndNothingPasses)
