@@ -15,6 +15,7 @@ namespace {
 
 int32_t gs32_Virtual = 0;
 uint64_t gu64_VirtualNowMs = 0;
+uint32_t gu32_VirtualUs = 0; // below a millisecond, spent on the wire
 uint32_t gu32_PauseCount = 0;
 uint64_t gu64_PauseSumMs = 0;
 uint32_t gu32_PauseRecord[CLOCK_PAUSE_RECORD];
@@ -23,14 +24,18 @@ void *gpv_PauseHookContext = nullptr;
 
 #if defined(_WIN32)
 
-uint64_t u64RealNowMs()
+uint64_t u64RealNowUnits(uint64_t u64PerSecond)
 {
     LARGE_INTEGER stCount, stFrequency;
     QueryPerformanceCounter(&stCount);
     QueryPerformanceFrequency(&stFrequency);
     uint64_t u64Count = (uint64_t)stCount.QuadPart, u64Hz = (uint64_t)stFrequency.QuadPart;
-    return u64Count / u64Hz * 1000u + u64Count % u64Hz * 1000u / u64Hz;
+    return u64Count / u64Hz * u64PerSecond + u64Count % u64Hz * u64PerSecond / u64Hz;
 }
+
+uint64_t u64RealNowMs() { return u64RealNowUnits(1000u); }
+
+uint64_t u64RealNowUs() { return u64RealNowUnits(1000000u); }
 
 void vRealSleep(uint32_t u32Milliseconds) { SleepEx(u32Milliseconds, FALSE); }
 
@@ -43,6 +48,13 @@ uint64_t u64RealNowMs()
     return (uint64_t)now.tv_sec * 1000u + (uint64_t)now.tv_nsec / 1000000u;
 }
 
+uint64_t u64RealNowUs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint64_t)now.tv_sec * 1000000u + (uint64_t)now.tv_nsec / 1000u;
+}
+
 void vRealSleep(uint32_t u32Milliseconds)
 {
     struct timespec wait;
@@ -53,6 +65,17 @@ void vRealSleep(uint32_t u32Milliseconds)
 }
 
 #endif
+
+// Sleeping is too coarse for a transfer's microseconds: the last
+// millisecond is spun out.
+void vRealSpendUs(uint32_t u32Microseconds)
+{
+    uint64_t u64End = u64RealNowUs() + u32Microseconds;
+    if (u32Microseconds >= 2000u)
+        vRealSleep(u32Microseconds / 1000u - 1u);
+    while (u64RealNowUs() < u64End) {
+    }
+}
 
 } // namespace
 
@@ -76,10 +99,27 @@ uint64_t u64ClockNowMs(void)
     return gs32_Virtual ? gu64_VirtualNowMs : u64RealNowMs();
 }
 
+uint64_t u64ClockNowUs(void)
+{
+    return gs32_Virtual ? gu64_VirtualNowMs * 1000u + gu32_VirtualUs : u64RealNowUs();
+}
+
+void vClockSpendUs(uint32_t u32Microseconds)
+{
+    if (!gs32_Virtual) {
+        vRealSpendUs(u32Microseconds);
+        return;
+    }
+    uint64_t u64Us = (uint64_t)gu32_VirtualUs + u32Microseconds;
+    gu64_VirtualNowMs += u64Us / 1000u;
+    gu32_VirtualUs = (uint32_t)(u64Us % 1000u);
+}
+
 void vClockUseVirtual(int32_t s32On)
 {
     gs32_Virtual = s32On ? 1 : 0;
     gu64_VirtualNowMs = 1000000u;
+    gu32_VirtualUs = 0;
     vClockResetPauses();
 }
 

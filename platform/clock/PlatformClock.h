@@ -23,6 +23,12 @@ CLOCK_API void Sleep(uint32_t u32Milliseconds);
 
 // Milliseconds since an arbitrary start, on whichever clock is in use.
 CLOCK_API uint64_t u64ClockNowMs(void);
+// The same in microseconds, for spans shorter than a millisecond.
+CLOCK_API uint64_t u64ClockNowUs(void);
+// Time a transfer takes on the wire: the real clock waits it out (sleeping
+// whole milliseconds, spinning the rest); the virtual clock moves on by it,
+// a whole millisecond once enough has added up, and records no pause.
+CLOCK_API void vClockSpendUs(uint32_t u32Microseconds);
 
 // --- Test seams ---------------------------------------------------------
 // Virtual clock on (1) or off (0). Switching resets the pause record.

@@ -29,6 +29,8 @@ struct stBenchOutput {
     int32_t bReadOpen;         // a read transfer is open on this output's bus
     uint32_t u32Chunks;        // continued reads since the open read began
     uint32_t u32DataWrites;    // writes carrying data since start or fault set
+    int32_t bWriteCycle;       // a write with data may still be running ...
+    uint64_t u64WriteUs;       // ... since it ended, on the platform clock
     stRealBus stReal;          // a real adapter instead of a simulated display
 };
 
@@ -38,6 +40,8 @@ struct stBench {
     stBenchOutput ast[BENCH_MAX_OUTPUTS];
     uint32_t u32EnumFaultCode; // EnumGetFirst fails with it (0: no fault)
     char cStatePath[BENCH_PATH_SIZE + 16u]; // empty: nothing persists
+    uint64_t u64WireUs;        // simulated displays' transfers on the wire, since cleared
+    uint32_t u32WireWrites;    // ... of them writes with data the memories took
 };
 
 extern stBench gst_Bench;

@@ -24,6 +24,7 @@ struct stSection {
     uint32_t u32ImageLine;
     uint32_t u32MemSize;
     int32_t bWriteProtect;
+    uint32_t u32WriteCycleMs;
     stBenchFaults stFault;
     int32_t s32RealBy;            // REAL_BY_*: a real adapter instead of a display
     char cReal[REAL_DEVICE_SIZE];
@@ -182,6 +183,7 @@ void vCloseSection(void)
     vAttach((uint32_t)s32Output, &gst_Section);
     pst->stFault = gst_Section.stFault;
     pst->stMem.bWriteProtect = gst_Section.bWriteProtect;
+    pst->stMem.u32WriteCycleMs = gst_Section.u32WriteCycleMs;
 }
 
 void vOpenSection(uint32_t u32Line)
@@ -191,6 +193,7 @@ void vOpenSection(uint32_t u32Line)
     gst_Section.bOpen = 1;
     gst_Section.u32Line = u32Line;
     gst_Section.u32MemSize = EEPROM_DEFAULT_SIZE;
+    gst_Section.u32WriteCycleMs = EEPROM_WRITE_CYCLE_MS;
 }
 
 // The keys that name a real adapter: a DRM connector, an adapter's name in
@@ -233,6 +236,10 @@ int32_t bOutputKey(const char *pcKey, char *pcValue, uint32_t u32Line, int32_t *
         *pbValueOk = bParseNumber(pcValue, &u32Size) && bEepromSizeValid(u32Size);
         if (*pbValueOk)
             pst->u32MemSize = u32Size;
+    } else if (!strcmp(pcKey, "write_cycle_ms")) {
+        *pbValueOk = bParseNumber(pcValue, &u32Size) && u32Size <= EEPROM_WRITE_CYCLE_MAX_MS;
+        if (*pbValueOk)
+            pst->u32WriteCycleMs = u32Size;
     } else if (!strcmp(pcKey, "write_protect"))
         *pbValueOk = bParseBool(pcValue, &pst->bWriteProtect);
     else if (!strcmp(pcKey, "no_answer"))

@@ -86,6 +86,13 @@ void vDdcBenchSetWriteProtect(int32_t s32Output, int32_t bOn)
         pst->stMem.bWriteProtect = bOn;
 }
 
+void vDdcBenchSetWriteCycle(int32_t s32Output, uint32_t u32Ms)
+{
+    stBenchOutput *pst = pstBenchOutputAt(s32Output);
+    if (pst && u32Ms <= EEPROM_WRITE_CYCLE_MAX_MS)
+        pst->stMem.u32WriteCycleMs = u32Ms;
+}
+
 void vDdcBenchSetReadEdidFault(int32_t s32Output, uint32_t u32Code)
 {
     if (stBenchOutput *pst = pstBenchOutputAt(s32Output))
@@ -132,6 +139,16 @@ uint32_t u32DdcBenchReadMemory(int32_t s32Output, uint8_t *pu8Buf, uint32_t u32S
 }
 
 const char *pcDdcBenchStatePath(void) { return gst_Bench.cStatePath; }
+
+uint64_t u64DdcBenchWireUs(void) { return gst_Bench.u64WireUs; }
+
+uint32_t u32DdcBenchWireWrites(void) { return gst_Bench.u32WireWrites; }
+
+void vDdcBenchWireClear(void)
+{
+    gst_Bench.u64WireUs = 0;
+    gst_Bench.u32WireWrites = 0;
+}
 
 void vDdcBenchLogClear(void) { vTxLogClear(); }
 

@@ -35,6 +35,11 @@ enum {
     DDC_OP_READ_BUF,
     DDC_OP_WRITE_BUF,
     DDC_OP_GET_OUTPUT_INFO,
+    // Not a call: one try the library made again within a write cycle,
+    // not acknowledged. Arguments: the handle and the 7-bit address;
+    // result DDC_ERR_NO_ACK. Recorded before the call it belongs to, and
+    // not written to the library log.
+    DDC_OP_POLL,
     DDC_OP_COUNT
 };
 
@@ -87,6 +92,9 @@ DDC_BENCH_API uint32_t u32DdcBenchOutputCount(void);
 // Faults (code 0 removes a fault). Counts N start at 1.
 DDC_BENCH_API void vDdcBenchSetNoAnswer(int32_t s32Output, int32_t bOn);
 DDC_BENCH_API void vDdcBenchSetWriteProtect(int32_t s32Output, int32_t bOn);
+// How long the display's memory stays silent after each write with data:
+// 0 to 1000 ms (default 5; above 25 it is never polled back to life).
+DDC_BENCH_API void vDdcBenchSetWriteCycle(int32_t s32Output, uint32_t u32Ms);
 DDC_BENCH_API void vDdcBenchSetReadEdidFault(int32_t s32Output, uint32_t u32Code);
 // The N-th continued read (DDC_READ_CONTINUE) of a transfer, the one that
 // carries block N in a chained read from block 0, fails.
@@ -107,6 +115,15 @@ DDC_BENCH_API void vDdcBenchSetVersion(uint32_t u32Version);
 DDC_BENCH_API uint32_t u32DdcBenchReadMemory(int32_t s32Output, uint8_t *pu8Buf, uint32_t u32Size);
 // Path of the state file in use ("" when nothing persists).
 DDC_BENCH_API const char *pcDdcBenchStatePath(void);
+
+// What the simulated displays' bus carried since the bench was built or
+// vDdcBenchWireClear: the microseconds of every transfer on the wire ((1
+// address byte + the bytes) x 9 bits + start and stop at the bus clock; a
+// try not acknowledged, its address byte), and the writes with data the
+// memories took, each followed by its write cycle.
+DDC_BENCH_API uint64_t u64DdcBenchWireUs(void);
+DDC_BENCH_API uint32_t u32DdcBenchWireWrites(void);
+DDC_BENCH_API void vDdcBenchWireClear(void);
 
 // Transaction log: every library call in order. Holds DDC_BENCH_LOG_CALLS
 // calls and DDC_BENCH_LOG_BYTES data bytes; later calls are counted as

@@ -4,29 +4,62 @@
 #include "ddc_edid.h"
 #include "ddc_lib.h"
 #include "ddc_state.h"
+#include "ddc_txlog.h"
 #include "platform/clock/PlatformClock.h"
 
-uint32_t u32BusAddress(uint32_t u32Addr) { return gst_Lib.u32Addr7Bit ? u32Addr : u32Addr >> 1; }
+namespace {
 
-uint32_t u32BusProbe(stBenchOutput *pst, uint32_t u32Addr7)
+#define BITS_PER_BYTE 9u // eight data bits and the acknowledge
+
+// The simulated wire: each byte with its acknowledge at the bus clock, and
+// for a transfer with an address phase its address byte, start and stop.
+void vBenchWire(uint32_t u32Bytes, int32_t bAddressPhase)
 {
-    if (pst->stReal.bReal)
-        return u32RealProbe(pst, u32Addr7);
-    pst->bReadOpen = 0;
-    if (!pst->bHasDisplay || pst->stFault.bNoAnswer || u32Addr7 != DDC_EDID_ADDRESS ||
-        !bEepromAnswers(&pst->stMem, u64ClockNowMs()))
+    uint64_t u64Bits = ((uint64_t)u32Bytes + (bAddressPhase ? 1u : 0u)) * BITS_PER_BYTE +
+                       (bAddressPhase ? BUS_START_STOP_BITS : 0u);
+    uint32_t u32Us = (uint32_t)(u64Bits * 1000000u / gst_Lib.u32ClockHz);
+    gst_Bench.u64WireUs += u32Us;
+    vClockSpendUs(u32Us);
+}
+
+uint32_t u32HandleOf(const stBenchOutput *pst)
+{
+    return BENCH_HANDLE_BASE + (uint32_t)(pst - gst_Bench.ast);
+}
+
+int32_t bInWriteCycle(const stBenchOutput *pst)
+{
+    return pst->bWriteCycle && u64ClockNowUs() - pst->u64WriteUs < BUS_ACK_POLL_MS * 1000ull;
+}
+
+// A simulated memory's address byte, acknowledged or not.
+uint32_t u32BenchAddress(stBenchOutput *pst, void *)
+{
+    if (!pst->bHasDisplay || pst->stFault.bNoAnswer || !bEepromAnswers(&pst->stMem, u64ClockNowUs())) {
+        vBenchWire(0, 1);
         return DDC_ERR_NO_ACK;
+    }
     return 0;
+}
+
+// Nothing but the EDID memory sits on a display's bus: another address
+// fails at once, write cycle or not.
+uint32_t u32BenchAddressPolled(stBenchOutput *pst, uint32_t u32Addr7)
+{
+    if (u32Addr7 != DDC_EDID_ADDRESS) {
+        vBenchWire(0, 1);
+        return DDC_ERR_NO_ACK;
+    }
+    return u32BusPolled(pst, u32Addr7, u32BenchAddress, nullptr);
 }
 
 // A continued read has no address phase of its own: it goes on with the
 // open transfer, which a fault in the middle of the chain breaks off.
-uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
-                    uint32_t u32Flags)
+uint32_t u32BenchRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
+                      uint32_t u32Flags)
 {
-    if (pst->stReal.bReal)
-        return u32RealRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
-    if (u32Flags & DDC_READ_CONTINUE) {
+    int32_t bContinue = (u32Flags & DDC_READ_CONTINUE) != 0;
+    if (bContinue) {
         if (!pst->bReadOpen || u32Addr7 != DDC_EDID_ADDRESS)
             return DDC_ERR_NO_OPEN_READ;
         pst->u32Chunks++;
@@ -40,16 +73,15 @@ uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint
             return u32Result;
         pst->u32Chunks = 0;
     }
+    vBenchWire(u32Count, !bContinue);
     vEepromRead(&pst->stMem, pu8Buf, u32Count);
     pst->bReadOpen = (u32Flags & DDC_READ_KEEP_OPEN) != 0;
     return 0;
 }
 
-uint32_t u32BusWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
-                     uint32_t u32Count)
+uint32_t u32BenchWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
+                       uint32_t u32Count)
 {
-    if (pst->stReal.bReal)
-        return u32RealWrite(pst, u32Addr7, pu8Bytes, u32Count);
     int32_t bData = u32Count > 1u;
     pst->bReadOpen = 0;
     if (bData && ++pst->u32DataWrites == pst->stFault.u32WritePacket && pst->stFault.u32WriteCode)
@@ -57,10 +89,58 @@ uint32_t u32BusWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8By
     uint32_t u32Result = u32BusProbe(pst, u32Addr7);
     if (u32Result)
         return u32Result;
-    vEepromWrite(&pst->stMem, pu8Bytes, u32Count, u64ClockNowMs());
+    vBenchWire(u32Count, 1);
+    vEepromWrite(&pst->stMem, pu8Bytes, u32Count, u64ClockNowUs());
+    gst_Bench.u32WireWrites += (uint32_t)bData;
     if (bData && !pst->stMem.bWriteProtect)
         vStateSave();
     return 0;
+}
+
+} // namespace
+
+uint32_t u32BusAddress(uint32_t u32Addr) { return gst_Lib.u32Addr7Bit ? u32Addr : u32Addr >> 1; }
+
+uint32_t u32BusPolled(stBenchOutput *pst, uint32_t u32Addr7, BusAttempt pfn, void *pvContext)
+{
+    for (;;) {
+        uint32_t u32Result = pfn(pst, pvContext);
+        if (u32Result != DDC_ERR_NO_ACK || !bInWriteCycle(pst)) {
+            pst->bWriteCycle = 0;
+            return u32Result;
+        }
+        vRecordPoll(u32HandleOf(pst), u32Addr7, u32Result);
+        Sleep(BUS_ACK_POLL_STEP_MS);
+    }
+}
+
+uint32_t u32BusProbe(stBenchOutput *pst, uint32_t u32Addr7)
+{
+    if (pst->stReal.bReal)
+        return u32RealProbe(pst, u32Addr7);
+    pst->bReadOpen = 0;
+    return u32BenchAddressPolled(pst, u32Addr7);
+}
+
+uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
+                    uint32_t u32Flags)
+{
+    if (pst->stReal.bReal)
+        return u32RealRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
+    return u32BenchRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
+}
+
+// The write cycle starts when a write with data ends, on either backend.
+uint32_t u32BusWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
+                     uint32_t u32Count)
+{
+    uint32_t u32Result = pst->stReal.bReal ? u32RealWrite(pst, u32Addr7, pu8Bytes, u32Count)
+                                           : u32BenchWrite(pst, u32Addr7, pu8Bytes, u32Count);
+    if (u32Result == 0 && u32Count > 1u) {
+        pst->bWriteCycle = 1;
+        pst->u64WriteUs = u64ClockNowUs();
+    }
+    return u32Result;
 }
 
 uint32_t u32BusReadEdid(stBenchOutput *pst, uint8_t *pu8Block)

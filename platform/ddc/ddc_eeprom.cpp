@@ -12,19 +12,20 @@ void vEepromInit(stEeprom *pst, uint32_t u32Size)
     memset(pst->u8Mem, 0xFF, sizeof(pst->u8Mem));
     pst->u32Size = u32Size;
     pst->u32Counter = 0;
-    pst->u64BusyUntilMs = 0;
+    pst->u64BusyUntilUs = 0;
+    pst->u32WriteCycleMs = EEPROM_WRITE_CYCLE_MS;
     pst->bWriteProtect = 0;
 }
 
-int32_t bEepromAnswers(const stEeprom *pst, uint64_t u64NowMs)
+int32_t bEepromAnswers(const stEeprom *pst, uint64_t u64NowUs)
 {
-    return u64NowMs >= pst->u64BusyUntilMs;
+    return u64NowUs >= pst->u64BusyUntilUs;
 }
 
 // The one-byte word address reaches only the first 256 bytes: the higher
 // address bits of the larger parts are device-address bits, fixed at 0x50.
 // Data bytes roll over inside their 8-byte page, as the part does.
-void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uint64_t u64NowMs)
+void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uint64_t u64NowUs)
 {
     uint32_t u32Addr = pu8Bytes[0];
     uint32_t u32Page = u32Addr & ~(EEPROM_PAGE_SIZE - 1u);
@@ -38,7 +39,7 @@ void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uin
     pst->u32Counter = u32Data ? u32Page + ((u32InPage + u32Data) % EEPROM_PAGE_SIZE) : u32Addr;
     // A protected part acknowledges the data but starts no write cycle.
     if (u32Data && !pst->bWriteProtect)
-        pst->u64BusyUntilMs = u64NowMs + EEPROM_WRITE_CYCLE_MS;
+        pst->u64BusyUntilUs = u64NowUs + pst->u32WriteCycleMs * 1000ull;
 }
 
 void vEepromRead(stEeprom *pst, uint8_t *pu8Buf, uint32_t u32Count)

@@ -8,24 +8,27 @@
 #define EEPROM_MAX_SIZE 2048u      // bytes, the largest part (24C16)
 #define EEPROM_DEFAULT_SIZE 256u   // bytes, a 24C02
 #define EEPROM_PAGE_SIZE 8u        // bytes written by one write at most
-#define EEPROM_WRITE_CYCLE_MS 5u   // ms the part stays silent after a write
+#define EEPROM_WRITE_CYCLE_MS 5u   // ms the part stays silent after a write, by default
+#define EEPROM_WRITE_CYCLE_MAX_MS 1000u // longer than any polling: a part that never answers
 
 struct stEeprom {
     uint8_t u8Mem[EEPROM_MAX_SIZE];
     uint32_t u32Size;
     uint32_t u32Counter;        // address of the next byte read
-    uint64_t u64BusyUntilMs;    // platform clock; silent while now is below it
+    uint64_t u64BusyUntilUs;    // platform clock; silent while now is below it
+    uint32_t u32WriteCycleMs;   // silence after each write with data
     int32_t bWriteProtect;
 };
 
 // True for 256, 512, 1024 and 2048.
 int32_t bEepromSizeValid(uint32_t u32Size);
-// Blank part (every byte 0xFF) of the given valid size.
+// Blank part (every byte 0xFF) of the given valid size, with the usual write cycle.
 void vEepromInit(stEeprom *pst, uint32_t u32Size);
-// Whether the part acknowledges its address at u64NowMs.
-int32_t bEepromAnswers(const stEeprom *pst, uint64_t u64NowMs);
-// One bus write: byte 0 is the word address, the rest are data bytes.
-void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uint64_t u64NowMs);
+// Whether the part acknowledges its address at u64NowUs (platform clock).
+int32_t bEepromAnswers(const stEeprom *pst, uint64_t u64NowUs);
+// One bus write ending at u64NowUs: byte 0 is the word address, the rest
+// are data bytes.
+void vEepromWrite(stEeprom *pst, const uint8_t *pu8Bytes, uint32_t u32Count, uint64_t u64NowUs);
 // Sequential read from the address counter, wrapping at the end of the part.
 void vEepromRead(stEeprom *pst, uint8_t *pu8Buf, uint32_t u32Count);
 

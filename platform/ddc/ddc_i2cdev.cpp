@@ -13,6 +13,7 @@
 
 #include "DDCHelper.h"
 #include "ddc_bench.h"
+#include "ddc_bus.h"
 #include "ddc_edid.h"
 #include "ddc_i2cdev.h"
 #include "ddc_kernel.h"
@@ -86,8 +87,6 @@ uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
              strerror(s32Errno), u32Code, pcCodeWords(u32Code));
     return u32Code;
 }
-
-bool bIsNak(int s32Errno) { return s32Errno == ENXIO || s32Errno == EREMOTEIO; }
 
 // --- One operation ------------------------------------------------------------
 
@@ -191,31 +190,36 @@ uint32_t u32Finish(stBenchOutput *pst, uint32_t u32Result, bool bKeepOpen)
     return u32Result;
 }
 
-// One transfer; while a write cycle may run, a missing acknowledge is
-// polled again for up to 25 ms on the platform clock.
+// One transfer, tried again while the memory may be in its write cycle
+// (the bus's acknowledge polling); the kernel's words for the last failure
+// go to the log.
 typedef int (*Transfer)(stBenchOutput *pst, void *pvContext);
+
+struct stAttempt {
+    Transfer pfn;
+    void *pvContext;
+    int s32Errno; // of the last failed try
+};
+
+uint32_t u32Attempt(stBenchOutput *pst, void *pvAttempt)
+{
+    stAttempt *pstAttempt = static_cast<stAttempt *>(pvAttempt);
+    int s32Result = pstAttempt->pfn(pst, pstAttempt->pvContext);
+    if (s32Result >= 0)
+        return 0;
+    pstAttempt->s32Errno = -s32Result;
+    return u32ErrnoCode(s32PlainErrno(pst, -s32Result));
+}
 
 uint32_t u32Transfer(stBenchOutput *pst, const char *pcWhat, Transfer pfn, void *pvContext)
 {
-    stRealBus *pstReal = &pst->stReal;
     uint32_t u32Begun = u32BeginOperation(pst, pcWhat);
     if (u32Begun)
         return u32Begun;
-    for (;;) {
-        int s32Result = pfn(pst, pvContext);
-        if (s32Result >= 0) {
-            pstReal->bWriteCycle = 0;
-            return 0;
-        }
-        int s32Errno = s32PlainErrno(pst, -s32Result);
-        bool bInCycle = pstReal->bWriteCycle &&
-                        u64ClockNowMs() - pstReal->u64WriteMs < REAL_ACK_POLL_MS;
-        if (!bIsNak(s32Errno) || !bInCycle) {
-            pstReal->bWriteCycle = 0;
-            return u32Failed(pst, pcWhat, -s32Result);
-        }
-        Sleep(1);
-    }
+    stAttempt stTry = {pfn, pvContext, 0};
+    if (u32BusPolled(pst, DDC_EDID_ADDRESS, u32Attempt, &stTry) == 0)
+        return 0;
+    return u32Failed(pst, pcWhat, stTry.s32Errno);
 }
 
 // --- I2C_RDWR -------------------------------------------------------------
@@ -457,10 +461,6 @@ uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8B
     } else {
         stMessages stMsgs = stMessage(u32Addr7, 0, const_cast<uint8_t *>(pu8Bytes), u32Count);
         u32Result = u32Transfer(pst, "WriteI2CBuf", s32Rdwr, &stMsgs);
-    }
-    if (u32Result == 0 && u32Count > 1u) {
-        pst->stReal.bWriteCycle = 1;
-        pst->stReal.u64WriteMs = u64ClockNowMs();
     }
     return u32Finish(pst, u32Result, false);
 }

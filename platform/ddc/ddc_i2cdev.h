@@ -8,7 +8,6 @@
 
 #define REAL_LABEL_SIZE 128u
 #define REAL_DEVICE_SIZE 256u
-#define REAL_ACK_POLL_MS 25u     // a memory's write cycle, at most
 #define REAL_LOCK_WAIT_MS 1500u  // another program's hold on an adapter, waited for at most
 #define REAL_LOCK_POLL_MS 10u    // ... trying again after this pause
 
@@ -31,8 +30,6 @@ struct stRealBus {
     int s32Fd;                       // open and locked only during an operation
     int32_t bSmbusOnly;              // the adapter offers no plain I2C transfers
     uint32_t u32Counter;             // the memory's address counter, for SMBus reads
-    int32_t bWriteCycle;             // a write with data may still be running ...
-    uint64_t u64WriteMs;             // ... since then, on the platform clock
 };
 
 struct stBenchOutput;

@@ -58,6 +58,12 @@ uint32_t u32RecordCall(uint32_t u32Op, const uint32_t *pau32Args, uint32_t u32Re
     return u32Result;
 }
 
+void vRecordPoll(uint32_t u32Handle, uint32_t u32Addr7, uint32_t u32Result)
+{
+    stDdcBenchCall st = {DDC_OP_POLL, {u32Handle, u32Addr7, 0, 0, 0}, u32Result, nullptr, 0};
+    vStore(&st);
+}
+
 void vTxLogClear(void)
 {
     gu32_CallCount = 0;

@@ -11,6 +11,9 @@
 // values; pvData the bytes moved (null or length 0: none).
 uint32_t u32RecordCall(uint32_t u32Op, const uint32_t *pau32Args, uint32_t u32Result,
                        const void *pvData, uint32_t u32DataLen);
+// Records a try at an address that was not acknowledged and is made again
+// (the acknowledge polling); kept for tests only, not written to the log.
+void vRecordPoll(uint32_t u32Handle, uint32_t u32Addr7, uint32_t u32Result);
 void vTxLogClear(void);
 uint32_t u32TxLogCount(void);
 uint32_t u32TxLogDropped(void);

@@ -50,7 +50,7 @@ int s32Fault(FakeAdapter *a)
     if (a->failErrno && a->transfers >= a->failAfter)
         return a->failErrno;
     a->transfers++;
-    if (!a->bDisplay || !bEepromAnswers(&a->mem, u64ClockNowMs()))
+    if (!a->bDisplay || !bEepromAnswers(&a->mem, u64ClockNowUs()))
         return ENXIO;
     return 0;
 }
@@ -99,7 +99,7 @@ int s32Rdwr(FakeAdapter *a, struct i2c_rdwr_ioctl_data *pstData)
         if (m.flags & I2C_M_RD)
             vEepromRead(&a->mem, m.buf, m.len);
         else
-            vEepromWrite(&a->mem, m.buf, m.len, u64ClockNowMs());
+            vEepromWrite(&a->mem, m.buf, m.len, u64ClockNowUs());
     }
     return (int)pstData->nmsgs;
 }
@@ -186,7 +186,7 @@ int32_t s32WriteByte(int s32Fd, uint8_t u8Value)
     int s32Errno = s32Fault(a);
     if (s32Errno)
         return -s32Errno;
-    vEepromWrite(&a->mem, &u8Value, 1, u64ClockNowMs());
+    vEepromWrite(&a->mem, &u8Value, 1, u64ClockNowUs());
     return 0;
 }
 
@@ -197,7 +197,7 @@ int32_t s32ReadBlock(int s32Fd, uint8_t u8Command, uint8_t u8Length, uint8_t *pu
     int s32Errno = s32Fault(a);
     if (s32Errno)
         return -s32Errno;
-    vEepromWrite(&a->mem, &u8Command, 1, u64ClockNowMs());
+    vEepromWrite(&a->mem, &u8Command, 1, u64ClockNowUs());
     vEepromRead(&a->mem, pu8Values, u8Length);
     return u8Length;
 }
@@ -211,7 +211,7 @@ int32_t s32WriteBlock(int s32Fd, uint8_t u8Command, uint8_t u8Length, const uint
         return -s32Errno;
     std::vector<uint8_t> bytes = {u8Command};
     bytes.insert(bytes.end(), pu8Values, pu8Values + u8Length);
-    vEepromWrite(&a->mem, bytes.data(), (uint32_t)bytes.size(), u64ClockNowMs());
+    vEepromWrite(&a->mem, bytes.data(), (uint32_t)bytes.size(), u64ClockNowUs());
     return 0;
 }
 

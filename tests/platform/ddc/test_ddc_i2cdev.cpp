@@ -251,6 +251,8 @@ TEST_F(RealBusTest, AfterAWriteTheMemoryIsPolledUntilItAnswers)
     EXPECT_EQ(lines.size(), 1u + 5u + 1u);
     EXPECT_EQ(u64ClockNowMs() - u64Before, 5u);
     EXPECT_EQ(lines.back(), "i2c-5 I2C_RDWR [0x50 W 9: 08 01 02 03 04 05 06 07 08]");
+    std::vector<std::string> calls = lstDdcBenchCalls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Poll(0x1000, 0x50) = 0x7000000B"), 5);
 }
 
 TEST_F(RealBusTest, AMemoryThatStaysSilentFailsAfterTwentyFiveMilliseconds)
@@ -263,6 +265,8 @@ TEST_F(RealBusTest, AMemoryThatStaysSilentFailsAfterTwentyFiveMilliseconds)
     uint8_t u8Block[128];
     EXPECT_EQ(ReadEDID(H0, u8Block), DDC_ERR_NO_ACK);
     EXPECT_EQ(u64ClockNowMs() - u64Before, 25u);
+    std::vector<std::string> calls = lstDdcBenchCalls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Poll(0x1000, 0x50) = 0x7000000B"), 25);
     // Without a write before it, a silent memory fails at once.
     u64Before = u64ClockNowMs();
     EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ACK);

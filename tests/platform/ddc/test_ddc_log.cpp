@@ -44,7 +44,7 @@ TEST_F(DdcTest, LibraryLogHasOneLinePerCallWithTimeAndData)
               "EnumGetNext(-> 0x0) = 0x70000009\n"
               "WriteI2CBuf(0x1000, 0x50, NULL, 9, 0x0) = 0x70000003\n"
               "WriteI2CBuf(0x1000, 0x50, buf, 3, 0x0) = 0x0 : 10 AB 01\n"
-              "ReadI2CBuf(0x1000, 0x50, buf, 3, 0x0) = 0x7000000B\n"
+              "ReadI2CBuf(0x1000, 0x50, buf, 3, 0x0) = 0x0 : FF FF FF\n"
               "GetEDIDOption(buf, 1, buf, 16) = 0x0 : \"000FFFF\"\n"
               "GetLibraryVersion() = 0x64\n"
               "GetOutputInfo(0x1000, 1, -> 0x0) = 0x0\n"
