@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/edid_view.h"
 #include "app/production.h"
+#include "device/edid_bus.h"
 #include "device/progress.h"
 #include "platform/userint/userint.h"
 
@@ -53,7 +54,8 @@ int32_t s32DispatchCommand(int32_t *ps32Waiting)
     if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
         return 0;
     stCmdQueueItem *pstHead = &gst_CmdQueue[gs32_CmdQueueRead];
-    if (pstHead->s32Delay > CMD_DELAY_STEP) {
+    // Fast writes skip the countdown: the head runs at this tick.
+    if (!gs32_FastWrites && pstHead->s32Delay > CMD_DELAY_STEP) {
         pstHead->s32Delay -= CMD_DELAY_STEP;
         *ps32Waiting = 1;
         return 1;

@@ -4,6 +4,7 @@
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
 #include "device/device_command.h"
+#include "device/edid_bus.h"
 #include "files/edid_image.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
@@ -484,6 +485,8 @@ void vShapeProductionMode(int32_t bOn)
     vGiveFieldTheKeyboard();
 }
 
+void vApplyWriteMode(void) { gs32_FastWrites = gst_Station.s32WriteMode == STATION_WRITE_FAST; }
+
 void vLoadStation(void)
 {
     // Without its folder the program has no station; that line is said.
@@ -495,6 +498,7 @@ void vLoadStation(void)
     vRecClose();
     if (!bReadStationFile(cPath, &gst_Station, cWhy, sizeof(cWhy)))
         vPrintMsg(" - %s; the production mode is off\n>", cWhy);
+    vApplyWriteMode();
     vOpenRecordOrSay();
     vShapeProductionMode(gst_Station.bProduction);
 }

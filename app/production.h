@@ -16,8 +16,11 @@ extern int32_t gs32_UnitRunning;
 // Start-up: reads Station.ini from the program's folder; with the mode on,
 // opens the unit record (a unit left "running" becomes "interrupted") and
 // shows the serial field. A wrong file is said in the message box and the
-// mode stays off.
+// mode stays off. Sets the write mode from the station either way.
 void vLoadStation(void);
+// The device code's write mode from gst_Station.s32WriteMode; whatever
+// changes the station calls it.
+void vApplyWriteMode(void);
 // The serial field and the result in place of Start (on), or the Start
 // button alone (off).
 void vShapeProductionMode(int32_t bOn);

@@ -15,11 +15,37 @@
 
 static const char gc_FrameLine[] = "************************************\n>";
 
+int32_t gs32_FastWrites = 0;
+
+void vPacerStart(stPacer *pstPacer) { pstPacer->u64DueMs = u64ClockNowMs(); }
+
+void vPace(stPacer *pstPacer, uint32_t u32Ms)
+{
+    if (gs32_FastWrites)
+        return;
+    uint64_t u64NowMs = u64ClockNowMs();
+    pstPacer->u64DueMs += u32Ms;
+    if (u64NowMs < pstPacer->u64DueMs) {
+        Sleep((uint32_t)(pstPacer->u64DueMs - u64NowMs));
+        return;
+    }
+    // Reached late: the count goes on from now, so the pauses after this
+    // one are not shortened by the lateness.
+    pstPacer->u64DueMs = u64NowMs;
+}
+
 void vRawReadBlock0(uint32_t u32Handle, uint8_t *pu8Buf)
 {
     const uint8_t u8Address = 0x00;
     WriteI2CBuf(u32Handle, EDID_BUS_ADDR, &u8Address, 1, 0);
     ReadI2CBuf(u32Handle, EDID_BUS_ADDR, pu8Buf, EDID_BLOCK_SIZE, READ_FIRST_BLOCK);
+}
+
+uint32_t u32ReadFromStart(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Blocks)
+{
+    const uint8_t u8Address = 0x00;
+    WriteI2CBuf(u32Handle, EDID_BUS_ADDR, &u8Address, 1, 0);
+    return ReadI2CBuf(u32Handle, EDID_BUS_ADDR, pu8Buf, EDID_BLOCK_SIZE * u32Blocks, 0);
 }
 
 int32_t s32ChainedBlockRead(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Count,
@@ -65,10 +91,10 @@ void vPumpEvents(void)
     ProcessSystemEvents();
 }
 
-void vProgressStep(const char *pcText, int32_t s32Percent)
+void vProgressStep(stPacer *pstPacer, const char *pcText, int32_t s32Percent)
 {
     vShowProgress(pcText, s32Percent);
-    Sleep(PROGRESS_PAUSE_MS);
+    vPace(pstPacer, PROGRESS_PAUSE_MS);
 }
 
 int32_t s32ShowDataOn(void)

@@ -5,9 +5,31 @@
 
 #include <stdint.h>
 
+// The program's write mode, from the station: 0 paced (every pause before a
+// packet, a progress step and a page), 1 fast (no pauses: the library waits
+// out each write cycle by polling the memory's acknowledge).
+extern int32_t gs32_FastWrites;
+
+// The pauses of one operation, counted from its start: each ends when the
+// pauses so far have elapsed, so time spent working between pauses is
+// taken off the next one. A pause reached after it was due is skipped and
+// the count goes on from then: lateness is no credit against later pauses,
+// so a packet follows the one before by at least the write pause. On the
+// virtual clock, where work takes no time, every pause is whole. Fast
+// writes make every pause nothing.
+struct stPacer {
+    uint64_t u64DueMs; // the end of the last pause
+};
+void vPacerStart(stPacer *pstPacer);
+void vPace(stPacer *pstPacer, uint32_t u32Ms);
+
 // Sets the memory's address counter to 0 and reads block 0 into the start
 // of pu8Buf; both results are ignored.
 void vRawReadBlock0(uint32_t u32Handle, uint8_t *pu8Buf);
+
+// Sets the memory's address counter to 0 and reads u32Blocks blocks (at
+// most 16: the library's largest transfer) in one read; the library result.
+uint32_t u32ReadFromStart(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Blocks);
 
 // Called before chained page j (0 first) is read, and after it was read.
 typedef void (*PageHook)(uint32_t u32Page, uint32_t u32PageCount);
@@ -28,7 +50,7 @@ void vPrintDataByte(uint8_t u8Byte, uint32_t u32Position);
 void vPumpEvents(void);
 // One progress step of an operation: the text at the percentage, then the
 // pause that follows every step.
-void vProgressStep(const char *pcText, int32_t s32Percent);
+void vProgressStep(stPacer *pstPacer, const char *pcText, int32_t s32Percent);
 // The Show data box of the main panel: 1 when the operations print bytes.
 int32_t s32ShowDataOn(void);
 

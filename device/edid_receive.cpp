@@ -20,7 +20,10 @@ uint8_t gu8_EdidPageNum = 1;
 
 namespace {
 
-void vStep(int32_t s32Percent) { vProgressStep(RECEIVE_TEXT, s32Percent); }
+// The pauses of the running receive.
+stPacer gst_ReceivePacer;
+
+void vStep(int32_t s32Percent) { vProgressStep(&gst_ReceivePacer, RECEIVE_TEXT, s32Percent); }
 
 void vBeforePage(uint32_t u32Page, uint32_t u32Count) { vStep(30 + (int32_t)(u32Page * 50 / u32Count)); }
 
@@ -50,10 +53,19 @@ bool bReadPages(uint32_t u32Handle, uint8_t *pu8Buf, size_t size, uint32_t u32Co
     }
     vStep(30);
     memset(pu8Buf, 0, size);
-    vRawReadBlock0(u32Handle, pu8Buf);
     uint32_t u32Result = 0;
-    int32_t s32Failed =
-        s32ChainedBlockRead(u32Handle, pu8Buf, u32Count, vBeforePage, vAfterPage, &u32Result);
+    int32_t s32Failed = -1;
+    if (gs32_FastWrites) {
+        // Block 0 again and every page after it in one read; a failure is
+        // named after the first page the base read had not read.
+        u32Result = u32ReadFromStart(u32Handle, pu8Buf, u32Count + 1);
+        if (bIsDdcError(u32Result))
+            s32Failed = 0;
+    } else {
+        vRawReadBlock0(u32Handle, pu8Buf);
+        s32Failed = s32ChainedBlockRead(u32Handle, pu8Buf, u32Count, vBeforePage, vAfterPage,
+                                        &u32Result);
+    }
     if (s32Failed < 0)
         return true;
     vPrintMsg(" - Receiving EDID fail (Page %d), Error Code = 0x%X \n>", s32Failed + 1, u32Result);
@@ -61,7 +73,8 @@ bool bReadPages(uint32_t u32Handle, uint8_t *pu8Buf, size_t size, uint32_t u32Co
     return false;
 }
 
-// The received bytes, each after its progress step and pause.
+// The received bytes, each after its progress step and pause (none with
+// fast writes).
 void vPrintReceivedData(const char *pcMonitorId, const uint8_t *pu8Buf, int32_t s32Amount)
 {
     vPrintDataBlockHead("    Displaying Received Data\n>", pcMonitorId, s32Amount);
@@ -99,6 +112,7 @@ int32_t s32ReceiveEdid(int32_t)
         return 0;
     stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
     pstRec->u8Complete = 0;
+    vPacerStart(&gst_ReceivePacer);
     if (!bReadBaseBlock(pstRec->u32DisplayHandle, pstRec->u8EdidBuf))
         return 0;
     vStep(20);
@@ -123,6 +137,7 @@ int32_t s32ReceiveEdidByPage(int32_t)
     uint32_t u32Handle = gst_MonitorInfo[s32Index].u32DisplayHandle;
     stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
     pstCopy->u8Complete = 0;
+    vPacerStart(&gst_ReceivePacer);
     if (!bReadBaseBlock(u32Handle, pstCopy->u8EdidBuf))
         return 0;
     vStep(20);

@@ -17,6 +17,7 @@
 #define PROGRAM_TEXT "Programming EDID ..."
 #define VERIFY_TEXT "Verifying EDID ..."
 #define ERASE_AMOUNT 2048      // bytes: the 256 addresses eight times over
+#define ERASE_FAST_AMOUNT EDID_WRITABLE_SIZE  // bytes: each address once
 #define ERASE_FILL 0xFF
 #define PACKET_DATA 8          // data bytes in one write packet
 
@@ -43,11 +44,13 @@ void vBuildPacket(const stWriteJob *pstJob, int32_t s32Offset, uint8_t *pu8Packe
 
 int32_t s32WritePackets(const stWriteJob *pstJob)
 {
+    stPacer stPacer;
+    vPacerStart(&stPacer);
     for (int32_t s32Offset = 0; s32Offset < pstJob->s32Amount; s32Offset += PACKET_DATA) {
-        vProgressStep(pstJob->pcProgressText, s32Offset * 100 / pstJob->s32Amount);
+        vProgressStep(&stPacer, pstJob->pcProgressText, s32Offset * 100 / pstJob->s32Amount);
         uint8_t u8Packet[1 + PACKET_DATA];
         vBuildPacket(pstJob, s32Offset, u8Packet);
-        Sleep(WRITE_PAUSE_MS);
+        vPace(&stPacer, WRITE_PAUSE_MS);
         uint32_t u32Result = WriteI2CBuf(pstJob->u32Handle, EDID_BUS_ADDR, u8Packet,
                                          sizeof(u8Packet), 0);
         if (bIsDdcError(u32Result)) {
@@ -122,11 +125,14 @@ int32_t s32EraseEdid(int32_t)
     if (s32Index < 0)
         return 0;
     const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
+    // Paced, the memory is filled eight times over; fast writes are
+    // acknowledged, so once is enough.
+    int32_t s32Amount = gs32_FastWrites ? ERASE_FAST_AMOUNT : ERASE_AMOUNT;
     if (s32ShowDataOn() == 1)
-        vPrintDataBlockHead("    Erasing  EDID\n>", pstRec->u8str_MonitorId, ERASE_AMOUNT);
+        vPrintDataBlockHead("    Erasing  EDID\n>", pstRec->u8str_MonitorId, s32Amount);
     stWriteJob stJob = {pstRec->u32DisplayHandle,
                         nullptr,
-                        ERASE_AMOUNT,
+                        s32Amount,
                         ERASE_TEXT,
                         " - Erasing EDID fail, Error Code = 0x%X \n>",
                         " - Try \"Erase\" again ...\n>",

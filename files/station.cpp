@@ -30,16 +30,19 @@ enum {
     KEY_WEEK_YEAR,
     KEY_PORT_MAP,
     KEY_RECORDS,
+    KEY_WRITE_MODE,
     KEY_COUNT,
 };
 
 const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
+    "WriteMode",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
 const char *const gpc_WeekYearWords[] = {"today", "keep"};
+const char *const gpc_WriteModes[] = {"paced", "fast"};
 
 bool bWhy(char *pcWhy, size_t whySize, const char *pcFormat, ...)
     __attribute__((format(printf, 3, 4)));
@@ -213,6 +216,9 @@ bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, cha
         if (!*pcValue)
             return bWhy(pcWhy, whySize, "Records is empty; it must name a file");
         return bParseText(s32Key, pcValue, false, pstStation->cRecords, pcWhy, whySize);
+    case KEY_WRITE_MODE:
+        return bParseWord(s32Key, pcValue, gpc_WriteModes, 2, &pstStation->s32WriteMode, pcWhy,
+                          whySize);
     }
     return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
 }
@@ -258,6 +264,9 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_RECORDS:
         snprintf(pcValue, size, "%s", pst->cRecords);
         return;
+    case KEY_WRITE_MODE:
+        snprintf(pcValue, size, "%s", pcWordOf(gpc_WriteModes, 2, pst->s32WriteMode));
+        return;
     }
     snprintf(pcValue, size, "?");
 }
@@ -280,7 +289,7 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
         return bWhy(pcWhy, whySize,
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                    "Records",
+                    "Records, WriteMode",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
@@ -360,6 +369,7 @@ void vStationDefaults(stStation *pstStation)
     pstStation->s32NumericSerial = STATION_NUMERIC_DIGITS;
     pstStation->s32WeekYear = STATION_WEEKYEAR_TODAY;
     snprintf(pstStation->cRecords, sizeof(pstStation->cRecords), "%s", STATION_RECORDS_DEFAULT);
+    pstStation->s32WriteMode = STATION_WRITE_PACED;
 }
 
 bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, size_t whySize)

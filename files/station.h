@@ -21,6 +21,8 @@
 enum { STATION_SOURCE_SCAN = 0, STATION_SOURCE_COUNTER = 1 };
 enum { STATION_NUMERIC_DIGITS = 0, STATION_NUMERIC_COUNTER = 1, STATION_NUMERIC_KEEP = 2 };
 enum { STATION_WEEKYEAR_TODAY = 0, STATION_WEEKYEAR_KEEP = 1, STATION_WEEKYEAR_FIXED = 2 };
+// Packets paced by fixed pauses, or written as the memory acknowledges them.
+enum { STATION_WRITE_PACED = 0, STATION_WRITE_FAST = 1 };
 
 // One entry of the port map: a package port by its name (or its number from
 // 1, as the port list shows a port without a name) onto a display by its
@@ -44,13 +46,15 @@ struct stStation {
     stStationMapEntry stMap[STATION_MAP_MAX];
     int32_t s32MapCount;
     char cRecords[STATION_TEXT_MAX + 1];
+    int32_t s32WriteMode;
 };
 
 // The station the program runs with (the defaults until a file is read).
 extern stStation gst_Station;
 
 // Production off, SerialSource scan, prefix empty, 6 digits, NextSerial 1,
-// NumericSerial digits, WeekYear today, no map, Records units.sqlite.
+// NumericSerial digits, WeekYear today, no map, Records units.sqlite,
+// WriteMode paced.
 void vStationDefaults(stStation *pstStation);
 // Reads the file into *pstStation. A missing file gives the defaults and
 // true. False when the file cannot be read or a line is wrong, with

@@ -313,7 +313,7 @@ TEST_F(ProductionTest, TheDialogRefusesAMapThePanelCannotServeAndWritesTheFile)
               "Production = 1\r\nStation = Line 4\r\nSerialSource = counter\r\n"
               "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 41\r\n"
               "NumericSerial = digits\r\nWeekYear = 49 2026\r\nPortMap = HDMI:2\r\n"
-              "Records = units.sqlite\r\n");
+              "Records = units.sqlite\r\nWriteMode = paced\r\n");
     EXPECT_EQ(gst_Station.stMap[0].s32Display, 2);
 }
 

@@ -6,15 +6,19 @@
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
+#include "app/production.h"
+#include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
 #include "device/monitor_detect.h"
 #include "files/edid_image.h"
 #include "files/package.h"
+#include "files/station.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
 #include "ui/Pavimo.h"
 
+#include <regex>
 #include <string.h>
 
 namespace {
@@ -121,7 +125,7 @@ TEST_F(WriteTest, EraseFillsTheMemoryEightTimesOverWithPacedPackets)
     }
     EXPECT_EQ(WrittenData(), Bytes(2048, 0xFF));
     EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
-    EXPECT_EQ(Pauses(), PacketPauses(256));
+    EXPECT_EQ(m_pauseEnds, Schedule(PacketPauses(256)));
     // Progress at every packet's pause after the update: 0, 0, 0, 1 ... 99.
     Ints expected;
     for (int s32Offset = 0; s32Offset < 2048; s32Offset += 8)
@@ -150,12 +154,12 @@ TEST_F(WriteTest, ProgramWritesThePackageImageInPacketsOfEight)
         InitLibrary();
         UsePackage(lstMakeEdid(c.u8Ext, "ACR", 0x1234));
         vDdcBenchLogClear();
-        vClockResetPauses();
+        RecordProgress();
         EXPECT_EQ(s32ProgramAction(), 1);
         EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>");
         EXPECT_EQ(AddressBytes(), c.addresses);
         EXPECT_EQ(WrittenData(), m_image);
-        EXPECT_EQ(Pauses(), PacketPauses((int)m_image.size() / 8));
+        EXPECT_EQ(m_pauseEnds, Schedule(PacketPauses((int)m_image.size() / 8)));
         Bytes memory = lstDdcBenchMemory(0);
         EXPECT_EQ(Bytes(memory.begin(), memory.begin() + m_image.size()), m_image);
     }
@@ -327,6 +331,70 @@ TEST_F(WriteTest, AnotherPackageChosenDuringTheProgramChangesNothingItWrites)
     EXPECT_EQ(lstDdcBenchMemory(0), first);
 }
 
+// Paced pauses count from the operation's start: time spent working is
+// taken off the next pause, a pause reached late is skipped and the count
+// goes on from then; fast writes make every pause nothing.
+TEST_F(WriteTest, PacedPausesAbsorbTheWorkBetweenThem)
+{
+    stPacer stPacer;
+    uint64_t u64StartMs = u64ClockNowMs();
+    vPacerStart(&stPacer);
+    vPace(&stPacer, 20);
+    vClockAdvance(5);
+    vPace(&stPacer, 50);
+    EXPECT_EQ(u64ClockNowMs() - u64StartMs, 70u);
+    vClockAdvance(30);
+    vPace(&stPacer, 20);
+    vPace(&stPacer, 50);
+    EXPECT_EQ(u64ClockNowMs() - u64StartMs, 150u);
+    vClockAdvance(20);
+    vPace(&stPacer, 20);
+    vPace(&stPacer, 50);
+    gs32_FastWrites = 1;
+    vPace(&stPacer, 50);
+    EXPECT_EQ(Pauses(), (Ints{20, 45, 50, 50}));
+    EXPECT_EQ(u64ClockNowMs() - u64StartMs, 220u);
+}
+
+// Writes that take time (the clock moved on at their pauses, besides the
+// bus's own time on the wire) never bring two packets closer than the
+// write pause, nor a packet before the pauses ahead of it add up.
+TEST_F(WriteTest, SlowWritesKeepThePacketsFiftyMsApart)
+{
+    AddBlankDisplay(256);
+    InitLibrary();
+    UsePackage(lstMakeEdid(0));
+    static const uint32_t au32WriteMs[] = {0, 5, 15, 20, 30, 70, 0};
+    static std::vector<uint64_t> s_writeAt;
+    static size_t s_write;
+    s_writeAt.clear();
+    s_write = 0;
+    uint64_t u64StartMs = u64ClockNowMs();
+    vClockSetPauseHook(
+        [](uint32_t u32Ms, void *) {
+            if (u32Ms != WRITE_PAUSE_MS)
+                return;
+            if (s_write < sizeof(au32WriteMs) / sizeof(au32WriteMs[0]))
+                vClockAdvance(au32WriteMs[s_write++]);
+            s_writeAt.push_back(u64ClockNowMs());
+        },
+        nullptr);
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(WrittenData(), m_image);
+    ASSERT_EQ(s_writeAt.size(), 16u);
+    uint64_t u64Closest = UINT64_MAX;
+    for (size_t i = 0; i < s_writeAt.size(); i++) {
+        EXPECT_GE(s_writeAt[i] - u64StartMs, 70u * (i + 1)) << i;
+        if (i > 0)
+            u64Closest = std::min(u64Closest, s_writeAt[i] - s_writeAt[i - 1]);
+    }
+    EXPECT_GE(u64Closest, 50u);
+    // The slow writes' time came off the progress pauses after them.
+    EXPECT_LT(u64ClockPauseSumMs(), 16u * 70u - 5u - 15u - 20u);
+}
+
 TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
 {
     s32DdcBenchAddOutput();
@@ -345,6 +413,123 @@ TEST_F(WriteTest, ChecksComeBeforeAnyBusTraffic)
     EXPECT_EQ(s32ProgramAction(), 0);
     EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Fail. Select PC output port first\n>");
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+}
+
+// --- Fast writes: no pause anywhere, the erase writes each address once,
+// a receive reads the whole EDID in one read ---
+
+// The library polls the memory through each write cycle: between two
+// packets only its tries that were not acknowledged, and no pause but
+// their milliseconds.
+TEST_F(WriteTest, FastWritesEraseProgramReceiveAndVerifyWithoutAPause)
+{
+    const Bytes old = lstMakeEdid(1, "BNQ", 0x0001);
+    AddDisplay(old);
+    InitLibrary();
+    gs32_FastWrites = 1;
+    ShowData();
+    // 'W' a packet, 'p' a poll; every pause is a poll's.
+    auto PacketsAndPolls = [] {
+        std::string seen;
+        for (uint32_t i = 0; i < u32DdcBenchLogCount(); i++) {
+            stDdcBenchCall call;
+            bDdcBenchLogCall(i, &call);
+            if (call.u32Op == DDC_OP_POLL)
+                seen += 'p';
+            else if (call.u32Op == DDC_OP_WRITE_BUF && call.au32Arg[3] == 9)
+                seen += call.u32Result == 0 ? 'W' : 'F';
+        }
+        return seen;
+    };
+    auto OnlyPollPauses = [this] {
+        return Pauses() == Ints(Calls(DDC_OP_POLL).size(), 1);
+    };
+    EXPECT_EQ(s32EraseAction(), 1);
+    EXPECT_EQ(MsgBox(), "Erasing device's EDID..\n>" + Head("    Erasing  EDID\n>", "BNQ0001", 256) +
+                            " - Pass\n>");
+    EXPECT_EQ(AddressBytes(), AddressRun(0x00, 0xF8));
+    EXPECT_EQ(WrittenData(), Bytes(256, 0xFF));
+    EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+    std::string traffic = PacketsAndPolls();
+    EXPECT_TRUE(std::regex_match(traffic, std::regex("W(p+W){31}"))) << traffic;
+    EXPECT_TRUE(OnlyPollPauses());
+
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    vDdcBenchLogClear();
+    vClockResetPauses();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>" +
+                            Head("    Displaying Programming Data\n>", "BNQ0001", 256) +
+                            strDataDump(m_image.data(), 256) + " - Pass\n>");
+    EXPECT_EQ(AddressBytes(), AddressRun(0x00, 0xF8));
+    EXPECT_EQ(WrittenData(), m_image);
+    EXPECT_EQ(lstDdcBenchMemory(0), m_image);
+    traffic = PacketsAndPolls();
+    EXPECT_TRUE(std::regex_match(traffic, std::regex("p*W(p+W){31}"))) << traffic;
+    EXPECT_TRUE(OnlyPollPauses());
+
+    // Block 0 by ReadEDID, then the address 0 and one read of both blocks.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    vClockResetPauses();
+    memset(gst_MonitorInfo[0].u8EdidBuf, 0xAA, MONITOR_EDID_SIZE);
+    EXPECT_EQ(s32ReceiveAction(), 1);
+    EXPECT_EQ(MsgBox(), "Receiving device's EDID ...\n>" +
+                            Head("    Displaying Received Data\n>", "BNQ0001", 256) +
+                            strDataDump(m_image.data(), 256) + " - Pass\n>");
+    auto Traffic = [this] {
+        std::vector<std::string> calls;
+        for (const stDdcBenchCall &call : Calls(DDC_OP_READ_EDID))
+            calls.push_back("ReadEDID " + std::to_string(call.u32Result));
+        for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF))
+            calls.push_back("write " + std::to_string(call.u32DataLen) + " " +
+                            std::to_string(call.pu8Data[0]));
+        for (const stDdcBenchCall &call : Calls(DDC_OP_READ_BUF))
+            calls.push_back("read " + std::to_string(call.au32Arg[3]) + " " +
+                            std::to_string(call.au32Arg[4]) + " " + std::to_string(call.u32Result));
+        return calls;
+    };
+    EXPECT_EQ(Traffic(), (std::vector<std::string>{"ReadEDID 0", "write 1 0", "read 256 0 0"}));
+    EXPECT_EQ(Bytes(gst_MonitorInfo[0].u8EdidBuf, gst_MonitorInfo[0].u8EdidBuf + 256), m_image);
+    EXPECT_EQ(gst_MonitorInfo[0].u8EdidBuf[256], 0x00);
+    EXPECT_TRUE(OnlyPollPauses());
+
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    EXPECT_EQ(s32VerifyAction(), 1);
+    EXPECT_EQ(MsgBox(), "Verifying device's EDID ...\n> - Pass\n>");
+
+    // Three pages of a 256-byte memory: its address counter wraps to block 0.
+    SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, 3);
+    SetCtrlVal(MainPanel(), MAIN_FUNC_SHOW_DATA, 0);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    vClockResetPauses();
+    EXPECT_EQ(s32ReceiveByPageAction(), 1);
+    EXPECT_EQ(MsgBox(), "Receiving EDID By Number of Page ...\n> - Pass\n>");
+    EXPECT_EQ(Traffic(), (std::vector<std::string>{"ReadEDID 0", "write 1 0", "read 384 0 0"}));
+    Bytes expected = m_image;
+    expected.insert(expected.end(), m_image.begin(), m_image.begin() + 128);
+    EXPECT_EQ(Bytes(gst_ReceivedEdid[0].u8EdidBuf, gst_ReceivedEdid[0].u8EdidBuf + 384), expected);
+    EXPECT_EQ(u32ClockPauseCount(), 0u);
+}
+
+// A packet the library fails ends the program with the lines of a paced
+// one: here the memory stays silent longer than the library polls it.
+TEST_F(WriteTest, FastPacketTheMemoryDoesNotAcknowledgeFailsAsPaced)
+{
+    AddBlankDisplay(256);
+    vDdcBenchSetWriteCycle(0, 30);
+    InitLibrary();
+    gs32_FastWrites = 1;
+    UsePackage(lstMakeEdid(1));
+    vDdcBenchLogClear();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n>"
+                        " - Programming EDID fail, Error Code = 0x7000000B \n>"
+                        " - Try \"Program\" again ...\n> - Fail\n>");
+    EXPECT_EQ(Writes().size(), 2u);
+    EXPECT_EQ(Writes()[1].u32Result, DDC_ERR_NO_ACK);
+    EXPECT_FALSE(Calls(DDC_OP_POLL).empty());
 }
 
 // --- Nothing that would leave a display with an invalid EDID is written,
@@ -545,6 +730,42 @@ TEST_F(StartSequenceTest, WriteProtectedMemoryPassesTheProgramAndFailsTheVerify)
                         "Programming device's EDID ...\n> - Pass\n>"
                         "Receiving device's EDID ...\n> - Pass\n>"
                         "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
+}
+
+// The station's WriteMode, with the production mode off: every command
+// runs at the tick after the one before, none waits its countdown.
+TEST_F(StartSequenceTest, FastWritesRunEachCommandAtTheNextTick)
+{
+    AddDisplay(lstMakeEdid(0, "BNQ", 0x0001));
+    vDdcBenchSetWriteProtect(0, 1);
+    InitLibrary();
+    vWriteFile(m_dir.file(STATION_FILE_NAME), "Production = 0\nWriteMode = Fast\n");
+    vLoadStation();
+    EXPECT_EQ(gs32_FastWrites, 1);
+    UsePackage(lstMakeEdid(0, "ACR", 0x1234));
+    Functions(1, 1, 1);
+    UiClick(MainPanel(), MAIN_START_BTN);
+    EXPECT_EQ(lstWaitingCommands(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG,
+                                          CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
+    int s32Ticks = 0;
+    while (s32Ticks < 200 && !lstWaitingCommands().empty()) {
+        Ticks(1);
+        s32Ticks++;
+    }
+    EXPECT_EQ(s32Ticks, 6);
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Erasing device's EDID..\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
+    EXPECT_EQ(Writes().size(), 32u + 16u);
+    EXPECT_EQ(u32ClockPauseCount(), 0u);
+
+    // A station that cannot be read writes paced again.
+    vWriteFile(m_dir.file(STATION_FILE_NAME), "WriteMode = quick\n");
+    vLoadStation();
+    EXPECT_EQ(gs32_FastWrites, 0);
 }
 
 TEST_F(StartSequenceTest, WithoutAPackageNothingIsWrittenAndNothingPasses)

@@ -21,12 +21,12 @@ namespace {
 const std::string DEFAULTS_FILE = "Production = 0\r\nStation = \r\nSerialSource = scan\r\n"
                                   "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 1\r\n"
                                   "NumericSerial = digits\r\nWeekYear = today\r\nPortMap = \r\n"
-                                  "Records = units.sqlite\r\n";
+                                  "Records = units.sqlite\r\nWriteMode = paced\r\n";
 const std::string LINE_FILE = "Production = 1\r\nStation = Line 3 bench\r\n"
                               "SerialSource = counter\r\nSerialPrefix = SN-\r\n"
                               "SerialDigits = 8\r\nNextSerial = 42\r\nNumericSerial = counter\r\n"
                               "WeekYear = 12 2026\r\nPortMap = DVI:1, HDMI 2:2, 3:10\r\n"
-                              "Records = line3.sqlite\r\n";
+                              "Records = line3.sqlite\r\nWriteMode = fast\r\n";
 
 // The station as one line, to compare whole.
 std::string Describe(const stStation &st)
@@ -36,10 +36,11 @@ std::string Describe(const stStation &st)
     char cText[1200];
     snprintf(cText, sizeof(cText),
              "production %d station '%s' source %d prefix '%s' digits %d next %llu numeric %d "
-             "weekyear %d %d %d map %d '%s' records '%s'",
+             "weekyear %d %d %d map %d '%s' records '%s' write %d",
              st.bProduction, st.cStation, st.s32SerialSource, st.cSerialPrefix,
              st.s32SerialDigits, (unsigned long long)st.u64NextSerial, st.s32NumericSerial,
-             st.s32WeekYear, st.s32FixedWeek, st.s32FixedYear, st.s32MapCount, cMap, st.cRecords);
+             st.s32WeekYear, st.s32FixedWeek, st.s32FixedYear, st.s32MapCount, cMap, st.cRecords,
+             st.s32WriteMode);
     return cText;
 }
 
@@ -69,6 +70,7 @@ stStation LineStation()
     st.stMap[2] = {"3", 10};
     st.s32MapCount = 3;
     snprintf(st.cRecords, sizeof(st.cRecords), "line3.sqlite");
+    st.s32WriteMode = STATION_WRITE_FAST;
     return st;
 }
 
@@ -107,7 +109,7 @@ TEST(StationFile, WrittenAndReadBack)
     std::string why;
     ASSERT_TRUE(Read(dir,
                      "\n  productION=1 \t\n\nSERIALSOURCE =\tCounter\nnumericserial= KEEP\n"
-                     "WeekYear = Keep\r\nportmap =dvi : 2 ,VGA:1\nstation = a = b\n",
+                     "WeekYear = Keep\r\nportmap =dvi : 2 ,VGA:1\nstation = a = b\nwritemode = FAST\n",
                      &st, &why))
         << why;
     stStation stExpected;
@@ -120,13 +122,15 @@ TEST(StationFile, WrittenAndReadBack)
     stExpected.stMap[1] = {"VGA", 1};
     stExpected.s32MapCount = 2;
     snprintf(stExpected.cStation, sizeof(stExpected.cStation), "a = b");
+    stExpected.s32WriteMode = STATION_WRITE_FAST;
     EXPECT_EQ(Describe(st), Describe(stExpected));
     // Written back in the file's own words and order.
     ASSERT_TRUE(bWriteStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
     EXPECT_EQ(strReadFile(path), "Production = 1\r\nStation = a = b\r\nSerialSource = counter\r\n"
                                  "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 1\r\n"
                                  "NumericSerial = keep\r\nWeekYear = keep\r\n"
-                                 "PortMap = dvi:2, VGA:1\r\nRecords = units.sqlite\r\n");
+                                 "PortMap = dvi:2, VGA:1\r\nRecords = units.sqlite\r\n"
+                                 "WriteMode = fast\r\n");
 
     // What would not read back is not written, and the file stays.
     stLine.s32SerialDigits = 13;
@@ -150,11 +154,11 @@ TEST(StationFile, AWrongLineIsNamed)
     } bads[] = {
         {"Colour = red", "Station.ini line 4: the key \"Colour\" is none of Production, Station, "
                          "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
-                         "WeekYear, PortMap, Records"},
+                         "WeekYear, PortMap, Records, WriteMode"},
         {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
         {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
                 "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                "Records"},
+                "Records, WriteMode"},
         {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
                                       "line 4"},
         {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},
@@ -177,6 +181,8 @@ TEST(StationFile, AWrongLineIsNamed)
         {"Station = " + std::string(256, 'x'),
          "Station.ini line 4: Station has 256 characters; at most 255 fit"},
         {"Records =", "Station.ini line 4: Records is empty; it must name a file"},
+        {"WriteMode = quick", "Station.ini line 4: WriteMode is \"quick\"; it must be paced or "
+                              "fast"},
         {"WeekYear = 54 2026", "Station.ini line 4: WeekYear is \"54 2026\"; it must be today, "
                                "keep, or a week 1 to 53 and a year 1990 to 2245 (\"12 2026\")"},
         {"WeekYear = 12 1989", "Station.ini line 4: WeekYear is \"12 1989\"; it must be today, "

@@ -7,12 +7,22 @@
 
 namespace {
 
+struct stPauseRecord {
+    std::vector<int> *pProgress;
+    std::vector<uint64_t> *pEnds;
+    uint64_t u64StartMs;
+};
+
 void vRecordPercent(uint32_t, void *pvContext)
 {
     int s32Value = -1;
     GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_PERCENT, &s32Value);
-    static_cast<std::vector<int> *>(pvContext)->push_back(s32Value);
+    auto *pstRecord = static_cast<stPauseRecord *>(pvContext);
+    pstRecord->pProgress->push_back(s32Value);
+    pstRecord->pEnds->push_back(u64ClockNowMs() - pstRecord->u64StartMs);
 }
+
+stPauseRecord gst_PauseRecord;
 
 } // namespace
 
@@ -67,7 +77,18 @@ std::vector<std::string> DeviceTest::CallLines() { return lstDdcBenchCalls(); }
 void DeviceTest::RecordProgress()
 {
     m_progress.clear();
-    vClockSetPauseHook(vRecordPercent, &m_progress);
+    m_pauseEnds.clear();
+    gst_PauseRecord = {&m_progress, &m_pauseEnds, u64ClockNowMs()};
+    vClockSetPauseHook(vRecordPercent, &gst_PauseRecord);
+}
+
+std::vector<uint64_t> DeviceTest::Schedule(const std::vector<int> &pauses)
+{
+    std::vector<uint64_t> ends;
+    uint64_t u64End = 0;
+    for (int s32Pause : pauses)
+        ends.push_back(u64End += (uint64_t)s32Pause);
+    return ends;
 }
 
 std::string DeviceTest::MonitorFile(int s32Number, const std::string &id)

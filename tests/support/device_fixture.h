@@ -25,9 +25,14 @@ protected:
     // Library calls of one operation since the log was last cleared.
     std::vector<stDdcBenchCall> Calls(uint32_t u32Op);
     std::vector<std::string> CallLines();
-    // Progress percentages seen at each pause, in order.
+    // Progress percentages seen at each pause, in order, and the time each
+    // pause ended, in ms after RecordProgress.
     std::vector<int> m_progress;
+    std::vector<uint64_t> m_pauseEnds;
     void RecordProgress();
+    // Where pauses of these lengths end, one after the other: paced pauses
+    // end there whatever time the bus takes between them.
+    static std::vector<uint64_t> Schedule(const std::vector<int> &pauses);
     std::string MonitorFile(int s32Number, const std::string &id);
     std::vector<std::string> ListLabels();
     void Select(int s32Index);

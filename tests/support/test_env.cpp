@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
 #include "device/ddc_remedy.h"
+#include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "files/edid_files.h"
 #include "files/package.h"
@@ -124,6 +125,7 @@ void vResetProgramState()
     gu8str_EdidFilePath[0] = '\0';
     memset(gSettingValue, 0, sizeof(gSettingValue));
     gu32_RemediesSaid = 0;
+    gs32_FastWrites = 0;
 }
 
 void AppTest::SetUp()
