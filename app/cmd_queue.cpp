@@ -85,6 +85,12 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     int32_t s32Waiting = 0;
     int32_t s32Result = s32DispatchCommand(&s32Waiting);
     vFinishPendingQuit();
+    // Fast writes: the commands of a Start follow one another at once (each
+    // pumps the events while it runs); a quit still ends them.
+    while (gs32_FastWrites && s32WaitingCommandCount() > 0 && gs32_QuitState == QUIT_NONE) {
+        s32Result = s32DispatchCommand(&s32Waiting);
+        vFinishPendingQuit();
+    }
     vRefreshPortIdentity();
     vProductionTick(s32WaitingCommandCount() > 0);
     if (s32Result == 0) {

@@ -9,6 +9,7 @@
 #define CMD_POST_DELAY 700         // ms: countdown of every post
 #define CMD_POST_RESERVED 0        // s32Reserved of every post
 #define CMD_DELAY_STEP 100         // ms: countdown taken per timer tick
+#define FAST_TICK_MS 10            // ms: timer tick with fast writes (no countdowns)
 #define MAIN_PANEL_HEIGHT 550      // pixels: normal mode
 #define MAIN_PANEL_HEIGHT_ADV 695  // pixels: advanced mode
 #define MSG_BOX_CTRL 37            // control ID of the message box

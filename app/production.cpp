@@ -485,7 +485,14 @@ void vShapeProductionMode(int32_t bOn)
     vGiveFieldTheKeyboard();
 }
 
-void vApplyWriteMode(void) { gs32_FastWrites = gst_Station.s32WriteMode == STATION_WRITE_FAST; }
+void vApplyWriteMode(void)
+{
+    gs32_FastWrites = gst_Station.s32WriteMode == STATION_WRITE_FAST;
+    // Without countdowns the timer only starts what was posted: a short tick
+    // starts it at once.
+    SetCtrlAttribute(s32Main(), MAIN_TIMER, ATTR_INTERVAL,
+                     gs32_FastWrites ? FAST_TICK_MS : CMD_DELAY_STEP);
+}
 
 void vLoadStation(void)
 {

@@ -66,6 +66,7 @@ void vStationToDialog(int32_t s32Panel, const stStation *pstStation)
                  pstStation->s32WeekYear == STATION_WEEKYEAR_KEEP ? "keep" : "today");
     vFormatPortMap(pstStation->stMap, pstStation->s32MapCount, cMap, sizeof(cMap));
     SetCtrlVal(s32Panel, PROD_ON, pstStation->bProduction);
+    SetCtrlVal(s32Panel, PROD_FAST, pstStation->s32WriteMode == STATION_WRITE_FAST);
     SetCtrlVal(s32Panel, PROD_STATION, pstStation->cStation);
     SetCtrlVal(s32Panel, PROD_SOURCE, pstStation->s32SerialSource);
     SetCtrlVal(s32Panel, PROD_PREFIX, pstStation->cSerialPrefix);
@@ -96,6 +97,9 @@ bool bDialogToStation(int32_t s32Panel, stStation *pstStation, char *pcWhy, size
     }
     GetCtrlVal(s32Panel, PROD_ON, &s32Value);
     pstStation->bProduction = s32Value ? 1 : 0;
+    GetCtrlVal(s32Panel, PROD_FAST, &s32Value);
+    if (!bSetStationValue(pstStation, "WriteMode", s32Value ? "fast" : "paced", pcWhy, whySize))
+        return false;
     GetCtrlVal(s32Panel, PROD_DIGITS, &s32Value);
     snprintf(cText, sizeof(cText), "%d", s32Value);
     if (!bSetStationValue(pstStation, "SerialDigits", cText, pcWhy, whySize))
@@ -140,6 +144,7 @@ void vApplyStation(const stStation *pstStation)
 {
     bool bRecordsMoved = strcmp(pstStation->cRecords, gst_Station.cRecords) != 0;
     gst_Station = *pstStation;
+    vApplyWriteMode();
     if (bRecordsMoved)
         vRecClose();
     vOpenRecordOrSay();

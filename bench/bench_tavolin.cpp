@@ -30,7 +30,9 @@ const stPlatform gst_Platforms[] = {
     {"xvfb", "env -u QT_QPA_PLATFORM xvfb-run -a -s '-screen 0 1280x1024x24'", 2.0},
 };
 
-const char *const gpc_Phases[] = {"startup", "program", "erase", "receive", "dump", "msgbox"};
+const char *const gpc_Phases[] = {"startup", "program",       "erase",          "receive",
+                                  "dump",    "msgbox",        "start-pv-paced", "start-pv-fast",
+                                  "start-epv-fast"};
 
 struct stGoal {
     std::string platform;
@@ -89,7 +91,20 @@ void vPacedGoals(std::vector<stGoal> &goals, const stPlatform *pstPlatform, Valu
     double dRatio = bMeasured ? dWall / dPauses : 0;
     vAddGoal(goals, pstPlatform, pcTitle,
              strFormat("%.3f s / %.3f s = %.4f", dWall / 1000, dPauses / 1000, dRatio),
-             "ratio <= 1.02", dRatio, bMeasured && dRatio <= 1.02);
+             "ratio <= 1.01", dRatio, bMeasured && dRatio <= 1.01);
+}
+
+// A fast Start against the bus floor the bench saw for it.
+void vFastGoal(std::vector<stGoal> &goals, const stPlatform *pstPlatform, Values &all,
+               const char *pcPhase, const char *pcTitle)
+{
+    std::string prefix = std::string(pcPhase) + ".";
+    double dWall = all[prefix + "start_ms"], dFloor = all[prefix + "floor_ms"];
+    bool bMeasured = dWall > 0 && dFloor > 0;
+    double dRatio = bMeasured ? dWall / dFloor : 0;
+    vAddGoal(goals, pstPlatform, pcTitle,
+             strFormat("%.3f s / %.3f s = %.3f", dWall / 1000, dFloor / 1000, dRatio),
+             "ratio <= 1.5", dRatio, bMeasured && dRatio <= 1.5);
 }
 
 void vPlatformGoals(std::vector<stGoal> &goals, const stPlatform *pstPlatform, Values &all)
@@ -97,6 +112,13 @@ void vPlatformGoals(std::vector<stGoal> &goals, const stPlatform *pstPlatform, V
     vPacedGoals(goals, pstPlatform, all, "program", "program 256 bytes: wall / pauses");
     vPacedGoals(goals, pstPlatform, all, "erase", "erase: wall / pauses");
     vPacedGoals(goals, pstPlatform, all, "receive", "receive 16 pages, data shown: wall / pauses");
+    vFastGoal(goals, pstPlatform, all, "start-pv-fast", "fast Start P+V: wall / bus floor");
+    vFastGoal(goals, pstPlatform, all, "start-epv-fast", "fast Start E+P+V: wall / bus floor");
+    double dPaced = all["start-pv-paced.start_ms"], dFast = all["start-pv-fast.start_ms"];
+    double dSpeedUp = dPaced > 0 && dFast > 0 ? dPaced / dFast : 0;
+    vAddGoal(goals, pstPlatform, "Start P+V: paced / fast",
+             strFormat("%.3f s / %.3f s = %.1fx", dPaced / 1000, dFast / 1000, dSpeedUp),
+             "faster", dSpeedUp, dSpeedUp > 1);
     double dDump = all["dump.wall_ms"] / 1000;
     vAddGoal(goals, pstPlatform, "package dump 10,240 bytes",
              strFormat("%.3f s (%.0f pauses)", dDump, all["dump.pauses"]),
@@ -127,7 +149,8 @@ Values mapRunPlatform(const stPlatform *pstPlatform)
 {
     Values all;
     for (const char *pcPhase : gpc_Phases) {
-        bool bPaced = strcmp(pcPhase, "startup") != 0 && strcmp(pcPhase, "msgbox") != 0;
+        bool bPaced = strcmp(pcPhase, "startup") != 0 && strcmp(pcPhase, "msgbox") != 0 &&
+                      strncmp(pcPhase, "start-", 6) != 0;
         for (int s32Virtual = bPaced ? 1 : 0; s32Virtual >= 0; s32Virtual--) {
             for (const auto &entry : mapRunPhase(pstPlatform, pcPhase, s32Virtual == 1))
                 all[std::string(pcPhase) + "." + entry.first] = entry.second;

@@ -73,5 +73,6 @@
 #define PROD_RECORDS 13
 #define PROD_OK 14
 #define PROD_CANCEL 15
+#define PROD_FAST 16
 
 #endif

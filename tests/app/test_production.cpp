@@ -6,6 +6,7 @@
 #include "app/production.h"
 #include "app/production_setup.h"
 #include "app/edid_view.h"
+#include "device/edid_bus.h"
 #include "files/edid_stamp.h"
 #include "files/package.h"
 #include "files/station.h"
@@ -307,14 +308,16 @@ TEST_F(ProductionTest, TheDialogRefusesAMapThePanelCannotServeAndWritesTheFile)
     SetCtrlVal(s32Panel, PROD_MAP, "HDMI:2");
     SetCtrlVal(s32Panel, PROD_NEXT, "41");
     SetCtrlVal(s32Panel, PROD_SOURCE, STATION_SOURCE_COUNTER);
+    SetCtrlVal(s32Panel, PROD_FAST, 1);
     UiClick(s32Panel, PROD_OK);
     EXPECT_FALSE(bUiPanelIsVisible(s32Panel));
     EXPECT_EQ(strReadFile(m_dir.file(STATION_FILE_NAME)),
               "Production = 1\r\nStation = Line 4\r\nSerialSource = counter\r\n"
               "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 41\r\n"
               "NumericSerial = digits\r\nWeekYear = 49 2026\r\nPortMap = HDMI:2\r\n"
-              "Records = units.sqlite\r\nWriteMode = paced\r\n");
+              "Records = units.sqlite\r\nWriteMode = fast\r\n");
     EXPECT_EQ(gst_Station.stMap[0].s32Display, 2);
+    EXPECT_EQ(gs32_FastWrites, 1);
 }
 
 TEST_F(ProductionTest, ThePortsIdentityAndAnalyze)

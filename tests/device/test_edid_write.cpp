@@ -732,9 +732,9 @@ TEST_F(StartSequenceTest, WriteProtectedMemoryPassesTheProgramAndFailsTheVerify)
                         "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
 }
 
-// The station's WriteMode, with the production mode off: every command
-// runs at the tick after the one before, none waits its countdown.
-TEST_F(StartSequenceTest, FastWritesRunEachCommandAtTheNextTick)
+// The station's WriteMode, with the production mode off: the commands of
+// a Start run one after another in the first tick, none waits its countdown.
+TEST_F(StartSequenceTest, FastWritesRunTheWholeStartInOneTick)
 {
     AddDisplay(lstMakeEdid(0, "BNQ", 0x0001));
     vDdcBenchSetWriteProtect(0, 1);
@@ -752,7 +752,10 @@ TEST_F(StartSequenceTest, FastWritesRunEachCommandAtTheNextTick)
         Ticks(1);
         s32Ticks++;
     }
-    EXPECT_EQ(s32Ticks, 6);
+    EXPECT_EQ(s32Ticks, 1);
+    int s32Interval = 0;
+    GetCtrlAttribute(MainPanel(), MAIN_TIMER, ATTR_INTERVAL, &s32Interval);
+    EXPECT_EQ(s32Interval, FAST_TICK_MS);
     EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
                         "Erasing device's EDID..\n> - Pass\n>"
                         "Reading PKG file ...\n> - Pass\n>"
@@ -766,6 +769,8 @@ TEST_F(StartSequenceTest, FastWritesRunEachCommandAtTheNextTick)
     vWriteFile(m_dir.file(STATION_FILE_NAME), "WriteMode = quick\n");
     vLoadStation();
     EXPECT_EQ(gs32_FastWrites, 0);
+    GetCtrlAttribute(MainPanel(), MAIN_TIMER, ATTR_INTERVAL, &s32Interval);
+    EXPECT_EQ(s32Interval, CMD_DELAY_STEP);
 }
 
 TEST_F(StartSequenceTest, WithoutAPackageNothingIsWrittenAndNothingPasses)
