@@ -88,6 +88,8 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     // Fast writes: the commands of a Start follow one another at once (each
     // pumps the events while it runs); a quit still ends them.
     while (gs32_FastWrites && s32WaitingCommandCount() > 0 && gs32_QuitState == QUIT_NONE) {
+        // A panel an earlier command showed is hidden once the ring is empty.
+        gs32_ProgressShown |= s32Result;
         s32Result = s32DispatchCommand(&s32Waiting);
         vFinishPendingQuit();
     }

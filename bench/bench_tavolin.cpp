@@ -86,7 +86,7 @@ void vPacedGoals(std::vector<stGoal> &goals, const stPlatform *pstPlatform, Valu
                  const char *pcPhase, const char *pcTitle)
 {
     std::string prefix = std::string(pcPhase) + ".";
-    double dWall = all[prefix + "wall_ms"], dPauses = all[prefix + "pause_ms"];
+    double dWall = all[prefix + "wall_ms"], dPauses = all[prefix + "asked_ms"];
     bool bMeasured = dWall > 0 && dPauses > 0;
     double dRatio = bMeasured ? dWall / dPauses : 0;
     vAddGoal(goals, pstPlatform, pcTitle,

@@ -764,6 +764,13 @@ TEST_F(StartSequenceTest, FastWritesRunTheWholeStartInOneTick)
                         "Verifying device's EDID ...\n> - Verifying fail, index: 8 \n> - Fail\n>");
     EXPECT_EQ(Writes().size(), 32u + 16u);
     EXPECT_EQ(u32ClockPauseCount(), 0u);
+    // As at start-up: a command that shows the progress panel, then one that
+    // does not; the panel goes once they have run.
+    Ticks(1);
+    vPostCommand(CMD_REFRESH_MONITOR, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
+    vPostCommand(CMD_SHOW_VERSION, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
+    Ticks(2);
+    EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
 
     // A station that cannot be read writes paced again.
     vWriteFile(m_dir.file(STATION_FILE_NAME), "WriteMode = quick\n");
