@@ -44,7 +44,9 @@ void vRawReadBlock0(uint32_t u32Handle, uint8_t *pu8Buf)
 uint32_t u32ReadFromStart(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Blocks)
 {
     const uint8_t u8Address = 0x00;
-    WriteI2CBuf(u32Handle, EDID_BUS_ADDR, &u8Address, 1, 0);
+    uint32_t u32Result = WriteI2CBuf(u32Handle, EDID_BUS_ADDR, &u8Address, 1, 0);
+    if (bIsDdcError(u32Result))
+        return u32Result;
     return ReadI2CBuf(u32Handle, EDID_BUS_ADDR, pu8Buf, EDID_BLOCK_SIZE * u32Blocks, 0);
 }
 
