@@ -186,6 +186,15 @@ void vSafeFileWrite(stSafeFile *pstFile, const void *pvBytes, size_t count)
     }
 }
 
+void vSafeFileAbandon(stSafeFile *pstFile)
+{
+    if (pstFile->s32Fd < 0)
+        return;
+    close(pstFile->s32Fd);
+    pstFile->s32Fd = -1;
+    unlink(pstFile->cTemp);
+}
+
 bool bSafeFileCommit(stSafeFile *pstFile)
 {
     if (pstFile->s32Fd < 0)

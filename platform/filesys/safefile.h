@@ -45,6 +45,9 @@ struct stSafeFile {
 bool bSafeFileOpen(stSafeFile *pstFile, const char *pcPath, int32_t s32Kind);
 // Adds bytes; a failure is kept for the commit.
 void vSafeFileWrite(stSafeFile *pstFile, const void *pvBytes, size_t count);
+// Closes and removes the new file; the target stays as it was. For a writer
+// whose data went wrong on the way (a query failing half-way).
+void vSafeFileAbandon(stSafeFile *pstFile);
 // Writes out, syncs, closes and renames the new file over the target,
 // giving it the mode (and, where allowed, the owner) of the file it
 // replaces. False when anything failed, the new file removed and cWhy

@@ -3,7 +3,6 @@
 #include "platform/filesys/filesys.h"
 #include "platform/filesys/safefile.h"
 
-#include <errno.h>
 #include <nettle/sha2.h>
 #include <sqlite3.h>
 #include <stdio.h>
@@ -389,9 +388,7 @@ static bool bWriteCsv(const char *pcPath, char *pcWhy, size_t whySize)
     vSafeFileWrite(&gst_CsvFile, cHeader, sizeof(cHeader) - 1);
     if (!bWriteRows()) {
         bDbWhy(pcWhy, whySize);
-        // Spoils the new file, so the commit removes it and keeps the target.
-        gst_CsvFile.s32Errno = EIO;
-        bSafeFileCommit(&gst_CsvFile);
+        vSafeFileAbandon(&gst_CsvFile);
         return false;
     }
     if (!bSafeFileCommit(&gst_CsvFile)) {
