@@ -99,7 +99,9 @@ park_pointer
 # package installs in the icon theme.
 xprop -id "$main" WM_CLASS | grep -qF ", \"$wm_class\"" ||
     fail "the window's class is not the desktop entry's $wm_class: $(xprop -id "$main" WM_CLASS)"
-xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (' || fail "the main window has no icon"
+# The icon property may follow the window's first map by a moment.
+has_icon() { xprop -id "$main" _NET_WM_ICON | grep -q 'Icon ('; }
+poll 25 has_icon || fail "the main window has no icon"
 
 # The start ends with the version lines, after the detection wrote its files.
 monitors_saved() { [ -s "$user_dir/MonitorEDID/Monitor_1_TVL2701.bin" ] && [ -s "$user_dir/MonitorEDID/Monitor_2_TVL1301.bin" ]; }
