@@ -224,9 +224,14 @@ void vStampPlanFor(const char *pcSerial, int64_t s64Counter, stStampPlan *pstPla
     }
 }
 
+// *pstFirst gets what the first image holds afterwards: stamped, or its own
+// numbers when the plan could not be stamped into it.
 bool bStampPorts(stUnit *pstUnit, const stStampPlan *pstPlan, stStampResult *pstFirst,
                  char *pcWhy, size_t whySize)
 {
+    stEdidIdentity stOwn;
+    vEdidIdentityOf(pstUnit->stPorts[0].u8Image, (uint32_t)pstUnit->stPorts[0].s32Amount, &stOwn);
+    *pstFirst = {stOwn.u32Serial, stOwn.s32Week, stOwn.s32Year, stOwn.bSerialDescriptor};
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
         stUnitPort *pstPort = &pstUnit->stPorts[i];
         stStampResult stResult;
@@ -240,26 +245,16 @@ bool bStampPorts(stUnit *pstUnit, const stStampPlan *pstPlan, stStampResult *pst
     return true;
 }
 
-bool bBeginRecord(stUnit *pstUnit, const stStampPlan *pstPlan, char *pcWhy, size_t whySize)
+// The record holds the numbers the first image got.
+bool bBeginRecord(stUnit *pstUnit, const stStampResult *pstFirst, char *pcWhy, size_t whySize)
 {
-    // What the record holds of the numbers is what the first image gets; a
-    // plan that cannot be stamped is recorded with the image's own.
-    stStampResult stFirst = {0, 0, 0, false};
-    uint8_t u8Probe[EDID_BLOCK_BYTES];
-    memcpy(u8Probe, pstUnit->stPorts[0].u8Image, sizeof(u8Probe));
-    char cIgnored[STAMP_WHY_MAX];
-    if (!bStampEdid(u8Probe, sizeof(u8Probe), pstPlan, &stFirst, cIgnored, sizeof(cIgnored))) {
-        stEdidIdentity stOwn;
-        vEdidIdentityOf(u8Probe, sizeof(u8Probe), &stOwn);
-        stFirst = {stOwn.u32Serial, stOwn.s32Week, stOwn.s32Year, stOwn.bSerialDescriptor};
-    }
     char cPackagePath[TEXT_BUF_SIZE];
     char cChecksum[32] = "";
     snprintf(cPackagePath, sizeof(cPackagePath), "%s", gu8str_PkgFilePath);
     GetCtrlVal(s32Main(), MAIN_PKG_CHECKSUM, cChecksum);
-    stRecUnit stRecord = {pcStationName(), pstUnit->cSerial,     stFirst.u32NumericSerial,
-                          stFirst.s32Week, stFirst.s32Year,      cPackagePath,
-                          cChecksum,       pstUnit->bRework ? 1 : 0};
+    stRecUnit stRecord = {pcStationName(),    pstUnit->cSerial, pstFirst->u32NumericSerial,
+                          pstFirst->s32Week,  pstFirst->s32Year, cPackagePath,
+                          cChecksum,          pstUnit->bRework ? 1 : 0};
     return bRecBeginUnit(&stRecord, &pstUnit->s64RecordId, pcWhy, whySize);
 }
 
@@ -305,11 +300,15 @@ void vStartUnit(const char *pcTyped)
         return vRefuseUnit(pcTyped, cWhy);
     stStampPlan stPlan;
     vStampPlanFor(pstUnit->cSerial, s64Counter, &stPlan);
-    if (!bBeginRecord(pstUnit, &stPlan, cWhy, sizeof(cWhy)))
-        return vRefuseUnit(pstUnit->cSerial, cWhy);
+    // The serial is used up now: a unit whose images cannot be stamped is
+    // recorded as failed.
     stStampResult stFirst;
-    if (!bStampPorts(pstUnit, &stPlan, &stFirst, cWhy, sizeof(cWhy)))
-        return vFinishFailedStart(pstUnit, cWhy);
+    char cStampWhy[STAMP_WHY_MAX] = "";
+    bool bStamped = bStampPorts(pstUnit, &stPlan, &stFirst, cStampWhy, sizeof(cStampWhy));
+    if (!bBeginRecord(pstUnit, &stFirst, cWhy, sizeof(cWhy)))
+        return vRefuseUnit(pstUnit->cSerial, cWhy);
+    if (!bStamped)
+        return vFinishFailedStart(pstUnit, cStampWhy);
     gs32_UnitRunning = 1;
     vHoldPanel(1);
     vShowVerdict("RUNNING", pstUnit->cSerial, RESULT_RUNNING_COLOR);
