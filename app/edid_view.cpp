@@ -48,7 +48,10 @@ void vRefreshPortIdentity(void)
     uint32_t u32Length = 0;
     int32_t s32Port = -1;
     bool bImage = bSelectedPortImage(&pu8Image, &u32Length, &s32Port);
-    stShownIdentity stNow = {bImage ? s32Port : -1, u32PkgFileSum(gu8_PkgBuffer), gu8_PkgValid};
+    // The package's stored sum tells one package from another without summing
+    // its 10 KB at every tick.
+    stShownIdentity stNow = {bImage ? s32Port : -1, u32PkgLoad32(gu8_PkgBuffer, PKG_SUM_OFFSET),
+                             gu8_PkgValid};
     if (memcmp(&stNow, &gst_Shown, sizeof(stNow)) == 0)
         return;
     gst_Shown = stNow;
