@@ -15,6 +15,7 @@ namespace {
 
 char gc_MsgCapture[MSG_CAPTURE_SIZE];
 size_t g_MsgCaptureUsed = 0;
+stMsgEcho gst_Echo = {nullptr, nullptr, nullptr};
 
 void vCapture(const char *pcText)
 {
@@ -31,6 +32,11 @@ bool bIsVerdict(const char *pcLine, size_t length)
 }
 
 } // namespace
+
+void vMsgSetEcho(const stMsgEcho *pstEcho)
+{
+    gst_Echo = pstEcho ? *pstEcho : stMsgEcho{nullptr, nullptr, nullptr};
+}
 
 void vMsgCaptureBegin(void)
 {
@@ -68,6 +74,8 @@ void vPrintMsg(const char *pcFormat, ...)
     vsnprintf(cText, sizeof(cText), pcFormat, args);
     va_end(args);
     vCapture(cText);
+    if (gst_Echo.pfnMessage)
+        gst_Echo.pfnMessage(cText, gst_Echo.pvContext);
     if (gst_UiHandles.s32MainPanel != 0 && gst_UiHandles.s32MsgCtrl != 0)
         SetCtrlVal(gst_UiHandles.s32MainPanel, gst_UiHandles.s32MsgCtrl, cText);
 }
@@ -79,6 +87,8 @@ void vPrintProgress(const char *pcFormat, ...)
     va_start(args, pcFormat);
     vsnprintf(cText, sizeof(cText), pcFormat, args);
     va_end(args);
+    if (gst_Echo.pfnProgress)
+        gst_Echo.pfnProgress(cText, gst_Echo.pvContext);
     if (gst_UiHandles.s32ProgressPanel != 0 && gst_UiHandles.s32MsgCtrl != 0)
         SetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText);
 }

@@ -20,6 +20,15 @@ void vMsgCaptureBegin(void);
 // The first captured line that starts with " - " and is not a Pass or Fail
 // verdict, without its line end and prompt; empty when none.
 void vMsgCapturedReason(char *pcLine, size_t size);
+// A program without windows sees every text as it is printed: the message
+// box's (exactly as appended) and the progress line's. Null members are
+// not called; a null echo removes it.
+struct stMsgEcho {
+    void (*pfnMessage)(const char *pcText, void *pvContext);
+    void (*pfnProgress)(const char *pcText, void *pvContext);
+    void *pvContext;
+};
+void vMsgSetEcho(const stMsgEcho *pstEcho);
 // printf-style; replaces the progress panel's text line.
 void vPrintProgress(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
 // Action of CMD_SAVE_MSG; returns progress-used 0.

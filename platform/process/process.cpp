@@ -392,6 +392,8 @@ int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_
     return s32Result;
 }
 
+int32_t bProcIsTerminal(int32_t s32Fd) { return isatty(s32Fd) == 1 ? 1 : 0; }
+
 int32_t s32ProcHostName(char *pcName, size_t size)
 {
     if (!pcName || size == 0)

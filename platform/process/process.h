@@ -52,6 +52,8 @@ int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
                           int32_t *ps32ExitStatus, char *pcWhy, size_t whySize);
 
+// 1 when standard error (2) or output (1) is a terminal a person watches.
+int32_t bProcIsTerminal(int32_t s32Fd);
 // The host's name: 1 when it is known and fits, else 0 and "".
 int32_t s32ProcHostName(char *pcName, size_t size);
 // Today's local date (month and day from 1).

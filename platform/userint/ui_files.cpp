@@ -256,6 +256,34 @@ int GetProjectDir(char *directory, size_t size)
     return UIE_NO_ERROR;
 }
 
+int UseProgramDir(const char *pcDir, char *pcWhy, size_t whySize)
+{
+    char cReal[PATH_MAX];
+    struct stat st;
+    const char *pcProblem = nullptr;
+    if (!pcDir || !*pcDir || !realpath(pcDir, cReal) || stat(cReal, &st) != 0)
+        pcProblem = strerror(pcDir && *pcDir ? errno : ENOENT);
+    else if (!S_ISDIR(st.st_mode))
+        pcProblem = "it is not a folder";
+    else if (access(cReal, W_OK | X_OK) != 0)
+        pcProblem = "you may not write to it";
+    else if (strlen(cReal) >= sizeof(gc_ProgramDir))
+        pcProblem = "the path is too long";
+    if (pcProblem) {
+        snprintf(pcWhy, whySize, "cannot use the folder %s: %s", pcDir ? pcDir : "", pcProblem);
+        return 0;
+    }
+    if (!gb_DirsDecided)
+        vUiDecideProgramDirAtStart();
+    snprintf(gc_ProgramDir, sizeof(gc_ProgramDir), "%s", cReal);
+    gc_DirError[0] = '\0';
+    // The bus library keeps its bench and trace in the same folder.
+    setenv(UI_PROGRAM_DIR_VARIABLE, gc_ProgramDir, 1);
+    if (whySize > 0)
+        pcWhy[0] = '\0';
+    return 1;
+}
+
 int MakeDir(const char *path)
 {
     if (!path || !*path)

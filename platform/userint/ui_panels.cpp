@@ -1,6 +1,7 @@
 // Run-time start, the panel registry, loading panels from the resource file
 // and the panel attributes.
 #include "ui_internal.h"
+#include "userint_batch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +26,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
@@ -319,6 +321,30 @@ int InitCVIRTE(void *, char *argv[], void *)
     vUiResourceDir(cDir, sizeof(cDir));
     QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QString::fromLocal8Bit(cDir));
     return 1;
+}
+
+namespace {
+
+// Without windows, Qt's notes about the desktop session (no runtime folder,
+// an offscreen platform's limits) are noise in a tool's error output; what
+// is critical still goes out.
+void vOnlyCriticalMessages(QtMsgType eType, const QMessageLogContext &, const QString &text)
+{
+    if (eType == QtCriticalMsg || eType == QtFatalMsg)
+        fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (eType == QtFatalMsg)
+        abort();
+}
+
+} // namespace
+
+int InitCVIRTEWithoutWindows(char *argv[])
+{
+    qInstallMessageHandler(vOnlyCriticalMessages);
+    // The probe of the window system and Qt itself read the platform from
+    // the environment.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return InitCVIRTE(nullptr, argv, nullptr);
 }
 
 int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)

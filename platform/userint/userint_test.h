@@ -6,6 +6,8 @@
 
 #include <stddef.h>
 
+#include "userint_batch.h"
+
 // Program directory used by GetProjectDir (and so by LoadPanel); null or
 // empty returns to the directory of the running program.
 void vUiSetProjectDir(const char *pcDir);
@@ -79,31 +81,5 @@ void vUiSetTickObserver(void (*pfn)(void *), void *pvContext);
 
 // Runs pfn once as soon as the event loop (RunUserInterface) is running.
 void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext);
-
-// --- Scripted dialogs -----------------------------------------------------
-struct stUiFileRequest {
-    const char *pcDefaultDirectory;
-    const char *pcDefaultFileSpec;
-    const char *pcFileTypeList;
-    const char *pcTitle;
-    const char *pcButtonLabel;
-    int s32RestrictDirectory;
-    int s32RestrictExtension;
-    int s32AllowCancel;
-    int s32AllowMakeDirectory;
-};
-// Answers a file dialog: writes the path (at most size - 1 characters) and
-// returns a VAL_* result.
-typedef int (*UiFileResponder)(const stUiFileRequest *pstRequest, char *pcPath, size_t size,
-                               void *pvContext);
-typedef void (*UiMessageResponder)(const char *pcTitle, const char *pcMessage, void *pvContext);
-// Answers ConfirmPopup: 1 for Yes, 0 for No.
-typedef int (*UiConfirmResponder)(const char *pcTitle, const char *pcMessage, void *pvContext);
-// Null restores the real dialogs. TextWindowPopup goes to its responder
-// (with its title and text) and returns at once.
-void vUiSetFileResponder(UiFileResponder pfn, void *pvContext);
-void vUiSetMessageResponder(UiMessageResponder pfn, void *pvContext);
-void vUiSetConfirmResponder(UiConfirmResponder pfn, void *pvContext);
-void vUiSetTextWindowResponder(UiMessageResponder pfn, void *pvContext);
 
 #endif

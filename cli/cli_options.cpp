@@ -1,0 +1,346 @@
+#include "cli/cli_options.h"
+
+#include "device/ddc_start.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+const char gc_CliUsage[] =
+    "Usage: tavolin-cli COMMAND [OPTIONS]\n"
+    "Runs the jobs of Tavolin's main panel without a window: the same bus traffic and the\n"
+    "same message-box lines, written to standard output as they come.\n"
+    "\n"
+    "Commands:\n"
+    "  detect                              detect the displays and save their EDID files\n"
+    "  read --display N -o FILE [--pages P] [--text]\n"
+    "                                      receive P pages (default: as the EDID declares)\n"
+    "                                      and save them as binary, or as text\n"
+    "  program --package FILE --port PORT --display N [--erase] [--no-verify]\n"
+    "                                      program a port's image and verify it\n"
+    "  verify --package FILE --port PORT --display N\n"
+    "  erase --display N\n"
+    "  unit (--serial S | --next) [--rework]\n"
+    "                                      one unit of the production mode (Station.ini)\n"
+    "\n"
+    "Options:\n"
+    "  --folder DIR   the program's folder (settings, monitor files, logs, Station.ini)\n"
+    "  --speed KHZ    bus clock: 10, 30, 50, 80, 100, 200, 300, 400 or 500\n"
+    "  --fast         fast writes; --paced: paced writes (default: as Station.ini says)\n"
+    "  --json         one JSON document on standard output; the lines go to standard error\n"
+    "  --quiet        no message-box lines\n"
+    "  --help, --version\n"
+    "\n"
+    "PORT is a port's name in the package or its number from 1; N is a display's\n"
+    "position in the detected list, from 1.\n"
+    "Exit codes: 0 every step passed, 1 a step failed, 2 usage error, 3 the library could\n"
+    "not start or no display was found where one was named. See 'man tavolin-cli'.\n";
+
+namespace {
+
+enum {
+    FOR_READ = 1 << CLI_CMD_READ,
+    FOR_PROGRAM = 1 << CLI_CMD_PROGRAM,
+    FOR_VERIFY = 1 << CLI_CMD_VERIFY,
+    FOR_ERASE = 1 << CLI_CMD_ERASE,
+    FOR_UNIT = 1 << CLI_CMD_UNIT,
+    FOR_ALL = 0x7FFF,
+};
+
+struct stCommandName {
+    const char *pcName;
+    int32_t s32Command;
+};
+
+const stCommandName gst_Commands[] = {
+    {"detect", CLI_CMD_DETECT}, {"read", CLI_CMD_READ},   {"program", CLI_CMD_PROGRAM},
+    {"verify", CLI_CMD_VERIFY}, {"erase", CLI_CMD_ERASE}, {"unit", CLI_CMD_UNIT},
+};
+
+struct stParse {
+    stCliOptions *pst;
+    char *pcWhy;
+    size_t whySize;
+};
+
+typedef bool (*OptionSetter)(stParse *pstParse, const char *pcValue);
+
+struct stOption {
+    const char *pcName;
+    int32_t bTakesValue;
+    int32_t s32For;
+    OptionSetter pfnSet;
+};
+
+bool bFail(stParse *p, const char *pcFormat, const char *pcA, const char *pcB = "")
+{
+    snprintf(p->pcWhy, p->whySize, pcFormat, pcA, pcB);
+    return false;
+}
+
+bool bCopy(stParse *p, char *pcTo, size_t size, const char *pcValue, const char *pcName)
+{
+    if (pcValue[0] == '\0')
+        return bFail(p, "%s needs a value", pcName);
+    if (strlen(pcValue) >= size)
+        return bFail(p, "the value of %s is too long", pcName);
+    snprintf(pcTo, size, "%s", pcValue);
+    return true;
+}
+
+bool bNumber(stParse *p, const char *pcValue, long lMin, long lMax, const char *pcName,
+             int32_t *ps32Out)
+{
+    char *pcEnd = nullptr;
+    long lValue = strtol(pcValue, &pcEnd, 10);
+    if (pcValue[0] < '0' || pcValue[0] > '9' || *pcEnd != '\0' || lValue < lMin || lValue > lMax) {
+        char cRange[48];
+        snprintf(cRange, sizeof(cRange), "%ld to %ld", lMin, lMax);
+        char cName[64];
+        snprintf(cName, sizeof(cName), "%s is \"%.20s\"", pcName, pcValue);
+        return bFail(p, "%s; it must be a whole number from %s", cName, cRange);
+    }
+    *ps32Out = (int32_t)lValue;
+    return true;
+}
+
+bool bSetFolder(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cFolder, sizeof(p->pst->cFolder), v, "--folder");
+}
+
+bool bSetSpeed(stParse *p, const char *v)
+{
+    int32_t s32Khz = 0;
+    if (!bNumber(p, v, 1, 100000, "--speed", &s32Khz))
+        return false;
+    for (int32_t i = 0; i < DDC_SPEED_COUNT; i++) {
+        if (gu32_DdcSpeedTable[i] == (uint32_t)s32Khz * 1000u) {
+            p->pst->s32SpeedIndex = i;
+            return true;
+        }
+    }
+    return bFail(p, "--speed is %s kHz; the bus clocks are 10, 30, 50, 80, 100, 200, 300, 400 "
+                    "and 500 kHz%s",
+                 v);
+}
+
+bool bSetFast(stParse *p, const char *)
+{
+    p->pst->s32Writes = CLI_WRITES_FAST;
+    return true;
+}
+
+bool bSetPaced(stParse *p, const char *)
+{
+    p->pst->s32Writes = CLI_WRITES_PACED;
+    return true;
+}
+
+bool bSetJson(stParse *p, const char *)
+{
+    p->pst->bJson = 1;
+    return true;
+}
+
+bool bSetQuiet(stParse *p, const char *)
+{
+    p->pst->bQuiet = 1;
+    return true;
+}
+
+bool bSetDisplay(stParse *p, const char *v)
+{
+    return bNumber(p, v, 1, MONITOR_MAX, "--display", &p->pst->s32Display);
+}
+
+bool bSetPages(stParse *p, const char *v)
+{
+    return bNumber(p, v, PAGE_NUM_MIN, PAGE_NUM_MAX, "--pages", &p->pst->s32Pages);
+}
+
+bool bSetOutput(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cOutput, sizeof(p->pst->cOutput), v, "-o");
+}
+
+bool bSetText(stParse *p, const char *)
+{
+    p->pst->bText = 1;
+    return true;
+}
+
+bool bSetPackage(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cPackage, sizeof(p->pst->cPackage), v, "--package");
+}
+
+bool bSetPort(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cPort, sizeof(p->pst->cPort), v, "--port");
+}
+
+bool bSetErase(stParse *p, const char *)
+{
+    p->pst->bErase = 1;
+    return true;
+}
+
+bool bSetNoVerify(stParse *p, const char *)
+{
+    p->pst->bNoVerify = 1;
+    return true;
+}
+
+bool bSetSerial(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cSerial, sizeof(p->pst->cSerial), v, "--serial");
+}
+
+bool bSetNext(stParse *p, const char *)
+{
+    p->pst->bNext = 1;
+    return true;
+}
+
+bool bSetRework(stParse *p, const char *)
+{
+    p->pst->bRework = 1;
+    return true;
+}
+
+const stOption gst_Options[] = {
+    {"--folder", 1, FOR_ALL, bSetFolder},
+    {"--speed", 1, FOR_ALL, bSetSpeed},
+    {"--fast", 0, FOR_ALL, bSetFast},
+    {"--paced", 0, FOR_ALL, bSetPaced},
+    {"--json", 0, FOR_ALL, bSetJson},
+    {"--quiet", 0, FOR_ALL, bSetQuiet},
+    {"--display", 1, FOR_READ | FOR_PROGRAM | FOR_VERIFY | FOR_ERASE, bSetDisplay},
+    {"--pages", 1, FOR_READ, bSetPages},
+    {"-o", 1, FOR_READ, bSetOutput},
+    {"--output", 1, FOR_READ, bSetOutput},
+    {"--text", 0, FOR_READ, bSetText},
+    {"--package", 1, FOR_PROGRAM | FOR_VERIFY, bSetPackage},
+    {"--port", 1, FOR_PROGRAM | FOR_VERIFY, bSetPort},
+    {"--erase", 0, FOR_PROGRAM, bSetErase},
+    {"--no-verify", 0, FOR_PROGRAM, bSetNoVerify},
+    {"--serial", 1, FOR_UNIT, bSetSerial},
+    {"--next", 0, FOR_UNIT, bSetNext},
+    {"--rework", 0, FOR_UNIT, bSetRework},
+};
+
+const stOption *pstFindOption(const char *pcArg, size_t nameLength)
+{
+    for (const stOption &stOpt : gst_Options) {
+        if (strlen(stOpt.pcName) == nameLength && strncmp(stOpt.pcName, pcArg, nameLength) == 0)
+            return &stOpt;
+    }
+    return nullptr;
+}
+
+// One option at argv[*pi] (its value in the same word after '=', or the
+// next word); *pi moves past what it took.
+bool bTakeOption(stParse *p, int argc, char *argv[], int *pi)
+{
+    const char *pcArg = argv[*pi];
+    const char *pcEquals = strchr(pcArg, '=');
+    size_t nameLength = pcEquals ? (size_t)(pcEquals - pcArg) : strlen(pcArg);
+    const stOption *pstOpt = pstFindOption(pcArg, nameLength);
+    if (!pstOpt) {
+        char cName[64];
+        snprintf(cName, sizeof(cName), "%.*s", (int)(nameLength < 40 ? nameLength : 40), pcArg);
+        return bFail(p, "unknown option %s%s", cName);
+    }
+    if (p->pst->s32Command == CLI_CMD_NONE && pstOpt->s32For != FOR_ALL)
+        return bFail(p, "%s comes after the command%s", pstOpt->pcName);
+    if (!(pstOpt->s32For & (1 << p->pst->s32Command)))
+        return bFail(p, "%s is not an option of '%s'", pstOpt->pcName,
+                     pcCliCommandName(p->pst->s32Command));
+    const char *pcValue = "";
+    if (pstOpt->bTakesValue && pcEquals) {
+        pcValue = pcEquals + 1;
+    } else if (pstOpt->bTakesValue) {
+        if (*pi + 1 >= argc)
+            return bFail(p, "%s needs a value", pstOpt->pcName);
+        pcValue = argv[++*pi];
+    } else if (pcEquals) {
+        return bFail(p, "%s takes no value", pstOpt->pcName);
+    }
+    return pstOpt->pfnSet(p, pcValue);
+}
+
+bool bTakeCommand(stParse *p, const char *pcArg)
+{
+    for (const stCommandName &stName : gst_Commands) {
+        if (strcmp(stName.pcName, pcArg) == 0) {
+            p->pst->s32Command = stName.s32Command;
+            return true;
+        }
+    }
+    return bFail(p, "unknown command '%s'; the commands are detect, read, program, verify, erase "
+                    "and unit%s",
+                 pcArg);
+}
+
+// What each subcommand cannot do without.
+bool bComplete(stParse *p)
+{
+    const stCliOptions &o = *p->pst;
+    int32_t s32Cmd = o.s32Command;
+    const char *pcName = pcCliCommandName(s32Cmd);
+    if (s32Cmd == CLI_CMD_NONE)
+        return bFail(p, "no command given%s", "");
+    bool bNeedsDisplay = s32Cmd == CLI_CMD_READ || s32Cmd == CLI_CMD_PROGRAM ||
+                         s32Cmd == CLI_CMD_VERIFY || s32Cmd == CLI_CMD_ERASE;
+    if (bNeedsDisplay && o.s32Display == 0)
+        return bFail(p, "'%s' needs --display N", pcName);
+    if (s32Cmd == CLI_CMD_READ && o.cOutput[0] == '\0')
+        return bFail(p, "'%s' needs -o FILE", pcName);
+    bool bNeedsPackage = s32Cmd == CLI_CMD_PROGRAM || s32Cmd == CLI_CMD_VERIFY;
+    if (bNeedsPackage && o.cPackage[0] == '\0')
+        return bFail(p, "'%s' needs --package FILE", pcName);
+    if (bNeedsPackage && o.cPort[0] == '\0')
+        return bFail(p, "'%s' needs --port NAME or NUMBER", pcName);
+    if (s32Cmd == CLI_CMD_UNIT && (o.cSerial[0] != '\0') == (o.bNext != 0))
+        return bFail(p, "'%s' needs either --serial S or --next", pcName);
+    return true;
+}
+
+} // namespace
+
+const char *pcCliCommandName(int32_t s32Command)
+{
+    for (const stCommandName &stName : gst_Commands) {
+        if (stName.s32Command == s32Command)
+            return stName.pcName;
+    }
+    return "";
+}
+
+bool bParseCliOptions(int argc, char *argv[], stCliOptions *pstOptions, char *pcWhy,
+                      size_t whySize)
+{
+    memset(pstOptions, 0, sizeof(*pstOptions));
+    pstOptions->s32SpeedIndex = -1;
+    stParse stP = {pstOptions, pcWhy, whySize};
+    pcWhy[0] = '\0';
+    for (int i = 1; i < argc && argv[i]; i++) {
+        const char *pcArg = argv[i];
+        if (strcmp(pcArg, "--help") == 0 || strcmp(pcArg, "-h") == 0) {
+            pstOptions->bHelp = 1;
+            return true;
+        }
+        if (strcmp(pcArg, "--version") == 0) {
+            pstOptions->bVersion = 1;
+            return true;
+        }
+        bool bOk = pcArg[0] == '-' ? bTakeOption(&stP, argc, argv, &i)
+                   : pstOptions->s32Command == CLI_CMD_NONE
+                       ? bTakeCommand(&stP, pcArg)
+                       : bFail(&stP, "unexpected argument '%s'%s", pcArg);
+        if (!bOk)
+            return false;
+    }
+    return bComplete(&stP);
+}
