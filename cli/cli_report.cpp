@@ -48,6 +48,9 @@ char gc_DetectedStatus[MONITOR_MAX][DISPLAY_STATUS_SIZE];
 int32_t gs32_DetectingPosition = -1;
 int32_t gb_ProgressShown = 0;
 int32_t gb_ProgressOnTerminal = 0;
+// A notice on the screen where the lines are shown starts a line of its own.
+int32_t gb_NoticeBesideLines = 0;
+int32_t gb_LineOpen = 0;
 
 struct stCmdName {
     int32_t s32CmdId;
@@ -148,6 +151,7 @@ void vOnMessage(const char *pcText, void *)
     if (gpst_Options->bQuiet)
         return;
     vEraseProgress();
+    gb_LineOpen = length > 0 && pcText[length - 1] != '\n';
     fwrite(pcText, 1, length, pLinesTo());
     fflush(pLinesTo());
 }
@@ -350,6 +354,10 @@ void vReportBegin(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr)
     memset(gc_DetectedStatus, 0, sizeof(gc_DetectedStatus));
     gb_ProgressShown = 0;
     gb_ProgressOnTerminal = !pstOptions->bQuiet && pErr == stderr && bProcIsTerminal(2);
+    gb_LineOpen = 0;
+    gb_NoticeBesideLines = !pstOptions->bQuiet &&
+                           (pLinesTo() == pErr || (pErr == stderr && pOut == stdout &&
+                                                   bProcIsTerminal(1) && bProcIsTerminal(2)));
     gu64_PendingSinceMs = u64ClockNowMs();
     static const stMsgEcho stEcho = {vOnMessage, vOnProgress, nullptr};
     vMsgSetEcho(&stEcho);
@@ -384,6 +392,9 @@ void vReportEndStep(int32_t s32CmdId, int32_t bCounted)
 void vReportSay(const char *pcFormat, ...)
 {
     vEraseProgress();
+    if (gb_LineOpen && gb_NoticeBesideLines)
+        fputc('\n', gp_Err);
+    gb_LineOpen = 0;
     fputs("tavolin-cli: ", gp_Err);
     va_list args;
     va_start(args, pcFormat);

@@ -1,0 +1,365 @@
+// tavolin-cli run in this process on the simulated bench, beside the window
+// program doing the same on the same bench.
+#include "tests/support/device_fixture.h"
+#include "tests/support/edid_corpus.h"
+#include "tests/support/package_maker.h"
+
+#include "app/app_shell.h"
+#include "app/callbacks.h"
+#include "app/cmd_queue.h"
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
+#include "files/station.h"
+#include "platform/clock/PlatformClock.h"
+#include "platform/records/records.h"
+#include "ui/Pavimo.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <signal.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct stCliResult {
+    int32_t s32Code;
+    std::string out;
+    std::string err;
+};
+
+std::string strRead(FILE *p)
+{
+    std::string text;
+    rewind(p);
+    char cChunk[4096];
+    size_t got;
+    while ((got = fread(cChunk, 1, sizeof(cChunk), p)) > 0)
+        text.append(cChunk, got);
+    fclose(p);
+    return text;
+}
+
+Bytes lstBytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
+
+const char *const gc_SettingsHead = "Version Name = Tavolin - EDID Download AP v1.04c  2010.05.27\r\r\n";
+
+// Three displays: two holding images, one blank; a two-port package.
+class CliTest : public DeviceTest {
+public:
+    Bytes m_image1 = lstMakeEdid(1, "ACR", 0x1234);
+    Bytes m_image2 = lstMakeEdid(0, "BNQ", 0x0042);
+    Bytes m_portA = lstMakeEdid(1, "GSM", 0x7777);
+    std::string m_pkg;
+    Bytes m_windowMemory; // the blank display's, after the window program's run
+
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        vDiscardPanels();
+        m_pkg = m_dir.file("job.pkg");
+        vWriteFile(m_pkg, Bytes2Str(lstMakePackage({{"HDMI", m_portA}, {"DVI", m_image2}})));
+        Bench();
+    }
+
+    std::string File(const char *pcName) { return m_dir.file(pcName); }
+
+    static std::string Bytes2Str(const Bytes &b) { return std::string(b.begin(), b.end()); }
+
+    void Bench()
+    {
+        vDdcBenchReset();
+        vDdcBenchClear();
+        AddDisplay(m_image1);
+        AddDisplay(m_image2);
+        AddBlankDisplay(256);
+    }
+
+    // Both programs start with these settings: the package and the functions.
+    void Settings(const std::string &package)
+    {
+        vWriteFile(m_dir.file("DefSetting.ini"),
+                   std::string(gc_SettingsHead) + "FilePath = " + package +
+                       "\r\r\nFunctionSelect = 0 1 1 0 0 0\r\r\nSavedFileType = 1 0\r\r\n"
+                       "ReceivedNumOfPage = 1\r\r\nDdcI2cSpeed = 4\r\r\n");
+    }
+
+    stCliResult Cli(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "tavolin-cli");
+        std::vector<char *> argv;
+        for (std::string &arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        static stCliOptions stOptions;
+        char cWhy[1024];
+        if (!bParseCliOptions((int)args.size(), argv.data(), &stOptions, cWhy, sizeof(cWhy)))
+            return {CLI_EXIT_USAGE, "", cWhy};
+        FILE *pOut = tmpfile();
+        FILE *pErr = tmpfile();
+        int32_t s32Code = s32CliRun(&stOptions, pOut, pErr);
+        m_dialogs.vInstall();
+        vUiSetMessageResponder([](const char *, const char *, void *) {}, nullptr);
+        return {s32Code, strRead(pOut), strRead(pErr)};
+    }
+
+    void RunUntilIdle()
+    {
+        for (int i = 0; i < 2000 && s32WaitingCommandCount() > 0; i++)
+            Ticks(1);
+    }
+
+    // The window program from its start to the end of what the operator did.
+    std::string Window(void (*pfnOperator)(CliTest *))
+    {
+        Bench();
+        vResetProgramState();
+        StartUp();
+        RunUntilIdle();
+        pfnOperator(this);
+        RunUntilIdle();
+        std::string box = MsgBox();
+        m_windowMemory = Memory(3, 256);
+        vShutdownDdc();
+        vDiscardPanels();
+        Bench();
+        vResetProgramState();
+        return box;
+    }
+
+    void Pick(int s32Display, int s32Port = -1)
+    {
+        SetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, s32Display - 1);
+        if (s32Port > 0)
+            SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, s32Port - 1);
+    }
+
+    void Start(int s32Erase, int s32Program, int s32Verify)
+    {
+        SetCtrlVal(MainPanel(), MAIN_FUNC_ERASE, s32Erase);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_PROGRAM, s32Program);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_VERIFY, s32Verify);
+        SetCtrlVal(MainPanel(), MAIN_FUNC_RECEIVE, 0);
+        ASSERT_EQ(UiClick(MainPanel(), MAIN_START_BTN), 0);
+    }
+
+    // Receive by page and Save, as their buttons post them.
+    void ReadAndSave(int s32Pages, int s32Text, const std::string &path)
+    {
+        SetCtrlVal(MainPanel(), MAIN_PAGE_NUM, s32Pages);
+        vSetMainDeviceSaveTypeCB(0, s32Text ? 2 : 1);
+        m_dialogs.vPush(VAL_NEW_FILE_SELECTED, path);
+        DirectRecieveEdidCallback(MainPanel(), MAIN_RECEIVE_PAGE_BTN, EVENT_COMMIT, nullptr, 0, 0);
+        SaveDeviceEdidCallback(MainPanel(), MAIN_SAVE_EDID_BTN, EVENT_COMMIT, nullptr, 0, 0);
+    }
+
+    Bytes Memory(int s32Display, size_t size)
+    {
+        Bytes memory = lstDdcBenchMemory(s32Display - 1);
+        memory.resize(size);
+        return memory;
+    }
+};
+
+TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
+{
+    struct stCase {
+        std::vector<std::string> args;
+        void (*pfnOperator)(CliTest *);
+    };
+    const std::string out = m_dir.file("read.out");
+    const stCase cases[] = {
+        {{"detect"}, [](CliTest *) {}},
+        {{"read", "--display", "1", "-o", out},
+         [](CliTest *t) { t->Pick(1), t->ReadAndSave(2, 0, t->File("read.out")); }},
+        {{"read", "--display", "2", "--pages", "3", "--text", "-o", out},
+         [](CliTest *t) { t->Pick(2), t->ReadAndSave(3, 1, t->File("read.out")); }},
+        {{"program", "--package", m_pkg, "--port", "HDMI", "--display", "3", "--erase"},
+         [](CliTest *t) { t->Pick(3, 1), t->Start(1, 1, 1); }},
+        {{"verify", "--package", m_pkg, "--port", "2", "--display", "2"},
+         [](CliTest *t) { t->Pick(2, 2), t->Start(0, 0, 1); }},
+        {{"erase", "--display", "1"}, [](CliTest *t) { t->Pick(1), t->Start(1, 0, 0); }},
+    };
+    for (const stCase &c : cases) {
+        bool bProgram = c.args[0] == "program";
+        Settings(c.args[0] == "program" || c.args[0] == "verify" ? m_pkg : "");
+        std::string box = Window(c.pfnOperator);
+        Bytes windowFile = Bytes(0);
+        if (bFileExists(out))
+            windowFile = lstBytes(strReadFile(out));
+        Settings(c.args[0] == "program" || c.args[0] == "verify" ? m_pkg : "");
+        stCliResult r = Cli(c.args);
+        SCOPED_TRACE(c.args[0]);
+        EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+        EXPECT_EQ(r.out, box);
+        EXPECT_NE(box.find(" - Pass\n>"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+        if (!windowFile.empty())
+            EXPECT_EQ(lstBytes(strReadFile(out)), windowFile);
+        EXPECT_EQ(Memory(3, 256), m_windowMemory);
+        if (bProgram)
+            EXPECT_EQ(Memory(3, 256), m_portA);
+    }
+}
+
+TEST_F(CliTest, ACorpusEdidProgrammedOntoABlankDisplayReadsBackByteForByte)
+{
+    std::vector<stCorpusEdid> corpus = lstCorpus();
+    if (corpus.empty())
+        GTEST_SKIP() << strCorpusMissing();
+    const stCorpusEdid *pst = nullptr;
+    for (const stCorpusEdid &e : corpus)
+        if (!pst && e.bytes.size() == 256 && e.bytes[126] == 1)
+            pst = &e;
+    ASSERT_NE(pst, nullptr);
+    vWriteFile(m_pkg, Bytes2Str(lstMakePackage({{"HDMI", pst->bytes}})));
+    stCliResult r = Cli({"program", "--package", m_pkg, "--port", "HDMI", "--display", "3", "--fast"});
+    ASSERT_EQ(r.s32Code, CLI_EXIT_PASS) << r.out << r.err;
+    // The bench keeps its memories between the two runs, as a display would.
+    r = Cli({"read", "--display", "3", "-o", m_dir.file("back.bin"), "--quiet"});
+    ASSERT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(lstBytes(strReadFile(m_dir.file("back.bin"))), pst->bytes) << pst->name;
+}
+
+TEST_F(CliTest, ExitCodesTellAFailedStepAUsageErrorAndNoDisplay)
+{
+    vDdcBenchSetWriteProtect(2, 1);
+    stCliResult r = Cli({"program", "--package", m_pkg, "--port", "HDMI", "--display", "3"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
+    EXPECT_NE(r.out.find("Verifying device's EDID ...\n> - Verifying fail"), std::string::npos);
+    EXPECT_EQ(Memory(3, 256), Bytes(256, 0xFF));
+    vDdcBenchSetWriteProtect(2, 0);
+
+    r = Cli({"program", "--package", m_dir.file("none.pkg"), "--port", "1", "--display", "3"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
+    EXPECT_NE(r.out.find("Programming device's EDID ...\n> - Fail. The existence of PKG file fail"),
+              std::string::npos);
+    EXPECT_EQ(Memory(3, 256), Bytes(256, 0xFF));
+
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
+             {},
+             {"burn"},
+             {"erase"},
+             {"erase", "--display", "0"},
+             {"read", "--display", "1"},
+             {"program", "--package", m_pkg, "--display", "1"},
+             {"--display", "1", "erase"},
+             {"erase", "--display", "1", "--speed", "120"},
+             {"erase", "--display", "1", "--text"},
+             {"unit", "--serial", "A1", "--next"}}) {
+        r = Cli(bad);
+        EXPECT_EQ(r.s32Code, CLI_EXIT_USAGE) << (bad.empty() ? "" : bad[0]);
+    }
+    r = Cli({"program", "--package", m_pkg, "--port", "VGA", "--display", "3"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_USAGE);
+    EXPECT_EQ(r.err, "tavolin-cli: the package has no port \"VGA\"; its ports are HDMI, DVI (or "
+                     "their numbers 1 to 2)\n");
+    r = Cli({"unit", "--serial", "SN1"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_USAGE);
+
+    r = Cli({"erase", "--display", "4"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_NO_START);
+    EXPECT_EQ(r.err, "tavolin-cli: no display 4: 3 displays were found\n");
+    vDdcBenchClear();
+    vDdcBenchLogClear();
+    r = Cli({"erase", "--display", "1"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_NO_START);
+    EXPECT_EQ(u32DdcBenchLogCount() > 0, true);
+    EXPECT_EQ(Calls(DDC_OP_WRITE_BUF).size(), 0u);
+}
+
+TEST_F(CliTest, JsonHoldsEveryStepTheDisplaysAndTheResult)
+{
+    stCliResult r = Cli({"program", "--package", m_pkg, "--port", "DVI", "--display", "3", "--json"});
+    ASSERT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    QJsonParseError stError;
+    QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &stError);
+    ASSERT_EQ(stError.error, QJsonParseError::NoError) << r.out;
+    QJsonObject root = doc.object();
+    EXPECT_EQ(root["command"].toString(), "program");
+    EXPECT_EQ(root["result"].toString(), "pass");
+    EXPECT_EQ(root["exit_code"].toInt(), 0);
+    EXPECT_TRUE(root["stopped_by"].isNull());
+    QJsonArray displays = root["displays"].toArray();
+    ASSERT_EQ(displays.size(), 3);
+    EXPECT_EQ(displays[0].toObject()["id"].toString(), "ACR1234");
+    EXPECT_EQ(displays[2].toObject()["position"].toInt(), 3);
+    EXPECT_EQ(displays[2].toObject()["status"].toString(), "Invalid EDID, Error Code = 0x70000013");
+    std::string commands;
+    std::string joined;
+    for (const QJsonValue &step : root["steps"].toArray()) {
+        QJsonObject o = step.toObject();
+        commands += o["command"].toString().toStdString() + ":" +
+                    o["result"].toString().toStdString() + " ";
+        joined += ">" + o["heading"].toString().toStdString() + "\n";
+        for (const QJsonValue &line : o["lines"].toArray())
+            joined += ">" + line.toString().toStdString() + "\n";
+        EXPECT_GE(o["duration_ms"].toInt(), 0);
+    }
+    EXPECT_EQ(commands, "package-info:pass start-library:pass version:none check-package:pass "
+                        "read-package:pass program:pass receive:pass verify:pass ");
+    // The lines went to standard error, as they came.
+    EXPECT_NE(r.err.find("Programming device's EDID ...\n> - Pass\n>"), std::string::npos);
+    EXPECT_NE(joined.find(">Programming device's EDID ...\n> - Pass\n"), std::string::npos);
+    EXPECT_EQ(Memory(3, 128), m_image2);
+}
+
+// SIGTERM during the program's first packets: the program ends and passes,
+// the verify never runs, the library is stopped, the code is the program's.
+TEST_F(CliTest, SigtermLetsTheRunningCommandEndAndRunsNothingAfterIt)
+{
+    static uint32_t s_Pauses;
+    s_Pauses = 0;
+    vClockSetPauseHook(
+        [](uint32_t u32Ms, void *) {
+            if (u32Ms == WRITE_PAUSE_MS && ++s_Pauses == 2)
+                raise(SIGTERM);
+        },
+        nullptr);
+    stCliResult r = Cli({"program", "--package", m_pkg, "--port", "HDMI", "--display", "3", "--json"});
+    vClockSetPauseHook(nullptr, nullptr);
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS);
+    EXPECT_NE(r.err.find("Programming device's EDID ...\n>\ntavolin-cli: SIGTERM: stopping after "
+                         "the running command\n - Pass\n>"),
+              std::string::npos) << r.err;
+    QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(root["stopped_by"].toString(), "SIGTERM");
+    QJsonArray steps = root["steps"].toArray();
+    ASSERT_FALSE(steps.isEmpty());
+    EXPECT_EQ(steps.last().toObject()["command"].toString(), "program");
+    EXPECT_EQ(steps.last().toObject()["result"].toString(), "pass");
+    EXPECT_EQ(Memory(3, 256), m_portA);
+    std::vector<std::string> lines = CallLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("UninstallDriver", 0), 0u) << lines.back();
+}
+
+TEST_F(CliTest, AUnitProgramsEveryMappedPortAndRecordsIt)
+{
+    vRecSetTimeForTest("2026-12-09T10:00:00Z");
+    Settings(m_pkg);
+    vWriteFile(m_dir.file(STATION_FILE_NAME),
+               "Production = 1\nSerialSource = counter\nSerialPrefix = LN\nNextSerial = 41\n"
+               "WeekYear = 50 2026\nPortMap = HDMI:3\n");
+    stCliResult r = Cli({"unit", "--next", "--fast"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.out << r.err;
+    EXPECT_NE(r.out.find(">Unit LN000041, port HDMI, display 3 ("), std::string::npos);
+    EXPECT_NE(r.out.find(">Unit LN000041 : Pass\n>"), std::string::npos);
+    EXPECT_EQ(Memory(3, 256)[12], 41);
+    // A serial that passed is done again only when asked.
+    r = Cli({"unit", "--serial", "LN000041"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
+    EXPECT_NE(r.err.find("No (no --rework)"), std::string::npos) << r.err;
+    vRecClose();
+    vRecSetTimeForTest(nullptr);
+    vStationDefaults(&gst_Station);
+}
+
+} // namespace
