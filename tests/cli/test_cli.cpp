@@ -341,19 +341,32 @@ TEST_F(CliTest, SigtermLetsTheRunningCommandEndAndRunsNothingAfterIt)
     EXPECT_EQ(lines.back().rfind("UninstallDriver", 0), 0u) << lines.back();
 }
 
-TEST_F(CliTest, AUnitProgramsEveryMappedPortAndRecordsIt)
+TEST_F(CliTest, AUnitPrintsWhatTheWindowPrintsAndRecordsIt)
 {
     vRecSetTimeForTest("2026-12-09T10:00:00Z");
     Settings(m_pkg);
-    vWriteFile(m_dir.file(STATION_FILE_NAME),
-               "Production = 1\nSerialSource = counter\nSerialPrefix = LN\nNextSerial = 41\n"
-               "WeekYear = 50 2026\nPortMap = HDMI:3\n");
-    stCliResult r = Cli({"unit", "--next", "--fast"});
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nWeekYear = 50 2026\nPortMap = HDMI:3\n");
+    std::string box = Window([](CliTest *) {
+        SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_UNIT_SERIAL, "SN-7");
+        UiKeyPress(gst_UiHandles.s32MainPanel, MAIN_UNIT_SERIAL, VAL_ENTER_VKEY);
+    });
+    vRecClose();
+    for (const char *pcName : {"units.sqlite", "units.sqlite-wal", "units.sqlite-shm"})
+        remove(File(pcName).c_str());
+    stCliResult r = Cli({"unit", "--serial", "SN-7"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    EXPECT_EQ(r.out, box);
+    EXPECT_NE(r.out.find(">Unit SN-7 : Pass\n>"), std::string::npos);
+    EXPECT_EQ(Memory(3, 256), m_windowMemory);
+    EXPECT_EQ(Memory(3, 256)[12], 7);
+
+    // The counter's next serial; a serial that passed is done again only when asked.
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nSerialSource = counter\nSerialPrefix = LN\n"
+                                        "NextSerial = 41\nWeekYear = 50 2026\nPortMap = HDMI:3\n");
+    r = Cli({"unit", "--next", "--fast"});
     EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.out << r.err;
-    EXPECT_NE(r.out.find(">Unit LN000041, port HDMI, display 3 ("), std::string::npos);
     EXPECT_NE(r.out.find(">Unit LN000041 : Pass\n>"), std::string::npos);
     EXPECT_EQ(Memory(3, 256)[12], 41);
-    // A serial that passed is done again only when asked.
     r = Cli({"unit", "--serial", "LN000041"});
     EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
     EXPECT_NE(r.err.find("No (no --rework)"), std::string::npos) << r.err;
