@@ -13,9 +13,10 @@ const char gc_CliUsage[] =
     "\n"
     "Commands:\n"
     "  detect                              detect the displays and save their EDID files\n"
-    "  read --display N -o FILE [--pages P] [--text]\n"
+    "  read --display N -o FILE.bin [--pages P]\n"
+    "  read --display N -o FILE.txt --text [--pages P]\n"
     "                                      receive P pages (default: as the EDID declares)\n"
-    "                                      and save them as binary, or as text\n"
+    "                                      and save them as binary, or as EDID text\n"
     "  program --package FILE --port PORT --display N [--erase] [--no-verify]\n"
     "                                      program a port's image and verify it\n"
     "  verify --package FILE --port PORT --display N\n"
@@ -283,6 +284,16 @@ bool bTakeCommand(stParse *p, const char *pcArg)
                  pcArg);
 }
 
+bool bSameLetters(const char *pcA, const char *pcLower)
+{
+    for (; *pcA && *pcLower; pcA++, pcLower++) {
+        char c = *pcA >= 'A' && *pcA <= 'Z' ? (char)(*pcA - 'A' + 'a') : *pcA;
+        if (c != *pcLower)
+            return false;
+    }
+    return *pcA == *pcLower;
+}
+
 // What each subcommand cannot do without.
 bool bComplete(stParse *p)
 {
@@ -297,6 +308,14 @@ bool bComplete(stParse *p)
         return bFail(p, "'%s' needs --display N", pcName);
     if (s32Cmd == CLI_CMD_READ && o.cOutput[0] == '\0')
         return bFail(p, "'%s' needs -o FILE", pcName);
+    // The save takes only its own extension, as its dialog does; a name
+    // without it would be saved under another one.
+    const char *pcSuffix = o.bText ? ".txt" : ".bin";
+    size_t outputLength = strlen(o.cOutput);
+    if (s32Cmd == CLI_CMD_READ &&
+        (outputLength <= 4 || !bSameLetters(o.cOutput + outputLength - 4, pcSuffix)))
+        return bFail(p, "-o must name a %s file, as the program saves %s", pcSuffix,
+                     o.bText ? "EDID text" : "binary EDID");
     bool bNeedsPackage = s32Cmd == CLI_CMD_PROGRAM || s32Cmd == CLI_CMD_VERIFY;
     if (bNeedsPackage && o.cPackage[0] == '\0')
         return bFail(p, "'%s' needs --package FILE", pcName);

@@ -51,6 +51,9 @@ int32_t gb_ProgressOnTerminal = 0;
 // A notice on the screen where the lines are shown starts a line of its own.
 int32_t gb_NoticeBesideLines = 0;
 int32_t gb_LineOpen = 0;
+// The lines' last, unended line (the prompt, mostly): a bar drawn over it
+// puts it back when it goes.
+char gc_OpenLine[128] = "";
 
 struct stCmdName {
     int32_t s32CmdId;
@@ -86,6 +89,8 @@ void vEraseProgress(void)
     if (!gb_ProgressShown)
         return;
     fputs("\r\033[K", gp_Err);
+    if (gb_NoticeBesideLines)
+        fputs(gc_OpenLine, gp_Err);
     fflush(gp_Err);
     gb_ProgressShown = 0;
 }
@@ -135,6 +140,19 @@ void vNoteDetection(const char *pcText)
              (int)valueLength, pcValue);
 }
 
+void vKeepOpenLine(const char *pcText, size_t length)
+{
+    size_t lineStart = length;
+    while (lineStart > 0 && pcText[lineStart - 1] != '\n')
+        lineStart--;
+    if (lineStart > 0) {
+        snprintf(gc_OpenLine, sizeof(gc_OpenLine), "%s", pcText + lineStart);
+        return;
+    }
+    size_t used = strlen(gc_OpenLine);
+    snprintf(gc_OpenLine + used, sizeof(gc_OpenLine) - used, "%s", pcText);
+}
+
 void vOnMessage(const char *pcText, void *)
 {
     size_t length = strlen(pcText);
@@ -152,6 +170,7 @@ void vOnMessage(const char *pcText, void *)
         return;
     vEraseProgress();
     gb_LineOpen = length > 0 && pcText[length - 1] != '\n';
+    vKeepOpenLine(pcText, length);
     fwrite(pcText, 1, length, pLinesTo());
     fflush(pLinesTo());
 }
@@ -355,6 +374,7 @@ void vReportBegin(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr)
     gb_ProgressShown = 0;
     gb_ProgressOnTerminal = !pstOptions->bQuiet && pErr == stderr && bProcIsTerminal(2);
     gb_LineOpen = 0;
+    gc_OpenLine[0] = '\0';
     gb_NoticeBesideLines = !pstOptions->bQuiet &&
                            (pLinesTo() == pErr || (pErr == stderr && pOut == stdout &&
                                                    bProcIsTerminal(1) && bProcIsTerminal(2)));
