@@ -173,13 +173,14 @@ TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
         std::vector<std::string> args;
         void (*pfnOperator)(CliTest *);
     };
-    const std::string out = m_dir.file("read.out");
+    const std::string bin = m_dir.file("read.bin");
+    const std::string txt = m_dir.file("read.txt");
     const stCase cases[] = {
         {{"detect"}, [](CliTest *) {}},
-        {{"read", "--display", "1", "-o", out},
-         [](CliTest *t) { t->Pick(1), t->ReadAndSave(2, 0, t->File("read.out")); }},
-        {{"read", "--display", "2", "--pages", "3", "--text", "-o", out},
-         [](CliTest *t) { t->Pick(2), t->ReadAndSave(3, 1, t->File("read.out")); }},
+        {{"read", "--display", "1", "-o", bin},
+         [](CliTest *t) { t->Pick(1), t->ReadAndSave(2, 0, t->File("read.bin")); }},
+        {{"read", "--display", "2", "--pages", "3", "--text", "-o", txt},
+         [](CliTest *t) { t->Pick(2), t->ReadAndSave(3, 1, t->File("read.txt")); }},
         {{"program", "--package", m_pkg, "--port", "HDMI", "--display", "3", "--erase"},
          [](CliTest *t) { t->Pick(3, 1), t->Start(1, 1, 1); }},
         {{"verify", "--package", m_pkg, "--port", "2", "--display", "2"},
@@ -190,9 +191,11 @@ TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
         bool bProgram = c.args[0] == "program";
         Settings(c.args[0] == "program" || c.args[0] == "verify" ? m_pkg : "");
         std::string box = Window(c.pfnOperator);
-        Bytes windowFile = Bytes(0);
-        if (bFileExists(out))
-            windowFile = lstBytes(strReadFile(out));
+        const std::string &out = c.args.back() == txt ? txt : bin;
+        bool bRead = c.args[0] == "read";
+        Bytes windowFile = bRead ? lstBytes(strReadFile(out)) : Bytes();
+        EXPECT_EQ(windowFile.empty(), !bRead);
+        remove(out.c_str());
         Settings(c.args[0] == "program" || c.args[0] == "verify" ? m_pkg : "");
         stCliResult r = Cli(c.args);
         SCOPED_TRACE(c.args[0]);
@@ -200,7 +203,7 @@ TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
         EXPECT_EQ(r.out, box);
         EXPECT_NE(box.find(" - Pass\n>"), std::string::npos);
         EXPECT_EQ(r.err, "");
-        if (!windowFile.empty())
+        if (bRead)
             EXPECT_EQ(lstBytes(strReadFile(out)), windowFile);
         EXPECT_EQ(Memory(3, 256), m_windowMemory);
         if (bProgram)
