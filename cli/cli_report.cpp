@@ -412,8 +412,10 @@ void vReportEndStep(int32_t s32CmdId, int32_t bCounted)
 void vReportSay(const char *pcFormat, ...)
 {
     vEraseProgress();
-    if (gb_LineOpen && gb_NoticeBesideLines)
+    if (gb_LineOpen && gb_NoticeBesideLines) {
         fputc('\n', gp_Err);
+        gc_OpenLine[0] = '\0';
+    }
     gb_LineOpen = 0;
     fputs("tavolin-cli: ", gp_Err);
     va_list args;
