@@ -26,7 +26,7 @@ const char gc_CliUsage[] =
     "\n"
     "Options:\n"
     "  --folder DIR   the program's folder (settings, monitor files, logs, Station.ini)\n"
-    "  --speed KHZ    bus clock: 10, 30, 50, 80, 100, 200, 300, 400 or 500\n"
+    "  --speed KHZ    bus clock: 10, 30, 50, 80, 100, 130, 150, 180 or 200\n"
     "  --fast         fast writes; --paced: paced writes (default: as Station.ini says)\n"
     "  --json         one JSON document on standard output; the lines go to standard error\n"
     "  --quiet        no message-box lines\n"
@@ -121,9 +121,13 @@ bool bSetSpeed(stParse *p, const char *v)
             return true;
         }
     }
-    return bFail(p, "--speed is %s kHz; the bus clocks are 10, 30, 50, 80, 100, 200, 300, 400 "
-                    "and 500 kHz%s",
-                 v);
+    char cClocks[DDC_SPEED_COUNT * 8] = "";
+    size_t used = 0;
+    for (int32_t i = 0; i < DDC_SPEED_COUNT && used < sizeof(cClocks); i++)
+        used += (size_t)snprintf(cClocks + used, sizeof(cClocks) - used, "%s%u",
+                                 i == 0 ? "" : i + 1 == DDC_SPEED_COUNT ? " and " : ", ",
+                                 (unsigned)(gu32_DdcSpeedTable[i] / 1000u));
+    return bFail(p, "--speed is %s kHz; the bus clocks are %s kHz", v, cClocks);
 }
 
 bool bSetFast(stParse *p, const char *)

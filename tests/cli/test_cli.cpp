@@ -82,12 +82,13 @@ public:
     }
 
     // Both programs start with these settings: the package and the functions.
-    void Settings(const std::string &package)
+    void Settings(const std::string &package, int s32Speed = 4)
     {
         vWriteFile(m_dir.file("DefSetting.ini"),
                    std::string(gc_SettingsHead) + "FilePath = " + package +
                        "\r\r\nFunctionSelect = 0 1 1 0 0 0\r\r\nSavedFileType = 1 0\r\r\n"
-                       "ReceivedNumOfPage = 1\r\r\nDdcI2cSpeed = 4\r\r\n");
+                       "ReceivedNumOfPage = 1\r\r\nDdcI2cSpeed = " + std::to_string(s32Speed) +
+                       "\r\r\n");
     }
 
     stCliResult Cli(std::vector<std::string> args)
@@ -177,6 +178,7 @@ TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
     const std::string txt = m_dir.file("read.txt");
     const stCase cases[] = {
         {{"detect"}, [](CliTest *) {}},
+        {{"detect", "--speed", "200"}, [](CliTest *) {}},
         {{"read", "--display", "1", "-o", bin},
          [](CliTest *t) { t->Pick(1), t->ReadAndSave(2, 0, t->File("read.bin")); }},
         {{"read", "--display", "2", "--pages", "3", "--text", "-o", txt},
@@ -189,7 +191,9 @@ TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
     };
     for (const stCase &c : cases) {
         bool bProgram = c.args[0] == "program";
-        Settings(c.args[0] == "program" || c.args[0] == "verify" ? m_pkg : "");
+        bool bSpeed = c.args.size() == 3 && c.args[1] == "--speed";
+        // The window program's speed comes from its settings (the last clock).
+        Settings(c.args[0] == "program" || c.args[0] == "verify" ? m_pkg : "", bSpeed ? 8 : 4);
         std::string box = Window(c.pfnOperator);
         const std::string &out = c.args.back() == txt ? txt : bin;
         bool bRead = c.args[0] == "read";
