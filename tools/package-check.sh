@@ -12,8 +12,11 @@
 #      the changelog; the README compressed, its links to installed files;
 #      the window's class and icon as the desktop entry names them;
 #   5. expects the settings, the monitor EDID files and the library log (which
-#      names the installed mode and the folder) in $XDG_DATA_HOME/tavolin,
-#      and nothing new in the unpacked root nor anywhere else in the home.
+#      names the installed mode and the folder) in $XDG_DATA_HOME/tavolin;
+#   6. runs the unpacked tavolin-cli's detect without a display server in the
+#      same home: it must pass, find the bench's displays and leave the
+#      settings as they were;
+#   7. expects nothing new in the unpacked root nor anywhere else in the home.
 # Takes about 20 s once the build folder is built.
 #
 # Usage: tools/package-check.sh [build-dir]    (default: build/ of this tree)
@@ -46,7 +49,9 @@ lintian --fail-on error,warning "$deb" 2>&1 | grep -v '^running with root privil
 
 unpacked=$xs_work/root
 dpkg-deb -x "$deb" "$unpacked"
-[ -x "$unpacked/usr/bin/tavolin" ] || fail "the package has no /usr/bin/tavolin"
+for program in tavolin tavolin-pkg tavolin-cli; do
+    [ -x "$unpacked/usr/bin/$program" ] || fail "the package has no /usr/bin/$program"
+done
 
 # One version everywhere: the package, the program, its tools, the manual
 # pages and the changelog.
@@ -55,7 +60,11 @@ program_version=$("$unpacked/usr/bin/tavolin" --version) || fail "tavolin --vers
 pkg_version=$("$unpacked/usr/bin/tavolin-pkg" --version) ||
     fail "tavolin-pkg --version failed"
 [ "$pkg_version" = "tavolin-pkg $version" ] || fail "the package is $version, tavolin-pkg --version says '$pkg_version'"
-for page in tavolin tavolin-pkg; do
+cli_version=$("$unpacked/usr/bin/tavolin-cli" --version) ||
+    fail "tavolin-cli --version failed"
+[ "$cli_version" = "tavolin-cli $version" ] || fail "the package is $version, tavolin-cli --version says '$cli_version'"
+for page in tavolin tavolin-pkg tavolin-cli; do
+    [ -f "$unpacked/usr/share/man/man1/$page.1.gz" ] || fail "the package has no manual page $page(1)"
     zcat "$unpacked/usr/share/man/man1/$page.1.gz" | head -n 1 | grep -qF "\"Tavolin $version\"" ||
         fail "the manual page $page(1) names another version: $(zcat "$unpacked/usr/share/man/man1/$page.1.gz" | head -n 1)"
 done
@@ -129,6 +138,23 @@ grep -q "  InitDDCHelper() = 0x0$" "$log" || fail "the library did not start: $(
 [ "$(stat -c %s "$user_dir/MonitorEDID/Monitor_1_TVL2701.bin")" -eq 256 ] || fail "display 1's EDID file is not 256 bytes"
 [ "$(stat -c %s "$user_dir/MonitorEDID/Monitor_2_TVL1301.bin")" -eq 128 ] || fail "display 2's EDID file is not 128 bytes"
 
+# The command-line program needs no display server and finds its panels,
+# libraries and folder as the window program does; it never saves the
+# settings.
+say "running the unpacked tavolin-cli detect"
+cp "$user_dir/DefSetting.ini" "$xs_work/settings.before"
+cli_status=0
+(cd "$xs_work" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u TAVOLIN_PROGRAM_DIR \
+    "${bench_env[@]}" HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
+    XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$xs_work/runtime" \
+    "$unpacked/usr/bin/tavolin-cli" detect --json) >"$xs_work/cli.json" 2>"$xs_work/cli.log" || cli_status=$?
+[ "$cli_status" -eq 0 ] || fail "tavolin-cli detect ended with exit code $cli_status: $(tail -n 5 "$xs_work/cli.log")"
+for display in '"position": 1, "id": "TVL2701", "status": "Pass"' '"position": 2, "id": "TVL1301", "status": "Pass"'; do
+    grep -qF "{$display}" "$xs_work/cli.json" || fail "tavolin-cli detect did not list {$display}: $(cat "$xs_work/cli.json")"
+done
+grep -qF '>Detecting monitor ...' "$xs_work/cli.log" || fail "tavolin-cli wrote no message-box lines on standard error: $(head -n 5 "$xs_work/cli.log")"
+cmp -s "$user_dir/DefSetting.ini" "$xs_work/settings.before" || fail "tavolin-cli changed $user_dir/DefSetting.ini"
+
 # Nothing beside the executable or anywhere else in the unpacked root, and
 # nothing of ours in the home outside the user's folder.
 (cd "$unpacked" && find . | sort) >"$xs_work/tree.after"
@@ -136,4 +162,4 @@ diff "$xs_work/tree.before" "$xs_work/tree.after" >&2 || fail "tavolin wrote int
 stray=$(cd "$home" && find . -type f ! -path './data/tavolin/*' ! -path './cache/*' ! -path './config/*' | head -n 5)
 [ -z "$stray" ] || fail "files outside $user_dir: $stray"
 
-say "passed: $(basename "$deb") is lintian clean; the unpacked program kept its files in \$XDG_DATA_HOME/tavolin ($(cd "$user_dir" && find . -type f | sort | tr '\n' ' '))"
+say "passed: $(basename "$deb") is lintian clean; tavolin-cli detect ran without a display; the unpacked programs kept their files in \$XDG_DATA_HOME/tavolin ($(cd "$user_dir" && find . -type f | sort | tr '\n' ' '))"
