@@ -6,6 +6,7 @@
 #include "app/production.h"
 #include "cli/cli_report.h"
 #include "device/monitor_detect.h"
+#include "files/edid_image.h"
 #include "files/package.h"
 #include "files/station.h"
 #include "platform/process/process.h"
@@ -198,10 +199,17 @@ void vPost(int32_t s32CmdId)
     vPostCommand(s32CmdId, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
 }
 
-// Pages as the EDID block 0 read at the detection declares them.
+// Pages as the EDID block 0 read at the detection declares them; a block
+// that is no EDID block (a blank memory) declares nothing: one page.
 int32_t s32DeclaredPages(void)
 {
-    int32_t s32Pages = gst_MonitorInfo[gpst_Options->s32Display - 1].u8EdidBuf[EDID_EXT_COUNT] + 1;
+    const uint8_t *pu8Block = gst_MonitorInfo[gpst_Options->s32Display - 1].u8EdidBuf;
+    uint32_t u32BadOffset = 0;
+    uint32_t u32Detail = 0;
+    bool bEdid = s32CheckEdidImage(pu8Block, EDID_BLOCK_SIZE, &u32BadOffset, &u32Detail) !=
+                     EDID_IMAGE_HEADER &&
+                 u32EdidBlockSum(pu8Block, 0) == 0;
+    int32_t s32Pages = bEdid ? pu8Block[EDID_EXT_COUNT] + 1 : 1;
     return s32Pages > PAGE_NUM_MAX ? PAGE_NUM_MAX : s32Pages;
 }
 
