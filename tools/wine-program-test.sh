@@ -17,7 +17,8 @@
 # Skips with a line saying why where no 32-bit program can run.
 #
 # Usage: tools/wine-program-test.sh [build-dir] [windows-build-dir]
-#        (default: build/ and build-win/ of this tree; both built)
+#        (default: build/ and build-win/ of this tree; the first built, the
+#        second configured and built here with its ZIP)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -30,6 +31,11 @@ xs_name=wine-program
 xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp wine wineboot wineserver
 [ -x "$build/tavolin" ] && [ -x "$build/tavolin-pkg" ] || fail "no tavolin or tavolin-pkg in '$build'"
 
+cmake -S "$root" -B "$win" -G Ninja --no-warn-unused-cli \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null || fail "configuring $win failed"
+cmake --build "$win" --target package >"$xs_work/package.log" 2>&1 ||
+    fail "building the Windows ZIP failed: $(tail -n 5 "$xs_work/package.log")"
+
 if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     echo "wine-program-test: SKIPPED: this kernel runs no 32-bit x86 program" \
         "(/usr/lib/wine/wine: $( { /usr/lib/wine/wine --version; } 2>&1 | head -n 1 | sed 's/.*: //'))," \
@@ -38,7 +44,7 @@ if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; 
 fi
 
 zip=$(ls "$win"/tavolin-*-win32.zip 2>/dev/null | head -n 1)
-[ -n "$zip" ] || fail "no tavolin-*-win32.zip in '$win' (cmake --build $win --target package)"
+[ -n "$zip" ] || fail "no tavolin-*-win32.zip in '$win'"
 
 corpus_edid() {
     local dir=$root/../shared/data/edid
