@@ -694,7 +694,7 @@ bool bCopyName(stUirParser *pstParser, const stUirToken *pstToken, const char *p
     if (!stOut.bCut)
         return true;
     char cFound[UIR_FOUND_SIZE];
-    snprintf(cFound, sizeof(cFound), "one of %zu bytes", pstAttr->stValue.len);
+    snprintf(cFound, sizeof(cFound), "one of %lu bytes", (unsigned long)pstAttr->stValue.len);
     return bFail(pstParser, pstAttr->u32Pos, "a name of at most 47 bytes", cFound);
 }
 
