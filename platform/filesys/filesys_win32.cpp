@@ -4,6 +4,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <errno.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -32,6 +33,38 @@ const char *pcKindOfHandle(HANDLE hFile, BY_HANDLE_FILE_INFORMATION *pstInfo)
     if (u32Type != FILE_TYPE_DISK || !GetFileInformationByHandle(hFile, pstInfo))
         return "a special file";
     return pstInfo->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "a folder" : nullptr;
+}
+
+// The C library's errno for a failed open, as POSIX's open() leaves it:
+// callers tell a missing file (ENOENT) from one they may not read.
+void vSetErrno(DWORD u32Error)
+{
+    switch (u32Error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        errno = ENOENT;
+        break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        errno = EACCES;
+        break;
+    case ERROR_FILENAME_EXCED_RANGE:
+        errno = ENAMETOOLONG;
+        break;
+    case ERROR_INVALID_NAME:
+        errno = EINVAL;
+        break;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        errno = EMFILE;
+        break;
+    default:
+        errno = EIO;
+        break;
+    }
 }
 
 } // namespace
@@ -78,16 +111,20 @@ FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKin
     *pu64Size = 0;
     *ppcKind = nullptr;
     wchar_t wcPath[WIN_PATH_MAX];
-    if (!bWinWide(pcPath, wcPath, WIN_PATH_MAX))
+    if (!bWinWide(pcPath, wcPath, WIN_PATH_MAX)) {
+        errno = EINVAL;
         return nullptr;
+    }
     // A device is never opened: opening some of them does something.
     *ppcKind = pcWinDeviceKind(wcPath);
     if (*ppcKind)
         return nullptr;
     HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    if (hFile == INVALID_HANDLE_VALUE) {
+        vSetErrno(GetLastError());
         return nullptr;
+    }
     BY_HANDLE_FILE_INFORMATION stInfo;
     *ppcKind = pcKindOfHandle(hFile, &stInfo);
     if (*ppcKind) {
