@@ -87,12 +87,11 @@ endif()
 # cmake --build build-win --target package: build-win/tavolin-<version>-win32.zip,
 # one folder of that name holding the program folder's files, the README,
 # the licence and DDC_Library\32Bit for the installer.
-set(TAVOLIN_ZIP_FILES ${TAVOLIN_PROGRAM_DIR}/Pavimo.uir $<TARGET_FILE:AssistDll>
-  ${TAVOLIN_PROGRAM_DIR}/DDCHelper.dll)
 if(TAVOLIN_HAS_PROGRAM)
   install(TARGETS tavolin RUNTIME DESTINATION .)
 endif()
-install(FILES ${TAVOLIN_ZIP_FILES} README.md DESTINATION .)
+install(TARGETS AssistDll DDCHelper RUNTIME DESTINATION .)
+install(FILES ui/Pavimo.uir README.md DESTINATION .)
 install(FILES packaging/copyright DESTINATION . RENAME copyright.txt)
 install(TARGETS installer DDCHelper RUNTIME DESTINATION DDC_Library/32Bit)
 
