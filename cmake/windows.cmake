@@ -39,6 +39,8 @@ target_link_libraries(tavolin_win32_platform PUBLIC bcrypt)
 
 # The panel run-time over Win32; the program is built once it is there.
 file(GLOB TAVOLIN_USERINT_WIN32 CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.cpp)
+# Its resources (a manifest, an icon), when it has any.
+file(GLOB TAVOLIN_USERINT_RC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.rc)
 set(TAVOLIN_USERINT_SHARED
   ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
   ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp)
@@ -50,10 +52,14 @@ else()
   message(STATUS "tavolin.exe left out: no Win32 panel run-time in platform/userint/win32")
 endif()
 
+if(TAVOLIN_HAS_PROGRAM AND TAVOLIN_USERINT_RC)
+  enable_language(RC)
+endif()
+
 if(TAVOLIN_HAS_PROGRAM)
   # main(), as on Linux: mingw's start-up calls it in a WIN32 program too.
   add_executable(tavolin WIN32 app/main.cpp ${TAVOLIN_CORE_SOURCES}
-    ${TAVOLIN_USERINT_WIN32} ${TAVOLIN_USERINT_SHARED}
+    ${TAVOLIN_USERINT_WIN32} ${TAVOLIN_USERINT_RC} ${TAVOLIN_USERINT_SHARED}
     # The clock, as DDCHelper.dll has it built in: a copy of the program's own.
     platform/clock/PlatformClock.cpp)
   target_include_directories(tavolin PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform/userint)
