@@ -1,12 +1,14 @@
-# The Windows build (cmake/toolchain-mingw-i686.cmake): only what ships for
-# Windows, the bus library DDCHelper.dll and installer.exe, side by side in
-# DDC_Library/32Bit as the installer expects. No Qt, no program, no tests but
-# the component the installer registers in the wine run.
+# The Windows build (cmake/toolchain-mingw-i686.cmake): the bus library
+# DDCHelper.dll and installer.exe side by side in DDC_Library/32Bit, as the
+# installer expects, and the program tavolin.exe with everything it needs in
+# tavolin/, which the ZIP ships. No Qt, no tests but the component the
+# installer registers in the wine run.
 if(TAVOLIN_SANITIZE)
   message(FATAL_ERROR "TAVOLIN_SANITIZE is for the Linux build only")
 endif()
 
 set(TAVOLIN_SHIPPED_DIR ${CMAKE_BINARY_DIR}/DDC_Library/32Bit)
+set(TAVOLIN_PROGRAM_DIR ${CMAKE_BINARY_DIR}/tavolin)
 
 add_subdirectory(platform/ddc)
 set_target_properties(DDCHelper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVOLIN_SHIPPED_DIR})
@@ -18,6 +20,68 @@ target_link_libraries(installer PRIVATE shell32)
 target_link_options(installer PRIVATE -static)
 set_target_properties(installer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVOLIN_SHIPPED_DIR})
 
+add_library(AssistDll SHARED platform/assist/AssistDll.cpp)
+target_include_directories(AssistDll PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_options(AssistDll PRIVATE -static-libgcc -static-libstdc++)
+set_target_properties(AssistDll PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${TAVOLIN_PROGRAM_DIR})
+
+# The platform's Windows side for the program: files, the process, no unit
+# record (no SQLite for mingw on Debian) but SHA-256 from the system.
+add_library(tavolin_win32_platform STATIC
+  platform/filesys/filesys_win32.cpp
+  platform/filesys/safefile_win32.cpp
+  platform/filesys/wintext_win32.cpp
+  platform/process/process_win32.cpp
+  platform/records/records_win32.cpp
+)
+target_include_directories(tavolin_win32_platform PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tavolin_win32_platform PUBLIC bcrypt)
+
+# The panel run-time over Win32; the program is built once it is there.
+file(GLOB TAVOLIN_USERINT_WIN32 CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.cpp)
+# Its resources (a manifest, an icon), when it has any.
+file(GLOB TAVOLIN_USERINT_RC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.rc)
+set(TAVOLIN_USERINT_SHARED
+  ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
+  ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp)
+set(TAVOLIN_HAS_PROGRAM OFF)
+if(TAVOLIN_USERINT_WIN32 AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
+   AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp)
+  set(TAVOLIN_HAS_PROGRAM ON)
+else()
+  message(STATUS "tavolin.exe left out: no Win32 panel run-time in platform/userint/win32")
+endif()
+
+if(TAVOLIN_HAS_PROGRAM AND TAVOLIN_USERINT_RC)
+  enable_language(RC)
+endif()
+
+if(TAVOLIN_HAS_PROGRAM)
+  # main(), as on Linux: mingw's start-up calls it in a WIN32 program too.
+  add_executable(tavolin WIN32 app/main.cpp ${TAVOLIN_CORE_SOURCES}
+    ${TAVOLIN_USERINT_WIN32} ${TAVOLIN_USERINT_RC} ${TAVOLIN_USERINT_SHARED}
+    # The clock, as DDCHelper.dll has it built in: a copy of the program's own.
+    platform/clock/PlatformClock.cpp)
+  target_include_directories(tavolin PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform/userint)
+  target_compile_definitions(tavolin PRIVATE PLATFORM_CLOCK_BUILT_IN)
+  # gcc checks format(printf) against Microsoft's printf, which knows no
+  # %zu; but in C++ mingw's stdio is its own C99 one, which does. The Linux
+  # build checks the formats.
+  target_compile_options(tavolin PRIVATE -Wno-format)
+  target_link_libraries(tavolin PRIVATE tavolin_win32_platform DDCHelper AssistDll
+    comctl32 comdlg32 user32 gdi32 shell32)
+  target_link_options(tavolin PRIVATE -static-libgcc -static-libstdc++)
+  set_target_properties(tavolin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVOLIN_PROGRAM_DIR})
+endif()
+
+# tavolin/ holds all the program needs; DDC_Library/32Bit keeps its own copy
+# of the bus library for the installer.
+configure_file(ui/Pavimo.uir ${TAVOLIN_PROGRAM_DIR}/Pavimo.uir COPYONLY)
+add_custom_target(program_folder ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:DDCHelper> ${TAVOLIN_PROGRAM_DIR}
+  DEPENDS DDCHelper AssistDll
+  COMMENT "Laying out tavolin/")
+
 if(TAVOLIN_TESTS)
   # Stands in for the ActiveX component in tools/wine-installer-test.sh.
   add_library(DDCHelperX SHARED tests/wine/fake_activex.cpp)
@@ -25,3 +89,23 @@ if(TAVOLIN_TESTS)
   set_target_properties(DDCHelperX PROPERTIES PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine)
 endif()
+
+# cmake --build build-win --target package: build-win/tavolin-<version>-win32.zip,
+# one folder of that name holding the program folder's files, the README,
+# the licence and DDC_Library\32Bit for the installer.
+if(TAVOLIN_HAS_PROGRAM)
+  install(TARGETS tavolin RUNTIME DESTINATION .)
+endif()
+install(TARGETS AssistDll DDCHelper RUNTIME DESTINATION .)
+install(FILES ui/Pavimo.uir README.md DESTINATION .)
+install(FILES packaging/copyright DESTINATION . RENAME copyright.txt)
+install(TARGETS installer DDCHelper RUNTIME DESTINATION DDC_Library/32Bit)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME tavolin)
+set(CPACK_PACKAGE_VERSION ${TAVOLIN_VERSION})
+set(CPACK_PACKAGE_VENDOR "Tavolin developers")
+set(CPACK_PACKAGE_FILE_NAME tavolin-${TAVOLIN_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -5,6 +5,7 @@
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/textmode.h"
+#include "platform/filesys/filesys.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
@@ -222,7 +223,11 @@ int32_t s32LoadDefSetting(void)
 {
     static char cPath[SETTING_PATH_SIZE];
     vSettingPath(cPath);
-    FILE *pFile = fopen(cPath, "rb");
+    // Never waits on a FIFO put in the file's place; on Windows the UTF-8
+    // path reaches the system as UTF-16, so a folder with any letters works.
+    uint64_t u64Size = 0;
+    const char *pcKind = nullptr;
+    FILE *pFile = pFsOpenRegular(cPath, &u64Size, &pcKind);
     if (pFile) {
         vParseDefSetting(pFile);
         fclose(pFile);

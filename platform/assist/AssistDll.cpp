@@ -10,20 +10,43 @@
 // Outside every range the program knows (11-12, 16-19, 31-39, 55-63, Linux).
 #define ASSIST_OS_UNKNOWN 0u
 
+#if defined(_WIN32)
+namespace {
+
+// GetVersionEx tells a program without a manifest of newer systems that it
+// runs on 6.2 (Windows 8); ntdll's RtlGetVersion tells the truth.
+typedef LONG(WINAPI *RtlGetVersionCall)(OSVERSIONINFOW *);
+
+bool bRealVersion(DWORD *pu32Major, DWORD *pu32Minor)
+{
+    HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
+    RtlGetVersionCall pfnGetVersion =
+        hNtdll ? (RtlGetVersionCall)(void *)GetProcAddress(hNtdll, "RtlGetVersion") : nullptr;
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!pfnGetVersion || pfnGetVersion(&info) != 0)
+        return false;
+    *pu32Major = info.dwMajorVersion;
+    *pu32Minor = info.dwMinorVersion;
+    return true;
+}
+
+} // namespace
+#endif
+
 uint8_t GetOsVersion(void)
 {
 #if defined(_WIN32)
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (!GetVersionExA(&info))
+    DWORD u32Major = 0, u32Minor = 0;
+    if (!bRealVersion(&u32Major, &u32Minor))
         return ASSIST_OS_UNKNOWN;
     // Major and minor folded into one code: 5.0 -> 11, 5.1/5.2 -> 16/17,
     // 6.0 -> 31, 6.1 -> 55.
-    if (info.dwMajorVersion == 5)
-        return info.dwMinorVersion == 0 ? 11 : (uint8_t)(15 + info.dwMinorVersion);
-    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 0)
+    if (u32Major == 5)
+        return u32Minor == 0 ? 11 : (uint8_t)(15 + u32Minor);
+    if (u32Major == 6 && u32Minor == 0)
         return 31;
-    if (info.dwMajorVersion == 6 && info.dwMinorVersion == 1)
+    if (u32Major == 6 && u32Minor == 1)
         return 55;
     return 70;
 #elif defined(__linux__)

@@ -1,5 +1,7 @@
 // What the C library cannot tell about a path: whether it is a regular
-// file, and whether two paths name one file. POSIX only.
+// file, and whether two paths name one file. POSIX (filesys.cpp) and Win32
+// (filesys_win32.cpp: paths in UTF-8, a DOS device name such as NUL or
+// COM1 never opened).
 #ifndef FILESYS_H
 #define FILESYS_H
 
@@ -15,7 +17,8 @@ const char *pcFsKindOf(uint32_t u32Mode);
 // Opens pcPath for reading in binary when it is a regular file, never
 // waiting for a writer on a FIFO: the stream, with the file's size in
 // *pu64Size. Null otherwise; *ppcKind then says what the path is, or is
-// null when it cannot be opened at all.
+// null when it cannot be opened at all (errno then says why, ENOENT for a
+// missing file).
 FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKind);
 // True when both paths exist and name one file (the same device and inode),
 // however they are spelt or linked.

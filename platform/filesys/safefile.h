@@ -1,8 +1,11 @@
 // One file written whole or not at all, and only the file meant: the bytes
 // go to a new file of a unique name beside the target (mkstemp), which is
 // renamed over the target once written, synced and closed. A failed write
-// removes the new file and leaves the target as it was. POSIX only; no
-// system header here, so the program's own code may include it.
+// removes the new file and leaves the target as it was. POSIX
+// (safefile.cpp) and Win32 (safefile_win32.cpp: CREATE_NEW, MoveFileExW;
+// s32Fd holds the handle, s32Errno a GetLastError code, u32Mode the
+// attributes kept). No system header here, so the program's own code may
+// include it.
 #ifndef SAFEFILE_H
 #define SAFEFILE_H
 

@@ -1,7 +1,8 @@
 // The process among others: quit signals caught into a pipe that the event
 // loop reads, the lock that keeps a second copy of the program off a folder
 // the first one uses, other programs run with their output captured, the
-// host's name and the local date. POSIX only.
+// host's name and the local date. POSIX (process.cpp); on Windows
+// (process_win32.cpp) there are no quit signals and the lock is LockFileEx.
 #ifndef PROCESS_H
 #define PROCESS_H
 

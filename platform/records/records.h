@@ -2,6 +2,8 @@
 // attempt and a row per port of it, and its export as CSV. The only place
 // that includes sqlite3.h. The record is opened once (the tables made, the
 // interrupted units marked); each call then connects for its own work only.
+// On Windows (records_win32.cpp) there is no record: every call refuses
+// with the reason; the SHA-256 is the system's.
 #ifndef RECORDS_H
 #define RECORDS_H
 

@@ -289,6 +289,18 @@ TEST_F(SettingsTest, OnlyTheSettingsFileItselfIsReplaced)
     EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 4u);
 }
 
+// A FIFO in the settings file's place is never waited on: the start goes
+// on with the defaults, and the FIFO is left as it is.
+TEST_F(SettingsTest, AFifoInTheFilesPlaceNeitherHangsTheStartNorIsWritten)
+{
+    ASSERT_EQ(mkfifo(SettingsFile().c_str(), 0600), 0);
+    StartUp();
+    EXPECT_EQ(Panel(), gs_FactoryPanel);
+    struct stat st;
+    ASSERT_EQ(lstat(SettingsFile().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(SettingsTest, AFullDiskKeepsTheOldFileAndSaysSoOnStandardError)
 {
     std::string dir = m_dir.file("full");

@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Runs tavolin.exe under wine the way an operator does, and the Linux
+# program the same way, on Xvfb with openbox and the keyboard through
+# xdotool, then compares them:
+#   1. the Windows ZIP is unpacked into a fresh 32-bit wine prefix (C:\Tavolin,
+#      a portable folder) beside a package built by tavolin-pkg from a real
+#      EDID of ../shared/data/edid;
+#   2. each program starts (the bus library's built-in bench is detected),
+#      Alt+B and the real file dialog pick the package, Alt+R detects the
+#      displays again, Alt+S runs Program + Verify, Alt+A and the file dialog
+#      save the message box, and the close box ends the program;
+#   3. the two saved message boxes must be equal byte for byte but for the
+#      lines that name the platform, display 1 must hold the image (a second
+#      start of tavolin.exe saves what it detects), and DefSetting.ini must
+#      have the Linux program's bytes but for the package's path.
+# Leaves docs/wine-program.png (tavolin.exe under wine after the run).
+# Skips with a line saying why where no 32-bit program can run.
+#
+# Usage: tools/wine-program-test.sh [build-dir] [windows-build-dir]
+#        (default: build/ and build-win/ of this tree; the first built, the
+#        second configured and built here with its ZIP)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+win=${2:-$root/build-win}
+xs_name=wine-program
+
+# shellcheck source=tools/xsession.sh
+. "$root/tools/xsession.sh"
+xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp wine wineboot wineserver
+[ -x "$build/tavolin" ] && [ -x "$build/tavolin-pkg" ] || fail "no tavolin or tavolin-pkg in '$build'"
+
+cmake -S "$root" -B "$win" -G Ninja --no-warn-unused-cli \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null || fail "configuring $win failed"
+cmake --build "$win" --target package >"$xs_work/package.log" 2>&1 ||
+    fail "building the Windows ZIP failed: $(tail -n 5 "$xs_work/package.log")"
+
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "wine-program-test: SKIPPED: this kernel runs no 32-bit x86 program" \
+        "(/usr/lib/wine/wine: $( { /usr/lib/wine/wine --version; } 2>&1 | head -n 1 | sed 's/.*: //'))," \
+        "so tavolin.exe cannot start here"
+    exit 0
+fi
+
+zip=$(ls "$win"/tavolin-*-win32.zip 2>/dev/null | head -n 1)
+[ -n "$zip" ] || fail "no tavolin-*-win32.zip in '$win'"
+
+corpus_edid() {
+    local dir=$root/../shared/data/edid
+    [ -f "$dir/MANIFEST.tsv" ] || return 0
+    awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
+            print $col["file"]; exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
+}
+image=$(corpus_edid)
+[ -n "$image" ] || { echo "wine-program-test: SKIPPED: no EDID data set in ../shared/data/edid"; exit 0; }
+package=$xs_work/job.pkg
+"$build/tavolin-pkg" build -o "$package" --type HDMI --text-a Sample --text-b Tools \
+    --port "HDMI1=$image" >/dev/null || fail "tavolin-pkg refused $image"
+say "packaged $(basename "$image") as $package"
+
+# The operator's steps on the main window $main; the package and the
+# message file as the program's file dialogs take them.
+operator_run() { # package-path messages-path
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    xdotool key --window "$main" alt+b
+    answer_file_dialog "Select File" "$1"
+    sleep 1
+    window_named Error >/dev/null && fail "the file dialog answered with the Error popup"
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    xdotool key --window "$main" alt+r
+    park_pointer
+    wait_settled "detecting the displays again"
+    xdotool key --window "$main" alt+s
+    wait_settled "programming and verifying"
+    xdotool key --window "$main" alt+a
+    answer_file_dialog "Name of File to Save" "$2"
+}
+
+# --- the Linux program --------------------------------------------------
+xs_start_x wm
+xs_start_tavolin
+park_pointer
+wait_settled "starting"
+operator_run "$package" "$xs_work/linux-messages.txt"
+saved_linux() { [ -s "$xs_work/linux-messages.txt" ]; }
+poll 50 saved_linux || fail "Save... of the Linux program wrote no file"
+click_close_box "$main"
+ended() { ! tavolin_alive; }
+poll 50 ended || fail "the close box did not end tavolin"
+wait "$tavolin_pid" || fail "tavolin ended with an error"
+tavolin_pid=""
+cp "$prog/DefSetting.ini" "$xs_work/linux-DefSetting.ini"
+say "the Linux program: $(wc -l <"$xs_work/linux-messages.txt") lines saved"
+
+# --- tavolin.exe under wine ---------------------------------------------
+export WINEPREFIX="$xs_work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_cleanup() { timeout 30 wineserver -k 2>/dev/null || true; }
+trap 'wine_cleanup; xs_cleanup' EXIT
+timeout 300 wineboot --init >"$xs_work/wineboot.log" 2>&1 || fail "wineboot --init failed"
+timeout 120 wineserver -w || fail "wine did not settle after wineboot"
+drive=$WINEPREFIX/drive_c
+mkdir -p "$xs_work/unzipped"
+(cd "$xs_work/unzipped" && cmake -E tar xf "$zip") || fail "could not unpack $zip"
+prog=$(dirname "$(find "$xs_work/unzipped" -name tavolin.exe | head -n 1)")
+[ -f "$prog/tavolin.exe" ] || fail "the ZIP holds no tavolin.exe"
+cp -r "$prog" "$drive/Tavolin"
+prog=$drive/Tavolin
+cp "$package" "$prog/job.pkg"
+
+# wine's windows are known by the class of the program's process.
+visible_windows() { xdotool search --onlyvisible --classname tavolin.exe 2>/dev/null || true; }
+start_wine_tavolin() {
+    (cd "$prog" && exec wine tavolin.exe) >"$xs_work/tavolin.log" 2>&1 &
+    tavolin_pid=$!
+    poll 150 xs_main_shown || fail "tavolin.exe showed no main window within 30 s"
+    main=$(main_window)
+}
+start_wine_tavolin
+park_pointer
+wait_settled "starting tavolin.exe"
+operator_run 'C:\Tavolin\job.pkg' 'C:\Tavolin\messages.txt'
+saved_wine() { [ -s "$prog/messages.txt" ]; }
+poll 50 saved_wine || fail "Save... of tavolin.exe wrote no file"
+grab_framed "$main" "$root/docs/wine-program.png"
+say "wrote docs/wine-program.png"
+click_close_box "$main"
+poll 100 ended || fail "the close box did not end tavolin.exe"
+wait "$tavolin_pid" || fail "tavolin.exe ended with an error"
+tavolin_pid=""
+
+# --- what the two runs left ----------------------------------------------
+# Lines that name the platform differ by design.
+platform_free() { grep -v -e '^>OS Platform Information : ' -e '^>Warning ! Tavolin can only support' "$1" || true; }
+if ! cmp -s <(platform_free "$xs_work/linux-messages.txt") <(platform_free "$prog/messages.txt"); then
+    diff <(platform_free "$xs_work/linux-messages.txt") <(platform_free "$prog/messages.txt") >&2 || true
+    fail "tavolin.exe's saved messages differ from the Linux program's"
+fi
+say "the saved message boxes are equal but for the platform lines ($(wc -l <"$prog/messages.txt") lines)"
+
+path_free() { grep -av '^FilePath = ' "$1" || true; }
+cmp -s <(path_free "$xs_work/linux-DefSetting.ini") <(path_free "$prog/DefSetting.ini") ||
+    fail "tavolin.exe's DefSetting.ini differs from the Linux program's: $(od -c "$prog/DefSetting.ini" | head -n 5)"
+grep -aq '^FilePath = C:\\Tavolin\\job.pkg'$'\r''$' "$prog/DefSetting.ini" ||
+    fail "DefSetting.ini does not keep the package's path: $(grep -a FilePath "$prog/DefSetting.ini")"
+say "DefSetting.ini has the Linux program's bytes but for the package's path"
+
+mv "$prog/MonitorEDID" "$xs_work/MonitorEDID.before"
+start_wine_tavolin
+first_saved() { ls "$prog"/MonitorEDID/Monitor_1_*.bin >/dev/null 2>&1; }
+poll 150 first_saved || fail "the second start saved no EDID of display 1"
+sleep 0.5
+cmp -s "$(ls "$prog"/MonitorEDID/Monitor_1_*.bin | head -n 1)" "$image" ||
+    fail "display 1 does not hold the programmed image"
+say "display 1 holds the programmed image"
+click_close_box "$main"
+poll 100 ended || fail "the close box did not end tavolin.exe the second time"
+tavolin_pid=""
+say "all checks passed"
