@@ -130,6 +130,10 @@ void vTrackFocus(void)
     if (pCtrl)
         s32UiDispatchCtrl(pPanel, pCtrl, EVENT_LOST_FOCUS, 0, 0);
     pCtrl = hNow ? pUiControlOfWindow(hNow, &pPanel) : nullptr;
+    // A read-only field shows no text cursor, as under Qt.
+    if (pCtrl && (GetWindowLongPtrW(hNow, GWL_STYLE) & ES_READONLY) &&
+        (pCtrl->s32Kind == UI_TEXT || pCtrl->s32Kind == UI_TEXTBOX))
+        HideCaret(hNow);
     if (pCtrl)
         s32UiDispatchCtrl(pPanel, pCtrl, EVENT_GOT_FOCUS, 0, 0);
 }

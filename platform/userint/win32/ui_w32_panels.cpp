@@ -379,6 +379,24 @@ void vInitControl(stUiPanel *pPanel, stUiCtrl *pCtrl, int32_t s32Node, int32_t s
     }
 }
 
+// A one-line EDIT draws its text at the top: it gets the height its font
+// needs, centred on the resource's place, as Qt centres a field's text.
+void vCentreField(stUiCtrl *pCtrl)
+{
+    HDC hDc = GetDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hDc, hUiFont(pCtrl->cFamily, pCtrl->s32PointSize, pCtrl->bBold));
+    TEXTMETRICW stMetrics;
+    GetTextMetricsW(hDc, &stMetrics);
+    SelectObject(hDc, hOld);
+    ReleaseDC(nullptr, hDc);
+    int32_t s32Wanted = stMetrics.tmHeight + 8;
+    int32_t s32Height = pCtrl->rcPlace.bottom - pCtrl->rcPlace.top;
+    if (s32Wanted >= s32Height)
+        return;
+    pCtrl->rcPlace.top += (s32Height - s32Wanted) / 2;
+    pCtrl->rcPlace.bottom = pCtrl->rcPlace.top + s32Wanted;
+}
+
 void vCreateWindow(stUiPanel *pPanel, stUiCtrl *pCtrl, const stUiClass *pClass,
                    const stUirNode *pNode, int32_t s32Index)
 {
@@ -425,6 +443,8 @@ void vAddWidget(stUiPanel *pPanel, int32_t s32Node, int32_t s32Part, int32_t *ps
     pCtrl->s32PointSize = pPanel->s32PointSize;
     pCtrl->bBold = stClass.s32Kind == UI_PART && bBoldGroups;
     vReadFont(pNode, pCtrl->cFamily, sizeof(pCtrl->cFamily), &pCtrl->s32PointSize, &pCtrl->bBold);
+    if (stClass.s32Kind == UI_TEXT || stClass.s32Kind == UI_NUMERIC)
+        vCentreField(pCtrl);
     if (stClass.s32Kind != UI_TIMER) {
         vCreateWindow(pPanel, pCtrl, &stClass, pNode, s32Index);
         vApplyFont(pPanel, pCtrl);
@@ -511,7 +531,7 @@ void vReadPanelProps(stUiPanel *pPanel, const stUirNode *pNode)
 
 bool bCreatePanelWindow(stUiPanel *pPanel, const stUirNode *pNode)
 {
-    DWORD u32Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    DWORD u32Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     DWORD u32Ex = 0;
     HWND hOwner = nullptr;
     stUiPanel *pFirst = pUiFirstPanel();
