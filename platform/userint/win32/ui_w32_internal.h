@@ -80,8 +80,8 @@ struct stUiPanel {
     int32_t s32ResourceId;
     HWND hWnd;
     HMENU hMenu;
-    int32_t s32MenuShift; // height of the resource's menu bar, now above the client area
-    int32_t s32Width;     // client area
+    int32_t s32MenuShift; // height of the resource's menu bar: the controls move up by it
+    int32_t s32Width;     // the resource's panel less its menu bar
     int32_t s32Height;
     PanelCallbackPtr pfnCallback;
     MenuCallbackPtr pfnMenu;

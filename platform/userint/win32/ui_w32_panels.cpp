@@ -485,22 +485,17 @@ bool bNodeIsUnder(int32_t s32Node, int32_t s32Ancestor)
     return false;
 }
 
-// The window's outer size for a client area of the panel's size.
+// The window's outer size for the panel's size in the resource, which
+// counts its menu bar: the real menu bar takes its height from that, so
+// the window is as high as the resource says whatever the menu's font.
 void vFitWindowToClient(stUiPanel *pPanel)
 {
     DWORD u32Style = (DWORD)GetWindowLongPtrW(pPanel->hWnd, GWL_STYLE);
     DWORD u32Ex = (DWORD)GetWindowLongPtrW(pPanel->hWnd, GWL_EXSTYLE);
-    RECT rc = {0, 0, pPanel->s32Width, pPanel->s32Height};
-    AdjustWindowRectEx(&rc, u32Style, pPanel->hMenu != nullptr, u32Ex);
+    RECT rc = {0, 0, pPanel->s32Width, pPanel->s32Height + pPanel->s32MenuShift};
+    AdjustWindowRectEx(&rc, u32Style, FALSE, u32Ex);
     SetWindowPos(pPanel->hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A menu bar that wraps takes more than AdjustWindowRectEx counts.
-    RECT rcClient;
-    GetClientRect(pPanel->hWnd, &rcClient);
-    int32_t s32Short = pPanel->s32Height - (rcClient.bottom - rcClient.top);
-    if (s32Short != 0)
-        SetWindowPos(pPanel->hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + s32Short,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int32_t s32FindMenuBar(int32_t s32PanelNode)
