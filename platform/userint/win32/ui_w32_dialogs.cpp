@@ -91,6 +91,16 @@ void vLayoutReport(HWND hWnd)
     MoveWindow(gst_Report.hClose, rc.right - s32Margin - s32ButtonW, s32ButtonY, s32ButtonW, s32ButtonH, TRUE);
 }
 
+// The arrow and page keys scroll the text; a read-only text shows no
+// cursor, as under Qt.
+void vFocusText(void)
+{
+    if (!gst_Report.hEdit)
+        return;
+    SetFocus(gst_Report.hEdit);
+    HideCaret(gst_Report.hEdit);
+}
+
 LRESULT CALLBACK lrReportProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
 {
     switch (u32Msg) {
@@ -106,8 +116,7 @@ LRESULT CALLBACK lrReportProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lPar
             vLayoutReport(hWnd);
         return 0;
     case WM_SETFOCUS:
-        if (gst_Report.hEdit)
-            SetFocus(gst_Report.hEdit);
+        vFocusText();
         return 0;
     case WM_CTLCOLORSTATIC:
         // A read-only EDIT is grey by default; a report reads better on white.
@@ -158,6 +167,24 @@ SIZE stReportSize(HFONT hFont, DWORD u32Style)
     return stSize;
 }
 
+// Over the middle of its owner, within the screen's free area.
+void vCentreOver(HWND hWnd, HWND hOwner)
+{
+    RECT rcSelf, rcOwner, rcWork;
+    GetWindowRect(hWnd, &rcSelf);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcWork, 0);
+    if (!hOwner || !GetWindowRect(hOwner, &rcOwner))
+        rcOwner = rcWork;
+    int32_t s32W = rcSelf.right - rcSelf.left, s32H = rcSelf.bottom - rcSelf.top;
+    int32_t s32X = (rcOwner.left + rcOwner.right - s32W) / 2;
+    int32_t s32Y = (rcOwner.top + rcOwner.bottom - s32H) / 2;
+    s32X = s32X + s32W > rcWork.right ? rcWork.right - s32W : s32X;
+    s32Y = s32Y + s32H > rcWork.bottom ? rcWork.bottom - s32H : s32Y;
+    s32X = s32X < rcWork.left ? rcWork.left : s32X;
+    s32Y = s32Y < rcWork.top ? rcWork.top : s32Y;
+    SetWindowPos(hWnd, nullptr, s32X, s32Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
 {
     const DWORD u32Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -182,9 +209,9 @@ bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
     SendMessageW(gst_Report.hEdit, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextW(gst_Report.hEdit, pwcText);
     vLayoutReport(gst_Report.hWnd);
+    vCentreOver(gst_Report.hWnd, hOwner);
     ShowWindow(gst_Report.hWnd, SW_SHOW);
-    // The arrow and page keys scroll the text.
-    SetFocus(gst_Report.hEdit);
+    vFocusText();
     return true;
 }
 

@@ -113,6 +113,25 @@ bool bTextBoxKey(const MSG *pMsg)
     return true;
 }
 
+// The report's text is a multi-line EDIT, which wants every key: Tab still
+// moves to Close, and Escape or Enter close the report, as its default
+// button would.
+bool bReportKey(const MSG *pMsg)
+{
+    if (pMsg->message != WM_KEYDOWN)
+        return false;
+    if (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_RETURN) {
+        PostMessageW(gh_Report, WM_CLOSE, 0, 0);
+        return true;
+    }
+    if (pMsg->wParam != VK_TAB)
+        return false;
+    HWND hNext = GetNextDlgTabItem(gh_Report, GetFocus(), GetKeyState(VK_SHIFT) < 0);
+    if (hNext)
+        SetFocus(hNext);
+    return true;
+}
+
 // Focus changes reach the callbacks once the message that made them is
 // handled (buttons tell theirs only with BS_NOTIFY, which changes their
 // double clicks).
@@ -362,10 +381,8 @@ void vUiHandleMessage(MSG *pMsg)
         return;
     }
     HWND hRoot = hDialogRoot(pMsg->hwnd);
-    if (hRoot && hRoot == gh_Report && pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
-        PostMessageW(gh_Report, WM_CLOSE, 0, 0);
+    if (hRoot && hRoot == gh_Report && bReportKey(pMsg))
         return;
-    }
     // Letters typed without Alt are text, never a control's mnemonic (a
     // scanner typing on a focused button must press nothing).
     if (hRoot && pMsg->message != WM_CHAR && IsDialogMessageW(hRoot, pMsg)) {
