@@ -581,8 +581,11 @@ void vFreePanel(stUiPanel *pPanel)
         if (pCtrl->hBackBrush)
             DeleteObject(pCtrl->hBackBrush);
     }
-    if (pPanel->hWnd && IsWindow(pPanel->hWnd))
+    // The windows' last messages (focus, activation) reach no callback.
+    if (pPanel->hWnd && IsWindow(pPanel->hWnd)) {
+        SetWindowLongPtrW(pPanel->hWnd, GWLP_USERDATA, 0);
         DestroyWindow(pPanel->hWnd);
+    }
     memset(pPanel, 0, sizeof(*pPanel));
 }
 
