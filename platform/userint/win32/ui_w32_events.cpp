@@ -6,7 +6,6 @@
 
 namespace {
 
-const DWORD UI_FRAME_MS = 16;
 const int32_t UI_PUMP_MAX = 512; // messages one pump handles at most
 
 int32_t gs32_Hold = 0;          // programmatic changes under way
@@ -222,6 +221,11 @@ void vMenuChosen(stUiPanel *pPanel, UINT u32Id)
 
 void vTimerTick(stUiPanel *pPanel, WPARAM id)
 {
+    if (id == UI_FLUSH_TIMER_ID) {
+        KillTimer(pPanel->hWnd, id);
+        vUiTextBoxesFlush();
+        return;
+    }
     int32_t s32Index = (int32_t)id - UI_TIMER_ID_BASE;
     if (s32Index < 0 || s32Index >= pPanel->s32CtrlCount)
         return;
@@ -482,7 +486,9 @@ int ProcessSystemEvents(void)
     if (!bUiInitialised())
         return UIE_NOT_INITIALISED;
     UINT u32Flags = PM_REMOVE;
-    if (!bFrameDue())
+    if (bFrameDue())
+        vUiTextBoxesFlush();
+    else
         u32Flags |= PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
     MSG msg;
     for (int32_t i = 0; i < UI_PUMP_MAX && PeekMessageW(&msg, nullptr, 0, 0, u32Flags); i++)
@@ -496,6 +502,7 @@ int ProcessDrawEvents(void)
         return UIE_NOT_INITIALISED;
     if (!bFrameDue())
         return UIE_NO_ERROR;
+    vUiTextBoxesFlush();
     MSG msg;
     for (int32_t i = 0; i < UI_PUMP_MAX && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); i++)
         DispatchMessageW(&msg);

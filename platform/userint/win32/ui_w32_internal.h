@@ -23,6 +23,8 @@
 #define UI_UPDOWN_ID_BASE 3000
 #define UI_MENU_ID_BASE 20000
 #define UI_TIMER_ID_BASE 100
+#define UI_FLUSH_TIMER_ID 50 // a panel's text box takes in what was appended
+#define UI_FRAME_MS 16
 
 #define UI_PANEL_CLASS L"TavolinPanel"
 #define UI_REPORT_CLASS L"TavolinReport"
@@ -146,6 +148,10 @@ void vUiSetReportWindow(HWND hWnd);
 
 // --- Text box (ui_w32_textbox.cpp)
 int s32UiTextBoxAppend(stUiCtrl *pCtrl, const char *pcText);
+// Puts what was appended into the control and shows its end.
+void vUiTextBoxesFlush(void);
+// Drops what was appended to a text box that goes.
+void vUiTextBoxForget(stUiCtrl *pCtrl);
 
 // --- Lists (ui_w32_controls.cpp)
 void vUiFreeItems(stUiCtrl *pCtrl);

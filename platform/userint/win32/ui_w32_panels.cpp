@@ -578,6 +578,8 @@ void vFreePanel(stUiPanel *pPanel)
             KillTimer(pPanel->hWnd, UI_TIMER_ID_BASE + i);
         if (pCtrl->s32Kind == UI_LIST || pCtrl->s32Kind == UI_RING)
             vUiFreeItems(pCtrl);
+        if (pCtrl->s32Kind == UI_TEXTBOX)
+            vUiTextBoxForget(pCtrl);
         if (pCtrl->hBackBrush)
             DeleteObject(pCtrl->hBackBrush);
     }

@@ -3,6 +3,10 @@
 // same bytes: a carriage return or a line feed ends a line (CR LF in the
 // control), and a line feed opens its new line only once something
 // follows it, so that a box ending in a line feed has no empty last line.
+// Each change of a visible EDIT updates its scroll bars, which under wine
+// costs milliseconds: an append only gathers its text, and what is gathered
+// goes in at most once a frame (the pumps, a timer in the event loop) or
+// when the box is read.
 #include "ui_w32_internal.h"
 
 #include <stdlib.h>
@@ -11,11 +15,47 @@
 namespace {
 
 #define UI_SHORT_UNITS 1024
+#define UI_GATHER_UNITS 32768
 
+// What waits to go into one text box, already in the control's terms.
+wchar_t gwc_Gathered[UI_GATHER_UNITS];
+size_t gu32_GatheredCount = 0;
+stUiCtrl *gp_GatheredFor = nullptr;
+
+// The end stays in view: the caret goes to the end and the replacement
+// scrolls to it.
+void vPutAtEnd(HWND hEdit, const wchar_t *pwcText)
+{
+    int32_t s32End = GetWindowTextLengthW(hEdit);
+    SendMessageW(hEdit, EM_SETSEL, s32End, s32End);
+    SendMessageW(hEdit, EM_REPLACESEL, FALSE, (LPARAM)pwcText);
+}
+
+void vGather(stUiCtrl *pCtrl, const wchar_t *pwcText, size_t units)
+{
+    if (gp_GatheredFor != pCtrl || gu32_GatheredCount + units + 1 > UI_GATHER_UNITS)
+        vUiTextBoxesFlush();
+    if (units + 1 > UI_GATHER_UNITS) {
+        vPutAtEnd(pCtrl->hWnd, pwcText);
+        return;
+    }
+    // Set once: setting it again would put it off.
+    if (gu32_GatheredCount == 0)
+        SetTimer(GetParent(pCtrl->hWnd), UI_FLUSH_TIMER_ID, UI_FRAME_MS, nullptr);
+    memcpy(gwc_Gathered + gu32_GatheredCount, pwcText, units * sizeof(wchar_t));
+    gu32_GatheredCount += units;
+    gp_GatheredFor = pCtrl;
+}
+
+// The box as read: everything appended is in the control.
 stUiCtrl *pTextBox(int s32Panel, int s32Control)
 {
     stUiCtrl *pCtrl = pUiFindControl(s32Panel, s32Control);
-    return pCtrl && pCtrl->s32Kind == UI_TEXTBOX ? pCtrl : nullptr;
+    if (!pCtrl || pCtrl->s32Kind != UI_TEXTBOX)
+        return nullptr;
+    if (gp_GatheredFor == pCtrl)
+        vUiTextBoxesFlush();
+    return pCtrl;
 }
 
 // The fragment in the control's terms: breaks as CR LF, the last line feed
@@ -82,8 +122,25 @@ wchar_t *pwcLine(const stUiCtrl *pCtrl, int32_t s32Index)
 
 } // namespace
 
-// The end stays in view: the caret goes to the end and the replacement
-// scrolls to it.
+void vUiTextBoxesFlush(void)
+{
+    stUiCtrl *pCtrl = gp_GatheredFor;
+    gp_GatheredFor = nullptr;
+    if (!pCtrl || gu32_GatheredCount == 0)
+        return;
+    gwc_Gathered[gu32_GatheredCount] = L'\0';
+    gu32_GatheredCount = 0;
+    vPutAtEnd(pCtrl->hWnd, gwc_Gathered);
+}
+
+void vUiTextBoxForget(stUiCtrl *pCtrl)
+{
+    if (gp_GatheredFor != pCtrl)
+        return;
+    gp_GatheredFor = nullptr;
+    gu32_GatheredCount = 0;
+}
+
 int s32UiTextBoxAppend(stUiCtrl *pCtrl, const char *pcText)
 {
     wchar_t wcShort[UI_SHORT_UNITS];
@@ -96,11 +153,9 @@ int s32UiTextBoxAppend(stUiCtrl *pCtrl, const char *pcText)
         free(pwcIn);
         return UIE_BAD_ARGUMENT;
     }
-    if (u32ControlText(pCtrl, pwcIn, pwcOut) > 0) {
-        int32_t s32End = GetWindowTextLengthW(pCtrl->hWnd);
-        SendMessageW(pCtrl->hWnd, EM_SETSEL, s32End, s32End);
-        SendMessageW(pCtrl->hWnd, EM_REPLACESEL, FALSE, (LPARAM)pwcOut);
-    }
+    size_t count = u32ControlText(pCtrl, pwcIn, pwcOut);
+    if (count > 0)
+        vGather(pCtrl, pwcOut, count);
     if (pwcOut != wcShort)
         free(pwcOut);
     free(pwcIn);
@@ -112,6 +167,7 @@ int ResetTextBox(int panel, int control, const char *text)
     stUiCtrl *pCtrl = pTextBox(panel, control);
     if (!pCtrl)
         return UIE_BAD_CONTROL;
+    vUiTextBoxForget(pCtrl);
     SetWindowTextW(pCtrl->hWnd, L"");
     pCtrl->bPendingLineFeed = 0;
     if (text && *text)
