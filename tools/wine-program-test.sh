@@ -22,8 +22,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$root/build}
-win=${2:-$root/build-win}
+build=$(realpath -m "${1:-$root/build}")
+win=$(realpath -m "${2:-$root/build-win}")
 xs_name=wine-program
 
 # shellcheck source=tools/xsession.sh

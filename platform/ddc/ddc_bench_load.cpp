@@ -41,8 +41,10 @@ int32_t bUseMachineDisplays(void)
 {
     uint32_t u32Count = u32RealAddConnectors();
     if (u32Count == 0) {
+        // Windows has no kernel table: no sysfs root at all.
+        const char *pcRoot = pstDdcKernel()->pcSysRoot;
         vLogNote("bench: no description, and no DRM connector with a DDC adapter under %s/class/drm",
-                 pstDdcKernel()->pcSysRoot[0] ? pstDdcKernel()->pcSysRoot : "(no sysfs)");
+                 pcRoot && pcRoot[0] ? pcRoot : "(no sysfs)");
         return 0;
     }
     vLogNote("bench: real displays: %u DRM connectors with DDC adapters, driven through i2c-dev",
