@@ -790,22 +790,25 @@ int DiscardPanel(int panel)
 
 namespace {
 
-// A floating panel comes up over the middle of the main panel the first time.
-void vPlaceFloating(stUiPanel *pPanel)
+// A panel other than the main one comes up over the middle of the main
+// panel the first time, as a dialog would; a floating one is owned by it.
+void vPlaceOverMain(stUiPanel *pPanel)
 {
     stUiPanel *pFirst = pUiFirstPanel();
     if (!pFirst || pFirst == pPanel)
         return;
-    if (GetWindow(pPanel->hWnd, GW_OWNER) != pFirst->hWnd)
+    if (pPanel->bFloating && GetWindow(pPanel->hWnd, GW_OWNER) != pFirst->hWnd)
         SetWindowLongPtrW(pPanel->hWnd, GWLP_HWNDPARENT, (LONG_PTR)pFirst->hWnd);
-    if (pPanel->bShownOnce)
+    if (pPanel->bShownOnce || !IsWindowVisible(pFirst->hWnd))
         return;
     RECT rcMain, rcSelf;
     GetWindowRect(pFirst->hWnd, &rcMain);
     GetWindowRect(pPanel->hWnd, &rcSelf);
     int32_t s32X = (rcMain.left + rcMain.right - (rcSelf.right - rcSelf.left)) / 2;
     int32_t s32Y = (rcMain.top + rcMain.bottom - (rcSelf.bottom - rcSelf.top)) / 2;
-    SetWindowPos(pPanel->hWnd, nullptr, s32X, s32Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(pPanel->hWnd, nullptr, s32X > 0 ? s32X : 0, s32Y > 0 ? s32Y : 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pPanel->bShownOnce = 1;
 }
 
 } // namespace
@@ -815,13 +818,12 @@ int DisplayPanel(int panel)
     stUiPanel *pPanel = pUiFindPanel(panel);
     if (!pPanel)
         return UIE_BAD_PANEL;
+    vPlaceOverMain(pPanel);
     if (pPanel->bFloating) {
-        vPlaceFloating(pPanel);
         ShowWindow(pPanel->hWnd, SW_SHOWNOACTIVATE);
     } else if (!IsWindowVisible(pPanel->hWnd)) {
         ShowWindow(pPanel->hWnd, SW_SHOW);
     }
-    pPanel->bShownOnce = 1;
     SetWindowPos(pPanel->hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return UIE_NO_ERROR;
 }
