@@ -111,6 +111,14 @@ void vUiShowAsAttributes(stUiPanel *pPanel, stUiCtrl *pCtrl);
 bool bUiInitialised(void);
 HINSTANCE hUiInstance(void);
 
+// --- Panels from the resource (ui_w32_build.cpp)
+// Reads the resource (once) and makes the panel's windows; pPanel holds
+// its handle. UIE_NO_ERROR or why not.
+int s32UiBuildPanel(stUiPanel *pPanel, const char *pcFileName, int32_t s32ResourceId);
+void vUiFreePanelWindows(stUiPanel *pPanel);
+void vUiFitWindowToPanel(stUiPanel *pPanel);
+void vUiFitPartsToPanel(stUiPanel *pPanel);
+
 // --- Texts (ui_w32_text.cpp)
 // UTF-8 to UTF-16 into a fixed buffer, cut to fit.
 void vUiWide(const char *pcText, wchar_t *pwcOut, size_t count);
