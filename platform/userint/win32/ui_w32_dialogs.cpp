@@ -1,0 +1,337 @@
+// File selection, message, question and report popups.
+#include "ui_w32_internal.h"
+
+#include <commdlg.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const size_t UI_CHOSEN_UNITS = 32768;
+const int32_t UI_REPORT_COLUMNS = 100;
+const int32_t UI_REPORT_LINES = 40;
+const int32_t UI_REPORT_CLOSE_ID = IDCANCEL;
+
+// "Files (*.pkg *.bin)" and its patterns, then every file; or only the one
+// extension a restricting dialog allows. Units written, the list ending in
+// two NULs.
+void vFilter(const char *pcDefaultSpec, const char *pcTypeList, int32_t bRestrict, wchar_t *pwcOut, size_t count)
+{
+    char cSuffix[64];
+    vUiSingleSuffix(pcDefaultSpec, cSuffix, sizeof(cSuffix));
+    char cPatterns[512];
+    char cShown[512];
+    char cText[1200];
+    if (bRestrict && cSuffix[0]) {
+        snprintf(cText, sizeof(cText), "Files (*.%s)|*.%s||", cSuffix, cSuffix);
+    } else {
+        snprintf(cPatterns, sizeof(cPatterns), "%s", pcTypeList[0] ? pcTypeList : pcDefaultSpec);
+        if (!cPatterns[0]) {
+            pwcOut[0] = pwcOut[1] = L'\0';
+            return;
+        }
+        snprintf(cShown, sizeof(cShown), "%s", cPatterns);
+        for (char *pc = cShown; *pc; pc++)
+            *pc = *pc == ';' ? ' ' : *pc;
+        snprintf(cText, sizeof(cText), "Files (%s)|%s|All files (*.*)|*.*||", cShown, cPatterns);
+    }
+    vUiWide(cText, pwcOut, count);
+    for (wchar_t *pwc = pwcOut; *pwc; pwc++)
+        *pwc = *pwc == L'|' ? L'\0' : *pwc;
+}
+
+bool bExists(const wchar_t *pwcPath) { return GetFileAttributesW(pwcPath) != INVALID_FILE_ATTRIBUTES; }
+
+bool bEndsWithSuffix(const char *pcPath, const char *pcSuffix)
+{
+    size_t length = strlen(pcPath);
+    size_t suffixLength = strlen(pcSuffix);
+    return length > suffixLength && pcPath[length - suffixLength - 1] == '.' &&
+           lstrcmpiA(pcPath + length - suffixLength, pcSuffix) == 0;
+}
+
+// A dialog that restricts the extension never returns another one: a name
+// typed without it gets it (the dialog's default extension covers only a
+// name with no extension at all).
+int s32ApplyRestrictedSuffix(const char *pcDefaultSpec, int32_t bRestrict, char *pcPath, size_t size)
+{
+    char cSuffix[64];
+    vUiSingleSuffix(pcDefaultSpec, cSuffix, sizeof(cSuffix));
+    if (bRestrict && cSuffix[0] && !bEndsWithSuffix(pcPath, cSuffix)) {
+        size_t length = strlen(pcPath);
+        if (length + 1 + strlen(cSuffix) >= size) {
+            pcPath[0] = '\0'; // cut, it would name another file
+            return VAL_NO_FILE_SELECTED;
+        }
+        snprintf(pcPath + length, size - length, ".%s", cSuffix);
+    }
+    wchar_t wcPath[UI_WIDE_PATH];
+    vUiWide(pcPath, wcPath, UI_WIDE_PATH);
+    return bExists(wcPath) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+// The report: a read-only EDIT in a fixed-pitch font and a Close button.
+struct stReport {
+    HWND hWnd;
+    HWND hEdit;
+    HWND hClose;
+    bool bClosed;
+};
+stReport gst_Report;
+
+void vLayoutReport(HWND hWnd)
+{
+    RECT rc;
+    GetClientRect(hWnd, &rc);
+    const int32_t s32Margin = 8, s32ButtonW = 88, s32ButtonH = 28;
+    int32_t s32ButtonY = rc.bottom - s32Margin - s32ButtonH;
+    MoveWindow(gst_Report.hEdit, s32Margin, s32Margin, rc.right - 2 * s32Margin, s32ButtonY - 2 * s32Margin, TRUE);
+    MoveWindow(gst_Report.hClose, rc.right - s32Margin - s32ButtonW, s32ButtonY, s32ButtonW, s32ButtonH, TRUE);
+}
+
+// The arrow and page keys scroll the text; a read-only text shows no
+// cursor, as under Qt.
+void vFocusText(void)
+{
+    if (!gst_Report.hEdit)
+        return;
+    SetFocus(gst_Report.hEdit);
+    HideCaret(gst_Report.hEdit);
+}
+
+LRESULT CALLBACK lrReportProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (u32Msg) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == UI_REPORT_CLOSE_ID)
+            gst_Report.bClosed = true;
+        return 0;
+    case WM_CLOSE:
+        gst_Report.bClosed = true;
+        return 0;
+    case WM_SIZE:
+        if (gst_Report.hEdit)
+            vLayoutReport(hWnd);
+        return 0;
+    case WM_SETFOCUS:
+        vFocusText();
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        // A read-only EDIT is grey by default; a report reads better on white.
+        SetBkColor((HDC)wParam, GetSysColor(COLOR_WINDOW));
+        return (LRESULT)GetSysColorBrush(COLOR_WINDOW);
+    default:
+        return DefWindowProcW(hWnd, u32Msg, wParam, lParam);
+    }
+}
+
+bool bReportClassReady(void)
+{
+    static bool s_bRegistered = false;
+    if (s_bRegistered)
+        return true;
+    WNDCLASSEXW stClass = {};
+    stClass.cbSize = sizeof(stClass);
+    stClass.lpfnWndProc = lrReportProc;
+    stClass.hInstance = hUiInstance();
+    stClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    stClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    stClass.lpszClassName = UI_REPORT_CLASS;
+    s_bRegistered = RegisterClassExW(&stClass) != 0;
+    return s_bRegistered;
+}
+
+// Room for 100 columns and 40 lines of the text, within the screen's free
+// area (without the task bar).
+SIZE stReportSize(HFONT hFont, DWORD u32Style)
+{
+    HDC hDc = GetDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hDc, hFont);
+    TEXTMETRICW stMetrics;
+    GetTextMetricsW(hDc, &stMetrics);
+    SelectObject(hDc, hOld);
+    ReleaseDC(nullptr, hDc);
+    int32_t s32Scroll = GetSystemMetrics(SM_CXVSCROLL);
+    RECT rc = {0, 0, stMetrics.tmAveCharWidth * UI_REPORT_COLUMNS + s32Scroll + 8 + 16,
+               stMetrics.tmHeight * UI_REPORT_LINES + s32Scroll + 8 + 16 + 36};
+    AdjustWindowRectEx(&rc, u32Style, FALSE, 0);
+    RECT rcWork;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcWork, 0);
+    SIZE stSize = {rc.right - rc.left, rc.bottom - rc.top};
+    if (stSize.cx > rcWork.right - rcWork.left)
+        stSize.cx = rcWork.right - rcWork.left;
+    if (stSize.cy > rcWork.bottom - rcWork.top)
+        stSize.cy = rcWork.bottom - rcWork.top;
+    return stSize;
+}
+
+// Over the middle of its owner, within the screen's free area.
+void vCentreOver(HWND hWnd, HWND hOwner)
+{
+    RECT rcSelf, rcOwner, rcWork;
+    GetWindowRect(hWnd, &rcSelf);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &rcWork, 0);
+    if (!hOwner || !GetWindowRect(hOwner, &rcOwner))
+        rcOwner = rcWork;
+    int32_t s32W = rcSelf.right - rcSelf.left, s32H = rcSelf.bottom - rcSelf.top;
+    int32_t s32X = (rcOwner.left + rcOwner.right - s32W) / 2;
+    int32_t s32Y = (rcOwner.top + rcOwner.bottom - s32H) / 2;
+    s32X = s32X + s32W > rcWork.right ? rcWork.right - s32W : s32X;
+    s32Y = s32Y + s32H > rcWork.bottom ? rcWork.bottom - s32H : s32Y;
+    s32X = s32X < rcWork.left ? rcWork.left : s32X;
+    s32Y = s32Y < rcWork.top ? rcWork.top : s32Y;
+    SetWindowPos(hWnd, nullptr, s32X, s32Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
+{
+    const DWORD u32Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    HFONT hFixed = hUiFont("DejaVu Sans Mono", 9, 0);
+    SIZE stSize = stReportSize(hFixed, u32Style);
+    wchar_t wcTitle[256];
+    vUiWide(pcTitle, wcTitle, 256);
+    gst_Report = {};
+    gst_Report.hWnd = CreateWindowExW(0, UI_REPORT_CLASS, wcTitle, u32Style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      stSize.cx, stSize.cy, hOwner, nullptr, hUiInstance(), nullptr);
+    if (!gst_Report.hWnd)
+        return false;
+    gst_Report.hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL |
+                                           ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                       0, 0, 0, 0, gst_Report.hWnd, nullptr, hUiInstance(), nullptr);
+    gst_Report.hClose = CreateWindowExW(0, L"BUTTON", L"Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                                        0, 0, 0, 0, gst_Report.hWnd, (HMENU)(INT_PTR)UI_REPORT_CLOSE_ID,
+                                        hUiInstance(), nullptr);
+    SendMessageW(gst_Report.hEdit, WM_SETFONT, (WPARAM)hFixed, FALSE);
+    SendMessageW(gst_Report.hClose, WM_SETFONT, (WPARAM)hUiFont("DejaVu Sans", 9, 0), FALSE);
+    SendMessageW(gst_Report.hEdit, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextW(gst_Report.hEdit, pwcText);
+    vLayoutReport(gst_Report.hWnd);
+    vCentreOver(gst_Report.hWnd, hOwner);
+    ShowWindow(gst_Report.hWnd, SW_SHOW);
+    vFocusText();
+    return true;
+}
+
+int s32Chosen(const OPENFILENAMEW *pst, bool bOk, char *pcPath, size_t size)
+{
+    if (!bOk)
+        return VAL_NO_FILE_SELECTED;
+    // A path cut to fit would name another file: one that does not fit is no choice.
+    int s32Bytes = WideCharToMultiByte(CP_UTF8, 0, pst->lpstrFile, -1, nullptr, 0, nullptr, nullptr);
+    if (s32Bytes <= 1 || (size_t)s32Bytes > size)
+        return VAL_NO_FILE_SELECTED;
+    vUiNarrow(pst->lpstrFile, pcPath, size);
+    return VAL_EXISTING_FILE_SELECTED;
+}
+
+} // namespace
+
+// restrictDirectory and allowCancel change nothing, as under Qt. The
+// standard dialog always offers to make a folder (its New Folder button and
+// menu cannot be switched off), whatever allowMakeDirectory says.
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
+                    const char *fileTypeList, const char *title, const char *buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char *pathName, size_t pathSize)
+{
+    if (!pathName || pathSize == 0)
+        return UIE_BAD_ARGUMENT;
+    pathName[0] = '\0';
+    if (!bUiInitialised())
+        return UIE_NOT_INITIALISED;
+    const char *pcSpec = defaultFileSpec ? defaultFileSpec : "";
+    static wchar_t s_wcChosen[UI_CHOSEN_UNITS];
+    static wchar_t s_wcFilter[1200];
+    wchar_t wcDir[UI_WIDE_PATH], wcTitle[256], wcDefExt[64];
+    char cSuffix[64];
+    s_wcChosen[0] = L'\0';
+    vFilter(pcSpec, fileTypeList ? fileTypeList : "", restrictExtension, s_wcFilter, 1200);
+    vUiWide(defaultDirectory ? defaultDirectory : "", wcDir, UI_WIDE_PATH);
+    vUiWide(title ? title : "", wcTitle, 256);
+    vUiSingleSuffix(pcSpec, cSuffix, sizeof(cSuffix));
+    vUiWide(cSuffix, wcDefExt, 64);
+    bool bSave = buttonLabel && strcmp(buttonLabel, VAL_SAVE_BUTTON) == 0;
+    OPENFILENAMEW stOfn = {};
+    stOfn.lStructSize = sizeof(stOfn);
+    stOfn.hwndOwner = hUiBeginModal();
+    stOfn.lpstrFilter = s_wcFilter[0] ? s_wcFilter : nullptr;
+    stOfn.lpstrFile = s_wcChosen;
+    stOfn.nMaxFile = UI_CHOSEN_UNITS;
+    stOfn.lpstrInitialDir = wcDir[0] ? wcDir : nullptr;
+    stOfn.lpstrTitle = wcTitle[0] ? wcTitle : nullptr;
+    stOfn.lpstrDefExt = restrictExtension && wcDefExt[0] ? wcDefExt : nullptr;
+    stOfn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                  (bSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    bool bOk = bSave ? GetSaveFileNameW(&stOfn) != 0 : GetOpenFileNameW(&stOfn) != 0;
+    vUiEndModal(stOfn.hwndOwner);
+    int s32Result = s32Chosen(&stOfn, bOk, pathName, pathSize);
+    if (s32Result == VAL_NO_FILE_SELECTED) {
+        pathName[0] = '\0';
+        return s32Result;
+    }
+    return s32ApplyRestrictedSuffix(pcSpec, restrictExtension, pathName, pathSize);
+}
+
+int MessagePopup(const char *title, const char *message)
+{
+    if (!bUiInitialised())
+        return UIE_NOT_INITIALISED;
+    wchar_t *pwcTitle = pwcUiWideAlloc(title, 0);
+    wchar_t *pwcMessage = pwcUiWideAlloc(message, 0);
+    HWND hOwner = hUiBeginModal();
+    MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"", MB_OK | MB_ICONINFORMATION);
+    vUiEndModal(hOwner);
+    free(pwcTitle);
+    free(pwcMessage);
+    return UIE_NO_ERROR;
+}
+
+// No is the default button, so an Enter that arrives by chance (a
+// scanner's) never says Yes.
+int ConfirmPopup(const char *title, const char *message)
+{
+    if (!bUiInitialised())
+        return UIE_NOT_INITIALISED;
+    wchar_t *pwcTitle = pwcUiWideAlloc(title, 0);
+    wchar_t *pwcMessage = pwcUiWideAlloc(message, 0);
+    HWND hOwner = hUiBeginModal();
+    int s32Answer = MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"",
+                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    vUiEndModal(hOwner);
+    free(pwcTitle);
+    free(pwcMessage);
+    return s32Answer == IDYES ? 1 : 0;
+}
+
+int TextWindowPopup(const char *title, const char *text)
+{
+    if (!bUiInitialised())
+        return UIE_NOT_INITIALISED;
+    if (!bReportClassReady())
+        return UIE_BAD_ARGUMENT;
+    wchar_t *pwcText = pwcUiWideAlloc(text, 1);
+    if (!pwcText)
+        return UIE_BAD_ARGUMENT;
+    HWND hOwner = hUiBeginModal();
+    if (hOwner)
+        EnableWindow(hOwner, FALSE);
+    bool bOpen = bOpenReport(hOwner, title ? title : "", pwcText);
+    free(pwcText);
+    if (bOpen) {
+        vUiSetReportWindow(gst_Report.hWnd);
+        MSG msg;
+        while (!gst_Report.bClosed && GetMessageW(&msg, nullptr, 0, 0) > 0)
+            vUiHandleMessage(&msg);
+    }
+    // The owner comes back before the report goes, so that it is activated.
+    vUiEndModal(hOwner);
+    if (bOpen) {
+        vUiSetReportWindow(nullptr);
+        DestroyWindow(gst_Report.hWnd);
+    }
+    gst_Report = {};
+    return UIE_NO_ERROR;
+}
