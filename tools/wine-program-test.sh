@@ -64,17 +64,17 @@ say "packaged $(basename "$image") as $package"
 # message file as the program's file dialogs take them.
 operator_run() { # package-path messages-path
     xdotool windowactivate --sync "$main" 2>/dev/null || true
-    xdotool key --window "$main" alt+b
+    xdotool key alt+b
     answer_file_dialog "Select File" "$1"
     sleep 1
     window_named Error >/dev/null && fail "the file dialog answered with the Error popup"
     xdotool windowactivate --sync "$main" 2>/dev/null || true
-    xdotool key --window "$main" alt+r
+    xdotool key alt+r
     park_pointer
     wait_settled "detecting the displays again"
-    xdotool key --window "$main" alt+s
+    xdotool key alt+s
     wait_settled "programming and verifying"
-    xdotool key --window "$main" alt+a
+    xdotool key alt+a
     answer_file_dialog "Name of File to Save" "$2"
 }
 
