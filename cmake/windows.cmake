@@ -43,7 +43,8 @@ file(GLOB TAVOLIN_USERINT_WIN32 CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/u
 file(GLOB TAVOLIN_USERINT_RC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.rc)
 set(TAVOLIN_USERINT_SHARED
   ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
-  ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp)
+  ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp
+  ${CMAKE_SOURCE_DIR}/platform/userint/ui_filewrite.cpp)
 set(TAVOLIN_HAS_PROGRAM OFF)
 if(TAVOLIN_USERINT_WIN32 AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
    AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp)

@@ -3,7 +3,6 @@
 #include "ui_internal.h"
 #include "userint_test.h"
 
-#include "platform/filesys/safefile.h"
 
 #include <errno.h>
 #include <limits.h>
@@ -180,21 +179,6 @@ void vDecide(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome
     setenv(UI_PROGRAM_DIR_VARIABLE, gc_ProgramDir, 1);
 }
 
-stSafeFile gst_LastWrite;
-
-int s32WriteWhole(const char *pcPath, const void *pvData, size_t count, int32_t s32Kind)
-{
-    gst_LastWrite.cWhy[0] = '\0';
-    if (!pcPath || (!pvData && count)) {
-        snprintf(gst_LastWrite.cWhy, sizeof(gst_LastWrite.cWhy), "%s", strerror(EINVAL));
-        return UIE_BAD_ARGUMENT;
-    }
-    if (!bSafeFileOpen(&gst_LastWrite, pcPath, s32Kind))
-        return UIE_FILE_ERROR;
-    vSafeFileWrite(&gst_LastWrite, pvData, count);
-    return bSafeFileCommit(&gst_LastWrite) ? UIE_NO_ERROR : UIE_FILE_ERROR;
-}
-
 } // namespace
 
 void vUiDecideProgramDir(const char *pcExeDir, const char *pcHome, const char *pcXdgDataHome,
@@ -291,23 +275,6 @@ int MakeDir(const char *path)
     if (mkdir(path, 0777) == 0)
         return UIE_NO_ERROR;
     return errno == EEXIST ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
-}
-
-int ArrayToFile(const char *path, const void *data, size_t count)
-{
-    return s32WriteWhole(path, data, count, SAFE_FILE_NAMED);
-}
-
-int ArrayToOwnFile(const char *path, const void *data, size_t count)
-{
-    return s32WriteWhole(path, data, count, SAFE_FILE_OWN);
-}
-
-int GetFileError(char *text, size_t size)
-{
-    if (text && size)
-        snprintf(text, size, "%s", gst_LastWrite.cWhy);
-    return gst_LastWrite.cWhy[0] ? 1 : 0;
 }
 
 int FileToArray(const char *path, void *data, size_t size, size_t *read)

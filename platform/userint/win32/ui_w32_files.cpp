@@ -3,8 +3,6 @@
 // language work.
 #include "ui_w32_internal.h"
 
-#include "platform/filesys/safefile.h"
-
 #include <errno.h>
 #include <limits.h>
 #include <stdio.h>
@@ -173,21 +171,6 @@ void vDecide(void)
     vDecideInstalled(wcExeDir);
 }
 
-stSafeFile gst_LastWrite;
-
-int s32WriteWhole(const char *pcPath, const void *pvData, size_t count, int32_t s32Kind)
-{
-    gst_LastWrite.cWhy[0] = '\0';
-    if (!pcPath || (!pvData && count)) {
-        snprintf(gst_LastWrite.cWhy, sizeof(gst_LastWrite.cWhy), "%s", strerror(EINVAL));
-        return UIE_BAD_ARGUMENT;
-    }
-    if (!bSafeFileOpen(&gst_LastWrite, pcPath, s32Kind))
-        return UIE_FILE_ERROR;
-    vSafeFileWrite(&gst_LastWrite, pvData, count);
-    return bSafeFileCommit(&gst_LastWrite) ? UIE_NO_ERROR : UIE_FILE_ERROR;
-}
-
 } // namespace
 
 void vUiDecideProgramDirAtStart(void) { vDecide(); }
@@ -225,23 +208,6 @@ int MakeDir(const char *path)
     if (CreateDirectoryW(wcPath, nullptr))
         return UIE_NO_ERROR;
     return GetLastError() == ERROR_ALREADY_EXISTS ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
-}
-
-int ArrayToFile(const char *path, const void *data, size_t count)
-{
-    return s32WriteWhole(path, data, count, SAFE_FILE_NAMED);
-}
-
-int ArrayToOwnFile(const char *path, const void *data, size_t count)
-{
-    return s32WriteWhole(path, data, count, SAFE_FILE_OWN);
-}
-
-int GetFileError(char *text, size_t size)
-{
-    if (text && size)
-        snprintf(text, size, "%s", gst_LastWrite.cWhy);
-    return gst_LastWrite.cWhy[0] ? 1 : 0;
 }
 
 int FileToArray(const char *path, void *data, size_t size, size_t *read)
