@@ -41,13 +41,10 @@ has_serial_descriptor() { # file
 # Two real EDIDs of 256 bytes whose checksums are all right and that have a
 # serial descriptor for the stamp to fill.
 corpus_edids() {
-    local dir=$root/../shared/data/edid f n=0
-    [ -f "$dir/MANIFEST.tsv" ] || return 0
-    for f in $(awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
-        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
-            print $col["file"] }' "$dir/MANIFEST.tsv"); do
-        has_serial_descriptor "$dir/$f" || continue
-        echo "$dir/$f"
+    local f n=0
+    for f in $(xs_corpus_edids); do
+        has_serial_descriptor "$f" || continue
+        echo "$f"
         n=$((n + 1))
         [ "$n" -lt 2 ] || return 0
     done

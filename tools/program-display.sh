@@ -36,15 +36,6 @@ xs_name=program-display
 xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp
 [ -x "$build/tavolin-pkg" ] || fail "no tavolin-pkg in '$build'"
 
-# A real EDID of 256 bytes whose checksums are all right, else "".
-corpus_edid() {
-    local dir=$root/../shared/data/edid
-    [ -f "$dir/MANIFEST.tsv" ] || return 0
-    awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
-        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
-            print $col["file"]; exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
-}
-
 xs_start_x wm
 if [ -n "$fast" ]; then
     printf 'WriteMode = fast\r\n' >"$xs_work/Station.ini"
@@ -55,7 +46,7 @@ fi
 park_pointer
 wait_settled "starting"
 
-image=$(corpus_edid)
+image=$(xs_corpus_edids 1)
 if [ -z "$image" ]; then
     image=$(ls "$prog"/MonitorEDID/Monitor_2_*.bin 2>/dev/null | head -n 1)
     [ -n "$image" ] || fail "no EDID to package: no data set and no second display saved"

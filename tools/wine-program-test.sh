@@ -46,14 +46,7 @@ fi
 zip=$(ls "$win"/tavolin-*-win32.zip 2>/dev/null | head -n 1)
 [ -n "$zip" ] || fail "no tavolin-*-win32.zip in '$win'"
 
-corpus_edid() {
-    local dir=$root/../shared/data/edid
-    [ -f "$dir/MANIFEST.tsv" ] || return 0
-    awk -F'\t' 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
-        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
-            print $col["file"]; exit }' "$dir/MANIFEST.tsv" | sed "s|^|$dir/|"
-}
-image=$(corpus_edid)
+image=$(xs_corpus_edids 1)
 [ -n "$image" ] || { echo "wine-program-test: SKIPPED: no EDID data set in ../shared/data/edid"; exit 0; }
 package=$xs_work/job.pkg
 "$build/tavolin-pkg" build -o "$package" --type HDMI --text-a Sample --text-b Tools \

@@ -167,6 +167,18 @@ widget_centre() { # widget-name [box]
     ' "$prog/Pavimo.uir"
 }
 
+# The real EDIDs of ../shared/data/edid of 256 bytes whose checksums are all
+# right (the first count of them, when given), a path a line; nothing where
+# the data set is absent.
+xs_corpus_edids() { # [count]
+    local dir=$root/../shared/data/edid
+    [ -f "$dir/MANIFEST.tsv" ] || return 0
+    awk -F'\t' -v dir="$dir" -v most="${1:-0}" '
+        NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+        $col["bytes"] == 256 && $col["ext_count_byte126"] == 1 && $col["all_checksums_ok"] == 1 {
+            print dir "/" $col["file"]; if (most && ++n >= most) exit }' "$dir/MANIFEST.tsv"
+}
+
 park_pointer() { xdotool mousemove 1279 1023; }
 
 click_at() { # window x y
