@@ -552,6 +552,22 @@ bool bReadBool(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
     return bFail(pstParser, pstOpen->u32Pos, "true or false", cFound);
 }
 
+// The next child element of pstOpen, its start tag in *pstToken: 1, or 0
+// at pstOpen's end (*pstToken its end tag), or -1 when the file could not be
+// read (said). Text between the children is passed over.
+int32_t s32NextChild(stUirParser *pstParser, const stUirToken *pstOpen, stUirToken *pstToken)
+{
+    while (!pstOpen->bEmpty) {
+        if (!bNextToken(pstParser, pstToken))
+            return -1;
+        if (pstToken->s32Kind == UIR_TOKEN_END)
+            return 0;
+        if (pstToken->s32Kind == UIR_TOKEN_START)
+            return 1;
+    }
+    return 0;
+}
+
 // <rect><x/><y/><width/><height/></rect> as "x y width height".
 bool bReadRect(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstOut)
 {
@@ -561,13 +577,8 @@ bool bReadRect(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
     stUirToken stToken;
     memset(&stToken, 0, sizeof(stToken));
     char cText[32], cRect[UIR_FOUND_SIZE], cExpected[UIR_FOUND_SIZE];
-    while (!pstOpen->bEmpty) {
-        if (!bNextToken(pstParser, &stToken))
-            return false;
-        if (stToken.s32Kind == UIR_TOKEN_END)
-            break;
-        if (stToken.s32Kind != UIR_TOKEN_START)
-            continue;
+    int32_t s32Child;
+    while ((s32Child = s32NextChild(pstParser, pstOpen, &stToken)) > 0) {
         int32_t s32Part = 0;
         while (s32Part < 4 && !bSliceIs(&stToken.stName, gpcParts[s32Part]))
             s32Part++;
@@ -587,6 +598,8 @@ bool bReadRect(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
         }
         bSeen[s32Part] = true;
     }
+    if (s32Child < 0)
+        return false;
     for (int32_t s32Part = 0; s32Part < 4; s32Part++) {
         if (!bSeen[s32Part]) {
             snprintf(cExpected, sizeof(cExpected), "<%s> in <rect>", gpcParts[s32Part]);
@@ -604,13 +617,8 @@ bool bReadFont(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
 {
     char cFamily[UIR_VALUE_SIZE] = "", cPointSize[16] = "", cBold[8] = "";
     stUirToken stToken;
-    while (!pstOpen->bEmpty) {
-        if (!bNextToken(pstParser, &stToken))
-            return false;
-        if (stToken.s32Kind == UIR_TOKEN_END)
-            break;
-        if (stToken.s32Kind != UIR_TOKEN_START)
-            continue;
+    int32_t s32Child;
+    while ((s32Child = s32NextChild(pstParser, pstOpen, &stToken)) > 0) {
         bool bRead = true;
         if (bSliceIs(&stToken.stName, "family")) {
             stUirOut stFamily;
@@ -629,6 +637,8 @@ bool bReadFont(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
         if (!bRead)
             return false;
     }
+    if (s32Child < 0)
+        return false;
     vOutText(pstOut, cFamily);
     vOutByte(pstOut, '|');
     vOutText(pstOut, cPointSize);
@@ -726,13 +736,8 @@ bool bReadProperty(stUirParser *pstParser, const stUirToken *pstOpen, stUirNode 
     vOutStart(&stOut, cValue, sizeof(cValue));
     bool bValue = false, bUnknown = false;
     stUirToken stToken;
-    while (!pstOpen->bEmpty) {
-        if (!bNextToken(pstParser, &stToken))
-            return false;
-        if (stToken.s32Kind == UIR_TOKEN_END)
-            break;
-        if (stToken.s32Kind != UIR_TOKEN_START)
-            continue;
+    int32_t s32Child;
+    while ((s32Child = s32NextChild(pstParser, pstOpen, &stToken)) > 0) {
         const stUirValueKind *pstKind = pstValueKind(&stToken.stName);
         if ((bValue || bUnknown) && (pstKind || !bSubsetElement(&stToken.stName)))
             return bFailOutOfPlace(pstParser, &stToken, "</property>");
@@ -745,6 +750,8 @@ bool bReadProperty(stUirParser *pstParser, const stUirToken *pstOpen, stUirNode 
         bValue = bValue || pstKind;
         bUnknown = bUnknown || !pstKind;
     }
+    if (s32Child < 0)
+        return false;
     if (!bValue && !bUnknown)
         return bFail(pstParser, pstOpen->bEmpty ? pstOpen->u32Pos : stToken.u32Pos, "a value",
                      pstOpen->bEmpty ? "<property/>" : "</property>");
@@ -809,28 +816,20 @@ bool bReadNode(stUirParser *pstParser, const stUirToken *pstOpen, int32_t s32Kin
     if (s32Kind != UIR_NODE_ITEM && !bCopyName(pstParser, pstOpen, "name", pstNode->cName))
         return false;
     stUirToken stToken;
-    while (!pstOpen->bEmpty) {
-        if (!bNextToken(pstParser, &stToken))
-            return false;
-        if (stToken.s32Kind == UIR_TOKEN_END)
-            break;
-        if (stToken.s32Kind == UIR_TOKEN_START && !bReadNodeChild(pstParser, &stToken, s32Index))
+    int32_t s32Child;
+    while ((s32Child = s32NextChild(pstParser, pstOpen, &stToken)) > 0) {
+        if (!bReadNodeChild(pstParser, &stToken, s32Index))
             return false;
     }
-    return true;
+    return s32Child == 0;
 }
 
 // <ui>: its widgets are read, the rest (<class>, <tabstops>, ...) skipped.
 bool bReadRoot(stUirParser *pstParser, const stUirToken *pstOpen)
 {
     stUirToken stToken;
-    while (!pstOpen->bEmpty) {
-        if (!bNextToken(pstParser, &stToken))
-            return false;
-        if (stToken.s32Kind == UIR_TOKEN_END)
-            return true;
-        if (stToken.s32Kind != UIR_TOKEN_START)
-            continue;
+    int32_t s32Child;
+    while ((s32Child = s32NextChild(pstParser, pstOpen, &stToken)) > 0) {
         if (bSliceIs(&stToken.stName, "widget")) {
             if (!bReadNode(pstParser, &stToken, UIR_NODE_WIDGET, -1))
                 return false;
@@ -840,7 +839,7 @@ bool bReadRoot(stUirParser *pstParser, const stUirToken *pstOpen)
             return false;
         }
     }
-    return true;
+    return s32Child == 0;
 }
 
 // Outside <ui> only spaces, comments and the declaration.
