@@ -50,7 +50,6 @@ int32_t gb_ProgressShown = 0;
 int32_t gb_ProgressOnTerminal = 0;
 // A notice on the screen where the lines are shown starts a line of its own.
 int32_t gb_NoticeBesideLines = 0;
-int32_t gb_LineOpen = 0;
 // The lines' last, unended line (the prompt, mostly): a bar drawn over it
 // puts it back when it goes.
 char gc_OpenLine[128] = "";
@@ -70,7 +69,7 @@ const stCmdName gst_CmdNames[] = {
     {CMD_REFRESH_MONITOR, "detect"},        {CMD_SAVE_MSG, "save-messages"},
     {CMD_SAVE_EDID, "save-edid"},           {CMD_SET_DDC_SPEED, "set-speed"},
     {CMD_UNIT_PORT, "unit-port"},           {CMD_UNIT_END, "unit-end"},
-    {0, "unit-start"},
+    {CLI_STEP_UNIT_START, "unit-start"},
 };
 
 const char *pcCmdName(int32_t s32CmdId)
@@ -169,7 +168,6 @@ void vOnMessage(const char *pcText, void *)
     if (gpst_Options->bQuiet)
         return;
     vEraseProgress();
-    gb_LineOpen = length > 0 && pcText[length - 1] != '\n';
     vKeepOpenLine(pcText, length);
     fwrite(pcText, 1, length, pLinesTo());
     fflush(pLinesTo());
@@ -373,7 +371,6 @@ void vReportBegin(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr)
     memset(gc_DetectedStatus, 0, sizeof(gc_DetectedStatus));
     gb_ProgressShown = 0;
     gb_ProgressOnTerminal = !pstOptions->bQuiet && pErr == stderr && bProcIsTerminal(2);
-    gb_LineOpen = 0;
     gc_OpenLine[0] = '\0';
     gb_NoticeBesideLines = !pstOptions->bQuiet &&
                            (pLinesTo() == pErr || (pErr == stderr && pOut == stdout &&
@@ -412,11 +409,10 @@ void vReportEndStep(int32_t s32CmdId, int32_t bCounted)
 void vReportSay(const char *pcFormat, ...)
 {
     vEraseProgress();
-    if (gb_LineOpen && gb_NoticeBesideLines) {
+    if (gc_OpenLine[0] && gb_NoticeBesideLines) {
         fputc('\n', gp_Err);
         gc_OpenLine[0] = '\0';
     }
-    gb_LineOpen = 0;
     fputs("tavolin-cli: ", gp_Err);
     va_list args;
     va_start(args, pcFormat);

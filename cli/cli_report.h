@@ -12,6 +12,10 @@
 
 enum { STEP_NONE = 0, STEP_PASS = 1, STEP_FAIL = 2 };
 
+// The step of a unit's start (the serial's Enter), which is no command: a
+// refused unit prints its reason there.
+#define CLI_STEP_UNIT_START 0
+
 #define CLI_STEP_MAX 128          // steps kept for the JSON document
 #define CLI_TEXT_ARENA 262144     // bytes of step text kept for it
 

@@ -19,10 +19,6 @@
 
 namespace {
 
-// The unit's start (the serial's Enter) is a step of its own: a refused
-// unit prints its reason there, before any command.
-#define STEP_UNIT_START 0
-
 const stCliOptions *gpst_Options = nullptr;
 int32_t gs32_StopSignal = 0;
 
@@ -239,7 +235,7 @@ int32_t s32StartUnit(void)
     }
     SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, o.bNext ? "" : o.cSerial);
     UnitSerialCallback(s32Main(), MAIN_UNIT_SERIAL, EVENT_COMMIT, nullptr, 0, 0);
-    vReportEndStep(STEP_UNIT_START, 1);
+    vReportEndStep(CLI_STEP_UNIT_START, 1);
     return CLI_EXIT_PASS;
 }
 
