@@ -17,6 +17,7 @@ namespace {
 #define STATION_MAP_DISPLAY_MAX 10
 #define STATION_YEAR_FIRST 1990
 #define STATION_YEAR_LAST 2245
+#define STATION_LAST_UNIT_MAX 999999999999999999ull
 
 // The file's keys, in the order they are written.
 enum {
@@ -31,13 +32,15 @@ enum {
     KEY_PORT_MAP,
     KEY_RECORDS,
     KEY_WRITE_MODE,
+    KEY_RECORD_ID,
+    KEY_LAST_UNIT,
     KEY_COUNT,
 };
 
 const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
-    "WriteMode",
+    "WriteMode",  "RecordId",      "LastUnit",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -177,6 +180,29 @@ bool bParseWeekYear(const char *pcValue, stStation *pstStation, char *pcWhy, siz
                 pcValue, STATION_YEAR_FIRST, STATION_YEAR_LAST);
 }
 
+// The record's id is empty or the 32 lower-case hex digits the record made.
+bool bParseRecordKey(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
+                     size_t whySize)
+{
+    if (s32Key == KEY_LAST_UNIT) {
+        if (!bParseDecimal(pcValue, STATION_LAST_UNIT_MAX, &pstStation->u64LastUnit))
+            return bWhy(pcWhy, whySize, "LastUnit is \"%.40s\"; it must be a number 0 to %llu",
+                        pcValue, STATION_LAST_UNIT_MAX);
+        return true;
+    }
+    size_t length = strlen(pcValue);
+    bool bHex = length == 0 || length == STATION_RECORD_ID_SIZE - 1;
+    for (size_t i = 0; bHex && i < length; i++)
+        bHex = (pcValue[i] >= '0' && pcValue[i] <= '9') || (pcValue[i] >= 'a' && pcValue[i] <= 'f');
+    if (!bHex)
+        return bWhy(pcWhy, whySize,
+                    "RecordId is \"%.40s\"; it must be the record's 32 hex digits (0-9, a-f), "
+                    "or empty",
+                    pcValue);
+    memcpy(pstStation->cRecordId, pcValue, length + 1);
+    return true;
+}
+
 bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
                  size_t whySize)
 {
@@ -219,6 +245,9 @@ bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, cha
     case KEY_WRITE_MODE:
         return bParseWord(s32Key, pcValue, gpc_WriteModes, 2, &pstStation->s32WriteMode, pcWhy,
                           whySize);
+    case KEY_RECORD_ID:
+    case KEY_LAST_UNIT:
+        return bParseRecordKey(s32Key, pcValue, pstStation, pcWhy, whySize);
     }
     return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
 }
@@ -267,6 +296,12 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_WRITE_MODE:
         snprintf(pcValue, size, "%s", pcWordOf(gpc_WriteModes, 2, pst->s32WriteMode));
         return;
+    case KEY_RECORD_ID:
+        snprintf(pcValue, size, "%s", pst->cRecordId);
+        return;
+    case KEY_LAST_UNIT:
+        snprintf(pcValue, size, "%llu", (unsigned long long)pst->u64LastUnit);
+        return;
     }
     snprintf(pcValue, size, "?");
 }
@@ -289,7 +324,7 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
         return bWhy(pcWhy, whySize,
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                    "Records, WriteMode",
+                    "Records, WriteMode, RecordId, LastUnit",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
@@ -415,6 +450,8 @@ bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pc
         return bWhy(pcWhy, whySize, "%s cannot be written: %s", pcName,
                     pcTextWriterWhy(&stWriter));
     for (int32_t i = 0; i < KEY_COUNT; i++) {
+        if (i >= KEY_RECORD_ID && pstStation->cRecordId[0] == '\0')
+            continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));
         snprintf(cLine, sizeof(cLine), "%s = %s\n", gpc_Keys[i], cValue);
         vTextWrite(&stWriter, cLine);
@@ -526,5 +563,18 @@ bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSeria
     snprintf(pcSerial, serialSize, "%s", cFormed);
     if (pu64Number)
         *pu64Number = u64Number;
+    return true;
+}
+
+bool bNoteStationRecord(const char *pcPath, stStation *pstStation, const char *pcId,
+                        uint64_t u64LastUnit, char *pcWhy, size_t whySize)
+{
+    static stStation stNew;
+    stNew = *pstStation;
+    snprintf(stNew.cRecordId, sizeof(stNew.cRecordId), "%s", pcId);
+    stNew.u64LastUnit = u64LastUnit;
+    if (!bWriteStationFile(pcPath, &stNew, pcWhy, whySize))
+        return false;
+    *pstStation = stNew;
     return true;
 }

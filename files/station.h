@@ -17,6 +17,7 @@
 #define STATION_MAP_MAX PKG_PORT_MAX
 #define STATION_DIGITS_MAX 12
 #define STATION_RECORDS_DEFAULT "units.sqlite"
+#define STATION_RECORD_ID_SIZE 33   // 32 hex digits and the terminator
 
 enum { STATION_SOURCE_SCAN = 0, STATION_SOURCE_COUNTER = 1 };
 enum { STATION_NUMERIC_DIGITS = 0, STATION_NUMERIC_COUNTER = 1, STATION_NUMERIC_KEEP = 2 };
@@ -47,6 +48,10 @@ struct stStation {
     int32_t s32MapCount;
     char cRecords[STATION_TEXT_MAX + 1];
     int32_t s32WriteMode;
+    // The record the station made or adopted, and the last unit it began in
+    // it; written only once there is an id.
+    char cRecordId[STATION_RECORD_ID_SIZE];
+    uint64_t u64LastUnit;
 };
 
 // The station the program runs with (the defaults until a file is read).
@@ -54,7 +59,7 @@ extern stStation gst_Station;
 
 // Production off, SerialSource scan, prefix empty, 6 digits, NextSerial 1,
 // NumericSerial digits, WeekYear today, no map, Records units.sqlite,
-// WriteMode paced.
+// WriteMode paced, no RecordId, LastUnit 0.
 void vStationDefaults(stStation *pstStation);
 // Reads the file into *pstStation. A missing file gives the defaults and
 // true. False when the file cannot be read or a line is wrong, with
@@ -80,5 +85,10 @@ void vFormatPortMap(const stStationMapEntry *pstMap, int32_t s32Count, char *pcT
 // false nothing is given out and pcWhy says why.
 bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSerial,
                         size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize);
+
+// Remembers the station's record (its id and last unit) in the file;
+// false with the reason, the station unchanged.
+bool bNoteStationRecord(const char *pcPath, stStation *pstStation, const char *pcId,
+                        uint64_t u64LastUnit, char *pcWhy, size_t whySize);
 
 #endif

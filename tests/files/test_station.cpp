@@ -154,11 +154,11 @@ TEST(StationFile, AWrongLineIsNamed)
     } bads[] = {
         {"Colour = red", "Station.ini line 4: the key \"Colour\" is none of Production, Station, "
                          "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
-                         "WeekYear, PortMap, Records, WriteMode"},
+                         "WeekYear, PortMap, Records, WriteMode, RecordId, LastUnit"},
         {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
         {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
                 "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                "Records, WriteMode"},
+                "Records, WriteMode, RecordId, LastUnit"},
         {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
                                       "line 4"},
         {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},
@@ -355,6 +355,36 @@ TEST(StationCounter, KilledTakerNeverReusesANumber)
         EXPECT_EQ(reported[i], i + 1);
     ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
     EXPECT_GT(st.u64NextSerial, reported.back());
+}
+
+// The record's id and last unit are written once the station has an id, and
+// read back as they were; an id the record cannot have made is refused.
+TEST(StationFile, TheRecordsIdAndLastUnitAreKeptOnceThereIsAnId)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    stStation st;
+    vStationDefaults(&st);
+    char cWhy[STATION_WHY_MAX] = "";
+    const char *pcId = "00112233445566778899aabbccddeeff";
+    ASSERT_TRUE(bNoteStationRecord(path.c_str(), &st, pcId, 40, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(strReadFile(path), DEFAULTS_FILE + "RecordId = " + pcId + "\r\nLastUnit = 40\r\n");
+    stStation stRead;
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &stRead, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_STREQ(stRead.cRecordId, pcId);
+    EXPECT_EQ(stRead.u64LastUnit, 40u);
+    for (const char *pcBad : {"RecordId = 00112233445566778899AABBCCDDEEFF", "RecordId = 12"}) {
+        vWriteFile(path, pcBad);
+        EXPECT_FALSE(bReadStationFile(path.c_str(), &stRead, cWhy, sizeof(cWhy)));
+        EXPECT_EQ(std::string(cWhy), "Station.ini line 1: RecordId is \"" +
+                                         std::string(pcBad + 11) +
+                                         "\"; it must be the record's 32 hex digits (0-9, a-f), "
+                                         "or empty");
+    }
+    vWriteFile(path, "LastUnit = -1");
+    EXPECT_FALSE(bReadStationFile(path.c_str(), &stRead, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "Station.ini line 1: LastUnit is \"-1\"; it must be a number 0 to "
+                       "999999999999999999");
 }
 
 } // namespace
