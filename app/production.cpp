@@ -36,6 +36,7 @@ struct stUnitPort {
     char cDisplayId[MONITOR_ID_SIZE + 16];
     uint8_t u8Image[PKG_FILE_SIZE];
     int32_t s32Amount;
+    stStampResult stStamped;                // the numbers this port's image got
     char cSha256[REC_SHA256_HEX_SIZE];
     bool bPass;
     char cMessage[DEVICE_REASON_SIZE];
@@ -45,6 +46,7 @@ struct stUnitPort {
 struct stUnit {
     char cSerial[STAMP_SERIAL_MAX + 1];
     bool bRework;
+    bool bAgain;              // the interrupted unit, stamped again as it was
     int64_t s64RecordId;
     stUnitPort stPorts[STATION_MAP_MAX];
     int32_t s32PortCount;
@@ -54,6 +56,10 @@ struct stUnit {
 
 stUnit gst_Unit;
 char gc_HostName[STATION_TEXT_MAX + 1] = "";
+// The unit the record's open found interrupted, until a counter unit was
+// offered to run it again.
+stRecInterrupted gst_Interrupted;
+bool gb_RecordNotThis = false;   // the last open found another record than the station's
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
@@ -224,38 +230,84 @@ void vStampPlanFor(const char *pcSerial, int64_t s64Counter, stStampPlan *pstPla
     }
 }
 
-// *pstFirst gets what the first image holds afterwards: stamped, or its own
-// numbers when the plan could not be stamped into it.
-bool bStampPorts(stUnit *pstUnit, const stStampPlan *pstPlan, stStampResult *pstFirst,
-                 char *pcWhy, size_t whySize)
+const stRecInterruptedPort *pstInterruptedPort(const char *pcPort)
 {
-    stEdidIdentity stOwn;
-    vEdidIdentityOf(pstUnit->stPorts[0].u8Image, (uint32_t)pstUnit->stPorts[0].s32Amount, &stOwn);
-    *pstFirst = {stOwn.u32Serial, stOwn.s32Week, stOwn.s32Year, stOwn.bSerialDescriptor};
+    for (int32_t i = 0; i < gst_Interrupted.s32PortCount; i++)
+        if (strcmp(gst_Interrupted.stPorts[i].cPort, pcPort) == 0)
+            return &gst_Interrupted.stPorts[i];
+    return nullptr;
+}
+
+// A port of the interrupted unit gets the numbers it was stamped with then,
+// whatever the date or the counter say now; a week the image kept (a model
+// year) it keeps again.
+void vAgainPlanFor(const stStampPlan *pstPlan, const stRecInterruptedPort *pstWas,
+                   stStampPlan *pstAgain)
+{
+    *pstAgain = *pstPlan;
+    pstAgain->s32NumericMode = STATION_NUMERIC_COUNTER;
+    pstAgain->u32CounterNumber = pstWas->u32NumericSerial;
+    bool bWeek = pstWas->s32Week >= 1 && pstWas->s32Week <= 53;
+    pstAgain->s32WeekYearMode = bWeek ? STATION_WEEKYEAR_FIXED : STATION_WEEKYEAR_KEEP;
+    pstAgain->s32Week = pstWas->s32Week;
+    pstAgain->s32Year = pstWas->s32Year;
+}
+
+// Every port's image stamped, each keeping the numbers it got; false, with
+// the reason, when one cannot be.
+bool bStampPorts(stUnit *pstUnit, const stStampPlan *pstPlan, char *pcWhy, size_t whySize)
+{
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
         stUnitPort *pstPort = &pstUnit->stPorts[i];
-        stStampResult stResult;
-        if (!bStampEdid(pstPort->u8Image, (uint32_t)pstPort->s32Amount, pstPlan, &stResult,
-                        pcWhy, whySize))
+        stStampPlan stPlan = *pstPlan;
+        const stRecInterruptedPort *pstWas = pstInterruptedPort(pstPort->cPort);
+        if (pstUnit->bAgain && pstWas)
+            vAgainPlanFor(pstPlan, pstWas, &stPlan);
+        if (!bStampEdid(pstPort->u8Image, (uint32_t)pstPort->s32Amount, &stPlan,
+                        &pstPort->stStamped, pcWhy, whySize))
             return false;
-        if (i == 0)
-            *pstFirst = stResult;
         vRecSha256Hex(pstPort->u8Image, (size_t)pstPort->s32Amount, pstPort->cSha256);
     }
     return true;
 }
 
-// The record holds the numbers the first image got.
-bool bBeginRecord(stUnit *pstUnit, const stStampResult *pstFirst, char *pcWhy, size_t whySize)
+// The station remembers the unit as the last of its record; a file that
+// cannot be written only weakens that check, so the unit goes on.
+void vNoteLastUnit(int64_t s64Id)
+{
+    char cPath[TEXT_BUF_SIZE];
+    char cWhy[STATION_WHY_MAX];
+    vStationFilePath(cPath, sizeof(cPath));
+    if (!bNoteStationRecord(cPath, &gst_Station, gst_Station.cRecordId, (uint64_t)s64Id, cWhy,
+                            sizeof(cWhy)))
+        vPrintMsg(" - %s; the station's last unit stays %llu\n>", cWhy,
+                  (unsigned long long)gst_Station.u64LastUnit);
+}
+
+// The unit's row holds the numbers the first image got, each port's row its own.
+bool bBeginRecord(stUnit *pstUnit, char *pcWhy, size_t whySize)
 {
     char cPackagePath[TEXT_BUF_SIZE];
     char cChecksum[32] = "";
     snprintf(cPackagePath, sizeof(cPackagePath), "%s", gu8str_PkgFilePath);
     GetCtrlVal(s32Main(), MAIN_PKG_CHECKSUM, cChecksum);
+    const stStampResult *pstFirst = &pstUnit->stPorts[0].stStamped;
     stRecUnit stRecord = {pcStationName(),    pstUnit->cSerial, pstFirst->u32NumericSerial,
                           pstFirst->s32Week,  pstFirst->s32Year, cPackagePath,
                           cChecksum,          pstUnit->bRework ? 1 : 0};
-    return bRecBeginUnit(&stRecord, &pstUnit->s64RecordId, pcWhy, whySize);
+    stRecPort stRows[STATION_MAP_MAX];
+    for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
+        const stUnitPort *pstPort = &pstUnit->stPorts[i];
+        stRows[i] = {pstPort->cPort,    pstPort->s32Display,
+                     pstPort->cDisplayId, pstPort->cSha256,
+                     pstPort->stStamped.u32NumericSerial, pstPort->stStamped.s32Week,
+                     pstPort->stStamped.s32Year};
+    }
+    if (!bRecBeginUnit(&stRecord, stRows, pstUnit->s32PortCount, &pstUnit->s64RecordId, pcWhy,
+                       whySize))
+        return false;
+    vNoteLastUnit(pstUnit->s64RecordId);
+    return true;
 }
 
 void vPostUnitCommands(const stUnit *pstUnit)
@@ -271,11 +323,46 @@ void vPostUnitCommands(const stUnit *pstUnit)
     vPostCommand(CMD_UNIT_END, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
 }
 
-void vFinishFailedStart(stUnit *pstUnit, const char *pcWhy)
+// "DVI, HDMI": the interrupted unit's ports that had not finished.
+void vUnfinishedPorts(char *pcText, size_t size)
 {
-    char cWhy[UNIT_WHY_SIZE];
-    bRecFinishUnit(pstUnit->s64RecordId, "fail", nullptr, 0, cWhy, sizeof(cWhy));
-    vRefuseUnit(pstUnit->cSerial, pcWhy);
+    pcText[0] = '\0';
+    size_t used = 0;
+    for (int32_t i = 0; i < gst_Interrupted.s32PortCount && used < size; i++)
+        if (!gst_Interrupted.stPorts[i].bFinished)
+            used += (size_t)snprintf(pcText + used, size - used, "%s%s", used ? ", " : "",
+                                     gst_Interrupted.stPorts[i].cPort);
+}
+
+// At a counter station, the Enter of the next unit first offers the unit the
+// start found interrupted (once): again with its own serial and numbers, so
+// a half-written monitor gets a whole EDID with the serial it carries.
+bool bTakeInterruptedUnit(stUnit *pstUnit)
+{
+    if (gst_Station.s32SerialSource != STATION_SOURCE_COUNTER || gst_Interrupted.s64Id == 0)
+        return false;
+    gst_Interrupted.s64Id = 0;
+    for (int32_t i = 0; i < pstUnit->s32PortCount; i++)
+        if (!pstInterruptedPort(pstUnit->stPorts[i].cPort)) {
+            vPrintMsg(" - Unit %s cannot be programmed again as it was: port %s was not part of "
+                      "it\n>",
+                      gst_Interrupted.cSerial, pstUnit->stPorts[i].cPort);
+            return false;
+        }
+    char cPorts[REC_PORTS_MAX * (REC_NAME_SIZE + 2)];
+    vUnfinishedPorts(cPorts, sizeof(cPorts));
+    char cQuestion[sizeof(cPorts) + 160];
+    snprintf(cQuestion, sizeof(cQuestion),
+             "Unit %s was interrupted before ports %s were finished. Program it again with its "
+             "serial %s (a re-work)?",
+             gst_Interrupted.cSerial, cPorts[0] ? cPorts : "(none)", gst_Interrupted.cSerial);
+    if (!ConfirmPopup("Re-work", cQuestion))
+        return false;
+    snprintf(pstUnit->cSerial, sizeof(pstUnit->cSerial), "%.*s", STAMP_SERIAL_MAX,
+             gst_Interrupted.cSerial);
+    pstUnit->bRework = true;
+    pstUnit->bAgain = true;
+    return true;
 }
 
 void vStartUnit(const char *pcTyped)
@@ -295,20 +382,17 @@ void vStartUnit(const char *pcTyped)
     if (pcTyped[0] != '\0' && !bConfirmRework(pcTyped, &pstUnit->bRework, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     int64_t s64Counter = -1;
-    if (!bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &s64Counter, cWhy,
+    if (!(pcTyped[0] == '\0' && bTakeInterruptedUnit(pstUnit)) &&
+        !bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &s64Counter, cWhy,
                      sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     stStampPlan stPlan;
     vStampPlanFor(pstUnit->cSerial, s64Counter, &stPlan);
-    // The serial is used up now: a unit whose images cannot be stamped is
-    // recorded as failed.
-    stStampResult stFirst;
-    char cStampWhy[STAMP_WHY_MAX] = "";
-    bool bStamped = bStampPorts(pstUnit, &stPlan, &stFirst, cStampWhy, sizeof(cStampWhy));
-    if (!bBeginRecord(pstUnit, &stFirst, cWhy, sizeof(cWhy)))
+    // A refusal writes no row: the images are stamped before the record
+    // begins (a counter's serial refused here is not given out again).
+    if (!bStampPorts(pstUnit, &stPlan, cWhy, sizeof(cWhy)) ||
+        !bBeginRecord(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pstUnit->cSerial, cWhy);
-    if (!bStamped)
-        return vFinishFailedStart(pstUnit, cStampWhy);
     gs32_UnitRunning = 1;
     vHoldPanel(1);
     vShowVerdict("RUNNING", pstUnit->cSerial, RESULT_RUNNING_COLOR);
@@ -324,19 +408,29 @@ void vClosePort(stUnit *pstUnit)
     snprintf(pstPort->cMessage, sizeof(pstPort->cMessage), "%s",
              pstPort->bPass ? "" : gst_DeviceTally.cFirstReason);
     pstPort->u32DurationMs = (uint32_t)(u64ClockNowMs() - pstUnit->u64PortStartMs);
+    // A failure without a line of its own still says what failed.
+    if (!pstPort->bPass && pstPort->cMessage[0] == '\0')
+        snprintf(pstPort->cMessage, sizeof(pstPort->cMessage), "%s",
+                 gst_DeviceTally.s32Run > 0 ? "a step failed" : "no step ran");
+    // Each port's row is written as it ends, so a kill later in the unit
+    // leaves what was finished on record.
+    char cWhy[UNIT_WHY_SIZE];
+    if (!bRecFinishPort(pstUnit->s64RecordId, pstPort->cPort, pstPort->bPass ? "pass" : "fail",
+                        pstPort->cMessage, pstPort->u32DurationMs, cWhy, sizeof(cWhy)))
+        vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
 }
 
+// The unit's reason is its first port that failed or did not run.
 bool bRecordUnit(const stUnit *pstUnit, bool bPass, char *pcWhy, size_t whySize)
 {
-    stRecPort stRows[STATION_MAP_MAX];
-    for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
-        const stUnitPort *pstPort = &pstUnit->stPorts[i];
-        stRows[i] = {pstPort->cPort,    pstPort->s32Display, pstPort->cDisplayId,
-                     pstPort->cSha256,  pstPort->bPass ? "pass" : "fail",
-                     pstPort->cMessage, pstPort->u32DurationMs};
-    }
-    return bRecFinishUnit(pstUnit->s64RecordId, bPass ? "pass" : "fail", stRows,
-                          pstUnit->s32PortCount, pcWhy, whySize);
+    char cReason[PKG_PORT_NAME_SIZE + 32] = "";
+    for (int32_t i = 0; i < pstUnit->s32PortCount && !bPass && !cReason[0]; i++)
+        if (i > pstUnit->s32Current)
+            snprintf(cReason, sizeof(cReason), "port %s did not run", pstUnit->stPorts[i].cPort);
+        else if (!pstUnit->stPorts[i].bPass)
+            snprintf(cReason, sizeof(cReason), "port %s failed", pstUnit->stPorts[i].cPort);
+    return bRecFinishUnit(pstUnit->s64RecordId, bPass ? "pass" : "fail", cReason, pcWhy,
+                          whySize);
 }
 
 } // namespace
@@ -449,26 +543,89 @@ void vRecordsFilePath(char *pcPath, size_t size)
         vInProgramDir(gst_Station.cRecords, pcPath, size);
 }
 
+namespace {
+
+// Each port the unit had not finished, with its display, which may now hold
+// a half-written EDID.
+void vSayInterrupted(int32_t s32Interrupted)
+{
+    if (s32Interrupted > 1)
+        vPrintMsg(" - %d unit(s) of the record were interrupted before their end\n>",
+                  (int)s32Interrupted);
+    vPrintMsg(" - Unit %s was interrupted before its end\n>", gst_Interrupted.cSerial);
+    for (int32_t i = 0; i < gst_Interrupted.s32PortCount; i++)
+        if (!gst_Interrupted.stPorts[i].bFinished)
+            vPrintMsg(" - Port %s was not finished: display %d may hold a half-written EDID\n>",
+                      gst_Interrupted.stPorts[i].cPort, (int)gst_Interrupted.stPorts[i].s32Display);
+    if (gst_Station.s32SerialSource == STATION_SOURCE_COUNTER)
+        vPrintMsg(" - Enter on the empty field offers to program it again as %s (a re-work)\n>",
+                  gst_Interrupted.cSerial);
+}
+
+void vShowInterrupted(void)
+{
+    if (gst_Interrupted.s64Id == 0 || !gst_Station.bProduction)
+        return;
+    char cPorts[REC_PORTS_MAX * (REC_NAME_SIZE + 2)];
+    vUnfinishedPorts(cPorts, sizeof(cPorts));
+    char cText[sizeof(cPorts) + 64];
+    snprintf(cText, sizeof(cText), "INTERRUPTED\n%s\nnot finished: %s", gst_Interrupted.cSerial,
+             cPorts[0] ? cPorts : "-");
+    vShowResult(cText, RESULT_FAIL_COLOR);
+}
+
+// A station without a record's id yet (a new one, or one from before ids)
+// keeps the id of the record it made or adopted.
+bool bRememberRecord(const stRecIdentity *pstIdentity, char *pcWhy, size_t whySize)
+{
+    // Without the mode (an export) no station file is made or changed.
+    if (!gst_Station.bProduction || strcmp(pstIdentity->cId, gst_Station.cRecordId) == 0)
+        return true;
+    char cPath[TEXT_BUF_SIZE];
+    vStationFilePath(cPath, sizeof(cPath));
+    if (bNoteStationRecord(cPath, &gst_Station, pstIdentity->cId,
+                           (uint64_t)pstIdentity->s64LastUnit, pcWhy, whySize))
+        return true;
+    vRecClose();
+    return false;
+}
+
+} // namespace
+
 bool bOpenUnitRecord(char *pcWhy, size_t whySize)
 {
+    gb_RecordNotThis = false;
     if (bRecIsOpen())
         return true;
     char cPath[TEXT_BUF_SIZE];
     vRecordsFilePath(cPath, sizeof(cPath));
+    stRecIdentity stIdentity = {};
+    snprintf(stIdentity.cId, sizeof(stIdentity.cId), "%s", gst_Station.cRecordId);
+    stIdentity.s64LastUnit = (int64_t)gst_Station.u64LastUnit;
     int32_t s32Interrupted = 0;
-    if (!bRecOpen(cPath, &s32Interrupted, pcWhy, whySize))
+    bool bOpen = bRecOpen(cPath, &stIdentity, &s32Interrupted, pcWhy, whySize);
+    gb_RecordNotThis = stIdentity.bNotThis;
+    if (!bOpen || !bRememberRecord(&stIdentity, pcWhy, whySize))
         return false;
+    gst_Interrupted = *pstRecInterrupted();
     if (s32Interrupted > 0)
-        vPrintMsg(" - %d unit(s) of the record were interrupted before their end\n>",
-                  (int)s32Interrupted);
+        vSayInterrupted(s32Interrupted);
     return true;
 }
 
 void vOpenRecordOrSay(void)
 {
     char cWhy[REC_WHY_MAX];
-    if (gst_Station.bProduction && !bOpenUnitRecord(cWhy, sizeof(cWhy)))
+    if (!gst_Station.bProduction || bOpenUnitRecord(cWhy, sizeof(cWhy)))
+        return;
+    if (!gb_RecordNotThis) {
         vPrintMsg(" - The unit record cannot be opened: %s\n>", cWhy);
+        return;
+    }
+    // A record lost or replaced would let serials pass again and hide the
+    // units in it: the station stops until someone looks.
+    vPrintMsg(" - The unit record cannot be used: %s; the production mode is off\n>", cWhy);
+    gst_Station.bProduction = 0;
 }
 
 void vShapeProductionMode(int32_t bOn)
@@ -505,8 +662,10 @@ void vLoadStation(void)
     if (!bReadStationFile(cPath, &gst_Station, cWhy, sizeof(cWhy)))
         vPrintMsg(" - %s; the production mode is off\n>", cWhy);
     vApplyWriteMode();
+    memset(&gst_Interrupted, 0, sizeof(gst_Interrupted));
     vOpenRecordOrSay();
     vShapeProductionMode(gst_Station.bProduction);
+    vShowInterrupted();
 }
 
 void vExportRecords(void)

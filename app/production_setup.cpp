@@ -174,6 +174,11 @@ int ProductionOkCallback(int panel, int, int event, void *, int, int)
         MessagePopup("Production", cWhy);
         return 0;
     }
+    // Another record named is made or adopted as the station's own.
+    if (strcmp(stNew.cRecords, gst_Station.cRecords) != 0) {
+        stNew.cRecordId[0] = '\0';
+        stNew.u64LastUnit = 0;
+    }
     char cPath[TEXT_BUF_SIZE];
     vStationFilePath(cPath, sizeof(cPath));
     if (!bWriteStationFile(cPath, &stNew, cWhy, sizeof(cWhy))) {

@@ -1,5 +1,5 @@
-// The unit record: one SQLite database (WAL mode) with a row per unit
-// attempt and a row per port of it, and its export as CSV. The only place
+// The unit record: one SQLite database (WAL mode) with its id, a row per
+// unit attempt and a row per port of it, and its export as CSV. The only place
 // that includes sqlite3.h. The record is opened once (the tables made, the
 // interrupted units marked); each call then connects for its own work only.
 // On Windows (records_win32.cpp) there is no record: every call refuses
@@ -12,11 +12,14 @@
 
 #define REC_WHY_MAX 512
 #define REC_SHA256_HEX_SIZE 65   // 64 hex digits and the terminator
+#define REC_ID_SIZE 33           // a record's id: 32 hex digits and the terminator
+#define REC_PORTS_MAX 8
+#define REC_NAME_SIZE 32         // a serial or a port name as the record hands it back
 
 struct stRecUnit {
     const char *pcStation;
     const char *pcSerial;
-    uint32_t u32NumericSerial;
+    uint32_t u32NumericSerial;   // the first port's, as its image holds them
     int32_t s32Week;             // 1 to 53, or 255 with a model year
     int32_t s32Year;             // the full year
     const char *pcPackagePath;
@@ -24,34 +27,75 @@ struct stRecUnit {
     int32_t bRework;
 };
 
+// A port of a unit as it begins: what its image was stamped with.
 struct stRecPort {
     const char *pcPort;
     int32_t s32Display;          // position in the Displays list, from 1
     const char *pcDisplayId;
     const char *pcImageSha256;   // hex, of the stamped image
-    const char *pcResult;        // "pass" or "fail"
-    const char *pcMessage;       // the failure line, or empty
-    uint32_t u32DurationMs;
+    uint32_t u32NumericSerial;   // this port's image's numbers (a model year keeps its own)
+    int32_t s32Week;
+    int32_t s32Year;
 };
 
-// Opens (makes when missing) the database, switches it to WAL, makes or
-// migrates the tables, and marks rows still "running" as "interrupted"
-// (their count in *ps32Interrupted when not null). False with the reason
-// (sqlite3_errmsg and the file). Opening another path forgets the first.
-bool bRecOpen(const char *pcPath, int32_t *ps32Interrupted, char *pcWhy, size_t whySize);
+// The record a station knows (its id and the last unit it began in it).
+// With an id the file must be that record and hold that unit; without one
+// the record is made, or one that is there adopted (its id kept, or one
+// made for it). Afterwards the record's own id and last unit; bNotThis
+// tells a refusal for the identity from one for the file.
+struct stRecIdentity {
+    char cId[REC_ID_SIZE];
+    int64_t s64LastUnit;
+    bool bNotThis;
+};
+
+// The last unit an open found still running, with every port and whether
+// it had finished, so it can be stamped again as it was.
+struct stRecInterruptedPort {
+    char cPort[REC_NAME_SIZE];
+    int32_t s32Display;
+    uint32_t u32NumericSerial;
+    int32_t s32Week;
+    int32_t s32Year;
+    bool bFinished;
+};
+struct stRecInterrupted {
+    int64_t s64Id;               // 0: none
+    char cSerial[REC_NAME_SIZE];
+    stRecInterruptedPort stPorts[REC_PORTS_MAX];
+    int32_t s32PortCount;
+};
+
+// Opens (makes when the station has no record yet) the database, switches
+// it to WAL, makes or migrates the tables, checks or gives its identity
+// (*pstIdentity, above), and marks units and ports still "running" as
+// "interrupted" (their count in *ps32Interrupted when not null). False with
+// the reason (sqlite3_errmsg or what was found, and the file). Opening
+// another path forgets the first.
+bool bRecOpen(const char *pcPath, stRecIdentity *pstIdentity, int32_t *ps32Interrupted,
+              char *pcWhy, size_t whySize);
+// The last unit the latest open marked interrupted (s64Id 0 when none).
+const stRecInterrupted *pstRecInterrupted(void);
 void vRecClose(void);
 bool bRecIsOpen(void);
 // Whether a unit of this serial was ever recorded as "pass".
 bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize);
-// Inserts the unit as "running" with the time in UTC (ISO 8601) and returns
-// its id; false (nothing inserted) with the reason.
-bool bRecBeginUnit(const stRecUnit *pstUnit, int64_t *ps64Id, char *pcWhy, size_t whySize);
-// In one transaction: the unit's ports and its result ("pass" or "fail").
-bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts,
-                    int32_t s32Count, char *pcWhy, size_t whySize);
+// Inserts the unit and a row per port, all "running", with the time in UTC
+// (ISO 8601), and returns its id; false (nothing inserted) with the reason.
+bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
+                   int64_t *ps64Id, char *pcWhy, size_t whySize);
+// A port's end as it happens: "pass", or "fail" with the line that says why.
+bool bRecFinishPort(int64_t s64Id, const char *pcPort, const char *pcResult,
+                    const char *pcMessage, uint32_t u32DurationMs, char *pcWhy, size_t whySize);
+// The unit's end: "pass" only when every port passed; "fail" with its reason.
+// Ports that never ended fail with "the unit ended before this port ran".
+bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, char *pcWhy,
+                    size_t whySize);
 // Every port row with its unit's fields, as CSV (RFC 4180: CR LF, fields
 // with a comma, a quote or a line end quoted, quotes doubled; UTF-8; a
-// header row), written whole or not at all. False with the reason.
+// header row), written whole or not at all; a field that a spreadsheet
+// would take for a formula (=, +, -, @, a tab or a CR first) gets a ' in
+// front. False with the reason.
 bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize);
 // The SHA-256 of the bytes as 64 lower-case hex digits.
 void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA256_HEX_SIZE]);

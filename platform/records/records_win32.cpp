@@ -44,11 +44,20 @@ bool bHash(const uint8_t *pu8Bytes, size_t count, uint8_t (&u8Digest)[32])
 
 } // namespace
 
-bool bRecOpen(const char *pcPath, int32_t *ps32Interrupted, char *pcWhy, size_t whySize)
+bool bRecOpen(const char *pcPath, stRecIdentity *pstIdentity, int32_t *ps32Interrupted,
+              char *pcWhy, size_t whySize)
 {
     if (ps32Interrupted)
         *ps32Interrupted = 0;
+    if (pstIdentity)
+        pstIdentity->bNotThis = false;
     return bRefuse(pcWhy, whySize);
+}
+
+const stRecInterrupted *pstRecInterrupted(void)
+{
+    static const stRecInterrupted stNone = {};
+    return &stNone;
 }
 
 void vRecClose(void) {}
@@ -62,13 +71,22 @@ bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t 
     return bRefuse(pcWhy, whySize);
 }
 
-bool bRecBeginUnit(const stRecUnit *pstUnit, int64_t *ps64Id, char *pcWhy, size_t whySize)
+bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
+                   int64_t *ps64Id, char *pcWhy, size_t whySize)
+{
+    if (ps64Id)
+        *ps64Id = 0;
+    return bRefuse(pcWhy, whySize);
+}
+
+bool bRecFinishPort(int64_t s64Id, const char *pcPort, const char *pcResult,
+                    const char *pcMessage, uint32_t u32DurationMs, char *pcWhy, size_t whySize)
 {
     return bRefuse(pcWhy, whySize);
 }
 
-bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts,
-                    int32_t s32Count, char *pcWhy, size_t whySize)
+bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, char *pcWhy,
+                    size_t whySize)
 {
     return bRefuse(pcWhy, whySize);
 }

@@ -146,7 +146,8 @@ const char *const gc_PortLines = "Checking the existence of PKG file ...\n> - Pa
 
 const char *const gc_CsvHeader =
     "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,package_checksum,"
-    "unit_result,rework,port,display,display_id,image_sha256,port_result,message,duration_ms\r\n";
+    "unit_result,rework,port,display,display_id,image_sha256,port_result,message,duration_ms,"
+    "port_numeric_serial,port_week,port_year,unit_message\r\n";
 
 TEST_F(ProductionTest, AScannedUnitStampsProgramsAndRecordsEveryMappedPort)
 {
@@ -315,7 +316,8 @@ TEST_F(ProductionTest, TheDialogRefusesAMapThePanelCannotServeAndWritesTheFile)
               "Production = 1\r\nStation = Line 4\r\nSerialSource = counter\r\n"
               "SerialPrefix = \r\nSerialDigits = 6\r\nNextSerial = 41\r\n"
               "NumericSerial = digits\r\nWeekYear = 49 2026\r\nPortMap = HDMI:2\r\n"
-              "Records = units.sqlite\r\nWriteMode = fast\r\n");
+              "Records = units.sqlite\r\nWriteMode = fast\r\nRecordId = " +
+                  std::string(gst_Station.cRecordId) + "\r\nLastUnit = 0\r\n");
     EXPECT_EQ(gst_Station.stMap[0].s32Display, 2);
     EXPECT_EQ(gs32_FastWrites, 1);
 }
@@ -338,6 +340,140 @@ TEST_F(ProductionTest, ThePortsIdentityAndAnalyze)
     EXPECT_EQ(m_dialogs.textWindowText,
               "The program edid-decode is not installed.\n\nInstall the Debian package "
               "edid-decode (sudo apt install edid-decode) to see its report here.\n");
+}
+
+// The station's record, a unit cut short, and what a refusal leaves.
+class ProductionRecordTest : public ProductionTest {
+protected:
+    std::string m_db = m_dir.file("units.sqlite");
+
+    static Bytes StampedAs(Bytes image, const stStampPlan &stPlan)
+    {
+        stStampResult stResult;
+        char cWhy[STAMP_WHY_MAX];
+        EXPECT_TRUE(bStampEdid(image.data(), (uint32_t)image.size(), &stPlan, &stResult, cWhy,
+                               sizeof(cWhy)));
+        return image;
+    }
+};
+
+TEST_F(ProductionRecordTest, TheStationKnowsItsRecordAndStopsWhenAnEmptyOneTookItsPlace)
+{
+    std::string id = gst_Station.cRecordId;
+    ASSERT_EQ(id.size(), 32u);
+    std::string station = m_dir.file(STATION_FILE_NAME);
+    EXPECT_EQ(strReadFile(station),
+              "Production = 1\r\nStation = Line 4\r\nSerialSource = scan\r\nSerialPrefix = \r\n"
+              "SerialDigits = 6\r\nNextSerial = 1\r\nNumericSerial = digits\r\n"
+              "WeekYear = 49 2026\r\nPortMap = DVI:2, HDMI:1\r\nRecords = units.sqlite\r\n"
+              "WriteMode = paced\r\nRecordId = " + id + "\r\nLastUnit = 0\r\n");
+    Scan("SN-1");
+    Scan("SN-2");
+    EXPECT_NE(strReadFile(station).find("\r\nLastUnit = 2\r\n"), std::string::npos);
+    // A station file from before ids adopts the record that is there.
+    Station("Production = 1\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n");
+    EXPECT_EQ(gst_Station.cRecordId, id);
+    EXPECT_EQ(gst_Station.u64LastUnit, 2u);
+    EXPECT_NE(strReadFile(station).find("RecordId = " + id + "\r\nLastUnit = 2\r\n"),
+              std::string::npos);
+
+    vRecClose();
+    for (const char *pcEnd : {"-wal", "-shm"})
+        remove((m_db + pcEnd).c_str());
+    vWriteFile(m_db, "");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vLoadStation();
+    EXPECT_EQ(MsgBox(), " - The unit record cannot be used: " + m_db +
+                            ": it is empty; the station's record is " + id +
+                            "; the production mode is off\n>");
+    EXPECT_EQ(gst_Station.bProduction, 0);
+    int s32Visible = -1;
+    GetCtrlAttribute(MainPanel(), MAIN_UNIT_SERIAL, ATTR_VISIBLE, &s32Visible);
+    EXPECT_EQ(s32Visible, 0);
+    vDdcBenchLogClear();
+    Scan("SN-3");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(strReadFile(m_db), "");
+    EXPECT_NE(strReadFile(station).find("Production = 1\r\n"), std::string::npos);
+}
+
+TEST_F(ProductionRecordTest, AUnitCutShortIsNamedAtTheNextStartAndRunsAgainAsItWas)
+{
+    Station("Production = 1\nSerialSource = counter\nSerialPrefix = A1\nSerialDigits = 4\n"
+            "NextSerial = 7\nNumericSerial = counter\nWeekYear = today\n"
+            "PortMap = DVI:2, HDMI:1\n");
+    SetCtrlVal(MainPanel(), MAIN_UNIT_SERIAL, "");
+    UiKeyPress(MainPanel(), MAIN_UNIT_SERIAL, VAL_ENTER_VKEY);
+    for (int i = 0; i < 400 && MsgBox().find("port HDMI") == std::string::npos; i++)
+        Ticks(1);
+    ASSERT_NE(MsgBox().find("Unit A10007, port HDMI, display 1"), std::string::npos) << MsgBox();
+    // Killed here; the next start, weeks later, finds the record as it was left.
+    vClearCommandQueue();
+    gs32_UnitRunning = 0;
+    vPkgUseStampedImage(0, nullptr, 0);
+    vRecClose();
+    vProcSetDateForTest(2027, 1, 20);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vLoadStation();
+    EXPECT_EQ(MsgBox(), " - Unit A10007 was interrupted before its end\n>"
+                        " - Port HDMI was not finished: display 1 may hold a half-written EDID\n>"
+                        " - Enter on the empty field offers to program it again as A10007 (a "
+                        "re-work)\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "INTERRUPTED\nA10007\nnot finished: HDMI");
+
+    m_dialogs.vPushConfirm(1);
+    Scan("");
+    EXPECT_EQ(m_dialogs.confirmMessages,
+              std::vector<std::string>{"Unit A10007 was interrupted before ports HDMI were "
+                                       "finished. Program it again with its serial A10007 (a "
+                                       "re-work)?"});
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nA10007");
+    // The counter's number 7 and the week of the first attempt, not 10007 and week 3.
+    stStampPlan stAsBefore = {"A10007", STATION_NUMERIC_COUNTER, 7, STATION_WEEKYEAR_FIXED,
+                              50, 2026};
+    Bytes stampedA = StampedAs(m_portA, stAsBefore);
+    EXPECT_EQ(Memory(0, stampedA.size()), stampedA);
+    EXPECT_EQ(Memory(1, m_portB.size()), StampedAs(m_portB, stAsBefore));
+    EXPECT_NE(strReadFile(m_dir.file(STATION_FILE_NAME)).find("NextSerial = 8\r\n"),
+              std::string::npos);
+    std::string csv = Csv();
+    EXPECT_NE(csv.find(",A10007,7,50,2026,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",interrupted,0,HDMI,1,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",pass,1,HDMI,1,"), std::string::npos) << csv;
+
+    // Asked once: the next Enter takes the counter's next serial.
+    Scan("");
+    EXPECT_EQ(m_dialogs.confirmMessages.size(), 1u);
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nA10008");
+}
+
+TEST_F(ProductionRecordTest, ARefusalWritesNoRowAndEachPortRecordsItsOwnNumbers)
+{
+    Scan("SN4294967296");
+    EXPECT_EQ(MsgBox(), "Unit SN4294967296 refused: the serial's last digits 4294967296 are "
+                        "4294967296, more than the 32-bit numeric serial holds (4294967295)\n>");
+    EXPECT_EQ(Csv(), gc_CsvHeader);
+
+    Bytes modelYear = m_portB;
+    modelYear[16] = 0xFF;
+    modelYear[17] = 29;
+    modelYear[127] = 0;
+    uint8_t u8Sum = 0;
+    for (int i = 0; i < 127; i++)
+        u8Sum = (uint8_t)(u8Sum + modelYear[i]);
+    modelYear[127] = (uint8_t)(0x100 - u8Sum);
+    vUsePackageFile(m_dir.file("job.pkg"), lstMakePackage({{"HDMI", m_portA}, {"DVI", modelYear}}));
+    s32CheckPkgInfoAction();
+    Scan("SN-9");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-9");
+    std::string csv = Csv();
+    size_t dvi = csv.find(",DVI,2,"), hdmi = csv.find(",HDMI,1,");
+    ASSERT_NE(dvi, std::string::npos) << csv;
+    ASSERT_NE(hdmi, std::string::npos) << csv;
+    std::string dviLine = csv.substr(dvi, csv.find("\r\n", dvi) - dvi);
+    std::string hdmiLine = csv.substr(hdmi, csv.find("\r\n", hdmi) - hdmi);
+    EXPECT_EQ(dviLine.substr(dviLine.size() - 12), ",9,255,2019,") << dviLine;
+    EXPECT_EQ(hdmiLine.substr(hdmiLine.size() - 11), ",9,49,2026,") << hdmiLine;
 }
 
 } // namespace

@@ -361,8 +361,10 @@ TEST_F(CliTest, AUnitPrintsWhatTheWindowPrintsAndRecordsIt)
         UiKeyPress(gst_UiHandles.s32MainPanel, MAIN_UNIT_SERIAL, VAL_ENTER_VKEY);
     });
     vRecClose();
+    // A new station again: its record and the id the window gave it both gone.
     for (const char *pcName : {"units.sqlite", "units.sqlite-wal", "units.sqlite-shm"})
         remove(File(pcName).c_str());
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nWeekYear = 50 2026\nPortMap = HDMI:3\n");
     stCliResult r = Cli({"unit", "--serial", "SN-7"});
     EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
     EXPECT_EQ(r.out, box);

@@ -61,23 +61,38 @@ protected:
         vRecSetTimeForTest(nullptr);
     }
     // Opens the test's database: "" when it opened, else the reason.
-    std::string Open(const std::string &path, int32_t *ps32Interrupted = nullptr)
+    // A station without a record yet, unless an identity is given.
+    std::string Open(const std::string &path, int32_t *ps32Interrupted = nullptr,
+                     stRecIdentity *pstIdentity = nullptr)
     {
         char cWhy[REC_WHY_MAX] = "unchanged";
-        return bRecOpen(path.c_str(), ps32Interrupted, cWhy, sizeof(cWhy)) ? "" : cWhy;
+        stRecIdentity stNew = {};
+        return bRecOpen(path.c_str(), pstIdentity ? pstIdentity : &stNew, ps32Interrupted, cWhy,
+                        sizeof(cWhy))
+                   ? ""
+                   : cWhy;
     }
-    int64_t Begin(const stRecUnit &stUnit)
+    int64_t Begin(const stRecUnit &stUnit, const stRecPort *pstPorts = nullptr,
+                  int32_t s32Count = 0)
     {
         int64_t s64Id = -1;
         char cWhy[REC_WHY_MAX] = "";
-        EXPECT_TRUE(bRecBeginUnit(&stUnit, &s64Id, cWhy, sizeof(cWhy))) << cWhy;
+        EXPECT_TRUE(bRecBeginUnit(&stUnit, pstPorts, s32Count, &s64Id, cWhy, sizeof(cWhy))) << cWhy;
         return s64Id;
     }
-    std::string Finish(int64_t s64Id, const char *pcResult, const stRecPort *pstPorts = nullptr,
-                       int32_t s32Count = 0)
+    std::string FinishPort(int64_t s64Id, const char *pcPort, const char *pcResult,
+                           const char *pcMessage, uint32_t u32DurationMs)
     {
         char cWhy[REC_WHY_MAX] = "";
-        return bRecFinishUnit(s64Id, pcResult, pstPorts, s32Count, cWhy, sizeof(cWhy)) ? "" : cWhy;
+        return bRecFinishPort(s64Id, pcPort, pcResult, pcMessage, u32DurationMs, cWhy,
+                              sizeof(cWhy))
+                   ? ""
+                   : cWhy;
+    }
+    std::string Finish(int64_t s64Id, const char *pcResult, const char *pcMessage = "")
+    {
+        char cWhy[REC_WHY_MAX] = "";
+        return bRecFinishUnit(s64Id, pcResult, pcMessage, cWhy, sizeof(cWhy)) ? "" : cWhy;
     }
     bool Passed(const char *pcSerial)
     {
@@ -96,9 +111,10 @@ protected:
     std::string m_db = m_dir.file("units.sqlite");
 };
 
+// The second image has a model year, which it keeps.
 const stRecPort PORTS_TWO[] = {
-    {"DP-1", 1, "DEL:A0B1", "ab12", "pass", "", 1500},
-    {"HDMI-A-1", 2, "SAM:0C0D", "cd34", "fail", "verify: byte 7\nwanted 0x13", 4200},
+    {"DP-1", 1, "DEL:A0B1", "ab12", 4711, 23, 2024},
+    {"HDMI-A-1", 2, "SAM:0C0D", "cd34", 4711, 255, 2019},
 };
 
 TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
@@ -107,23 +123,32 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     ASSERT_EQ(Open(m_db, &s32Interrupted), "");
     EXPECT_TRUE(bRecIsOpen());
     EXPECT_EQ(s32Interrupted, 0);
-    EXPECT_EQ(Begin(Unit("SN-1")), 1);
+    EXPECT_EQ(Begin(Unit("SN-1"), PORTS_TWO, 2), 1);
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                                 "/pkg/a.pkg|0x1F2E|running|0\n");
-    ASSERT_EQ(Finish(1, "fail", PORTS_TWO, 2), "");
+                                 "/pkg/a.pkg|0x1F2E|running|0|-\n");
+    EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|running|-|-|4711|23|2024\n"
+                                 "1|HDMI-A-1|2|SAM:0C0D|cd34|running|-|-|4711|255|2019\n");
+    ASSERT_EQ(FinishPort(1, "DP-1", "pass", "", 1500), "");
+    ASSERT_EQ(FinishPort(1, "HDMI-A-1", "fail", "verify: byte 7\nwanted 0x13", 4200), "");
+    // A pass with a failed port, or a failure without its reason, is refused.
+    EXPECT_EQ(Finish(1, "pass"), m_db + ": unit 1 has a port that did not pass");
+    EXPECT_EQ(Finish(1, "fail", ""), m_db + ": a \"fail\" is recorded only with its reason");
+    ASSERT_EQ(Finish(1, "fail", "port HDMI-A-1 failed"), "");
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                                 "/pkg/a.pkg|0x1F2E|fail|0\n");
-    EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|pass||1500\n"
+                                 "/pkg/a.pkg|0x1F2E|fail|0|port HDMI-A-1 failed\n");
+    EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|pass||1500|4711|23|2024\n"
                                  "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify: byte 7\n"
-                                 "wanted 0x13|4200\n");
+                                 "wanted 0x13|4200|4711|255|2019\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA journal_mode"), "wal\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "1\n");
-    EXPECT_EQ(Rows(m_db, "SELECT name FROM sqlite_master WHERE type = 'index'"), "units_serial\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
+    EXPECT_EQ(Rows(m_db, "SELECT name FROM sqlite_master WHERE type = 'index'"),
+              "units_serial\nsqlite_autoindex_meta_1\n");
 
-    // A unit that is not there, or a result the table refuses: nothing changes.
-    EXPECT_EQ(Finish(9, "pass", PORTS_TWO, 1), m_db + ": no unit 9");
-    EXPECT_EQ(Finish(1, "maybe", PORTS_TWO, 1), m_db + ": CHECK constraint failed: "
-                                                       "result IN ('pass','fail','running','interrupted')");
+    // A unit or port that is not there, or a result the table refuses: nothing changes.
+    EXPECT_EQ(Finish(9, "pass"), m_db + ": no unit 9");
+    EXPECT_EQ(FinishPort(1, "DP-1", "fail", "again", 1), m_db + ": unit 1 has no running port DP-1");
+    EXPECT_EQ(Finish(1, "maybe", "why"), m_db + ": CHECK constraint failed: "
+                                                 "result IN ('pass','fail','running','interrupted')");
     EXPECT_EQ(Rows(m_db, "SELECT count(*), group_concat(result) FROM ports"), "2|pass,fail\n");
 
     // Without the seam the time is the system's, in UTC.
@@ -140,7 +165,7 @@ TEST_F(RecordsTest, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
     ASSERT_EQ(Open(m_db), "");
     EXPECT_EQ(Finish(Begin(Unit("SN-1")), "pass"), "");
     Begin(Unit("SN-2"));
-    EXPECT_EQ(Finish(Begin(Unit("SN-2", 1)), "fail"), "");
+    EXPECT_EQ(Finish(Begin(Unit("SN-2", 1)), "fail", "port DP-1 failed"), "");
     Begin(Unit("SN-3"));
     EXPECT_TRUE(Passed("SN-1"));
     EXPECT_FALSE(Passed("SN-2"));
@@ -164,7 +189,10 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
     ASSERT_EQ(Open(m_db), "");
     stRecUnit stOdd = Unit("SN \"7\"");
     stOdd.pcPackagePath = "/pkg/a,1.pkg";
-    EXPECT_EQ(Finish(Begin(stOdd), "fail", PORTS_TWO, 2), "");
+    int64_t s64Id = Begin(stOdd, PORTS_TWO, 2);
+    FinishPort(s64Id, "DP-1", "pass", "", 1500);
+    FinishPort(s64Id, "HDMI-A-1", "fail", "verify: byte 7\nwanted 0x13", 4200);
+    EXPECT_EQ(Finish(s64Id, "fail", "port HDMI-A-1 failed"), "");
     stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1};
     Begin(stBare);
     std::string csv = m_dir.file("units.csv");
@@ -172,13 +200,15 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
     EXPECT_EQ(strReadFile(csv),
               "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
               "package_checksum,unit_result,rework,port,display,display_id,image_sha256,"
-              "port_result,message,duration_ms\r\n"
+              "port_result,message,duration_ms,port_numeric_serial,port_week,port_year,"
+              "unit_message\r\n"
               "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
-              "\"/pkg/a,1.pkg\",0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500\r\n"
+              "\"/pkg/a,1.pkg\",0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500,4711,23,2024,"
+              "port HDMI-A-1 failed\r\n"
               "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
               "\"/pkg/a,1.pkg\",0x1F2E,fail,0,HDMI-A-1,2,SAM:0C0D,cd34,fail,"
-              "\"verify: byte 7\nwanted 0x13\",4200\r\n"
-              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,\r\n");
+              "\"verify: byte 7\nwanted 0x13\",4200,4711,255,2019,port HDMI-A-1 failed\r\n"
+              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,,,,,\r\n");
 
     // No connection stays open between calls: no WAL or shm is left.
     EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 2u);
@@ -256,7 +286,7 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     int64_t s64Id = 5;
     char cWhy[REC_WHY_MAX] = "";
     stRecUnit stUnit = Unit("SN-1");
-    EXPECT_FALSE(bRecBeginUnit(&stUnit, &s64Id, cWhy, sizeof(cWhy)));
+    EXPECT_FALSE(bRecBeginUnit(&stUnit, nullptr, 0, &s64Id, cWhy, sizeof(cWhy)));
     EXPECT_STREQ(cWhy, "no unit record is open");
     EXPECT_EQ(s64Id, 0);
 
@@ -264,18 +294,133 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     ASSERT_EQ(Open(m_db), "");
     Begin(Unit("SN-1"));
     vRecClose();
-    Exec(m_db, "PRAGMA user_version = 2");
-    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 2; this program "
-                                 "knows up to 1)");
+    Exec(m_db, "PRAGMA user_version = 3");
+    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 3; this program "
+                                 "knows up to 2)");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
 
     // For an ordinary user (root writes everywhere) a read-only record.
     chmod(m_dir.path().c_str(), 0755);
-    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 1");
+    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2");
     chmod(m_db.c_str(), 0644);
     std::string text = strAsUser([&] { return Open(m_db); });
     EXPECT_EQ(text, m_db + ": attempt to write a readonly database");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
+}
+
+// The station's record: made once, then recognised; what took its place is
+// named, never made again.
+TEST_F(RecordsTest, TheStationsRecordIsKnownByItsIdAndLastUnit)
+{
+    stRecIdentity stStation = {};
+    ASSERT_EQ(Open(m_db, nullptr, &stStation), "");
+    std::string id = stStation.cId;
+    EXPECT_EQ(id.size(), 32u);
+    EXPECT_EQ(id.find_first_not_of("0123456789abcdef"), std::string::npos) << id;
+    EXPECT_EQ(Rows(m_db, "SELECT key, value FROM meta"), "record_id|" + id + "\n");
+    EXPECT_EQ(stStation.s64LastUnit, 0);
+    Begin(Unit("SN-1"));
+    Begin(Unit("SN-2"));
+
+    auto Refused = [&](const char *pcId, int64_t s64Last) {
+        stRecIdentity stExpect = {};
+        snprintf(stExpect.cId, sizeof(stExpect.cId), "%s", pcId);
+        stExpect.s64LastUnit = s64Last;
+        std::string why = Open(m_db, nullptr, &stExpect);
+        EXPECT_EQ(stExpect.bNotThis, !why.empty()) << why;
+        EXPECT_EQ(bRecIsOpen(), why.empty());
+        return why;
+    };
+    EXPECT_EQ(Refused(id.c_str(), 2), "");
+    EXPECT_EQ(Refused(id.c_str(), 3), m_db + ": it is older than the station expects: its last "
+                                             "unit is 2, the station began unit 3 in it");
+    const char *pcOther = "0123456789abcdef0123456789abcdef";
+    EXPECT_EQ(Refused(pcOther, 0),
+              m_db + ": it is another database (record " + id + "); the station's record is " +
+                  pcOther);
+    vRecClose();
+    for (const char *pcEnd : {"-wal", "-shm"})
+        remove((m_db + pcEnd).c_str());
+    vWriteFile(m_db, "");
+    EXPECT_EQ(Refused(id.c_str(), 2), m_db + ": it is empty; the station's record is " + id);
+    EXPECT_EQ(strReadFile(m_db), "");
+    remove(m_db.c_str());
+    EXPECT_EQ(Refused(id.c_str(), 2),
+              m_db + ": there is no such file; the station's record is " + id);
+    EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 0u);
+
+    // A record of the first format is migrated and adopted with its units.
+    Exec(m_db, "CREATE TABLE units(id INTEGER PRIMARY KEY, time_utc TEXT NOT NULL, station TEXT,"
+               " serial TEXT, numeric_serial INTEGER, week INTEGER, year INTEGER,"
+               " package_path TEXT, package_checksum TEXT, result TEXT, rework INTEGER);"
+               "CREATE TABLE ports(unit_id INTEGER, port TEXT, display INTEGER, display_id TEXT,"
+               " image_sha256 TEXT, result TEXT, message TEXT, duration_ms INTEGER);"
+               "INSERT INTO units VALUES(7, 't', 's', 'SN-7', 7, 1, 2020, 'p', 'c', 'pass', 0);"
+               "INSERT INTO ports VALUES(7, 'DP-1', 1, 'd', 'ab', 'pass', '', 10);"
+               "PRAGMA user_version = 1;");
+    EXPECT_EQ(Refused(id.c_str(), 0), m_db + ": it is another database (no record id); the "
+                                             "station's record is " + id);
+    stStation = {};
+    ASSERT_EQ(Open(m_db, nullptr, &stStation), "");
+    EXPECT_EQ(stStation.s64LastUnit, 7);
+    EXPECT_EQ(Rows(m_db, "SELECT value FROM meta"), std::string(stStation.cId) + "\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
+    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-\n");
+    EXPECT_EQ(Rows(m_db, PORTS), "7|DP-1|1|d|ab|pass||10|-|-|-\n");
+}
+
+// A kill between two ports: the next open names the unit, what finished and
+// what did not, with the numbers each port was stamped with.
+TEST_F(RecordsTest, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest)
+{
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_EQ(pstRecInterrupted()->s64Id, 0);
+    int64_t s64Id = Begin(Unit("SN-5"), PORTS_TWO, 2);
+    ASSERT_EQ(FinishPort(s64Id, "DP-1", "pass", "", 900), "");
+    int32_t s32Interrupted = 0;
+    ASSERT_EQ(Open(m_db, &s32Interrupted), "");
+    EXPECT_EQ(s32Interrupted, 1);
+    const stRecInterrupted *pst = pstRecInterrupted();
+    EXPECT_EQ(pst->s64Id, s64Id);
+    EXPECT_STREQ(pst->cSerial, "SN-5");
+    ASSERT_EQ(pst->s32PortCount, 2);
+    std::string ports;
+    for (int32_t i = 0; i < pst->s32PortCount; i++) {
+        const stRecInterruptedPort &p = pst->stPorts[i];
+        ports += std::string(p.cPort) + " " + std::to_string(p.s32Display) + " " +
+                 std::to_string(p.u32NumericSerial) + " " + std::to_string(p.s32Week) + " " +
+                 std::to_string(p.s32Year) + (p.bFinished ? " finished\n" : " not finished\n");
+    }
+    EXPECT_EQ(ports, "DP-1 1 4711 23 2024 finished\nHDMI-A-1 2 4711 255 2019 not finished\n");
+    EXPECT_EQ(Rows(m_db, "SELECT result, message FROM units"),
+              "interrupted|the program stopped before the unit ended\n");
+    EXPECT_EQ(Rows(m_db, "SELECT port, result, message FROM ports"),
+              "DP-1|pass|\nHDMI-A-1|interrupted|the program stopped before this port ended\n");
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_EQ(pstRecInterrupted()->s64Id, 0);
+
+    // A unit that ends before a port ran: that port fails with the reason.
+    s64Id = Begin(Unit("SN-6"), PORTS_TWO, 2);
+    ASSERT_EQ(FinishPort(s64Id, "DP-1", "pass", "", 900), "");
+    ASSERT_EQ(Finish(s64Id, "fail", "port HDMI-A-1 did not run"), "");
+    EXPECT_EQ(Rows(m_db, "SELECT port, result, message FROM ports WHERE unit_id = 2"),
+              "DP-1|pass|\nHDMI-A-1|fail|the unit ended before this port ran\n");
+}
+
+TEST_F(RecordsTest, CsvCellsASpreadsheetWouldRunAreInert)
+{
+    ASSERT_EQ(Open(m_db), "");
+    stRecUnit stUnit = {"@SUM(A1)", "=1+2", 1, 1, 2024, "-p.pkg", "+0x1", 0};
+    const stRecPort stPort = {"\tDP", 1, "\rX", "ab", 1, 1, 2024};
+    int64_t s64Id = Begin(stUnit, &stPort, 1);
+    FinishPort(s64Id, "\tDP", "fail", "=HYPERLINK(\"x\")", 5);
+    Finish(s64Id, "fail", "-port failed");
+    std::string csv = m_dir.file("units.csv");
+    ASSERT_EQ(Export(csv), "");
+    std::string text = strReadFile(csv);
+    EXPECT_EQ(text.substr(text.find("\r\n") + 2),
+              "1,2024-06-07T08:09:10Z,'@SUM(A1),'=1+2,1,1,2024,'-p.pkg,'+0x1,fail,0,'\tDP,1,"
+              "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed\r\n");
 }
 
 } // namespace
