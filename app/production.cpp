@@ -339,7 +339,8 @@ void vUnfinishedPorts(char *pcText, size_t size)
 // a half-written monitor gets a whole EDID with the serial it carries.
 bool bTakeInterruptedUnit(stUnit *pstUnit)
 {
-    if (gst_Station.s32SerialSource != STATION_SOURCE_COUNTER || gst_Interrupted.s64Id == 0)
+    if (gst_Station.s32SerialSource != STATION_SOURCE_COUNTER || gst_Interrupted.s64Id == 0 ||
+        gst_Interrupted.s32PortCount == 0)
         return false;
     gst_Interrupted.s64Id = 0;
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++)
@@ -557,7 +558,8 @@ void vSayInterrupted(int32_t s32Interrupted)
         if (!gst_Interrupted.stPorts[i].bFinished)
             vPrintMsg(" - Port %s was not finished: display %d may hold a half-written EDID\n>",
                       gst_Interrupted.stPorts[i].cPort, (int)gst_Interrupted.stPorts[i].s32Display);
-    if (gst_Station.s32SerialSource == STATION_SOURCE_COUNTER)
+    // A unit of an older record has no port rows to stamp it again from.
+    if (gst_Station.s32SerialSource == STATION_SOURCE_COUNTER && gst_Interrupted.s32PortCount > 0)
         vPrintMsg(" - Enter on the empty field offers to program it again as %s (a re-work)\n>",
                   gst_Interrupted.cSerial);
 }
