@@ -43,9 +43,12 @@ static const char *const gpc_Schema =
     "CREATE INDEX IF NOT EXISTS units_serial ON units(serial);"
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);";
 
-// From format 1: the unit's reason, each port's own numbers, the record's id.
+// From format 1: the unit's reason (an older unit that did not pass says
+// it has none), each port's own numbers, the record's id.
 static const char *const gpc_FromFormat1 =
     "ALTER TABLE units ADD COLUMN message TEXT;"
+    "UPDATE units SET message = 'no reason was recorded by the older program'"
+    " WHERE result IN ('fail','interrupted');"
     "ALTER TABLE ports ADD COLUMN numeric_serial INTEGER;"
     "ALTER TABLE ports ADD COLUMN week INTEGER;"
     "ALTER TABLE ports ADD COLUMN year INTEGER;"

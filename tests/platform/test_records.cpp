@@ -356,16 +356,19 @@ TEST_F(RecordsTest, TheStationsRecordIsKnownByItsIdAndLastUnit)
                "CREATE TABLE ports(unit_id INTEGER, port TEXT, display INTEGER, display_id TEXT,"
                " image_sha256 TEXT, result TEXT, message TEXT, duration_ms INTEGER);"
                "INSERT INTO units VALUES(7, 't', 's', 'SN-7', 7, 1, 2020, 'p', 'c', 'pass', 0);"
+               "INSERT INTO units VALUES(8, 't', 's', 'SN-8', 8, 1, 2020, 'p', 'c', 'fail', 0);"
                "INSERT INTO ports VALUES(7, 'DP-1', 1, 'd', 'ab', 'pass', '', 10);"
                "PRAGMA user_version = 1;");
     EXPECT_EQ(Refused(id.c_str(), 0), m_db + ": it is another database (no record id); the "
                                              "station's record is " + id);
     stStation = {};
     ASSERT_EQ(Open(m_db, nullptr, &stStation), "");
-    EXPECT_EQ(stStation.s64LastUnit, 7);
+    EXPECT_EQ(stStation.s64LastUnit, 8);
     EXPECT_EQ(Rows(m_db, "SELECT value FROM meta"), std::string(stStation.cId) + "\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
-    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-\n");
+    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-\n"
+                                 "8|t|s|SN-8|8|1|2020|p|c|fail|0|no reason was recorded by the "
+                                 "older program\n");
     EXPECT_EQ(Rows(m_db, PORTS), "7|DP-1|1|d|ab|pass||10|-|-|-\n");
 }
 
