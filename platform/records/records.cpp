@@ -525,16 +525,14 @@ static bool bFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessa
     if (!bExec("BEGIN IMMEDIATE", pcWhy, whySize))
         return false;
     char cNone[80];
-    snprintf(cNone, sizeof(cNone), "no unit %lld", (long long)s64Id);
-    if (strcmp(pcResult, "pass") == 0 && !bAllPortsPassed(s64Id))
+    if (strcmp(pcResult, "pass") == 0 && !bAllPortsPassed(s64Id)) {
         snprintf(cNone, sizeof(cNone), "unit %lld has a port that did not pass",
                  (long long)s64Id);
-    else if (bFailPortsNotRun(s64Id))
-        cNone[0] = '\0';
-    if (cNone[0] != '\0') {
         sqlite3_exec(gpst_Db, "ROLLBACK", nullptr, nullptr, nullptr);
         return bWhy(pcWhy, whySize, cNone);
     }
+    if (!bFailPortsNotRun(s64Id))
+        return bRollback(pcWhy, whySize);
     sqlite3_stmt *pstStmt = pstPrepare("UPDATE units SET result = ?2, message = ?3 WHERE id = ?1");
     bool bBound = pstStmt && sqlite3_bind_int64(pstStmt, 1, s64Id) == SQLITE_OK &&
                   sqlite3_bind_text(pstStmt, 2, pcResult, -1, SQLITE_STATIC) == SQLITE_OK &&
@@ -557,7 +555,8 @@ bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, 
 // A spreadsheet takes a cell that begins with one of these for a formula.
 static bool bFormulaLead(const char *pcText, size_t size)
 {
-    return size > 0 && strchr("=+-@\t\r", pcText[0]) != nullptr;
+    static const char cLeads[] = {'=', '+', '-', '@', '\t', '\r'};
+    return size > 0 && memchr(cLeads, pcText[0], sizeof(cLeads)) != nullptr;
 }
 
 // RFC 4180: a field with a comma, a quote or a line end is quoted, its
