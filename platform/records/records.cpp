@@ -128,7 +128,8 @@ static bool bOpenConnection(const char *pcPath, bool bCreate, char *pcWhy, size_
     }
     // The record is the station's own file in the program's folder: a
     // symbolic link in its place is refused rather than followed.
-    int s32Flags = SQLITE_OPEN_READWRITE | (bCreate ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOFOLLOW;
+    int s32Flags =
+        SQLITE_OPEN_READWRITE | (bCreate ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOFOLLOW;
     if (sqlite3_open_v2(pcPath, &gpst_Db, s32Flags, nullptr) != SQLITE_OK)
         return bDbWhy(pcWhy, whySize);
     // Two programs on one record wait for each other instead of failing.
@@ -246,8 +247,8 @@ static bool bMakeOrMigrate(void)
 static void vFindInterrupted(void)
 {
     memset(&gst_Interrupted, 0, sizeof(gst_Interrupted));
-    sqlite3_stmt *pstStmt =
-        pstPrepare("SELECT id, serial FROM units WHERE result = 'running' ORDER BY id DESC LIMIT 1");
+    sqlite3_stmt *pstStmt = pstPrepare(
+        "SELECT id, serial FROM units WHERE result = 'running' ORDER BY id DESC LIMIT 1");
     if (pstStmt && sqlite3_step(pstStmt) == SQLITE_ROW) {
         gst_Interrupted.s64Id = sqlite3_column_int64(pstStmt, 0);
         vColumnText(pstStmt, 1, gst_Interrupted.cSerial, sizeof(gst_Interrupted.cSerial));

@@ -146,9 +146,11 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
 
     // A unit or port that is not there, or a result the table refuses: nothing changes.
     EXPECT_EQ(Finish(9, "pass"), m_db + ": no unit 9");
-    EXPECT_EQ(FinishPort(1, "DP-1", "fail", "again", 1), m_db + ": unit 1 has no running port DP-1");
-    EXPECT_EQ(Finish(1, "maybe", "why"), m_db + ": CHECK constraint failed: "
-                                                 "result IN ('pass','fail','running','interrupted')");
+    EXPECT_EQ(FinishPort(1, "DP-1", "fail", "again", 1),
+              m_db + ": unit 1 has no running port DP-1");
+    EXPECT_EQ(Finish(1, "maybe", "why"),
+              m_db + ": CHECK constraint failed: "
+                     "result IN ('pass','fail','running','interrupted')");
     EXPECT_EQ(Rows(m_db, "SELECT count(*), group_concat(result) FROM ports"), "2|pass,fail\n");
 
     // Without the seam the time is the system's, in UTC.
