@@ -93,6 +93,12 @@ void vDdcBenchSetWriteCycle(int32_t s32Output, uint32_t u32Ms)
         pst->stMem.u32WriteCycleMs = u32Ms;
 }
 
+void vDdcBenchSetNakStall(int32_t s32Output, uint32_t u32Ms)
+{
+    if (stBenchOutput *pst = pstBenchOutputAt(s32Output))
+        pst->stFault.u32NakStallMs = u32Ms;
+}
+
 void vDdcBenchSetReadEdidFault(int32_t s32Output, uint32_t u32Code)
 {
     if (stBenchOutput *pst = pstBenchOutputAt(s32Output))

@@ -95,6 +95,9 @@ DDC_BENCH_API void vDdcBenchSetWriteProtect(int32_t s32Output, int32_t bOn);
 // How long the display's memory stays silent after each write with data:
 // 0 to 1000 ms (default 5; above 25 it is never polled back to life).
 DDC_BENCH_API void vDdcBenchSetWriteCycle(int32_t s32Output, uint32_t u32Ms);
+// The next try the display's memory leaves unanswered ends u32Ms later on
+// the platform clock, as when a loaded PC pauses the process right after it.
+DDC_BENCH_API void vDdcBenchSetNakStall(int32_t s32Output, uint32_t u32Ms);
 DDC_BENCH_API void vDdcBenchSetReadEdidFault(int32_t s32Output, uint32_t u32Code);
 // The N-th continued read (DDC_READ_CONTINUE) of a transfer, the one that
 // carries block N in a chained read from block 0, fails.

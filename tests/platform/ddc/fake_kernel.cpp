@@ -50,9 +50,11 @@ int s32Fault(FakeAdapter *a)
     if (a->failErrno && a->transfers >= a->failAfter)
         return a->failErrno;
     a->transfers++;
-    if (!a->bDisplay || !bEepromAnswers(&a->mem, u64ClockNowUs()))
-        return ENXIO;
-    return 0;
+    if (a->bDisplay && bEepromAnswers(&a->mem, u64ClockNowUs()))
+        return 0;
+    vClockAdvance(a->stallAfterNakMs);
+    a->stallAfterNakMs = 0;
+    return ENXIO;
 }
 
 int s32Open(const char *pcPath, int)

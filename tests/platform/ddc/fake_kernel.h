@@ -35,6 +35,7 @@ struct FakeAdapter {
     int failErrno = 0;            // transfers fail with it ...
     int failAfter = 0;            // ... after this many good ones
     int transfers = 0;
+    uint32_t stallAfterNakMs = 0; // the clock jumps this far after the next NAK (once)
     long timeout = -1;            // last I2C_TIMEOUT, in 10 ms
 };
 

@@ -273,6 +273,33 @@ TEST_F(RealBusTest, AMemoryThatStaysSilentFailsAfterTwentyFiveMilliseconds)
     EXPECT_EQ(u64ClockNowMs(), u64Before);
 }
 
+// The process paused 100 ms inside the kernel, after a refused try: the
+// try was made within the write cycle, so another follows, for a write as
+// for the read after it.
+TEST_F(RealBusTest, APauseAfterARefusedTryInTheWriteCycleIsFollowedByOneMoreTry)
+{
+    FakeAdapter &a = OneDisplay();
+    Start();
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    a.stallAfterNakMs = 100;
+    EXPECT_EQ(lstRead(H0, 8, 0), Bytes({1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    a.stallAfterNakMs = 100;
+    EXPECT_EQ(u32Write(H0, {0x08, 9, 10, 11, 12, 13, 14, 15, 16}), 0u);
+    const std::string write1 = "i2c-5 I2C_RDWR [0x50 W 9: 00 01 02 03 04 05 06 07 08]";
+    const std::string write2 = "i2c-5 I2C_RDWR [0x50 W 9: 08 09 0A 0B 0C 0D 0E 0F 10]";
+    const std::string read = "i2c-5 I2C_RDWR [0x50 R 8]";
+    EXPECT_EQ(Transfers(), (Lines{write1, read, read, write1, write2, write2}));
+    EXPECT_EQ(m_kernel.Memory("i2c-5", 16), Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    // A memory still silent after the window fails the packet.
+    ASSERT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    Transfers();
+    a.bDisplay = false;
+    a.stallAfterNakMs = 100;
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), DDC_ERR_NO_ACK);
+    EXPECT_EQ(Transfers().size(), 2u);
+}
+
 // The timeout belongs to the adapter, for every user and after the run:
 // a bench's named bridge takes ours, a graphics driver's bus keeps its own.
 TEST_F(RealBusTest, TimeoutOptionReachesOnlyANamedAdapter)
