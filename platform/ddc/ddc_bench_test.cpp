@@ -39,6 +39,8 @@ void vDdcBenchAllowPersistence(int32_t bOn) { vBenchSetPersistence(bOn); }
 
 void vDdcBenchUseKernel(const stDdcKernel *pstKernel) { vDdcSetKernel(pstKernel); }
 
+const stDdcKernel *pstDdcBenchMachineKernel(void) { return pstDdcMachineKernel(); }
+
 void vDdcBenchClear(void) { vBenchClear(); }
 
 void vDdcBenchUseDefault(void) { vBenchUseDefault(); }

@@ -72,6 +72,8 @@ DDC_BENCH_API void vDdcBenchAllowPersistence(int32_t bOn);
 // a test never reaches the machine's adapters by accident.
 struct stDdcKernel;
 DDC_BENCH_API void vDdcBenchUseKernel(const struct stDdcKernel *pstKernel);
+// The machine's kernel itself, to see what it runs (it is not put in place).
+DDC_BENCH_API const struct stDdcKernel *pstDdcBenchMachineKernel(void);
 
 // Bench building: vDdcBenchClear empties the bench, the two Add functions
 // add to it, vDdcBenchUseDefault and u32DdcBenchLoadDescription replace it.
