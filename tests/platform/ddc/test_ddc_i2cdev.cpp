@@ -291,7 +291,8 @@ TEST_F(RealBusTest, APauseAfterARefusedTryInTheWriteCycleIsFollowedByOneMoreTry)
     const std::string write2 = "i2c-5 I2C_RDWR [0x50 W 9: 08 09 0A 0B 0C 0D 0E 0F 10]";
     const std::string read = "i2c-5 I2C_RDWR [0x50 R 8]";
     EXPECT_EQ(Transfers(), (Lines{write1, read, read, write1, write2, write2}));
-    EXPECT_EQ(m_kernel.Memory("i2c-5", 16), Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    EXPECT_EQ(m_kernel.Memory("i2c-5", 16),
+              Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
     // A memory still silent after the window fails the packet.
     ASSERT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
     Transfers();

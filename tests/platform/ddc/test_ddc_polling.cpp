@@ -99,8 +99,8 @@ TEST_F(DdcTest, TransfersInAWriteCycleArePolledUntilTheMemoryAnswersOrTwentyFive
     EXPECT_EQ(u32ClockPauseCount(), 0u);
 }
 
-// A loaded PC may pause the process between a refused try and the next: the
-// window counts the tries, so one more comes after it, for a packet written
+// A loaded PC may pause the process right after a refused try: that try
+// asked within the window, so one more comes after it, for a packet written
 // or read after a write. Only a memory still silent then fails the call.
 TEST_F(DdcTest, APauseAfterARefusedTryInTheWriteCycleIsFollowedByOneMoreTry)
 {
@@ -119,7 +119,8 @@ TEST_F(DdcTest, APauseAfterARefusedTryInTheWriteCycleIsFollowedByOneMoreTry)
               (std::vector<std::string>{
                   POLL0, "ReadI2CBuf(0x1000, 0x50, buf, 8, 0x0) = 0x0 : 01 02 03 04 05 06 07 08",
                   "WriteI2CBuf(0x1000, 0x50, buf, 9, 0x0) = 0x0 : 80 01 02 03 04 05 06 07 08",
-                  POLL0, "WriteI2CBuf(0x1000, 0x50, buf, 9, 0x0) = 0x0 : 88 09 0A 0B 0C 0D 0E 0F 10"}));
+                  POLL0,
+                  "WriteI2CBuf(0x1000, 0x50, buf, 9, 0x0) = 0x0 : 88 09 0A 0B 0C 0D 0E 0F 10"}));
     EXPECT_EQ(u32OneMsPauses(), 2u);
     EXPECT_EQ(lstSlice(lstDdcBenchMemory(0), 0x80, 16),
               Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
@@ -131,7 +132,8 @@ TEST_F(DdcTest, APauseAfterARefusedTryInTheWriteCycleIsFollowedByOneMoreTry)
     EXPECT_EQ(u32Write(H0, PACKET), DDC_ERR_NO_ACK);
     EXPECT_EQ(lstDdcBenchCalls(),
               (std::vector<std::string>{
-                  POLL0, "WriteI2CBuf(0x1000, 0x50, buf, 9, 0x0) = 0x7000000B : 80 01 02 03 04 05 06 07 08"}));
+                  POLL0, "WriteI2CBuf(0x1000, 0x50, buf, 9, 0x0) = 0x7000000B : 80 01 02 03 04 05 "
+                         "06 07 08"}));
 }
 
 TEST_F(DdcTest, WriteCycleComesFromTheDescription)
