@@ -19,6 +19,7 @@ struct stBenchFaults {
     uint32_t u32ExtCode;       // ... with this code (0: no fault)
     uint32_t u32WritePacket;   // data write number N (from 1) fails ...
     uint32_t u32WriteCode;     // ... with this code (0: no fault)
+    uint32_t u32NakStallMs;    // the next try left unanswered ends this much later (once)
 };
 
 struct stBenchOutput {

@@ -39,6 +39,8 @@ void vDdcBenchAllowPersistence(int32_t bOn) { vBenchSetPersistence(bOn); }
 
 void vDdcBenchUseKernel(const stDdcKernel *pstKernel) { vDdcSetKernel(pstKernel); }
 
+const stDdcKernel *pstDdcBenchMachineKernel(void) { return pstDdcMachineKernel(); }
+
 void vDdcBenchClear(void) { vBenchClear(); }
 
 void vDdcBenchUseDefault(void) { vBenchUseDefault(); }
@@ -91,6 +93,12 @@ void vDdcBenchSetWriteCycle(int32_t s32Output, uint32_t u32Ms)
     stBenchOutput *pst = pstBenchOutputAt(s32Output);
     if (pst && u32Ms <= EEPROM_WRITE_CYCLE_MAX_MS)
         pst->stMem.u32WriteCycleMs = u32Ms;
+}
+
+void vDdcBenchSetNakStall(int32_t s32Output, uint32_t u32Ms)
+{
+    if (stBenchOutput *pst = pstBenchOutputAt(s32Output))
+        pst->stFault.u32NakStallMs = u32Ms;
 }
 
 void vDdcBenchSetReadEdidFault(int32_t s32Output, uint32_t u32Code)

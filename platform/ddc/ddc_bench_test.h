@@ -72,6 +72,8 @@ DDC_BENCH_API void vDdcBenchAllowPersistence(int32_t bOn);
 // a test never reaches the machine's adapters by accident.
 struct stDdcKernel;
 DDC_BENCH_API void vDdcBenchUseKernel(const struct stDdcKernel *pstKernel);
+// The machine's kernel itself, to see what it runs (it is not put in place).
+DDC_BENCH_API const struct stDdcKernel *pstDdcBenchMachineKernel(void);
 
 // Bench building: vDdcBenchClear empties the bench, the two Add functions
 // add to it, vDdcBenchUseDefault and u32DdcBenchLoadDescription replace it.
@@ -95,6 +97,9 @@ DDC_BENCH_API void vDdcBenchSetWriteProtect(int32_t s32Output, int32_t bOn);
 // How long the display's memory stays silent after each write with data:
 // 0 to 1000 ms (default 5; above 25 it is never polled back to life).
 DDC_BENCH_API void vDdcBenchSetWriteCycle(int32_t s32Output, uint32_t u32Ms);
+// The next try the display's memory leaves unanswered ends u32Ms later on
+// the platform clock, as when a loaded PC pauses the process right after it.
+DDC_BENCH_API void vDdcBenchSetNakStall(int32_t s32Output, uint32_t u32Ms);
 DDC_BENCH_API void vDdcBenchSetReadEdidFault(int32_t s32Output, uint32_t u32Code);
 // The N-th continued read (DDC_READ_CONTINUE) of a transfer, the one that
 // carries block N in a chained read from block 0, fails.

@@ -27,9 +27,12 @@ uint32_t u32HandleOf(const stBenchOutput *pst)
     return BENCH_HANDLE_BASE + (uint32_t)(pst - gst_Bench.ast);
 }
 
-int32_t bInWriteCycle(const stBenchOutput *pst)
+// Whether a try made at that time asked the memory within its write cycle.
+// The time a try began counts, never when its answer came back: a process
+// paused after a refused try has still asked only once.
+int32_t bAskedInWriteCycle(const stBenchOutput *pst, uint64_t u64AskedUs)
 {
-    return pst->bWriteCycle && u64ClockNowUs() - pst->u64WriteUs < BUS_ACK_POLL_MS * 1000ull;
+    return pst->bWriteCycle && u64AskedUs - pst->u64WriteUs < BUS_ACK_POLL_MS * 1000ull;
 }
 
 // A simulated memory's address byte, acknowledged or not.
@@ -37,6 +40,8 @@ uint32_t u32BenchAddress(stBenchOutput *pst, void *)
 {
     if (!pst->bHasDisplay || pst->stFault.bNoAnswer || !bEepromAnswers(&pst->stMem, u64ClockNowUs())) {
         vBenchWire(0, 1);
+        vClockSpendUs(pst->stFault.u32NakStallMs * 1000u);
+        pst->stFault.u32NakStallMs = 0;
         return DDC_ERR_NO_ACK;
     }
     return 0;
@@ -104,8 +109,9 @@ uint32_t u32BusAddress(uint32_t u32Addr) { return gst_Lib.u32Addr7Bit ? u32Addr 
 uint32_t u32BusPolled(stBenchOutput *pst, uint32_t u32Addr7, BusAttempt pfn, void *pvContext)
 {
     for (;;) {
+        uint64_t u64AskedUs = u64ClockNowUs();
         uint32_t u32Result = pfn(pst, pvContext);
-        if (u32Result != DDC_ERR_NO_ACK || !bInWriteCycle(pst)) {
+        if (u32Result != DDC_ERR_NO_ACK || !bAskedInWriteCycle(pst, u64AskedUs)) {
             pst->bWriteCycle = 0;
             return u32Result;
         }

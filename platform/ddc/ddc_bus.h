@@ -24,10 +24,12 @@ uint32_t u32BusReadEdid(stBenchOutput *pst, uint8_t *pu8Block);
 // One try at a transfer, by either backend: 0, DDC_ERR_NO_ACK when the
 // address was not acknowledged, or another code.
 typedef uint32_t (*BusAttempt)(stBenchOutput *pst, void *pvContext);
-// Runs the attempt; within BUS_ACK_POLL_MS of a write with data to the
-// output (its memory's write cycle) a missing acknowledge is tried again
-// every millisecond on the platform clock, each such poll recorded in the
-// transaction log. The result of the last try.
+// Runs the attempt; a missing acknowledge to a try begun within
+// BUS_ACK_POLL_MS of a write with data to the output (its memory's write
+// cycle) is tried again every millisecond on the platform clock, each such
+// poll recorded in the transaction log. So the last try always begins after
+// the window, however long the process was kept from the bus: a packet
+// fails only when the memory was still silent then. The result of the last try.
 uint32_t u32BusPolled(stBenchOutput *pst, uint32_t u32Addr7, BusAttempt pfn, void *pvContext);
 
 #endif

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -114,6 +115,43 @@ uint32_t u32SameAdapter(const stBenchOutput *pst, const char *pcWhat)
     return DDC_ERR_ADAPTER_GONE;
 }
 
+// A link, or a node of another device than the adapter checked in sysfs (a
+// stale or container-mapped node), leads to another bus: a chipset's SMBus
+// holds a memory module's EEPROM at 0x50. Refused before anything reaches it,
+// for the rest of this start.
+uint32_t u32NotTheNode(stBenchOutput *pst, const char *pcWhat, const char *pcWhy)
+{
+    stRealBus *pstReal = &pst->stReal;
+    vLogNote("bus: %s (%s): %s%snot the adapter's device node: %s; the output answers 0x%X",
+             pstReal->cLabel, pstReal->cDevice, pcWhat ? pcWhat : "", pcWhat ? ": " : "", pcWhy,
+             DDC_ERR_NO_ADAPTER);
+    pstReal->u32FindError = DDC_ERR_NO_ADAPTER;
+    return DDC_ERR_NO_ADAPTER;
+}
+
+uint32_t u32CheckNode(stBenchOutput *pst, int s32Fd, const char *pcWhat)
+{
+    const stRealBus *pstReal = &pst->stReal;
+    stDdcNode stNode = {};
+    char cWhy[128];
+    if (pstDdcKernel()->pfnStatNode(s32Fd, &stNode) != 0)
+        snprintf(cWhy, sizeof(cWhy), "it cannot be examined (%s)", strerror(errno));
+    else if (!stNode.bCharDevice)
+        snprintf(cWhy, sizeof(cWhy), "it is not a character device");
+    else if (stNode.u32Major != pstReal->u32DevMajor || stNode.u32Minor != pstReal->u32DevMinor)
+        snprintf(cWhy, sizeof(cWhy), "it is the device %u:%u, the adapter's is %u:%u",
+                 stNode.u32Major, stNode.u32Minor, pstReal->u32DevMajor, pstReal->u32DevMinor);
+    else
+        return 0;
+    return u32NotTheNode(pst, pcWhat, cWhy);
+}
+
+// Never through a link: the node itself is what is checked.
+int s32OpenNode(const stRealBus *pstReal)
+{
+    return pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+}
+
 // The advisory lock careful programs take on the node, waited for on the
 // platform clock for a bounded time.
 uint32_t u32Lock(const stBenchOutput *pst, const char *pcWhat)
@@ -166,10 +204,13 @@ uint32_t u32BeginOperation(stBenchOutput *pst, const char *pcWhat)
         return 0;
     if (pstReal->u32FindError)
         return pstReal->u32FindError;
-    pstReal->s32Fd = pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    pstReal->s32Fd = s32OpenNode(pstReal);
     if (pstReal->s32Fd < 0)
-        return u32Failed(pst, pcWhat, errno);
-    uint32_t u32Result = u32SameAdapter(pst, pcWhat);
+        return errno == ELOOP ? u32NotTheNode(pst, pcWhat, "it is a symbolic link")
+                              : u32Failed(pst, pcWhat, errno);
+    uint32_t u32Result = u32CheckNode(pst, pstReal->s32Fd, pcWhat);
+    if (!u32Result)
+        u32Result = u32SameAdapter(pst, pcWhat);
     if (!u32Result)
         u32Result = u32Lock(pst, pcWhat);
     if (!u32Result)
@@ -346,9 +387,11 @@ uint32_t u32StartReal(stBenchOutput *pst)
     stRealBus *pstReal = &pst->stReal;
     if (u32RealFind(pst))
         return DDC_ERR_NO_ADAPTER;
-    int s32Fd = pstDdcKernel()->pfnOpen(pstReal->cDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    int s32Fd = s32OpenNode(pstReal);
     if (s32Fd < 0) {
         int s32Errno = errno;
+        if (s32Errno == ELOOP)
+            return u32NotTheNode(pst, nullptr, "it is a symbolic link");
         uint32_t u32Code = s32Errno == EACCES || s32Errno == EPERM ? DDC_ERR_PERMISSION
                                                                    : DDC_ERR_NO_ADAPTER;
         vLogNote(u32Code == DDC_ERR_PERMISSION
@@ -362,7 +405,9 @@ uint32_t u32StartReal(stBenchOutput *pst)
         return u32Code;
     }
     pstReal->s32Fd = s32Fd;
-    uint32_t u32Result = u32SetUpAdapter(pst);
+    uint32_t u32Result = u32CheckNode(pst, s32Fd, nullptr);
+    if (!u32Result)
+        u32Result = u32SetUpAdapter(pst);
     vEndOperation(pstReal);
     return u32Result;
 }

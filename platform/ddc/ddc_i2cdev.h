@@ -26,6 +26,8 @@ struct stRealBus {
     char cLabel[REAL_LABEL_SIZE];    // connector or adapter name, for the log
     char cDevice[REAL_DEVICE_SIZE];  // /dev/i2c-N; empty until found
     char cAdapter[REAL_LABEL_SIZE];  // its sysfs name at the start: each open checks it
+    uint32_t u32DevMajor;            // its sysfs device number at the start: the node
+    uint32_t u32DevMinor;            // ... opened must be that device
     uint32_t u32FindError;           // why it cannot be used this start
     int s32Fd;                       // open and locked only during an operation
     int32_t bSmbusOnly;              // the adapter offers no plain I2C transfers
@@ -55,6 +57,8 @@ int32_t bRealInBench(void);
 int32_t bRealAdapterPresent(const char *pcDevice);
 // The sysfs name of a device node's adapter; 0 when it has none.
 int32_t bRealAdapterName(const char *pcDevice, char *pcName, uint32_t u32Size);
+// The device number sysfs gives a device node's adapter ("dev"); 0 when none.
+int32_t bRealAdapterDev(const char *pcDevice, uint32_t *pu32Major, uint32_t *pu32Minor);
 // Whether i2c-dev is there (its sysfs class).
 int32_t bRealI2cDevPresent(void);
 

@@ -21,6 +21,7 @@ uint32_t u32Missing(const stBenchOutput *pst)
 } // namespace
 
 const stDdcKernel *pstDdcKernel(void) { return &gst_NoKernel; }
+const stDdcKernel *pstDdcMachineKernel(void) { return &gst_NoKernel; }
 void vDdcSetKernel(const stDdcKernel *) {}
 void vDdcUseNoKernel(void) {}
 

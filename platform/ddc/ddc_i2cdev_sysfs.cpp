@@ -361,6 +361,11 @@ uint32_t u32RealFind(stBenchOutput *pst)
     }
     vSetDevice(pstReal, cAdapter);
     bRealAdapterName(cAdapter, pstReal->cAdapter, sizeof(pstReal->cAdapter));
+    if (!bRealAdapterDev(cAdapter, &pstReal->u32DevMajor, &pstReal->u32DevMinor)) {
+        vLogNote("bus: %s (%s): sysfs gives the adapter no device number (%s/dev); the output "
+                 "answers 0x%X", pcWhat, pstReal->cDevice, cAdapter, DDC_ERR_NO_ADAPTER);
+        return DDC_ERR_NO_ADAPTER;
+    }
     if (s32By == REAL_BY_NAME || s32By == REAL_BY_DEVICE)
         return u32CheckDisplayBus(pstReal, cAdapter);
     return 0;
@@ -419,4 +424,21 @@ int32_t bRealAdapterPresent(const char *pcDevice)
     return bIsAdapterName(pcBase) &&
            bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s%s", pcBase, "") &&
            stat(cPath, &st) == 0;
+}
+
+int32_t bRealAdapterDev(const char *pcDevice, uint32_t *pu32Major, uint32_t *pu32Minor)
+{
+    const char *pcBase = pcBaseName(pcDevice);
+    char cPath[SYS_PATH_SIZE];
+    char cText[32] = "";
+    unsigned int u32Major = 0, u32Minor = 0;
+    char cEnd = '\0';
+    if (!bIsAdapterName(pcBase) ||
+        !bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s/dev%s", pcBase, "") ||
+        !bReadLine(cPath, cText, sizeof(cText)) ||
+        sscanf(cText, "%u:%u%c", &u32Major, &u32Minor, &cEnd) != 2)
+        return 0;
+    *pu32Major = u32Major;
+    *pu32Minor = u32Minor;
+    return 1;
 }

@@ -50,23 +50,39 @@ int s32Fault(FakeAdapter *a)
     if (a->failErrno && a->transfers >= a->failAfter)
         return a->failErrno;
     a->transfers++;
-    if (!a->bDisplay || !bEepromAnswers(&a->mem, u64ClockNowUs()))
-        return ENXIO;
-    return 0;
+    if (a->bDisplay && bEepromAnswers(&a->mem, u64ClockNowUs()))
+        return 0;
+    vClockAdvance(a->stallAfterNakMs);
+    a->stallAfterNakMs = 0;
+    return ENXIO;
 }
 
-int s32Open(const char *pcPath, int)
+int s32FdOf(const std::string &adapter)
+{
+    for (size_t i = 0; i < g_adapters.size(); i++) {
+        if (g_adapters[i].adapter == adapter)
+            return FD_BASE + (int)i;
+    }
+    return -1;
+}
+
+// i2c-dev's major number is 89, the adapter's number its minor.
+uint32_t u32Minor(const FakeAdapter &a) { return (uint32_t)std::stoul(a.adapter.substr(4)); }
+
+int s32Open(const char *pcPath, int s32Flags)
 {
     for (size_t i = 0; i < g_adapters.size(); i++) {
         FakeAdapter &a = g_adapters[i];
         if (gp_FakeKernel->DevPath(a.adapter) != pcPath)
             continue;
         Line(a, "open");
-        if (a.openErrno || a.unplugged) {
-            errno = a.unplugged ? ENOENT : a.openErrno;
+        if (a.openErrno || a.unplugged || (!a.nodeLink.empty() && (s32Flags & O_NOFOLLOW))) {
+            errno = a.unplugged ? ENOENT : a.openErrno ? a.openErrno : ELOOP;
             return -1;
         }
-        return FD_BASE + (int)i;
+        if (!a.nodeLink.empty())
+            return s32FdOf(a.nodeLink);
+        return a.nodeOf.empty() ? FD_BASE + (int)i : s32FdOf(a.nodeOf);
     }
     g_lines.push_back(std::string("open ") + pcPath + " (no such file)");
     errno = ENOENT;
@@ -167,6 +183,17 @@ int s32Flock(int s32Fd, int s32Operation)
     return 0;
 }
 
+int s32StatNode(int s32Fd, stDdcNode *pstNode)
+{
+    FakeAdapter *a = Of(s32Fd);
+    if (!a) {
+        errno = EBADF;
+        return -1;
+    }
+    *pstNode = {1, 89, u32Minor(*a)};
+    return 0;
+}
+
 int32_t s32ReadByte(int s32Fd)
 {
     FakeAdapter *a = Of(s32Fd);
@@ -244,9 +271,9 @@ FakeKernel::FakeKernel()
     vMakeDirs(m_sys + "/class/drm");
     vMakeDirs(m_sys + "/class/i2c-dev");
     vMakeDirs(m_dev);
-    m_kernel = {s32Open,      s32Ioctl,      s32Close,      s32Flock,     s32ReadByte,
-                s32WriteByte, s32ReadBlock,  s32WriteBlock, s32LoadModule, s32IsAdmin,
-                m_sys.c_str(), m_dev.c_str()};
+    m_kernel = {s32Open,       s32Ioctl,     s32Close,      s32Flock,      s32StatNode,
+                s32ReadByte,   s32WriteByte, s32ReadBlock,  s32WriteBlock, s32LoadModule,
+                s32IsAdmin,    m_sys.c_str(), m_dev.c_str()};
     vMakeDirs(m_sys + "/bus/pci");
     PciDevice(FAKE_GPU, "0x030000");
     g_adapters.clear();
@@ -277,6 +304,7 @@ FakeAdapter &FakeKernel::Add(const std::string &adapter, const std::string &name
     vMakeDirs(classDir);
     vWriteFile(a.dir + "/name", name + "\n");
     vWriteFile(classDir + "/name", name + "\n");
+    vWriteFile(classDir + "/dev", "89:" + std::to_string(u32Minor(a)) + "\n");
     symlink(classDir.c_str(), (m_sys + "/class/i2c-dev/" + adapter).c_str());
     return a;
 }
@@ -322,6 +350,16 @@ void FakeKernel::Connector(const std::string &connector, const std::string &adap
         symlink((m_sys + "/devices/gone/" + adapter).c_str(), (dir + "/ddc").c_str());
     else if (how == "folder")
         vMakeDirs(dir + "/" + adapter);
+}
+
+void FakeKernel::NodeLinksTo(const std::string &adapter, const std::string &other)
+{
+    Find(adapter)->nodeLink = other;
+}
+
+void FakeKernel::NodeIsDeviceOf(const std::string &adapter, const std::string &other)
+{
+    Find(adapter)->nodeOf = other;
 }
 
 void FakeKernel::Unplug(const std::string &adapter)

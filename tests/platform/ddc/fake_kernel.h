@@ -35,6 +35,9 @@ struct FakeAdapter {
     int failErrno = 0;            // transfers fail with it ...
     int failAfter = 0;            // ... after this many good ones
     int transfers = 0;
+    std::string nodeLink;         // its /dev node is a link to this adapter's node
+    std::string nodeOf;           // its /dev node is this adapter's device (stale, mapped)
+    uint32_t stallAfterNakMs = 0; // the clock jumps this far after the next NAK (once)
     long timeout = -1;            // last I2C_TIMEOUT, in 10 ms
 };
 
@@ -58,6 +61,10 @@ public:
     void Connector(const std::string &connector, const std::string &adapter,
                    const std::string &how = "link");
     void RemoveI2cDevClass();
+    // The adapter's /dev node becomes a link to another adapter's node, or a
+    // node of the other's device number; its sysfs entry stays its own.
+    void NodeLinksTo(const std::string &adapter, const std::string &other);
+    void NodeIsDeviceOf(const std::string &adapter, const std::string &other);
     // The adapter leaves sysfs, as a USB bridge pulled out does.
     void Unplug(const std::string &adapter);
     FakeAdapter *Find(const std::string &adapter);

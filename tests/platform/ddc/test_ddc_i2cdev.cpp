@@ -12,6 +12,7 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -273,6 +274,34 @@ TEST_F(RealBusTest, AMemoryThatStaysSilentFailsAfterTwentyFiveMilliseconds)
     EXPECT_EQ(u64ClockNowMs(), u64Before);
 }
 
+// The process paused 100 ms inside the kernel, after a refused try: the
+// try was made within the write cycle, so another follows, for a write as
+// for the read after it.
+TEST_F(RealBusTest, APauseAfterARefusedTryInTheWriteCycleIsFollowedByOneMoreTry)
+{
+    FakeAdapter &a = OneDisplay();
+    Start();
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    a.stallAfterNakMs = 100;
+    EXPECT_EQ(lstRead(H0, 8, 0), Bytes({1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    a.stallAfterNakMs = 100;
+    EXPECT_EQ(u32Write(H0, {0x08, 9, 10, 11, 12, 13, 14, 15, 16}), 0u);
+    const std::string write1 = "i2c-5 I2C_RDWR [0x50 W 9: 00 01 02 03 04 05 06 07 08]";
+    const std::string write2 = "i2c-5 I2C_RDWR [0x50 W 9: 08 09 0A 0B 0C 0D 0E 0F 10]";
+    const std::string read = "i2c-5 I2C_RDWR [0x50 R 8]";
+    EXPECT_EQ(Transfers(), (Lines{write1, read, read, write1, write2, write2}));
+    EXPECT_EQ(m_kernel.Memory("i2c-5", 16),
+              Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    // A memory still silent after the window fails the packet.
+    ASSERT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), 0u);
+    Transfers();
+    a.bDisplay = false;
+    a.stallAfterNakMs = 100;
+    EXPECT_EQ(u32Write(H0, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), DDC_ERR_NO_ACK);
+    EXPECT_EQ(Transfers().size(), 2u);
+}
+
 // The timeout belongs to the adapter, for every user and after the run:
 // a bench's named bridge takes ours, a graphics driver's bus keeps its own.
 TEST_F(RealBusTest, TimeoutOptionReachesOnlyANamedAdapter)
@@ -390,6 +419,52 @@ TEST_F(RealBusTest, ANamedAdapterNotShownToBeADisplaysBusIsRefusedUnopened)
     EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(7), 0x50), 0u); // the docking station's
     for (const std::string &line : m_kernel.TakeLines())
         EXPECT_EQ(line.rfind("i2c-9 ", 0), 0u) << line;
+}
+
+// A /dev node that leads elsewhere than the adapter checked in sysfs (a link,
+// a stale or container-mapped node) is refused before anything reaches it:
+// here it leads to the chipset's SMBus and a memory module's EEPROM.
+TEST_F(RealBusTest, ANodeThatIsNotTheCheckedAdaptersDeviceIsRefusedBeforeAnyTransfer)
+{
+    const Bytes spd = lstPattern(256, 9);
+    m_kernel.PciDevice("pci0000:00/0000:00:1f.4", "0x0c0500");
+    m_kernel.Add("i2c-0", "SMBus I801 adapter at efa0", spd, "pci0000:00/0000:00:1f.4");
+    OneDisplay();
+    m_kernel.Add("i2c-6", "AMDGPU DM i2c hw bus 2", lstEdid(0));
+    Describe("[output]\nconnector = card0-DP-1\n[output]\nadapter_name = AMDGPU DM i2c hw bus 2\n");
+    m_kernel.NodeLinksTo("i2c-5", "i2c-0");
+    m_kernel.NodeIsDeviceOf("i2c-6", "i2c-0");
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-6 open", "i2c-0 close"}));
+    const std::string tail = "not the adapter's device node: ";
+    EXPECT_TRUE(HasNote("bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") + "): " + tail +
+                        "it is a symbolic link; the output answers 0x7000001D"));
+    EXPECT_TRUE(HasNote("bus: AMDGPU DM i2c hw bus 2 (" + m_kernel.DevPath("i2c-6") + "): " + tail +
+                        "it is the device 89:0, the adapter's is 89:6; the output answers "
+                        "0x7000001D"));
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ADAPTER);
+    EXPECT_EQ(u32Write(H1, {0x00, 1, 2, 3, 4, 5, 6, 7, 8}), DDC_ERR_NO_ADAPTER);
+    uint32_t u32Error = 0;
+    EXPECT_EQ(GetOutputInfo(H1, DDC_INFO_ADAPTER_ERROR, &u32Error), 0u);
+    EXPECT_EQ(u32Error, DDC_ERR_NO_ADAPTER);
+    EXPECT_TRUE(m_kernel.TakeLines().empty());
+    EXPECT_EQ(m_kernel.Memory("i2c-0", 256), spd);
+
+    // A node changed after the start: the next operation finds it out.
+    DeinitDDCHelper();
+    m_kernel.Find("i2c-5")->nodeLink.clear();
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(TestAddr(H0, 0x50), 0u);
+    m_kernel.NodeIsDeviceOf("i2c-5", "i2c-0");
+    m_kernel.TakeLines();
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), DDC_ERR_NO_ADAPTER);
+    EXPECT_EQ(TestAddr(H0, 0x50), DDC_ERR_NO_ADAPTER);
+    EXPECT_EQ(m_kernel.TakeLines(), (Lines{"i2c-5 open", "i2c-0 close"}));
+    EXPECT_EQ(Notes().back(), "bus: card0-DP-1 (" + m_kernel.DevPath("i2c-5") + "): ReadEDID: " +
+                                  tail + "it is the device 89:0, the adapter's is 89:5; the output "
+                                  "answers 0x7000001D");
+    EXPECT_EQ(m_kernel.Memory("i2c-0", 256), spd);
 }
 
 // Only the description's own key lets such an adapter through, output by
@@ -589,6 +664,23 @@ TEST_F(RealBusTest, InstallDriverLoadsI2cDevForRootOrSaysWhatToDo)
     EXPECT_EQ(Notes().back(), "bus: loaded the i2c-dev kernel module");
     EXPECT_EQ(InstallDriver(nullptr, 1), 0u); // there now: nothing more to load
     EXPECT_EQ(m_kernel.modprobed.size(), 2u);
+}
+
+// Loading a module may run as root: never a modprobe planted in PATH, which
+// here would leave its mark. The name is no module, so the system's own
+// modprobe, where there is one, loads nothing.
+TEST_F(RealBusTest, TheMachinesModprobeIsRunByItsAbsolutePath)
+{
+    std::string mark = m_dir.file("planted-ran");
+    vWriteFile(m_dir.file("modprobe"), "#!/bin/sh\ntouch '" + mark + "'\n");
+    ASSERT_EQ(chmod(m_dir.file("modprobe").c_str(), 0755), 0);
+    const char *pcPath = getenv("PATH");
+    std::string oldPath = pcPath ? pcPath : "";
+    setenv("PATH", (m_dir.path() + ":" + oldPath).c_str(), 1);
+    int s32Result = pstDdcBenchMachineKernel()->pfnLoadModule("tavolin-no-such-module");
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(s32Result, -1);
+    EXPECT_NE(access(mark.c_str(), F_OK), 0);
 }
 
 // Which bench runs decides, not what the machine has: a description of
