@@ -704,8 +704,8 @@ TEST_F(StartSequenceTest, EraseProgramAndVerify)
     InitLibrary();
     UsePackage(lstMakeEdid(0, "ACR", 0x1234));
     Functions(1, 1, 1);
-    EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG, CMD_PROGRAM,
-                                  CMD_RECEIVE, CMD_VERIFY}));
+    EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_CHECK_START, CMD_ERASE, CMD_READ_PKG,
+                                  CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
     EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
                         "Erasing device's EDID..\n> - Pass\n>"
                         "Reading PKG file ...\n> - Pass\n>"
@@ -745,8 +745,8 @@ TEST_F(StartSequenceTest, FastWritesRunTheWholeStartInOneTick)
     UsePackage(lstMakeEdid(0, "ACR", 0x1234));
     Functions(1, 1, 1);
     UiClick(MainPanel(), MAIN_START_BTN);
-    EXPECT_EQ(lstWaitingCommands(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG,
-                                          CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
+    EXPECT_EQ(lstWaitingCommands(), (Ints{CMD_CHECK_PKG_EXIST, CMD_CHECK_START, CMD_ERASE,
+                                          CMD_READ_PKG, CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
     int s32Ticks = 0;
     while (s32Ticks < 200 && !lstWaitingCommands().empty()) {
         Ticks(1);
