@@ -4,6 +4,7 @@
 #include "app/cmd_queue.h"
 #include "device/device_command.h"
 #include "device/edid_write.h"
+#include "files/msg_log.h"
 #include "files/package.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
@@ -99,7 +100,12 @@ bool bCommandReady(int32_t s32CmdId)
     case CMD_ERASE:
         return bEraseCommandReady();
     case CMD_READ_PKG:
-        return bReadPkgReady();
+        // No device command, but its refusal fails the Start as one would.
+        vMsgCaptureBegin();
+        if (bReadPkgReady())
+            return true;
+        vCountRefusedCommand();
+        return false;
     case CMD_PROGRAM:
         return bProgramCommandReady();
     case CMD_VERIFY:

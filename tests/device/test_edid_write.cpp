@@ -7,6 +7,7 @@
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
 #include "app/production.h"
+#include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
@@ -854,6 +855,56 @@ TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
         }
     }
     EXPECT_GT(s32Tried, 8);
+}
+
+// A Start that erases first: whatever its package commands would refuse
+// is found before the erase, with the lines that command prints, and the
+// display keeps what it held.
+TEST_F(StartSequenceTest, AStartThatCannotFinishWritesNothing)
+{
+    Bytes held = lstMakeEdid(1, "BNQ", 0x0001);
+    AddDisplay(held);
+    InitLibrary();
+    Bytes header = lstMakeEdid(1), checksum = lstMakeEdid(1);
+    header[7] = 0x01;
+    checksum[200] ^= 0x01;
+    const std::string exists = "Checking the existence of PKG file ...\n> - Pass\n>";
+    const std::string gone = " - File does not exist ...\n>";
+    const struct {
+        const char *name;
+        Bytes image;
+        int s32Program, s32Verify;
+        bool bRemoveFile;
+        std::string log;
+    } cases[] = {
+        {"damaged header", header, 1, 1, false,
+         exists + "Programming device's EDID ...\n> - The EDID of port HDMI1 is damaged: block 0 "
+                  "does not begin with the EDID header\n> - Fail\n>"},
+        {"past the addresses", lstMakeEdid(2), 1, 0, false,
+         exists + "Programming device's EDID ...\n>" +
+             strPastAddresses("The EDID of port HDMI1", 384) + " - Fail\n>"},
+        {"verify only", checksum, 0, 1, false,
+         exists + "Verifying device's EDID ...\n> - The EDID of port HDMI1 is damaged: the "
+                  "checksum of block 1 is wrong\n> - Fail\n>"},
+        {"package gone", lstMakeEdid(1), 1, 1, true,
+         "Checking the existence of PKG file ...\n>" + gone + " - Fail\n>Reading PKG file ...\n>" +
+             gone + gone + " - Fail\n>"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        UsePackage(c.image);
+        if (c.bRemoveFile)
+            remove(m_dir.file("job.pkg").c_str());
+        Functions(1, c.s32Program, c.s32Verify);
+        vResetDeviceTally();
+        vDdcBenchLogClear();
+        PressStart();
+        EXPECT_EQ(MsgBox(), c.log);
+        EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+        EXPECT_EQ(lstDdcBenchMemory(0), held);
+        EXPECT_EQ(gst_DeviceTally.s32Failed, 1);
+        EXPECT_TRUE(lstWaitingCommands().empty());
+    }
 }
 
 // The program failed after block 0 and the receive failed at page 1: the
