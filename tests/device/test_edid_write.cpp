@@ -907,6 +907,52 @@ TEST_F(StartSequenceTest, AStartThatCannotFinishWritesNothing)
     }
 }
 
+// Down in the display list during the erase, and a list changed under the
+// Start by other means: every command of the Start goes to the display it
+// was pressed with, and the lists stay dimmed until its commands have run.
+TEST_F(StartSequenceTest, TheDisplayOfAStartIsTheOneItWasPressedWith)
+{
+    Bytes other = lstMakeEdid(1, "BNQ", 0x0002);
+    AddDisplay(lstMakeEdid(1, "BNQ", 0x0001));
+    AddDisplay(other);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    Select(0);
+    Functions(1, 1, 1);
+    int s32DimmedMidStart = 0;
+    PauseScript script;
+    script.steps[10] = [] {
+        UiQueueKeyPress(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, VAL_DOWN_ARROW_VKEY);
+    };
+    script.steps[20] = [&] {
+        GetCtrlAttribute(MainPanel(), MAIN_MONITOR_LIST, ATTR_DIMMED, &s32DimmedMidStart);
+        int s32Index = -1;
+        GetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, &s32Index);
+        EXPECT_EQ(s32Index, 0);
+        Select(1);
+    };
+    script.vInstall();
+    PressStart();
+    vClockSetPauseHook(nullptr, nullptr);
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Erasing device's EDID..\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Pass\n>");
+    for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF))
+        EXPECT_EQ(call.au32Arg[0], DDC_BENCH_HANDLE(0));
+    EXPECT_EQ(Writes().size(), 256u + 32u);
+    EXPECT_EQ(lstDdcBenchMemory(0), m_image);
+    EXPECT_EQ(lstDdcBenchMemory(1), other);
+    EXPECT_EQ(s32DimmedMidStart, 1);
+    int s32Dimmed = -1;
+    for (int s32Control : {MAIN_MONITOR_LIST, MAIN_PORT_LIST, MAIN_REFRESH_BTN, MAIN_PKG_BROWSE}) {
+        GetCtrlAttribute(MainPanel(), s32Control, ATTR_DIMMED, &s32Dimmed);
+        EXPECT_EQ(s32Dimmed, 0) << s32Control;
+    }
+}
+
 // The program failed after block 0 and the receive failed at page 1: the
 // receive's cleared copy matches an image whose block 1 is all zero, though
 // the display's block 1 is not.
