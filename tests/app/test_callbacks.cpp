@@ -213,8 +213,8 @@ TEST_F(CallbackTest, ClickDuringASequenceGoesBehindIt)
 {
     SetBoxes(0, 1, 0, 0, 0);
     UiClick(MainPanel(), MAIN_START_BTN);
-    UiClick(MainPanel(), MAIN_SAVE_EDID_BTN);
-    EXPECT_EQ(lstWaitingCommands(), (Commands{1, 2, 9, 16}));
+    UiClick(MainPanel(), MAIN_MSG_SAVE_BTN);
+    EXPECT_EQ(lstWaitingCommands(), (Commands{1, 2, 9, 15}));
 }
 
 TEST_F(CallbackTest, ClearEmptiesTheMessageBoxEntirely)
