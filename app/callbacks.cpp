@@ -60,6 +60,8 @@ void vSetMainDeviceSaveTypeCB(int32_t, int32_t s32Mask)
     SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_SAVE_TXT, (s32Mask >> 1) & 1);
 }
 
+#define START_COMMANDS_MAX 8
+
 namespace {
 
 // The commands of a Start in the order they run. The checks go before

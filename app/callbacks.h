@@ -34,7 +34,6 @@ struct stStartFunctions {
 };
 void vGetStartFunctions(stStartFunctions *pstFunctions);
 // Posts the commands of a Start with these functions.
-#define START_COMMANDS_MAX 8
 void vPostStartSequence(const stStartFunctions *pstFunctions);
 // Action of CMD_CHECK_START: when a check of the Start's commands behind it
 // fails, that command's lines are printed and none of them runs. Progress-

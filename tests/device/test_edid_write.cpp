@@ -919,13 +919,17 @@ TEST_F(StartSequenceTest, TheDisplayOfAStartIsTheOneItWasPressedWith)
     UsePackage(lstMakeEdid(1, "ACR", 0x1234));
     Select(0);
     Functions(1, 1, 1);
-    int s32DimmedMidStart = 0;
+    int s32DimmedMidStart = 1;
     PauseScript script;
     script.steps[10] = [] {
         UiQueueKeyPress(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, VAL_DOWN_ARROW_VKEY);
     };
     script.steps[20] = [&] {
-        GetCtrlAttribute(MainPanel(), MAIN_MONITOR_LIST, ATTR_DIMMED, &s32DimmedMidStart);
+        for (int s32Control : {MAIN_MONITOR_LIST, MAIN_PORT_LIST, MAIN_REFRESH_BTN, MAIN_PKG_BROWSE}) {
+            int s32Dimmed = 0;
+            GetCtrlAttribute(MainPanel(), s32Control, ATTR_DIMMED, &s32Dimmed);
+            s32DimmedMidStart &= s32Dimmed;
+        }
         int s32Index = -1;
         GetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, &s32Index);
         EXPECT_EQ(s32Index, 0);
