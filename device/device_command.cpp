@@ -23,11 +23,10 @@ void vCount(int32_t s32Result)
 
 struct stTakenMonitor {
     bool bTaken;
-    int s32ListIndex;      // -1: nothing was selected
     int32_t s32Record;     // -1: none
     uint32_t u32Handle;
 };
-stTakenMonitor gst_TakenMonitor = {false, -1, -1, 0};
+stTakenMonitor gst_TakenMonitor = {false, -1, 0};
 
 int32_t s32ListedMonitor(void)
 {
@@ -51,9 +50,7 @@ void vTakeSelectedMonitor(void)
 {
     stTakenMonitor *pstTaken = &gst_TakenMonitor;
     pstTaken->bTaken = false;
-    pstTaken->s32ListIndex = -1;
-    GetCtrlIndex(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &pstTaken->s32ListIndex);
-    pstTaken->s32Record = s32ListedMonitor();
+    pstTaken->s32Record = bIsOutputPortSelected() ? s32ListedMonitor() : -1;
     pstTaken->u32Handle =
         pstTaken->s32Record >= 0 ? gst_MonitorInfo[pstTaken->s32Record].u32DisplayHandle : 0;
     pstTaken->bTaken = true;
@@ -72,8 +69,10 @@ void vResetDeviceTally(void)
 
 int32_t bIsOutputPortSelected(void)
 {
+    // A taken display that a detection has since replaced must be
+    // selected again.
     if (gst_TakenMonitor.bTaken)
-        return gst_TakenMonitor.s32ListIndex != -1 ? 1 : 0;
+        return s32SelectedMonitor() >= 0 ? 1 : 0;
     int s32Index = -1;
     GetCtrlIndex(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Index);
     return s32Index != -1 ? 1 : 0;

@@ -45,7 +45,7 @@ void vCountRefusedCommand(void);
 
 // A Start's display, taken when it is pressed: until released, the
 // commands use it whatever the list shows. A taken display whose record a
-// detection has since given to another handle is no longer selected.
+// detection has since given to another output is no longer selected.
 void vTakeSelectedMonitor(void);
 void vReleaseSelectedMonitor(void);
 

@@ -957,6 +957,21 @@ TEST_F(StartSequenceTest, TheDisplayOfAStartIsTheOneItWasPressedWith)
     }
 }
 
+// A detection that ran between the press and the erase gave the record to
+// another output: the Start asks for the display again and writes nothing.
+TEST_F(StartSequenceTest, ADisplayReplacedUnderAStartIsNotWritten)
+{
+    AddDisplay(lstMakeEdid(1, "BNQ", 0x0001));
+    InitLibrary();
+    Select(0);
+    Functions(1, 0, 0);
+    UiClick(MainPanel(), MAIN_START_BTN);
+    gst_MonitorInfo[0].u32DisplayHandle = DDC_BENCH_HANDLE(1);
+    Ticks(7);
+    EXPECT_EQ(MsgBox(), "Erasing device's EDID..\n> - Fail. Select PC output port first\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+}
+
 // The program failed after block 0 and the receive failed at page 1: the
 // receive's cleared copy matches an image whose block 1 is all zero, though
 // the display's block 1 is not.
