@@ -2,6 +2,10 @@
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
+#include "device/device_command.h"
+#include "device/edid_write.h"
+#include "files/msg_log.h"
+#include "files/package.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
@@ -56,28 +60,117 @@ void vSetMainDeviceSaveTypeCB(int32_t, int32_t s32Mask)
     SetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_SAVE_TXT, (s32Mask >> 1) & 1);
 }
 
-void vPostStartSequence(const stStartFunctions *pstFunctions)
+#define START_COMMANDS_MAX 8
+
+namespace {
+
+// The commands of a Start in the order they run. The checks go before
+// the erase when a package command follows it: nothing is erased for a
+// Start that cannot be programmed or verified.
+int32_t s32StartCommands(const stStartFunctions *pstFunctions, int32_t *ps32Ids)
 {
     const stStartFunctions &f = *pstFunctions;
+    int32_t n = 0;
     if (f.s32Verify + f.s32Program != 0)
-        vPost(CMD_CHECK_PKG_EXIST);
+        ps32Ids[n++] = CMD_CHECK_PKG_EXIST;
+    if (f.s32Erase && f.s32Verify + f.s32Program != 0)
+        ps32Ids[n++] = CMD_CHECK_START;
     if (f.s32Erase)
-        vPost(CMD_ERASE);
+        ps32Ids[n++] = CMD_ERASE;
     if (f.s32Receive)
-        vPost(CMD_RECEIVE);
+        ps32Ids[n++] = CMD_RECEIVE;
     if (f.s32Program) {
-        vPost(CMD_READ_PKG);
-        vPost(CMD_PROGRAM);
+        ps32Ids[n++] = CMD_READ_PKG;
+        ps32Ids[n++] = CMD_PROGRAM;
     }
     if (f.s32Verify) {
         if (!f.s32Program)
-            vPost(CMD_READ_PKG);
+            ps32Ids[n++] = CMD_READ_PKG;
         if (!f.s32Receive)
-            vPost(CMD_RECEIVE);
-        vPost(CMD_VERIFY);
+            ps32Ids[n++] = CMD_RECEIVE;
+        ps32Ids[n++] = CMD_VERIFY;
     }
     if (f.s32ShowPkg)
-        vPost(CMD_SHOW_PKG);
+        ps32Ids[n++] = CMD_SHOW_PKG;
+    return n;
+}
+
+// The checks each command of a Start makes before it touches the bus.
+bool bCommandReady(int32_t s32CmdId)
+{
+    switch (s32CmdId) {
+    case CMD_ERASE:
+        return bEraseCommandReady();
+    case CMD_READ_PKG:
+        // No device command, but its refusal fails the Start as one would.
+        vMsgCaptureBegin();
+        if (bReadPkgReady())
+            return true;
+        vCountRefusedCommand();
+        return false;
+    case CMD_PROGRAM:
+        return bProgramCommandReady();
+    case CMD_VERIFY:
+        return bVerifyCommandReady();
+    default:
+        return true;
+    }
+}
+
+// What would change a Start's display or port while its commands run.
+void vDimTargetControls(int32_t bDim)
+{
+    static const int32_t s32Controls[] = {MAIN_PORT_LIST, MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
+                                          MAIN_PKG_BROWSE};
+    for (int32_t s32Control : s32Controls)
+        SetCtrlAttribute(gst_UiHandles.s32MainPanel, s32Control, ATTR_DIMMED, bDim);
+}
+
+int32_t gb_TargetHeld = 0;
+
+} // namespace
+
+void vPostStartSequence(const stStartFunctions *pstFunctions)
+{
+    int32_t s32Ids[START_COMMANDS_MAX];
+    int32_t s32Count = s32StartCommands(pstFunctions, s32Ids);
+    for (int32_t i = 0; i < s32Count; i++) {
+        if (s32Ids[i] == CMD_CHECK_START)
+            vPostCommand(CMD_CHECK_START, s32Count - 1 - i, CMD_DELAY_STEP, CMD_POST_RESERVED);
+        else
+            vPost(s32Ids[i]);
+    }
+}
+
+int32_t s32CheckStartAction(void)
+{
+    int32_t s32Count = s32RunningCommandParam();
+    for (int32_t i = 0; i < s32Count; i++) {
+        if (!bCommandReady(s32WaitingCommandAt(i))) {
+            vDropWaitingCommands(s32Count);
+            break;
+        }
+    }
+    return 0;
+}
+
+void vHoldStartTarget(int32_t bHold)
+{
+    if (bHold) {
+        vTakeSelectedMonitor();
+        vTakeSelectedPort();
+    } else {
+        vReleaseSelectedMonitor();
+        vReleaseSelectedPort();
+    }
+    vDimTargetControls(bHold);
+    gb_TargetHeld = bHold;
+}
+
+void vStartTick(int32_t bBusy)
+{
+    if (gb_TargetHeld && !bBusy)
+        vHoldStartTarget(0);
 }
 
 void vGetStartFunctions(stStartFunctions *pstFunctions)
@@ -95,7 +188,11 @@ int StartBTNCallback(int, int, int event, void *, int, int)
         return 0;
     stStartFunctions stFunctions;
     vGetStartFunctions(&stFunctions);
+    int32_t s32Waiting = s32WaitingCommandCount();
     vPostStartSequence(&stFunctions);
+    // A second Start while one runs works on the same display and port.
+    if (s32WaitingCommandCount() > s32Waiting && !gb_TargetHeld)
+        vHoldStartTarget(1);
     return 0;
 }
 

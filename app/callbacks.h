@@ -35,6 +35,16 @@ struct stStartFunctions {
 void vGetStartFunctions(stStartFunctions *pstFunctions);
 // Posts the commands of a Start with these functions.
 void vPostStartSequence(const stStartFunctions *pstFunctions);
+// Action of CMD_CHECK_START: when a check of the Start's commands behind it
+// fails, that command's lines are printed and none of them runs. Progress-
+// used 0.
+int32_t s32CheckStartAction(void);
+// Takes (1) the display and port selected for a Start and dims what would
+// change them, or releases them (0).
+void vHoldStartTarget(int32_t bHold);
+// Once per timer tick: a Start's display and port are released when the
+// ring has run empty (bBusy 0).
+void vStartTick(int32_t bBusy);
 
 // Function checkboxes 19, 20, 21, 22 and 24; any other control reads 0 and
 // is never written.

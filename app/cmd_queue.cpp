@@ -1,6 +1,7 @@
 #include "app/cmd_queue.h"
 
 #include "app/app_shell.h"
+#include "app/callbacks.h"
 #include "app/edid_view.h"
 #include "app/production.h"
 #include "device/edid_bus.h"
@@ -49,6 +50,43 @@ int32_t s32WaitingCommandCount(void)
     return s32InRing - (gs32_CommandRunning && gb_RunningInRing ? 1 : 0);
 }
 
+namespace {
+
+// Ring slot of the waiting command at this place.
+int32_t s32WaitingSlot(int32_t s32Place)
+{
+    int32_t s32First = gs32_CmdQueueRead + (gs32_CommandRunning && gb_RunningInRing ? 1 : 0);
+    return (s32First + s32Place) & CMD_QUEUE_MASK;
+}
+
+} // namespace
+
+int32_t s32RunningCommandParam(void)
+{
+    if (!gs32_CommandRunning || !gb_RunningInRing)
+        return 0;
+    return gst_CmdQueue[gs32_CmdQueueRead].s32Param;
+}
+
+int32_t s32WaitingCommandAt(int32_t s32Place)
+{
+    if (s32Place < 0 || s32Place >= s32WaitingCommandCount())
+        return 0;
+    return gst_CmdQueue[s32WaitingSlot(s32Place)].s32CmdId;
+}
+
+void vDropWaitingCommands(int32_t s32Count)
+{
+    int32_t s32Waiting = s32WaitingCommandCount();
+    if (s32Count > s32Waiting)
+        s32Count = s32Waiting;
+    if (s32Count <= 0)
+        return;
+    for (int32_t s32Place = 0; s32Place + s32Count < s32Waiting; s32Place++)
+        gst_CmdQueue[s32WaitingSlot(s32Place)] = gst_CmdQueue[s32WaitingSlot(s32Place + s32Count)];
+    gs32_CmdQueueWrite = (gs32_CmdQueueWrite - s32Count) & CMD_QUEUE_MASK;
+}
+
 int32_t s32DispatchCommand(int32_t *ps32Waiting)
 {
     if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
@@ -94,6 +132,7 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
         vFinishPendingQuit();
     }
     vRefreshPortIdentity();
+    vStartTick(s32WaitingCommandCount() > 0);
     vProductionTick(s32WaitingCommandCount() > 0);
     if (s32Result == 0) {
         if (gs32_ProgressShown == 1) {

@@ -29,8 +29,11 @@ enum {
     // the unit's record and result.
     CMD_UNIT_PORT = 18,
     CMD_UNIT_END = 19,
+    // The checks of a Start's commands, before the first of them writes;
+    // its s32Param is the number of the Start's commands posted behind it.
+    CMD_CHECK_START = 20,
     CMD_FIRST = CMD_CHECK_PKG_EXIST,
-    CMD_LAST = CMD_UNIT_END,
+    CMD_LAST = CMD_CHECK_START,
 };
 
 struct stCmdQueueItem {
@@ -53,6 +56,12 @@ void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t 
 void vClearCommandQueue(void);
 // Commands in the ring that have not started (the running one not counted).
 int32_t s32WaitingCommandCount(void);
+// The s32Param of the running command, 0 when the ring was emptied under it.
+int32_t s32RunningCommandParam(void);
+// The number of the waiting command at this place (0 first), 0 when none.
+int32_t s32WaitingCommandAt(int32_t s32Place);
+// Removes the first s32Count waiting commands; those behind them move up.
+void vDropWaitingCommands(int32_t s32Count);
 // One dispatcher step: 0 when the ring is empty, else 1 while the head
 // command waits (*ps32Waiting = 1) or the head command's progress-used flag.
 int32_t s32DispatchCommand(int32_t *ps32Waiting);

@@ -1,4 +1,5 @@
 // The action of each command number.
+#include "app/callbacks.h"
 #include "app/cmd_queue.h"
 #include "app/production.h"
 #include "device/ddc_start.h"
@@ -40,6 +41,7 @@ const stCmdAction gst_CmdActions[] = {
     {CMD_SET_DDC_SPEED, s32SetDdcSpeedAction},
     {CMD_UNIT_PORT, s32UnitPortAction},
     {CMD_UNIT_END, s32UnitEndAction},
+    {CMD_CHECK_START, s32CheckStartAction},
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "device/device_command.h"
 
 #include "app/app_shell.h"
+#include "device/monitor_detect.h"
 #include "device/progress.h"
 #include "files/msg_log.h"
 #include "files/package.h"
@@ -20,7 +21,44 @@ void vCount(int32_t s32Result)
         vMsgCapturedReason(gst_DeviceTally.cFirstReason, sizeof(gst_DeviceTally.cFirstReason));
 }
 
+struct stTakenMonitor {
+    bool bTaken;
+    int32_t s32Record;     // -1: none
+    uint32_t u32Handle;
+};
+stTakenMonitor gst_TakenMonitor = {false, -1, 0};
+
+int32_t s32ListedMonitor(void)
+{
+    int s32Value = -1;
+    if (GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Value) != 0)
+        return -1;
+    return s32Value >= 0 && s32Value < MONITOR_MAX ? s32Value : -1;
+}
+
+bool bPortSelectedOrSay(void)
+{
+    if (bIsOutputPortSelected())
+        return true;
+    vPrintMsg(" - Fail. Select PC output port first\n>");
+    return false;
+}
+
 } // namespace
+
+void vTakeSelectedMonitor(void)
+{
+    stTakenMonitor *pstTaken = &gst_TakenMonitor;
+    pstTaken->bTaken = false;
+    pstTaken->s32Record = bIsOutputPortSelected() ? s32ListedMonitor() : -1;
+    pstTaken->u32Handle =
+        pstTaken->s32Record >= 0 ? gst_MonitorInfo[pstTaken->s32Record].u32DisplayHandle : 0;
+    pstTaken->bTaken = true;
+}
+
+void vReleaseSelectedMonitor(void) { gst_TakenMonitor.bTaken = false; }
+
+void vCountRefusedCommand(void) { vCount(0); }
 
 void vResetDeviceTally(void)
 {
@@ -31,6 +69,10 @@ void vResetDeviceTally(void)
 
 int32_t bIsOutputPortSelected(void)
 {
+    // A taken display that a detection has since replaced must be
+    // selected again.
+    if (gst_TakenMonitor.bTaken)
+        return s32SelectedMonitor() >= 0 ? 1 : 0;
     int s32Index = -1;
     GetCtrlIndex(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Index);
     return s32Index != -1 ? 1 : 0;
@@ -38,10 +80,13 @@ int32_t bIsOutputPortSelected(void)
 
 int32_t s32SelectedMonitor(void)
 {
-    int s32Value = -1;
-    if (GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Value) != 0)
+    const stTakenMonitor *pstTaken = &gst_TakenMonitor;
+    if (!pstTaken->bTaken)
+        return s32ListedMonitor();
+    if (pstTaken->s32Record < 0 ||
+        gst_MonitorInfo[pstTaken->s32Record].u32DisplayHandle != pstTaken->u32Handle)
         return -1;
-    return s32Value >= 0 && s32Value < MONITOR_MAX ? s32Value : -1;
+    return pstTaken->s32Record;
 }
 
 int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand)
@@ -52,8 +97,7 @@ int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand)
         vCount(0);
         return 0;
     }
-    if (!bIsOutputPortSelected()) {
-        vPrintMsg(" - Fail. Select PC output port first\n>");
+    if (!bPortSelectedOrSay()) {
         vCount(0);
         return 0;
     }
@@ -63,4 +107,24 @@ int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand)
     vCount(s32Result);
     vShowProgress(pstCommand->pcCloseCaption, 100);
     return 1;
+}
+
+bool bDeviceCommandReady(const stDeviceCommand *pstCommand)
+{
+    vMsgHoldBegin();
+    bool bChecked = !pstCommand->pfnPreCheck || pstCommand->pfnPreCheck();
+    bool bReady = bChecked && bPortSelectedOrSay() &&
+                  (!pstCommand->pfnReady || pstCommand->pfnReady());
+    if (bReady) {
+        vMsgHoldDrop();
+        return true;
+    }
+    vMsgCaptureBegin();
+    vMsgHoldPrintAfter(pstCommand->pcHeading);
+    // As the command prints it: a failed package or port check is its own
+    // verdict.
+    if (bChecked && bIsOutputPortSelected())
+        vPrintMsg(" - Fail\n>");
+    vCount(0);
+    return false;
 }

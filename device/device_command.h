@@ -13,6 +13,9 @@ struct stDeviceCommand {
     // with progress-used 0 (its lines already printed). Null: no check.
     bool (*pfnPreCheck)(void);
     int32_t (*pfnOperation)(int32_t s32PkgType);
+    // The operation's own checks that need no bus, which it makes first
+    // (false after its lines). Null: none.
+    bool (*pfnReady)(void);
 };
 
 // Device commands run and failed since the last reset, and the reason line
@@ -33,5 +36,17 @@ int32_t bIsOutputPortSelected(void);
 int32_t s32SelectedMonitor(void);
 // Runs one device command; returns its progress-used flag.
 int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand);
+// The command's checks, run ahead of it so that a Start writes nothing it
+// cannot finish: true when they pass, printing nothing; else false after
+// the lines the command itself would print, counted as a failed command.
+bool bDeviceCommandReady(const stDeviceCommand *pstCommand);
+// Counts a command that was refused before it ran.
+void vCountRefusedCommand(void);
+
+// A Start's display, taken when it is pressed: until released, the
+// commands use it whatever the list shows. A taken display whose record a
+// detection has since given to another output is no longer selected.
+void vTakeSelectedMonitor(void);
+void vReleaseSelectedMonitor(void);
 
 #endif

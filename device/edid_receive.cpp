@@ -98,10 +98,10 @@ uint8_t u8ReadPageCount(void)
 }
 
 const stDeviceCommand gst_ReceiveCommand = {"Receiving device's EDID ...\n>", RECEIVE_TEXT,
-                                            RECEIVE_TEXT, nullptr, s32ReceiveEdid};
+                                            RECEIVE_TEXT, nullptr, s32ReceiveEdid, nullptr};
 const stDeviceCommand gst_ReceiveByPageCommand = {"Receiving EDID By Number of Page ...\n>",
                                                   RECEIVE_TEXT, RECEIVE_TEXT, nullptr,
-                                                  s32ReceiveEdidByPage};
+                                                  s32ReceiveEdidByPage, nullptr};
 
 } // namespace
 

@@ -107,15 +107,52 @@ bool bWithinAddresses(const char *pcWhat, int32_t s32Amount)
     return false;
 }
 
+bool bProgramTarget(int32_t *ps32Index, stPkgJobImage *pstImage)
+{
+    if (!bPackageTarget(ps32Index, pstImage))
+        return false;
+    char cWhat[64];
+    snprintf(cWhat, sizeof(cWhat), "The EDID of port %s", pstImage->cPort);
+    return bWithinAddresses(cWhat, pstImage->s32Amount);
+}
+
+bool bVerifyTarget(int32_t *ps32Index, stPkgJobImage *pstImage)
+{
+    if (!bPackageTarget(ps32Index, pstImage))
+        return false;
+    if (pstImage->s32Amount <= MONITOR_EDID_SIZE)
+        return true;
+    vPrintMsg(" - The package EDID has %d bytes, more than the %d bytes read from the "
+              "display\n>",
+              pstImage->s32Amount, MONITOR_EDID_SIZE);
+    return false;
+}
+
+bool bProgramReady(void)
+{
+    int32_t s32Index = -1;
+    stPkgJobImage stImage;
+    return bProgramTarget(&s32Index, &stImage);
+}
+
+bool bVerifyReady(void)
+{
+    int32_t s32Index = -1;
+    stPkgJobImage stImage;
+    return bVerifyTarget(&s32Index, &stImage);
+}
+
 const stDeviceCommand gst_EraseCommand = {"Erasing device's EDID..\n>", ERASE_TEXT, ERASE_TEXT,
-                                          nullptr, s32EraseEdid};
+                                          nullptr, s32EraseEdid, nullptr};
 const stDeviceCommand gst_ProgramCommand = {"Programming device's EDID ...\n>", PROGRAM_TEXT,
-                                            PROGRAM_TEXT, bPkgCheck, s32ProgramEdid};
+                                            PROGRAM_TEXT, bPkgCheck, s32ProgramEdid,
+                                            bProgramReady};
 const stDeviceCommand gst_ProgramByPageCommand = {"Programming EDID  By Number of Page ...\n>",
                                                   PROGRAM_TEXT, PROGRAM_TEXT, nullptr,
-                                                  s32ProgramEdidByPage};
+                                                  s32ProgramEdidByPage, nullptr};
 const stDeviceCommand gst_VerifyCommand = {"Verifying device's EDID ...\n>", VERIFY_TEXT,
-                                           "Verifying EDID ..", bPkgCheck, s32VerifyEdid};
+                                           "Verifying EDID ..", bPkgCheck, s32VerifyEdid,
+                                           bVerifyReady};
 
 } // namespace
 
@@ -144,11 +181,7 @@ int32_t s32ProgramEdid(int32_t)
 {
     int32_t s32Index = -1;
     stPkgJobImage stImage;
-    if (!bPackageTarget(&s32Index, &stImage))
-        return 0;
-    char cWhat[64];
-    snprintf(cWhat, sizeof(cWhat), "The EDID of port %s", stImage.cPort);
-    if (!bWithinAddresses(cWhat, stImage.s32Amount))
+    if (!bProgramTarget(&s32Index, &stImage))
         return 0;
     const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
     return s32ProgramFrom(pstRec->u32DisplayHandle, stImage.pu8Image, stImage.s32Amount,
@@ -179,15 +212,9 @@ int32_t s32VerifyEdid(int32_t)
 {
     int32_t s32Index = -1;
     stPkgJobImage stImage;
-    if (!bPackageTarget(&s32Index, &stImage))
+    if (!bVerifyTarget(&s32Index, &stImage))
         return 0;
     int32_t s32Amount = stImage.s32Amount;
-    if (s32Amount > MONITOR_EDID_SIZE) {
-        vPrintMsg(" - The package EDID has %d bytes, more than the %d bytes read from the "
-                  "display\n>",
-                  s32Amount, MONITOR_EDID_SIZE);
-        return 0;
-    }
     // A failed read leaves cleared blocks that an image could match.
     if (gst_MonitorInfo[s32Index].u8Complete != 1) {
         vPrintMsg(" - The display's EDID could not be read back, so it cannot be verified\n>");
@@ -211,3 +238,9 @@ int32_t s32ProgramAction(void) { return s32RunDeviceCommand(&gst_ProgramCommand)
 int32_t s32ProgramByPageAction(void) { return s32RunDeviceCommand(&gst_ProgramByPageCommand); }
 
 int32_t s32VerifyAction(void) { return s32RunDeviceCommand(&gst_VerifyCommand); }
+
+bool bEraseCommandReady(void) { return bDeviceCommandReady(&gst_EraseCommand); }
+
+bool bProgramCommandReady(void) { return bDeviceCommandReady(&gst_ProgramCommand); }
+
+bool bVerifyCommandReady(void) { return bDeviceCommandReady(&gst_VerifyCommand); }

@@ -19,4 +19,11 @@ int32_t s32ProgramAction(void);
 int32_t s32ProgramByPageAction(void);
 int32_t s32VerifyAction(void);
 
+// The checks of CMD_ERASE, CMD_PROGRAM and CMD_VERIFY that need no bus, run
+// ahead of them: true when they pass, printing nothing, else false after
+// the lines the command would print.
+bool bEraseCommandReady(void);
+bool bProgramCommandReady(void);
+bool bVerifyCommandReady(void);
+
 #endif

@@ -16,6 +16,18 @@ namespace {
 char gc_MsgCapture[MSG_CAPTURE_SIZE];
 size_t g_MsgCaptureUsed = 0;
 stMsgEcho gst_Echo = {nullptr, nullptr, nullptr};
+char gc_MsgHeld[TEXT_BUF_SIZE];
+size_t g_MsgHeldUsed = 0;
+bool gb_MsgHolding = false;
+
+void vHold(const char *pcText)
+{
+    size_t room = sizeof(gc_MsgHeld) - 1 - g_MsgHeldUsed;
+    size_t length = strnlen(pcText, room);
+    memcpy(gc_MsgHeld + g_MsgHeldUsed, pcText, length);
+    g_MsgHeldUsed += length;
+    gc_MsgHeld[g_MsgHeldUsed] = '\0';
+}
 
 void vCapture(const char *pcText)
 {
@@ -66,6 +78,28 @@ void vMsgCapturedReason(char *pcLine, size_t size)
     }
 }
 
+void vMsgHoldBegin(void)
+{
+    gb_MsgHolding = true;
+    g_MsgHeldUsed = 0;
+    gc_MsgHeld[0] = '\0';
+}
+
+void vMsgHoldDrop(void)
+{
+    gb_MsgHolding = false;
+    g_MsgHeldUsed = 0;
+}
+
+void vMsgHoldPrintAfter(const char *pcHeading)
+{
+    gb_MsgHolding = false;
+    vPrintMsg("%s", pcHeading);
+    if (g_MsgHeldUsed > 0)
+        vPrintMsg("%s", gc_MsgHeld);
+    g_MsgHeldUsed = 0;
+}
+
 void vPrintMsg(const char *pcFormat, ...)
 {
     char cText[TEXT_BUF_SIZE];
@@ -73,6 +107,8 @@ void vPrintMsg(const char *pcFormat, ...)
     va_start(args, pcFormat);
     vsnprintf(cText, sizeof(cText), pcFormat, args);
     va_end(args);
+    if (gb_MsgHolding)
+        return vHold(cText);
     vCapture(cText);
     if (gst_Echo.pfnMessage)
         gst_Echo.pfnMessage(cText, gst_Echo.pvContext);

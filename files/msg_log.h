@@ -20,6 +20,14 @@ void vMsgCaptureBegin(void);
 // The first captured line that starts with " - " and is not a Pass or Fail
 // verdict, without its line end and prompt; empty when none.
 void vMsgCapturedReason(char *pcLine, size_t size);
+// Keeps what vPrintMsg prints from now on out of the box, the capture and
+// the echo (its first TEXT_BUF_SIZE - 1 characters), so checks run ahead of
+// a command can say why only under that command's heading. Ended by
+// vMsgHoldDrop, or by vMsgHoldPrintAfter, which prints the heading and then
+// the held text.
+void vMsgHoldBegin(void);
+void vMsgHoldDrop(void);
+void vMsgHoldPrintAfter(const char *pcHeading);
 // A program without windows sees every text as it is printed: the message
 // box's (exactly as appended) and the progress line's. Null members are
 // not called; a null echo removes it.

@@ -17,6 +17,7 @@ char gu8str_PkgFilePath[TEXT_BUF_SIZE] = "";
 namespace {
 
 uint8_t gu8_PkgJobBuffer[PKG_FILE_SIZE];
+const char gc_ReadHeading[] = "Reading PKG file ...\n>";
 
 // "The file does not exist." in Traditional Chinese; the run-time's texts
 // are UTF-8.
@@ -80,25 +81,50 @@ void vShowPortList(void)
     }
 }
 
-// The port list entry selected, checked against the package in the buffer.
-bool bSelectedPort(uint32_t *pu32Port)
+// The port list's selection: its place, its value and its label.
+struct stPortChoice {
+    int s32Index;    // -1: none
+    int s32Value;
+    char cLabel[64];
+};
+stPortChoice gst_TakenPort;
+bool gb_PortTaken = false;
+
+void vListedPort(stPortChoice *pstChoice)
 {
     int32_t s32Main = gst_UiHandles.s32MainPanel;
-    int s32Index = -1;
-    int s32Value = -1;
-    GetCtrlIndex(s32Main, MAIN_PORT_LIST, &s32Index);
-    if (s32Index < 0 || GetCtrlVal(s32Main, MAIN_PORT_LIST, &s32Value) != 0) {
+    pstChoice->s32Index = -1;
+    pstChoice->s32Value = -1;
+    pstChoice->cLabel[0] = '\0';
+    GetCtrlIndex(s32Main, MAIN_PORT_LIST, &pstChoice->s32Index);
+    if (pstChoice->s32Index < 0 || GetCtrlVal(s32Main, MAIN_PORT_LIST, &pstChoice->s32Value) != 0) {
+        pstChoice->s32Index = -1;
+        return;
+    }
+    GetLabelFromIndex(s32Main, MAIN_PORT_LIST, pstChoice->s32Index, pstChoice->cLabel,
+                      sizeof(pstChoice->cLabel));
+}
+
+// The port list entry selected (or taken by a Start), checked against the
+// package in the buffer.
+bool bSelectedPort(uint32_t *pu32Port)
+{
+    stPortChoice stChoice;
+    if (gb_PortTaken)
+        stChoice = gst_TakenPort;
+    else
+        vListedPort(&stChoice);
+    if (stChoice.s32Index < 0) {
         vPrintMsg(" - Select a port of the package first\n>");
         return false;
     }
-    char cLabel[64] = "";
+    int s32Value = stChoice.s32Value;
     char cName[PKG_PORT_NAME_SIZE + 1];
-    GetLabelFromIndex(s32Main, MAIN_PORT_LIST, s32Index, cLabel, sizeof(cLabel));
     uint32_t u32Count = u32PkgPortCount(gu8_PkgBuffer);
     bool bInPackage = s32Value >= 0 && (uint32_t)s32Value < u32Count && s32Value < PKG_PORT_MAX;
     if (bInPackage)
         vPkgPortName(gu8_PkgBuffer, (uint32_t)s32Value, cName, sizeof(cName));
-    if (!bInPackage || strcmp(cLabel, cName) != 0) {
+    if (!bInPackage || strcmp(stChoice.cLabel, cName) != 0) {
         vPrintMsg(" - The port list does not match the package, select the package again\n>");
         return false;
     }
@@ -331,10 +357,31 @@ int32_t s32CheckPkgExistAction(void)
 
 int32_t s32ReadPkgAction(void)
 {
-    vPrintMsg("Reading PKG file ...\n>");
+    vPrintMsg("%s", gc_ReadHeading);
     s32ReportRead();
     return 0;
 }
+
+bool bReadPkgReady(void)
+{
+    vMsgHoldBegin();
+    if (bReadAsType(s32DetectPkgType())) {
+        vMsgHoldDrop();
+        return true;
+    }
+    vMsgHoldPrintAfter(gc_ReadHeading);
+    vPrintMsg(" - Fail\n>");
+    return false;
+}
+
+void vTakeSelectedPort(void)
+{
+    gb_PortTaken = false;
+    vListedPort(&gst_TakenPort);
+    gb_PortTaken = true;
+}
+
+void vReleaseSelectedPort(void) { gb_PortTaken = false; }
 
 int32_t s32CheckPkgInfoAction(void)
 {

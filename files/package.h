@@ -51,6 +51,11 @@ int32_t bSelectedPkgImage(stPkgJobImage *pstImage);
 // place of the package's own bytes for that port until cleared (null). The
 // bytes stay the caller's and must outlive the use.
 void vPkgUseStampedImage(uint32_t u32Port, const uint8_t *pu8Image, int32_t s32Amount);
+// A Start's port, taken when it is pressed: until released, the jobs use
+// it whatever the port list shows.
+void vTakeSelectedPort(void);
+void vReleaseSelectedPort(void);
+
 // The package file dialog; see SettingFilePathCallback for the usual call.
 // pcResultPath, used when no control is given, holds TEXT_BUF_SIZE bytes.
 void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Control,
@@ -63,5 +68,8 @@ int SettingFilePathCallback(int panel, int control, int event, void *callbackDat
 int32_t s32CheckPkgExistAction(void);
 int32_t s32ReadPkgAction(void);
 int32_t s32CheckPkgInfoAction(void);
+// The read of CMD_READ_PKG run ahead of it: true when it passes, printing
+// nothing, else false after the lines the command would print.
+bool bReadPkgReady(void);
 
 #endif

@@ -53,12 +53,13 @@ TEST_F(CallbackTest, StartPostsTheFunctionSequence)
         {0, 1, 0, 0, 0, {1, 2, 9}},
         {0, 0, 1, 0, 0, {1, 2, 8, 10}},
         {0, 1, 1, 0, 0, {1, 2, 9, 8, 10}},
-        {1, 1, 1, 0, 0, {1, 11, 2, 9, 8, 10}},
+        {1, 1, 1, 0, 0, {1, 20, 11, 2, 9, 8, 10}},
+        {1, 0, 1, 0, 0, {1, 20, 11, 2, 8, 10}},
         {0, 1, 1, 1, 0, {1, 8, 2, 9, 10}},
         {1, 0, 0, 0, 0, {11}},
         {0, 0, 0, 1, 0, {8}},
         {0, 0, 0, 0, 1, {3}},
-        {1, 1, 1, 1, 1, {1, 11, 8, 2, 9, 10, 3}},
+        {1, 1, 1, 1, 1, {1, 20, 11, 8, 2, 9, 10, 3}},
     };
     for (const Row &row : rows) {
         SetBoxes(row.erase, row.program, row.verify, row.receive, row.showPkg);
@@ -72,6 +73,13 @@ TEST_F(CallbackTest, EveryPostCarriesTheStandardFields)
     SetBoxes(1, 1, 1, 1, 1);
     Start();
     for (int32_t i = gs32_CmdQueueRead; i != gs32_CmdQueueWrite; i++) {
+        // The checks before the erase run at once and count the commands
+        // of the Start behind them.
+        if (gst_CmdQueue[i].s32CmdId == CMD_CHECK_START) {
+            EXPECT_EQ(gst_CmdQueue[i].s32Param, gs32_CmdQueueWrite - i - 1);
+            EXPECT_EQ(gst_CmdQueue[i].s32Delay, 100);
+            continue;
+        }
         EXPECT_EQ(gst_CmdQueue[i].s32Param, 1);
         EXPECT_EQ(gst_CmdQueue[i].s32Delay, 700);
         EXPECT_EQ(gst_CmdQueue[i].s32Reserved, 0);
@@ -205,8 +213,9 @@ TEST_F(CallbackTest, ClickDuringASequenceGoesBehindIt)
 {
     SetBoxes(0, 1, 0, 0, 0);
     UiClick(MainPanel(), MAIN_START_BTN);
-    UiClick(MainPanel(), MAIN_REFRESH_BTN);
-    EXPECT_EQ(lstWaitingCommands(), (Commands{1, 2, 9, 14}));
+    UiClick(MainPanel(), MAIN_REFRESH_BTN); // dimmed: the Start keeps its display
+    UiClick(MainPanel(), MAIN_MSG_SAVE_BTN);
+    EXPECT_EQ(lstWaitingCommands(), (Commands{1, 2, 9, 15}));
 }
 
 TEST_F(CallbackTest, ClearEmptiesTheMessageBoxEntirely)

@@ -86,7 +86,8 @@ TEST_F(KeyboardTest, AltSPressesStartWithTheBoxesTickedByTheirLetters)
     EXPECT_EQ(lstWaitingCommands(), Commands{});
     EXPECT_EQ(UiAltKey(MainPanel(), 's'), 0);
     EXPECT_EQ(lstWaitingCommands(),
-              (Commands{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG, CMD_RECEIVE, CMD_VERIFY}));
+              (Commands{CMD_CHECK_PKG_EXIST, CMD_CHECK_START, CMD_ERASE, CMD_READ_PKG,
+                        CMD_RECEIVE, CMD_VERIFY}));
 }
 
 // The press arrives with the pass that delivers the keys, as a click
@@ -159,8 +160,8 @@ TEST_F(KeyboardTest, SpaceAndEnterPressTheFocusedButton)
     EXPECT_EQ(lstWaitingCommands(), Commands{CMD_ERASE});
     UiKeyPress(MainPanel(), MAIN_START_BTN, VAL_ENTER_VKEY);
     EXPECT_EQ(lstWaitingCommands(), (Commands{CMD_ERASE, CMD_ERASE}));
-    UiKeyPress(MainPanel(), MAIN_REFRESH_BTN, VAL_ENTER_VKEY);
-    EXPECT_EQ(lstWaitingCommands(), (Commands{CMD_ERASE, CMD_ERASE, CMD_REFRESH_MONITOR}));
+    UiKeyPress(MainPanel(), MAIN_SAVE_EDID_BTN, VAL_ENTER_VKEY);
+    EXPECT_EQ(lstWaitingCommands(), (Commands{CMD_ERASE, CMD_ERASE, CMD_SAVE_EDID}));
 }
 
 TEST_F(KeyboardTest, SpaceTogglesTheFocusedCheckbox)

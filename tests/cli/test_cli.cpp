@@ -285,6 +285,27 @@ TEST_F(CliTest, ExitCodesTellAFailedStepAUsageErrorAndNoDisplay)
     EXPECT_EQ(Calls(DDC_OP_WRITE_BUF).size(), 0u);
 }
 
+// A port image that programming refuses: the erase never starts.
+TEST_F(CliTest, ProgramWithEraseOfARefusedImageLeavesTheDisplayAsItWas)
+{
+    Bytes damaged = m_portA;
+    damaged[130] ^= 0x01;
+    std::string bad = File("bad.pkg");
+    vWriteFile(bad, Bytes2Str(lstMakePackage({{"BAD", damaged}})));
+    vDdcBenchLogClear();
+    stCliResult r = Cli({"program", "--package", bad, "--port", "BAD", "--display", "1", "--erase"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
+    EXPECT_NE(r.out.find("Checking the existence of PKG file ...\n> - Pass\n>"
+                         "Programming device's EDID ...\n> - The EDID of port BAD is damaged: the "
+                         "checksum of block 1 is wrong\n> - Fail\n>"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("Erasing"), std::string::npos);
+    for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF))
+        EXPECT_EQ(call.au32Arg[3], 1u); // the reads' address bytes, no packet
+    EXPECT_EQ(Memory(1, 256), m_image1);
+}
+
 TEST_F(CliTest, JsonHoldsEveryStepTheDisplaysAndTheResult)
 {
     stCliResult r = Cli({"program", "--package", m_pkg, "--port", "DVI", "--display", "3", "--json"});

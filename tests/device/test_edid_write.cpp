@@ -7,6 +7,7 @@
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
 #include "app/production.h"
+#include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
@@ -704,8 +705,8 @@ TEST_F(StartSequenceTest, EraseProgramAndVerify)
     InitLibrary();
     UsePackage(lstMakeEdid(0, "ACR", 0x1234));
     Functions(1, 1, 1);
-    EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG, CMD_PROGRAM,
-                                  CMD_RECEIVE, CMD_VERIFY}));
+    EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_CHECK_START, CMD_ERASE, CMD_READ_PKG,
+                                  CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
     EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
                         "Erasing device's EDID..\n> - Pass\n>"
                         "Reading PKG file ...\n> - Pass\n>"
@@ -745,8 +746,8 @@ TEST_F(StartSequenceTest, FastWritesRunTheWholeStartInOneTick)
     UsePackage(lstMakeEdid(0, "ACR", 0x1234));
     Functions(1, 1, 1);
     UiClick(MainPanel(), MAIN_START_BTN);
-    EXPECT_EQ(lstWaitingCommands(), (Ints{CMD_CHECK_PKG_EXIST, CMD_ERASE, CMD_READ_PKG,
-                                          CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
+    EXPECT_EQ(lstWaitingCommands(), (Ints{CMD_CHECK_PKG_EXIST, CMD_CHECK_START, CMD_ERASE,
+                                          CMD_READ_PKG, CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
     int s32Ticks = 0;
     while (s32Ticks < 200 && !lstWaitingCommands().empty()) {
         Ticks(1);
@@ -854,6 +855,121 @@ TEST_F(StartSequenceTest, RealEdidsPackagedEndProgrammedAndVerified)
         }
     }
     EXPECT_GT(s32Tried, 8);
+}
+
+// A Start that erases first: whatever its package commands would refuse
+// is found before the erase, with the lines that command prints, and the
+// display keeps what it held.
+TEST_F(StartSequenceTest, AStartThatCannotFinishWritesNothing)
+{
+    Bytes held = lstMakeEdid(1, "BNQ", 0x0001);
+    AddDisplay(held);
+    InitLibrary();
+    Bytes header = lstMakeEdid(1), checksum = lstMakeEdid(1);
+    header[7] = 0x01;
+    checksum[200] ^= 0x01;
+    const std::string exists = "Checking the existence of PKG file ...\n> - Pass\n>";
+    const std::string gone = " - File does not exist ...\n>";
+    const struct {
+        const char *name;
+        Bytes image;
+        int s32Program, s32Verify;
+        bool bRemoveFile;
+        std::string log;
+    } cases[] = {
+        {"damaged header", header, 1, 1, false,
+         exists + "Programming device's EDID ...\n> - The EDID of port HDMI1 is damaged: block 0 "
+                  "does not begin with the EDID header\n> - Fail\n>"},
+        {"past the addresses", lstMakeEdid(2), 1, 0, false,
+         exists + "Programming device's EDID ...\n>" +
+             strPastAddresses("The EDID of port HDMI1", 384) + " - Fail\n>"},
+        {"verify only", checksum, 0, 1, false,
+         exists + "Verifying device's EDID ...\n> - The EDID of port HDMI1 is damaged: the "
+                  "checksum of block 1 is wrong\n> - Fail\n>"},
+        {"package gone", lstMakeEdid(1), 1, 1, true,
+         "Checking the existence of PKG file ...\n>" + gone + " - Fail\n>Reading PKG file ...\n>" +
+             gone + gone + " - Fail\n>"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        UsePackage(c.image);
+        if (c.bRemoveFile)
+            remove(m_dir.file("job.pkg").c_str());
+        Functions(1, c.s32Program, c.s32Verify);
+        vResetDeviceTally();
+        vDdcBenchLogClear();
+        PressStart();
+        EXPECT_EQ(MsgBox(), c.log);
+        EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+        EXPECT_EQ(lstDdcBenchMemory(0), held);
+        EXPECT_EQ(gst_DeviceTally.s32Failed, 1);
+        EXPECT_TRUE(lstWaitingCommands().empty());
+    }
+}
+
+// Down in the display list during the erase, and a list changed under the
+// Start by other means: every command of the Start goes to the display it
+// was pressed with, and the lists stay dimmed until its commands have run.
+TEST_F(StartSequenceTest, TheDisplayOfAStartIsTheOneItWasPressedWith)
+{
+    Bytes other = lstMakeEdid(1, "BNQ", 0x0002);
+    AddDisplay(lstMakeEdid(1, "BNQ", 0x0001));
+    AddDisplay(other);
+    InitLibrary();
+    UsePackage(lstMakeEdid(1, "ACR", 0x1234));
+    Select(0);
+    Functions(1, 1, 1);
+    int s32DimmedMidStart = 1;
+    PauseScript script;
+    script.steps[10] = [] {
+        UiQueueKeyPress(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, VAL_DOWN_ARROW_VKEY);
+    };
+    script.steps[20] = [&] {
+        for (int s32Control : {MAIN_MONITOR_LIST, MAIN_PORT_LIST, MAIN_REFRESH_BTN, MAIN_PKG_BROWSE}) {
+            int s32Dimmed = 0;
+            GetCtrlAttribute(MainPanel(), s32Control, ATTR_DIMMED, &s32Dimmed);
+            s32DimmedMidStart &= s32Dimmed;
+        }
+        int s32Index = -1;
+        GetCtrlIndex(MainPanel(), MAIN_MONITOR_LIST, &s32Index);
+        EXPECT_EQ(s32Index, 0);
+        Select(1);
+    };
+    script.vInstall();
+    PressStart();
+    vClockSetPauseHook(nullptr, nullptr);
+    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
+                        "Erasing device's EDID..\n> - Pass\n>"
+                        "Reading PKG file ...\n> - Pass\n>"
+                        "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Pass\n>");
+    for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF))
+        EXPECT_EQ(call.au32Arg[0], DDC_BENCH_HANDLE(0));
+    EXPECT_EQ(Writes().size(), 256u + 32u);
+    EXPECT_EQ(lstDdcBenchMemory(0), m_image);
+    EXPECT_EQ(lstDdcBenchMemory(1), other);
+    EXPECT_EQ(s32DimmedMidStart, 1);
+    int s32Dimmed = -1;
+    for (int s32Control : {MAIN_MONITOR_LIST, MAIN_PORT_LIST, MAIN_REFRESH_BTN, MAIN_PKG_BROWSE}) {
+        GetCtrlAttribute(MainPanel(), s32Control, ATTR_DIMMED, &s32Dimmed);
+        EXPECT_EQ(s32Dimmed, 0) << s32Control;
+    }
+}
+
+// A detection that ran between the press and the erase gave the record to
+// another output: the Start asks for the display again and writes nothing.
+TEST_F(StartSequenceTest, ADisplayReplacedUnderAStartIsNotWritten)
+{
+    AddDisplay(lstMakeEdid(1, "BNQ", 0x0001));
+    InitLibrary();
+    Select(0);
+    Functions(1, 0, 0);
+    UiClick(MainPanel(), MAIN_START_BTN);
+    gst_MonitorInfo[0].u32DisplayHandle = DDC_BENCH_HANDLE(1);
+    Ticks(7);
+    EXPECT_EQ(MsgBox(), "Erasing device's EDID..\n> - Fail. Select PC output port first\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
 }
 
 // The program failed after block 0 and the receive failed at page 1: the

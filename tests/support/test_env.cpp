@@ -1,6 +1,7 @@
 #include "tests/support/test_env.h"
 
 #include "app/app_shell.h"
+#include "app/callbacks.h"
 #include "app/cmd_queue.h"
 #include "device/ddc_remedy.h"
 #include "device/edid_bus.h"
@@ -126,6 +127,7 @@ void vResetProgramState()
     memset(gSettingValue, 0, sizeof(gSettingValue));
     gu32_RemediesSaid = 0;
     gs32_FastWrites = 0;
+    vHoldStartTarget(0);
 }
 
 void AppTest::SetUp()
