@@ -43,6 +43,8 @@ void vRecClose(void);
 bool bRecIsOpen(void);
 // Whether a unit of this serial was ever recorded as "pass".
 bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize);
+// Whether any unit of this serial was recorded, whatever its result.
+bool bRecSerialRecorded(const char *pcSerial, bool *pbRecorded, char *pcWhy, size_t whySize);
 // Inserts the unit as "running" with the time in UTC (ISO 8601) and returns
 // its id; false (nothing inserted) with the reason.
 bool bRecBeginUnit(const stRecUnit *pstUnit, int64_t *ps64Id, char *pcWhy, size_t whySize);

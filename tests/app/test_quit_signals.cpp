@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -160,6 +161,28 @@ TEST_F(QuitSignalTest, SecondCopyOnTheFolderEndsAndWritesNothing)
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     EXPECT_EQ(gst_UiHandles.s32MainPanel, 0);
     close(s32Fd);
+}
+
+// A lock file that cannot lock (here a folder in its place) keeps nothing
+// off the folder: the program does not run on it.
+TEST_F(QuitSignalTest, ALockFileThatCannotLockEndsTheCopy)
+{
+    std::string lock = m_dir.file(PROC_LOCK_FILE_NAME);
+    ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+    static std::string s_popup;
+    s_popup.clear();
+    vUiSetMessageResponder([](const char *, const char *pcText, void *) { s_popup = pcText; },
+                           nullptr);
+    Lines before = lstDirEntries(m_dir.path());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Run([](void *) { UiClosePanel(gst_UiHandles.s32MainPanel); }, nullptr), 1);
+    vUiDeliverQueuedInput();
+    std::string text = "cannot lock the program's folder (" + lock +
+                       " is a folder, not a regular file); this copy ends.";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tavolin: " + text + "\n");
+    EXPECT_EQ(s_popup, "Tavolin " + text);
+    EXPECT_EQ(lstDirEntries(m_dir.path()), before);
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
 }
 
 // Ctrl+C ends the whole pipeline 'tavolin 2>&1 | tee log': the line saying
