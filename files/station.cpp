@@ -470,6 +470,10 @@ bool bParseMapEntry(char *pcEntry, int32_t s32No, stStationMapEntry *pstEntry, c
                     "port map entry %d: the port name \"%.40s\" has %zu characters; it must "
                     "have 1 to %d",
                     (int)s32No, pcPort, nameLength, PKG_PORT_NAME_SIZE);
+    for (const char *pc = pcPort; *pc; pc++)
+        if ((unsigned char)*pc < 0x20 || *pc == 0x7F)
+            return bWhy(pcWhy, whySize, "port map entry %d: the port name \"%s\" holds a control "
+                        "byte", (int)s32No, pcPort);
     if (!bParseRange(pcOutput, 1, STATION_OUTPUT_MAX, &pstEntry->s32Output))
         return bWhy(pcWhy, whySize,
                     "port map entry %d, %s: the output number is \"%.20s\"; it must be 1 to %d",

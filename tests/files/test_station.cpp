@@ -202,6 +202,8 @@ TEST(StationFile, AWrongLineIsNamed)
                          "characters; it must have 1 to 8"},
         {"PortMap = DVI:1, VGA:2, DVI:3", "Station.ini line 4: port map entry 3: the port DVI "
                                           "is mapped again; entry 1 maps it"},
+        {"PortMap = HD\x1BMI:1", "Station.ini line 4: port map entry 1: the port name "
+                                 "\"HD\\x1BMI\" holds a control byte"},
         {"PortMap = HDMI1:1, DP1:1", "Station.ini line 4: port map entry 2, DP1: output 1 is "
                                      "mapped again; entry 1 maps it to HDMI1"},
         {"PortMap = A:1,B:2,C:3,D:4,E:5,F:6,G:7,H:8,I:9",
@@ -407,6 +409,28 @@ TEST(StationCounter, KilledTakerNeverReusesANumber)
         EXPECT_EQ(reported[i], i + 1);
     ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
     EXPECT_GT(st.u64NextSerial, reported.back());
+}
+
+// A save killed before its rename leaves "<file>.XXXXXX" beside the file;
+// the start removes those of the program's own files, nothing else.
+TEST(StationFolder, SaveLeftoversOfOurOwnFilesAreRemoved)
+{
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.file("MonitorEDID").c_str(), 0700), 0);
+    const char *const pcGone[] = {"DefSetting.ini.a1B2c3", "Station.ini.Zz09Aa",
+                                  "MonitorEDID/Monitor_2_DEL40F3.bin.q8W7e6"};
+    const char *const pcKept[] = {"Station.ini", "units.sqlite.a1B2c3", "export.csv.a1B2c3",
+                                  "MonitorEDID/Monitor_2_DEL40F3.bin", "MonitorEDID/x.bin.a1B2c3",
+                                  "MonitorEDID/DefSetting.ini.a1B2c3"};
+    for (const char *pcName : pcGone)
+        vWriteFile(dir.file(pcName), "x");
+    for (const char *pcName : pcKept)
+        vWriteFile(dir.file(pcName), "x");
+    vRemoveSaveLeftovers(dir.path().c_str());
+    for (const char *pcName : pcGone)
+        EXPECT_FALSE(bFileExists(dir.file(pcName))) << pcName;
+    for (const char *pcName : pcKept)
+        EXPECT_TRUE(bFileExists(dir.file(pcName))) << pcName;
 }
 
 } // namespace
