@@ -5,6 +5,7 @@
 #include "files/textmode.h"
 #include "platform/filesys/filesys.h"
 #include "platform/filesys/safefile.h"
+#include "platform/userint/userint.h"
 
 #include <ctype.h>
 #include <errno.h>
@@ -657,7 +658,7 @@ void vRemoveSaveLeftovers(const char *pcDir)
 {
     char cFolder[STATION_LINE_SIZE * 4];
     s32SafeFileRemoveLeftovers(pcDir, bOwnFolderFile);
-    int s32Len = snprintf(cFolder, sizeof(cFolder), "%s/MonitorEDID", pcDir);
+    int s32Len = snprintf(cFolder, sizeof(cFolder), "%s" UI_PATH_SEP "MonitorEDID", pcDir);
     if (s32Len > 0 && (size_t)s32Len < sizeof(cFolder))
         s32SafeFileRemoveLeftovers(cFolder, bMonitorFile);
 }

@@ -19,10 +19,6 @@ namespace {
 void (*gpfn_FolderSynced)(const char *, void *) = nullptr;
 void *gpv_FolderSynced = nullptr;
 
-} // namespace
-
-namespace {
-
 const DWORD u32_KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 HANDLE hOf(const stSafeFile *pstFile) { return (HANDLE)(intptr_t)pstFile->s32Fd; }
