@@ -126,6 +126,9 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
         snprintf(pcWhy, whySize, "no valid package is loaded");
         return false;
     }
+    // Taking a package empties the list; the table alone is no display.
+    int s32Displays = 0;
+    GetNumListItems(s32Main(), MAIN_MONITOR_LIST, &s32Displays);
     for (int32_t i = 0; i < gst_Station.s32MapCount; i++) {
         const stStationMapEntry *pstEntry = &gst_Station.stMap[i];
         stUnitPort *pstPort = &pstUnit->stPorts[i];
@@ -143,7 +146,7 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
             return false;
         }
         int32_t s32Index = s32MonitorOnOutput(pstEntry->s32Output);
-        if (s32Index < 0) {
+        if (s32Index < 0 || s32Index >= s32Displays) {
             snprintf(pcWhy, whySize, "output %d of the map (port %s) has no display that answered "
                      "(Refresh, or check its cable)", (int)pstEntry->s32Output, cShown);
             return false;

@@ -117,8 +117,9 @@ bool bDialogToStation(int32_t s32Panel, stStation *pstStation, char *pcWhy, size
 // displays.
 bool bMapFitsPanel(int32_t s32Panel, const stStation *pstStation, char *pcWhy, size_t whySize)
 {
-    int s32Ports = 0;
+    int s32Ports = 0, s32Displays = 0;
     GetNumListItems(s32Panel, PROD_PORTS, &s32Ports);
+    GetNumListItems(s32Panel, PROD_DISPLAYS, &s32Displays);
     for (int32_t i = 0; i < pstStation->s32MapCount; i++) {
         const stStationMapEntry *pstEntry = &pstStation->stMap[i];
         bool bFound = false;
@@ -135,7 +136,8 @@ bool bMapFitsPanel(int32_t s32Panel, const stStation *pstStation, char *pcWhy, s
                      cShown);
             return false;
         }
-        if (s32MonitorOnOutput(pstEntry->s32Output) < 0) {
+        int32_t s32Index = s32MonitorOnOutput(pstEntry->s32Output);
+        if (s32Index < 0 || s32Index >= s32Displays) {
             snprintf(pcWhy, whySize, "The port map names output %d; no listed display is on it.",
                      (int)pstEntry->s32Output);
             return false;
