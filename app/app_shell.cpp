@@ -128,10 +128,12 @@ int32_t bFolderIsOurs(void)
     int32_t s32Holder = 0;
     char cWhy[TEXT_BUF_SIZE];
     int32_t s32Lock = s32ProcLockFolder(cDir, &s32Holder, cWhy, sizeof(cWhy));
-    // Without a folder the program runs on none; settings and logs are lost.
-    if (s32Lock == PROC_LOCK_HELD)
+    if (s32Lock == PROC_LOCK_HELD) {
         vRemoveSaveLeftovers(cDir);
-    if (s32Lock == PROC_LOCK_HELD || GetProjectDirError(nullptr, 0))
+        return 1;
+    }
+    // Without a folder the program runs on none; settings and logs are lost.
+    if (GetProjectDirError(nullptr, 0))
         return 1;
     if (s32Lock == PROC_LOCK_FAILED) {
         fprintf(stderr, "tavolin: cannot lock the program's folder (%s); this copy ends.\n", cWhy);
