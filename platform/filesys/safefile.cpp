@@ -284,7 +284,8 @@ int32_t s32SafeFileRemoveLeftovers(const char *pcFolder, bool (*pfnOurs)(const c
         memcpy(cName, pstEntry->d_name, stem);
         cName[stem] = '\0';
         struct stat stInfo;
-        if (!pfnOurs(cName) || fstatat(s32DirFd, pstEntry->d_name, &stInfo, AT_SYMLINK_NOFOLLOW) != 0 ||
+        if (!pfnOurs(cName) ||
+            fstatat(s32DirFd, pstEntry->d_name, &stInfo, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(stInfo.st_mode) || stInfo.st_uid != geteuid())
             continue;
         if (unlinkat(s32DirFd, pstEntry->d_name, 0) == 0)

@@ -274,7 +274,8 @@ int32_t s32SafeFileRemoveLeftovers(const char *pcFolder, bool (*pfnOurs)(const c
     char cPattern[WIN_PATH_MAX];
     wchar_t wcPattern[WIN_PATH_MAX];
     int s32Len = snprintf(cPattern, sizeof(cPattern), "%s\\*.??????", pcFolder);
-    if (s32Len < 0 || (size_t)s32Len >= sizeof(cPattern) || !bWinWide(cPattern, wcPattern, WIN_PATH_MAX))
+    if (s32Len < 0 || (size_t)s32Len >= sizeof(cPattern) ||
+        !bWinWide(cPattern, wcPattern, WIN_PATH_MAX))
         return -1;
     WIN32_FIND_DATAW stFound;
     HANDLE hFind = FindFirstFileW(wcPattern, &stFound);
@@ -299,8 +300,8 @@ int32_t s32SafeFileRemoveLeftovers(const char *pcFolder, bool (*pfnOurs)(const c
         char cPath[WIN_PATH_MAX];
         wchar_t wcPath[WIN_PATH_MAX];
         s32Len = snprintf(cPath, sizeof(cPath), "%s\\%s", pcFolder, cEntry);
-        if (s32Len > 0 && (size_t)s32Len < sizeof(cPath) && bWinWide(cPath, wcPath, WIN_PATH_MAX) &&
-            DeleteFileW(wcPath))
+        if (s32Len > 0 && (size_t)s32Len < sizeof(cPath) &&
+            bWinWide(cPath, wcPath, WIN_PATH_MAX) && DeleteFileW(wcPath))
             s32Removed++;
     } while (FindNextFileW(hFind, &stFound));
     FindClose(hFind);
