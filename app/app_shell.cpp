@@ -5,6 +5,7 @@
 #include "device/ddc_start.h"
 #include "files/msg_log.h"
 #include "files/settings.h"
+#include "files/station.h"
 #include "platform/ddc/DDCHelper.h"
 #include "platform/process/process.h"
 #include "platform/userint/userint.h"
@@ -127,12 +128,21 @@ int32_t bFolderIsOurs(void)
     int32_t s32Holder = 0;
     char cWhy[TEXT_BUF_SIZE];
     int32_t s32Lock = s32ProcLockFolder(cDir, &s32Holder, cWhy, sizeof(cWhy));
-    if (s32Lock == PROC_LOCK_FAILED && !GetProjectDirError(nullptr, 0))
-        fprintf(stderr, "tavolin: cannot lock the program's folder (%s); a second copy on it "
-                        "would not be kept off\n",
-                cWhy);
-    if (s32Lock != PROC_LOCK_TAKEN)
+    if (s32Lock == PROC_LOCK_HELD) {
+        vRemoveSaveLeftovers(cDir);
         return 1;
+    }
+    // Without a folder the program runs on none; settings and logs are lost.
+    if (GetProjectDirError(nullptr, 0))
+        return 1;
+    if (s32Lock == PROC_LOCK_FAILED) {
+        fprintf(stderr, "tavolin: cannot lock the program's folder (%s); this copy ends.\n", cWhy);
+        char cPopup[TEXT_BUF_SIZE + 96];
+        snprintf(cPopup, sizeof(cPopup),
+                 "Tavolin cannot lock the program's folder (%s); this copy ends.", cWhy);
+        MessagePopup("Tavolin", cPopup);
+        return 0;
+    }
     char cText[TEXT_BUF_SIZE + 128];
     char cHolder[32] = "";
     if (s32Holder > 0)

@@ -5,6 +5,7 @@
 #include "app/cmd_queue.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
+#include "device/monitor_detect.h"
 #include "files/edid_image.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
@@ -32,7 +33,8 @@ namespace {
 struct stUnitPort {
     uint32_t u32Port;
     char cPort[PKG_PORT_NAME_SIZE + 1];
-    int32_t s32Display;                     // position in the Displays list, from 1
+    int32_t s32Display;                     // the output the map names, from 1
+    int32_t s32ListIndex;                   // its display's entry in the Displays list
     char cDisplayId[MONITOR_ID_SIZE + 16];
     uint8_t u8Image[PKG_FILE_SIZE];
     int32_t s32Amount;
@@ -118,7 +120,8 @@ bool bFindPackagePort(const char *pcName, uint32_t *pu32Port)
 }
 
 // Each mapped port in the package with an image that can be stamped, each
-// mapped display in the list; false with the reason.
+// mapped output with a listed display; false with the reason, before any
+// bus traffic.
 bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
 {
     if (gst_Station.s32MapCount == 0) {
@@ -129,6 +132,7 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
         snprintf(pcWhy, whySize, "no valid package is loaded");
         return false;
     }
+    // Taking a package empties the list; the table alone is no display.
     int s32Displays = 0;
     GetNumListItems(s32Main(), MAIN_MONITOR_LIST, &s32Displays);
     for (int32_t i = 0; i < gst_Station.s32MapCount; i++) {
@@ -136,25 +140,28 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
         stUnitPort *pstPort = &pstUnit->stPorts[i];
         memset(pstPort, 0, sizeof(*pstPort));
         uint32_t u32Offset = 0, u32Length = 0;
+        char cShown[PKG_PORT_NAME_SIZE * 4 + 1];
+        vEscapeControls(pstEntry->cPort, cShown, sizeof(cShown));
         if (!bFindPackagePort(pstEntry->cPort, &pstPort->u32Port) ||
             !bPkgPortImage(gu8_PkgBuffer, pstPort->u32Port, &u32Offset, &u32Length)) {
-            snprintf(pcWhy, whySize, "the package has no port %s", pstEntry->cPort);
+            snprintf(pcWhy, whySize, "the package has no port %s", cShown);
             return false;
         }
         if (u32Length < EDID_BLOCK_BYTES || u32Length > sizeof(pstPort->u8Image)) {
-            snprintf(pcWhy, whySize, "the image of port %s has %u bytes", pstEntry->cPort,
-                     u32Length);
+            snprintf(pcWhy, whySize, "the image of port %s has %u bytes", cShown, u32Length);
             return false;
         }
-        if (pstEntry->s32Display < 1 || pstEntry->s32Display > s32Displays) {
-            snprintf(pcWhy, whySize, "display %d of the map is not in the Displays list (%d listed)",
-                     (int)pstEntry->s32Display, s32Displays);
+        int32_t s32Index = s32MonitorOnOutput(pstEntry->s32Output);
+        if (s32Index < 0 || s32Index >= s32Displays) {
+            snprintf(pcWhy, whySize, "output %d of the map (port %s) has no display that answered "
+                     "(Refresh, or check its cable)", (int)pstEntry->s32Output, cShown);
             return false;
         }
         snprintf(pstPort->cPort, sizeof(pstPort->cPort), "%s", pstEntry->cPort);
-        pstPort->s32Display = pstEntry->s32Display;
-        GetLabelFromIndex(s32Main(), MAIN_MONITOR_LIST, pstEntry->s32Display - 1,
-                          pstPort->cDisplayId, sizeof(pstPort->cDisplayId));
+        pstPort->s32Display = pstEntry->s32Output;
+        pstPort->s32ListIndex = s32Index;
+        GetLabelFromIndex(s32Main(), MAIN_MONITOR_LIST, s32Index, pstPort->cDisplayId,
+                          sizeof(pstPort->cDisplayId));
         memcpy(pstPort->u8Image, gu8_PkgBuffer + u32Offset, u32Length);
         pstPort->s32Amount = (int32_t)u32Length;
     }
@@ -183,8 +190,13 @@ bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, int64_t *ps64
     char cPath[TEXT_BUF_SIZE];
     vStationFilePath(cPath, sizeof(cPath));
     uint64_t u64Number = 0;
-    if (!bTakeCounterSerial(cPath, &gst_Station, pcSerial, size, &u64Number, pcWhy, whySize))
+    char cSkipped[2 * STAMP_SERIAL_MAX + 80] = "";
+    // A serial typed by hand earlier may already be the counter's next one.
+    if (!bTakeCounterSerial(cPath, &gst_Station, pcSerial, size, &u64Number, pcWhy, whySize,
+                            bRecSerialRecorded, cSkipped, sizeof(cSkipped)))
         return false;
+    if (cSkipped[0] != '\0')
+        vPrintMsg(" - %s\n>", cSkipped);
     *ps64Counter = (int64_t)u64Number;
     return true;
 }
@@ -446,7 +458,7 @@ int32_t s32UnitPortAction(void)
     vPrintMsg("Unit %s, port %s, display %d (%s) ...\n>", pstUnit->cSerial, pstPort->cPort,
               (int)pstPort->s32Display, pstPort->cDisplayId);
     SetCtrlIndex(s32Main(), MAIN_PORT_LIST, (int)pstPort->u32Port);
-    SetCtrlIndex(s32Main(), MAIN_MONITOR_LIST, pstPort->s32Display - 1);
+    SetCtrlIndex(s32Main(), MAIN_MONITOR_LIST, pstPort->s32ListIndex);
     vPkgUseStampedImage(pstPort->u32Port, pstPort->u8Image, pstPort->s32Amount);
     vResetDeviceTally();
     pstUnit->u64PortStartMs = u64ClockNowMs();

@@ -3,6 +3,8 @@
 #include "app/app_shell.h"
 #include "app/production.h"
 #include "app/production_setup.h"
+#include "device/monitor_detect.h"
+#include "files/edid_stamp.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/station.h"
@@ -45,12 +47,12 @@ void vFillLists(int32_t s32Panel)
     ClearListCtrl(s32Panel, PROD_DISPLAYS);
     int s32Displays = 0;
     GetNumListItems(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, &s32Displays);
-    for (int i = 0; i < s32Displays; i++) {
+    for (int i = 0; i < s32Displays && i < MONITOR_MAX; i++) {
         char cId[64] = "";
         char cLine[80];
         GetLabelFromIndex(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST, i, cId, sizeof(cId));
-        snprintf(cLine, sizeof(cLine), "%d: %s", i + 1, cId);
-        InsertListItem(s32Panel, PROD_DISPLAYS, -1, cLine, i);
+        snprintf(cLine, sizeof(cLine), "%d: %s", (int)gst_MonitorInfo[i].s32Output, cId);
+        InsertListItem(s32Panel, PROD_DISPLAYS, -1, cLine, gst_MonitorInfo[i].s32Output);
     }
 }
 
@@ -111,7 +113,8 @@ bool bDialogToStation(int32_t s32Panel, stStation *pstStation, char *pcWhy, size
     return bSetChoice(pstStation, "NumericSerial", gc_NumericWords, 3, s32Value, pcWhy, whySize);
 }
 
-// The map may name only the package's ports and the listed displays.
+// The map may name only the package's ports and the outputs of listed
+// displays.
 bool bMapFitsPanel(int32_t s32Panel, const stStation *pstStation, char *pcWhy, size_t whySize)
 {
     int s32Ports = 0, s32Displays = 0;
@@ -126,18 +129,36 @@ bool bMapFitsPanel(int32_t s32Panel, const stStation *pstStation, char *pcWhy, s
             bFound = strcmp(cName, pstEntry->cPort) == 0;
         }
         if (!bFound) {
+            char cShown[PKG_PORT_NAME_SIZE * 4 + 1];
+            vEscapeControls(pstEntry->cPort, cShown, sizeof(cShown));
             snprintf(pcWhy, whySize, "The port map names port %s, which the loaded package "
                                      "does not have.",
-                     pstEntry->cPort);
+                     cShown);
             return false;
         }
-        if (pstEntry->s32Display > s32Displays) {
-            snprintf(pcWhy, whySize, "The port map names display %d; %d display(s) are listed.",
-                     (int)pstEntry->s32Display, s32Displays);
+        int32_t s32Index = s32MonitorOnOutput(pstEntry->s32Output);
+        if (s32Index < 0 || s32Index >= s32Displays) {
+            snprintf(pcWhy, whySize, "The port map names output %d; no listed display is on it.",
+                     (int)pstEntry->s32Output);
             return false;
         }
     }
     return true;
+}
+
+// The counter's serials must fit a serial: a station that could only refuse
+// every unit is not set up.
+bool bCounterFits(const stStation *pstStation, char *pcWhy, size_t whySize)
+{
+    size_t length = strlen(pstStation->cSerialPrefix) + (size_t)pstStation->s32SerialDigits;
+    if (pstStation->s32SerialSource != STATION_SOURCE_COUNTER || length <= STAMP_SERIAL_MAX)
+        return true;
+    snprintf(pcWhy, whySize,
+             "The serial prefix (%zu characters) and %d digits make serials of %zu characters; "
+             "at most %d fit.",
+             strlen(pstStation->cSerialPrefix), (int)pstStation->s32SerialDigits, length,
+             STAMP_SERIAL_MAX);
+    return false;
 }
 
 void vApplyStation(const stStation *pstStation)
@@ -170,7 +191,8 @@ int ProductionOkCallback(int panel, int, int event, void *, int, int)
     stStation stNew = gst_Station;
     char cWhy[STATION_WHY_MAX] = "";
     if (!bDialogToStation(panel, &stNew, cWhy, sizeof(cWhy)) ||
-        !bMapFitsPanel(panel, &stNew, cWhy, sizeof(cWhy))) {
+        !bMapFitsPanel(panel, &stNew, cWhy, sizeof(cWhy)) ||
+        !bCounterFits(&stNew, cWhy, sizeof(cWhy))) {
         MessagePopup("Production", cWhy);
         return 0;
     }

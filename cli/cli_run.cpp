@@ -77,10 +77,11 @@ bool bLockFolder(void)
     char cWhy[TEXT_BUF_SIZE];
     int32_t s32Lock = s32ProcLockFolder(cDir, &s32Holder, cWhy, sizeof(cWhy));
     if (s32Lock == PROC_LOCK_FAILED)
-        vReportSay("cannot lock the folder %s (%s); another copy on it would not be kept off",
-                   cDir, cWhy);
+        vReportSay("cannot lock the folder %s (%s); this copy does not run on it", cDir, cWhy);
+    if (s32Lock == PROC_LOCK_HELD)
+        vRemoveSaveLeftovers(cDir);
     if (s32Lock != PROC_LOCK_TAKEN)
-        return true;
+        return s32Lock == PROC_LOCK_HELD;
     vReportSay("another copy of Tavolin (process %d) is using the folder %s; try again when it "
                "has ended",
                (int)s32Holder, cDir);

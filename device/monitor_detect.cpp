@@ -51,11 +51,13 @@ uint32_t u32ReadExtensions(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Bloc
 // A failed extension block is reported on the display's status line and in
 // *pu32ExtFault; the display is still listed, but its incomplete copy is
 // saved to no file.
-bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32_t *pu32ExtFault)
+bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int32_t s32Output, int s32ShowData,
+                    uint32_t *pu32ExtFault)
 {
     stMonitorInfo *pstRec = &gst_MonitorInfo[u8Index];
     vPrintMsg(" - Monitor %d : \n>", u8Index + 1);
     pstRec->u32DisplayHandle = u32Handle;
+    pstRec->s32Output = s32Output;
     pstRec->u8Complete = 0;
     uint32_t u32Result = ReadEDID(u32Handle, pstRec->u8EdidBuf);
     if (u32Result == DDC_ERR_INVALID_EDID) {
@@ -92,6 +94,7 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int s32ShowData, uint32
         }
     }
     vPrintMsg("      PNP ID : %s \n>", pstRec->u8str_MonitorId);
+    vPrintMsg("      Output : %d \n>", (int)s32Output);
     uint32_t u32Flags = 0;
     if (GetOutputInfo(u32Handle, DDC_INFO_FLAGS, &u32Flags) == 0 &&
         (u32Flags & DDC_OUTPUT_NON_DISPLAY_BUS))
@@ -133,9 +136,11 @@ int32_t s32DetectMonitor(void)
     ClearListCtrl(gst_UiHandles.s32MainPanel, MAIN_MONITOR_LIST);
     uint8_t u8Count = 0;
     uint32_t u32ExtFault = 0;
+    int32_t s32Output = 0;
     do {
+        s32Output++;
         if (TestAddr(u32Handle, EDID_BUS_ADDR) == 0) {
-            if (!bDetectDisplay(u8Count, u32Handle, s32ShowData, &u32ExtFault))
+            if (!bDetectDisplay(u8Count, u32Handle, s32Output, s32ShowData, &u32ExtFault))
                 break;
             u8Count++;
         }
@@ -148,6 +153,14 @@ int32_t s32DetectMonitor(void)
     gu8_MonitorNum = u8Count;
     // An incomplete read is no pass, though the display stays listed.
     return (int32_t)u32ExtFault;
+}
+
+int32_t s32MonitorOnOutput(int32_t s32Output)
+{
+    for (int32_t i = 0; i < gu8_MonitorNum && i < MONITOR_MAX; i++)
+        if (gst_MonitorInfo[i].s32Output == s32Output)
+            return i;
+    return -1;
 }
 
 void vSaveMonitorEdid(uint8_t u8Index)

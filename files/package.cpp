@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "files/edid_image.h"
 #include "files/msg_log.h"
+#include "files/station.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
@@ -167,9 +168,12 @@ void vTakePkgPath(const char *pcPath)
 // The refusal lines name the port as the operator picked it.
 void vPortLabel(uint32_t u32Port, char *pcLabel, uint32_t u32Size)
 {
-    vPkgPortName(gu8_PkgBuffer, u32Port, pcLabel, u32Size);
-    if (pcLabel[0] == '\0')
+    char cName[PKG_PORT_NAME_SIZE + 1];
+    vPkgPortName(gu8_PkgBuffer, u32Port, cName, sizeof(cName));
+    if (cName[0] == '\0')
         snprintf(pcLabel, u32Size, "%u", u32Port + 1);
+    else // a package's bytes, echoed as read, never as terminal commands
+        vEscapeControls(cName, pcLabel, u32Size);
 }
 
 // The checks an image passes before it is packed: a package whose sums are

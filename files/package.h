@@ -39,8 +39,9 @@ const uint8_t *pu8PkgJobCopy(uint32_t u32Offset, uint32_t u32Count);
 struct stPkgJobImage {
     const uint8_t *pu8Image;               // in the job's copy
     int32_t s32Amount;
-    char cPort[PKG_PORT_NAME_SIZE + 1];    // the port's name as the package holds it, or its
-                                           // number from 1 when the name is empty
+    char cPort[PKG_PORT_NAME_SIZE * 4 + 1];  // the port's name as the package holds it
+                                             // (control bytes as \xXX), or its number from
+                                             // 1 when the name is empty
 };
 // The EDID image of the port selected in the port list, copied for the job:
 // 1 when it lies inside the package and has the EDID header and a right

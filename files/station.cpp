@@ -1,8 +1,11 @@
 #include "files/station.h"
 
 #include "files/edid_stamp.h"
+#include "files/settings.h"
 #include "files/textmode.h"
 #include "platform/filesys/filesys.h"
+#include "platform/filesys/safefile.h"
+#include "platform/userint/userint.h"
 
 #include <ctype.h>
 #include <errno.h>
@@ -14,7 +17,7 @@ namespace {
 
 #define STATION_NEXT_MAX 999999999999ull
 #define STATION_LINE_SIZE 1024
-#define STATION_MAP_DISPLAY_MAX 10
+#define STATION_SKIP_MAX 1000
 #define STATION_YEAR_FIRST 1990
 #define STATION_YEAR_LAST 2245
 #define STATION_LAST_UNIT_MAX 999999999999999999ull
@@ -388,8 +391,11 @@ bool bSetStationValue(stStation *pstStation, const char *pcKey, const char *pcVa
     char cValue[STATION_LINE_SIZE];
     snprintf(cValue, sizeof(cValue), "%s", pcValue);
     stStation stNew = *pstStation;
-    if (!bParseValue(s32Key, pcTrim(cValue), &stNew, pcWhy, whySize))
+    char cReason[STATION_WHY_MAX];
+    if (!bParseValue(s32Key, pcTrim(cValue), &stNew, cReason, sizeof(cReason))) {
+        vEscapeControls(cReason, pcWhy, whySize);
         return false;
+    }
     *pstStation = stNew;
     return true;
 }
@@ -430,8 +436,11 @@ bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, si
     fclose(pFile);
     if (bFailed)
         return bWhy(pcWhy, whySize, "%s cannot be read: a read failed", pcName);
-    if (!bRead)
-        return bWhy(pcWhy, whySize, "%s line %d: %s", pcName, (int)s32LineNo, cReason);
+    if (!bRead) {
+        static char cShown[STATION_WHY_MAX];
+        vEscapeControls(cReason, cShown, sizeof(cShown));
+        return bWhy(pcWhy, whySize, "%s line %d: %s", pcName, (int)s32LineNo, cShown);
+    }
     *pstStation = stRead;
     return true;
 }
@@ -462,6 +471,57 @@ bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pc
     return true;
 }
 
+namespace {
+
+// A port or an output named by an earlier entry: the map's entries each
+// drive one display, so a second one would leave a display unprogrammed.
+bool bMappedBefore(const stStationMapEntry *pstEntries, int32_t s32Count, char *pcWhy,
+                   size_t whySize)
+{
+    const stStationMapEntry *pstNew = &pstEntries[s32Count];
+    for (int32_t i = 0; i < s32Count; i++) {
+        if (strcmp(pstEntries[i].cPort, pstNew->cPort) == 0)
+            return !bWhy(pcWhy, whySize, "port map entry %d: the port %s is mapped again; entry "
+                         "%d maps it", (int)s32Count + 1, pstNew->cPort, (int)(i + 1));
+        if (pstEntries[i].s32Output == pstNew->s32Output)
+            return !bWhy(pcWhy, whySize, "port map entry %d, %s: output %d is mapped again; "
+                         "entry %d maps it to %s", (int)s32Count + 1, pstNew->cPort,
+                         (int)pstNew->s32Output, (int)(i + 1), pstEntries[i].cPort);
+    }
+    return false;
+}
+
+// One "NAME:N" into *pstEntry.
+bool bParseMapEntry(char *pcEntry, int32_t s32No, stStationMapEntry *pstEntry, char *pcWhy,
+                    size_t whySize)
+{
+    char *pcColon = strchr(pcEntry, ':');
+    if (!pcColon)
+        return bWhy(pcWhy, whySize, "port map entry %d, \"%.40s\": no output number", (int)s32No,
+                    pcEntry);
+    *pcColon = '\0';
+    const char *pcPort = pcTrim(pcEntry);
+    const char *pcOutput = pcTrim(pcColon + 1);
+    size_t nameLength = strlen(pcPort);
+    if (nameLength < 1 || nameLength > PKG_PORT_NAME_SIZE)
+        return bWhy(pcWhy, whySize,
+                    "port map entry %d: the port name \"%.40s\" has %zu characters; it must "
+                    "have 1 to %d",
+                    (int)s32No, pcPort, nameLength, PKG_PORT_NAME_SIZE);
+    for (const char *pc = pcPort; *pc; pc++)
+        if ((unsigned char)*pc < 0x20 || *pc == 0x7F)
+            return bWhy(pcWhy, whySize, "port map entry %d: the port name \"%s\" holds a control "
+                        "byte", (int)s32No, pcPort);
+    if (!bParseRange(pcOutput, 1, STATION_OUTPUT_MAX, &pstEntry->s32Output))
+        return bWhy(pcWhy, whySize,
+                    "port map entry %d, %s: the output number is \"%.20s\"; it must be 1 to %d",
+                    (int)s32No, pcPort, pcOutput, STATION_OUTPUT_MAX);
+    snprintf(pstEntry->cPort, sizeof(pstEntry->cPort), "%s", pcPort);
+    return true;
+}
+
+} // namespace
+
 bool bParsePortMap(const char *pcText, stStationMapEntry *pstMap, int32_t *ps32Count,
                    char *pcWhy, size_t whySize)
 {
@@ -479,34 +539,12 @@ bool bParsePortMap(const char *pcText, stStationMapEntry *pstMap, int32_t *ps32C
             *pcComma = '\0';
         char *pcEntry = pcTrim(pcRest);
         pcRest = pcComma ? pcComma + 1 : pcRest + strlen(pcRest);
-        int32_t s32No = s32Count + 1;
         if (s32Count == STATION_MAP_MAX)
             return bWhy(pcWhy, whySize, "the port map has more than %d entries",
                         STATION_MAP_MAX);
-        char *pcColon = strchr(pcEntry, ':');
-        if (!pcColon)
-            return bWhy(pcWhy, whySize, "port map entry %d, \"%.40s\": no display position",
-                        (int)s32No, pcEntry);
-        *pcColon = '\0';
-        const char *pcPort = pcTrim(pcEntry);
-        const char *pcDisplay = pcTrim(pcColon + 1);
-        size_t nameLength = strlen(pcPort);
-        if (nameLength < 1 || nameLength > PKG_PORT_NAME_SIZE)
-            return bWhy(pcWhy, whySize,
-                        "port map entry %d: the port name \"%.40s\" has %zu characters; it must "
-                        "have 1 to %d",
-                        (int)s32No, pcPort, nameLength, PKG_PORT_NAME_SIZE);
-        for (int32_t i = 0; i < s32Count; i++)
-            if (strcmp(stEntries[i].cPort, pcPort) == 0)
-                return bWhy(pcWhy, whySize, "port map entry %d: the port %s is mapped again; "
-                            "entry %d maps it", (int)s32No, pcPort, (int)(i + 1));
-        stStationMapEntry *pstEntry = &stEntries[s32Count];
-        if (!bParseRange(pcDisplay, 1, STATION_MAP_DISPLAY_MAX, &pstEntry->s32Display))
-            return bWhy(pcWhy, whySize,
-                        "port map entry %d, %s: the display position is \"%.20s\"; it must be "
-                        "1 to %d",
-                        (int)s32No, pcPort, pcDisplay, STATION_MAP_DISPLAY_MAX);
-        snprintf(pstEntry->cPort, sizeof(pstEntry->cPort), "%s", pcPort);
+        if (!bParseMapEntry(pcEntry, s32Count + 1, &stEntries[s32Count], pcWhy, whySize) ||
+            bMappedBefore(stEntries, s32Count, pcWhy, whySize))
+            return false;
         s32Count++;
         if (pcComma && !*pcTrim(pcRest))
             return bWhy(pcWhy, whySize, "the port map ends with a comma");
@@ -524,25 +562,46 @@ void vFormatPortMap(const stStationMapEntry *pstMap, int32_t s32Count, char *pcT
     size_t used = 0;
     for (int32_t i = 0; i < s32Count && used + 1 < size; i++) {
         int s32Length = snprintf(pcText + used, size - used, "%s%.8s:%d", i ? ", " : "",
-                                 pstMap[i].cPort, (int)pstMap[i].s32Display);
+                                 pstMap[i].cPort, (int)pstMap[i].s32Output);
         if (s32Length < 0)
             return;
         used += (size_t)s32Length;
     }
 }
 
-bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSerial,
-                        size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize)
+void vEscapeControls(const char *pcText, char *pcOut, size_t size)
 {
-    static char cFormed[STATION_TEXT_MAX + 32];
+    if (size == 0)
+        return;
+    size_t used = 0;
+    for (const char *pc = pcText; *pc; pc++) {
+        unsigned char u8Char = (unsigned char)*pc;
+        bool bControl = u8Char < 0x20 || u8Char == 0x7F;
+        size_t need = bControl ? 4 : 1;
+        if (used + need >= size)
+            break;
+        if (bControl)
+            snprintf(pcOut + used, size - used, "\\x%02X", (unsigned)u8Char);
+        else
+            pcOut[used] = (char)u8Char;
+        used += need;
+    }
+    pcOut[used] = '\0';
+}
+
+namespace {
+
+// The counter's serial of u64Number; false with the reason.
+bool bFormCounterSerial(const stStation *pstStation, uint64_t u64Number, char *pcFormed,
+                        size_t size, char *pcWhy, size_t whySize)
+{
     char cReason[STAMP_WHY_MAX];
-    uint64_t u64Number = pstStation->u64NextSerial;
     int32_t s32Digits = pstStation->s32SerialDigits;
-    snprintf(cFormed, sizeof(cFormed), "%s%0*llu", pstStation->cSerialPrefix,
+    snprintf(pcFormed, size, "%s%0*llu", pstStation->cSerialPrefix,
              s32Digits >= 1 && s32Digits <= STATION_DIGITS_MAX ? (int)s32Digits : 1,
              (unsigned long long)u64Number);
-    if (!bCheckUnitSerial(cFormed, cReason, sizeof(cReason)))
-        return bWhy(pcWhy, whySize, "the counter's serial \"%.40s\" cannot be used: %s", cFormed,
+    if (!bCheckUnitSerial(pcFormed, cReason, sizeof(cReason)))
+        return bWhy(pcWhy, whySize, "the counter's serial \"%.40s\" cannot be used: %s", pcFormed,
                     cReason);
     if (u64Number >= STATION_NEXT_MAX)
         return bWhy(pcWhy, whySize, "NextSerial is %llu, the last number the counter holds",
@@ -552,13 +611,62 @@ bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSeria
                     "NextSerial is %llu, more than the 32-bit numeric serial holds "
                     "(NumericSerial = counter)",
                     (unsigned long long)u64Number);
+    return true;
+}
+
+void vSaySkipped(const char *pcFirst, const char *pcLast, int32_t s32Skipped, char *pcSkipped,
+                 size_t skippedSize)
+{
+    if (!pcSkipped || skippedSize == 0)
+        return;
+    if (s32Skipped == 1)
+        snprintf(pcSkipped, skippedSize, "The counter skipped %s: the record already holds it",
+                 pcFirst);
+    else
+        snprintf(pcSkipped, skippedSize,
+                 "The counter skipped %s to %s: the record already holds them", pcFirst,
+                 pcLast);
+}
+
+} // namespace
+
+bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSerial,
+                        size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize,
+                        pfnSerialTaken pfnTaken, char *pcSkipped, size_t skippedSize)
+{
+    static char cFormed[STATION_TEXT_MAX + 32];
+    static char cFirstSkipped[STATION_TEXT_MAX + 32];
+    if (pcSkipped && skippedSize)
+        pcSkipped[0] = '\0';
+    uint64_t u64First = pstStation->u64NextSerial;
+    uint64_t u64Number = u64First;
+    for (;; u64Number++) {
+        if (!bFormCounterSerial(pstStation, u64Number, cFormed, sizeof(cFormed), pcWhy, whySize))
+            return false;
+        bool bTaken = false;
+        if (pfnTaken && !pfnTaken(cFormed, &bTaken, pcWhy, whySize))
+            return false;
+        if (!bTaken)
+            break;
+        if (u64Number == u64First)
+            snprintf(cFirstSkipped, sizeof(cFirstSkipped), "%s", cFormed);
+        if (u64Number - u64First + 1 >= STATION_SKIP_MAX)
+            return bWhy(pcWhy, whySize, "the record already holds the counter's next %d serials, "
+                        "%s to %s", STATION_SKIP_MAX, cFirstSkipped, cFormed);
+    }
     if (!pcSerial || strlen(cFormed) >= serialSize)
         return bWhy(pcWhy, whySize, "no room for the serial");
     // The next number is on disk before this one is given out.
     pstStation->u64NextSerial = u64Number + 1;
     if (!bWriteStationFile(pcPath, pstStation, pcWhy, whySize)) {
-        pstStation->u64NextSerial = u64Number;
+        pstStation->u64NextSerial = u64First;
         return false;
+    }
+    if (u64Number > u64First) {
+        char cLast[STATION_TEXT_MAX + 32];
+        bFormCounterSerial(pstStation, u64Number - 1, cLast, sizeof(cLast), nullptr, 0);
+        vSaySkipped(cFirstSkipped, cLast, (int32_t)(u64Number - u64First), pcSkipped,
+                    skippedSize);
     }
     snprintf(pcSerial, serialSize, "%s", cFormed);
     if (pu64Number)
@@ -577,4 +685,30 @@ bool bNoteStationRecord(const char *pcPath, stStation *pstStation, const char *p
         return false;
     *pstStation = stNew;
     return true;
+}
+
+namespace {
+
+bool bOwnFolderFile(const char *pcName)
+{
+    return strcmp(pcName, SETTING_FILE_NAME) == 0 || strcmp(pcName, STATION_FILE_NAME) == 0;
+}
+
+// MonitorEDID/Monitor_<n>_<id>.bin
+bool bMonitorFile(const char *pcName)
+{
+    size_t length = strlen(pcName);
+    return strncmp(pcName, "Monitor_", 8) == 0 && length > 12 &&
+           strcmp(pcName + length - 4, ".bin") == 0;
+}
+
+} // namespace
+
+void vRemoveSaveLeftovers(const char *pcDir)
+{
+    char cFolder[STATION_LINE_SIZE * 4];
+    s32SafeFileRemoveLeftovers(pcDir, bOwnFolderFile);
+    int s32Len = snprintf(cFolder, sizeof(cFolder), "%s" UI_PATH_SEP "MonitorEDID", pcDir);
+    if (s32Len > 0 && (size_t)s32Len < sizeof(cFolder))
+        s32SafeFileRemoveLeftovers(cFolder, bMonitorFile);
 }

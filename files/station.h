@@ -16,6 +16,7 @@
 #define STATION_WHY_MAX 512         // characters of a refusal
 #define STATION_MAP_MAX PKG_PORT_MAX
 #define STATION_DIGITS_MAX 12
+#define STATION_OUTPUT_MAX 32
 #define STATION_RECORDS_DEFAULT "units.sqlite"
 #define STATION_RECORD_ID_SIZE 33   // 32 hex digits and the terminator
 
@@ -26,11 +27,13 @@ enum { STATION_WEEKYEAR_TODAY = 0, STATION_WEEKYEAR_KEEP = 1, STATION_WEEKYEAR_F
 enum { STATION_WRITE_PACED = 0, STATION_WRITE_FAST = 1 };
 
 // One entry of the port map: a package port by its name (or its number from
-// 1, as the port list shows a port without a name) onto a display by its
-// position in the Displays list, from 1.
+// 1, as the port list shows a port without a name) onto the display on an
+// output of the bus library, by the output's place among all the outputs
+// the library enumerates, from 1; a silent output keeps its number, so the
+// others never shift onto it.
 struct stStationMapEntry {
     char cPort[PKG_PORT_NAME_SIZE + 1];
-    int32_t s32Display;
+    int32_t s32Output;
 };
 
 struct stStation {
@@ -74,17 +77,32 @@ bool bSetStationValue(stStation *pstStation, const char *pcKey, const char *pcVa
 bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pcWhy,
                        size_t whySize);
 // "NAME:N, NAME:N" into the map; false with the reason ("port map entry 2,
-// \"DVI\": no display position").
+// \"DVI\": no output number"). A port or an output named twice is refused.
 bool bParsePortMap(const char *pcText, stStationMapEntry *pstMap, int32_t *ps32Count,
                    char *pcWhy, size_t whySize);
 void vFormatPortMap(const stStationMapEntry *pstMap, int32_t s32Count, char *pcText,
                     size_t size);
+// The text with its control bytes (below 0x20, and 0x7F) written as \xXX,
+// whole escapes only, as many as fit: a wrong line echoed is read as typed.
+void vEscapeControls(const char *pcText, char *pcOut, size_t size);
+// Answers whether a serial is already in the unit record: true and
+// *pbTaken, or false and the reason.
+typedef bool (*pfnSerialTaken)(const char *pcSerial, bool *pbTaken, char *pcWhy, size_t whySize);
 // The counter's serial: the prefix and NextSerial zero-padded to the digits
 // ("SN" and 42 with 6 digits: "SN000042"). NextSerial + 1 is written to the
 // file before this returns true, so a serial is never given out twice; on
-// false nothing is given out and pcWhy says why.
+// false nothing is given out and pcWhy says why. With pfnTaken, a serial
+// the record already holds is passed over (its number used up too) and
+// said in pcSkipped, one line for all of them ("" when none was).
 bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSerial,
-                        size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize);
+                        size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize,
+                        pfnSerialTaken pfnTaken, char *pcSkipped, size_t skippedSize);
+
+// Removes what a save killed half-way left in the program's folder pcDir:
+// the new files of the settings, the station file and the monitor files
+// (named "<file>.XXXXXX" beside them) that were never renamed. Only with the
+// folder locked, so no other copy is saving.
+void vRemoveSaveLeftovers(const char *pcDir);
 
 // Remembers the station's record (its id and last unit) in the file;
 // false with the reason, the station unchanged.

@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +129,30 @@ bool bFlush(stSafeFile *pstFile)
     return pstFile->s32Errno == 0;
 }
 
+void (*gpfn_FolderSynced)(const char *, void *) = nullptr;
+void *gpv_FolderSynced = nullptr;
+
+// A rename lives in the folder: until the folder is synced a power cut can
+// bring the old file back (and a counter would give its number out again).
+// A file system that cannot sync a folder (EINVAL) keeps renames as it can.
+bool bSyncFolder(stSafeFile *pstFile)
+{
+    char cFolder[SAFE_FILE_PATH_MAX];
+    size_t folderLength = szFolderLength(pstFile->cTarget);
+    bCopyPath(cFolder, pstFile->cTarget, folderLength, ".");
+    int s32Fd = open(cFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool bSynced = s32Fd >= 0 && (fsync(s32Fd) == 0 || errno == EINVAL);
+    int s32Errno = errno;
+    if (s32Fd >= 0)
+        close(s32Fd);
+    if (!bSynced)
+        return bFail(pstFile, "it was replaced, but its folder could not be synced: %s",
+                     strerror(s32Errno));
+    if (gpfn_FolderSynced)
+        gpfn_FolderSynced(pstFile->cTarget, gpv_FolderSynced);
+    return true;
+}
+
 // Root replacing another user's file gives it back to that user. Others
 // may not; the file is then theirs, as a new one would be.
 void vKeepOwner(const stSafeFile *pstFile)
@@ -217,5 +242,61 @@ bool bSafeFileCommit(stSafeFile *pstFile)
         unlink(pstFile->cTemp);
         return bFail(pstFile, "it cannot be replaced: %s", strerror(s32Errno));
     }
-    return true;
+    return bSyncFolder(pstFile);
+}
+
+namespace {
+
+// "<name>.XXXXXX" as mkstemp names the new file beside <name>: the name's
+// length, or 0 for any other name.
+size_t szLeftoverStem(const char *pcEntry)
+{
+    size_t length = strlen(pcEntry);
+    if (length < 8 || pcEntry[length - 7] != '.')
+        return 0;
+    for (size_t i = length - 6; i < length; i++) {
+        char c = pcEntry[i];
+        bool bAlnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (!bAlnum)
+            return 0;
+    }
+    return length - 7;
+}
+
+} // namespace
+
+int32_t s32SafeFileRemoveLeftovers(const char *pcFolder, bool (*pfnOurs)(const char *pcName))
+{
+    int s32DirFd = open(pcFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *pDir = s32DirFd >= 0 ? fdopendir(s32DirFd) : nullptr;
+    if (!pDir) {
+        if (s32DirFd >= 0)
+            close(s32DirFd);
+        return -1;
+    }
+    int32_t s32Removed = 0;
+    struct dirent *pstEntry;
+    while ((pstEntry = readdir(pDir)) != nullptr) {
+        char cName[256];
+        size_t stem = szLeftoverStem(pstEntry->d_name);
+        if (stem == 0 || stem >= sizeof(cName))
+            continue;
+        memcpy(cName, pstEntry->d_name, stem);
+        cName[stem] = '\0';
+        struct stat stInfo;
+        if (!pfnOurs(cName) ||
+            fstatat(s32DirFd, pstEntry->d_name, &stInfo, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(stInfo.st_mode) || stInfo.st_uid != geteuid())
+            continue;
+        if (unlinkat(s32DirFd, pstEntry->d_name, 0) == 0)
+            s32Removed++;
+    }
+    closedir(pDir);
+    return s32Removed;
+}
+
+void vSafeFileSetFolderSyncHook(void (*pfnSynced)(const char *pcTarget, void *pv), void *pv)
+{
+    gpfn_FolderSynced = pfnSynced;
+    gpv_FolderSynced = pv;
 }

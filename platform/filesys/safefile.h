@@ -1,6 +1,7 @@
 // One file written whole or not at all, and only the file meant: the bytes
 // go to a new file of a unique name beside the target (mkstemp), which is
-// renamed over the target once written, synced and closed. A failed write
+// renamed over the target once written, synced and closed; the folder is
+// synced after the rename, so the new file outlives a power cut. A failed write
 // removes the new file and leaves the target as it was. POSIX
 // (safefile.cpp) and Win32 (safefile_win32.cpp: CREATE_NEW, MoveFileExW;
 // s32Fd holds the handle, s32Errno a GetLastError code, u32Mode the
@@ -56,5 +57,15 @@ void vSafeFileAbandon(stSafeFile *pstFile);
 // replaces. False when anything failed, the new file removed and cWhy
 // saying why ("No space left on device"). False as well when not open.
 bool bSafeFileCommit(stSafeFile *pstFile);
+// The new files a commit never renamed (the program was killed during a
+// save): in pcFolder, each regular file of this user named as a new file
+// is, "<name>.XXXXXX" with six letters or digits, whose <name> pfnOurs
+// accepts, is removed. Nothing else is touched. The count removed, or -1
+// when the folder cannot be read.
+int32_t s32SafeFileRemoveLeftovers(const char *pcFolder, bool (*pfnOurs)(const char *pcName));
+// Tests: called with the replaced file's path each time a commit has synced
+// its folder after the rename (on Windows: after the write-through rename);
+// null for none.
+void vSafeFileSetFolderSyncHook(void (*pfnSynced)(const char *pcTarget, void *pv), void *pv);
 
 #endif

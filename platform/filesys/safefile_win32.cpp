@@ -5,6 +5,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <ctype.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -14,6 +15,9 @@
 // code, u32Mode the attributes the new file takes over.
 
 namespace {
+
+void (*gpfn_FolderSynced)(const char *, void *) = nullptr;
+void *gpv_FolderSynced = nullptr;
 
 const DWORD u32_KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -259,5 +263,53 @@ bool bSafeFileCommit(stSafeFile *pstFile)
         vRemoveNew(pstFile);
         return bFailError(pstFile, "it cannot be replaced: ", u32Error);
     }
+    // MOVEFILE_WRITE_THROUGH returns once the rename is on the disk.
+    if (gpfn_FolderSynced)
+        gpfn_FolderSynced(pstFile->cTarget, gpv_FolderSynced);
     return true;
+}
+
+int32_t s32SafeFileRemoveLeftovers(const char *pcFolder, bool (*pfnOurs)(const char *pcName))
+{
+    char cPattern[WIN_PATH_MAX];
+    wchar_t wcPattern[WIN_PATH_MAX];
+    int s32Len = snprintf(cPattern, sizeof(cPattern), "%s\\*.??????", pcFolder);
+    if (s32Len < 0 || (size_t)s32Len >= sizeof(cPattern) ||
+        !bWinWide(cPattern, wcPattern, WIN_PATH_MAX))
+        return -1;
+    WIN32_FIND_DATAW stFound;
+    HANDLE hFind = FindFirstFileW(wcPattern, &stFound);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
+    int32_t s32Removed = 0;
+    do {
+        char cEntry[WIN_PATH_MAX];
+        if (stFound.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !bWinUtf8(stFound.cFileName, cEntry, sizeof(cEntry)))
+            continue;
+        size_t length = strlen(cEntry);
+        bool bNew = length >= 8 && cEntry[length - 7] == '.';
+        for (size_t i = length - 6; bNew && i < length; i++)
+            bNew = isalnum((unsigned char)cEntry[i]) != 0;
+        if (!bNew)
+            continue;
+        cEntry[length - 7] = '\0';
+        if (!pfnOurs(cEntry))
+            continue;
+        cEntry[length - 7] = '.';
+        char cPath[WIN_PATH_MAX];
+        wchar_t wcPath[WIN_PATH_MAX];
+        s32Len = snprintf(cPath, sizeof(cPath), "%s\\%s", pcFolder, cEntry);
+        if (s32Len > 0 && (size_t)s32Len < sizeof(cPath) &&
+            bWinWide(cPath, wcPath, WIN_PATH_MAX) && DeleteFileW(wcPath))
+            s32Removed++;
+    } while (FindNextFileW(hFind, &stFound));
+    FindClose(hFind);
+    return s32Removed;
+}
+
+void vSafeFileSetFolderSyncHook(void (*pfnSynced)(const char *pcTarget, void *pv), void *pv)
+{
+    gpfn_FolderSynced = pfnSynced;
+    gpv_FolderSynced = pv;
 }

@@ -90,6 +90,37 @@ int32_t s32ReadHolder(int s32Fd)
     return s32Pid > 0 && s32Pid < INT32_MAX ? (int32_t)s32Pid : 0;
 }
 
+const char *pcKindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "of an unknown kind";
+}
+
+// Only a regular file locks the folder: a folder, a link, a FIFO or a
+// device in its place is never opened (a device's open may act) and locks
+// nothing, so the caller must not run on the folder.
+bool bLockFileRefused(const char *pcPath, char *pcWhy, size_t whySize)
+{
+    struct stat stInfo;
+    if (lstat(pcPath, &stInfo) != 0 || S_ISREG(stInfo.st_mode))
+        return false;
+    if (pcWhy && whySize)
+        snprintf(pcWhy, whySize, "%s is %s, not a regular file", pcPath,
+                 pcKindOf(stInfo.st_mode));
+    return true;
+}
+
 void vWriteHolder(int s32Fd)
 {
     char cText[32];
@@ -117,8 +148,11 @@ int32_t s32ProcLockFolder(const char *pcDir, int32_t *ps32Holder, char *pcWhy, s
             snprintf(pcWhy, whySize, "the folder's path is too long");
         return PROC_LOCK_FAILED;
     }
+    if (bLockFileRefused(cPath, pcWhy, whySize))
+        return PROC_LOCK_FAILED;
     // A symlink planted in the folder must not redirect the id we write.
-    int s32Fd = open(cPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    int s32Fd =
+        open(cPath, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
     if (s32Fd < 0) {
         if (pcWhy && whySize)
             snprintf(pcWhy, whySize, "%s: %s", cPath, strerror(errno));
@@ -127,7 +161,8 @@ int32_t s32ProcLockFolder(const char *pcDir, int32_t *ps32Holder, char *pcWhy, s
     struct stat stInfo;
     if (fstat(s32Fd, &stInfo) != 0 || !S_ISREG(stInfo.st_mode)) {
         if (pcWhy && whySize)
-            snprintf(pcWhy, whySize, "%s is not a regular file", cPath);
+            snprintf(pcWhy, whySize, "%s is %s, not a regular file", cPath,
+                     pcKindOf(stInfo.st_mode));
         close(s32Fd);
         return PROC_LOCK_FAILED;
     }

@@ -24,7 +24,8 @@ const char *pcProcSignalName(int32_t s32Signal);
 enum {
     PROC_LOCK_HELD = 0,      // this process holds the folder until it ends
     PROC_LOCK_TAKEN = 1,     // another process holds it
-    PROC_LOCK_FAILED = -1,   // no lock file could be made there
+    PROC_LOCK_FAILED = -1,   // no lock file could be made there, or it is no
+                             // regular file: the folder is not locked
 };
 #define PROC_LOCK_FILE_NAME "tavolin.lock"
 // Takes an exclusive advisory lock on the lock file in the folder, made when

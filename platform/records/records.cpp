@@ -382,6 +382,20 @@ bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t 
     return bDone(bRow || bDbWhy(pcWhy, whySize));
 }
 
+bool bRecSerialRecorded(const char *pcSerial, bool *pbRecorded, char *pcWhy, size_t whySize)
+{
+    *pbRecorded = false;
+    if (!bConnect(pcWhy, whySize))
+        return false;
+    sqlite3_stmt *pstStmt = pstPrepare("SELECT EXISTS(SELECT 1 FROM units WHERE serial = ?1)");
+    bool bRow = pstStmt && sqlite3_bind_text(pstStmt, 1, pcSerial, -1, SQLITE_STATIC) == SQLITE_OK &&
+                sqlite3_step(pstStmt) == SQLITE_ROW;
+    if (bRow)
+        *pbRecorded = sqlite3_column_int(pstStmt, 0) != 0;
+    sqlite3_finalize(pstStmt);
+    return bDone(bRow || bDbWhy(pcWhy, whySize));
+}
+
 void vRecSetTimeForTest(const char *pcTimeUtc)
 {
     snprintf(gc_TimeForTest, sizeof(gc_TimeForTest), "%s", pcTimeUtc ? pcTimeUtc : "");

@@ -30,7 +30,7 @@ struct stRecUnit {
 // A port of a unit as it begins: what its image was stamped with.
 struct stRecPort {
     const char *pcPort;
-    int32_t s32Display;          // position in the Displays list, from 1
+    int32_t s32Display;          // the output the station's map names, from 1
     const char *pcDisplayId;
     const char *pcImageSha256;   // hex, of the stamped image
     uint32_t u32NumericSerial;   // this port's image's numbers (a model year keeps its own)
@@ -80,6 +80,8 @@ void vRecClose(void);
 bool bRecIsOpen(void);
 // Whether a unit of this serial was ever recorded as "pass".
 bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize);
+// Whether any unit of this serial was recorded, whatever its result.
+bool bRecSerialRecorded(const char *pcSerial, bool *pbRecorded, char *pcWhy, size_t whySize);
 // Inserts the unit and a row per port, all "running", with the time in UTC
 // (ISO 8601), and returns its id; false (nothing inserted) with the reason.
 bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,

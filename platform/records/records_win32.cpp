@@ -71,6 +71,13 @@ bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t 
     return bRefuse(pcWhy, whySize);
 }
 
+bool bRecSerialRecorded(const char *pcSerial, bool *pbRecorded, char *pcWhy, size_t whySize)
+{
+    if (pbRecorded)
+        *pbRecorded = false;
+    return bRefuse(pcWhy, whySize);
+}
+
 bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
                    int64_t *ps64Id, char *pcWhy, size_t whySize)
 {

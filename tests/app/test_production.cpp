@@ -270,8 +270,8 @@ TEST_F(ProductionTest, ARefusedUnitWritesNothingAndSaysWhy)
     Station("Production = 1\nPortMap = HDMI:3\n");
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     Scan("SN1");
-    EXPECT_EQ(MsgBox(), "Unit SN1 refused: display 3 of the map is not in the Displays list (2 "
-                        "listed)\n>");
+    EXPECT_EQ(MsgBox(), "Unit SN1 refused: output 3 of the map (port HDMI) has no display that "
+                        "answered (Refresh, or check its cable)\n>");
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
 }
@@ -303,8 +303,8 @@ TEST_F(ProductionTest, TheDialogRefusesAMapThePanelCannotServeAndWritesTheFile)
     }
     EXPECT_EQ(m_popups, (std::vector<std::string>{
                             "The port map names port VGA, which the loaded package does not have.",
-                            "The port map names display 3; 2 display(s) are listed.",
-                            "port map entry 1, \"HDMI\": no display position"}));
+                            "The port map names output 3; no listed display is on it.",
+                            "port map entry 1, \"HDMI\": no output number"}));
     EXPECT_TRUE(bUiPanelIsVisible(s32Panel));
     SetCtrlVal(s32Panel, PROD_MAP, "HDMI:2");
     SetCtrlVal(s32Panel, PROD_NEXT, "41");
@@ -318,7 +318,7 @@ TEST_F(ProductionTest, TheDialogRefusesAMapThePanelCannotServeAndWritesTheFile)
               "NumericSerial = digits\r\nWeekYear = 49 2026\r\nPortMap = HDMI:2\r\n"
               "Records = units.sqlite\r\nWriteMode = fast\r\nRecordId = " +
                   std::string(gst_Station.cRecordId) + "\r\nLastUnit = 0\r\n");
-    EXPECT_EQ(gst_Station.stMap[0].s32Display, 2);
+    EXPECT_EQ(gst_Station.stMap[0].s32Output, 2);
     EXPECT_EQ(gs32_FastWrites, 1);
 }
 
@@ -474,6 +474,105 @@ TEST_F(ProductionRecordTest, ARefusalWritesNoRowAndEachPortRecordsItsOwnNumbers)
     std::string hdmiLine = csv.substr(hdmi, csv.find("\r\n", hdmi) - hdmi);
     EXPECT_EQ(dviLine.substr(dviLine.size() - 12), ",9,255,2019,") << dviLine;
     EXPECT_EQ(hdmiLine.substr(hdmiLine.size() - 11), ",9,49,2026,") << hdmiLine;
+}
+
+// The map binds ports to outputs, which keep their numbers when another
+// output falls silent; a map that could leave a display unprogrammed is
+// refused before any write.
+
+TEST_F(ProductionTest, AMappedOutputThatIsSilentRefusesTheUnitAndTheOthersKeepTheirNumbers)
+{
+    AddBlankDisplay(256);
+    vDdcBenchSetNoAnswer(0, 1);
+    Station("Production = 1\nWeekYear = 49 2026\nPortMap = HDMI:1, DVI:2\n");
+    UiClick(MainPanel(), MAIN_REFRESH_BTN);
+    Ticks(20);
+    std::vector<std::string> ids = ListLabels();
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_NE(MsgBox().find("      PNP ID : " + ids[0] + " \n>      Output : 2 \n> - Monitor 2 : "),
+              std::string::npos)
+        << MsgBox();
+    EXPECT_NE(MsgBox().find("      PNP ID : " + ids[1] + " \n>      Output : 3 \n> - Pass\n>"),
+              std::string::npos)
+        << MsgBox();
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    Scan("SN9");
+    EXPECT_EQ(MsgBox(), "Unit SN9 refused: output 1 of the map (port HDMI) has no display that "
+                        "answered (Refresh, or check its cable)\n>");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(lstDdcBenchMemory(i), Bytes(256, 0xFF)) << i;
+
+    Station("Production = 1\nWeekYear = 49 2026\nPortMap = HDMI:2, DVI:3\n");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("SN9");
+    EXPECT_EQ(MsgBox(), "Unit SN9, port HDMI, display 2 (" + ids[0] + ") ...\n>" + gc_PortLines +
+                            "Unit SN9, port DVI, display 3 (" + ids[1] + ") ...\n>" +
+                            gc_PortLines + "Unit SN9 : Pass\n>");
+    EXPECT_EQ(Memory(1, m_portA.size()), Stamped(m_portA, "SN9"));
+    EXPECT_EQ(Memory(2, m_portB.size()), Stamped(m_portB, "SN9"));
+    EXPECT_NE(Csv().find(",pass,0,DVI,3," + ids[1] + ","), std::string::npos) << Csv();
+
+    // The dialog shows each display's output.
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    std::vector<std::string> shown;
+    for (int i = 0; i < 2; i++) {
+        char cLine[80] = "";
+        GetLabelFromIndex(gs32_ProductionPanel, PROD_DISPLAYS, i, cLine, sizeof(cLine));
+        shown.push_back(cLine);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"2: " + ids[0], "3: " + ids[1]}));
+    SetCtrlVal(gs32_ProductionPanel, PROD_MAP, "HDMI:1");
+    UiClick(gs32_ProductionPanel, PROD_OK);
+    EXPECT_EQ(m_popups, std::vector<std::string>{
+                            "The port map names output 1; no listed display is on it."});
+}
+
+TEST_F(ProductionTest, TheDialogRefusesWhatItCannotKeepAndChangesNothing)
+{
+    std::string file = strReadFile(m_dir.file(STATION_FILE_NAME));
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    int s32Panel = gs32_ProductionPanel;
+    SetCtrlVal(s32Panel, PROD_MAP, "HDMI:1, DVI:1");
+    UiClick(s32Panel, PROD_OK);
+    SetCtrlVal(s32Panel, PROD_MAP, "HDMI:1, DVI:2");
+    // Typed as the keyboard gives it, not stopped at the first digit.
+    for (int i = 0; i < 3; i++) {
+        UiKeyPress(s32Panel, PROD_DIGITS, VAL_BACKSPACE_VKEY);
+        UiKeyPress(s32Panel, PROD_DIGITS, VAL_FWD_DELETE_VKEY);
+    }
+    UiKeyPress(s32Panel, PROD_DIGITS, '1');
+    UiKeyPress(s32Panel, PROD_DIGITS, '5');
+    UiClick(s32Panel, PROD_OK);
+    SetCtrlVal(s32Panel, PROD_DIGITS, 6);
+    SetCtrlVal(s32Panel, PROD_SOURCE, STATION_SOURCE_COUNTER);
+    SetCtrlVal(s32Panel, PROD_PREFIX, "LINE4-AB");
+    UiClick(s32Panel, PROD_OK);
+    EXPECT_EQ(m_popups,
+              (std::vector<std::string>{
+                  "port map entry 2, DVI: output 1 is mapped again; entry 1 maps it to HDMI",
+                  "SerialDigits is \"15\"; it must be 1 to 12",
+                  "The serial prefix (8 characters) and 6 digits make serials of 14 characters; "
+                  "at most 13 fit."}));
+    EXPECT_TRUE(bUiPanelIsVisible(s32Panel));
+    EXPECT_EQ(strReadFile(m_dir.file(STATION_FILE_NAME)), file);
+}
+
+TEST_F(ProductionTest, ACounterSerialTheRecordHoldsIsSkipped)
+{
+    Station("Production = 1\nSerialSource = counter\nSerialPrefix = U\nSerialDigits = 4\n"
+            "NextSerial = 7\nWeekYear = keep\nPortMap = HDMI:1\n");
+    Scan("U0007");
+    Scan("U0008");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nU0008");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("");
+    EXPECT_EQ(MsgBox().substr(0, 91), " - The counter skipped U0007 to U0008: the record already "
+                                      "holds them\n>Unit U0009, port HDMI");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nU0009");
+    EXPECT_NE(strReadFile(m_dir.file(STATION_FILE_NAME)).find("NextSerial = 10\r\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -94,6 +95,8 @@ protected:
 
 TEST_F(QuitSignalTest, TermDuringAProgramLetsItFinishThenShutsDown)
 {
+    // What an earlier save killed before its rename left goes at the start.
+    vWriteFile(m_dir.file("DefSetting.ini.k1LL3d"), "FilePath = half");
     m_run.script.steps[8] = [] { raise(SIGTERM); };
     m_run.script.steps[12] = [] { raise(SIGTERM); }; // a second one changes nothing
     testing::internal::CaptureStderr();
@@ -107,6 +110,7 @@ TEST_F(QuitSignalTest, TermDuringAProgramLetsItFinishThenShutsDown)
     for (size_t i = 0; i < 32; i++)
         EXPECT_EQ(calls[i].rfind("WriteI2CBuf(0x1000, 0x50, buf, 9, 0x0) = 0x0", 0), 0u) << i;
     EXPECT_EQ(Lines(calls.end() - 3, calls.end()), gl_ShutdownCalls);
+    EXPECT_FALSE(bFileExists(m_dir.file("DefSetting.ini.k1LL3d")));
     // The settings were saved at the end: the package chosen in this run.
     EXPECT_NE(strReadFile(m_dir.file("DefSetting.ini")).find("FilePath = " + m_run.pkgPath + "\r\n"),
               std::string::npos);
@@ -160,6 +164,28 @@ TEST_F(QuitSignalTest, SecondCopyOnTheFolderEndsAndWritesNothing)
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     EXPECT_EQ(gst_UiHandles.s32MainPanel, 0);
     close(s32Fd);
+}
+
+// A lock file that cannot lock (here a folder in its place) keeps nothing
+// off the folder: the program does not run on it.
+TEST_F(QuitSignalTest, ALockFileThatCannotLockEndsTheCopy)
+{
+    std::string lock = m_dir.file(PROC_LOCK_FILE_NAME);
+    ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+    static std::string s_popup;
+    s_popup.clear();
+    vUiSetMessageResponder([](const char *, const char *pcText, void *) { s_popup = pcText; },
+                           nullptr);
+    Lines before = lstDirEntries(m_dir.path());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Run([](void *) { UiClosePanel(gst_UiHandles.s32MainPanel); }, nullptr), 1);
+    vUiDeliverQueuedInput();
+    std::string text = "cannot lock the program's folder (" + lock +
+                       " is a folder, not a regular file); this copy ends.";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tavolin: " + text + "\n");
+    EXPECT_EQ(s_popup, "Tavolin " + text);
+    EXPECT_EQ(lstDirEntries(m_dir.path()), before);
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
 }
 
 // Ctrl+C ends the whole pipeline 'tavolin 2>&1 | tee log': the line saying

@@ -35,7 +35,7 @@ protected:
     std::string DisplayLines(int s32Number, const std::string &id)
     {
         return " - Monitor " + std::to_string(s32Number) + " : \n>      Status : Pass \n>      PNP ID : " +
-               id + " \n>";
+               id + " \n>      Output : " + std::to_string(s32Number) + " \n>";
     }
 };
 
@@ -228,7 +228,7 @@ TEST_F(DetectTest, DataBlockShowsTheDeclaredAmountAndTheBytesRead)
         if ((k + 1) % 16 == 0)
             expected += "\n>";
     }
-    expected += "      PNP ID : DEL40F3 \n>";
+    expected += "      PNP ID : DEL40F3 \n>      Output : 1 \n>";
     EXPECT_EQ(MsgBox(), expected);
 }
 
@@ -254,7 +254,7 @@ TEST_F(DetectTest, InvalidEdidIsListedWithTheIdentifierOfTheRawBlock)
     snprintf(cStatus, sizeof(cStatus), "      Status : Invalid EDID, Error Code = 0x%X \n>",
              DDC_ERR_INVALID_EDID);
     EXPECT_EQ(MsgBox(), gs_StartLines + " - Monitor 1 : \n>" + cStatus + "      PNP ID : " + cId +
-                            " \n> - Pass\n>");
+                            " \n>      Output : 1 \n> - Pass\n>");
     EXPECT_EQ(ListLabels(), Strings{cId});
     // Raw read after ReadEDID, then again before the extension blocks that
     // byte 126 (0xFF) asks for, capped at seven.
@@ -292,7 +292,7 @@ TEST_F(DetectTest, FailingExtensionBlockFailsButStillListsTheDisplay)
     EXPECT_EQ(ListLabels(), (Strings{"DEL40F3", "ACR0001"}));
     EXPECT_EQ(MsgBox(), gs_StartLines +
                             " - Monitor 1 : \n>      Status : Fail, Error Code = 0x70000015 \n>"
-                            "      PNP ID : DEL40F3 \n>" +
+                            "      PNP ID : DEL40F3 \n>      Output : 1 \n>" +
                             DisplayLines(2, "ACR0001") + " - Fail ! Error Code = 0x70000015 \n>");
     EXPECT_FALSE(bFileExists(MonitorFile(1, "DEL40F3")));
     EXPECT_TRUE(bFileExists(MonitorFile(2, "ACR0001")));

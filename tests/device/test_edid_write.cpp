@@ -603,6 +603,9 @@ TEST_F(WriteTest, DamagedPortImagesAreRefusedNamingThePortAndTheBlock)
     } cases[] = {
         {header, "HDMI1",
          " - The EDID of port HDMI1 is damaged: block 0 does not begin with the EDID header\n>"},
+        // A control byte of the name is shown escaped, not sent to a terminal.
+        {header, "HD\x1B[2J",
+         " - The EDID of port HD\\x1B[2J is damaged: block 0 does not begin with the EDID header\n>"},
         // An empty name: the port's number stands for it.
         {checksum, "", " - The EDID of port 1 is damaged: the checksum of block 1 is wrong\n>"},
     };

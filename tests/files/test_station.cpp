@@ -190,22 +190,29 @@ TEST(StationFile, AWrongLineIsNamed)
         {"WeekYear = 12 2026 1", "Station.ini line 4: WeekYear is \"12 2026 1\"; it must be "
                                  "today, keep, or a week 1 to 53 and a year 1990 to 2245 "
                                  "(\"12 2026\")"},
-        {"PortMap = DVI:1, HDMI", "Station.ini line 4: port map entry 2, \"HDMI\": no display "
-                                  "position"},
-        {"PortMap = DVI:0", "Station.ini line 4: port map entry 1, DVI: the display position "
-                            "is \"0\"; it must be 1 to 10"},
-        {"PortMap = DVI:11", "Station.ini line 4: port map entry 1, DVI: the display position "
-                             "is \"11\"; it must be 1 to 10"},
+        {"PortMap = DVI:1, HDMI", "Station.ini line 4: port map entry 2, \"HDMI\": no output "
+                                  "number"},
+        {"PortMap = DVI:0", "Station.ini line 4: port map entry 1, DVI: the output number is "
+                            "\"0\"; it must be 1 to 32"},
+        {"PortMap = DVI:33", "Station.ini line 4: port map entry 1, DVI: the output number is "
+                             "\"33\"; it must be 1 to 32"},
         {"PortMap = DISPLAY12:1", "Station.ini line 4: port map entry 1: the port name "
                                   "\"DISPLAY12\" has 9 characters; it must have 1 to 8"},
         {"PortMap = :1", "Station.ini line 4: port map entry 1: the port name \"\" has 0 "
                          "characters; it must have 1 to 8"},
         {"PortMap = DVI:1, VGA:2, DVI:3", "Station.ini line 4: port map entry 3: the port DVI "
                                           "is mapped again; entry 1 maps it"},
-        {"PortMap = A:1,B:1,C:1,D:1,E:1,F:1,G:1,H:1,I:1",
+        {"PortMap = HD\x1BMI:1", "Station.ini line 4: port map entry 1: the port name "
+                                 "\"HD\\x1BMI\" holds a control byte"},
+        {"PortMap = HDMI1:1, DP1:1", "Station.ini line 4: port map entry 2, DP1: output 1 is "
+                                     "mapped again; entry 1 maps it to HDMI1"},
+        {"PortMap = A:1,B:2,C:3,D:4,E:5,F:6,G:7,H:8,I:9",
          "Station.ini line 4: the port map has more than 8 entries"},
         {"PortMap = A:1,", "Station.ini line 4: the port map ends with a comma"},
         {std::string(1100, 'x'), "Station.ini line 4: the line is longer than 1022 characters"},
+        // Control bytes are echoed escaped, as typed.
+        {"Production = \x1B[2J", "Station.ini line 4: Production is \"\\x1B[2J\"; it must be 0 or 1"},
+        {"Sta\x7Ftion 1", "Station.ini line 4: \"Sta\\x7Ftion 1\" is no \"Key = value\" line"},
     };
     for (const Bad &bad : bads) {
         stStation st;
@@ -243,7 +250,7 @@ TEST(StationCounter, TakesEachNumberOnce)
     char cWhy[STATION_WHY_MAX] = "";
     uint64_t u64Number = 0;
     ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
-                                   sizeof(cWhy)))
+                                   sizeof(cWhy), nullptr, nullptr, 0))
         << cWhy;
     EXPECT_STREQ(cSerial, "SN000042");
     EXPECT_EQ(u64Number, 42u);
@@ -275,7 +282,7 @@ TEST(StationCounter, TakesEachNumberOnce)
         st.u64NextSerial = r.u64Next;
         cSerial[0] = '\0';
         EXPECT_FALSE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number,
-                                        cWhy, sizeof(cWhy)));
+                                        cWhy, sizeof(cWhy), nullptr, nullptr, 0));
         EXPECT_STREQ(cWhy, r.pcWhy);
         EXPECT_STREQ(cSerial, "");
         EXPECT_EQ(st.u64NextSerial, r.u64Next);
@@ -284,15 +291,62 @@ TEST(StationCounter, TakesEachNumberOnce)
     // The largest 32-bit number is still taken.
     st.u64NextSerial = 4294967295ull;
     EXPECT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
-                                   sizeof(cWhy)));
+                                   sizeof(cWhy), nullptr, nullptr, 0));
     EXPECT_STREQ(cSerial, "004294967295");
     // A file that cannot be written gives nothing out.
     st.s32NumericSerial = STATION_NUMERIC_DIGITS;
     std::string nowhere = dir.file("absent/" STATION_FILE_NAME);
     EXPECT_FALSE(bTakeCounterSerial(nowhere.c_str(), &st, cSerial, sizeof(cSerial), &u64Number,
-                                    cWhy, sizeof(cWhy)));
+                                    cWhy, sizeof(cWhy), nullptr, nullptr, 0));
     EXPECT_EQ(std::string(cWhy).substr(0, 31), "Station.ini cannot be written: ");
     EXPECT_EQ(st.u64NextSerial, 4294967296ull);
+}
+
+// A serial the record already holds (typed by hand earlier) is passed
+// over, said in one line, and its number is used up with the one given.
+TEST(StationCounter, SkipsSerialsTheRecordHolds)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    stStation st = LineStation();
+    st.s32SerialDigits = 6;
+    snprintf(st.cSerialPrefix, sizeof(st.cSerialPrefix), "SN");
+    static std::set<std::string> s_recorded;
+    s_recorded = {"SN000042", "SN000043", "SN000044", "SN000046"};
+    auto pfnRecorded = [](const char *pcSerial, bool *pbTaken, char *, size_t) {
+        *pbTaken = s_recorded.count(pcSerial) != 0;
+        return true;
+    };
+    char cSerial[STAMP_SERIAL_MAX + 1];
+    char cWhy[STATION_WHY_MAX] = "";
+    char cSkipped[128] = "x";
+    uint64_t u64Number = 0;
+    ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy), pfnRecorded, cSkipped, sizeof(cSkipped)))
+        << cWhy;
+    EXPECT_STREQ(cSerial, "SN000045");
+    EXPECT_EQ(u64Number, 45u);
+    EXPECT_STREQ(cSkipped, "The counter skipped SN000042 to SN000044: the record already holds "
+                           "them");
+    EXPECT_NE(strReadFile(path).find("NextSerial = 46\r\n"), std::string::npos);
+    ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy), pfnRecorded, cSkipped, sizeof(cSkipped)));
+    EXPECT_STREQ(cSerial, "SN000047");
+    EXPECT_STREQ(cSkipped, "The counter skipped SN000046: the record already holds it");
+    ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy), pfnRecorded, cSkipped, sizeof(cSkipped)));
+    EXPECT_STREQ(cSerial, "SN000048");
+    EXPECT_STREQ(cSkipped, "");
+    // A record that cannot be asked gives nothing out.
+    auto pfnBroken = [](const char *, bool *, char *pcWhy, size_t whySize) {
+        snprintf(pcWhy, whySize, "units.sqlite: disk I/O error");
+        return false;
+    };
+    EXPECT_FALSE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                    sizeof(cWhy), pfnBroken, cSkipped, sizeof(cSkipped)));
+    EXPECT_STREQ(cWhy, "units.sqlite: disk I/O error");
+    EXPECT_EQ(st.u64NextSerial, 49u);
+    EXPECT_NE(strReadFile(path).find("NextSerial = 49\r\n"), std::string::npos);
 }
 
 // A child takes serials and reports each one after it is taken. Held after
@@ -317,7 +371,7 @@ TEST(StationCounter, KilledTakerNeverReusesANumber)
         char cWhy[STATION_WHY_MAX];
         uint64_t u64Number = 0;
         while (bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
-                                  sizeof(cWhy))) {
+                                  sizeof(cWhy), nullptr, nullptr, 0)) {
             char cLine[32];
             int s32Length = snprintf(cLine, sizeof(cLine), "%llu\n", (unsigned long long)u64Number);
             if (write(s32Reports[1], cLine, (size_t)s32Length) != s32Length)
@@ -385,6 +439,28 @@ TEST(StationFile, TheRecordsIdAndLastUnitAreKeptOnceThereIsAnId)
     EXPECT_FALSE(bReadStationFile(path.c_str(), &stRead, cWhy, sizeof(cWhy)));
     EXPECT_STREQ(cWhy, "Station.ini line 1: LastUnit is \"-1\"; it must be a number 0 to "
                        "999999999999999999");
+}
+
+// A save killed before its rename leaves "<file>.XXXXXX" beside the file;
+// the start removes those of the program's own files, nothing else.
+TEST(StationFolder, SaveLeftoversOfOurOwnFilesAreRemoved)
+{
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.file("MonitorEDID").c_str(), 0700), 0);
+    const char *const pcGone[] = {"DefSetting.ini.a1B2c3", "Station.ini.Zz09Aa",
+                                  "MonitorEDID/Monitor_2_DEL40F3.bin.q8W7e6"};
+    const char *const pcKept[] = {"Station.ini", "units.sqlite.a1B2c3", "export.csv.a1B2c3",
+                                  "MonitorEDID/Monitor_2_DEL40F3.bin", "MonitorEDID/x.bin.a1B2c3",
+                                  "MonitorEDID/DefSetting.ini.a1B2c3"};
+    for (const char *pcName : pcGone)
+        vWriteFile(dir.file(pcName), "x");
+    for (const char *pcName : pcKept)
+        vWriteFile(dir.file(pcName), "x");
+    vRemoveSaveLeftovers(dir.path().c_str());
+    for (const char *pcName : pcGone)
+        EXPECT_FALSE(bFileExists(dir.file(pcName))) << pcName;
+    for (const char *pcName : pcKept)
+        EXPECT_TRUE(bFileExists(dir.file(pcName))) << pcName;
 }
 
 } // namespace

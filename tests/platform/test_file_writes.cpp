@@ -4,6 +4,7 @@
 #include "tests/support/privileges.h"
 #include "tests/support/temp_dir.h"
 
+#include "platform/filesys/safefile.h"
 #include "platform/userint/userint.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -212,6 +214,49 @@ TEST_F(FileWriteTest, AFullDiskLeavesTheOldFileOrNoneAndSaysSo)
     EXPECT_EQ(Write(dir + "/new.bin", bytes, true), "-8 No space left on device\n");
     EXPECT_EQ(lstDirEntries(dir).size(), 2u) << Listing(dir);
     EXPECT_EQ(strReadFile(dir + "/old.bin"), "old");
+}
+
+// The rename is on the disk only once its folder is synced: the folder is
+// synced after every replace, the new bytes already in place by then.
+TEST_F(FileWriteTest, EachReplaceSyncsItsFolderAfterTheRename)
+{
+    static std::vector<std::string> s_synced;
+    s_synced.clear();
+    vSafeFileSetFolderSyncHook(
+        [](const char *pcTarget, void *) {
+            s_synced.push_back(std::string(pcTarget) + " " + strReadFile(pcTarget));
+        },
+        nullptr);
+    std::string dir = Folder("sync");
+    vWriteFile(dir + "/Station.ini", "old");
+    EXPECT_EQ(Write(dir + "/Station.ini", "new", true), "0 \n");
+    EXPECT_EQ(Write(dir + "/saved.bin", "bin"), "0 \n");
+    vSafeFileSetFolderSyncHook(nullptr, nullptr);
+    EXPECT_EQ(s_synced, (std::vector<std::string>{dir + "/Station.ini new", dir + "/saved.bin bin"}));
+}
+
+// What a save killed before its rename leaves: only the program's own new
+// files (regular, ours, "<name>.XXXXXX") go; nothing else of the folder.
+TEST_F(FileWriteTest, ASaveKilledHalfWayLeavesNothingAfterTheCleanUp)
+{
+    std::string dir = Folder("left");
+    for (const char *pcName : {"Station.ini", "Station.ini.aB3xY9", "DefSetting.ini.Q1w2E3",
+                               "Station.ini.aB3xY", "Station.ini.aB3xY9z", "Station.ini.aB3-Y9",
+                               "Mine.ini.aB3xY9", "Station.iniaB3xY9"})
+        vWriteFile(dir + "/" + pcName, "x");
+    mkdir((dir + "/Station.ini.F0lder").c_str(), 0700);
+    symlink((dir + "/Station.ini").c_str(), (dir + "/Station.ini.L1nk00").c_str());
+    mkfifo((dir + "/Station.ini.F1f000").c_str(), 0600);
+    auto pfnOurs = [](const char *pcName) {
+        return strcmp(pcName, "Station.ini") == 0 || strcmp(pcName, "DefSetting.ini") == 0;
+    };
+    EXPECT_EQ(s32SafeFileRemoveLeftovers(dir.c_str(), pfnOurs), 2);
+    EXPECT_EQ(Named(Listing(dir), "left"),
+              "Mine.ini.aB3xY9 0644 x\nStation.ini 0644 x\nStation.ini.F0lder/\n"
+              "Station.ini.F1f000 fifo\nStation.ini.L1nk00 -> DIR/Station.ini\n"
+              "Station.ini.aB3-Y9 0644 x\nStation.ini.aB3xY 0644 x\n"
+              "Station.ini.aB3xY9z 0644 x\nStation.iniaB3xY9 0644 x\n");
+    EXPECT_EQ(s32SafeFileRemoveLeftovers((dir + "/none").c_str(), pfnOurs), -1);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/process/process.h"
+#include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
@@ -128,6 +130,31 @@ TEST(ProcessInfo, HostNameAndTheDateTestsFix)
     EXPECT_EQ(s32Year, stNow.tm_year + 1900);
     EXPECT_EQ(s32Month, stNow.tm_mon + 1);
     EXPECT_EQ(s32Day, stNow.tm_mday);
+}
+
+// Only a regular tavolin.lock locks the folder: anything else in its place
+// is refused, named, and left as it was (a FIFO is not waited on).
+TEST(ProcessLock, ALockFileThatIsNoRegularFileIsRefused)
+{
+    struct Case {
+        const char *pcKind;
+        int (*pfnMake)(const char *pcPath);
+    } cases[] = {
+        {"a folder", [](const char *pcPath) { return mkdir(pcPath, 0700); }},
+        {"a FIFO", [](const char *pcPath) { return mkfifo(pcPath, 0600); }},
+        {"a symbolic link", [](const char *pcPath) { return symlink("/dev/null", pcPath); }},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        std::string lock = dir.file(PROC_LOCK_FILE_NAME);
+        ASSERT_EQ(c.pfnMake(lock.c_str()), 0);
+        int32_t s32Holder = -1;
+        char cWhy[512] = "";
+        EXPECT_EQ(s32ProcLockFolder(dir.path().c_str(), &s32Holder, cWhy, sizeof(cWhy)),
+                  PROC_LOCK_FAILED);
+        EXPECT_EQ(std::string(cWhy), lock + " is " + c.pcKind + ", not a regular file");
+        EXPECT_EQ(s32Holder, 0);
+    }
 }
 
 } // namespace

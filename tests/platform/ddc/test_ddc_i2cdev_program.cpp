@@ -124,8 +124,8 @@ TEST_F(RealProgramTest, TheDetectionWarnsOfABusUsedOnlyBecauseItsDescriptionAllo
     unsetenv("DDCHELPER_BENCH");
     ASSERT_NE(box.find(" - Monitor 1"), std::string::npos) << box;
     EXPECT_EQ(box.substr(box.find(" - Monitor 1")),
-              " - Monitor 1 : \n>      Status : Pass \n>      PNP ID : BNQ0001 \n>"
-              " - Monitor 2 : \n>      Status : Pass \n>      PNP ID : ACR1234 \n>"
+              " - Monitor 1 : \n>      Status : Pass \n>      PNP ID : BNQ0001 \n>      Output : 1 \n>"
+              " - Monitor 2 : \n>      Status : Pass \n>      PNP ID : ACR1234 \n>      Output : 2 \n>"
               "      Warning : not a display's bus; used only because its description allows it \n>"
               " - Pass\n>");
 }
