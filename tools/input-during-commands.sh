@@ -14,7 +14,7 @@
 #      window never takes it; the access code typed into the password panel
 #      opens the advanced mode; Alt+S appends the Start's commands;
 #   5. alt+F4 after a click on the main window is a quit that waits: the
-#      erase finishes, the Refresh queued behind it never runs, exit 0;
+#      erase finishes, the Start queued behind it (Alt+S) never runs, exit 0;
 #   6. Alt+F then X likewise.
 # Each check fails the script with a message. Takes about three minutes.
 #
@@ -150,9 +150,8 @@ expect_exit_after_erase() { # what
     wait "$tavolin_pid" || status=$?
     tavolin_pid=""
     [ "$status" -eq 0 ] || fail "tavolin ended with status $status after $1"
-    [ "$(erase_writes)" -eq 256 ] || fail "the erase was cut short by $1: $(erase_writes) of 256 packets"
-    [ "$(grep -c 'EnumGetFirst' "$prog/WINI2C-DDC-LOG.txt")" -eq 1 ] ||
-        fail "the Refresh queued behind the erase ran after $1"
+    [ "$(erase_writes)" -ge 256 ] || fail "the erase was cut short by $1: $(erase_writes) of 256 packets"
+    [ "$(erase_writes)" -eq 256 ] || fail "the Start queued behind the erase ran after $1"
     log_has 'DisableLog()' || fail "the library was not stopped after $1"
 }
 
@@ -181,19 +180,20 @@ say "Alt+S during the erase appended its erase behind it ($(( $(date +%s) - eras
 
 # 5: a click on the main window, then alt+F4
 start_erase
-click_widget "$main" refreshBtn
 click_widget "$main" msgBox
+xdotool key alt+s
 xdotool key alt+F4
 sleep 1
 erase_running || fail "alt+F4 ended the erase at once (or closed the progress window)"
 progress_shown || fail "alt+F4 closed the progress window"
 grab_screen "$pictures/alt-f4-during-erase.png"
 expect_exit_after_erase "alt+F4"
-say "alt+F4 during the erase: it ran to its end, the Refresh behind it never ran, exit 0"
+say "alt+F4 during the erase: it ran to its end, the Start behind it never ran, exit 0"
 
 # 6: Alt+F, then X
 start_erase
-click_widget "$main" refreshBtn
+click_widget "$main" msgBox
+xdotool key alt+s
 xdotool key alt+f
 sleep 0.5
 xdotool key x
