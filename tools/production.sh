@@ -149,7 +149,7 @@ for n in $(seq 2001 2050); do
     sleep 0.3
 done
 last=${typed[49]}
-poll 600 units_done 55 || fail "the 50 scanned units did not end within 2 minutes: $(sqlite3 "$db" "SELECT count(*), result FROM units GROUP BY result" 2>&1)"
+poll 600 units_done 55 || fail "the 50 scanned units did not end within 2 minutes; recorded: $(sqlite3 "$db" "SELECT serial || ' ' || result FROM units WHERE id > 5" 2>&1 | tr '\n' ',')"
 recorded=$(sqlite3 "$db" "SELECT serial FROM units WHERE id > 5 ORDER BY id")
 [ "$recorded" = "$(printf '%s\n' "${typed[@]}")" ] || fail "the scanned units were recorded as:
 $(echo "$recorded" | tr '\n' ' ')"
