@@ -420,7 +420,13 @@ TEST_F(ScannerTest, FiftyFastUnitsScannedBackToBackAreEachTheirOwnWholeSerial)
     Type(typed, u64ClockNowMs() + 10);
     RunScanner();
     // A serial completed while a unit runs waits for it, in the order typed.
-    EXPECT_EQ(RecordedSerials(), typed);
+    auto joined = [](const std::vector<std::string> &serials) {
+        std::string all;
+        for (const std::string &serial : serials)
+            all += serial + " ";
+        return all;
+    };
+    EXPECT_EQ(joined(RecordedSerials()), joined(typed));
     std::string box = MsgBox();
     EXPECT_EQ(box.find("refused"), std::string::npos) << box;
     EXPECT_NE(box.find("Unit SN100017 waits (1 in line); it starts when the station is free\n>"),
