@@ -58,13 +58,10 @@ struct stUnit {
 
 stUnit gst_Unit;
 char gc_HostName[STATION_TEXT_MAX + 1] = "";
-// Scans completed while the station was busy, in the order typed: each
-// starts when the unit (or command) before it has ended. Empty at a counter
-// station means the next number.
-#define UNIT_WAITING_MAX 4
-#define UNIT_TYPED_SIZE (STAMP_SERIAL_MAX * 4 + 8)
-char gc_Waiting[UNIT_WAITING_MAX][UNIT_TYPED_SIZE];
-int32_t gs32_WaitingUnits = 0;
+// A scan completed while the station was busy: it starts when the running
+// unit (or command) ends. Empty at a counter station means the next number.
+bool gb_NextWaiting = false;
+char gc_NextSerial[STAMP_SERIAL_MAX * 4 + 8] = "";
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
@@ -84,13 +81,10 @@ const char *pcScanName(const char *pcSerial)
 
 void vShowVerdict(const char *pcVerdict, const char *pcSerial, int32_t s32Color)
 {
-    char cText[UNIT_TYPED_SIZE * 2 + 64];
-    if (gs32_WaitingUnits > 1)
-        snprintf(cText, sizeof(cText), "%s\n%s\nnext: %s +%d", pcVerdict, pcSerial,
-                 pcScanName(gc_Waiting[0]), (int)gs32_WaitingUnits - 1);
-    else if (gs32_WaitingUnits == 1)
+    char cText[STAMP_SERIAL_MAX * 6 + 64];
+    if (gb_NextWaiting)
         snprintf(cText, sizeof(cText), "%s\n%s\nnext: %s", pcVerdict, pcSerial,
-                 pcScanName(gc_Waiting[0]));
+                 pcScanName(gc_NextSerial));
     else
         snprintf(cText, sizeof(cText), "%s\n%s", pcVerdict, pcSerial);
     vShowResult(cText, s32Color);
@@ -444,30 +438,29 @@ void vProductionTick(int32_t bBusy)
     if (s_bWasBusy && bFree)
         SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
     s_bWasBusy = bBusy;
-    if (bFree && gs32_WaitingUnits > 0) {
-        char cSerial[UNIT_TYPED_SIZE];
-        snprintf(cSerial, sizeof(cSerial), "%s", gc_Waiting[0]);
-        memmove(gc_Waiting[0], gc_Waiting[1], sizeof(gc_Waiting[0]) * (size_t)--gs32_WaitingUnits);
+    if (bFree && gb_NextWaiting) {
+        char cSerial[sizeof(gc_NextSerial)];
+        snprintf(cSerial, sizeof(cSerial), "%s", gc_NextSerial);
+        gb_NextWaiting = false;
         vStartUnit(cSerial);
     }
 }
 
 namespace {
 
-// A few scans wait for the busy station, so a scanner need not wait for
-// the result; one more is refused whole. No scan is ever lost without a
-// word, split or joined to another.
+// One scan waits for the busy station; a second is refused whole, so no
+// scan is ever lost without a word, split or joined to another.
 void vKeepAsNextUnit(const char *pcTyped)
 {
-    if (gs32_WaitingUnits == UNIT_WAITING_MAX) {
-        vPrintMsg("Unit %s refused: %d units are already waiting; scan it again once the next "
-                  "has started\n>",
-                  pcScanName(pcTyped), UNIT_WAITING_MAX);
+    if (gb_NextWaiting) {
+        vPrintMsg("Unit %s refused: unit %s is already waiting; scan it again once that one has "
+                  "started\n>",
+                  pcScanName(pcTyped), pcScanName(gc_NextSerial));
         return;
     }
-    snprintf(gc_Waiting[gs32_WaitingUnits++], UNIT_TYPED_SIZE, "%s", pcTyped);
-    vPrintMsg("Unit %s waits (%d in line); it starts when the station is free\n>",
-              pcScanName(pcTyped), (int)gs32_WaitingUnits);
+    gb_NextWaiting = true;
+    snprintf(gc_NextSerial, sizeof(gc_NextSerial), "%s", pcTyped);
+    vPrintMsg("Unit %s waits; it starts when the station is free\n>", pcScanName(pcTyped));
     if (gs32_UnitRunning)
         vShowVerdict("RUNNING", gst_Unit.cSerial, RESULT_RUNNING_COLOR);
 }
@@ -483,14 +476,13 @@ int UnitSerialCallback(int, int, int event, void *, int, int)
         return 0;
     // Only what is typed between two Enters is a serial: the field is
     // emptied as its Enter is taken, never later.
-    char cTyped[UNIT_TYPED_SIZE] = "";
+    char cTyped[sizeof(gc_NextSerial)] = "";
     GetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, cTyped);
     SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, "");
     // A scanner's stray Enter on the empty field starts nothing.
     if (cTyped[0] == '\0' && gst_Station.s32SerialSource != STATION_SOURCE_COUNTER)
         return 0;
-    if (gs32_UnitRunning || gs32_CommandRunning || s32WaitingCommandCount() > 0 ||
-        gs32_WaitingUnits > 0)
+    if (gs32_UnitRunning || gs32_CommandRunning || s32WaitingCommandCount() > 0 || gb_NextWaiting)
         vKeepAsNextUnit(cTyped);
     else
         vStartUnit(cTyped);
@@ -581,7 +573,7 @@ void vShapeProductionMode(int32_t bOn)
     SetCtrlAttribute(s32Main(), MAIN_START_BTN, ATTR_VISIBLE, bOn ? 0 : 1);
     SetPanelKeyboardHome(s32Main(), bOn ? MAIN_UNIT_SERIAL : 0);
     vLockUnitFunctions(bOn);
-    gs32_WaitingUnits = 0;
+    gb_NextWaiting = false;
     if (!bOn)
         return;
     vShowResult("READY", RESULT_READY_COLOR);
