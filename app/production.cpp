@@ -413,6 +413,9 @@ int32_t s32UnitEndAction(void)
     vClosePort(pstUnit);
     vPkgUseStampedImage(0, nullptr, 0);
     bool bPass = pstUnit->s32Current + 1 == pstUnit->s32PortCount;
+    for (int32_t i = pstUnit->s32Current + 1; i < pstUnit->s32PortCount; i++)
+        snprintf(pstUnit->stPorts[i].cMessage, sizeof(pstUnit->stPorts[i].cMessage),
+                 "the port's commands were dropped before they ran");
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++)
         bPass = bPass && pstUnit->stPorts[i].bPass;
     char cWhy[UNIT_WHY_SIZE];
@@ -432,6 +435,10 @@ int32_t s32UnitEndAction(void)
 void vProductionTick(int32_t bBusy)
 {
     static int32_t s_bWasBusy = 0;
+    // The unit's commands were dropped (the progress window closed): it
+    // ends with what ran. A quit leaves it running, for the next start.
+    if (gs32_UnitRunning && !bBusy && !gs32_CommandRunning && gs32_QuitState == QUIT_NONE)
+        s32UnitEndAction();
     bool bFree = !bBusy && !gs32_UnitRunning && gst_Station.bProduction;
     // The scanner's keys go to the field again once what the operator
     // started (a Refresh, a package read) has run.

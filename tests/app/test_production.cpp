@@ -491,6 +491,29 @@ TEST_F(ProductionTest, ProgramAndVerifyArePartOfEveryUnitWhateverTheBoxesSay)
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN9");
     GetCtrlAttribute(MainPanel(), MAIN_FUNC_PROGRAM, ATTR_DIMMED, &s32Dimmed);
     EXPECT_EQ(s32Dimmed, 1);
+
+    // The progress window closed during the first port's Erase drops the
+    // rest: what ran decides, and the station is free again.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vClockSetPauseHook(
+        [](uint32_t, void *) {
+            if (bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel))
+                UiQueueClosePanel(gst_UiHandles.s32ProgressPanel);
+        },
+        nullptr);
+    Scan("SN10");
+    vClockSetPauseHook(nullptr, nullptr);
+    box = MsgBox();
+    std::string end = "Erasing device's EDID..\n> - Pass\n>Unit SN10 : Fail\n>";
+    EXPECT_EQ(box.substr(box.size() - end.size()), end) << box;
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN10");
+    std::string csv = Csv();
+    EXPECT_NE(csv.find(",fail,0,DVI,2,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail,the port was not programmed and verified,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail,the port's commands were dropped before they ran,"), std::string::npos)
+        << csv;
+    Scan("SN11");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN11");
     Station("Production = 0\n");
     GetCtrlAttribute(MainPanel(), MAIN_FUNC_PROGRAM, ATTR_DIMMED, &s32Dimmed);
     EXPECT_EQ(s32Dimmed, 0);
