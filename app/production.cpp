@@ -81,7 +81,7 @@ const char *pcScanName(const char *pcSerial)
 
 void vShowVerdict(const char *pcVerdict, const char *pcSerial, int32_t s32Color)
 {
-    char cText[STAMP_SERIAL_MAX * 6 + 64];
+    char cText[sizeof(gc_NextSerial) * 2 + 32];
     if (gb_NextWaiting)
         snprintf(cText, sizeof(cText), "%s\n%s\nnext: %s", pcVerdict, pcSerial,
                  pcScanName(gc_NextSerial));
