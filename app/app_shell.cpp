@@ -3,6 +3,7 @@
 #include "app/cmd_queue.h"
 #include "app/production.h"
 #include "device/ddc_start.h"
+#include "device/progress.h"
 #include "files/msg_log.h"
 #include "files/settings.h"
 #include "files/station.h"
@@ -233,6 +234,7 @@ void vRequestQuit(void)
     // memory half written.
     gs32_QuitState = QUIT_PENDING;
     SetWaitCursor(1);
+    vTellQuitPending();
 }
 
 void vFinishPendingQuit(void)

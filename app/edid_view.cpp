@@ -1,11 +1,13 @@
 #include "app/edid_view.h"
 
 #include "app/app_shell.h"
+#include "app/production.h"
 #include "device/device_command.h"
 #include "device/edid_receive.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
 #include "files/package.h"
+#include "files/station.h"
 #include "platform/process/process.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
@@ -40,6 +42,29 @@ bool bSelectedPortImage(const uint8_t **ppu8Image, uint32_t *pu32Length, int32_t
     return true;
 }
 
+// In the production mode the port's image can be seen as the last unit got
+// it, stamped with its serial, week and year.
+void vOfferStampedImage(int32_t s32Port, char *pcTitle, size_t titleSize,
+                        const uint8_t **ppu8Image, uint32_t *pu32Length)
+{
+    const uint8_t *pu8Stamped = nullptr;
+    uint32_t u32Length = 0;
+    const char *pcSerial = "";
+    if (!gst_Station.bProduction ||
+        !bLastUnitImage((uint32_t)s32Port, &pu8Stamped, &u32Length, &pcSerial))
+        return;
+    char cQuestion[STAMP_SERIAL_MAX + 160];
+    snprintf(cQuestion, sizeof(cQuestion),
+             "Show the image as stamped for the last unit, %s? No shows the package's image.",
+             pcSerial);
+    if (!ConfirmPopup("Analyze", cQuestion))
+        return;
+    size_t used = strlen(pcTitle);
+    snprintf(pcTitle + used, titleSize - used, " as stamped for unit %s", pcSerial);
+    *ppu8Image = pu8Stamped;
+    *pu32Length = u32Length;
+}
+
 } // namespace
 
 void vRefreshPortIdentity(void)
@@ -71,12 +96,13 @@ int AnalyzeEdidCallback(int, int, int event, void *, int, int)
     const uint8_t *pu8Image = nullptr;
     uint32_t u32Length = 0;
     int32_t s32Port = -1;
-    char cTitle[96];
+    char cTitle[96 + STAMP_SERIAL_MAX];
     int32_t s32Display = s32SelectedMonitor();
     if (bSelectedPortImage(&pu8Image, &u32Length, &s32Port)) {
         char cName[PKG_PORT_NAME_SIZE + 1];
         vPkgPortName(gu8_PkgBuffer, (uint32_t)s32Port, cName, sizeof(cName));
         snprintf(cTitle, sizeof(cTitle), "Analyze: port %s", cName[0] ? cName : "(no name)");
+        vOfferStampedImage(s32Port, cTitle, sizeof(cTitle), &pu8Image, &u32Length);
     } else if (s32Display >= 0 && gst_ReceivedEdid[s32Display].u8Complete == 1) {
         pu8Image = gst_ReceivedEdid[s32Display].u8EdidBuf;
         u32Length = (uint32_t)(pu8Image[EDID_EXT_COUNT] + 1) * EDID_BLOCK_SIZE;

@@ -6,6 +6,7 @@
 #include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "device/monitor_detect.h"
+#include "device/edid_write.h"
 #include "files/edid_image.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
@@ -25,6 +26,8 @@
 #define RESULT_PASS_COLOR 0x4CB050
 #define RESULT_FAIL_COLOR 0xE0463C
 #define UNIT_WHY_SIZE 600
+#define RESULT_POINT_SIZE 15       // the panel's own; three lines need a smaller one
+#define RESULT_SMALL_POINT_SIZE 11
 
 int32_t gs32_UnitRunning = 0;
 
@@ -49,6 +52,7 @@ struct stUnit {
     char cSerial[STAMP_SERIAL_MAX + 1];
     bool bRework;
     bool bAgain;              // the interrupted unit, stamped again as it was
+    bool bStamped;            // its images are stamped for it
     int64_t s64RecordId;
     stUnitPort stPorts[STATION_MAP_MAX];
     int32_t s32PortCount;
@@ -62,42 +66,81 @@ char gc_HostName[STATION_TEXT_MAX + 1] = "";
 // offered to run it again.
 stRecInterrupted gst_Interrupted;
 bool gb_RecordNotThis = false;   // the last open found another record than the station's
+// A scan completed while the station was busy: it starts when the running
+// unit (or command) ends. Empty at a counter station means the next number.
+bool gb_NextWaiting = false;
+char gc_NextSerial[STAMP_SERIAL_MAX * 4 + 8] = "";
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
 void vShowResult(const char *pcText, int32_t s32Color)
 {
+    bool bThreeLines = strchr(pcText, '\n') != strrchr(pcText, '\n');
+    SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_POINT_SIZE,
+                     bThreeLines ? RESULT_SMALL_POINT_SIZE : RESULT_POINT_SIZE);
     SetCtrlVal(s32Main(), MAIN_UNIT_RESULT, pcText);
     SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_BGCOLOR, s32Color);
 }
 
+const char *pcScanName(const char *pcSerial)
+{
+    return pcSerial[0] ? pcSerial : "(no serial)";
+}
+
 void vShowVerdict(const char *pcVerdict, const char *pcSerial, int32_t s32Color)
 {
-    char cText[STAMP_SERIAL_MAX + 32];
-    snprintf(cText, sizeof(cText), "%s\n%s", pcVerdict, pcSerial);
+    char cText[sizeof(gc_NextSerial) * 2 + 32];
+    if (gb_NextWaiting)
+        snprintf(cText, sizeof(cText), "%s\n%s\nnext: %s", pcVerdict, pcSerial,
+                 pcScanName(gc_NextSerial));
+    else
+        snprintf(cText, sizeof(cText), "%s\n%s", pcVerdict, pcSerial);
     vShowResult(cText, s32Color);
+}
+
+// Program and Verify are part of every unit: their boxes show it and
+// cannot drop them while the mode is on.
+void vLockUnitFunctions(int32_t bOn)
+{
+    static const int32_t s32Locked[] = {MAIN_FUNC_PROGRAM, MAIN_FUNC_VERIFY};
+    for (int32_t s32Control : s32Locked) {
+        if (bOn)
+            SetCtrlVal(s32Main(), s32Control, 1);
+        SetCtrlAttribute(s32Main(), s32Control, ATTR_DIMMED, bOn);
+    }
 }
 
 // The panel's choices stay as the unit found them while its commands run.
 void vHoldPanel(int32_t bHold)
 {
-    static const int32_t s32Held[] = {MAIN_PORT_LIST,    MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
-                                      MAIN_PKG_BROWSE,   MAIN_DDC_SPEED,    MAIN_FUNC_ERASE,
-                                      MAIN_FUNC_PROGRAM, MAIN_FUNC_VERIFY,  MAIN_PRODUCTION_BTN};
+    static const int32_t s32Held[] = {MAIN_PORT_LIST,  MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
+                                      MAIN_PKG_BROWSE, MAIN_DDC_SPEED,    MAIN_FUNC_ERASE,
+                                      MAIN_PRODUCTION_BTN};
     for (int32_t s32Control : s32Held)
         SetCtrlAttribute(s32Main(), s32Control, ATTR_DIMMED, bHold);
+    vLockUnitFunctions(gst_Station.bProduction);
 }
 
+// What the field holds was typed after the last Enter: the start of the
+// next scan, which stays.
 void vGiveFieldTheKeyboard(void)
 {
-    SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, "");
     SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
 }
 
 void vRefuseUnit(const char *pcSerial, const char *pcWhy)
 {
-    vPrintMsg("Unit %s refused: %s\n>", pcSerial[0] ? pcSerial : "(no serial)", pcWhy);
+    vPrintMsg("Unit %s refused: %s\n>", pcScanName(pcSerial), pcWhy);
     vShowVerdict("FAIL", pcSerial, RESULT_FAIL_COLOR);
+    vGiveFieldTheKeyboard();
+}
+
+// A good unit the operator chose not to program again: nothing was done
+// to it, which is no failure.
+void vLeaveUnitAlone(const char *pcSerial, const char *pcWhy)
+{
+    vPrintMsg("Unit %s refused: %s\n>", pcSerial, pcWhy);
+    vShowVerdict("NOTHING DONE", pcSerial, RESULT_READY_COLOR);
     vGiveFieldTheKeyboard();
 }
 
@@ -169,13 +212,6 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
     return true;
 }
 
-bool bAnyFunctionTicked(void)
-{
-    stStartFunctions stFunctions;
-    vGetStartFunctions(&stFunctions);
-    return stFunctions.s32Erase + stFunctions.s32Program + stFunctions.s32Verify != 0;
-}
-
 // The serial typed or scanned, or the counter's next one (written to the
 // station file before it is used). ps64Counter gets the counter's number,
 // or -1 for a serial typed.
@@ -203,10 +239,12 @@ bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, int64_t *ps64
 
 // A serial recorded as passed is programmed again only when the operator
 // says so.
-bool bConfirmRework(const char *pcSerial, bool *pbRework, char *pcWhy, size_t whySize)
+bool bConfirmRework(const char *pcSerial, bool *pbRework, bool *pbDeclined, char *pcWhy,
+                    size_t whySize)
 {
     bool bPassed = false;
     *pbRework = false;
+    *pbDeclined = false;
     if (!bRecSerialPassed(pcSerial, &bPassed, pcWhy, whySize))
         return false;
     if (!bPassed)
@@ -216,6 +254,7 @@ bool bConfirmRework(const char *pcSerial, bool *pbRework, char *pcWhy, size_t wh
              "Unit %s has already passed. Program it again (a re-work)?", pcSerial);
     if (!ConfirmPopup("Re-work", cQuestion)) {
         snprintf(pcWhy, whySize, "it has already passed and was not programmed again");
+        *pbDeclined = true;
         return false;
     }
     *pbRework = true;
@@ -328,6 +367,8 @@ void vPostUnitCommands(const stUnit *pstUnit)
     vGetStartFunctions(&stFunctions);
     stFunctions.s32Receive = 0;
     stFunctions.s32ShowPkg = 0;
+    stFunctions.s32Program = 1;
+    stFunctions.s32Verify = 1;
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
         vPostCommand(CMD_UNIT_PORT, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
         vPostStartSequence(&stFunctions);
@@ -386,14 +427,14 @@ void vStartUnit(const char *pcTyped)
     char cWhy[UNIT_WHY_SIZE] = "";
     if (pcTyped[0] != '\0' && !bCheckUnitSerial(pcTyped, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
-    if (!bAnyFunctionTicked())
-        return vRefuseUnit(pcTyped, "tick Erase, Program or Verify");
     if (!bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
-    if (pcTyped[0] != '\0' && !bConfirmRework(pcTyped, &pstUnit->bRework, cWhy, sizeof(cWhy)))
-        return vRefuseUnit(pcTyped, cWhy);
+    bool bDeclined = false;
+    if (pcTyped[0] != '\0' &&
+        !bConfirmRework(pcTyped, &pstUnit->bRework, &bDeclined, cWhy, sizeof(cWhy)))
+        return bDeclined ? vLeaveUnitAlone(pcTyped, cWhy) : vRefuseUnit(pcTyped, cWhy);
     int64_t s64Counter = -1;
     if (!(pcTyped[0] == '\0' && bTakeInterruptedUnit(pstUnit)) &&
         !bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &s64Counter, cWhy,
@@ -406,6 +447,7 @@ void vStartUnit(const char *pcTyped)
     if (!bStampPorts(pstUnit, &stPlan, cWhy, sizeof(cWhy)) ||
         !bBeginRecord(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pstUnit->cSerial, cWhy);
+    pstUnit->bStamped = true;
     gs32_UnitRunning = 1;
     vHoldPanel(1);
     vShowVerdict("RUNNING", pstUnit->cSerial, RESULT_RUNNING_COLOR);
@@ -417,9 +459,14 @@ void vClosePort(stUnit *pstUnit)
     if (pstUnit->s32Current < 0)
         return;
     stUnitPort *pstPort = &pstUnit->stPorts[pstUnit->s32Current];
-    pstPort->bPass = gst_DeviceTally.s32Run > 0 && gst_DeviceTally.s32Failed == 0;
-    snprintf(pstPort->cMessage, sizeof(pstPort->cMessage), "%s",
-             pstPort->bPass ? "" : gst_DeviceTally.cFirstReason);
+    // A clean tally is not enough: the port passes only when it was
+    // programmed and verified.
+    bool bDone = bDeviceTallyPassed(s32ProgramEdid) && bDeviceTallyPassed(s32VerifyEdid);
+    pstPort->bPass = gst_DeviceTally.s32Failed == 0 && bDone;
+    const char *pcWhy = gst_DeviceTally.s32Failed > 0 ? gst_DeviceTally.cFirstReason
+                        : bDone                      ? ""
+                                                     : "the port was not programmed and verified";
+    snprintf(pstPort->cMessage, sizeof(pstPort->cMessage), "%s", pcWhy);
     pstPort->u32DurationMs = (uint32_t)(u64ClockNowMs() - pstUnit->u64PortStartMs);
     // A failure without a line of its own still says what failed.
     if (!pstPort->bPass && pstPort->cMessage[0] == '\0')
@@ -492,12 +539,44 @@ int32_t s32UnitEndAction(void)
 void vProductionTick(int32_t bBusy)
 {
     static int32_t s_bWasBusy = 0;
+    // The unit's commands were dropped (the progress window closed): it
+    // ends with what ran. A quit leaves it running, for the next start.
+    if (gs32_UnitRunning && !bBusy && !gs32_CommandRunning && gs32_QuitState == QUIT_NONE)
+        s32UnitEndAction();
+    bool bFree = !bBusy && !gs32_UnitRunning && gst_Station.bProduction;
     // The scanner's keys go to the field again once what the operator
     // started (a Refresh, a package read) has run.
-    if (s_bWasBusy && !bBusy && gst_Station.bProduction && !gs32_UnitRunning)
+    if (s_bWasBusy && bFree)
         SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
     s_bWasBusy = bBusy;
+    if (bFree && gb_NextWaiting) {
+        char cSerial[sizeof(gc_NextSerial)];
+        snprintf(cSerial, sizeof(cSerial), "%s", gc_NextSerial);
+        gb_NextWaiting = false;
+        vStartUnit(cSerial);
+    }
 }
+
+namespace {
+
+// One scan waits for the busy station; a second is refused whole, so no
+// scan is ever lost without a word, split or joined to another.
+void vKeepAsNextUnit(const char *pcTyped)
+{
+    if (gb_NextWaiting) {
+        vPrintMsg("Unit %s refused: unit %s is already waiting; scan it again once that one has "
+                  "started\n>",
+                  pcScanName(pcTyped), pcScanName(gc_NextSerial));
+        return;
+    }
+    gb_NextWaiting = true;
+    snprintf(gc_NextSerial, sizeof(gc_NextSerial), "%s", pcTyped);
+    vPrintMsg("Unit %s waits; it starts when the station is free\n>", pcScanName(pcTyped));
+    if (gs32_UnitRunning)
+        vShowVerdict("RUNNING", gst_Unit.cSerial, RESULT_RUNNING_COLOR);
+}
+
+} // namespace
 
 int UnitSerialCallback(int, int, int event, void *, int, int)
 {
@@ -506,17 +585,35 @@ int UnitSerialCallback(int, int, int event, void *, int, int)
         return 1;
     if (event != EVENT_COMMIT || !gst_Station.bProduction)
         return 0;
-    if (gs32_UnitRunning || gs32_CommandRunning || s32WaitingCommandCount() > 0) {
-        vPrintMsg(" - The station is busy; enter the serial again when the result shows\n>");
-        return 0;
-    }
-    char cTyped[STAMP_SERIAL_MAX * 4 + 8] = "";
+    // Only what is typed between two Enters is a serial: the field is
+    // emptied as its Enter is taken, never later.
+    char cTyped[sizeof(gc_NextSerial)] = "";
     GetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, cTyped);
+    SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, "");
     // A scanner's stray Enter on the empty field starts nothing.
     if (cTyped[0] == '\0' && gst_Station.s32SerialSource != STATION_SOURCE_COUNTER)
         return 0;
-    vStartUnit(cTyped);
+    if (gs32_UnitRunning || gs32_CommandRunning || s32WaitingCommandCount() > 0 || gb_NextWaiting)
+        vKeepAsNextUnit(cTyped);
+    else
+        vStartUnit(cTyped);
     return 0;
+}
+
+bool bLastUnitImage(uint32_t u32Port, const uint8_t **ppu8Image, uint32_t *pu32Length,
+                    const char **ppcSerial)
+{
+    const stUnit *pstUnit = &gst_Unit;
+    for (int32_t i = 0; pstUnit->bStamped && i < pstUnit->s32PortCount; i++) {
+        const stUnitPort *pstPort = &pstUnit->stPorts[i];
+        if (pstPort->u32Port != u32Port)
+            continue;
+        *ppu8Image = pstPort->u8Image;
+        *pu32Length = (uint32_t)pstPort->s32Amount;
+        *ppcSerial = pstUnit->cSerial;
+        return true;
+    }
+    return false;
 }
 
 const char *pcStationName(void)
@@ -649,9 +746,13 @@ void vShapeProductionMode(int32_t bOn)
     for (int32_t s32Control : s32UnitControls)
         SetCtrlAttribute(s32Main(), s32Control, ATTR_VISIBLE, bOn ? 1 : 0);
     SetCtrlAttribute(s32Main(), MAIN_START_BTN, ATTR_VISIBLE, bOn ? 0 : 1);
+    SetPanelKeyboardHome(s32Main(), bOn ? MAIN_UNIT_SERIAL : 0);
+    vLockUnitFunctions(bOn);
+    gb_NextWaiting = false;
     if (!bOn)
         return;
     vShowResult("READY", RESULT_READY_COLOR);
+    SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, "");
     vGiveFieldTheKeyboard();
 }
 

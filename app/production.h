@@ -36,7 +36,8 @@ bool bOpenUnitRecord(char *pcWhy, size_t whySize);
 void vOpenRecordOrSay(void);
 
 // Called at every timer tick with whether commands wait or run: when they
-// have all run, the serial field gets the keyboard back.
+// have all run, the serial field gets the keyboard back and a scan that
+// waited starts its unit.
 void vProductionTick(int32_t bBusy);
 int UnitSerialCallback(int panel, int control, int event, void *callbackData, int eventData1,
                        int eventData2);
@@ -44,6 +45,10 @@ int UnitSerialCallback(int panel, int control, int event, void *callbackData, in
 // CMD_UNIT_END (the record and the result); progress-used 0.
 int32_t s32UnitPortAction(void);
 int32_t s32UnitEndAction(void);
+// The image of package port u32Port as stamped for the last unit begun,
+// and that unit's serial; false when no unit stamped it.
+bool bLastUnitImage(uint32_t u32Port, const uint8_t **ppu8Image, uint32_t *pu32Length,
+                    const char **ppcSerial);
 // File > Export records...: the record as CSV to a file the user names.
 void vExportRecords(void);
 

@@ -44,7 +44,7 @@ void vSayRemedy(uint32_t u32Remedy)
         fprintf(stderr, "tavolin: %s\n", cText);
     gu32_RemediesSaid |= 1u << u32Remedy;
     cText[0] = (char)(cText[0] - 'a' + 'A');
-    vPrintMsg(" - %s\n>", cText);
+    vPrintMsgLines(" - ", cText);
 }
 
 // Only real adapters count: a simulated bench without displays needs

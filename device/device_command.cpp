@@ -12,11 +12,14 @@ stDeviceTally gst_DeviceTally;
 
 namespace {
 
-void vCount(int32_t s32Result)
+void vCount(const stDeviceCommand *pstCommand, int32_t s32Result)
 {
     gst_DeviceTally.s32Run++;
-    if (s32Result == 1)
+    if (s32Result == 1) {
+        if (gst_DeviceTally.s32PassedCount < DEVICE_TALLY_PASSED_MAX)
+            gst_DeviceTally.pfnPassed[gst_DeviceTally.s32PassedCount++] = pstCommand->pfnOperation;
         return;
+    }
     if (gst_DeviceTally.s32Failed++ == 0)
         vMsgCapturedReason(gst_DeviceTally.cFirstReason, sizeof(gst_DeviceTally.cFirstReason));
 }
@@ -58,13 +61,23 @@ void vTakeSelectedMonitor(void)
 
 void vReleaseSelectedMonitor(void) { gst_TakenMonitor.bTaken = false; }
 
-void vCountRefusedCommand(void) { vCount(0); }
+void vCountRefusedCommand(void) { vCount(nullptr, 0); }
 
 void vResetDeviceTally(void)
 {
     gst_DeviceTally.s32Run = 0;
     gst_DeviceTally.s32Failed = 0;
     gst_DeviceTally.cFirstReason[0] = '\0';
+    gst_DeviceTally.s32PassedCount = 0;
+}
+
+bool bDeviceTallyPassed(DeviceOperation pfnOperation)
+{
+    for (int32_t i = 0; i < gst_DeviceTally.s32PassedCount; i++) {
+        if (gst_DeviceTally.pfnPassed[i] == pfnOperation)
+            return true;
+    }
+    return false;
 }
 
 int32_t bIsOutputPortSelected(void)
@@ -94,17 +107,17 @@ int32_t s32RunDeviceCommand(const stDeviceCommand *pstCommand)
     vPrintMsg("%s", pstCommand->pcHeading);
     vMsgCaptureBegin();
     if (pstCommand->pfnPreCheck && !pstCommand->pfnPreCheck()) {
-        vCount(0);
+        vCount(pstCommand, 0);
         return 0;
     }
     if (!bPortSelectedOrSay()) {
-        vCount(0);
+        vCount(pstCommand, 0);
         return 0;
     }
     vShowProgress(pstCommand->pcOpenCaption, 0);
     int32_t s32Result = pstCommand->pfnOperation(PKG_TYPE_OTHER);
     vPrintMsg(s32Result == 1 ? " - Pass\n>" : " - Fail\n>");
-    vCount(s32Result);
+    vCount(pstCommand, s32Result);
     vShowProgress(pstCommand->pcCloseCaption, 100);
     return 1;
 }
@@ -125,6 +138,6 @@ bool bDeviceCommandReady(const stDeviceCommand *pstCommand)
     // verdict.
     if (bChecked && bIsOutputPortSelected())
         vPrintMsg(" - Fail\n>");
-    vCount(0);
+    vCount(pstCommand, 0);
     return false;
 }

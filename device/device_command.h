@@ -18,17 +18,24 @@ struct stDeviceCommand {
     bool (*pfnReady)(void);
 };
 
-// Device commands run and failed since the last reset, and the reason line
-// of the first failure: a production unit's port passes only when every
-// command run for it passed.
+// Device commands run and failed since the last reset, the reason line of
+// the first failure and the operations that passed: a production unit's
+// port passes only when every command run for it passed and those it needs
+// were among them.
 #define DEVICE_REASON_SIZE 256
+#define DEVICE_TALLY_PASSED_MAX 8
+typedef int32_t (*DeviceOperation)(int32_t s32PkgType);
 struct stDeviceTally {
     int32_t s32Run;
     int32_t s32Failed;
     char cFirstReason[DEVICE_REASON_SIZE];
+    DeviceOperation pfnPassed[DEVICE_TALLY_PASSED_MAX];
+    int32_t s32PassedCount;
 };
 extern stDeviceTally gst_DeviceTally;
 void vResetDeviceTally(void);
+// True when a command with that operation passed since the last reset.
+bool bDeviceTallyPassed(DeviceOperation pfnOperation);
 
 // 1 when the monitor list has a selected entry.
 int32_t bIsOutputPortSelected(void);

@@ -15,13 +15,19 @@ namespace {
 char gc_ResourceTitle[64] = "";
 int32_t gs32_Dropped = -1; // -1: the caption is the resource's own
 
+void vKeepResourceTitle(void)
+{
+    if (gs32_Dropped >= 0)
+        return;
+    GetPanelAttribute(gst_UiHandles.s32ProgressPanel, ATTR_TITLE, gc_ResourceTitle,
+                      sizeof(gc_ResourceTitle));
+    gs32_Dropped = 0;
+}
+
 void vTellDropped(int32_t s32Count)
 {
     int32_t s32Panel = gst_UiHandles.s32ProgressPanel;
-    if (gs32_Dropped < 0) {
-        GetPanelAttribute(s32Panel, ATTR_TITLE, gc_ResourceTitle, sizeof(gc_ResourceTitle));
-        gs32_Dropped = 0;
-    }
+    vKeepResourceTitle();
     gs32_Dropped += s32Count;
     char cTitle[128];
     if (gs32_Dropped == 0)
@@ -56,6 +62,17 @@ void vShowProgress(const char *pcText, int32_t s32Percent)
         return;
     SetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_PERCENT, s32Percent);
     SetActivePanel(gst_UiHandles.s32ProgressPanel);
+}
+
+void vTellQuitPending(void)
+{
+    if (gst_UiHandles.s32ProgressPanel == 0)
+        return;
+    vKeepResourceTitle();
+    char cTitle[128];
+    snprintf(cTitle, sizeof(cTitle), "%s - the program quits after this command",
+             gc_ResourceTitle);
+    SetPanelAttribute(gst_UiHandles.s32ProgressPanel, ATTR_TITLE, cTitle);
 }
 
 void vShowProgressPanel(void)

@@ -8,6 +8,8 @@
 // active; an empty text changes nothing.
 void vShowProgress(const char *pcText, int32_t s32Percent);
 void vShowProgressPanel(void);
+// The progress window's caption says a quit waits for the running command.
+void vTellQuitPending(void);
 void vHideProgressPanel(void);
 // Close box of the progress panel: drops the waiting commands; the running
 // one goes on and the panel stays until the dispatcher hides it.

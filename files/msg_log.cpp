@@ -116,6 +116,30 @@ void vPrintMsg(const char *pcFormat, ...)
         SetCtrlVal(gst_UiHandles.s32MainPanel, gst_UiHandles.s32MsgCtrl, cText);
 }
 
+void vPrintMsgLines(const char *pcLead, const char *pcText)
+{
+    int s32Indent = (int)strlen(pcLead);
+    size_t room = MSG_BOX_COLUMNS > s32Indent ? (size_t)(MSG_BOX_COLUMNS - s32Indent) : 1;
+    const char *pcAt = pcText;
+    for (bool bFirst = true; bFirst || *pcAt; bFirst = false) {
+        size_t length = strlen(pcAt);
+        if (length > room) {
+            // The last blank that keeps the line in the box; a word longer
+            // than the box stays whole.
+            size_t cut = room;
+            while (cut > 0 && pcAt[cut] != ' ')
+                cut--;
+            if (cut == 0)
+                cut = strcspn(pcAt, " ");
+            length = cut;
+        }
+        vPrintMsg("%*s%.*s\n>", s32Indent, bFirst ? pcLead : "", (int)length, pcAt);
+        pcAt += length;
+        while (*pcAt == ' ')
+            pcAt++;
+    }
+}
+
 void vPrintProgress(const char *pcFormat, ...)
 {
     char cText[TEXT_BUF_SIZE];

@@ -13,6 +13,11 @@ extern char gu8str_MsgFilePath[TEXT_BUF_SIZE];
 // printf-style; appends to the message box. A text longer than the
 // formatting buffer is cut to it.
 void vPrintMsg(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+// Appends pcLead and pcText as lines the message box shows whole: split at
+// blanks into lines of at most MSG_BOX_COLUMNS characters, each after the
+// first indented as far as the lead; each line ends with the prompt.
+#define MSG_BOX_COLUMNS 68
+void vPrintMsgLines(const char *pcLead, const char *pcText);
 // Keeps what vPrintMsg prints from now on (its first MSG_CAPTURE_SIZE - 1
 // characters), so a unit can record the line that told why a step failed.
 #define MSG_CAPTURE_SIZE 1024

@@ -4,6 +4,7 @@
 #include "files/edid_image.h"
 #include "files/msg_log.h"
 #include "files/station.h"
+#include "files/settings.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 
@@ -340,8 +341,11 @@ void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Contr
         return;
     }
     SetCtrlVal(s32Panel, s32Control, cPath);
-    if (s32Control == MAIN_PKG_PATH)
+    // Saved at once: a crash must not leave the station without its package.
+    if (s32Control == MAIN_PKG_PATH) {
         vTakePkgPath(cPath);
+        vSaveDefSetting(0);
+    }
     snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", cPath);
 }
 

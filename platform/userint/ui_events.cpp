@@ -130,6 +130,13 @@ private:
             pEvent->ignore();
             s32UiDispatchPanel(pPanel, EVENT_CLOSE);
             return true;
+        case QEvent::KeyPress:
+            // Escape no control took acts on a dialog as its close box.
+            if (static_cast<QKeyEvent *>(pEvent)->key() != Qt::Key_Escape ||
+                lstUiAllPanels().value(0) == pPanel)
+                return false;
+            s32UiDispatchPanel(pPanel, EVENT_CLOSE);
+            return true;
         case QEvent::WindowActivate:
             s32UiDispatchPanel(pPanel, EVENT_GOT_FOCUS);
             return false;
@@ -166,6 +173,50 @@ protected:
         return true;
     }
 };
+
+// Typing meant for the panel's keyboard home that lands on a control which
+// takes no text goes on to the home: a scan after a click elsewhere is
+// neither lost nor taken as that control's keys (Space pressing a button).
+class UiKeyboardHome : public QObject {
+public:
+    UiKeyboardHome(QObject *pParent, int s32Panel) : QObject(pParent), m_s32Panel(s32Panel) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *pEvent) override
+    {
+        if (pEvent->type() != QEvent::KeyPress)
+            return false;
+        auto *pKey = static_cast<QKeyEvent *>(pEvent);
+        UiPanel *pPanel = pUiFindPanel(m_s32Panel);
+        UiControl *pHome = pPanel ? pUiFindControl(m_s32Panel, pPanel->s32KeyboardHome) : nullptr;
+        if (!pHome || !pHome->pWidget || !pHome->pWidget->isEnabled() ||
+            !pHome->pWidget->isVisible() || !bTyping(pKey))
+            return false;
+        pHome->pWidget->setFocus(Qt::OtherFocusReason);
+        QKeyEvent copy(QEvent::KeyPress, pKey->key(), pKey->modifiers(), pKey->text());
+        QApplication::sendEvent(pHome->pWidget, &copy);
+        return true;
+    }
+
+private:
+    int m_s32Panel;
+
+    static bool bTyping(const QKeyEvent *pKey)
+    {
+        if (pKey->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier))
+            return false;
+        if (pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter)
+            return true;
+        QString text = pKey->text();
+        return text.size() == 1 && text[0].isPrint();
+    }
+};
+
+bool bKeepsItsKeys(UiCtrlKind eKind)
+{
+    return eKind == UiCtrlKind::Text || eKind == UiCtrlKind::Numeric ||
+           eKind == UiCtrlKind::Timer;
+}
 
 void vDispatchById(int s32Panel, int s32Control, int s32Event)
 {
@@ -238,8 +289,12 @@ void vUiStartTimer(UiControl *pCtrl)
 
 void vUiWirePanel(UiPanel *pPanel)
 {
-    for (UiControl *pCtrl : pPanel->lstControls)
+    for (UiControl *pCtrl : pPanel->lstControls) {
         vWireControl(pPanel->s32Handle, pCtrl);
+        // Installed last, so it sees a key before the control's callback.
+        if (!bKeepsItsKeys(pCtrl->eKind))
+            pCtrl->pWidget->installEventFilter(new UiKeyboardHome(pCtrl->pWidget, pPanel->s32Handle));
+    }
     pPanel->pWidget->installEventFilter(new UiEventFilter(pPanel->pWidget, pPanel->s32Handle, 0));
     if (!pPanel->pMenuBar)
         return;

@@ -41,6 +41,7 @@ struct UiPanel {
     QPointer<QMenuBar> pMenuBar;
     MenuCallbackPtr pfnMenuCallback = nullptr;
     bool bFloating = false; // stays above the first panel, never takes its keyboard
+    int s32KeyboardHome = 0; // the text control typing goes to (SetPanelKeyboardHome)
     QList<UiControl *> lstControls;
 };
 

@@ -485,6 +485,18 @@ int SetActiveCtrl(int panel, int control)
     return UIE_NO_ERROR;
 }
 
+int SetPanelKeyboardHome(int panel, int control)
+{
+    UiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    UiControl *pCtrl = control ? pUiFindControl(panel, control) : nullptr;
+    if (control && (!pCtrl || pCtrl->eKind != UiCtrlKind::Text))
+        return UIE_BAD_CONTROL;
+    pPanel->s32KeyboardHome = control;
+    return UIE_NO_ERROR;
+}
+
 int bUiPanelIsVisible(int panel)
 {
     UiPanel *pPanel = pUiFindPanel(panel);

@@ -109,6 +109,11 @@ int SetActivePanel(int panel);
 // The control becomes the one of its panel that holds the keyboard focus:
 // at once when the panel's window is active, else when it is activated.
 int SetActiveCtrl(int panel, int control);
+// The text control that takes the panel's typing: a character or Enter
+// typed while a control of the panel that takes no text holds the focus (a
+// box toggled by its letter, a list clicked) goes to it, which then holds
+// the focus. 0 gives every control its keys again.
+int SetPanelKeyboardHome(int panel, int control);
 int GetActivePanel(void);
 int SetPanelAttribute(int panel, int attribute, int value);
 int SetPanelAttribute(int panel, int attribute, const char *text);

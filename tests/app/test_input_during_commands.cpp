@@ -139,6 +139,7 @@ struct QuitRun {
     uint32_t u32CallsAtStart = 0;
     bool bWaitCursorMidCommand = false;
     bool bQuitPendingMidCommand = false;
+    std::string progressTitleMidCommand;
     int s32TicksAfterClick = 0;
     std::string msgBox;
     std::function<void()> request;
@@ -162,6 +163,9 @@ void vDriveQuitRun(void *pvContext)
     pRun->script.steps[100] = [pRun] {
         pRun->bWaitCursorMidCommand = GetWaitCursorState() == 1;
         pRun->bQuitPendingMidCommand = gs32_QuitState == QUIT_PENDING;
+        char cTitle[128] = "";
+        GetPanelAttribute(gst_UiHandles.s32ProgressPanel, ATTR_TITLE, cTitle, sizeof(cTitle));
+        pRun->progressTitleMidCommand = cTitle;
     };
     pRun->script.vInstall();
     while (gs32_QuitState != QUIT_DONE && pRun->s32TicksAfterClick < 40) {
@@ -208,6 +212,8 @@ protected:
     {
         EXPECT_TRUE(m_run.bQuitPendingMidCommand);
         EXPECT_TRUE(m_run.bWaitCursorMidCommand);
+        EXPECT_EQ(m_run.progressTitleMidCommand,
+                  "Progress - the program quits after this command");
         EXPECT_EQ(GetWaitCursorState(), 0);
         EXPECT_EQ(m_run.s32TicksAfterClick, 7); // quit right after the running command
         std::vector<std::string> calls = CallsAfterClicks();

@@ -164,6 +164,31 @@ TEST_F(KeyboardTest, SpaceAndEnterPressTheFocusedButton)
     EXPECT_EQ(lstWaitingCommands(), (Commands{CMD_ERASE, CMD_ERASE, CMD_SAVE_EDID}));
 }
 
+// A keyboard home takes what is typed on a button or a box; Alt letters
+// still act, and without the home the keys are the focused control's again.
+TEST_F(KeyboardTest, TypingOnAButtonGoesToThePanelsKeyboardHome)
+{
+    SetCtrlVal(MainPanel(), MAIN_FUNC_ERASE, 1);
+    SetCtrlAttribute(MainPanel(), MAIN_UNIT_SERIAL, ATTR_VISIBLE, 1);
+    EXPECT_EQ(SetPanelKeyboardHome(MainPanel(), MAIN_START_BTN), UIE_BAD_CONTROL);
+    EXPECT_EQ(SetPanelKeyboardHome(MainPanel(), MAIN_UNIT_SERIAL), UIE_NO_ERROR);
+    UiKeyPress(MainPanel(), MAIN_START_BTN, ' ');
+    for (int s32Key : {(int)'S', (int)'N', (int)VAL_ENTER_VKEY})
+        UiPanelKey(MainPanel(), s32Key);
+    UiKeyPress(MainPanel(), MAIN_FUNC_VERIFY, '7');
+    EXPECT_EQ(lstWaitingCommands(), Commands{});
+    EXPECT_EQ(Value(MAIN_FUNC_VERIFY), 0);
+    char cField[32] = "";
+    GetCtrlVal(MainPanel(), MAIN_UNIT_SERIAL, cField);
+    EXPECT_STREQ(cField, " SN7");
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_UNIT_SERIAL);
+    UiAltKey(MainPanel(), 's');
+    EXPECT_EQ(lstWaitingCommands(), Commands{CMD_ERASE});
+    SetPanelKeyboardHome(MainPanel(), 0);
+    UiKeyPress(MainPanel(), MAIN_START_BTN, ' ');
+    EXPECT_EQ(lstWaitingCommands(), (Commands{CMD_ERASE, CMD_ERASE}));
+}
+
 TEST_F(KeyboardTest, SpaceTogglesTheFocusedCheckbox)
 {
     UiKeyPress(MainPanel(), MAIN_FUNC_VERIFY, ' ');

@@ -9,6 +9,7 @@
 #include "device/edid_bus.h"
 #include "files/edid_stamp.h"
 #include "files/package.h"
+#include "files/settings.h"
 #include "files/station.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
@@ -16,6 +17,7 @@
 #include "ui/Pavimo.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -239,6 +241,7 @@ TEST_F(ProductionTest, ACounterSerialIsOnDiskBeforeAnyWriteAndAPassedSerialAsksF
     EXPECT_EQ(m_dialogs.confirmMessages,
               std::vector<std::string>{"Unit U0007 has already passed. Program it again (a re-work)?"});
     EXPECT_EQ(MsgBox(), "Unit U0007 refused: it has already passed and was not programmed again\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "NOTHING DONE\nU0007");
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     m_dialogs.vPushConfirm(1);
     Scan("U0007");
@@ -573,6 +576,225 @@ TEST_F(ProductionTest, ACounterSerialTheRecordHoldsIsSkipped)
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nU0009");
     EXPECT_NE(strReadFile(m_dir.file(STATION_FILE_NAME)).find("NextSerial = 10\r\n"),
               std::string::npos);
+}
+
+// --- A scan is one serial, whole ------------------------------------------
+
+// A scanner at 20 ms a character: each key is put into the window's queue
+// once the virtual clock reaches its time, whoever is running then (a
+// command's pause or the idle loop).
+class ScannerTest : public ProductionTest {
+protected:
+    struct Key {
+        uint64_t u64AtMs;
+        int s32Key;
+    };
+    std::vector<Key> m_keys;
+    size_t m_next = 0;
+
+    // Each serial starts 0.3 s after the previous Enter.
+    void Type(const std::vector<std::string> &serials, uint64_t u64StartMs)
+    {
+        uint64_t u64At = u64StartMs;
+        for (const std::string &serial : serials) {
+            for (char c : serial) {
+                m_keys.push_back({u64At, (unsigned char)c});
+                u64At += 20;
+            }
+            m_keys.push_back({u64At, VAL_ENTER_VKEY});
+            u64At += 300;
+        }
+    }
+
+    static void QueueDue(uint32_t, void *pv) { static_cast<ScannerTest *>(pv)->QueueDue(); }
+    void QueueDue()
+    {
+        for (; m_next < m_keys.size() && m_keys[m_next].u64AtMs <= u64ClockNowMs(); m_next++)
+            UiQueuePanelKey(MainPanel(), m_keys[m_next].s32Key);
+    }
+
+    // The event loop: the timer every 10 ms until every key was typed and
+    // the station is idle.
+    void RunScanner()
+    {
+        vClockSetPauseHook(QueueDue, this);
+        for (int i = 0; i < 100000 && (m_next < m_keys.size() || gs32_UnitRunning ||
+                                       s32WaitingCommandCount() > 0);
+             i++) {
+            QueueDue();
+            Ticks(1);
+        }
+        vClockSetPauseHook(nullptr, nullptr);
+        Ticks(2);
+    }
+
+    std::vector<std::string> RecordedSerials()
+    {
+        std::vector<std::string> serials;
+        std::string csv = Csv();
+        for (size_t at = csv.find("\r\n"); at + 2 < csv.size(); at = csv.find("\r\n", at + 2)) {
+            size_t field = at + 2;
+            for (int i = 0; i < 3; i++)
+                field = csv.find(',', field) + 1;
+            std::string serial = csv.substr(field, csv.find(',', field) - field);
+            if (serials.empty() || serials.back() != serial)
+                serials.push_back(serial);
+        }
+        return serials;
+    }
+};
+
+TEST_F(ScannerTest, FiftyFastUnitsScannedBackToBackAreEachTheirOwnWholeSerial)
+{
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "WriteMode = fast\n");
+    std::vector<std::string> typed;
+    for (int i = 0; i < 50; i++)
+        typed.push_back("SN" + std::to_string(100000 + 17 * i));
+    Type(typed, u64ClockNowMs() + 10);
+    RunScanner();
+    // A serial completed while a unit runs waits for it, in the order typed.
+    auto joined = [](const std::vector<std::string> &serials) {
+        std::string all;
+        for (const std::string &serial : serials)
+            all += serial + " ";
+        return all;
+    };
+    EXPECT_EQ(joined(RecordedSerials()), joined(typed));
+    std::string box = MsgBox();
+    EXPECT_EQ(box.find("refused"), std::string::npos) << box;
+    EXPECT_NE(box.find("Unit SN100017 waits; it starts when the station is free\n>"),
+              std::string::npos)
+        << box;
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "SN100833"));
+    EXPECT_EQ(Memory(1, m_portB.size()), Stamped(m_portB, "SN100833"));
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN100833");
+    EXPECT_EQ(Text(MAIN_UNIT_SERIAL), "");
+}
+
+TEST_F(ScannerTest, AScanAfterABoxOrAListWasUsedReachesTheFieldAndOneWhileOneWaitsIsRefused)
+{
+    // A box toggled by its letter, then a list clicked, holds the focus; the
+    // scan goes to the field all the same.
+    UiAltKey(MainPanel(), 'E');
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_FUNC_ERASE);
+    Type({"SN4 A"}, u64ClockNowMs());
+    RunScanner();
+    UiClick(MainPanel(), MAIN_MONITOR_LIST);
+    EXPECT_EQ(s32UiFocusedControl(MainPanel()), MAIN_MONITOR_LIST);
+    Type({"SN5"}, u64ClockNowMs());
+    RunScanner();
+    EXPECT_EQ(RecordedSerials(), (std::vector<std::string>{"SN4 A", "SN5"}));
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "SN5"));
+    // Paced units take seconds: the second scan finds the first waiting.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Type({"SN1", "SN2", "SN3"}, u64ClockNowMs() + 10);
+    RunScanner();
+    EXPECT_EQ(RecordedSerials(), (std::vector<std::string>{"SN4 A", "SN5", "SN1", "SN2"}));
+    std::string box = MsgBox();
+    EXPECT_NE(box.find("Unit SN2 waits; it starts when the station is free\n>"), std::string::npos)
+        << box;
+    EXPECT_NE(box.find("Unit SN3 refused: unit SN2 is already waiting; scan it again once that "
+                       "one has started\n>"),
+              std::string::npos)
+        << box;
+}
+
+// --- A production unit always programs and verifies -----------------------
+
+TEST_F(ProductionTest, ProgramAndVerifyArePartOfEveryUnitWhateverTheBoxesSay)
+{
+    int s32Dimmed = 0, s32Value = 0;
+    for (int s32Box : {MAIN_FUNC_PROGRAM, MAIN_FUNC_VERIFY}) {
+        GetCtrlAttribute(MainPanel(), s32Box, ATTR_DIMMED, &s32Dimmed);
+        GetCtrlVal(MainPanel(), s32Box, &s32Value);
+        EXPECT_EQ(s32Dimmed * 10 + s32Value, 11) << s32Box;
+    }
+    SetCtrlVal(MainPanel(), MAIN_FUNC_ERASE, 1);
+    SetCtrlVal(MainPanel(), MAIN_FUNC_PROGRAM, 0);
+    SetCtrlVal(MainPanel(), MAIN_FUNC_VERIFY, 0);
+    Scan("SN9");
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "SN9"));
+    EXPECT_EQ(Memory(1, m_portB.size()), Stamped(m_portB, "SN9"));
+    std::string box = MsgBox();
+    std::string port = "Checking the existence of PKG file ...\n> - Pass\n>"
+                       "Erasing device's EDID..\n> - Pass\n>" +
+                       std::string(gc_PortLines).substr(49);
+    EXPECT_NE(box.find(") ...\n>" + port + "Unit SN9, port HDMI"), std::string::npos) << box;
+    EXPECT_EQ(box.substr(box.size() - port.size() - 17), port + "Unit SN9 : Pass\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN9");
+    GetCtrlAttribute(MainPanel(), MAIN_FUNC_PROGRAM, ATTR_DIMMED, &s32Dimmed);
+    EXPECT_EQ(s32Dimmed, 1);
+
+    // The progress window closed during the first port's Erase drops the
+    // rest: what ran decides, and the station is free again.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vClockSetPauseHook(
+        [](uint32_t, void *) {
+            if (bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel))
+                UiQueueClosePanel(gst_UiHandles.s32ProgressPanel);
+        },
+        nullptr);
+    Scan("SN10");
+    vClockSetPauseHook(nullptr, nullptr);
+    box = MsgBox();
+    std::string end = "Erasing device's EDID..\n> - Pass\n>Unit SN10 : Fail\n>";
+    EXPECT_EQ(box.substr(box.size() - end.size()), end) << box;
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN10");
+    std::string csv = Csv();
+    EXPECT_NE(csv.find(",fail,0,DVI,2,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail,the port was not programmed and verified,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",fail,the unit ended before this port ran,"), std::string::npos)
+        << csv;
+    Scan("SN11");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN11");
+    Station("Production = 0\n");
+    GetCtrlAttribute(MainPanel(), MAIN_FUNC_PROGRAM, ATTR_DIMMED, &s32Dimmed);
+    EXPECT_EQ(s32Dimmed, 0);
+}
+
+
+// --- Smaller faults of the station ------------------------------------------
+
+TEST_F(ProductionTest, AnalyzeShowsThePortAsStampedForTheLastUnitWhenAsked)
+{
+    Scan("SN-0042");
+    vWriteFile(m_dir.file("edid-decode"), "#!/bin/sh\nexec /usr/bin/sha256sum\n");
+    chmod(m_dir.file("edid-decode").c_str(), 0755);
+    std::string path = getenv("PATH");
+    setenv("PATH", m_dir.path().c_str(), 1);
+    SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 1);
+    m_dialogs.vPushConfirm(1);
+    UiClick(MainPanel(), MAIN_ANALYZE_BTN);
+    EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI as stamped for unit SN-0042");
+    EXPECT_EQ(m_dialogs.textWindowText, Sha(Stamped(m_portB, "SN-0042")) + "  -\n");
+    m_dialogs.vPushConfirm(0);
+    UiClick(MainPanel(), MAIN_ANALYZE_BTN);
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(m_dialogs.confirmMessages,
+              std::vector<std::string>(2, "Show the image as stamped for the last unit, SN-0042? "
+                                          "No shows the package's image."));
+    EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI");
+    EXPECT_EQ(m_dialogs.textWindowText, Sha(m_portB) + "  -\n");
+}
+
+TEST_F(ProductionTest, ABrowsedPackageIsSavedAtOnceAndTheDialogClosesOnEscape)
+{
+    std::string package = m_dir.file("other.pkg");
+    vWriteFile(package, strReadFile(m_dir.file("job.pkg")));
+    m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, package);
+    UiClick(MainPanel(), MAIN_PKG_BROWSE);
+    std::string saved = strReadFile(m_dir.file(SETTING_FILE_NAME));
+    EXPECT_NE(saved.find("\r\nFilePath = " + package + "\r\n"), std::string::npos) << saved;
+    // The same bytes as the save at exit writes.
+    vSaveDefSetting(0);
+    EXPECT_EQ(strReadFile(m_dir.file(SETTING_FILE_NAME)), saved);
+
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    EXPECT_TRUE(bUiPanelIsVisible(gs32_ProductionPanel));
+    UiPanelKey(gs32_ProductionPanel, VAL_ESC_VKEY);
+    EXPECT_FALSE(bUiPanelIsVisible(gs32_ProductionPanel));
+    EXPECT_TRUE(bUiPanelIsVisible(MainPanel()));
 }
 
 } // namespace

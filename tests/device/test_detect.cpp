@@ -116,7 +116,12 @@ TEST_F(DetectTest, FailingStartStepEndsTheStartWithItsCode)
     std::vector<stDdcBenchCall> log = Calls(DDC_OP_ENABLE_LOG);
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].u32Result, DDC_ERR_LOG_FILE);
-    EXPECT_EQ(MsgBox(), gs_Platform + " - Fail ! Error Code = 0x70000011 \n> - The " + why + "\n>");
+    // The remedy is split into lines the box shows whole.
+    std::string box = MsgBox();
+    for (size_t at = box.find("\n>   "); at != std::string::npos; at = box.find("\n>   "))
+        box.replace(at, 5, " ");
+    EXPECT_EQ(box, gs_Platform + " - Fail ! Error Code = 0x70000011 \n> - The " + why + "\n>");
+    EXPECT_NE(MsgBox().find("\n>   "), std::string::npos);
     EXPECT_TRUE(Calls(DDC_OP_INIT).empty());
     EXPECT_TRUE(ListLabels().empty());
 }

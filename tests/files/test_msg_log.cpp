@@ -44,6 +44,19 @@ TEST_F(MessageLogTest, MessagesBeforeThePanelsAreLoadedAreDropped)
     EXPECT_EQ(MsgBox(), "");
 }
 
+TEST_F(MessageLogTest, ALineWiderThanTheBoxIsSplitAtBlanksUnderItsLead)
+{
+    LoadPanels();
+    vPrintMsgLines(" - ", "The i2c-dev kernel module is not loaded: run 'sudo modprobe i2c-dev' "
+                          "and start the program again; /sys/class/i2c-dev/i2c-0123456789/"
+                          "device/name-of-the-adapter-that-is-longer-than-the-box x");
+    EXPECT_EQ(MsgBox(),
+              " - The i2c-dev kernel module is not loaded: run 'sudo modprobe\n>"
+              "   i2c-dev' and start the program again;\n>"
+              "   /sys/class/i2c-dev/i2c-0123456789/device/name-of-the-adapter-that-is-longer-than-the-box\n>"
+              "   x\n>");
+}
+
 TEST_F(MessageLogTest, OverlongMessageIsCutToTheBuffer)
 {
     LoadPanels();

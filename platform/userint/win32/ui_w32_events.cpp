@@ -80,6 +80,29 @@ bool bKeyToCallback(MSG *pMsg)
     return false;
 }
 
+// A character or Enter typed on a control of a panel with a keyboard home
+// that takes no text goes on to the home, which takes the focus: a scan
+// after a click elsewhere is neither lost nor a button's Space or Enter.
+// The message is readdressed and handled on as the home's.
+void vKeyToHome(MSG *pMsg)
+{
+    bool bEnter = pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN;
+    bool bChar = pMsg->message == WM_CHAR && pMsg->wParam >= 0x20 && pMsg->wParam != 0x7F;
+    bool bSpaceDown = pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_SPACE;
+    if (!bEnter && !bChar && !bSpaceDown)
+        return;
+    stUiPanel *pPanel = nullptr;
+    stUiCtrl *pCtrl = pUiControlOfWindow(pMsg->hwnd, &pPanel);
+    if (!pCtrl || !pPanel->s32KeyboardHome || pCtrl->s32Kind == UI_TEXT ||
+        pCtrl->s32Kind == UI_NUMERIC)
+        return;
+    stUiCtrl *pHome = pUiFindControl(pPanel->s32Handle, pPanel->s32KeyboardHome);
+    if (!pHome || !pHome->hWnd || !IsWindowEnabled(pHome->hWnd) || !IsWindowVisible(pHome->hWnd))
+        return;
+    SetFocus(pHome->hWnd);
+    pMsg->hwnd = pHome->hWnd;
+}
+
 // Enter on a focused button presses it, as Space does.
 bool bEnterOnButton(const MSG *pMsg)
 {
@@ -295,7 +318,10 @@ LRESULT lrPanelMessage(stUiPanel *pPanel, HWND hWnd, UINT u32Msg, WPARAM wParam,
 {
     switch (u32Msg) {
     case WM_COMMAND:
-        if (lParam == 0 && HIWORD(wParam) == 0)
+        // Escape (the dialog manager's IDCANCEL) acts on a dialog as its close box.
+        if (lParam == 0 && LOWORD(wParam) == IDCANCEL && pPanel != pUiFirstPanel())
+            s32UiDispatchPanel(pPanel, EVENT_CLOSE);
+        else if (lParam == 0 && HIWORD(wParam) == 0)
             vMenuChosen(pPanel, LOWORD(wParam));
         else if (lParam != 0)
             vControlNote(pPanel, (HWND)lParam, HIWORD(wParam));
@@ -380,6 +406,7 @@ LRESULT CALLBACK lrUiPanelProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lPa
 
 void vUiHandleMessage(MSG *pMsg)
 {
+    vKeyToHome(pMsg);
     if (bKeyToCallback(pMsg) || bEnterOnButton(pMsg) || bTextBoxKey(pMsg)) {
         vTrackFocus();
         return;

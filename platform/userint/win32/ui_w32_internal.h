@@ -90,6 +90,7 @@ struct stUiPanel {
     int32_t bFloating;
     int32_t bShownOnce;
     HWND hFocus; // the control that takes the keyboard when the panel is activated
+    int32_t s32KeyboardHome; // the text control typing goes to (SetPanelKeyboardHome)
     char cFamily[UI_FAMILY_SIZE];
     int32_t s32PointSize;
     HFONT hFont;

@@ -251,6 +251,18 @@ int SetActiveCtrl(int panel, int control)
     return UIE_NO_ERROR;
 }
 
+int SetPanelKeyboardHome(int panel, int control)
+{
+    stUiPanel *pPanel = pUiFindPanel(panel);
+    if (!pPanel)
+        return UIE_BAD_PANEL;
+    stUiCtrl *pCtrl = control ? pUiFindControl(panel, control) : nullptr;
+    if (control && (!pCtrl || pCtrl->s32Kind != UI_TEXT))
+        return UIE_BAD_CONTROL;
+    pPanel->s32KeyboardHome = control;
+    return UIE_NO_ERROR;
+}
+
 int SetPanelAttribute(int panel, int attribute, int value)
 {
     stUiPanel *pPanel = pUiFindPanel(panel);
