@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
+#include "device/ddc_start.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "files/edid_image.h"
@@ -26,6 +27,7 @@
 #define UNIT_WHY_SIZE 600
 
 int32_t gs32_UnitRunning = 0;
+stUnitOutcome gst_UnitOutcome;
 
 namespace {
 
@@ -57,9 +59,12 @@ char gc_HostName[STATION_TEXT_MAX + 1] = "";
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
+// A training station says so on every result it shows.
 void vShowResult(const char *pcText, int32_t s32Color)
 {
-    SetCtrlVal(s32Main(), MAIN_UNIT_RESULT, pcText);
+    char cText[STAMP_SERIAL_MAX + 64];
+    snprintf(cText, sizeof(cText), "%s%s", gst_Station.bSimulated ? "TRAINING " : "", pcText);
+    SetCtrlVal(s32Main(), MAIN_UNIT_RESULT, cText);
     SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_BGCOLOR, s32Color);
 }
 
@@ -88,6 +93,11 @@ void vGiveFieldTheKeyboard(void)
 
 void vRefuseUnit(const char *pcSerial, const char *pcWhy)
 {
+    if (gst_UnitOutcome.s32State != UNIT_STARTED)
+        gst_UnitOutcome = {UNIT_REFUSED, "", 0, 0, 0, 0};
+    else
+        gst_UnitOutcome.s32State = UNIT_FAILED;
+    snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", pcSerial);
     vPrintMsg("Unit %s refused: %s\n>", pcSerial[0] ? pcSerial : "(no serial)", pcWhy);
     vShowVerdict("FAIL", pcSerial, RESULT_FAIL_COLOR);
     vGiveFieldTheKeyboard();
@@ -255,7 +265,12 @@ bool bBeginRecord(stUnit *pstUnit, const stStampResult *pstFirst, char *pcWhy, s
     stRecUnit stRecord = {pcStationName(),    pstUnit->cSerial, pstFirst->u32NumericSerial,
                           pstFirst->s32Week,  pstFirst->s32Year, cPackagePath,
                           cChecksum,          pstUnit->bRework ? 1 : 0};
-    return bRecBeginUnit(&stRecord, &pstUnit->s64RecordId, pcWhy, whySize);
+    if (!bRecBeginUnit(&stRecord, &pstUnit->s64RecordId, pcWhy, whySize))
+        return false;
+    gst_UnitOutcome = {UNIT_STARTED,       "", pstFirst->u32NumericSerial, pstFirst->s32Week,
+                       pstFirst->s32Year, pstUnit->s64RecordId};
+    snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", pstUnit->cSerial);
+    return true;
 }
 
 void vPostUnitCommands(const stUnit *pstUnit)
@@ -280,6 +295,7 @@ void vFinishFailedStart(stUnit *pstUnit, const char *pcWhy)
 
 void vStartUnit(const char *pcTyped)
 {
+    gst_UnitOutcome = {UNIT_NONE, "", 0, 0, 0, 0};
     stUnit *pstUnit = &gst_Unit;
     memset(pstUnit, 0, sizeof(*pstUnit));
     pstUnit->s32Current = -1;
@@ -288,6 +304,9 @@ void vStartUnit(const char *pcTyped)
         return vRefuseUnit(pcTyped, cWhy);
     if (!bAnyFunctionTicked())
         return vRefuseUnit(pcTyped, "tick Erase, Program or Verify");
+    if (gu32_SimulatedOutputs && !gst_Station.bSimulated)
+        return vRefuseUnit(pcTyped, "the displays are simulated; Simulated = 1 in Station.ini "
+                                    "runs units on them for training");
     if (!bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
@@ -373,6 +392,7 @@ int32_t s32UnitEndAction(void)
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
         bPass = false;
     }
+    gst_UnitOutcome.s32State = bPass ? UNIT_PASSED : UNIT_FAILED;
     vPrintMsg("Unit %s : %s\n>", pstUnit->cSerial, bPass ? "Pass" : "Fail");
     vShowVerdict(bPass ? "PASS" : "FAIL", pstUnit->cSerial,
                  bPass ? RESULT_PASS_COLOR : RESULT_FAIL_COLOR);

@@ -23,6 +23,8 @@ const uint32_t gu32_DdcSpeedTable[DDC_SPEED_COUNT] = {10000,  30000,  50000,  80
                                                      130000, 150000, 180000, 200000};
 int32_t gs32_DdcSpeedIndex = DDC_SPEED_DEFAULT;
 char gu8str_DdcLogPath[TEXT_BUF_SIZE] = LIBRARY_LOG_NAME;
+uint32_t gu32_DdcSource = DDC_SOURCE_MACHINE;
+uint32_t gu32_SimulatedOutputs = 0;
 
 namespace {
 
@@ -38,6 +40,26 @@ uint32_t u32ReadSpeedRate(void)
     uint32_t u32Rate = gu32_DdcSpeedTable[s32Index];
     vPrintMsg("Set DDC / I2C speed = %d KHz\n>", (int)(u32Rate / 1000u));
     return u32Rate;
+}
+
+// Simulated displays pass whatever is written to them: the operator must
+// never take them for real ones.
+void vNoteSimulatedDisplays(void)
+{
+    if (GetLibraryInfo(DDC_LIB_SOURCE, &gu32_DdcSource) != 0)
+        gu32_DdcSource = DDC_SOURCE_MACHINE;
+    if (GetLibraryInfo(DDC_LIB_SIMULATED, &gu32_SimulatedOutputs) != 0)
+        gu32_SimulatedOutputs = 0;
+    if (gu32_SimulatedOutputs == 0)
+        return;
+    const char *pcWhich =
+        gu32_DdcSource == DDC_SOURCE_BUILTIN ? "the built-in bench" : "a bench description";
+    vPrintMsg(" - Simulated displays (%s): nothing is read from or written to a real display\n>",
+              pcWhich);
+    fprintf(stderr, "tavolin: simulated displays (%s): nothing is read from or written to a real "
+                    "display\n",
+            pcWhich);
+    vShowSimulatedInTitle(1);
 }
 
 } // namespace
@@ -94,6 +116,7 @@ int32_t s32InitDdcAction(void)
         vPrintMsg(" - Fail ! Error Code = 0x%X \n>", (uint32_t)s32Status);
     else
         vPrintMsg(" - Pass\n>");
+    vNoteSimulatedDisplays();
     vPrintDdcRemedy(s32Status);
     vShowProgress(INIT_PROGRESS_TEXT, 100);
     return 1;

@@ -31,13 +31,14 @@ enum {
     KEY_PORT_MAP,
     KEY_RECORDS,
     KEY_WRITE_MODE,
+    KEY_SIMULATED,
     KEY_COUNT,
 };
 
 const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
-    "WriteMode",
+    "WriteMode",  "Simulated",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -219,6 +220,10 @@ bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, cha
     case KEY_WRITE_MODE:
         return bParseWord(s32Key, pcValue, gpc_WriteModes, 2, &pstStation->s32WriteMode, pcWhy,
                           whySize);
+    case KEY_SIMULATED:
+        if (!bParseRange(pcValue, 0, 1, &pstStation->bSimulated))
+            return bWhy(pcWhy, whySize, "Simulated is \"%.40s\"; it must be 0 or 1", pcValue);
+        return true;
     }
     return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
 }
@@ -266,6 +271,9 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
         return;
     case KEY_WRITE_MODE:
         snprintf(pcValue, size, "%s", pcWordOf(gpc_WriteModes, 2, pst->s32WriteMode));
+        return;
+    case KEY_SIMULATED:
+        snprintf(pcValue, size, "%d", (int)pst->bSimulated);
         return;
     }
     snprintf(pcValue, size, "?");
@@ -329,6 +337,9 @@ bool bCheckWritable(const stStation *pstStation, char *pcWhy, size_t whySize)
     static char cValue[STATION_LINE_SIZE];
     static stStation stScratch;
     for (int32_t i = 0; i < KEY_COUNT; i++) {
+        // Only a training station says so: a line's stations keep their files.
+        if (i == KEY_SIMULATED && !pstStation->bSimulated)
+            continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));
         if (!bParseValue(i, cValue, &stScratch, pcWhy, whySize))
             return false;
@@ -415,6 +426,9 @@ bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pc
         return bWhy(pcWhy, whySize, "%s cannot be written: %s", pcName,
                     pcTextWriterWhy(&stWriter));
     for (int32_t i = 0; i < KEY_COUNT; i++) {
+        // Only a training station says so: a line's stations keep their files.
+        if (i == KEY_SIMULATED && !pstStation->bSimulated)
+            continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));
         snprintf(cLine, sizeof(cLine), "%s = %s\n", gpc_Keys[i], cValue);
         vTextWrite(&stWriter, cLine);

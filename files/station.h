@@ -47,6 +47,7 @@ struct stStation {
     int32_t s32MapCount;
     char cRecords[STATION_TEXT_MAX + 1];
     int32_t s32WriteMode;
+    int32_t bSimulated;                    // 1: a training station, units on simulated displays
 };
 
 // The station the program runs with (the defaults until a file is read).

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "DDCHelper.h"
 #include "ddc_bench.h"
 #include "ddc_i2cdev.h"
 #include "ddc_kernel.h"
@@ -42,6 +43,12 @@ void vDdcBenchUseKernel(const stDdcKernel *pstKernel) { vDdcSetKernel(pstKernel)
 void vDdcBenchClear(void) { vBenchClear(); }
 
 void vDdcBenchUseDefault(void) { vBenchUseDefault(); }
+
+void vDdcBenchSetSource(uint32_t u32Source)
+{
+    vEnsureBench();
+    gst_Bench.u32Source = u32Source;
+}
 
 uint32_t u32DdcBenchLoadDescription(const char *pcPath)
 {
