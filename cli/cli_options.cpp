@@ -62,6 +62,7 @@ struct stParse {
     stCliOptions *pst;
     char *pcWhy;
     size_t whySize;
+    const char *pcGiven[32]; // each option given so far, by its index
 };
 
 typedef bool (*OptionSetter)(stParse *pstParse, const char *pcValue);
@@ -235,6 +236,38 @@ const stOption gst_Options[] = {
     {"--rework", 0, FOR_UNIT, bSetRework},
 };
 
+static_assert(sizeof(gst_Options) / sizeof(gst_Options[0]) <= 32, "room in stParse");
+
+const stOption *pstFindOption(const char *pcArg, size_t nameLength);
+
+// Options that choose one of two ways: the later one would silently win.
+const char *const gpc_Conflicts[][2] = {
+    {"--fast", "--paced"},
+    {"--serial", "--next"},
+};
+
+// An option given twice, or with its opposite, is a usage error: which of
+// the two was meant is not known.
+bool bFirstTime(stParse *p, const stOption *pstOpt)
+{
+    size_t index = (size_t)(pstOpt - gst_Options);
+    for (size_t i = 0; i < sizeof(gst_Options) / sizeof(gst_Options[0]); i++) {
+        if (gst_Options[i].pfnSet == pstOpt->pfnSet && p->pcGiven[i])
+            return bFail(p, "%s is given twice", p->pcGiven[i]);
+    }
+    for (const auto &pair : gpc_Conflicts) {
+        for (int32_t k = 0; k < 2; k++) {
+            if (strcmp(pair[k], pstOpt->pcName) != 0)
+                continue;
+            const stOption *pstOther = pstFindOption(pair[1 - k], strlen(pair[1 - k]));
+            if (pstOther && p->pcGiven[pstOther - gst_Options])
+                return bFail(p, "%s and %s cannot both be given", pair[1 - k], pair[k]);
+        }
+    }
+    p->pcGiven[index] = pstOpt->pcName;
+    return true;
+}
+
 const stOption *pstFindOption(const char *pcArg, size_t nameLength)
 {
     for (const stOption &stOpt : gst_Options) {
@@ -272,7 +305,7 @@ bool bTakeOption(stParse *p, int argc, char *argv[], int *pi)
     } else if (pcEquals) {
         return bFail(p, "%s takes no value", pstOpt->pcName);
     }
-    return pstOpt->pfnSet(p, pcValue);
+    return bFirstTime(p, pstOpt) && pstOpt->pfnSet(p, pcValue);
 }
 
 bool bTakeCommand(stParse *p, const char *pcArg)
@@ -346,7 +379,7 @@ bool bParseCliOptions(int argc, char *argv[], stCliOptions *pstOptions, char *pc
 {
     memset(pstOptions, 0, sizeof(*pstOptions));
     pstOptions->s32SpeedIndex = -1;
-    stParse stP = {pstOptions, pcWhy, whySize};
+    stParse stP = {pstOptions, pcWhy, whySize, {}};
     pcWhy[0] = '\0';
     for (int i = 1; i < argc && argv[i]; i++) {
         const char *pcArg = argv[i];
