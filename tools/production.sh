@@ -3,7 +3,8 @@
 # under Xvfb and openbox, with the keyboard and mouse through xdotool:
 #   1. a package with two ports (two real EDIDs of ../shared/data/edid, or
 #      where that folder is absent the EDIDs the start-up detection saved),
-#      and a Station.ini that maps them onto the two simulated displays;
+#      and a Station.ini that maps them onto the two simulated displays (the
+#      built-in bench, asked for; Simulated = 1, a training station);
 #   2. Browse... and the real file dialog pick the package, Refresh detects
 #      the displays again;
 #   3. five serials typed as a bar-code scanner types them (the characters
@@ -50,6 +51,8 @@ corpus_edids() {
     done
 }
 
+# The displays are the built-in bench's: units run on them only at a
+# training station.
 cat >"$xs_work/Station.ini" <<'EOF'
 Production = 1
 Station = Bench 1
@@ -57,6 +60,7 @@ SerialSource = scan
 NumericSerial = digits
 WeekYear = today
 PortMap = HDMI1:1, HDMI2:2
+Simulated = 1
 EOF
 # The serial field holds the keyboard, so its cursor blinks.
 XS_SETTLE_MASK="216,386 430,420"
