@@ -130,7 +130,8 @@ poll 50 ended || fail "the close box did not end tavolin"
 wait "$tavolin_pid" || fail "tavolin ended with an error"
 tavolin_pid=""
 rm -rf "$prog/MonitorEDID"
-(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" timeout 20 ./tavolin) \
+(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" \
+    DDCHELPER_BENCH="$xs_bench" timeout 20 ./tavolin) \
     >/dev/null 2>&1 &
 tavolin_pid=$!
 both_saved() { ls "$prog"/MonitorEDID/Monitor_2_*.bin >/dev/null 2>&1; }
