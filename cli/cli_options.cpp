@@ -28,14 +28,17 @@ const char gc_CliUsage[] =
     "  --folder DIR   the program's folder (settings, monitor files, logs, Station.ini)\n"
     "  --speed KHZ    bus clock: 10, 30, 50, 80, 100, 130, 150, 180 or 200\n"
     "  --fast         fast writes; --paced: paced writes (default: as Station.ini says)\n"
-    "  --json         one JSON document on standard output; the lines go to standard error\n"
+    "  --json         one JSON document on standard output, whatever happens; the lines\n"
+    "                 go to standard error\n"
     "  --quiet        no message-box lines\n"
     "  --help, --version\n"
     "\n"
     "PORT is a port's name in the package or its number from 1; N is a display's\n"
     "position in the detected list, from 1.\n"
+    "An option given twice, --fast with --paced, --serial with --next: usage errors.\n"
     "Exit codes: 0 every step passed, 1 a step failed, 2 usage error, 3 the library could\n"
-    "not start or no display was found where one was named. See 'man tavolin-cli'.\n";
+    "not start or no display was found where one was named, 4 a signal stopped the run\n"
+    "before its end. See 'man tavolin-cli'.\n";
 
 namespace {
 
