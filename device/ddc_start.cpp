@@ -52,13 +52,17 @@ void vNoteSimulatedDisplays(void)
         gu32_SimulatedOutputs = 0;
     if (gu32_SimulatedOutputs == 0)
         return;
-    const char *pcWhich =
-        gu32_DdcSource == DDC_SOURCE_BUILTIN ? "the built-in bench" : "a bench description";
-    vPrintMsg(" - Simulated displays (%s): nothing is read from or written to a real display\n>",
-              pcWhich);
-    fprintf(stderr, "tavolin: simulated displays (%s): nothing is read from or written to a real "
-                    "display\n",
-            pcWhich);
+    // A description may mix real adapters with simulated displays.
+    char cWhat[128];
+    if (gu32_DdcSource == DDC_SOURCE_BUILTIN)
+        snprintf(cWhat, sizeof(cWhat), "the built-in bench): nothing is read from or written to "
+                                       "a real display");
+    else
+        snprintf(cWhat, sizeof(cWhat), "a bench description: %u of its outputs): nothing is "
+                                       "read from or written to a real display on them",
+                 gu32_SimulatedOutputs);
+    vPrintMsg(" - Simulated displays (%s\n>", cWhat);
+    fprintf(stderr, "tavolin: simulated displays (%s\n", cWhat);
     vShowSimulatedInTitle(1);
 }
 

@@ -273,8 +273,8 @@ TEST_F(RealProgramTest, AnEmptyListOfRealAdaptersSaysWhyOnEveryRefreshAndOnceOnS
 // but says that its displays are simulated.
 TEST_F(RealProgramTest, NoAdapterFoundSaysWhereToLookAndASimulatedBenchSaysNothing)
 {
-    const std::string simulated = "simulated displays (a bench description): nothing is read "
-                                  "from or written to a real display";
+    const std::string simulated = "simulated displays (a bench description: 1 of its outputs): "
+                                  "nothing is read from or written to a real display on them";
     std::string desc = m_dir.file("bench.txt");
     vWriteFile(desc, "[output]\nadapter_name = CH341 I2C USB bus\n[output]\n");
     setenv("DDCHELPER_BENCH", desc.c_str(), 1);
@@ -294,7 +294,9 @@ TEST_F(RealProgramTest, NoAdapterFoundSaysWhereToLookAndASimulatedBenchSaysNothi
     box = Start();
     testing::internal::GetCapturedStderr();
     unsetenv("DDCHELPER_BENCH");
-    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>" + BoxLine(simulated));
+    EXPECT_EQ(Tail(box, " - Pass"),
+              " - Pass\n> - Simulated displays (a bench description: 2 of its outputs): nothing "
+              "is read from or written to a real display on them\n>");
 }
 
 } // namespace
