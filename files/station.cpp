@@ -297,7 +297,7 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
         return bWhy(pcWhy, whySize,
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                    "Records, WriteMode",
+                    "Records, WriteMode, Simulated",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
