@@ -13,9 +13,11 @@
 #include "ui/Pavimo.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #define UIR_FILE_NAME "Pavimo.uir"
+#define SIMULATED_TITLE_NOTE " - SIMULATED DISPLAYS"
 
 stUiHandles gst_UiHandles = {0, 0, 0};
 int32_t gs32_PasswordPanel = 0;
@@ -25,7 +27,36 @@ char gu8str_LastDir[TEXT_BUF_SIZE] = "";
 
 void vStartupHook(void) { s32LoadDefSetting(); }
 
-void vExitHook(void) { vSaveDefSetting(0); }
+// The settings keep the title without the simulated displays' note.
+void vExitHook(void)
+{
+    vShowSimulatedInTitle(0);
+    vSaveDefSetting(0);
+}
+
+namespace {
+
+// The main panel's own title while the simulated displays' note is added.
+char gc_OwnTitle[TEXT_BUF_SIZE] = "";
+
+} // namespace
+
+void vShowSimulatedInTitle(int32_t bOn)
+{
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    if (!bOn) {
+        if (gc_OwnTitle[0])
+            SetPanelAttribute(s32Main, ATTR_TITLE, gc_OwnTitle);
+        gc_OwnTitle[0] = '\0';
+        return;
+    }
+    if (gc_OwnTitle[0])
+        return;
+    GetPanelAttribute(s32Main, ATTR_TITLE, gc_OwnTitle, sizeof(gc_OwnTitle));
+    char cTitle[TEXT_BUF_SIZE + 32];
+    snprintf(cTitle, sizeof(cTitle), "%s" SIMULATED_TITLE_NOTE, gc_OwnTitle);
+    SetPanelAttribute(s32Main, ATTR_TITLE, cTitle);
+}
 
 int32_t s32LoadPanels(void)
 {
@@ -97,6 +128,7 @@ void vDiscardPanels(void)
     DiscardPanel(gs32_PasswordPanel);
     DiscardPanel(gs32_ProductionPanel);
     gst_UiHandles.s32MainPanel = 0;
+    gc_OwnTitle[0] = '\0';
     gst_UiHandles.s32MsgCtrl = 0;
     gst_UiHandles.s32ProgressPanel = 0;
     gs32_PasswordPanel = 0;
@@ -120,9 +152,21 @@ void vOnQuitSignal(void *)
     }
 }
 
+// While the second copy's popup waits for OK, a signal ends it at once:
+// it has nothing to finish, and a line controller's kill must not hang.
+void vEndOnSignal(void *)
+{
+    int32_t s32Signal = s32ProcTakeQuitSignal();
+    if (s32Signal == 0)
+        return;
+    fprintf(stderr, "tavolin: %s: ending\n", pcProcSignalName(s32Signal));
+    fflush(stderr);
+    _Exit(1);
+}
+
 // Two copies on one folder would share its settings, its monitor files and
 // the bench's memories, and drive the same displays: the second one ends.
-int32_t bFolderIsOurs(void)
+int32_t bFolderIsOurs(int s32SignalFd)
 {
     char cDir[TEXT_BUF_SIZE];
     GetProjectDir(cDir, sizeof(cDir));
@@ -153,40 +197,54 @@ int32_t bFolderIsOurs(void)
     fprintf(stderr, "tavolin %s\n", cText);
     char cPopup[sizeof(cText) + 16];
     snprintf(cPopup, sizeof(cPopup), "Tavolin %s", cText);
+    if (s32SignalFd >= 0)
+        WatchFileDescriptor(s32SignalFd, vEndOnSignal, nullptr);
     MessagePopup("Tavolin", cPopup);
+    if (s32SignalFd >= 0)
+        WatchFileDescriptor(s32SignalFd, nullptr, nullptr);
     return 0;
 }
 
+const char gc_Usage[] = "Usage: tavolin\n"
+                       "Reads and programs the EDID memory of displays over DDC/I2C, from one main\n"
+                       "panel. It takes no arguments; its settings, monitor EDID files and library\n"
+                       "log are kept in its folder (see 'man tavolin').\n"
+                       "  --help     this text\n"
+                       "  --version  the program's version\n";
+
 // --version and --help answer without a window and without the bus
-// library; every other argument is left alone, as the program takes none.
-bool bAnsweredOption(int argc, char *argv[])
+// library; anything else on the command line is refused with the usage, as
+// the program takes no arguments. -1 when there are none: the program runs.
+int s32AnswerArguments(int argc, char *argv[])
 {
     for (int i = 1; i < argc && argv[i]; i++) {
         if (strcmp(argv[i], "--version") == 0) {
             char cVersion[TEXT_BUF_SIZE];
             s32GetUiVersion(cVersion);
             printf("tavolin %s\n", cVersion);
-            return true;
+            return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
         }
         if (strcmp(argv[i], "--help") == 0) {
-            printf("Usage: tavolin\n"
-                   "Reads and programs the EDID memory of displays over DDC/I2C, from one main\n"
-                   "panel. It takes no arguments; its settings, monitor EDID files and library\n"
-                   "log are kept in its folder (see 'man tavolin').\n"
-                   "  --help     this text\n"
-                   "  --version  the program's version\n");
-            return true;
+            fputs(gc_Usage, stdout);
+            return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
         }
     }
-    return false;
+    if (argc < 2 || !argv[1])
+        return -1;
+    if (strcmp(argv[1], "-h") != 0)
+        fprintf(stderr, "tavolin: %s '%.60s'\n",
+                argv[1][0] == '-' ? "unknown option" : "takes no arguments, not", argv[1]);
+    fputs(gc_Usage, stderr);
+    return 2;
 }
 
 } // namespace
 
 int s32TavolinMain(int argc, char *argv[])
 {
-    if (bAnsweredOption(argc, argv))
-        return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+    int s32Answer = s32AnswerArguments(argc, argv);
+    if (s32Answer >= 0)
+        return s32Answer;
     int s32SignalFd = s32ProcCatchQuitSignals();
     if (InitCVIRTE(nullptr, argv, nullptr) == 0) {
         fprintf(stderr, "tavolin: no display could be opened; without one, run it as "
@@ -196,7 +254,7 @@ int s32TavolinMain(int argc, char *argv[])
     vInstallCallbackTable();
     if (s32LoadPanels() < 0)
         return -1;
-    if (!bFolderIsOurs()) {
+    if (!bFolderIsOurs(s32SignalFd)) {
         vDiscardPanels();
         return 1;
     }

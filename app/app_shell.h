@@ -33,6 +33,10 @@ void vDiscardPanels(void);
 // advanced mode (1): height 695, the boxes usable and shown.
 void vShapeMainPanel(int32_t bAdvanced);
 
+// Adds to the main panel's title that the displays are simulated (1), or
+// gives it back its own text (0).
+void vShowSimulatedInTitle(int32_t bOn);
+
 // Work attached to start-up (after the panels are loaded) and to exit
 // (after the event loop).
 void vStartupHook(void);

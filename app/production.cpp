@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
+#include "device/ddc_start.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "device/monitor_detect.h"
@@ -26,10 +27,12 @@
 #define RESULT_PASS_COLOR 0x4CB050
 #define RESULT_FAIL_COLOR 0xE0463C
 #define UNIT_WHY_SIZE 600
+#define RESULT_TEXT_SIZE 640
 #define RESULT_POINT_SIZE 15       // the panel's own; three lines need a smaller one
 #define RESULT_SMALL_POINT_SIZE 11
 
 int32_t gs32_UnitRunning = 0;
+stUnitOutcome gst_UnitOutcome;
 
 namespace {
 
@@ -73,12 +76,15 @@ char gc_NextSerial[STAMP_SERIAL_MAX * 4 + 8] = "";
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
+// A training station says so on every result it shows.
 void vShowResult(const char *pcText, int32_t s32Color)
 {
-    bool bThreeLines = strchr(pcText, '\n') != strrchr(pcText, '\n');
+    char cText[RESULT_TEXT_SIZE];
+    snprintf(cText, sizeof(cText), "%s%s", gst_Station.bSimulated ? "TRAINING " : "", pcText);
+    bool bThreeLines = strchr(cText, '\n') != strrchr(cText, '\n');
     SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_POINT_SIZE,
                      bThreeLines ? RESULT_SMALL_POINT_SIZE : RESULT_POINT_SIZE);
-    SetCtrlVal(s32Main(), MAIN_UNIT_RESULT, pcText);
+    SetCtrlVal(s32Main(), MAIN_UNIT_RESULT, cText);
     SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_BGCOLOR, s32Color);
 }
 
@@ -128,8 +134,19 @@ void vGiveFieldTheKeyboard(void)
     SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
 }
 
+// What the command line reports of a unit that did not run to its end.
+void vNoteNotRun(const char *pcSerial)
+{
+    if (gst_UnitOutcome.s32State != UNIT_STARTED)
+        gst_UnitOutcome = {UNIT_REFUSED, "", 0, 0, 0, 0};
+    else
+        gst_UnitOutcome.s32State = UNIT_FAILED;
+    snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", pcSerial);
+}
+
 void vRefuseUnit(const char *pcSerial, const char *pcWhy)
 {
+    vNoteNotRun(pcSerial);
     vPrintMsg("Unit %s refused: %s\n>", pcScanName(pcSerial), pcWhy);
     vShowVerdict("FAIL", pcSerial, RESULT_FAIL_COLOR);
     vGiveFieldTheKeyboard();
@@ -139,6 +156,7 @@ void vRefuseUnit(const char *pcSerial, const char *pcWhy)
 // to it, which is no failure.
 void vLeaveUnitAlone(const char *pcSerial, const char *pcWhy)
 {
+    vNoteNotRun(pcSerial);
     vPrintMsg("Unit %s refused: %s\n>", pcSerial, pcWhy);
     vShowVerdict("NOTHING DONE", pcSerial, RESULT_READY_COLOR);
     vGiveFieldTheKeyboard();
@@ -358,6 +376,9 @@ bool bBeginRecord(stUnit *pstUnit, char *pcWhy, size_t whySize)
                        whySize))
         return false;
     vNoteLastUnit(pstUnit->s64RecordId);
+    gst_UnitOutcome = {UNIT_STARTED,       "", pstFirst->u32NumericSerial, pstFirst->s32Week,
+                       pstFirst->s32Year, pstUnit->s64RecordId};
+    snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", pstUnit->cSerial);
     return true;
 }
 
@@ -421,12 +442,16 @@ bool bTakeInterruptedUnit(stUnit *pstUnit)
 
 void vStartUnit(const char *pcTyped)
 {
+    gst_UnitOutcome = {UNIT_NONE, "", 0, 0, 0, 0};
     stUnit *pstUnit = &gst_Unit;
     memset(pstUnit, 0, sizeof(*pstUnit));
     pstUnit->s32Current = -1;
     char cWhy[UNIT_WHY_SIZE] = "";
     if (pcTyped[0] != '\0' && !bCheckUnitSerial(pcTyped, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
+    if (gu32_SimulatedOutputs && !gst_Station.bSimulated)
+        return vRefuseUnit(pcTyped, "the displays are simulated; Simulated = 1 in Station.ini "
+                                    "runs units on them for training");
     if (!bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
@@ -527,6 +552,7 @@ int32_t s32UnitEndAction(void)
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
         bPass = false;
     }
+    gst_UnitOutcome.s32State = bPass ? UNIT_PASSED : UNIT_FAILED;
     vPrintMsg("Unit %s : %s\n>", pstUnit->cSerial, bPass ? "Pass" : "Fail");
     vShowVerdict(bPass ? "PASS" : "FAIL", pstUnit->cSerial,
                  bPass ? RESULT_PASS_COLOR : RESULT_FAIL_COLOR);

@@ -13,6 +13,19 @@
 // 1 from the unit's Enter until its result shows.
 extern int32_t gs32_UnitRunning;
 
+// The last unit as its record holds it, and how it ended: refused (nothing
+// recorded), started, passed or failed. For the command line's report.
+enum { UNIT_NONE = 0, UNIT_REFUSED, UNIT_STARTED, UNIT_PASSED, UNIT_FAILED };
+struct stUnitOutcome {
+    int32_t s32State;
+    char cSerial[64];                       // as typed, or as the counter gave it
+    uint32_t u32NumericSerial;
+    int32_t s32Week;
+    int32_t s32Year;
+    int64_t s64RecordId;                    // 0: no record row
+};
+extern stUnitOutcome gst_UnitOutcome;
+
 // Start-up: reads Station.ini from the program's folder; with the mode on,
 // opens the unit record (a unit left "running" becomes "interrupted") and
 // shows the serial field. A wrong file is said in the message box and the

@@ -28,14 +28,17 @@ const char gc_CliUsage[] =
     "  --folder DIR   the program's folder (settings, monitor files, logs, Station.ini)\n"
     "  --speed KHZ    bus clock: 10, 30, 50, 80, 100, 130, 150, 180 or 200\n"
     "  --fast         fast writes; --paced: paced writes (default: as Station.ini says)\n"
-    "  --json         one JSON document on standard output; the lines go to standard error\n"
+    "  --json         one JSON document on standard output, whatever happens; the lines\n"
+    "                 go to standard error\n"
     "  --quiet        no message-box lines\n"
     "  --help, --version\n"
     "\n"
     "PORT is a port's name in the package or its number from 1; N is a display's\n"
     "position in the detected list, from 1.\n"
+    "An option given twice, --fast with --paced, --serial with --next: usage errors.\n"
     "Exit codes: 0 every step passed, 1 a step failed, 2 usage error, 3 the library could\n"
-    "not start or no display was found where one was named. See 'man tavolin-cli'.\n";
+    "not start or no display was found where one was named, 4 a signal stopped the run\n"
+    "before its end. See 'man tavolin-cli'.\n";
 
 namespace {
 
@@ -62,6 +65,7 @@ struct stParse {
     stCliOptions *pst;
     char *pcWhy;
     size_t whySize;
+    const char *pcGiven[32]; // each option given so far, by its index
 };
 
 typedef bool (*OptionSetter)(stParse *pstParse, const char *pcValue);
@@ -235,6 +239,38 @@ const stOption gst_Options[] = {
     {"--rework", 0, FOR_UNIT, bSetRework},
 };
 
+static_assert(sizeof(gst_Options) / sizeof(gst_Options[0]) <= 32, "room in stParse");
+
+const stOption *pstFindOption(const char *pcArg, size_t nameLength);
+
+// Options that choose one of two ways: the later one would silently win.
+const char *const gpc_Conflicts[][2] = {
+    {"--fast", "--paced"},
+    {"--serial", "--next"},
+};
+
+// An option given twice, or with its opposite, is a usage error: which of
+// the two was meant is not known.
+bool bFirstTime(stParse *p, const stOption *pstOpt)
+{
+    size_t index = (size_t)(pstOpt - gst_Options);
+    for (size_t i = 0; i < sizeof(gst_Options) / sizeof(gst_Options[0]); i++) {
+        if (gst_Options[i].pfnSet == pstOpt->pfnSet && p->pcGiven[i])
+            return bFail(p, "%s is given twice", p->pcGiven[i]);
+    }
+    for (const auto &pair : gpc_Conflicts) {
+        for (int32_t k = 0; k < 2; k++) {
+            if (strcmp(pair[k], pstOpt->pcName) != 0)
+                continue;
+            const stOption *pstOther = pstFindOption(pair[1 - k], strlen(pair[1 - k]));
+            if (pstOther && p->pcGiven[pstOther - gst_Options])
+                return bFail(p, "%s and %s cannot both be given", pair[1 - k], pair[k]);
+        }
+    }
+    p->pcGiven[index] = pstOpt->pcName;
+    return true;
+}
+
 const stOption *pstFindOption(const char *pcArg, size_t nameLength)
 {
     for (const stOption &stOpt : gst_Options) {
@@ -272,7 +308,7 @@ bool bTakeOption(stParse *p, int argc, char *argv[], int *pi)
     } else if (pcEquals) {
         return bFail(p, "%s takes no value", pstOpt->pcName);
     }
-    return pstOpt->pfnSet(p, pcValue);
+    return bFirstTime(p, pstOpt) && pstOpt->pfnSet(p, pcValue);
 }
 
 bool bTakeCommand(stParse *p, const char *pcArg)
@@ -346,7 +382,7 @@ bool bParseCliOptions(int argc, char *argv[], stCliOptions *pstOptions, char *pc
 {
     memset(pstOptions, 0, sizeof(*pstOptions));
     pstOptions->s32SpeedIndex = -1;
-    stParse stP = {pstOptions, pcWhy, whySize};
+    stParse stP = {pstOptions, pcWhy, whySize, {}};
     pcWhy[0] = '\0';
     for (int i = 1; i < argc && argv[i]; i++) {
         const char *pcArg = argv[i];

@@ -26,6 +26,7 @@ enum {
     CLI_EXIT_FAIL = 1,
     CLI_EXIT_USAGE = 2,
     CLI_EXIT_NO_START = 3,
+    CLI_EXIT_STOPPED = 4,   // a quit signal stopped the run before its end
 };
 
 #define CLI_PORT_SIZE 64

@@ -1,6 +1,8 @@
 #include "cli/cli_report.h"
 
 #include "app/cmd_queue.h"
+#include "app/production.h"
+#include "device/ddc_start.h"
 #include "files/msg_log.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
@@ -53,6 +55,10 @@ int32_t gb_NoticeBesideLines = 0;
 // The lines' last, unended line (the prompt, mostly): a bar drawn over it
 // puts it back when it goes.
 char gc_OpenLine[128] = "";
+// The JSON document's reason, when the run did not pass.
+char gc_Reason[TEXT_BUF_SIZE] = "";
+// Lines shown on a terminal have their control bytes escaped.
+int32_t gb_LinesOnTerminal = 0;
 
 struct stCmdName {
     int32_t s32CmdId;
@@ -152,6 +158,21 @@ void vKeepOpenLine(const char *pcText, size_t length)
     snprintf(gc_OpenLine + used, sizeof(gc_OpenLine) - used, "%s", pcText);
 }
 
+// A serial or a port name could hold bytes a terminal acts on: they are
+// shown as \xXX, as tavolin-pkg shows them; line feeds stay.
+void vWriteEscaped(FILE *p, const char *pcText, size_t length)
+{
+    for (size_t i = 0; i < length; i++) {
+        unsigned char c = (unsigned char)pcText[i];
+        if (c == '\\')
+            fputs("\\\\", p);
+        else if ((c < 0x20 && c != '\n') || c >= 0x7F)
+            fprintf(p, "\\x%02X", c);
+        else
+            fputc(c, p);
+    }
+}
+
 void vOnMessage(const char *pcText, void *)
 {
     size_t length = strlen(pcText);
@@ -169,7 +190,10 @@ void vOnMessage(const char *pcText, void *)
         return;
     vEraseProgress();
     vKeepOpenLine(pcText, length);
-    fwrite(pcText, 1, length, pLinesTo());
+    if (gb_LinesOnTerminal)
+        vWriteEscaped(pLinesTo(), pcText, length);
+    else
+        fwrite(pcText, 1, length, pLinesTo());
     fflush(pLinesTo());
 }
 
@@ -311,17 +335,93 @@ void vJsonStep(FILE *p, const stStep *pstStep)
             (unsigned long long)pstStep->u64DurationMs, pstStep->bCut ? ", \"lines_cut\": true" : "");
 }
 
-void vJsonDocument(FILE *p, int32_t s32ExitCode, const char *pcStopSignal)
+const char *pcResultName(int32_t s32ExitCode)
 {
-    int32_t s32Verdict = s32ExitCode == CLI_EXIT_PASS ? STEP_PASS : STEP_FAIL;
-    fprintf(p, "{\n  \"program\": \"tavolin-cli\",\n  \"command\": \"%s\",\n",
-            pcCliCommandName(gpst_Options->s32Command));
-    fprintf(p, "  \"result\": \"%s\",\n  \"exit_code\": %d,\n  \"stopped_by\": ",
-            pcVerdictName(s32Verdict), (int)s32ExitCode);
+    return s32ExitCode == CLI_EXIT_PASS      ? "pass"
+           : s32ExitCode == CLI_EXIT_STOPPED ? "stopped"
+                                             : "fail";
+}
+
+// The first line that failed the first counted step that failed.
+bool bFailedStepReason(char *pcReason, size_t size)
+{
+    for (int32_t i = 0; i < gs32_StepCount; i++) {
+        const stStep *pstStep = &gst_Steps[i];
+        if (!pstStep->bCounted || pstStep->s32Verdict != STEP_FAIL)
+            continue;
+        const char *pcText = gc_Arena + pstStep->u32Offset;
+        bool bFound = false;
+        vEachLine(pcText, pstStep->u32Length, [&](const char *pcLine, size_t length) {
+            if (bFound || !bLineFails(pcLine, length))
+                return;
+            snprintf(pcReason, size, "%s: %.*s", pcCmdName(pstStep->s32CmdId), (int)length,
+                     pcLine);
+            bFound = true;
+        });
+        if (!bFound)
+            snprintf(pcReason, size, "%s failed", pcCmdName(pstStep->s32CmdId));
+        return true;
+    }
+    return false;
+}
+
+void vFillReason(int32_t s32ExitCode, const char *pcStopSignal)
+{
+    if (s32ExitCode == CLI_EXIT_PASS)
+        snprintf(gc_Reason, sizeof(gc_Reason), "every step passed");
+    else if (s32ExitCode == CLI_EXIT_STOPPED)
+        snprintf(gc_Reason, sizeof(gc_Reason), "%s stopped the run before its end",
+                 pcStopSignal ? pcStopSignal : "a signal");
+    else if (s32ExitCode == CLI_EXIT_FAIL && bFailedStepReason(gc_Reason, sizeof(gc_Reason)))
+        return;
+    else if (gc_Reason[0] == '\0')
+        snprintf(gc_Reason, sizeof(gc_Reason), "the run failed (exit code %d)", (int)s32ExitCode);
+}
+
+void vJsonHead(FILE *p, const char *pcCommand, int32_t s32ExitCode, const char *pcReason,
+               const char *pcStopSignal, bool bSimulated)
+{
+    fprintf(p, "{\n  \"program\": \"tavolin-cli\",\n  \"command\": \"%s\",\n", pcCommand);
+    fprintf(p, "  \"result\": \"%s\",\n  \"exit_code\": %d,\n  \"reason\": ",
+            pcResultName(s32ExitCode), (int)s32ExitCode);
+    vJsonText(p, pcReason);
+    fputs(",\n  \"stopped_by\": ", p);
     if (pcStopSignal)
         vJsonText(p, pcStopSignal);
     else
         fputs("null", p);
+    fprintf(p, ",\n  \"simulated\": %s", bSimulated ? "true" : "false");
+}
+
+// What the unit's record holds: its serial and the numbers stamped.
+void vJsonUnit(FILE *p)
+{
+    if (gpst_Options->s32Command != CLI_CMD_UNIT)
+        return;
+    const stUnitOutcome &u = gst_UnitOutcome;
+    bool bRecorded = u.s32State >= UNIT_STARTED;
+    fputs(",\n  \"serial\": ", p);
+    if (u.s32State != UNIT_NONE)
+        vJsonText(p, u.cSerial);
+    else
+        fputs("null", p);
+    if (bRecorded)
+        fprintf(p, ",\n  \"numeric_serial\": %lu,\n  \"week\": %d,\n  \"year\": %d,\n"
+                   "  \"record_id\": %lld",
+                (unsigned long)u.u32NumericSerial, (int)u.s32Week, (int)u.s32Year,
+                (long long)u.s64RecordId);
+    else
+        fputs(",\n  \"numeric_serial\": null,\n  \"week\": null,\n  \"year\": null,\n"
+              "  \"record_id\": null",
+              p);
+}
+
+void vJsonDocument(FILE *p, int32_t s32ExitCode, const char *pcStopSignal)
+{
+    vFillReason(s32ExitCode, pcStopSignal);
+    vJsonHead(p, pcCliCommandName(gpst_Options->s32Command), s32ExitCode, gc_Reason,
+              pcStopSignal, gu32_SimulatedOutputs != 0);
+    vJsonUnit(p);
     fputs(",\n  \"displays\": [", p);
     for (int32_t i = 0; i < gs32_DisplayCount; i++) {
         fprintf(p, "%s\n    {\"position\": %d, \"id\": ", i ? "," : "", (int)i + 1);
@@ -372,6 +472,9 @@ void vReportBegin(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr)
     gb_ProgressShown = 0;
     gb_ProgressOnTerminal = !pstOptions->bQuiet && pErr == stderr && bProcIsTerminal(2);
     gc_OpenLine[0] = '\0';
+    gc_Reason[0] = '\0';
+    gb_LinesOnTerminal = (pLinesTo() == stdout && bProcIsTerminal(1)) ||
+                         (pLinesTo() == stderr && bProcIsTerminal(2));
     gb_NoticeBesideLines = !pstOptions->bQuiet &&
                            (pLinesTo() == pErr || (pErr == stderr && pOut == stdout &&
                                                    bProcIsTerminal(1) && bProcIsTerminal(2)));
@@ -380,11 +483,13 @@ void vReportBegin(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr)
     vMsgSetEcho(&stEcho);
 }
 
-void vReportEndStep(int32_t s32CmdId, int32_t bCounted)
+void vReportEndStep(int32_t s32CmdId, int32_t bCounted, int32_t s32Verdict)
 {
     uint64_t u64Now = u64ClockNowMs();
     if (gu32_ArenaUsed == gu32_PendingStart && !gb_PendingCut)
         return;
+    if (s32Verdict != STEP_NONE)
+        gs32_PendingVerdict = s32Verdict;
     if (bCounted && gs32_PendingVerdict == STEP_FAIL)
         gb_CountedFailure = 1;
     if (gs32_StepCount == CLI_STEP_MAX) {
@@ -413,13 +518,33 @@ void vReportSay(const char *pcFormat, ...)
         fputc('\n', gp_Err);
         gc_OpenLine[0] = '\0';
     }
-    fputs("tavolin-cli: ", gp_Err);
     va_list args;
     va_start(args, pcFormat);
-    vfprintf(gp_Err, pcFormat, args);
+    vsnprintf(gc_Reason, sizeof(gc_Reason), pcFormat, args);
     va_end(args);
+    fputs("tavolin-cli: ", gp_Err);
+    if (bProcIsTerminal(2) && gp_Err == stderr)
+        vWriteEscaped(gp_Err, gc_Reason, strlen(gc_Reason));
+    else
+        fputs(gc_Reason, gp_Err);
     fputc('\n', gp_Err);
     fflush(gp_Err);
+}
+
+void vReportReason(const char *pcFormat, ...)
+{
+    va_list args;
+    va_start(args, pcFormat);
+    vsnprintf(gc_Reason, sizeof(gc_Reason), pcFormat, args);
+    va_end(args);
+}
+
+void vReportEarlyDocument(FILE *pOut, const char *pcCommand, int32_t s32ExitCode,
+                          const char *pcWhy)
+{
+    vJsonHead(pOut, pcCommand, s32ExitCode, pcWhy, nullptr, false);
+    fputs(",\n  \"displays\": [],\n  \"steps\": [],\n  \"steps_left_out\": 0\n}\n", pOut);
+    fflush(pOut);
 }
 
 void vReportAddDisplay(int32_t s32Position, const char *pcId)

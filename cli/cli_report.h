@@ -22,10 +22,18 @@ enum { STEP_NONE = 0, STEP_PASS = 1, STEP_FAIL = 2 };
 // Starts the report: the message log's texts go to it from now on.
 void vReportBegin(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr);
 // The text printed since the last step ends one step of this command;
-// bCounted: whether its verdict counts for the exit code.
-void vReportEndStep(int32_t s32CmdId, int32_t bCounted);
-// Our own notices (not the message box's), on standard error.
+// bCounted: whether its verdict counts for the exit code. s32Verdict is the
+// command's own result, or STEP_NONE to judge the step by its lines.
+void vReportEndStep(int32_t s32CmdId, int32_t bCounted, int32_t s32Verdict);
+// Our own notices (not the message box's), on standard error. The last one
+// is the JSON document's reason for a run that could not start.
 void vReportSay(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+// Why the run did not pass, for the JSON document, when no step says it.
+void vReportReason(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
+// The JSON document of a run that ended before it began: a command line
+// refused, no panel run-time.
+void vReportEarlyDocument(FILE *pOut, const char *pcCommand, int32_t s32ExitCode,
+                          const char *pcWhy);
 // A display of the detected list, for the JSON document.
 void vReportAddDisplay(int32_t s32Position, const char *pcId);
 // The verdict of the last step run of this command, STEP_NONE when none ran.

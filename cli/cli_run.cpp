@@ -5,7 +5,10 @@
 #include "app/cmd_queue.h"
 #include "app/production.h"
 #include "cli/cli_report.h"
+#include "device/device_command.h"
 #include "device/monitor_detect.h"
+#include "files/edid_stamp.h"
+#include "files/msg_log.h"
 #include "files/edid_image.h"
 #include "files/package.h"
 #include "files/station.h"
@@ -21,6 +24,11 @@ namespace {
 
 const stCliOptions *gpst_Options = nullptr;
 int32_t gs32_StopSignal = 0;
+// Commands were left unrun by a quit signal.
+int32_t gb_Stopped = 0;
+// Device commands of this run, by their own results.
+int32_t gs32_DeviceRun = 0;
+int32_t gs32_DeviceFailed = 0;
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
@@ -98,6 +106,21 @@ bool bUsesPackage(void)
 // command that uses a package is failed by it.
 int32_t bCounted(int32_t s32CmdId) { return s32CmdId != CMD_CHECK_PKG_INFO || bUsesPackage(); }
 
+// A device command counts itself in the tally, whatever it printed; a unit
+// ends with its own verdict. Other commands are judged by their lines.
+int32_t s32CommandVerdict(int32_t s32CmdId, int32_t s32RunBefore, int32_t s32FailedBefore)
+{
+    if (s32CmdId == CMD_UNIT_END && gst_UnitOutcome.s32State >= UNIT_STARTED)
+        return gst_UnitOutcome.s32State == UNIT_PASSED ? STEP_PASS : STEP_FAIL;
+    if (gst_DeviceTally.s32Run <= s32RunBefore)
+        return STEP_NONE;
+    gs32_DeviceRun++;
+    if (gst_DeviceTally.s32Failed <= s32FailedBefore)
+        return STEP_PASS;
+    gs32_DeviceFailed++;
+    return STEP_FAIL;
+}
+
 void vRunRing(void)
 {
     while (gs32_CmdQueueWrite != gs32_CmdQueueRead) {
@@ -105,13 +128,17 @@ void vRunRing(void)
         vTakeSignals(nullptr);
         if (gs32_StopSignal != 0) {
             vClearCommandQueue();
+            gb_Stopped = 1;
             return;
         }
         int32_t s32CmdId = gst_CmdQueue[gs32_CmdQueueRead].s32CmdId;
         int32_t s32Waiting = 0;
+        int32_t s32RunBefore = gst_DeviceTally.s32Run;
+        int32_t s32FailedBefore = gst_DeviceTally.s32Failed;
         s32DispatchCommand(&s32Waiting);
         if (!s32Waiting)
-            vReportEndStep(s32CmdId, bCounted(s32CmdId));
+            vReportEndStep(s32CmdId, bCounted(s32CmdId),
+                           s32CommandVerdict(s32CmdId, s32RunBefore, s32FailedBefore));
     }
 }
 
@@ -234,9 +261,20 @@ int32_t s32StartUnit(void)
                    cStation);
         return CLI_EXIT_USAGE;
     }
+    // Checked as typed: the field would take a byte that is not UTF-8 for
+    // another one.
+    char cWhy[TEXT_BUF_SIZE];
+    if (!o.bNext && !bCheckUnitSerial(o.cSerial, cWhy, sizeof(cWhy))) {
+        vPrintMsg("Unit %s refused: %s\n>", o.cSerial, cWhy);
+        gst_UnitOutcome = {UNIT_REFUSED, "", 0, 0, 0, 0};
+        snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", o.cSerial);
+        vReportEndStep(CLI_STEP_UNIT_START, 1, STEP_FAIL);
+        return CLI_EXIT_FAIL;
+    }
     SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, o.bNext ? "" : o.cSerial);
     UnitSerialCallback(s32Main(), MAIN_UNIT_SERIAL, EVENT_COMMIT, nullptr, 0, 0);
-    vReportEndStep(CLI_STEP_UNIT_START, 1);
+    vReportEndStep(CLI_STEP_UNIT_START, 1,
+                   gst_UnitOutcome.s32State == UNIT_STARTED ? STEP_NONE : STEP_FAIL);
     return CLI_EXIT_PASS;
 }
 
@@ -272,20 +310,59 @@ int32_t s32PostCommand(void)
     return CLI_EXIT_PASS;
 }
 
+// The device commands the subcommand posts, each of which must run and pass.
+int32_t s32DeviceCommandsOf(const stCliOptions &o)
+{
+    switch (o.s32Command) {
+    case CLI_CMD_READ:
+    case CLI_CMD_ERASE:
+        return 1;
+    case CLI_CMD_PROGRAM:
+        return (o.bErase ? 1 : 0) + 1 + (o.bNoVerify ? 0 : 2);
+    case CLI_CMD_VERIFY:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+// Pass only for work done: every step's own result, every device command
+// the subcommand posted run and passed, a unit passed.
+int32_t s32VerdictOfRun(void)
+{
+    const stCliOptions &o = *gpst_Options;
+    if (s32ReportExitCode() != CLI_EXIT_PASS)
+        return CLI_EXIT_FAIL;
+    int32_t s32Expected = s32DeviceCommandsOf(o);
+    if (gs32_DeviceFailed > 0 || gs32_DeviceRun < s32Expected) {
+        vReportReason("%d of the %d bus commands of '%s' ran and %d of them failed",
+                      (int)gs32_DeviceRun, (int)s32Expected, pcCliCommandName(o.s32Command),
+                      (int)gs32_DeviceFailed);
+        return CLI_EXIT_FAIL;
+    }
+    if (o.s32Command == CLI_CMD_UNIT && gst_UnitOutcome.s32State != UNIT_PASSED) {
+        vReportReason("the unit %s did not pass", gst_UnitOutcome.cSerial);
+        return CLI_EXIT_FAIL;
+    }
+    return CLI_EXIT_PASS;
+}
+
 int32_t s32RunCommand(void)
 {
     vStartUp();
     vApplyOptions();
     vRunRing();
     if (gs32_StopSignal != 0)
-        return s32ReportExitCode();
+        return CLI_EXIT_STOPPED;
     if (!bLibraryStarted())
         return CLI_EXIT_NO_START;
+    vResetDeviceTally();
+    gst_UnitOutcome = {UNIT_NONE, "", 0, 0, 0, 0};
     int32_t s32Code = s32PostCommand();
     if (s32Code != CLI_EXIT_PASS)
         return s32Code;
     vRunRing();
-    return s32ReportExitCode();
+    return gb_Stopped ? CLI_EXIT_STOPPED : s32VerdictOfRun();
 }
 
 void vListDisplays(void)
@@ -305,6 +382,9 @@ int32_t s32CliRun(const stCliOptions *pstOptions, FILE *pOut, FILE *pErr)
 {
     gpst_Options = pstOptions;
     gs32_StopSignal = 0;
+    gb_Stopped = 0;
+    gs32_DeviceRun = 0;
+    gs32_DeviceFailed = 0;
     vReportBegin(pstOptions, pOut, pErr);
     int s32SignalFd = s32ProcCatchQuitSignals();
     vInstallCallbackTable();

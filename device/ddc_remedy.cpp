@@ -17,6 +17,8 @@ enum {
     REMEDY_LOG_FILE,
     REMEDY_NO_ADAPTER,
     REMEDY_NO_DISPLAY,
+    REMEDY_NO_DISPLAY_BUS,
+    REMEDY_NO_BUS_PATH,
     REMEDY_COUNT
 };
 
@@ -34,6 +36,12 @@ const char *const gpc_Remedies[REMEDY_COUNT] = {
     "against /sys/class/drm and /sys/class/i2c-dev/*/name",
     "no display could be read on the DDC buses found: check that the display is switched on and "
     "its cable plugged in, then click \"Refresh\"",
+    "this PC shows no display's DDC bus (no DRM connector with a DDC adapter under "
+    "/sys/class/drm, as in a virtual machine): connect the displays to the graphics card's "
+    "outputs and check its driver, run 'sudo modprobe i2c-dev', or name the adapter in a bench "
+    "description; to try the program on simulated displays, start it with " DDC_BENCH_ASK,
+    "this PC has no display bus the program can drive: to try the program on simulated "
+    "displays, start it with " DDC_BENCH_ASK,
 };
 
 void vSayRemedy(uint32_t u32Remedy)
@@ -45,6 +53,18 @@ void vSayRemedy(uint32_t u32Remedy)
     gu32_RemediesSaid |= 1u << u32Remedy;
     cText[0] = (char)(cText[0] - 'a' + 'A');
     vPrintMsgLines(" - ", cText);
+}
+
+// Without any output the library says why: no display's bus on this PC.
+bool bSaidNoBus(void)
+{
+    if (gu32_DdcSource == DDC_SOURCE_NO_DISPLAY_BUS)
+        vSayRemedy(REMEDY_NO_DISPLAY_BUS);
+    else if (gu32_DdcSource == DDC_SOURCE_NO_BUS_PATH)
+        vSayRemedy(REMEDY_NO_BUS_PATH);
+    else
+        return false;
+    return true;
 }
 
 // Only real adapters count: a simulated bench without displays needs
@@ -88,8 +108,11 @@ void vPrintDdcRemedy(int32_t s32Status)
         vSayRemedy(REMEDY_LOG_FILE);
         break;
     case 0:
-        if (gu8_MonitorNum == 0)
+        if (gu8_MonitorNum == 0 && !bSaidNoBus())
             vSayEmptyListRemedies();
+        break;
+    case DDC_ERR_NO_MORE_OUTPUTS:
+        bSaidNoBus();
         break;
     default:
         break;

@@ -13,7 +13,8 @@ extern uint32_t gu32_RemediesSaid;
 // (CMD_REFRESH_MONITOR), s32Status being that step's status: the remedy for
 // a start that failed for want of the i2c-dev module, of permission or of
 // its log, or, when the list stayed empty, for the real adapters that
-// could not be used or where no display could be read.
+// could not be used or where no display could be read, or for a PC where
+// the library found no display's bus (and how to ask for simulated ones).
 void vPrintDdcRemedy(int32_t s32Status);
 
 #endif

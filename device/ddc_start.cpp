@@ -23,6 +23,8 @@ const uint32_t gu32_DdcSpeedTable[DDC_SPEED_COUNT] = {10000,  30000,  50000,  80
                                                      130000, 150000, 180000, 200000};
 int32_t gs32_DdcSpeedIndex = DDC_SPEED_DEFAULT;
 char gu8str_DdcLogPath[TEXT_BUF_SIZE] = LIBRARY_LOG_NAME;
+uint32_t gu32_DdcSource = DDC_SOURCE_MACHINE;
+uint32_t gu32_SimulatedOutputs = 0;
 
 namespace {
 
@@ -38,6 +40,32 @@ uint32_t u32ReadSpeedRate(void)
     uint32_t u32Rate = gu32_DdcSpeedTable[s32Index];
     vPrintMsg("Set DDC / I2C speed = %d KHz\n>", (int)(u32Rate / 1000u));
     return u32Rate;
+}
+
+// Simulated displays pass whatever is written to them: the operator must
+// never take them for real ones.
+void vNoteSimulatedDisplays(void)
+{
+    if (GetLibraryInfo(DDC_LIB_SOURCE, &gu32_DdcSource) != 0)
+        gu32_DdcSource = DDC_SOURCE_MACHINE;
+    if (GetLibraryInfo(DDC_LIB_SIMULATED, &gu32_SimulatedOutputs) != 0)
+        gu32_SimulatedOutputs = 0;
+    if (gu32_SimulatedOutputs == 0)
+        return;
+    // A description may mix real adapters with simulated displays.
+    char cWhat[128];
+    if (gu32_DdcSource == DDC_SOURCE_BUILTIN)
+        snprintf(cWhat, sizeof(cWhat), "the built-in bench): nothing is read from or written to "
+                                       "a real display");
+    else
+        snprintf(cWhat, sizeof(cWhat), "a bench description: %u of its outputs): nothing is "
+                                       "read from or written to a real display on them",
+                 gu32_SimulatedOutputs);
+    char cLine[160];
+    snprintf(cLine, sizeof(cLine), "Simulated displays (%s", cWhat);
+    vPrintMsgLines(" - ", cLine);
+    fprintf(stderr, "tavolin: simulated displays (%s\n", cWhat);
+    vShowSimulatedInTitle(1);
 }
 
 } // namespace
@@ -94,6 +122,7 @@ int32_t s32InitDdcAction(void)
         vPrintMsg(" - Fail ! Error Code = 0x%X \n>", (uint32_t)s32Status);
     else
         vPrintMsg(" - Pass\n>");
+    vNoteSimulatedDisplays();
     vPrintDdcRemedy(s32Status);
     vShowProgress(INIT_PROGRESS_TEXT, 100);
     return 1;

@@ -12,6 +12,14 @@ extern int32_t gs32_DdcSpeedIndex;
 // The library log the start asks for, to name it to the operator.
 extern char gu8str_DdcLogPath[TEXT_BUF_SIZE];
 
+// What the library said at the start: where its outputs come from
+// (DDC_SOURCE_*) and how many of them are simulated displays.
+extern uint32_t gu32_DdcSource;
+extern uint32_t gu32_SimulatedOutputs;
+// The variable that asks for the built-in simulated bench, as an operator
+// types it.
+#define DDC_BENCH_ASK "DDCHELPER_BENCH=builtin"
+
 // 0 when the library started and detection ran, else the code of the first
 // failing step (or EnumGetFirst's result).
 int32_t s32InitDdc(void);

@@ -35,6 +35,7 @@ enum {
     KEY_PORT_MAP,
     KEY_RECORDS,
     KEY_WRITE_MODE,
+    KEY_SIMULATED,
     KEY_RECORD_ID,
     KEY_LAST_UNIT,
     KEY_COUNT,
@@ -43,7 +44,7 @@ enum {
 const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
-    "WriteMode",  "RecordId",      "LastUnit",
+    "WriteMode",  "Simulated",     "RecordId",     "LastUnit",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -248,6 +249,10 @@ bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, cha
     case KEY_WRITE_MODE:
         return bParseWord(s32Key, pcValue, gpc_WriteModes, 2, &pstStation->s32WriteMode, pcWhy,
                           whySize);
+    case KEY_SIMULATED:
+        if (!bParseRange(pcValue, 0, 1, &pstStation->bSimulated))
+            return bWhy(pcWhy, whySize, "Simulated is \"%.40s\"; it must be 0 or 1", pcValue);
+        return true;
     case KEY_RECORD_ID:
     case KEY_LAST_UNIT:
         return bParseRecordKey(s32Key, pcValue, pstStation, pcWhy, whySize);
@@ -299,6 +304,9 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_WRITE_MODE:
         snprintf(pcValue, size, "%s", pcWordOf(gpc_WriteModes, 2, pst->s32WriteMode));
         return;
+    case KEY_SIMULATED:
+        snprintf(pcValue, size, "%d", (int)pst->bSimulated);
+        return;
     case KEY_RECORD_ID:
         snprintf(pcValue, size, "%s", pst->cRecordId);
         return;
@@ -327,7 +335,7 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
         return bWhy(pcWhy, whySize,
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                    "Records, WriteMode, RecordId, LastUnit",
+                    "Records, WriteMode, Simulated, RecordId, LastUnit",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
@@ -367,6 +375,9 @@ bool bCheckWritable(const stStation *pstStation, char *pcWhy, size_t whySize)
     static char cValue[STATION_LINE_SIZE];
     static stStation stScratch;
     for (int32_t i = 0; i < KEY_COUNT; i++) {
+        // Only a training station says so: a line's stations keep their files.
+        if (i == KEY_SIMULATED && !pstStation->bSimulated)
+            continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));
         if (!bParseValue(i, cValue, &stScratch, pcWhy, whySize))
             return false;
@@ -459,6 +470,9 @@ bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pc
         return bWhy(pcWhy, whySize, "%s cannot be written: %s", pcName,
                     pcTextWriterWhy(&stWriter));
     for (int32_t i = 0; i < KEY_COUNT; i++) {
+        // Only a training station says so: a line's stations keep their files.
+        if (i == KEY_SIMULATED && !pstStation->bSimulated)
+            continue;
         if (i >= KEY_RECORD_ID && pstStation->cRecordId[0] == '\0')
             continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));

@@ -51,6 +51,7 @@ struct stStation {
     int32_t s32MapCount;
     char cRecords[STATION_TEXT_MAX + 1];
     int32_t s32WriteMode;
+    int32_t bSimulated;                    // 1: a training station, units on simulated displays
     // The record the station made or adopted, and the last unit it began in
     // it; written only once there is an id.
     char cRecordId[STATION_RECORD_ID_SIZE];

@@ -3,7 +3,8 @@
 # under Xvfb and openbox, with the keyboard and mouse through xdotool:
 #   1. a package with two ports (two real EDIDs of ../shared/data/edid, or
 #      where that folder is absent the EDIDs the start-up detection saved),
-#      and a Station.ini that maps them onto the two simulated displays;
+#      and a Station.ini that maps them onto the two simulated displays (the
+#      built-in bench, asked for; Simulated = 1, a training station);
 #   2. Browse... and the real file dialog pick the package, Refresh detects
 #      the displays again;
 #   3. five serials typed as a bar-code scanner types them (the characters
@@ -56,6 +57,8 @@ corpus_edids() {
     done
 }
 
+# The displays are the built-in bench's: units run on them only at a
+# training station.
 cat >"$xs_work/Station.ini" <<'EOF'
 Production = 1
 Station = Bench 1
@@ -63,6 +66,7 @@ SerialSource = scan
 NumericSerial = digits
 WeekYear = today
 PortMap = HDMI1:1, HDMI2:2
+Simulated = 1
 EOF
 # The serial field holds the keyboard, so its cursor blinks.
 XS_SETTLE_MASK="216,386 430,420"
@@ -186,7 +190,8 @@ say "50 serials scanned at 20 ms a character, 0.3 s apart, in fast mode: ${#reco
 
 close_tavolin
 rm -rf "$prog/MonitorEDID"
-(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" timeout 20 ./tavolin) \
+(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" \
+    DDCHELPER_BENCH="$xs_bench" timeout 20 ./tavolin) \
     >/dev/null 2>&1 &
 tavolin_pid=$!
 both_saved() { ls "$prog"/MonitorEDID/Monitor_2_*.bin >/dev/null 2>&1; }

@@ -102,7 +102,8 @@ poll 50 ended || fail "the close box did not end tavolin"
 wait "$tavolin_pid" || fail "tavolin ended with an error"
 tavolin_pid=""
 mv "$prog/MonitorEDID" "$xs_work/MonitorEDID.before"
-(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" timeout 20 ./tavolin) \
+(cd "$prog" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$xs_work/runtime" \
+    DDCHELPER_BENCH="$xs_bench" timeout 20 ./tavolin) \
     >/dev/null 2>&1 &
 tavolin_pid=$!
 first_saved() { ls "$prog"/MonitorEDID/Monitor_1_*.bin >/dev/null 2>&1; }

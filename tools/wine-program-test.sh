@@ -5,7 +5,8 @@
 #   1. the Windows ZIP is unpacked into a fresh 32-bit wine prefix (C:\Tavolin,
 #      a portable folder) beside a package built by tavolin-pkg from a real
 #      EDID of ../shared/data/edid;
-#   2. each program starts (the bus library's built-in bench is detected),
+#   2. each program starts (the bus library's built-in bench, asked for by
+#      DDCHELPER_BENCH=builtin, is detected),
 #      Alt+B and the real file dialog pick the package, Alt+R detects the
 #      displays again, Alt+S runs Program + Verify, Alt+A and the file dialog
 #      save the message box, and the close box ends the program;
@@ -105,7 +106,9 @@ cp "$package" "$prog/job.pkg"
 # wine's windows are known by the class of the program's process.
 visible_windows() { xdotool search --onlyvisible --classname tavolin.exe 2>/dev/null || true; }
 start_wine_tavolin() {
-    (cd "$prog" && exec wine tavolin.exe) >"$xs_work/tavolin.log" 2>&1 &
+    # The Windows program has no display bus yet: it runs on simulated
+    # displays only when asked for them.
+    (cd "$prog" && DDCHELPER_BENCH=builtin exec wine tavolin.exe) >"$xs_work/tavolin.log" 2>&1 &
     tavolin_pid=$!
     poll 150 xs_main_shown || fail "tavolin.exe showed no main window within 30 s"
     main=$(main_window)

@@ -88,11 +88,16 @@ xs_start_tavolin() { # [file...]
     xs_restart_tavolin
 }
 
+# The operator scripts run on simulated displays, which the program starts
+# only when asked: the built-in bench, whatever displays the machine has.
+xs_bench=${xs_bench:-builtin}
+
 # tavolin again from the program folder as the last run left it (its
 # DefSetting.ini, logs and saved EDIDs kept).
 xs_restart_tavolin() {
     [ -x "$prog/tavolin" ] || fail "no program folder to restart in (xs_start_tavolin first)"
-    (cd "$prog" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$xs_work/runtime" ./tavolin) \
+    (cd "$prog" && exec env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$xs_work/runtime" \
+        DDCHELPER_BENCH="$xs_bench" ./tavolin) \
         >"$xs_work/tavolin.log" 2>&1 &
     tavolin_pid=$!
     poll 100 xs_main_shown || fail "the main panel did not appear within 20 s"

@@ -78,6 +78,23 @@
 // names), not a simulated display.
 #define DDC_OUTPUT_REAL_ADAPTER 0x2u
 
+// GetLibraryInfo options, known once InstallDriver or InitDDCHelper has put
+// the outputs in place (0 before).
+#define DDC_LIB_SOURCE 1    // where the outputs come from: one of DDC_SOURCE_*
+#define DDC_LIB_SIMULATED 2 // how many outputs are simulated (of a bench description
+                            // or the built-in bench); 0 for the machine's own buses
+
+// Sources of the outputs. Without a bench asked for, the library drives the
+// machine's display buses and never falls back to simulated displays.
+#define DDC_SOURCE_MACHINE 0       // the machine's display buses (or a test's own bench)
+#define DDC_SOURCE_DESCRIPTION 1   // a bench description: DDCHELPER_BENCH or DDCBench.txt
+#define DDC_SOURCE_BUILTIN 2       // the built-in simulated bench: DDCHELPER_BENCH=builtin,
+                                   // or a named description that could not be read
+#define DDC_SOURCE_NO_DISPLAY_BUS 3 // no outputs: the machine has no DRM connector with a
+                                    // DDC adapter (Linux)
+#define DDC_SOURCE_NO_BUS_PATH 4   // no outputs: the library has no way to a display's bus
+                                   // on this system (no i2c-dev: Windows)
+
 // ReadI2CBuf flags, combinable. Without DDC_READ_CONTINUE a read starts a
 // new transfer at the memory's address counter; without DDC_READ_KEEP_OPEN
 // it ends the transfer.
@@ -110,6 +127,7 @@ DDC_API uint32_t ReadI2CBuf(uint32_t u32Handle, uint32_t u32Addr, uint8_t *pu8Bu
 DDC_API uint32_t WriteI2CBuf(uint32_t u32Handle, uint32_t u32Addr, const uint8_t *pu8Buffer,
                              uint32_t u32Count, uint32_t u32Flags);
 DDC_API uint32_t GetOutputInfo(uint32_t u32Handle, uint32_t u32Option, uint32_t *pu32Value);
+DDC_API uint32_t GetLibraryInfo(uint32_t u32Option, uint32_t *pu32Value);
 
 #ifdef __cplusplus
 }

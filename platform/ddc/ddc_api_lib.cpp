@@ -45,6 +45,30 @@ uint32_t u32SetOption(uint32_t u32Option, uint32_t u32Value)
     return DDC_ERR_BAD_OPTION;
 }
 
+uint32_t u32SimulatedOutputs(void)
+{
+    if (gst_Bench.u32Source != DDC_SOURCE_DESCRIPTION && gst_Bench.u32Source != DDC_SOURCE_BUILTIN)
+        return 0;
+    uint32_t u32Count = 0;
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++)
+        u32Count += gst_Bench.ast[i].stReal.bReal ? 0u : 1u;
+    return u32Count;
+}
+
+uint32_t u32LibraryInfo(uint32_t u32Option, uint32_t *pu32Value)
+{
+    if (!pu32Value)
+        return DDC_ERR_NULL_POINTER;
+    *pu32Value = 0;
+    if (u32Option == DDC_LIB_SOURCE)
+        *pu32Value = gst_Bench.u32Source;
+    else if (u32Option == DDC_LIB_SIMULATED)
+        *pu32Value = u32SimulatedOutputs();
+    else
+        return DDC_ERR_BAD_OPTION;
+    return 0;
+}
+
 } // namespace
 
 void vLibDefaults(void)
@@ -128,3 +152,11 @@ uint32_t SetLibraryOption(uint32_t u32Option, uint32_t u32Value)
 }
 
 uint32_t GetLibraryVersion(void) { return u32Record(DDC_OP_GET_VERSION, gst_Lib.u32Version); }
+
+uint32_t GetLibraryInfo(uint32_t u32Option, uint32_t *pu32Value)
+{
+    uint32_t u32Result = u32LibraryInfo(u32Option, pu32Value);
+    const uint32_t au32Args[5] = {u32Option, pu32Value != nullptr, pu32Value ? *pu32Value : 0, 0,
+                                  0};
+    return u32RecordCall(DDC_OP_GET_LIBRARY_INFO, au32Args, u32Result, nullptr, 0);
+}

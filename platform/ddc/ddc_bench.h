@@ -37,6 +37,7 @@ struct stBenchOutput {
 
 struct stBench {
     int32_t bLoaded;           // set once a bench is in place for this process
+    uint32_t u32Source;        // DDC_SOURCE_*: where the outputs came from
     uint32_t u32Outputs;
     stBenchOutput ast[BENCH_MAX_OUTPUTS];
     uint32_t u32EnumFaultCode; // EnumGetFirst fails with it (0: no fault)

@@ -1,10 +1,13 @@
 // Finding the bench at start-up: the description named by DDCHELPER_BENCH,
-// else DDCBench.txt beside the program, else the machine's displays, else
-// the built-in default bench; DDCHELPER_BENCH=builtin asks for that one.
+// else DDCBench.txt beside the program, else the machine's displays;
+// DDCHELPER_BENCH=builtin asks for the built-in bench. Simulated displays
+// are never started unasked: a machine without a display's bus gets no
+// outputs, so nothing passes that was not done.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "DDCHelper.h"
 #include "ddc_bench.h"
 #include "ddc_bench_file.h"
 #include "ddc_default_bench.h"
@@ -30,26 +33,31 @@ int32_t bUseDescription(const char *pcPath)
         return 0;
     }
     snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%s.state", pcPath);
+    gst_Bench.u32Source = DDC_SOURCE_DESCRIPTION;
     vLogNote("bench: %u outputs from %s", gst_Bench.u32Outputs, pcPath);
     return 1;
 }
 
 // Without a description: the machine's own displays where it has DRM
 // connectors with DDC adapters. Their memories keep what is written, so
-// nothing persists beside the program.
-int32_t bUseMachineDisplays(void)
+// nothing persists beside the program. Without such connectors no outputs.
+void vUseMachineDisplays(void)
 {
     uint32_t u32Count = u32RealAddConnectors();
     if (u32Count == 0) {
         // Windows has no kernel table: no sysfs root at all.
         const char *pcRoot = pstDdcKernel()->pcSysRoot;
+        int32_t bHasSys = pcRoot && pcRoot[0];
+        vBenchClear();
+        gst_Bench.u32Source = bHasSys ? DDC_SOURCE_NO_DISPLAY_BUS : DDC_SOURCE_NO_BUS_PATH;
         vLogNote("bench: no description, and no DRM connector with a DDC adapter under %s/class/drm",
-                 pcRoot && pcRoot[0] ? pcRoot : "(no sysfs)");
-        return 0;
+                 bHasSys ? pcRoot : "(no sysfs)");
+        vLogNote("bench: no outputs; DDCHELPER_BENCH=%s asks for the built-in simulated bench",
+                 gc_BuiltinName);
+        return;
     }
     vLogNote("bench: real displays: %u DRM connectors with DDC adapters, driven through i2c-dev",
              u32Count);
-    return 1;
 }
 
 } // namespace
@@ -75,10 +83,13 @@ void vBenchLoadIfNeeded(void)
     if (bBuiltin)
         vLogNote("bench: DDCHELPER_BENCH=%s: the built-in bench, whatever displays the "
                  "machine has", gc_BuiltinName);
-    else if (!bNamed && bUseMachineDisplays())
+    else if (!bNamed) {
+        vUseMachineDisplays();
         return;
-    if (!bNamed || !bUseDescription(cPath)) {
+    }
+    if (bBuiltin || !bUseDescription(cPath)) {
         vBenchUseDefault();
+        gst_Bench.u32Source = DDC_SOURCE_BUILTIN;
         if (cDir[0])
             snprintf(gst_Bench.cStatePath, sizeof(gst_Bench.cStatePath), "%sDDCBench.state", cDir);
         vLogNote("bench: built-in bench of %u outputs", gst_Bench.u32Outputs);

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "DDCHelper.h"
 #include "ddc_bench.h"
 #include "ddc_i2cdev.h"
 #include "ddc_kernel.h"
@@ -44,6 +45,12 @@ const stDdcKernel *pstDdcBenchMachineKernel(void) { return pstDdcMachineKernel()
 void vDdcBenchClear(void) { vBenchClear(); }
 
 void vDdcBenchUseDefault(void) { vBenchUseDefault(); }
+
+void vDdcBenchSetSource(uint32_t u32Source)
+{
+    vEnsureBench();
+    gst_Bench.u32Source = u32Source;
+}
 
 uint32_t u32DdcBenchLoadDescription(const char *pcPath)
 {

@@ -35,6 +35,7 @@ enum {
     DDC_OP_READ_BUF,
     DDC_OP_WRITE_BUF,
     DDC_OP_GET_OUTPUT_INFO,
+    DDC_OP_GET_LIBRARY_INFO,
     // Not a call: one try the library made again within a write cycle,
     // not acknowledged. Arguments: the handle and the 7-bit address;
     // result DDC_ERR_NO_ACK. Recorded before the call it belongs to, and
@@ -80,6 +81,9 @@ DDC_BENCH_API const struct stDdcKernel *pstDdcBenchMachineKernel(void);
 // A bench built here never persists, and InitDDCHelper keeps it.
 DDC_BENCH_API void vDdcBenchClear(void);
 DDC_BENCH_API void vDdcBenchUseDefault(void);
+// A bench built here stands for the machine's displays (DDC_SOURCE_MACHINE)
+// unless a test says where it came from.
+DDC_BENCH_API void vDdcBenchSetSource(uint32_t u32Source);
 // A description file as InitDDCHelper would read it; its problems go to the
 // library log. Returns the number of outputs.
 DDC_BENCH_API uint32_t u32DdcBenchLoadDescription(const char *pcPath);

@@ -31,6 +31,7 @@ const stOpFormat gst_OpFormat[DDC_OP_COUNT] = {
     {"ReadI2CBuf", "hhpdh"},
     {"WriteI2CBuf", "hhpdh"},
     {"GetOutputInfo", "hdo"},
+    {"GetLibraryInfo", "do"},
     {"Poll", "hh"},
 };
 

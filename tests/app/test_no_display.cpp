@@ -57,4 +57,26 @@ TEST(NoDisplay, VersionAndHelpAnswerWithoutAWindow)
     EXPECT_EQ(lstDirEntries(dir.path()).size(), 5u);
 }
 
+// The program takes no arguments: -h, an unknown option or a stray word
+// gets the usage on standard error and code 2, and nothing starts.
+TEST(NoDisplay, DashHAndUnknownArgumentsPrintTheUsageAndEndWithTwo)
+{
+    const std::vector<std::string> noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    TempDir dir;
+    stRunResult help = RunProgram(dir, noDisplay, {"--help"});
+    const std::pair<std::string, std::string> cases[] = {
+        {"-h", ""},
+        {"--verbose", "tavolin: unknown option '--verbose'\n"},
+        {"job.pkg", "tavolin: takes no arguments, not 'job.pkg'\n"},
+    };
+    for (const auto &c : cases) {
+        stRunResult run = RunProgram(dir, noDisplay, {c.first});
+        EXPECT_TRUE(run.bExited) << c.first;
+        EXPECT_EQ(run.s32Code, 2) << c.first;
+        EXPECT_EQ(run.out, "") << c.first;
+        EXPECT_EQ(run.err, c.second + help.out) << c.first;
+    }
+    EXPECT_EQ(lstDirEntries(dir.path()).size(), 5u);
+}
+
 } // namespace

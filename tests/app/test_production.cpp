@@ -12,6 +12,7 @@
 #include "files/settings.h"
 #include "files/station.h"
 #include "platform/clock/PlatformClock.h"
+#include "platform/ddc/DDCHelper.h"
 #include "platform/process/process.h"
 #include "platform/records/records.h"
 #include "ui/Pavimo.h"
@@ -277,6 +278,31 @@ TEST_F(ProductionTest, ARefusedUnitWritesNothingAndSaysWhy)
                         "answered (Refresh, or check its cable)\n>");
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
     EXPECT_EQ(lstDdcBenchMemory(0), Bytes(256, 0xFF));
+}
+
+// Simulated displays pass whatever is written: a unit on them is refused
+// before anything is taken, unless the station is one for training, which
+// every result then shows.
+TEST_F(ProductionTest, SimulatedDisplaysRunUnitsOnlyAtATrainingStation)
+{
+    vDdcBenchSetSource(DDC_SOURCE_BUILTIN);
+    testing::internal::CaptureStderr();
+    InitLibrary();
+    testing::internal::GetCapturedStderr();
+    Scan("SN1");
+    EXPECT_EQ(MsgBox(), "Unit SN1 refused: the displays are simulated; Simulated = 1 in "
+                        "Station.ini runs units on them for training\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN1");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(Csv().find(",SN1,"), std::string::npos);
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\n"
+            "PortMap = DVI:2, HDMI:1\nSimulated = 1\n");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "TRAINING READY");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("SN2");
+    EXPECT_EQ(MsgBox().substr(MsgBox().size() - 17), "Unit SN2 : Pass\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "TRAINING PASS\nSN2");
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "SN2"));
 }
 
 TEST_F(ProductionTest, WithoutTheModeOrWithAWrongFileThePanelIsAsBefore)

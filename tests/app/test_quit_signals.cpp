@@ -188,6 +188,28 @@ TEST_F(QuitSignalTest, ALockFileThatCannotLockEndsTheCopy)
     EXPECT_EQ(u32DdcBenchLogCount(), 0u);
 }
 
+// The second copy's popup waits for OK; a signal meanwhile (timeout, a line
+// controller's kill) ends it at once with code 1, not after the popup.
+TEST_F(QuitSignalTest, ASignalWhileTheSecondCopysPopupShowsEndsItWithOne)
+{
+    std::string lock = m_dir.file(PROC_LOCK_FILE_NAME);
+    vWriteFile(lock, "4242\n");
+    int s32Fd = open(lock.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(s32Fd, 0);
+    ASSERT_EQ(flock(s32Fd, LOCK_EX | LOCK_NB), 0);
+    // The popup's own event loop, while the operator has not pressed OK.
+    vUiSetMessageResponder(
+        [](const char *, const char *, void *) {
+            raise(SIGTERM);
+            for (int i = 0; i < 10; i++)
+                ProcessSystemEvents();
+        },
+        nullptr);
+    EXPECT_EXIT(Run([](void *) { UiClosePanel(gst_UiHandles.s32MainPanel); }, nullptr),
+                testing::ExitedWithCode(1), "tavolin: SIGTERM: ending\n");
+    close(s32Fd);
+}
+
 // Ctrl+C ends the whole pipeline 'tavolin 2>&1 | tee log': the line saying
 // that the program quits then goes into a pipe nobody reads.
 TEST_F(QuitSignalTest, WriteIntoAPipeNobodyReadsFailsWithoutEndingTheProgram)

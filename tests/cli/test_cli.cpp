@@ -3,6 +3,7 @@
 #include "tests/support/device_fixture.h"
 #include "tests/support/edid_corpus.h"
 #include "tests/support/package_maker.h"
+#include "tests/support/run_program.h"
 
 #include "app/app_shell.h"
 #include "app/callbacks.h"
@@ -10,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "files/station.h"
+#include "platform/ddc/DDCHelper.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/records/records.h"
 #include "ui/Pavimo.h"
@@ -18,8 +20,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -340,10 +346,58 @@ TEST_F(CliTest, JsonHoldsEveryStepTheDisplaysAndTheResult)
     EXPECT_NE(r.err.find("Programming device's EDID ...\n> - Pass\n>"), std::string::npos);
     EXPECT_NE(joined.find(">Programming device's EDID ...\n> - Pass\n"), std::string::npos);
     EXPECT_EQ(Memory(3, 128), m_image2);
+    EXPECT_EQ(root["reason"].toString(), "every step passed");
+    EXPECT_EQ(root["simulated"].toBool(true), false) << "a test's bench stands for real displays";
+    EXPECT_FALSE(root.contains("serial"));
+
+    // The built-in bench asked for is said to be simulated.
+    vDdcBenchReset();
+    vDdcBenchUseDefault();
+    vDdcBenchSetSource(DDC_SOURCE_BUILTIN);
+    testing::internal::CaptureStderr();
+    r = Cli({"detect", "--json"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tavolin: simulated displays (the built-in bench): nothing is read from or written "
+              "to a real display\n");
+    root = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(root["simulated"].toBool(false), true) << r.out;
+    EXPECT_NE(r.err.find(">Detecting monitor ...\n"), std::string::npos) << r.err;
+}
+
+// Which of two was meant is not known: a repeated option, or one with its
+// opposite, is refused before anything runs, and --json still gives a
+// document saying why.
+TEST_F(CliTest, RepeatedOrConflictingOptionsAreUsageErrorsWithAJsonReason)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"erase", "--display", "1", "--display", "2"}, "--display is given twice"},
+        {{"detect", "--fast", "--paced"}, "--fast and --paced cannot both be given"},
+        {{"detect", "--json", "--json"}, "--json is given twice"},
+        {{"read", "--display", "1", "-o", "a.bin", "--output", "b.bin"}, "-o is given twice"},
+        {{"unit", "--next", "--serial", "A1"}, "--next and --serial cannot both be given"},
+    };
+    for (const auto &c : cases) {
+        stCliResult r = Cli(c.first);
+        EXPECT_EQ(r.s32Code, CLI_EXIT_USAGE) << c.second;
+        EXPECT_EQ(r.err, c.second);
+    }
+    stRunResult run = stRunProgram(TAVOLIN_BINARY_DIR "/tavolin-cli",
+                                   {"erase", "--json", "--display", "1", "--display=2"});
+    EXPECT_EQ(run.s32Code, CLI_EXIT_USAGE);
+    EXPECT_EQ(run.err, "tavolin-cli: --display is given twice\nTry 'tavolin-cli --help'.\n");
+    QJsonParseError stError;
+    QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &stError).object();
+    ASSERT_EQ(stError.error, QJsonParseError::NoError) << run.out;
+    EXPECT_EQ(root["command"].toString(), "erase");
+    EXPECT_EQ(root["result"].toString(), "fail");
+    EXPECT_EQ(root["exit_code"].toInt(), 2);
+    EXPECT_EQ(root["reason"].toString(), "--display is given twice");
+    EXPECT_TRUE(root["steps"].toArray().isEmpty());
 }
 
 // SIGTERM during the program's first packets: the program ends and passes,
-// the verify never runs, the library is stopped, the code is the program's.
+// the verify never runs, the library is stopped, and the run, cut short, is
+// no pass.
 TEST_F(CliTest, SigtermLetsTheRunningCommandEndAndRunsNothingAfterIt)
 {
     static uint32_t s_Pauses;
@@ -356,11 +410,14 @@ TEST_F(CliTest, SigtermLetsTheRunningCommandEndAndRunsNothingAfterIt)
         nullptr);
     stCliResult r = Cli({"program", "--package", m_pkg, "--port", "HDMI", "--display", "3", "--json"});
     vClockSetPauseHook(nullptr, nullptr);
-    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS);
+    EXPECT_EQ(r.s32Code, CLI_EXIT_STOPPED);
     EXPECT_NE(r.err.find("Programming device's EDID ...\n>\ntavolin-cli: SIGTERM: stopping after "
                          "the running command\n - Pass\n>"),
               std::string::npos) << r.err;
     QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(root["result"].toString(), "stopped");
+    EXPECT_EQ(root["exit_code"].toInt(), 4);
+    EXPECT_EQ(root["reason"].toString(), "SIGTERM stopped the run before its end");
     EXPECT_EQ(root["stopped_by"].toString(), "SIGTERM");
     QJsonArray steps = root["steps"].toArray();
     ASSERT_FALSE(steps.isEmpty());
@@ -403,9 +460,80 @@ TEST_F(CliTest, AUnitPrintsWhatTheWindowPrintsAndRecordsIt)
     r = Cli({"unit", "--serial", "LN000041"});
     EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
     EXPECT_NE(r.err.find("No (no --rework)"), std::string::npos) << r.err;
+
+    // The document holds what the record holds of the unit.
+    r = Cli({"unit", "--next", "--json"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(root["serial"].toString(), "LN000042");
+    EXPECT_EQ(root["numeric_serial"].toInt(), 42);
+    EXPECT_EQ(root["week"].toInt(), 50);
+    EXPECT_EQ(root["year"].toInt(), 2026);
+    EXPECT_EQ(root["record_id"].toInt(), 3);
+    // A serial is checked as it was typed: its bad byte is named as given.
+    r = Cli({"unit", "--serial", "caf\xE9", "--json"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_FAIL);
+    EXPECT_NE(r.err.find(">Unit caf\xE9 refused: the serial's character 4 is 0xE9, not printable "
+                         "ASCII\n>"),
+              std::string::npos)
+        << r.err;
+    root = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(root["serial"].toString(), QString::fromLatin1("caf\xE9"));
+    EXPECT_TRUE(root["record_id"].isNull());
+    EXPECT_EQ(root["reason"].toString(),
+              "unit-start: Unit caf\u00E9 refused: the serial's character 4 is 0xE9, not "
+              "printable ASCII");
     vRecClose();
     vRecSetTimeForTest(nullptr);
     vStationDefaults(&gst_Station);
+}
+
+// On a terminal, a serial's control bytes could clear the screen or retitle
+// it: they are shown escaped, as tavolin-pkg shows them.
+TEST_F(CliTest, ControlBytesOfASerialAreEscapedOnATerminal)
+{
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nPortMap = HDMI:3\n");
+    int s32Master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(s32Master, 0);
+    ASSERT_EQ(grantpt(s32Master), 0);
+    ASSERT_EQ(unlockpt(s32Master), 0);
+    int s32Slave = open(ptsname(s32Master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(s32Slave, 0);
+    struct termios stRaw;
+    tcgetattr(s32Slave, &stRaw);
+    cfmakeraw(&stRaw);
+    tcsetattr(s32Slave, TCSANOW, &stRaw);
+    fflush(stdout);
+    int s32Saved = dup(1);
+    dup2(s32Slave, 1);
+    static stCliOptions stOptions;
+    char cWhy[256];
+    std::string serial = "SN\x1b]0;x\x07";
+    std::vector<std::string> args = {"tavolin-cli", "unit", "--serial", serial};
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    ASSERT_TRUE(bParseCliOptions((int)argv.size(), argv.data(), &stOptions, cWhy, sizeof(cWhy)));
+    FILE *pErr = tmpfile();
+    int32_t s32Code = s32CliRun(&stOptions, stdout, pErr);
+    fflush(stdout);
+    dup2(s32Saved, 1);
+    close(s32Saved);
+    close(s32Slave);
+    m_dialogs.vInstall();
+    std::string shown;
+    char cChunk[4096];
+    fcntl(s32Master, F_SETFL, O_NONBLOCK);
+    for (ssize_t got; (got = read(s32Master, cChunk, sizeof(cChunk))) > 0;)
+        shown.append(cChunk, (size_t)got);
+    close(s32Master);
+    strRead(pErr);
+    EXPECT_EQ(s32Code, CLI_EXIT_FAIL);
+    EXPECT_NE(shown.find(">Unit SN\\x1B]0;x\\x07 refused: the serial's character 3 is 0x1B, not "
+                         "printable ASCII\n>"),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(shown.find('\x1b'), std::string::npos);
 }
 
 } // namespace

@@ -264,6 +264,7 @@ using EdidSaveAtStartUpTest = AppTest;
 TEST_F(EdidSaveAtStartUpTest, NothingIsSavedBeforeAReceiveByPageCompletes)
 {
     vWriteFile(m_dir.file("DefSetting.ini"), "ReceivedNumOfPage = 2\r\nSavedFileType = 1 0\r\n");
+    vDdcBenchUseDefault();
     StartUp();
     Ticks(30);
     int s32Count = 0;

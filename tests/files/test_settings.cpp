@@ -5,6 +5,7 @@
 #include "files/package.h"
 #include "files/settings.h"
 #include "files/textmode.h"
+#include "platform/ddc/ddc_bench_test.h"
 #include "ui/Pavimo.h"
 
 #include <stdio.h>
@@ -339,6 +340,7 @@ TEST_F(VersionTest, ReportPrintsBothVersionsAndFillsTheirFields)
 
 TEST_F(VersionTest, StartUpReportsTheVersionsThird)
 {
+    vDdcBenchUseDefault();
     StartUp();
     Ticks(21);
     std::string box = MsgBox();

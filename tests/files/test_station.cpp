@@ -131,6 +131,13 @@ TEST(StationFile, WrittenAndReadBack)
                                  "NumericSerial = keep\r\nWeekYear = keep\r\n"
                                  "PortMap = dvi:2, VGA:1\r\nRecords = units.sqlite\r\n"
                                  "WriteMode = fast\r\n");
+    // Only a training station says so, last.
+    st.bSimulated = 1;
+    ASSERT_TRUE(bWriteStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(strReadFile(path).substr(strReadFile(path).find("WriteMode")),
+              "WriteMode = fast\r\nSimulated = 1\r\n");
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &stExpected, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(stExpected.bSimulated, 1);
 
     // What would not read back is not written, and the file stays.
     stLine.s32SerialDigits = 13;
@@ -154,11 +161,11 @@ TEST(StationFile, AWrongLineIsNamed)
     } bads[] = {
         {"Colour = red", "Station.ini line 4: the key \"Colour\" is none of Production, Station, "
                          "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
-                         "WeekYear, PortMap, Records, WriteMode, RecordId, LastUnit"},
+                         "WeekYear, PortMap, Records, WriteMode, Simulated, RecordId, LastUnit"},
         {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
         {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
                 "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                "Records, WriteMode, RecordId, LastUnit"},
+                "Records, WriteMode, Simulated, RecordId, LastUnit"},
         {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
                                       "line 4"},
         {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},
@@ -183,6 +190,7 @@ TEST(StationFile, AWrongLineIsNamed)
         {"Records =", "Station.ini line 4: Records is empty; it must name a file"},
         {"WriteMode = quick", "Station.ini line 4: WriteMode is \"quick\"; it must be paced or "
                               "fast"},
+        {"Simulated = yes", "Station.ini line 4: Simulated is \"yes\"; it must be 0 or 1"},
         {"WeekYear = 54 2026", "Station.ini line 4: WeekYear is \"54 2026\"; it must be today, "
                                "keep, or a week 1 to 53 and a year 1990 to 2245 (\"12 2026\")"},
         {"WeekYear = 12 1989", "Station.ini line 4: WeekYear is \"12 1989\"; it must be today, "

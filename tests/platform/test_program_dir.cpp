@@ -267,9 +267,13 @@ protected:
 TEST_F(InstalledStartTest, SettingsMonitorFilesAndTheLogGoToTheUsersFolder)
 {
     Decide();
+    setenv("DDCHELPER_BENCH", "builtin", 1);
+    testing::internal::CaptureStderr();
     StartUp();
     EXPECT_EQ(std::string(gu8str_LastDir), m_user) << "the first file dialog opens there";
     Ticks(40);
+    unsetenv("DDCHELPER_BENCH");
+    testing::internal::GetCapturedStderr();
     vExitHook();
     EXPECT_NE(MsgBox().find("Detecting monitor ...\n> - Monitor 1 : "), std::string::npos) << MsgBox();
     EXPECT_EQ(lstSorted(m_user), (std::vector<std::string>{"DefSetting.ini", "MonitorEDID",

@@ -4,12 +4,14 @@
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
 #include "device/ddc_remedy.h"
+#include "device/ddc_start.h"
 #include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "files/edid_files.h"
 #include "files/package.h"
 #include "files/settings.h"
 #include "platform/clock/PlatformClock.h"
+#include "platform/ddc/DDCHelper.h"
 #include "platform/ddc/ddc_bench_test.h"
 #include "ui/Pavimo.h"
 
@@ -126,6 +128,8 @@ void vResetProgramState()
     gu8str_EdidFilePath[0] = '\0';
     memset(gSettingValue, 0, sizeof(gSettingValue));
     gu32_RemediesSaid = 0;
+    gu32_DdcSource = DDC_SOURCE_MACHINE;
+    gu32_SimulatedOutputs = 0;
     gs32_FastWrites = 0;
     vHoldStartTarget(0);
 }

@@ -180,8 +180,9 @@ TEST_F(DdcTest, ImagePathTooLongToKeepIsRefusedRatherThanCut)
 TEST_F(DdcTest, DefaultBenchHasDigitalAnalogBlankAndEmptyOutputs)
 {
     vDdcBenchReset(); // no bench: InitDDCHelper looks for one
-    unsetenv("DDCHELPER_BENCH");
+    setenv("DDCHELPER_BENCH", "builtin", 1);
     ASSERT_EQ(InitDDCHelper(), 0u);
+    unsetenv("DDCHELPER_BENCH");
     ASSERT_EQ(u32DdcBenchOutputCount(), 4u);
     EXPECT_STREQ(pcDdcBenchStatePath(), "") << "tests keep no state file";
 

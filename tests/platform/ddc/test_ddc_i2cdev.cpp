@@ -144,14 +144,24 @@ TEST_F(RealBusTest, ConnectorsWithDdcAdaptersBecomeOutputsInCardAndNameOrder)
         EXPECT_NE(line.rfind("i2c-0", 0), 0u) << line;
 }
 
-TEST_F(RealBusTest, WithoutConnectorsTheBuiltInBenchRuns)
+// A virtual machine: simulated displays would pass whatever is written to
+// them, so without being asked for they are not started.
+TEST_F(RealBusTest, WithoutConnectorsAndUnaskedNoOutputsAreStarted)
 {
     m_kernel.Add("i2c-0", "SMBus I801 adapter at efa0");
     ASSERT_EQ(InitDDCHelper(), 0u);
-    EXPECT_EQ(Handles().size(), 4u);
+    EXPECT_EQ(Handles().size(), 0u);
     EXPECT_EQ(Notes(), (Lines{"bench: no description, and no DRM connector with a DDC adapter "
                               "under " + m_kernel.Sys() + "/class/drm",
-                              "bench: built-in bench of 4 outputs"}));
+                              "bench: no outputs; DDCHELPER_BENCH=builtin asks for the built-in "
+                              "simulated bench"}));
+    uint32_t u32Source = 7, u32Simulated = 7;
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SOURCE, &u32Source), 0u);
+    EXPECT_EQ(u32Source, (uint32_t)DDC_SOURCE_NO_DISPLAY_BUS);
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SIMULATED, &u32Simulated), 0u);
+    EXPECT_EQ(u32Simulated, 0u);
+    EXPECT_EQ(GetLibraryInfo(3, &u32Simulated), DDC_ERR_BAD_OPTION);
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SOURCE, nullptr), DDC_ERR_NULL_POINTER);
     EXPECT_TRUE(m_kernel.TakeLines().empty());
 }
 
@@ -176,6 +186,11 @@ TEST_F(RealBusTest, BuiltinInTheEnvironmentRunsTheBuiltInBenchWhateverTheMachine
     uint32_t u32Flags = 7;
     EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u);
     EXPECT_EQ(u32Flags, 0u);
+    uint32_t u32Source = 7, u32Simulated = 7;
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SOURCE, &u32Source), 0u);
+    EXPECT_EQ(u32Source, (uint32_t)DDC_SOURCE_BUILTIN);
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SIMULATED, &u32Simulated), 0u);
+    EXPECT_EQ(u32Simulated, 4u);
     EXPECT_TRUE(m_kernel.TakeLines().empty());
 }
 
@@ -206,6 +221,12 @@ TEST_F(RealBusTest, ADescriptionMixesNamedAdaptersAndSimulatedDisplays)
     EXPECT_NE(std::find(notes.begin(), notes.end(),
                         "bench: output 3 is the real adapter /dev/i2c-12"),
               notes.end());
+    // Only the blank display is simulated.
+    uint32_t u32Source = 7, u32Simulated = 7;
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SOURCE, &u32Source), 0u);
+    EXPECT_EQ(u32Source, (uint32_t)DDC_SOURCE_DESCRIPTION);
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SIMULATED, &u32Simulated), 0u);
+    EXPECT_EQ(u32Simulated, 1u);
 }
 
 // --- The messages of each operation -----------------------------------------
@@ -707,7 +728,7 @@ TEST_F(RealBusTest, BuiltInPanelsAreLeftOutUnlessNamed)
     m_kernel.Add("i2c-3", "i915 gmbus dpc");
     m_kernel.Connector("card0-eDP-1", "i2c-3");
     ASSERT_EQ(InitDDCHelper(), 0u);
-    EXPECT_EQ(Handles().size(), 4u); // the built-in simulated bench
+    EXPECT_EQ(Handles().size(), 0u); // and no simulated bench unasked
     EXPECT_EQ(Notes().front(), "bench: card0-eDP-1 is a built-in panel; left out (a description "
                                "may name it)");
     EXPECT_TRUE(m_kernel.TakeLines().empty());

@@ -7,6 +7,8 @@
 #include "tests/support/package_maker.h"
 #include "tests/support/test_env.h"
 
+#include "app/app_shell.h"
+#include "device/ddc_remedy.h"
 #include "device/ddc_start.h"
 #include "device/edid_receive.h"
 #include "device/edid_write.h"
@@ -82,6 +84,84 @@ protected:
     FakeKernel m_kernel;
 };
 
+// The box's text with the lines a remedy was split into joined again; every
+// line must fit in the box.
+std::string Joined(std::string box)
+{
+    for (size_t at = 0, end = 0; at < box.size(); at = end + 1) {
+        end = box.find('\n', at);
+        end = end == std::string::npos ? box.size() : end;
+        EXPECT_LE(end - at, (size_t)MSG_BOX_COLUMNS + 1) << box.substr(at, end - at);
+    }
+    for (size_t at = box.find("\n>   "); at != std::string::npos; at = box.find("\n>   "))
+        box.replace(at, 5, " ");
+    return box;
+}
+
+// A virtual machine has no display's bus: the list stays empty, and the
+// operator learns why and how to ask for simulated displays instead of
+// getting them unasked.
+TEST_F(RealProgramTest, WithoutADisplayBusNothingIsListedAndTheRemedyNamesTheSimulatedBench)
+{
+    m_kernel.Add("i2c-0", "SMBus I801 adapter at efa0");
+    const std::string linux = "his PC shows no display's DDC bus (no DRM connector with a DDC "
+                              "adapter under /sys/class/drm, as in a virtual machine): connect "
+                              "the displays to the graphics card's outputs and check its driver, "
+                              "run 'sudo modprobe i2c-dev', or name the adapter in a bench "
+                              "description; to try the program on simulated displays, start it "
+                              "with DDCHELPER_BENCH=builtin";
+    testing::internal::CaptureStderr();
+    std::string box = Start();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tavolin: t" + linux + "\n");
+    ASSERT_NE(box.find("Detecting monitor ...\n>"), std::string::npos) << box;
+    EXPECT_EQ(Joined(box.substr(box.find("Detecting monitor ...\n>"))),
+              "Detecting monitor ...\n> - Fail ! Error Code = 0x70000009 \n> - T" + linux + "\n>");
+    EXPECT_EQ(gu8_MonitorNum, 0);
+    EXPECT_EQ(gu32_SimulatedOutputs, 0u);
+    // No way to a display's bus at all (Windows): the line says that much.
+    vShutdownDdc();
+    vDiscardPanels();
+    vDdcBenchReset();
+    LoadPanels();
+    testing::internal::CaptureStderr();
+    box = Start();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tavolin: this PC has no display bus the program can drive: to try the program on "
+              "simulated displays, start it with DDCHELPER_BENCH=builtin\n");
+    EXPECT_EQ(Joined(box.substr(box.find("Detecting monitor ...\n>"))),
+              "Detecting monitor ...\n> - Fail ! Error Code = 0x70000009 \n> - This PC has no "
+              "display bus the program can drive: to try the program on simulated displays, "
+              "start it with DDCHELPER_BENCH=builtin\n>");
+}
+
+// Asked for, the simulated displays are said to be so in the box, on
+// standard error and in the title, which the settings keep without it.
+TEST_F(RealProgramTest, TheBuiltInBenchAskedForIsSaidToBeSimulated)
+{
+    Display(lstMakeEdid(1, "BNQ", 0x0001));
+    char cTitle[256] = "";
+    GetPanelAttribute(MainPanel(), ATTR_TITLE, cTitle, sizeof(cTitle));
+    const std::string own = cTitle;
+    setenv("DDCHELPER_BENCH", "builtin", 1);
+    testing::internal::CaptureStderr();
+    std::string box = Start();
+    unsetenv("DDCHELPER_BENCH");
+    const std::string said = "imulated displays (the built-in bench): nothing is read from or "
+                             "written to a real display";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "tavolin: s" + said + "\n");
+    ASSERT_NE(box.find("PNP ID : TVL1301"), std::string::npos) << box;
+    box = Joined(box);
+    EXPECT_EQ(box.substr(box.size() - 9 - said.size() - 6), " - Pass\n> - S" + said + "\n>");
+    EXPECT_EQ(gu32_SimulatedOutputs, 4u);
+    GetPanelAttribute(MainPanel(), ATTR_TITLE, cTitle, sizeof(cTitle));
+    EXPECT_EQ(std::string(cTitle), own + " - SIMULATED DISPLAYS");
+    vExitHook();
+    GetPanelAttribute(MainPanel(), ATTR_TITLE, cTitle, sizeof(cTitle));
+    EXPECT_EQ(std::string(cTitle), own);
+    std::string settings = strReadFile(m_dir.file("DefSetting.ini"));
+    EXPECT_EQ(settings.rfind("Version Name = " + own + "\r", 0), 0u) << settings;
+}
+
 TEST_F(RealProgramTest, DetectsProgramsAndVerifiesADisplayOnAnI2cAdapter)
 {
     ProgramAndVerify(false);
@@ -154,19 +234,6 @@ std::string BoxLine(std::string text)
 }
 std::string ErrLine(const std::string &text) { return "tavolin: " + text + "\n"; }
 
-// The box's text with the lines a remedy was split into joined again; every
-// line must fit in the box.
-std::string Joined(std::string box)
-{
-    for (size_t at = 0, end = 0; at < box.size(); at = end + 1) {
-        end = box.find('\n', at);
-        end = end == std::string::npos ? box.size() : end;
-        EXPECT_LE(end - at, (size_t)MSG_BOX_COLUMNS + 1) << box.substr(at, end - at);
-    }
-    for (size_t at = box.find("\n>   "); at != std::string::npos; at = box.find("\n>   "))
-        box.replace(at, 5, " ");
-    return box;
-}
 
 std::string Tail(const std::string &split, const std::string &from)
 {
@@ -220,9 +287,12 @@ TEST_F(RealProgramTest, AnEmptyListOfRealAdaptersSaysWhyOnEveryRefreshAndOnceOnS
 }
 
 // A description whose adapters are all missing: no adapter at all. A bench
-// of simulated outputs without displays needs nothing done on the machine.
+// of simulated outputs without displays needs nothing done on the machine,
+// but says that its displays are simulated.
 TEST_F(RealProgramTest, NoAdapterFoundSaysWhereToLookAndASimulatedBenchSaysNothing)
 {
+    const std::string simulated = "simulated displays (a bench description: 1 of its outputs): "
+                                  "nothing is read from or written to a real display on them";
     std::string desc = m_dir.file("bench.txt");
     vWriteFile(desc, "[output]\nadapter_name = CH341 I2C USB bus\n[output]\n");
     setenv("DDCHELPER_BENCH", desc.c_str(), 1);
@@ -233,14 +303,18 @@ TEST_F(RealProgramTest, NoAdapterFoundSaysWhereToLookAndASimulatedBenchSaysNothi
         "log " + m_dir.file("WINI2C-DDC-LOG.txt") + " names the output and why; check a bench "
         "description's connector, adapter_name or device against /sys/class/drm and "
         "/sys/class/i2c-dev/*/name";
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(noAdapter));
-    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>" + BoxLine(noAdapter));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), ErrLine(simulated) + ErrLine(noAdapter));
+    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>" + BoxLine(simulated) + BoxLine(noAdapter));
     vWriteFile(desc, "[output]\n[output]\n");
     vDdcBenchReset();
     vDdcBenchUseKernel(m_kernel.Kernel());
+    testing::internal::CaptureStderr();
     box = Start();
+    testing::internal::GetCapturedStderr();
     unsetenv("DDCHELPER_BENCH");
-    EXPECT_EQ(Tail(box, " - Pass"), " - Pass\n>");
+    EXPECT_EQ(Tail(box, " - Pass"),
+              " - Pass\n> - Simulated displays (a bench description: 2 of its outputs): nothing "
+              "is read from or written to a real display on them\n>");
 }
 
 } // namespace

@@ -61,12 +61,26 @@ TEST_F(DdcProgramDirTest, LogStartsWithTheModeAndTheFolder)
     EXPECT_EQ(FolderLine(), strPortableFolderLine());
 }
 
+// Without a display bus or a bench asked for, nothing starts; asked for,
+// the built-in bench keeps its memories in the named folder.
 TEST_F(DdcProgramDirTest, BuiltInBenchKeepsItsStateInTheNamedFolder)
 {
     setenv("TAVOLIN_PROGRAM_DIR", m_dir.path().c_str(), 1);
     Restart();
     EXPECT_EQ(BenchLines(), "bench: no description, and no DRM connector with a DDC adapter under "
                             "(no sysfs)/class/drm\n"
+                            "bench: no outputs; DDCHELPER_BENCH=builtin asks for the built-in "
+                            "simulated bench\n");
+    uint32_t u32Source = 0;
+    EXPECT_EQ(GetLibraryInfo(DDC_LIB_SOURCE, &u32Source), 0u);
+    EXPECT_EQ(u32Source, (uint32_t)DDC_SOURCE_NO_BUS_PATH);
+    DeinitDDCHelper();
+    DisableLog();
+    setenv("DDCHELPER_BENCH", "builtin", 1);
+    Restart();
+    unsetenv("DDCHELPER_BENCH");
+    EXPECT_EQ(BenchLines(), "bench: DDCHELPER_BENCH=builtin: the built-in bench, whatever "
+                            "displays the machine has\n"
                             "bench: built-in bench of 4 outputs\n"
                             "bench: memories persist in " +
                                 m_dir.file("DDCBench.state") + "\n");
