@@ -32,6 +32,7 @@
 #define RESULT_SMALL_POINT_SIZE 11
 
 int32_t gs32_UnitRunning = 0;
+int32_t gs32_ProductionHalted = 0;
 stUnitOutcome gst_UnitOutcome;
 
 namespace {
@@ -763,6 +764,7 @@ void vOpenRecordOrSay(void)
     // units in it: the station stops until someone looks.
     vPrintMsg(" - The unit record cannot be used: %s; the production mode is off\n>", cWhy);
     gst_Station.bProduction = 0;
+    gs32_ProductionHalted = 1;
 }
 
 void vShapeProductionMode(int32_t bOn)
@@ -800,8 +802,11 @@ void vLoadStation(void)
     vStationFilePath(cPath, sizeof(cPath));
     char cWhy[STATION_WHY_MAX];
     vRecClose();
-    if (!bReadStationFile(cPath, &gst_Station, cWhy, sizeof(cWhy)))
+    gs32_ProductionHalted = 0;
+    if (!bReadStationFile(cPath, &gst_Station, cWhy, sizeof(cWhy))) {
         vPrintMsg(" - %s; the production mode is off\n>", cWhy);
+        gs32_ProductionHalted = 1;
+    }
     vApplyWriteMode();
     memset(&gst_Interrupted, 0, sizeof(gst_Interrupted));
     vOpenRecordOrSay();

@@ -12,6 +12,9 @@
 
 // 1 from the unit's Enter until its result shows.
 extern int32_t gs32_UnitRunning;
+// 1 when the last start found Station.ini wrong or the record not the
+// station's own, and so left the production mode off; the lines said why.
+extern int32_t gs32_ProductionHalted;
 
 // The last unit as its record holds it, and how it ended: refused (nothing
 // recorded), started, passed or failed. For the command line's report.

@@ -75,6 +75,7 @@ const stCmdName gst_CmdNames[] = {
     {CMD_REFRESH_MONITOR, "detect"},        {CMD_SAVE_MSG, "save-messages"},
     {CMD_SAVE_EDID, "save-edid"},           {CMD_SET_DDC_SPEED, "set-speed"},
     {CMD_UNIT_PORT, "unit-port"},           {CMD_UNIT_END, "unit-end"},
+    {CMD_CHECK_START, "start-check"},
     {CLI_STEP_UNIT_START, "unit-start"},
 };
 

@@ -252,6 +252,13 @@ int32_t s32StartUnit(void)
     const stCliOptions &o = *gpst_Options;
     char cStation[TEXT_BUF_SIZE];
     vStationFilePath(cStation, sizeof(cStation));
+    // A station whose file or record was refused at the start is no usage
+    // error: the lines above say what was found.
+    if (gs32_ProductionHalted) {
+        vReportSay("the production mode could not start on %s (the lines above say why)",
+                   cStation);
+        return CLI_EXIT_NO_START;
+    }
     if (!gst_Station.bProduction) {
         vReportSay("the production mode is off in %s (Production = 1 turns it on)", cStation);
         return CLI_EXIT_USAGE;

@@ -483,6 +483,19 @@ TEST_F(CliTest, AUnitPrintsWhatTheWindowPrintsAndRecordsIt)
     EXPECT_EQ(root["reason"].toString(),
               "unit-start: Unit caf\u00E9 refused: the serial's character 4 is 0xE9, not "
               "printable ASCII");
+
+    // A record emptied behind the station's back stops it: nothing to fix
+    // in the command, so no usage error.
+    vRecClose();
+    for (const char *pcName : {"units.sqlite-wal", "units.sqlite-shm"})
+        remove(File(pcName).c_str());
+    vWriteFile(File("units.sqlite"), "");
+    r = Cli({"unit", "--next"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_NO_START) << r.out << r.err;
+    EXPECT_NE(r.out.find(": it is empty; the station's record is "), std::string::npos) << r.out;
+    EXPECT_NE((r.out + r.err).find("the production mode could not start on "), std::string::npos)
+        << r.err;
+    EXPECT_EQ(strReadFile(File("units.sqlite")), "");
     vRecClose();
     vRecSetTimeForTest(nullptr);
     vStationDefaults(&gst_Station);
