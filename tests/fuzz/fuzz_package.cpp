@@ -15,6 +15,8 @@
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/package_layout.h"
+#include "files/settings.h"
+#include "files/station.h"
 #include "platform/userint/userint.h"
 #include "tests/fuzz/fuzz_common.h"
 #include "ui/Pavimo.h"
@@ -130,6 +132,17 @@ int FileSelectPopup(const char *, const char *, const char *, const char *, cons
 }
 
 int MessagePopup(const char *, const char *) { return 0; }
+
+// The settings are not saved, and what a Start's check holds back is
+// printed at once: neither changes how the package is read.
+void vSaveDefSetting(int32_t) {}
+void vMsgHoldBegin(void) {}
+void vMsgHoldDrop(void) {}
+void vMsgHoldPrintAfter(const char *) {}
+void vEscapeControls(const char *pcText, char *pcOut, size_t size)
+{
+    snprintf(pcOut, size, "%s", pcText);
+}
 
 void vPrintMsg(const char *pcFormat, ...)
 {
