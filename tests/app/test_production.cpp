@@ -726,6 +726,44 @@ TEST_F(ScannerTest, AScanAfterABoxOrAListWasUsedReachesTheFieldAndOneWhileOneWai
         << box;
 }
 
+// The next scan arriving while the re-work question is open is no answer
+// (a message box clicks Yes for a plain 'Y'): it waits for the question,
+// then runs as its own unit.
+bool gb_OpenAtEscape = false;
+
+void vScanIntoQuestion(void *)
+{
+    if (UiQueueTypeInModal("YB7") < 0)
+        return vUiRunWhenLoopStarts(vScanIntoQuestion, nullptr);
+    vUiRunWhenLoopStarts([](void *) { gb_OpenAtEscape = UiQueueModalKey(VAL_ESC_VKEY) >= 0; },
+                         nullptr);
+}
+
+TEST_F(ScannerTest, AScanTypedIntoTheReworkQuestionIsNoAnswerAndRunsAfterIt)
+{
+    Scan("SN-1");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    vUiSetConfirmResponder(nullptr, nullptr);
+    gb_OpenAtEscape = false;
+    vUiRunWhenLoopStarts(vScanIntoQuestion, nullptr);
+    Scan("SN-1");
+    EXPECT_TRUE(gb_OpenAtEscape);
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "NOTHING DONE\nSN-1");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    vUiDeliverQueuedInput();
+    RunScanner();
+    EXPECT_EQ(RecordedSerials(), (std::vector<std::string>{"SN-1", "YB7"}));
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nYB7");
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "YB7"));
+    EXPECT_EQ(Memory(1, m_portB.size()), Stamped(m_portB, "YB7"));
+    EXPECT_EQ(MsgBox(), std::string("Unit SN-1 refused: it has already passed and was not "
+                                    "programmed again\n>Unit YB7, port DVI, display 2 (000FFFF) "
+                                    "...\n>") +
+                            gc_PortLines + "Unit YB7, port HDMI, display 1 (000FFFF) ...\n>" +
+                            gc_PortLines + "Unit YB7 : Pass\n>");
+}
+
 // --- A production unit always programs and verifies -----------------------
 
 TEST_F(ProductionTest, ProgramAndVerifyArePartOfEveryUnitWhateverTheBoxesSay)
