@@ -326,9 +326,19 @@ bool bKeepScanKey(const MSG *pMsg)
     return true;
 }
 
+// A Yes/No message box has no Cancel, so Escape would do nothing: it is No.
+bool bEscapeIsNo(const MSG *pMsg)
+{
+    if (pMsg->message != WM_KEYDOWN || pMsg->wParam != VK_ESCAPE)
+        return false;
+    PostMessageW(GetAncestor(pMsg->hwnd, GA_ROOT), WM_COMMAND, IDNO, 0);
+    return true;
+}
+
 LRESULT CALLBACK lrScanFilter(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == MSGF_DIALOGBOX && bKeepScanKey(reinterpret_cast<const MSG *>(lParam)))
+    const MSG *pMsg = reinterpret_cast<const MSG *>(lParam);
+    if (code == MSGF_DIALOGBOX && (bKeepScanKey(pMsg) || bEscapeIsNo(pMsg)))
         return 1;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
