@@ -74,6 +74,9 @@ bool gb_RecordNotThis = false;   // the last open found another record than the 
 // unit (or command) ends. Empty at a counter station means the next number.
 bool gb_NextWaiting = false;
 char gc_NextSerial[STAMP_SERIAL_MAX * 4 + 8] = "";
+// Set while a unit is being started: a question it asks lets the event
+// loop run, and a scan committed then must wait, not start a second unit.
+bool gb_UnitStarting = false;
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
@@ -441,7 +444,7 @@ bool bTakeInterruptedUnit(stUnit *pstUnit)
     return true;
 }
 
-void vStartUnit(const char *pcTyped)
+void vTryStartUnit(const char *pcTyped)
 {
     gst_UnitOutcome = {UNIT_NONE, "", 0, 0, 0, 0};
     stUnit *pstUnit = &gst_Unit;
@@ -478,6 +481,13 @@ void vStartUnit(const char *pcTyped)
     vHoldPanel(1);
     vShowVerdict("RUNNING", pstUnit->cSerial, RESULT_RUNNING_COLOR);
     vPostUnitCommands(pstUnit);
+}
+
+void vStartUnit(const char *pcTyped)
+{
+    gb_UnitStarting = true;
+    vTryStartUnit(pcTyped);
+    gb_UnitStarting = false;
 }
 
 void vClosePort(stUnit *pstUnit)
@@ -570,7 +580,7 @@ void vProductionTick(int32_t bBusy)
     // ends with what ran. A quit leaves it running, for the next start.
     if (gs32_UnitRunning && !bBusy && !gs32_CommandRunning && gs32_QuitState == QUIT_NONE)
         s32UnitEndAction();
-    bool bFree = !bBusy && !gs32_UnitRunning && gst_Station.bProduction;
+    bool bFree = !bBusy && !gs32_UnitRunning && !gb_UnitStarting && gst_Station.bProduction;
     // The scanner's keys go to the field again once what the operator
     // started (a Refresh, a package read) has run.
     if (s_bWasBusy && bFree)
@@ -620,7 +630,8 @@ int UnitSerialCallback(int, int, int event, void *, int, int)
     // A scanner's stray Enter on the empty field starts nothing.
     if (cTyped[0] == '\0' && gst_Station.s32SerialSource != STATION_SOURCE_COUNTER)
         return 0;
-    if (gs32_UnitRunning || gs32_CommandRunning || s32WaitingCommandCount() > 0 || gb_NextWaiting)
+    if (gb_UnitStarting || gs32_UnitRunning || gs32_CommandRunning ||
+        s32WaitingCommandCount() > 0 || gb_NextWaiting)
         vKeepAsNextUnit(cTyped);
     else
         vStartUnit(cTyped);

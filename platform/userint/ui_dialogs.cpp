@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -192,6 +193,75 @@ int MessagePopup(const char *title, const char *message)
     return UIE_NO_ERROR;
 }
 
+namespace {
+
+// A scanner's keys that reach an open question: characters typed without
+// Alt or Ctrl and the Enter that ends them. A message box would click the
+// button whose letter is typed, even without Alt; here they are no answer,
+// and go on to the main panel's keyboard home once the question is closed,
+// as if typed there then. A lone Enter or Space still answers.
+class UiScanKeeper : public QObject {
+public:
+    explicit UiScanKeeper(QWidget *pBox) : m_pBox(pBox) {}
+
+    void vHandOn() const
+    {
+        UiPanel *pPanel = lstUiAllPanels().value(0);
+        UiControl *pHome = pPanel ? pUiFindControl(pPanel->s32Handle, pPanel->s32KeyboardHome)
+                                  : nullptr;
+        if (m_lstKeys.isEmpty() || !pHome || !pHome->pWidget || !pHome->pWidget->isEnabled() ||
+            !pHome->pWidget->isVisible())
+            return;
+        pHome->pWidget->setFocus(Qt::OtherFocusReason);
+        for (const Key &key : m_lstKeys)
+            QCoreApplication::postEvent(
+                pHome->pWidget, new QKeyEvent(QEvent::KeyPress, key.s32Key, key.modifiers, key.text));
+    }
+
+protected:
+    bool eventFilter(QObject *pObject, QEvent *pEvent) override
+    {
+        if (pEvent->type() != QEvent::KeyPress || !pObject->isWidgetType() ||
+            static_cast<QWidget *>(pObject)->window() != m_pBox)
+            return false;
+        auto *pKey = static_cast<QKeyEvent *>(pEvent);
+        if (!bPartOfScan(pKey))
+            return false;
+        m_lstKeys.append({pKey->key(), pKey->modifiers(), pKey->text()});
+        m_bTyping = !bEnter(pKey);
+        return true;
+    }
+
+private:
+    struct Key {
+        int s32Key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+    };
+    QWidget *m_pBox;
+    QList<Key> m_lstKeys;
+    bool m_bTyping = false; // characters came since the last Enter
+
+    static bool bEnter(const QKeyEvent *pKey)
+    {
+        return pKey->key() == Qt::Key_Return || pKey->key() == Qt::Key_Enter;
+    }
+
+    bool bPartOfScan(const QKeyEvent *pKey) const
+    {
+        if (pKey->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier))
+            return false;
+        if (bEnter(pKey))
+            return m_bTyping;
+        QString text = pKey->text();
+        if (text.size() != 1 || !text[0].isPrint())
+            return false;
+        return pKey->key() != Qt::Key_Space || m_bTyping;
+    }
+};
+
+} // namespace
+
 int ConfirmPopup(const char *title, const char *message)
 {
     const char *pcTitle = title ? title : "";
@@ -205,7 +275,11 @@ int ConfirmPopup(const char *title, const char *message)
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No); // the close box too
     vFitTitle(&box);
+    UiScanKeeper keeper(&box);
+    QCoreApplication::instance()->installEventFilter(&keeper);
     box.exec();
+    QCoreApplication::instance()->removeEventFilter(&keeper);
+    keeper.vHandOn();
     return box.clickedButton() == box.button(QMessageBox::Yes) ? 1 : 0;
 }
 

@@ -257,6 +257,16 @@ int UiQueueTypeInModal(const char *pcText)
     return UIE_NO_ERROR;
 }
 
+int UiQueueModalKey(int key)
+{
+    QWidget *pDialog = QApplication::activeModalWidget();
+    QWindow *pWindow = pDialog ? pShownWindow(pDialog) : nullptr;
+    if (!pWindow)
+        return UIE_BAD_PANEL;
+    vQueueKey(pWindow, key);
+    return UIE_NO_ERROR;
+}
+
 namespace {
 
 // Queues one step of the operator's and delivers it; a step that opened a

@@ -57,6 +57,9 @@ int UiQueueMenuItem(int panel, int menuItem);
 // Text typed into the field that holds the focus in the open modal dialog
 // (a real file dialog), then Enter.
 int UiQueueTypeInModal(const char *pcText);
+// One key press and release into the open modal dialog; < 0 when none is
+// open.
+int UiQueueModalKey(int key);
 // Delivers everything waiting, input included, as the event loop would.
 void vUiDeliverQueuedInput(void);
 

@@ -726,6 +726,69 @@ TEST_F(ScannerTest, AScanAfterABoxOrAListWasUsedReachesTheFieldAndOneWhileOneWai
         << box;
 }
 
+// The next scan arriving while the re-work question is open is no answer
+// (a message box clicks Yes for a plain 'Y'): it waits for the question,
+// then runs as its own unit.
+const char *gpc_ScanIntoQuestion = "";
+bool gb_AnswerYes = false;
+bool gb_OpenAtAnswer = false;
+
+// Once the question is open: the scan, then the operator's answer (Escape,
+// or Tab to Yes and Space) as the next keys.
+void vScanIntoQuestion(void *)
+{
+    if (UiQueueTypeInModal(gpc_ScanIntoQuestion) < 0)
+        return vUiRunWhenLoopStarts(vScanIntoQuestion, nullptr);
+    vUiRunWhenLoopStarts(
+        [](void *) {
+            gb_OpenAtAnswer = UiQueueModalKey(gb_AnswerYes ? VAL_TAB_VKEY : VAL_ESC_VKEY) >= 0;
+            if (gb_AnswerYes)
+                UiQueueModalKey(' ');
+        },
+        nullptr);
+}
+
+TEST_F(ScannerTest, AScanTypedIntoTheReworkQuestionIsNoAnswerAndRunsAfterIt)
+{
+    auto scanIntoQuestion = [this](const char *pcPassed, const char *pcNext, bool bYes) {
+        vUiSetConfirmResponder(nullptr, nullptr);
+        gpc_ScanIntoQuestion = pcNext;
+        gb_AnswerYes = bYes;
+        gb_OpenAtAnswer = false;
+        vUiRunWhenLoopStarts(vScanIntoQuestion, nullptr);
+        Scan(pcPassed);
+        EXPECT_TRUE(gb_OpenAtAnswer);
+    };
+    Scan("SN-1");
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    scanIntoQuestion("SN-1", "YB7", false);
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "NOTHING DONE\nSN-1");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    vUiDeliverQueuedInput();
+    RunScanner();
+    EXPECT_EQ(RecordedSerials(), (std::vector<std::string>{"SN-1", "YB7"}));
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nYB7");
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "YB7"));
+    EXPECT_EQ(Memory(1, m_portB.size()), Stamped(m_portB, "YB7"));
+    EXPECT_EQ(MsgBox(), std::string("Unit SN-1 refused: it has already passed and was not "
+                                    "programmed again\n>Unit YB7, port DVI, display 2 (000FFFF) "
+                                    "...\n>") +
+                            gc_PortLines + "Unit YB7, port HDMI, display 1 (000FFFF) ...\n>" +
+                            gc_PortLines + "Unit YB7 : Pass\n>");
+
+    // Said Yes to: the re-work runs first, the scan waits for it.
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    scanIntoQuestion("SN-1", "SN-3", true);
+    RunScanner();
+    EXPECT_EQ(RecordedSerials(), (std::vector<std::string>{"SN-1", "YB7", "SN-1", "SN-3"}));
+    EXPECT_EQ(Memory(0, m_portA.size()), Stamped(m_portA, "SN-3"));
+    std::string box = MsgBox();
+    std::string first = "Unit SN-3 waits; it starts when the station is free\n>"
+                        "Unit SN-1, port DVI, display 2 (000FFFF) ...\n>";
+    EXPECT_EQ(box.substr(0, first.size()), first) << box;
+}
+
 // --- A production unit always programs and verifies -----------------------
 
 TEST_F(ProductionTest, ProgramAndVerifyArePartOfEveryUnitWhateverTheBoxesSay)

@@ -556,6 +556,18 @@ TEST_F(PanelRuntimeTest, RealQuestionTakesEnterAndItsCloseBoxForNo)
     EXPECT_EQ(ConfirmPopup("Program", "Sure?"), 1);
     vOnModal<QMessageBox>([](QMessageBox *pBox) { pBox->close(); });
     EXPECT_EQ(ConfirmPopup("Program", "Sure?"), 0);
+    // A scan's letters and its Enter press no button; Tab and Space do.
+    bool bOpenAfterScan = false;
+    vOnModal<QMessageBox>([&bOpenAfterScan](QMessageBox *pBox) {
+        UiQueueTypeInModal("n1 y");
+        QTimer::singleShot(0, [&bOpenAfterScan, pBox]() {
+            bOpenAfterScan = QApplication::activeModalWidget() == pBox;
+            UiQueueModalKey(VAL_TAB_VKEY);
+            UiQueueModalKey(' ');
+        });
+    });
+    EXPECT_EQ(ConfirmPopup("Program", "Sure?"), 1);
+    EXPECT_TRUE(bOpenAfterScan);
 }
 
 struct TextWindowSeen {

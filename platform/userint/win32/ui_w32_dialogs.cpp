@@ -289,6 +289,80 @@ int MessagePopup(const char *title, const char *message)
     return UIE_NO_ERROR;
 }
 
+namespace {
+
+// A scanner's keys that reach an open question: characters typed without
+// Alt or Ctrl and the Enter that ends them. The dialog manager would press
+// the button whose letter is typed, even without Alt; here they are no
+// answer, and go on to the main panel's keyboard home once the question is
+// closed, as if typed there then. A lone Enter or Space still answers.
+const int32_t UI_SCAN_KEPT_MAX = 256;
+wchar_t gwc_ScanKept[UI_SCAN_KEPT_MAX];
+int32_t gs32_ScanKeptCount = 0;
+bool gb_ScanTyping = false;    // characters came since the last Enter
+bool gb_ScanSpaceDown = false; // a Space taken as a character, until its key-up
+
+bool bKeepScanKey(const MSG *pMsg)
+{
+    bool bTyping = gb_ScanTyping;
+    wchar_t wc = 0;
+    if (pMsg->message == WM_CHAR && pMsg->wParam >= 0x20 && pMsg->wParam != 0x7F &&
+        (pMsg->wParam != L' ' || bTyping))
+        wc = (wchar_t)pMsg->wParam;
+    else if (pMsg->message == WM_KEYDOWN && bTyping && GetKeyState(VK_CONTROL) >= 0 &&
+             (pMsg->wParam == VK_SPACE || pMsg->wParam == VK_RETURN))
+        wc = pMsg->wParam == VK_SPACE ? L' ' : L'\r';
+    else if (pMsg->message == WM_KEYUP && pMsg->wParam == VK_SPACE && gb_ScanSpaceDown) {
+        gb_ScanSpaceDown = false;
+        return true;
+    }
+    if (wc == 0)
+        return false;
+    // A Space's key-down is kept whole: no character follows it.
+    gb_ScanSpaceDown = gb_ScanSpaceDown || (pMsg->message == WM_KEYDOWN && wc == L' ');
+    gb_ScanTyping = wc != L'\r';
+    if (gs32_ScanKeptCount < UI_SCAN_KEPT_MAX)
+        gwc_ScanKept[gs32_ScanKeptCount++] = wc;
+    return true;
+}
+
+// A Yes/No message box has no Cancel, so Escape would do nothing: it is No.
+bool bEscapeIsNo(const MSG *pMsg)
+{
+    if (pMsg->message != WM_KEYDOWN || pMsg->wParam != VK_ESCAPE)
+        return false;
+    PostMessageW(GetAncestor(pMsg->hwnd, GA_ROOT), WM_COMMAND, IDNO, 0);
+    return true;
+}
+
+LRESULT CALLBACK lrScanFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG *pMsg = reinterpret_cast<const MSG *>(lParam);
+    if (code == MSGF_DIALOGBOX && (bKeepScanKey(pMsg) || bEscapeIsNo(pMsg)))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void vHandScanToHome(void)
+{
+    stUiPanel *pMain = pUiFirstPanel();
+    stUiCtrl *pHome = pMain && pMain->s32KeyboardHome
+                          ? pUiFindControl(pMain->s32Handle, pMain->s32KeyboardHome)
+                          : nullptr;
+    int32_t s32Count = gs32_ScanKeptCount;
+    gs32_ScanKeptCount = 0;
+    if (!pHome || !pHome->hWnd || !IsWindowEnabled(pHome->hWnd) || !IsWindowVisible(pHome->hWnd))
+        return;
+    SetFocus(pHome->hWnd);
+    for (int32_t i = 0; i < s32Count; i++)
+        if (gwc_ScanKept[i] == L'\r')
+            PostMessageW(pHome->hWnd, WM_KEYDOWN, VK_RETURN, 1);
+        else
+            PostMessageW(pHome->hWnd, WM_CHAR, gwc_ScanKept[i], 1);
+}
+
+} // namespace
+
 // No is the default button, so an Enter that arrives by chance (a
 // scanner's) never says Yes.
 int ConfirmPopup(const char *title, const char *message)
@@ -298,9 +372,15 @@ int ConfirmPopup(const char *title, const char *message)
     wchar_t *pwcTitle = pwcUiWideAlloc(title, 0);
     wchar_t *pwcMessage = pwcUiWideAlloc(message, 0);
     HWND hOwner = hUiBeginModal();
+    gs32_ScanKeptCount = 0;
+    gb_ScanTyping = gb_ScanSpaceDown = false;
+    HHOOK hFilter = SetWindowsHookExW(WH_MSGFILTER, lrScanFilter, nullptr, GetCurrentThreadId());
     int s32Answer = MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"",
                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    if (hFilter)
+        UnhookWindowsHookEx(hFilter);
     vUiEndModal(hOwner);
+    vHandScanToHome();
     free(pwcTitle);
     free(pwcMessage);
     return s32Answer == IDYES ? 1 : 0;
