@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "platform/filesys/filesys.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -90,23 +92,6 @@ int32_t s32ReadHolder(int s32Fd)
     return s32Pid > 0 && s32Pid < INT32_MAX ? (int32_t)s32Pid : 0;
 }
 
-const char *pcKindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "of an unknown kind";
-}
-
 // Only a regular file locks the folder: a folder, a link, a FIFO or a
 // device in its place is never opened (a device's open may act) and locks
 // nothing, so the caller must not run on the folder.
@@ -117,7 +102,7 @@ bool bLockFileRefused(const char *pcPath, char *pcWhy, size_t whySize)
         return false;
     if (pcWhy && whySize)
         snprintf(pcWhy, whySize, "%s is %s, not a regular file", pcPath,
-                 pcKindOf(stInfo.st_mode));
+                 S_ISLNK(stInfo.st_mode) ? "a symbolic link" : pcFsKindOf(stInfo.st_mode));
     return true;
 }
 
@@ -159,10 +144,16 @@ int32_t s32ProcLockFolder(const char *pcDir, int32_t *ps32Holder, char *pcWhy, s
         return PROC_LOCK_FAILED;
     }
     struct stat stInfo;
-    if (fstat(s32Fd, &stInfo) != 0 || !S_ISREG(stInfo.st_mode)) {
+    if (fstat(s32Fd, &stInfo) != 0) {
+        if (pcWhy && whySize)
+            snprintf(pcWhy, whySize, "%s: %s", cPath, strerror(errno));
+        close(s32Fd);
+        return PROC_LOCK_FAILED;
+    }
+    if (!S_ISREG(stInfo.st_mode)) {
         if (pcWhy && whySize)
             snprintf(pcWhy, whySize, "%s is %s, not a regular file", cPath,
-                     pcKindOf(stInfo.st_mode));
+                     pcFsKindOf(stInfo.st_mode));
         close(s32Fd);
         return PROC_LOCK_FAILED;
     }
