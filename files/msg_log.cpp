@@ -20,22 +20,23 @@ char gc_MsgHeld[TEXT_BUF_SIZE];
 size_t g_MsgHeldUsed = 0;
 bool gb_MsgHolding = false;
 
+// Appends to a fixed buffer what still fits in it.
+void vAppendTo(char *pcBuffer, size_t size, size_t *pUsed, const char *pcText)
+{
+    size_t length = strnlen(pcText, size - 1 - *pUsed);
+    memcpy(pcBuffer + *pUsed, pcText, length);
+    *pUsed += length;
+    pcBuffer[*pUsed] = '\0';
+}
+
 void vHold(const char *pcText)
 {
-    size_t room = sizeof(gc_MsgHeld) - 1 - g_MsgHeldUsed;
-    size_t length = strnlen(pcText, room);
-    memcpy(gc_MsgHeld + g_MsgHeldUsed, pcText, length);
-    g_MsgHeldUsed += length;
-    gc_MsgHeld[g_MsgHeldUsed] = '\0';
+    vAppendTo(gc_MsgHeld, sizeof(gc_MsgHeld), &g_MsgHeldUsed, pcText);
 }
 
 void vCapture(const char *pcText)
 {
-    size_t room = sizeof(gc_MsgCapture) - 1 - g_MsgCaptureUsed;
-    size_t length = strnlen(pcText, room);
-    memcpy(gc_MsgCapture + g_MsgCaptureUsed, pcText, length);
-    g_MsgCaptureUsed += length;
-    gc_MsgCapture[g_MsgCaptureUsed] = '\0';
+    vAppendTo(gc_MsgCapture, sizeof(gc_MsgCapture), &g_MsgCaptureUsed, pcText);
 }
 
 bool bIsVerdict(const char *pcLine, size_t length)
