@@ -140,7 +140,10 @@ close_tavolin() {
     tavolin_pid=""
 }
 close_tavolin
-echo "WriteMode = fast" >>"$prog/Station.ini"
+# The program rewrites the file (the record's id, the last unit): the
+# mode's line is changed where it stands, as a key may be given once.
+sed -i 's/^WriteMode = .*/WriteMode = fast\r/' "$prog/Station.ini"
+grep -q '^WriteMode = fast' "$prog/Station.ini" || fail "Station.ini has no WriteMode line to change"
 xs_restart_tavolin
 park_pointer
 wait_settled "starting in fast mode"
