@@ -28,8 +28,12 @@
 #define RESULT_FAIL_COLOR 0xE0463C
 #define UNIT_WHY_SIZE 600
 #define RESULT_TEXT_SIZE 640
-#define RESULT_POINT_SIZE 15       // the panel's own; three lines need a smaller one
-#define RESULT_SMALL_POINT_SIZE 11
+// The result's point sizes: the panel's own holds two lines of 15
+// characters; more lines or longer ones (a training station's, an
+// interrupted unit's ports) need a smaller one to be read whole.
+#define RESULT_POINT_SIZE 15
+#define RESULT_SMALL_POINT_SIZE 11     // three lines of 21
+#define RESULT_SMALLEST_POINT_SIZE 9   // what is longer, wrapped
 
 int32_t gs32_UnitRunning = 0;
 int32_t gs32_ProductionHalted = 0;
@@ -80,14 +84,29 @@ bool gb_UnitStarting = false;
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
+int32_t s32ResultPointSize(const char *pcText)
+{
+    int32_t s32Lines = 1;
+    size_t longest = 0;
+    for (const char *pcLine = pcText; *pcLine; s32Lines++) {
+        size_t length = strcspn(pcLine, "\n");
+        longest = length > longest ? length : longest;
+        pcLine += length;
+        if (*pcLine == '\0')
+            break;
+        pcLine++;
+    }
+    if (s32Lines <= 2 && longest <= 15)
+        return RESULT_POINT_SIZE;
+    return s32Lines <= 3 && longest <= 21 ? RESULT_SMALL_POINT_SIZE : RESULT_SMALLEST_POINT_SIZE;
+}
+
 // A training station says so on every result it shows.
 void vShowResult(const char *pcText, int32_t s32Color)
 {
     char cText[RESULT_TEXT_SIZE];
     snprintf(cText, sizeof(cText), "%s%s", gst_Station.bSimulated ? "TRAINING " : "", pcText);
-    bool bThreeLines = strchr(cText, '\n') != strrchr(cText, '\n');
-    SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_POINT_SIZE,
-                     bThreeLines ? RESULT_SMALL_POINT_SIZE : RESULT_POINT_SIZE);
+    SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_POINT_SIZE, s32ResultPointSize(cText));
     SetCtrlVal(s32Main(), MAIN_UNIT_RESULT, cText);
     SetCtrlAttribute(s32Main(), MAIN_UNIT_RESULT, ATTR_TEXT_BGCOLOR, s32Color);
 }
