@@ -167,22 +167,25 @@ void vNoteNotRun(const char *pcSerial)
     snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", pcSerial);
 }
 
-void vRefuseUnit(const char *pcSerial, const char *pcWhy)
+// A unit that did not run: why, in the box, and its verdict in the result.
+void vSayNotRun(const char *pcSerial, const char *pcWhy, const char *pcVerdict, int32_t s32Color)
 {
     vNoteNotRun(pcSerial);
     vPrintMsg("Unit %s refused: %s\n>", pcScanName(pcSerial), pcWhy);
-    vShowVerdict("FAIL", pcSerial, RESULT_FAIL_COLOR);
+    vShowVerdict(pcVerdict, pcSerial, s32Color);
     vGiveFieldTheKeyboard();
+}
+
+void vRefuseUnit(const char *pcSerial, const char *pcWhy)
+{
+    vSayNotRun(pcSerial, pcWhy, "FAIL", RESULT_FAIL_COLOR);
 }
 
 // A good unit the operator chose not to program again: nothing was done
 // to it, which is no failure.
 void vLeaveUnitAlone(const char *pcSerial, const char *pcWhy)
 {
-    vNoteNotRun(pcSerial);
-    vPrintMsg("Unit %s refused: %s\n>", pcSerial, pcWhy);
-    vShowVerdict("NOTHING DONE", pcSerial, RESULT_READY_COLOR);
-    vGiveFieldTheKeyboard();
+    vSayNotRun(pcSerial, pcWhy, "NOTHING DONE", RESULT_READY_COLOR);
 }
 
 // The package port the map names: by its name, or by its number from 1 for
@@ -518,15 +521,14 @@ void vClosePort(stUnit *pstUnit)
     // programmed and verified.
     bool bDone = bDeviceTallyPassed(s32ProgramEdid) && bDeviceTallyPassed(s32VerifyEdid);
     pstPort->bPass = gst_DeviceTally.s32Failed == 0 && bDone;
-    const char *pcWhy = gst_DeviceTally.s32Failed > 0 ? gst_DeviceTally.cFirstReason
-                        : bDone                      ? ""
-                                                     : "the port was not programmed and verified";
+    // A failure without a line of its own still says what failed.
+    const char *pcWhy = "";
+    if (gst_DeviceTally.s32Failed > 0)
+        pcWhy = gst_DeviceTally.cFirstReason[0] ? gst_DeviceTally.cFirstReason : "a step failed";
+    else if (!bDone)
+        pcWhy = "the port was not programmed and verified";
     snprintf(pstPort->cMessage, sizeof(pstPort->cMessage), "%s", pcWhy);
     pstPort->u32DurationMs = (uint32_t)(u64ClockNowMs() - pstUnit->u64PortStartMs);
-    // A failure without a line of its own still says what failed.
-    if (!pstPort->bPass && pstPort->cMessage[0] == '\0')
-        snprintf(pstPort->cMessage, sizeof(pstPort->cMessage), "%s",
-                 gst_DeviceTally.s32Run > 0 ? "a step failed" : "no step ran");
     // Each port's row is written as it ends, so a kill later in the unit
     // leaves what was finished on record.
     char cWhy[UNIT_WHY_SIZE];
