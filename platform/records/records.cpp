@@ -367,33 +367,32 @@ bool bRecIsOpen(void)
     return gb_Known;
 }
 
-bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
+// Whether the query, asked for the serial (?1), finds a unit.
+static bool bSerialFound(const char *pcExistsSql, const char *pcSerial, bool *pbFound,
+                         char *pcWhy, size_t whySize)
 {
-    *pbPassed = false;
+    *pbFound = false;
     if (!bConnect(pcWhy, whySize))
         return false;
-    sqlite3_stmt *pstStmt =
-        pstPrepare("SELECT EXISTS(SELECT 1 FROM units WHERE serial = ?1 AND result = 'pass')");
+    sqlite3_stmt *pstStmt = pstPrepare(pcExistsSql);
     bool bRow = pstStmt && sqlite3_bind_text(pstStmt, 1, pcSerial, -1, SQLITE_STATIC) == SQLITE_OK &&
                 sqlite3_step(pstStmt) == SQLITE_ROW;
     if (bRow)
-        *pbPassed = sqlite3_column_int(pstStmt, 0) != 0;
+        *pbFound = sqlite3_column_int(pstStmt, 0) != 0;
     sqlite3_finalize(pstStmt);
     return bDone(bRow || bDbWhy(pcWhy, whySize));
 }
 
+bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
+{
+    return bSerialFound("SELECT EXISTS(SELECT 1 FROM units WHERE serial = ?1 AND result = 'pass')",
+                        pcSerial, pbPassed, pcWhy, whySize);
+}
+
 bool bRecSerialRecorded(const char *pcSerial, bool *pbRecorded, char *pcWhy, size_t whySize)
 {
-    *pbRecorded = false;
-    if (!bConnect(pcWhy, whySize))
-        return false;
-    sqlite3_stmt *pstStmt = pstPrepare("SELECT EXISTS(SELECT 1 FROM units WHERE serial = ?1)");
-    bool bRow = pstStmt && sqlite3_bind_text(pstStmt, 1, pcSerial, -1, SQLITE_STATIC) == SQLITE_OK &&
-                sqlite3_step(pstStmt) == SQLITE_ROW;
-    if (bRow)
-        *pbRecorded = sqlite3_column_int(pstStmt, 0) != 0;
-    sqlite3_finalize(pstStmt);
-    return bDone(bRow || bDbWhy(pcWhy, whySize));
+    return bSerialFound("SELECT EXISTS(SELECT 1 FROM units WHERE serial = ?1)", pcSerial,
+                        pbRecorded, pcWhy, whySize);
 }
 
 void vRecSetTimeForTest(const char *pcTimeUtc)
