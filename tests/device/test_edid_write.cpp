@@ -689,6 +689,12 @@ const char *const gc_ProgramVerifyLog = "Checking the existence of PKG file ...\
                                         "Programming device's EDID ...\n> - Pass\n>"
                                         "Receiving device's EDID ...\n> - Pass\n>"
                                         "Verifying device's EDID ...\n> - Pass\n>";
+const char *const gc_EraseProgramVerifyLog = "Checking the existence of PKG file ...\n> - Pass\n>"
+                                             "Erasing device's EDID..\n> - Pass\n>"
+                                             "Reading PKG file ...\n> - Pass\n>"
+                                             "Programming device's EDID ...\n> - Pass\n>"
+                                             "Receiving device's EDID ...\n> - Pass\n>"
+                                             "Verifying device's EDID ...\n> - Pass\n>";
 
 TEST_F(StartSequenceTest, ProgramAndVerifyOfABlankDisplay)
 {
@@ -710,12 +716,7 @@ TEST_F(StartSequenceTest, EraseProgramAndVerify)
     Functions(1, 1, 1);
     EXPECT_EQ(PressStart(), (Ints{CMD_CHECK_PKG_EXIST, CMD_CHECK_START, CMD_ERASE, CMD_READ_PKG,
                                   CMD_PROGRAM, CMD_RECEIVE, CMD_VERIFY}));
-    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
-                        "Erasing device's EDID..\n> - Pass\n>"
-                        "Reading PKG file ...\n> - Pass\n>"
-                        "Programming device's EDID ...\n> - Pass\n>"
-                        "Receiving device's EDID ...\n> - Pass\n>"
-                        "Verifying device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(MsgBox(), gc_EraseProgramVerifyLog);
     Bytes expected = m_image;
     expected.resize(256, 0xFF); // the old second block was erased
     EXPECT_EQ(lstDdcBenchMemory(0), expected);
@@ -941,12 +942,7 @@ TEST_F(StartSequenceTest, TheDisplayOfAStartIsTheOneItWasPressedWith)
     script.vInstall();
     PressStart();
     vClockSetPauseHook(nullptr, nullptr);
-    EXPECT_EQ(MsgBox(), "Checking the existence of PKG file ...\n> - Pass\n>"
-                        "Erasing device's EDID..\n> - Pass\n>"
-                        "Reading PKG file ...\n> - Pass\n>"
-                        "Programming device's EDID ...\n> - Pass\n>"
-                        "Receiving device's EDID ...\n> - Pass\n>"
-                        "Verifying device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(MsgBox(), gc_EraseProgramVerifyLog);
     for (const stDdcBenchCall &call : Calls(DDC_OP_WRITE_BUF))
         EXPECT_EQ(call.au32Arg[0], DDC_BENCH_HANDLE(0));
     EXPECT_EQ(Writes().size(), 256u + 32u);
