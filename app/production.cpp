@@ -599,7 +599,7 @@ void vProductionTick(int32_t bBusy)
     static int32_t s_bWasBusy = 0;
     // The unit's commands were dropped (the progress window closed): it
     // ends with what ran. A quit leaves it running, for the next start.
-    if (gs32_UnitRunning && !bBusy && !gs32_CommandRunning && gs32_QuitState == QUIT_NONE)
+    if (gs32_UnitRunning && !bBusy && !bCommandRunning() && gs32_QuitState == QUIT_NONE)
         s32UnitEndAction();
     bool bFree = !bBusy && !gs32_UnitRunning && !gb_UnitStarting && gst_Station.bProduction;
     // The scanner's keys go to the field again once what the operator
@@ -651,7 +651,7 @@ int UnitSerialCallback(int, int, int event, void *, int, int)
     // A scanner's stray Enter on the empty field starts nothing.
     if (cTyped[0] == '\0' && gst_Station.s32SerialSource != STATION_SOURCE_COUNTER)
         return 0;
-    if (gb_UnitStarting || gs32_UnitRunning || gs32_CommandRunning ||
+    if (gb_UnitStarting || gs32_UnitRunning || bCommandRunning() ||
         s32WaitingCommandCount() > 0 || gb_NextWaiting)
         vKeepAsNextUnit(cTyped);
     else
