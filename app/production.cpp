@@ -6,13 +6,14 @@
 #include "device/ddc_start.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
-#include "device/monitor_detect.h"
 #include "device/edid_write.h"
+#include "device/monitor_detect.h"
 #include "files/edid_image.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/station.h"
+#include "files/text_escape.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
 #include "platform/records/records.h"
@@ -228,7 +229,7 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
         memset(pstPort, 0, sizeof(*pstPort));
         uint32_t u32Offset = 0, u32Length = 0;
         char cShown[PKG_PORT_NAME_SIZE * 4 + 1];
-        vEscapeControls(pstEntry->cPort, cShown, sizeof(cShown));
+        pcEscapeText(pstEntry->cPort, ESCAPE_CONTROLS, cShown, sizeof(cShown));
         if (!bFindPackagePort(pstEntry->cPort, &pstPort->u32Port) ||
             !bPkgPortImage(gu8_PkgBuffer, pstPort->u32Port, &u32Offset, &u32Length)) {
             snprintf(pcWhy, whySize, "the package has no port %s", cShown);
