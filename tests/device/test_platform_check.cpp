@@ -1,4 +1,4 @@
-#include "tests/app/fake_assist.h"
+#include "tests/device/fake_assist.h"
 #include "tests/support/test_env.h"
 
 #include "device/platform_check.h"

@@ -1,6 +1,6 @@
 // Linked into the test program itself, these definitions take the place of
 // the shared library's.
-#include "tests/app/fake_assist.h"
+#include "tests/device/fake_assist.h"
 
 #include "platform/assist/AssistDll.h"
 
