@@ -117,7 +117,6 @@ bool bCommandReady(int32_t s32CmdId)
     }
 }
 
-// What would change a Start's display or port while its commands run.
 // The main panel's choices a run holds while its commands run, a Start's
 // target (its display, port and package) first.
 const int32_t gs32_HeldChoices[] = {MAIN_PORT_LIST,  MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
