@@ -19,6 +19,7 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -865,6 +866,38 @@ TEST_F(ProductionTest, AnalyzeShowsThePortAsStampedForTheLastUnitWhenAsked)
                                           "No shows the package's image."));
     EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI");
     EXPECT_EQ(m_dialogs.textWindowText, Sha(m_portB) + "  -\n");
+}
+
+// A decoder that does not end is stopped at its limit, and the panels are
+// served while it runs: here only they move the clock on. Not served, the
+// stand-in would end by itself, without the line.
+TEST_F(ProductionTest, AnalyzeStopsADecoderThatRunsOnAtItsLimitWhileThePanelsAreServed)
+{
+    vWriteFile(m_dir.file("edid-decode"), "#!/bin/sh\nexec /bin/sleep 5\n");
+    chmod(m_dir.file("edid-decode").c_str(), 0755);
+    static int s_served;
+    s_served = 0;
+    int s32Pipe[2];
+    ASSERT_EQ(pipe(s32Pipe), 0);
+    ASSERT_EQ(write(s32Pipe[1], "x", 1), 1);
+    WatchFileDescriptor(
+        s32Pipe[0],
+        [](void *) {
+            s_served++;
+            vClockAdvance(4000);
+        },
+        nullptr);
+    std::string path = getenv("PATH");
+    setenv("PATH", m_dir.path().c_str(), 1);
+    SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 1);
+    UiClick(MainPanel(), MAIN_ANALYZE_BTN);
+    setenv("PATH", path.c_str(), 1);
+    WatchFileDescriptor(s32Pipe[0], nullptr, nullptr);
+    close(s32Pipe[0]);
+    close(s32Pipe[1]);
+    EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI");
+    EXPECT_EQ(m_dialogs.textWindowText, "edid-decode did not finish within 10 s and was stopped.\n");
+    EXPECT_GT(s_served, 0);
 }
 
 TEST_F(ProductionTest, ABrowsedPackageIsSavedAtOnceAndTheDialogClosesOnEscape)
