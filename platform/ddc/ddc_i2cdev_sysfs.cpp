@@ -119,10 +119,10 @@ bool bIsConnectorName(const char *pcName, uint32_t *pu32Card)
     if (strncmp(pcName, "card", 4) != 0)
         return false;
     char *pcEnd = nullptr;
-    unsigned long u32Card = strtoul(pcName + 4, &pcEnd, 10);
+    unsigned long card = strtoul(pcName + 4, &pcEnd, 10);
     if (pcEnd == pcName + 4 || *pcEnd != '-' || !pcEnd[1])
         return false;
-    *pu32Card = (uint32_t)u32Card;
+    *pu32Card = (uint32_t)card;
     return true;
 }
 
@@ -295,8 +295,8 @@ bool bNotUnderDisplay(const char *pcAdapter, char *pcWhy, size_t size)
         if (!bIsPciDevice(cDir) || !bJoinPath(cClassPath, sizeof(cClassPath), cDir, "class") ||
             !bReadLine(cClassPath, cClass, sizeof(cClass)))
             continue;
-        unsigned long u32Base = strtoul(cClass, nullptr, 16) >> 16;
-        if (u32Base == 0x03 || u32Base == 0x0a)
+        unsigned long classBase = strtoul(cClass, nullptr, 16) >> 16;
+        if (classBase == 0x03 || classBase == 0x0a)
             return false;
         snprintf(pcWhy, size, "it hangs under the PCI device %.64s of class %s, neither a display "
                  "controller (0x03) nor a docking station (0x0a)", pcBaseName(cDir), cClass);

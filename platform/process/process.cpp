@@ -88,8 +88,8 @@ int32_t s32ReadHolder(int s32Fd)
     if (got <= 0)
         return 0;
     cText[got] = '\0';
-    long s32Pid = strtol(cText, nullptr, 10);
-    return s32Pid > 0 && s32Pid < INT32_MAX ? (int32_t)s32Pid : 0;
+    long pid = strtol(cText, nullptr, 10);
+    return pid > 0 && pid < INT32_MAX ? (int32_t)pid : 0;
 }
 
 // Only a regular file locks the folder: a folder, a link, a FIFO or a
@@ -237,14 +237,14 @@ bool bPutAt(int s32Fd, int s32Target)
     _exit(127);
 }
 
-[[noreturn]] void vRunChild(const char *const *ppcArgv, const stRunPipes *pstPipes, long s32MaxFd)
+[[noreturn]] void vRunChild(const char *const *ppcArgv, const stRunPipes *pstPipes, long maxFd)
 {
     if (!bPutAt(pstPipes->s32In[0], 0) || !bPutAt(pstPipes->s32Out[1], 1) ||
         !bPutAt(pstPipes->s32Out[1], 2))
         vChildFails(pstPipes->s32Exec[1]);
     if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-        for (long s32Fd = 3; s32Fd < s32MaxFd; s32Fd++)
-            fcntl((int)s32Fd, F_SETFD, FD_CLOEXEC);
+        for (long fd = 3; fd < maxFd; fd++)
+            fcntl((int)fd, F_SETFD, FD_CLOEXEC);
     }
     signal(SIGPIPE, SIG_DFL); // ignored dispositions survive exec
     setpgid(0, 0);            // a stop ends what it starts too
@@ -440,12 +440,12 @@ int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_
         vSay(pcWhy, whySize, ppcArgv[0], "cannot make its pipes", errno);
         return PROC_RUN_FAILED;
     }
-    long s32MaxFd = sysconf(_SC_OPEN_MAX);
-    if (s32MaxFd < 0 || s32MaxFd > 65536)
-        s32MaxFd = 65536;
+    long maxFd = sysconf(_SC_OPEN_MAX);
+    if (maxFd < 0 || maxFd > 65536)
+        maxFd = 65536;
     pid_t pid = fork();
     if (pid == 0)
-        vRunChild(ppcArgv, &stPipes, s32MaxFd);
+        vRunChild(ppcArgv, &stPipes, maxFd);
     if (pid < 0) {
         int s32Error = errno;
         vClosePipes(&stPipes);

@@ -55,8 +55,8 @@ int32_t s32ReadHolder(HANDLE hFile)
     if (!ReadFile(hFile, cText, sizeof(cText) - 1, &u32Got, &stAt) || u32Got == 0)
         return 0;
     cText[u32Got] = '\0';
-    long s32Pid = strtol(cText, nullptr, 10);
-    return s32Pid > 0 && s32Pid < INT32_MAX ? (int32_t)s32Pid : 0;
+    long pid = strtol(cText, nullptr, 10);
+    return pid > 0 && pid < INT32_MAX ? (int32_t)pid : 0;
 }
 
 void vWriteHolder(HANDLE hFile)
