@@ -17,13 +17,10 @@
 #include <string.h>
 
 #define UIR_FILE_NAME "Pavimo.uir"
-#define SIMULATED_TITLE_NOTE " - SIMULATED DISPLAYS"
 
-stUiHandles gst_UiHandles = {0, 0, 0};
 int32_t gs32_PasswordPanel = 0;
 int32_t gs32_ProductionPanel = 0;
 int32_t gs32_QuitState = QUIT_NONE;
-char gu8str_LastDir[TEXT_BUF_SIZE] = "";
 
 void vStartupHook(void) { s32LoadDefSetting(); }
 
@@ -32,30 +29,6 @@ void vExitHook(void)
 {
     vShowSimulatedInTitle(0);
     vSaveDefSetting(0);
-}
-
-namespace {
-
-// The main panel's own title while the simulated displays' note is added.
-char gc_OwnTitle[TEXT_BUF_SIZE] = "";
-
-} // namespace
-
-void vShowSimulatedInTitle(int32_t bOn)
-{
-    int32_t s32Main = gst_UiHandles.s32MainPanel;
-    if (!bOn) {
-        if (gc_OwnTitle[0])
-            SetPanelAttribute(s32Main, ATTR_TITLE, gc_OwnTitle);
-        gc_OwnTitle[0] = '\0';
-        return;
-    }
-    if (gc_OwnTitle[0])
-        return;
-    GetPanelAttribute(s32Main, ATTR_TITLE, gc_OwnTitle, sizeof(gc_OwnTitle));
-    char cTitle[TEXT_BUF_SIZE + 32];
-    snprintf(cTitle, sizeof(cTitle), "%s" SIMULATED_TITLE_NOTE, gc_OwnTitle);
-    SetPanelAttribute(s32Main, ATTR_TITLE, cTitle);
 }
 
 int32_t s32LoadPanels(void)
@@ -123,12 +96,13 @@ void vShapeMainPanel(int32_t bAdvanced)
 
 void vDiscardPanels(void)
 {
+    // Forgets the title kept for the simulated displays' note.
+    vShowSimulatedInTitle(0);
     DiscardPanel(gst_UiHandles.s32MainPanel);
     DiscardPanel(gst_UiHandles.s32ProgressPanel);
     DiscardPanel(gs32_PasswordPanel);
     DiscardPanel(gs32_ProductionPanel);
     gst_UiHandles.s32MainPanel = 0;
-    gc_OwnTitle[0] = '\0';
     gst_UiHandles.s32MsgCtrl = 0;
     gst_UiHandles.s32ProgressPanel = 0;
     gs32_PasswordPanel = 0;
@@ -324,4 +298,19 @@ void vShutdownDdc(void)
     vStopDdcLog();
     DeinitDDCHelper();
     UninstallDriver();
+}
+
+int32_t s32ShowVersionAction(void)
+{
+    static char cText[TEXT_BUF_SIZE];
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    cText[0] = '\0';
+    s32GetUiVersion(cText);
+    vPrintMsg("AP version : UI = %s \n>", cText);
+    SetCtrlVal(s32Main, MAIN_UI_VERSION, cText);
+    cText[0] = '\0';
+    s32GetLibVersionText(cText);
+    vPrintMsg("AP version : Library = %s \n>", cText);
+    SetCtrlVal(s32Main, MAIN_LIB_VERSION, cText);
+    return 0;
 }

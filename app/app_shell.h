@@ -3,21 +3,12 @@
 #ifndef APP_SHELL_H
 #define APP_SHELL_H
 
-#include "app/params.h"
+#include "ui/ui_handles.h"
 
 #include <stdint.h>
 
-struct stUiHandles {
-    int32_t s32MainPanel;     // 0: not available
-    int32_t s32MsgCtrl;       // message box control, always 37 once filled
-    int32_t s32ProgressPanel; // 0: not available
-};
-
-extern stUiHandles gst_UiHandles;
 extern int32_t gs32_PasswordPanel;
 extern int32_t gs32_ProductionPanel;
-// Start location of every file dialog; each dialog overwrites it.
-extern char gu8str_LastDir[TEXT_BUF_SIZE];
 
 // The body of main: 0 after a normal run, -1 when the run-time or a panel
 // cannot be brought up.
@@ -32,10 +23,6 @@ void vDiscardPanels(void);
 // Normal mode (0): height 550, the three advanced boxes dimmed and hidden;
 // advanced mode (1): height 695, the boxes usable and shown.
 void vShapeMainPanel(int32_t bAdvanced);
-
-// Adds to the main panel's title that the displays are simulated (1), or
-// gives it back its own text (0).
-void vShowSimulatedInTitle(int32_t bOn);
 
 // Work attached to start-up (after the panels are loaded) and to exit
 // (after the event loop).
@@ -55,6 +42,10 @@ void vFinishPendingQuit(void);
 int MainQuit(int panel, int event, void *callbackData, int eventData1, int eventData2);
 void MenuBarCallback(int menuBar, int menuItem, void *callbackData, int panel);
 void vShutdownDdc(void);
+
+// Action of CMD_SHOW_VERSION: the program's and the bus library's versions
+// in the message box and on the main panel; progress-used 0.
+int32_t s32ShowVersionAction(void);
 
 // Hands the program's callback table to the panel run-time.
 void vInstallCallbackTable(void);

@@ -152,3 +152,14 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     gs32_TickRunning = 0;
     return 0;
 }
+
+int ProgressQuitCallback(int panel, int event, void *, int, int)
+{
+    if (event != EVENT_CLOSE || panel != gst_UiHandles.s32ProgressPanel)
+        return 0;
+    int32_t s32Waiting = s32WaitingCommandCount();
+    vClearCommandQueue();
+    if (gs32_CommandRunning)
+        vTellDroppedCommands(s32Waiting);
+    return 0;
+}

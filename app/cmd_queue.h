@@ -3,7 +3,7 @@
 #ifndef CMD_QUEUE_H
 #define CMD_QUEUE_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 
@@ -65,6 +65,9 @@ void vDropWaitingCommands(int32_t s32Count);
 // One dispatcher step: 0 when the ring is empty, else 1 while the head
 // command waits (*ps32Waiting = 1) or the head command's progress-used flag.
 int32_t s32DispatchCommand(int32_t *ps32Waiting);
+// Close box of the progress panel: drops the waiting commands; the running
+// one goes on and the panel stays until the dispatcher hides it.
+int ProgressQuitCallback(int panel, int event, void *callbackData, int eventData1, int eventData2);
 int Receiver_Timer_Callback(int panel, int control, int event, void *callbackData, int eventData1,
                             int eventData2);
 

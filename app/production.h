@@ -5,7 +5,7 @@
 #ifndef PRODUCTION_H
 #define PRODUCTION_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -3,7 +3,7 @@
 #ifndef CLI_OPTIONS_H
 #define CLI_OPTIONS_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,20 +1,21 @@
 #include "device/ddc_start.h"
 
-#include "app/app_shell.h"
-#include "app/platform_check.h"
 #include "device/ddc_remedy.h"
 #include "device/monitor_detect.h"
+#include "device/platform_check.h"
 #include "device/progress.h"
 #include "files/msg_log.h"
 #include "platform/ddc/DDCHelper.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdio.h>
 
 #define INIT_PROGRESS_TEXT "Initial WinI2C/DDC ..."
 #define DRIVER_FOLDER "C:\\WINDOWS\\system32\\drivers"
 #define LIBRARY_LOG_NAME "WINI2C-DDC-LOG.txt"
+#define SIMULATED_TITLE_NOTE " - SIMULATED DISPLAYS"
 #define OPTION_CLOCK 1
 #define OPTION_TIMEOUT 2
 #define OPTION_ADDRESSING 3
@@ -27,6 +28,9 @@ uint32_t gu32_DdcSource = DDC_SOURCE_MACHINE;
 uint32_t gu32_SimulatedOutputs = 0;
 
 namespace {
+
+// The main panel's own title while the simulated displays' note is added.
+char gc_OwnTitle[TEXT_BUF_SIZE] = "";
 
 // Takes the ring's index; a value outside the table (a damaged settings
 // file) is taken as the default.
@@ -69,6 +73,23 @@ void vNoteSimulatedDisplays(void)
 }
 
 } // namespace
+
+void vShowSimulatedInTitle(int32_t bOn)
+{
+    int32_t s32Main = gst_UiHandles.s32MainPanel;
+    if (!bOn) {
+        if (gc_OwnTitle[0])
+            SetPanelAttribute(s32Main, ATTR_TITLE, gc_OwnTitle);
+        gc_OwnTitle[0] = '\0';
+        return;
+    }
+    if (gc_OwnTitle[0])
+        return;
+    GetPanelAttribute(s32Main, ATTR_TITLE, gc_OwnTitle, sizeof(gc_OwnTitle));
+    char cTitle[TEXT_BUF_SIZE + 32];
+    snprintf(cTitle, sizeof(cTitle), "%s" SIMULATED_TITLE_NOTE, gc_OwnTitle);
+    SetPanelAttribute(s32Main, ATTR_TITLE, cTitle);
+}
 
 int32_t s32InitDdc(void)
 {

@@ -3,7 +3,7 @@
 #ifndef DDC_START_H
 #define DDC_START_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 
@@ -29,6 +29,9 @@ int32_t s32GetLibVersionText(char (&pcText)[TEXT_BUF_SIZE]);
 // Actions of CMD_INIT_DDC (progress-used 1) and CMD_SET_DDC_SPEED (0).
 int32_t s32InitDdcAction(void);
 int32_t s32SetDdcSpeedAction(void);
+// Adds to the main panel's title that the displays are simulated (1), or
+// gives it back its own text (0).
+void vShowSimulatedInTitle(int32_t bOn);
 // Stops the library log; when it lost lines (a full disk) says so on
 // standard error, naming it.
 void vStopDdcLog(void);

@@ -1,12 +1,12 @@
 #include "device/device_command.h"
 
-#include "app/app_shell.h"
 #include "device/monitor_detect.h"
 #include "device/progress.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 stDeviceTally gst_DeviceTally;
 

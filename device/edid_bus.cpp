@@ -1,13 +1,13 @@
 #include "device/edid_bus.h"
 
-#include "app/params.h"
-#include "app/app_shell.h"
 #include "device/progress.h"
 #include "files/msg_log.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/params.h"
+#include "ui/ui_handles.h"
 
 #define READ_FIRST_BLOCK 0x100u   // block 0, the read stays open
 #define READ_NEXT_BLOCK 0x1100u   // the next block, the read stays open

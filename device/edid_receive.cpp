@@ -1,6 +1,5 @@
 #include "device/edid_receive.h"
 
-#include "app/app_shell.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "device/monitor_detect.h"
@@ -10,6 +9,7 @@
 #include "platform/ddc/DDCHelper.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <string.h>
 

@@ -2,7 +2,7 @@
 #ifndef EDID_RECEIVE_H
 #define EDID_RECEIVE_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 

@@ -1,6 +1,5 @@
 #include "device/monitor_detect.h"
 
-#include "app/app_shell.h"
 #include "device/ddc_remedy.h"
 #include "device/edid_bus.h"
 #include "device/progress.h"
@@ -9,6 +8,7 @@
 #include "platform/ddc/DDCHelper.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -2,7 +2,7 @@
 #ifndef MONITOR_DETECT_H
 #define MONITOR_DETECT_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 

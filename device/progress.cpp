@@ -1,10 +1,9 @@
 #include "device/progress.h"
 
-#include "app/app_shell.h"
-#include "app/cmd_queue.h"
 #include "files/msg_log.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdio.h>
 
@@ -22,20 +21,6 @@ void vKeepResourceTitle(void)
     GetPanelAttribute(gst_UiHandles.s32ProgressPanel, ATTR_TITLE, gc_ResourceTitle,
                       sizeof(gc_ResourceTitle));
     gs32_Dropped = 0;
-}
-
-void vTellDropped(int32_t s32Count)
-{
-    int32_t s32Panel = gst_UiHandles.s32ProgressPanel;
-    vKeepResourceTitle();
-    gs32_Dropped += s32Count;
-    char cTitle[128];
-    if (gs32_Dropped == 0)
-        snprintf(cTitle, sizeof(cTitle), "%s - no command was waiting", gc_ResourceTitle);
-    else
-        snprintf(cTitle, sizeof(cTitle), "%s - %d waiting command%s dropped", gc_ResourceTitle,
-                 (int)gs32_Dropped, gs32_Dropped == 1 ? "" : "s");
-    SetPanelAttribute(s32Panel, ATTR_TITLE, cTitle);
 }
 
 void vRestoreTitle(void)
@@ -89,13 +74,16 @@ void vHideProgressPanel(void)
     vRestoreTitle();
 }
 
-int ProgressQuitCallback(int panel, int event, void *, int, int)
+void vTellDroppedCommands(int32_t s32Count)
 {
-    if (event != EVENT_CLOSE || panel != gst_UiHandles.s32ProgressPanel)
-        return 0;
-    int32_t s32Waiting = s32WaitingCommandCount();
-    vClearCommandQueue();
-    if (gs32_CommandRunning)
-        vTellDropped(s32Waiting);
-    return 0;
+    int32_t s32Panel = gst_UiHandles.s32ProgressPanel;
+    vKeepResourceTitle();
+    gs32_Dropped += s32Count;
+    char cTitle[128];
+    if (gs32_Dropped == 0)
+        snprintf(cTitle, sizeof(cTitle), "%s - no command was waiting", gc_ResourceTitle);
+    else
+        snprintf(cTitle, sizeof(cTitle), "%s - %d waiting command%s dropped", gc_ResourceTitle,
+                 (int)gs32_Dropped, gs32_Dropped == 1 ? "" : "s");
+    SetPanelAttribute(s32Panel, ATTR_TITLE, cTitle);
 }

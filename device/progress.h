@@ -11,8 +11,8 @@ void vShowProgressPanel(void);
 // The progress window's caption says a quit waits for the running command.
 void vTellQuitPending(void);
 void vHideProgressPanel(void);
-// Close box of the progress panel: drops the waiting commands; the running
-// one goes on and the panel stays until the dispatcher hides it.
-int ProgressQuitCallback(int panel, int event, void *callbackData, int eventData1, int eventData2);
+// The caption tells, until the panel is hidden, how many waiting commands
+// closes of the panel dropped while a command ran on (added up).
+void vTellDroppedCommands(int32_t s32Count);
 
 #endif

@@ -1,9 +1,9 @@
 #include "files/msg_log.h"
 
-#include "app/app_shell.h"
 #include "files/textmode.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdarg.h>
 #include <stdio.h>

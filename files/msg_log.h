@@ -3,7 +3,7 @@
 #ifndef MSG_LOG_H
 #define MSG_LOG_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,12 +1,12 @@
 #include "files/package.h"
 
-#include "app/app_shell.h"
 #include "files/edid_image.h"
 #include "files/msg_log.h"
-#include "files/station.h"
 #include "files/settings.h"
+#include "files/station.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdio.h>
 #include <string.h>

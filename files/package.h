@@ -4,8 +4,8 @@
 #ifndef PACKAGE_H
 #define PACKAGE_H
 
-#include "app/params.h"
 #include "files/package_layout.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 

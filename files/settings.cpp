@@ -1,13 +1,12 @@
 #include "files/settings.h"
 
-#include "app/app_shell.h"
-#include "device/ddc_start.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/textmode.h"
 #include "platform/filesys/filesys.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <ctype.h>
 #include <limits.h>
@@ -301,19 +300,4 @@ int32_t s32GetUiVersion(char (&pcResult)[TEXT_BUF_SIZE])
     }
     snprintf(pcResult, sizeof(pcResult), "%.5s", pcAt + strlen("AP v"));
     return 1;
-}
-
-int32_t s32ShowVersionAction(void)
-{
-    static char cText[TEXT_BUF_SIZE];
-    int32_t s32Main = gst_UiHandles.s32MainPanel;
-    cText[0] = '\0';
-    s32GetUiVersion(cText);
-    vPrintMsg("AP version : UI = %s \n>", cText);
-    SetCtrlVal(s32Main, MAIN_UI_VERSION, cText);
-    cText[0] = '\0';
-    s32GetLibVersionText(cText);
-    vPrintMsg("AP version : Library = %s \n>", cText);
-    SetCtrlVal(s32Main, MAIN_LIB_VERSION, cText);
-    return 0;
 }

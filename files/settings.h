@@ -4,7 +4,7 @@
 #ifndef SETTINGS_H
 #define SETTINGS_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -58,7 +58,5 @@ void vPanelToSetting(void);
 // The five characters after "AP v" in the built-in version text: 1, or 0
 // with "x.xx".
 int32_t s32GetUiVersion(char (&pcResult)[TEXT_BUF_SIZE]);
-// Action of CMD_SHOW_VERSION; progress-used 0.
-int32_t s32ShowVersionAction(void);
 
 #endif

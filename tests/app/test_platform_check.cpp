@@ -1,7 +1,7 @@
 #include "tests/app/fake_assist.h"
 #include "tests/support/test_env.h"
 
-#include "app/platform_check.h"
+#include "device/platform_check.h"
 #include "files/msg_log.h"
 #include "platform/assist/AssistDll.h"
 

@@ -10,7 +10,6 @@
 // for types it never matches, each check alone and its message, the text
 // fields into buffers of every size, the port names, and every byte of each
 // port's image with the checks an image goes through.
-#include "app/app_shell.h"
 #include "files/edid_image.h"
 #include "files/msg_log.h"
 #include "files/package.h"
@@ -20,6 +19,7 @@
 #include "platform/userint/userint.h"
 #include "tests/fuzz/fuzz_common.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdarg.h>
 #include <string.h>

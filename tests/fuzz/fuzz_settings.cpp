@@ -4,14 +4,13 @@
 // saves it at exit (vSaveDefSetting(0)) into a folder of the target's own,
 // read back and put onto the panel again, which must come out the same.
 // The panel run-time is a stand-in here (below): a value per control.
-#include "app/app_shell.h"
-#include "device/ddc_start.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/settings.h"
 #include "platform/userint/userint.h"
 #include "tests/fuzz/fuzz_common.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdarg.h>
 #include <string.h>
@@ -91,12 +90,6 @@ void vPrintMsg(const char *pcFormat, ...)
     va_start(args, pcFormat);
     vsnprintf(cLine, sizeof(cLine), pcFormat, args);
     va_end(args);
-}
-
-int32_t s32GetLibVersionText(char (&pcText)[TEXT_BUF_SIZE])
-{
-    snprintf(pcText, sizeof(pcText), "1.00 \n");
-    return 100;
 }
 
 // --- The target -------------------------------------------------------------

@@ -1,4 +1,4 @@
-#include "app/platform_check.h"
+#include "device/platform_check.h"
 
 #include "files/msg_log.h"
 #include "platform/assist/AssistDll.h"

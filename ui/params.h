@@ -1,6 +1,6 @@
 // Sizes and timings of the program, each with its unit.
-#ifndef APP_PARAMS_H
-#define APP_PARAMS_H
+#ifndef UI_PARAMS_H
+#define UI_PARAMS_H
 
 #define TEXT_BUF_SIZE 10240        // bytes: text buffers and paths
 #define CMD_QUEUE_SIZE 64          // records in the command ring

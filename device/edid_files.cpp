@@ -1,6 +1,5 @@
-#include "files/edid_files.h"
+#include "device/edid_files.h"
 
-#include "app/app_shell.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
 #include "device/edid_receive.h"
@@ -10,6 +9,7 @@
 #include "files/package.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
+#include "ui/ui_handles.h"
 
 #include <stdio.h>
 

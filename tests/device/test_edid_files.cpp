@@ -5,8 +5,8 @@
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
+#include "device/edid_files.h"
 #include "device/edid_receive.h"
-#include "files/edid_files.h"
 #include "files/package.h"
 #include "ui/Pavimo.h"
 

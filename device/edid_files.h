@@ -3,7 +3,7 @@
 #ifndef EDID_FILES_H
 #define EDID_FILES_H
 
-#include "app/params.h"
+#include "ui/params.h"
 
 #include <stdint.h>
 
