@@ -397,7 +397,7 @@ int s32RunMessageBox()
     GetNumTextBoxLines(gst_UiHandles.s32MainPanel, MAIN_MSG_BOX, &s32Count);
     vUiSetFileResponder(s32AnswerSavePath, nullptr);
     dStart = dWallMs();
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     double dSave = dWallMs() - dStart;
     char cPath[512];
     snprintf(cPath, sizeof(cPath), "%s/log.txt", gc_ScratchDir);
