@@ -30,6 +30,9 @@ struct stShownIdentity {
     uint8_t u8Valid;
 };
 stShownIdentity gst_Shown = {-2, 0, 0};
+// The panels take input while the decoder runs: a second Analyze meanwhile
+// is ignored.
+bool gb_Analyzing = false;
 
 // The selected port's image in the package buffer, without a line when
 // there is none.
@@ -138,7 +141,7 @@ void vRefreshPortIdentity(void)
 
 int AnalyzeEdidCallback(int, int, int event, void *, int, int)
 {
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || gb_Analyzing)
         return 0;
     const uint8_t *pu8Image = nullptr;
     uint32_t u32Length = 0;
@@ -162,17 +165,16 @@ int AnalyzeEdidCallback(int, int, int event, void *, int, int)
                                 "selected display first.");
         return 0;
     }
-    // The panels take input while the decoder runs: a second Analyze is
-    // ignored meanwhile, and the image is copied, as a command may load another.
-    static bool bRunning = false;
+    // A command may load another package or receive again while the
+    // decoder reads the image.
     static uint8_t u8Image[PKG_FILE_SIZE > RECEIVED_EDID_SIZE ? PKG_FILE_SIZE : RECEIVED_EDID_SIZE];
     static char cReport[ANALYZE_OUTPUT_SIZE];
-    if (bRunning || u32Length > sizeof(u8Image))
+    if (u32Length > sizeof(u8Image))
         return 0;
-    bRunning = true;
     memcpy(u8Image, pu8Image, u32Length);
+    gb_Analyzing = true;
     vDecode(u8Image, u32Length, cReport, sizeof(cReport));
-    bRunning = false;
+    gb_Analyzing = false;
     if (gs32_QuitState == QUIT_NONE)
         TextWindowPopup(cTitle, cReport);
     return 0;
