@@ -54,10 +54,11 @@ enum {
 int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
                           int32_t *ps32ExitStatus, char *pcWhy, size_t whySize);
-// The same, with a watcher: the program is waited for at most u32LookMs at a
-// time, and after every look pfnGoOn(pvContext) is asked (to serve a
-// window, to keep a time limit). Its false kills the program and all it
-// started, and gives PROC_RUN_STOPPED.
+// The same, with a watcher: the program is waited for at most u32LookMs of
+// real time at once, and after every look pfnGoOn(pvContext) is asked (to
+// serve a window, to keep a time limit on the caller's clock). Its false
+// kills the program (on Linux with all it started) and gives
+// PROC_RUN_STOPPED.
 typedef bool (*ProcWatcher)(void *pvContext);
 int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
