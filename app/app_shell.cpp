@@ -121,7 +121,7 @@ void vOnQuitSignal(void *)
         if (gs32_QuitState != QUIT_NONE)
             continue;
         fprintf(stderr, "tavolin: %s: %s\n", pcProcSignalName(s32Signal),
-                gs32_CommandRunning ? "quitting after the running command" : "quitting");
+                bCommandRunning() ? "quitting after the running command" : "quitting");
         vRequestQuit();
     }
 }
@@ -258,7 +258,7 @@ void vRequestQuit(void)
 {
     if (gs32_QuitState != QUIT_NONE)
         return;
-    if (!gs32_CommandRunning) {
+    if (!bCommandRunning()) {
         vQuitNow();
         return;
     }

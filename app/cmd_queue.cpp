@@ -13,15 +13,33 @@
 stCmdQueueItem gst_CmdQueue[CMD_QUEUE_SIZE];
 int32_t gs32_CmdQueueWrite = 0;
 int32_t gs32_CmdQueueRead = 0;
-int32_t gs32_ProgressShown = 0;
-int32_t gs32_CommandRunning = 0;
 
 namespace {
-int32_t gs32_TickRunning = 0;
-// The running command's record is at the head until a clear removes it,
-// so the dispatcher knows whether the ring was emptied under it.
+int32_t gs32_State = QUEUE_IDLE;
+// While a command runs its record stays at the head until a clear removes
+// it, so the dispatcher knows whether the ring was emptied under it.
 int32_t gb_RunningInRing = 0;
+int32_t gb_ProgressShown = 0;
+int32_t gb_TickRunning = 0;
+
+bool bRingEmpty(void) { return gs32_CmdQueueWrite == gs32_CmdQueueRead; }
+
+// Outside a command's action, the ring alone says whether a countdown goes on.
+void vSettleState(void)
+{
+    if (gs32_State != QUEUE_RUNNING)
+        gs32_State = bRingEmpty() ? QUEUE_IDLE : QUEUE_COUNTING_DOWN;
 }
+
+bool bRunningRecordAtHead(void) { return gs32_State == QUEUE_RUNNING && gb_RunningInRing; }
+
+} // namespace
+
+int32_t s32QueueState(void) { return gs32_State; }
+
+bool bCommandRunning(void) { return gs32_State == QUEUE_RUNNING; }
+
+bool bProgressPanelShown(void) { return gb_ProgressShown; }
 
 void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t s32Reserved)
 {
@@ -34,6 +52,7 @@ void vPostCommand(int32_t s32CmdId, int32_t s32Param, int32_t s32Delay, int32_t 
     pstItem->s32Delay = s32Delay;
     pstItem->s32Reserved = s32Reserved;
     gs32_CmdQueueWrite = s32Next;
+    vSettleState();
 }
 
 void vClearCommandQueue(void)
@@ -42,12 +61,20 @@ void vClearCommandQueue(void)
     gs32_CmdQueueWrite = 0;
     gs32_CmdQueueRead = 0;
     gb_RunningInRing = 0;
+    vSettleState();
+}
+
+void vResetCommandQueue(void)
+{
+    gs32_State = QUEUE_IDLE;
+    gb_ProgressShown = 0;
+    vClearCommandQueue();
 }
 
 int32_t s32WaitingCommandCount(void)
 {
     int32_t s32InRing = (gs32_CmdQueueWrite - gs32_CmdQueueRead) & CMD_QUEUE_MASK;
-    return s32InRing - (gs32_CommandRunning && gb_RunningInRing ? 1 : 0);
+    return s32InRing - (bRunningRecordAtHead() ? 1 : 0);
 }
 
 namespace {
@@ -55,7 +82,7 @@ namespace {
 // Ring slot of the waiting command at this place.
 int32_t s32WaitingSlot(int32_t s32Place)
 {
-    int32_t s32First = gs32_CmdQueueRead + (gs32_CommandRunning && gb_RunningInRing ? 1 : 0);
+    int32_t s32First = gs32_CmdQueueRead + (bRunningRecordAtHead() ? 1 : 0);
     return (s32First + s32Place) & CMD_QUEUE_MASK;
 }
 
@@ -63,7 +90,7 @@ int32_t s32WaitingSlot(int32_t s32Place)
 
 int32_t s32RunningCommandParam(void)
 {
-    if (!gs32_CommandRunning || !gb_RunningInRing)
+    if (!bRunningRecordAtHead())
         return 0;
     return gst_CmdQueue[gs32_CmdQueueRead].s32Param;
 }
@@ -85,31 +112,51 @@ void vDropWaitingCommands(int32_t s32Count)
     for (int32_t s32Place = 0; s32Place + s32Count < s32Waiting; s32Place++)
         gst_CmdQueue[s32WaitingSlot(s32Place)] = gst_CmdQueue[s32WaitingSlot(s32Place + s32Count)];
     gs32_CmdQueueWrite = (gs32_CmdQueueWrite - s32Count) & CMD_QUEUE_MASK;
+    vSettleState();
 }
 
-int32_t s32DispatchCommand(int32_t *ps32Waiting)
+int32_t s32DispatchCommand(void)
 {
-    if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
-        return 0;
+    if (bRingEmpty())
+        return DISPATCH_EMPTY;
     stCmdQueueItem *pstHead = &gst_CmdQueue[gs32_CmdQueueRead];
-    // Fast writes skip the countdown: the head runs at this tick.
+    // Fast writes skip the countdown: the head runs at this step.
     if (!gs32_FastWrites && pstHead->s32Delay > CMD_DELAY_STEP) {
         pstHead->s32Delay -= CMD_DELAY_STEP;
-        *ps32Waiting = 1;
-        return 1;
+        return DISPATCH_COUNTED_DOWN;
     }
-    *ps32Waiting = 0;
-    gs32_CommandRunning = 1;
+    gs32_State = QUEUE_RUNNING;
     gb_RunningInRing = 1;
     int32_t s32ProgressUsed = s32RunCommandAction(pstHead->s32CmdId);
-    gs32_CommandRunning = 0;
-    if (gs32_CmdQueueWrite == gs32_CmdQueueRead)
+    if (bRingEmpty())
         vClearCommandQueue();
     else if (gb_RunningInRing)
         gs32_CmdQueueRead = (gs32_CmdQueueRead + 1) & CMD_QUEUE_MASK;
     // Otherwise the ring was emptied under the running command and a post
     // followed: the running record is gone, the new one is at the head.
-    return s32ProgressUsed;
+    gs32_State = QUEUE_IDLE;
+    gb_RunningInRing = 0;
+    vSettleState();
+    return s32ProgressUsed ? DISPATCH_RAN_WITH_PROGRESS : DISPATCH_RAN;
+}
+
+void vPlaceProgressPanel(int32_t s32Step, int32_t bUsedEarlier)
+{
+    // The action itself put the panel up.
+    if (bUsedEarlier)
+        gb_ProgressShown = 1;
+    if (s32Step == DISPATCH_RAN_WITH_PROGRESS) {
+        if (!gb_ProgressShown) {
+            gb_ProgressShown = 1;
+            vShowProgressPanel();
+        }
+    } else if (s32Step == DISPATCH_COUNTED_DOWN) {
+        if (!gb_ProgressShown)
+            vHideProgressPanel();
+    } else if (gb_ProgressShown) {
+        gb_ProgressShown = 0;
+        vHideProgressPanel();
+    }
 }
 
 int Receiver_Timer_Callback(int, int, int event, void *, int, int)
@@ -117,39 +164,27 @@ int Receiver_Timer_Callback(int, int, int event, void *, int, int)
     if (event != EVENT_TIMER_TICK)
         return 0;
     // An action that pumps events can let the next tick in.
-    if (gs32_TickRunning)
+    if (gb_TickRunning)
         return 0;
-    gs32_TickRunning = 1;
-    int32_t s32Waiting = 0;
-    int32_t s32Result = s32DispatchCommand(&s32Waiting);
+    gb_TickRunning = 1;
+    int32_t s32Step = s32DispatchCommand();
     vFinishPendingQuit();
     // Fast writes: the commands of a Start follow one another at once (each
-    // pumps the events while it runs); a quit still ends them.
+    // pumps the events while it runs); a quit still ends them. A panel an
+    // earlier command showed is hidden once the ring is empty.
+    int32_t bUsedEarlier = 0;
     while (gs32_FastWrites && s32WaitingCommandCount() > 0 && gs32_QuitState == QUIT_NONE) {
-        // A panel an earlier command showed is hidden once the ring is empty.
-        gs32_ProgressShown |= s32Result;
-        s32Result = s32DispatchCommand(&s32Waiting);
+        bUsedEarlier |= s32Step == DISPATCH_RAN_WITH_PROGRESS;
+        s32Step = s32DispatchCommand();
         vFinishPendingQuit();
     }
     vRefreshPortIdentity();
     vStartTick(s32WaitingCommandCount() > 0);
     vProductionTick(s32WaitingCommandCount() > 0);
-    if (s32Result == 0) {
-        if (gs32_ProgressShown == 1) {
-            gs32_ProgressShown = 0;
-            vHideProgressPanel();
-        }
-    } else if (gs32_ProgressShown == 0) {
-        if (s32Waiting == 1) {
-            vHideProgressPanel();
-        } else {
-            gs32_ProgressShown = 1;
-            vShowProgressPanel();
-        }
-    }
+    vPlaceProgressPanel(s32Step, bUsedEarlier);
     ProcessDrawEvents();
     ProcessSystemEvents();
-    gs32_TickRunning = 0;
+    gb_TickRunning = 0;
     return 0;
 }
 
@@ -159,7 +194,7 @@ int ProgressQuitCallback(int panel, int event, void *, int, int)
         return 0;
     int32_t s32Waiting = s32WaitingCommandCount();
     vClearCommandQueue();
-    if (gs32_CommandRunning)
+    if (bCommandRunning())
         vTellDroppedCommands(s32Waiting);
     return 0;
 }

@@ -46,9 +46,13 @@ struct stCmdQueueItem {
 extern stCmdQueueItem gst_CmdQueue[CMD_QUEUE_SIZE];
 extern int32_t gs32_CmdQueueWrite;
 extern int32_t gs32_CmdQueueRead;
-extern int32_t gs32_ProgressShown;
-// 1 while a command's action runs (callbacks then run from its pumps).
-extern int32_t gs32_CommandRunning;
+
+// The dispatcher: idle with an empty ring, counting down while the head
+// command waits, running while a command's action runs (callbacks then run
+// from its pumps).
+enum { QUEUE_IDLE = 0, QUEUE_COUNTING_DOWN = 1, QUEUE_RUNNING = 2 };
+int32_t s32QueueState(void);
+bool bCommandRunning(void);
 
 // Stores a command behind the waiting ones. A post that would fill the ring
 // (63 already waiting) is dropped, so the waiting commands are kept.
@@ -62,9 +66,24 @@ int32_t s32RunningCommandParam(void);
 int32_t s32WaitingCommandAt(int32_t s32Place);
 // Removes the first s32Count waiting commands; those behind them move up.
 void vDropWaitingCommands(int32_t s32Count);
-// One dispatcher step: 0 when the ring is empty, else 1 while the head
-// command waits (*ps32Waiting = 1) or the head command's progress-used flag.
-int32_t s32DispatchCommand(int32_t *ps32Waiting);
+// What one dispatcher step did: found the ring empty, took a step off the
+// head command's countdown, or ran it (its action said whether it used the
+// progress panel).
+enum {
+    DISPATCH_EMPTY = 0,
+    DISPATCH_COUNTED_DOWN = 1,
+    DISPATCH_RAN = 2,
+    DISPATCH_RAN_WITH_PROGRESS = 3,
+};
+int32_t s32DispatchCommand(void);
+// The progress panel after a step: a command that used it shows it, and it
+// stays through the countdowns behind it until a command runs without it or
+// the ring is empty; a countdown hides a panel the dispatcher did not show.
+// bUsedEarlier: a command of the same tick used it before this step.
+void vPlaceProgressPanel(int32_t s32Step, int32_t bUsedEarlier);
+bool bProgressPanelShown(void);
+// The ring emptied and the dispatcher idle, as at start.
+void vResetCommandQueue(void);
 // Close box of the progress panel: drops the waiting commands; the running
 // one goes on and the panel stays until the dispatcher hides it.
 int ProgressQuitCallback(int panel, int event, void *callbackData, int eventData1, int eventData2);

@@ -6,13 +6,14 @@
 #include "device/ddc_start.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
-#include "device/monitor_detect.h"
 #include "device/edid_write.h"
+#include "device/monitor_detect.h"
 #include "files/edid_image.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/station.h"
+#include "files/text_escape.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
 #include "platform/records/records.h"
@@ -228,7 +229,7 @@ bool bPlanPorts(stUnit *pstUnit, char *pcWhy, size_t whySize)
         memset(pstPort, 0, sizeof(*pstPort));
         uint32_t u32Offset = 0, u32Length = 0;
         char cShown[PKG_PORT_NAME_SIZE * 4 + 1];
-        vEscapeControls(pstEntry->cPort, cShown, sizeof(cShown));
+        pcEscapeText(pstEntry->cPort, ESCAPE_CONTROLS, cShown, sizeof(cShown));
         if (!bFindPackagePort(pstEntry->cPort, &pstPort->u32Port) ||
             !bPkgPortImage(gu8_PkgBuffer, pstPort->u32Port, &u32Offset, &u32Length)) {
             snprintf(pcWhy, whySize, "the package has no port %s", cShown);
@@ -599,7 +600,7 @@ void vProductionTick(int32_t bBusy)
     static int32_t s_bWasBusy = 0;
     // The unit's commands were dropped (the progress window closed): it
     // ends with what ran. A quit leaves it running, for the next start.
-    if (gs32_UnitRunning && !bBusy && !gs32_CommandRunning && gs32_QuitState == QUIT_NONE)
+    if (gs32_UnitRunning && !bBusy && !bCommandRunning() && gs32_QuitState == QUIT_NONE)
         s32UnitEndAction();
     bool bFree = !bBusy && !gs32_UnitRunning && !gb_UnitStarting && gst_Station.bProduction;
     // The scanner's keys go to the field again once what the operator
@@ -651,7 +652,7 @@ int UnitSerialCallback(int, int, int event, void *, int, int)
     // A scanner's stray Enter on the empty field starts nothing.
     if (cTyped[0] == '\0' && gst_Station.s32SerialSource != STATION_SOURCE_COUNTER)
         return 0;
-    if (gb_UnitStarting || gs32_UnitRunning || gs32_CommandRunning ||
+    if (gb_UnitStarting || gs32_UnitRunning || bCommandRunning() ||
         s32WaitingCommandCount() > 0 || gb_NextWaiting)
         vKeepAsNextUnit(cTyped);
     else

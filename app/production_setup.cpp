@@ -8,6 +8,7 @@
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/station.h"
+#include "files/text_escape.h"
 #include "platform/records/records.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
@@ -130,7 +131,7 @@ bool bMapFitsPanel(int32_t s32Panel, const stStation *pstStation, char *pcWhy, s
         }
         if (!bFound) {
             char cShown[PKG_PORT_NAME_SIZE * 4 + 1];
-            vEscapeControls(pstEntry->cPort, cShown, sizeof(cShown));
+            pcEscapeText(pstEntry->cPort, ESCAPE_CONTROLS, cShown, sizeof(cShown));
             snprintf(pcWhy, whySize, "The port map names port %s, which the loaded package "
                                      "does not have.",
                      cShown);

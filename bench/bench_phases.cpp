@@ -282,7 +282,7 @@ int s32RunStart(const stStartRun *pstRun)
     vDdcBenchWireClear();
     double dStart = dWallMs();
     vPostStartSequence(&stFunctions);
-    while (s32WaitingCommandCount() > 0 || gs32_CommandRunning) {
+    while (s32WaitingCommandCount() > 0 || bCommandRunning()) {
         ProcessSystemEvents();
         vWallSleepMs(1);
     }

@@ -4,6 +4,7 @@
 #include "app/production.h"
 #include "device/ddc_start.h"
 #include "files/msg_log.h"
+#include "files/text_escape.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
 
@@ -163,14 +164,14 @@ void vKeepOpenLine(const char *pcText, size_t length)
 // shown as \xXX, as tavolin-pkg shows them; line feeds stay.
 void vWriteEscaped(FILE *p, const char *pcText, size_t length)
 {
-    for (size_t i = 0; i < length; i++) {
-        unsigned char c = (unsigned char)pcText[i];
-        if (c == '\\')
-            fputs("\\\\", p);
-        else if ((c < 0x20 && c != '\n') || c >= 0x7F)
-            fprintf(p, "\\x%02X", c);
-        else
-            fputc(c, p);
+    char cChunk[256];
+    char cEscaped[ESCAPED_SIZE(sizeof(cChunk))];
+    for (size_t done = 0; done < length;) {
+        size_t count = length - done < sizeof(cChunk) - 1 ? length - done : sizeof(cChunk) - 1;
+        memcpy(cChunk, pcText + done, count);
+        cChunk[count] = '\0';
+        fputs(pcEscapeText(cChunk, ESCAPE_LINES, cEscaped, sizeof(cEscaped)), p);
+        done += count;
     }
 }
 

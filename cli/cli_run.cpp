@@ -123,7 +123,7 @@ int32_t s32CommandVerdict(int32_t s32CmdId, int32_t s32RunBefore, int32_t s32Fai
 
 void vRunRing(void)
 {
-    while (gs32_CmdQueueWrite != gs32_CmdQueueRead) {
+    while (s32QueueState() != QUEUE_IDLE) {
         ProcessSystemEvents();
         vTakeSignals(nullptr);
         if (gs32_StopSignal != 0) {
@@ -131,12 +131,10 @@ void vRunRing(void)
             gb_Stopped = 1;
             return;
         }
-        int32_t s32CmdId = gst_CmdQueue[gs32_CmdQueueRead].s32CmdId;
-        int32_t s32Waiting = 0;
+        int32_t s32CmdId = s32WaitingCommandAt(0);
         int32_t s32RunBefore = gst_DeviceTally.s32Run;
         int32_t s32FailedBefore = gst_DeviceTally.s32Failed;
-        s32DispatchCommand(&s32Waiting);
-        if (!s32Waiting)
+        if (s32DispatchCommand() >= DISPATCH_RAN)
             vReportEndStep(s32CmdId, bCounted(s32CmdId),
                            s32CommandVerdict(s32CmdId, s32RunBefore, s32FailedBefore));
     }

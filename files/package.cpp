@@ -3,7 +3,7 @@
 #include "files/edid_image.h"
 #include "files/msg_log.h"
 #include "files/settings.h"
-#include "files/station.h"
+#include "files/text_escape.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
 #include "ui/ui_handles.h"
@@ -174,7 +174,7 @@ void vPortLabel(uint32_t u32Port, char *pcLabel, uint32_t u32Size)
     if (cName[0] == '\0')
         snprintf(pcLabel, u32Size, "%u", u32Port + 1);
     else // a package's bytes, echoed as read, never as terminal commands
-        vEscapeControls(cName, pcLabel, u32Size);
+        pcEscapeText(cName, ESCAPE_CONTROLS, pcLabel, u32Size);
 }
 
 // The checks an image passes before it is packed: a package whose sums are

@@ -2,6 +2,7 @@
 
 #include "files/edid_stamp.h"
 #include "files/settings.h"
+#include "files/text_escape.h"
 #include "files/textmode.h"
 #include "platform/filesys/filesys.h"
 #include "platform/filesys/safefile.h"
@@ -404,7 +405,7 @@ bool bSetStationValue(stStation *pstStation, const char *pcKey, const char *pcVa
     stStation stNew = *pstStation;
     char cReason[STATION_WHY_MAX];
     if (!bParseValue(s32Key, pcTrim(cValue), &stNew, cReason, sizeof(cReason))) {
-        vEscapeControls(cReason, pcWhy, whySize);
+        pcEscapeText(cReason, ESCAPE_CONTROLS, pcWhy, whySize);
         return false;
     }
     *pstStation = stNew;
@@ -449,7 +450,7 @@ bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, si
         return bWhy(pcWhy, whySize, "%s cannot be read: a read failed", pcName);
     if (!bRead) {
         char cShown[STATION_WHY_MAX];
-        vEscapeControls(cReason, cShown, sizeof(cShown));
+        pcEscapeText(cReason, ESCAPE_CONTROLS, cShown, sizeof(cShown));
         return bWhy(pcWhy, whySize, "%s line %d: %s", pcName, (int)s32LineNo, cShown);
     }
     *pstStation = stRead;
@@ -584,26 +585,6 @@ void vFormatPortMap(const stStationMapEntry *pstMap, int32_t s32Count, char *pcT
             return;
         used += (size_t)s32Length;
     }
-}
-
-void vEscapeControls(const char *pcText, char *pcOut, size_t size)
-{
-    if (size == 0)
-        return;
-    size_t used = 0;
-    for (const char *pc = pcText; *pc; pc++) {
-        unsigned char u8Char = (unsigned char)*pc;
-        bool bControl = u8Char < 0x20 || u8Char == 0x7F;
-        size_t need = bControl ? 4 : 1;
-        if (used + need >= size)
-            break;
-        if (bControl)
-            snprintf(pcOut + used, size - used, "\\x%02X", (unsigned)u8Char);
-        else
-            pcOut[used] = (char)u8Char;
-        used += need;
-    }
-    pcOut[used] = '\0';
 }
 
 namespace {

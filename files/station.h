@@ -83,9 +83,6 @@ bool bParsePortMap(const char *pcText, stStationMapEntry *pstMap, int32_t *ps32C
                    char *pcWhy, size_t whySize);
 void vFormatPortMap(const stStationMapEntry *pstMap, int32_t s32Count, char *pcText,
                     size_t size);
-// The text with its control bytes (below 0x20, and 0x7F) written as \xXX,
-// whole escapes only, as many as fit: a wrong line echoed is read as typed.
-void vEscapeControls(const char *pcText, char *pcOut, size_t size);
 // Answers whether a serial is already in the unit record: true and
 // *pbTaken, or false and the reason.
 typedef bool (*pfnSerialTaken)(const char *pcSerial, bool *pbTaken, char *pcWhy, size_t whySize);

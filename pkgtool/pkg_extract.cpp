@@ -3,6 +3,7 @@
 
 #include "files/edid_image.h"
 #include "files/package_layout.h"
+#include "files/text_escape.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -89,7 +90,7 @@ int s32RefuseFailedPackage(const char *pcPath, int32_t s32Check)
     char cEscaped[ESCAPED_SIZE(sizeof(cWords))];
     vCheckWords(s32Check, gu8_Package, cWords, sizeof(cWords));
     return s32Refuse("%s: %s ('tavolin-pkg info' names every fault; --force extracts anyway)",
-                     pcPath, pcEscaped(cWords, false, cEscaped, sizeof(cEscaped)));
+                     pcPath, pcEscapeText(cWords, ESCAPE_TEXT, cEscaped, sizeof(cEscaped)));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "files/edid_image.h"
 #include "files/package_layout.h"
+#include "files/text_escape.h"
 #include "platform/ddc/DDCHelper.h"
 
 #include <stdio.h>
@@ -166,7 +167,7 @@ void vViewPackage(const char *pcPath, uint64_t u64Size, stPackageView *pstView)
 // Texts of the package (and the file's name) as they are, but for escapes.
 const char *pcText(const char *pcRaw)
 {
-    return pcEscaped(pcRaw, false, gc_Escaped, sizeof(gc_Escaped));
+    return pcEscapeText(pcRaw, ESCAPE_TEXT, gc_Escaped, sizeof(gc_Escaped));
 }
 
 void vPrintPortText(uint32_t u32Index, const stPortView *pstPort)
@@ -217,7 +218,7 @@ void vPrintText(const stPackageView *pstView)
 
 void vPrintJsonString(const char *pcRaw)
 {
-    printf("\"%s\"", pcEscaped(pcRaw, true, gc_Escaped, sizeof(gc_Escaped)));
+    printf("\"%s\"", pcEscapeText(pcRaw, ESCAPE_JSON, gc_Escaped, sizeof(gc_Escaped)));
 }
 
 void vPrintPortJson(uint32_t u32Index, const stPortView *pstPort)

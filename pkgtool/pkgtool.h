@@ -44,11 +44,6 @@ bool bCloseStdout(void);
 
 // "s" unless the count is one.
 const char *pcPlural(uint64_t u64Count);
-// The text with every backslash and every byte outside printable ASCII
-// escaped, whole escapes only, as many as fit: for JSON (\u00XX, and \"
-// too) or for text output (\xXX). Returns pcOut.
-const char *pcEscaped(const char *pcText, bool bJson, char *pcOut, size_t size);
-#define ESCAPED_SIZE(length) ((length) * 6 + 1)
 
 // Reads a package file: the first 10,240 bytes (zeros after a short file)
 // and the file's length. False after a message.

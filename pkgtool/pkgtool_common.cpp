@@ -2,6 +2,7 @@
 
 #include "files/edid_image.h"
 #include "files/package_layout.h"
+#include "files/text_escape.h"
 #include "files/textmode.h"
 #include "platform/filesys/filesys.h"
 
@@ -44,7 +45,7 @@ void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
     fprintf(stderr,
             "tavolin-pkg: warning: %s: port %u (%s) has an image of %u bytes; Tavolin writes "
             "only the first %d bytes of a display's memory and refuses to program it\n",
-            pcFile, u32Port + 1, pcEscaped(pcName, false, cName, sizeof(cName)), u32Length,
+            pcFile, u32Port + 1, pcEscapeText(pcName, ESCAPE_TEXT, cName, sizeof(cName)), u32Length,
             EDID_WRITABLE_SIZE);
 }
 
@@ -130,27 +131,6 @@ bool bCloseStdout(void)
 }
 
 const char *pcPlural(uint64_t u64Count) { return u64Count == 1 ? "" : "s"; }
-
-const char *pcEscaped(const char *pcText, bool bJson, char *pcOut, size_t size)
-{
-    size_t used = 0;
-    pcOut[0] = '\0';
-    for (const unsigned char *pc = (const unsigned char *)pcText; *pc; pc++) {
-        char cOne[8];
-        if (*pc == '\\' || (bJson && *pc == '"'))
-            snprintf(cOne, sizeof(cOne), "\\%c", *pc);
-        else if (*pc < 0x20 || *pc >= 0x7F)
-            snprintf(cOne, sizeof(cOne), bJson ? "\\u%04X" : "\\x%02X", *pc);
-        else
-            snprintf(cOne, sizeof(cOne), "%c", *pc);
-        size_t length = strlen(cOne);
-        if (used + length >= size)
-            break;
-        memcpy(pcOut + used, cOne, length + 1);
-        used += length;
-    }
-    return pcOut;
-}
 
 bool bReadPackage(const char *pcPath, uint8_t *pu8Pkg, uint64_t *pu64Size)
 {

@@ -14,11 +14,8 @@ void vPost(int32_t s32CmdId)
 // Counts dispatcher steps until the head command runs (its record is consumed).
 int s32StepsUntilRun()
 {
-    int32_t s32Read = gs32_CmdQueueRead;
     for (int s32Steps = 1; s32Steps <= 100; s32Steps++) {
-        int32_t s32Waiting = -1;
-        s32DispatchCommand(&s32Waiting);
-        if (gs32_CmdQueueRead != s32Read || gs32_CmdQueueWrite == gs32_CmdQueueRead)
+        if (s32DispatchCommand() >= DISPATCH_RAN)
             return s32Steps;
     }
     return -1;
@@ -26,11 +23,10 @@ int s32StepsUntilRun()
 
 using CommandQueueTest = AppTest;
 
-TEST_F(CommandQueueTest, EmptyQueueStepReturnsZeroAndLeavesTheFlag)
+TEST_F(CommandQueueTest, EmptyQueueStepRunsNothingAndStaysIdle)
 {
-    int32_t s32Waiting = 42;
-    EXPECT_EQ(s32DispatchCommand(&s32Waiting), 0);
-    EXPECT_EQ(s32Waiting, 42);
+    EXPECT_EQ(s32DispatchCommand(), DISPATCH_EMPTY);
+    EXPECT_EQ(s32QueueState(), QUEUE_IDLE);
 }
 
 TEST_F(CommandQueueTest, PostStoresTheRecordAndAdvancesTheWriteIndex)
@@ -46,15 +42,14 @@ TEST_F(CommandQueueTest, PostStoresTheRecordAndAdvancesTheWriteIndex)
 TEST_F(CommandQueueTest, CommandRunsOnTheSeventhStepAtTheHead)
 {
     vPost(CMD_UNUSED_4);
+    EXPECT_EQ(s32QueueState(), QUEUE_COUNTING_DOWN);
     for (int i = 0; i < 6; i++) {
-        int32_t s32Waiting = 0;
-        EXPECT_EQ(s32DispatchCommand(&s32Waiting), 1);
-        EXPECT_EQ(s32Waiting, 1);
+        EXPECT_EQ(s32DispatchCommand(), DISPATCH_COUNTED_DOWN);
+        EXPECT_EQ(s32QueueState(), QUEUE_COUNTING_DOWN);
         EXPECT_EQ(gst_CmdQueue[0].s32Delay, 600 - 100 * i);
     }
-    int32_t s32Waiting = 1;
-    EXPECT_EQ(s32DispatchCommand(&s32Waiting), 0); // runs; the action used no progress
-    EXPECT_EQ(s32Waiting, 0);
+    EXPECT_EQ(s32DispatchCommand(), DISPATCH_RAN); // the action used no progress
+    EXPECT_EQ(s32QueueState(), QUEUE_IDLE);
     EXPECT_EQ(gs32_CmdQueueRead, gs32_CmdQueueWrite);
 }
 
@@ -116,6 +111,7 @@ TEST_F(CommandQueueTest, ClearZeroesEveryRecordAndBothIndices)
     for (int i = 0; i < 5; i++)
         vPost(CMD_ERASE);
     vClearCommandQueue();
+    EXPECT_EQ(s32QueueState(), QUEUE_IDLE);
     EXPECT_EQ(gs32_CmdQueueWrite, 0);
     EXPECT_EQ(gs32_CmdQueueRead, 0);
     for (const stCmdQueueItem &item : gst_CmdQueue) {
@@ -140,11 +136,25 @@ TEST_F(CommandQueueTest, QueueEmptiedDuringAnActionDropsTheRestAndRestartsAtSlot
     EXPECT_EQ(m_dialogs.requests.size(), 1u);
     EXPECT_EQ(gs32_CmdQueueRead, 0);
     EXPECT_EQ(gs32_CmdQueueWrite, 0);
-    int32_t s32Waiting = 0;
-    EXPECT_EQ(s32DispatchCommand(&s32Waiting), 0);
+    EXPECT_EQ(s32DispatchCommand(), DISPATCH_EMPTY);
     vPost(CMD_ERASE);
     EXPECT_EQ(gst_CmdQueue[0].s32CmdId, CMD_ERASE);
     EXPECT_EQ(gs32_CmdQueueWrite, 1);
+}
+
+TEST_F(CommandQueueTest, ActionRunsInTheRunningStateAndTheNextCountdownFollows)
+{
+    LoadPanels();
+    static int32_t s32Seen;
+    s32Seen = -1;
+    m_dialogs.pfnDuring = [](void *) { s32Seen = s32QueueState(); };
+    vPost(CMD_SAVE_MSG);
+    vPost(CMD_UNUSED_4);
+    EXPECT_EQ(s32StepsUntilRun(), 7);
+    EXPECT_EQ(s32Seen, QUEUE_RUNNING);
+    EXPECT_EQ(s32QueueState(), QUEUE_COUNTING_DOWN);
+    vDropWaitingCommands(1);
+    EXPECT_EQ(s32QueueState(), QUEUE_IDLE);
 }
 
 TEST_F(CommandQueueTest, PostDuringAnActionGoesBehindTheRunningCommand)
@@ -200,16 +210,15 @@ TEST_F(TimerTickTest, WaitingCommandHidesTheProgressPanelUntilShown)
     vPost(CMD_UNUSED_4);
     Ticks(1);
     EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
-    EXPECT_EQ(gs32_ProgressShown, 0);
+    EXPECT_FALSE(bProgressPanelShown());
 }
 
 TEST_F(TimerTickTest, EmptyQueueHidesTheShownProgressPanelOnce)
 {
     LoadPanels();
-    DisplayPanel(gst_UiHandles.s32ProgressPanel);
-    gs32_ProgressShown = 1;
+    vPlaceProgressPanel(DISPATCH_RAN_WITH_PROGRESS, 0);
     Ticks(1);
-    EXPECT_EQ(gs32_ProgressShown, 0);
+    EXPECT_FALSE(bProgressPanelShown());
     EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
     DisplayPanel(gst_UiHandles.s32ProgressPanel);
     Ticks(1);
@@ -219,12 +228,11 @@ TEST_F(TimerTickTest, EmptyQueueHidesTheShownProgressPanelOnce)
 TEST_F(TimerTickTest, ShownProgressPanelStaysThroughTheNextCountdown)
 {
     LoadPanels();
-    DisplayPanel(gst_UiHandles.s32ProgressPanel);
-    gs32_ProgressShown = 1;
+    vPlaceProgressPanel(DISPATCH_RAN_WITH_PROGRESS, 0);
     vPost(CMD_UNUSED_4);
     Ticks(6);
     EXPECT_TRUE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
-    EXPECT_EQ(gs32_ProgressShown, 1);
+    EXPECT_TRUE(bProgressPanelShown());
 }
 
 } // namespace

@@ -60,7 +60,7 @@ TEST_F(InputDuringCommandTest, ProgressCloseDropsTheWaitingCommandsWhileOneRuns)
     std::string titleMidCommand;
     m_script.steps[50] = [] { UiQueueClosePanel(gst_UiHandles.s32ProgressPanel); };
     m_script.steps[100] = [&] {
-        bEmptiedMidCommand = gs32_CommandRunning && lstWaitingCommands().empty();
+        bEmptiedMidCommand = bCommandRunning() && lstWaitingCommands().empty();
         titleMidCommand = Title(gst_UiHandles.s32ProgressPanel);
     };
     m_script.steps[150] = [] { UiQueueClosePanel(gst_UiHandles.s32ProgressPanel); };
@@ -125,7 +125,7 @@ TEST_F(InputDuringCommandTest, KeysReachThePasswordPanelWhileACommandRuns)
     m_script.steps[60] = [] { UiQueueKeyPress(gs32_PasswordPanel, PASSWORD_STRING, VAL_ENTER_VKEY); };
     bool bPasswordClosedMidCommand = false;
     m_script.steps[100] = [&] {
-        bPasswordClosedMidCommand = gs32_CommandRunning && !bUiPanelIsVisible(gs32_PasswordPanel);
+        bPasswordClosedMidCommand = bCommandRunning() && !bUiPanelIsVisible(gs32_PasswordPanel);
     };
     m_script.vInstall();
     RunHead();

@@ -404,13 +404,13 @@ TEST_F(DetectTest, RefreshRunsFromTheQueueWithTheProgressPanel)
     DisplayPanel(MainPanel());
     UiClick(MainPanel(), MAIN_REFRESH_BTN);
     Ticks(7);
-    EXPECT_EQ(gs32_ProgressShown, 1);
+    EXPECT_TRUE(bProgressPanelShown());
     EXPECT_TRUE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
     char cText[128];
     GetCtrlVal(gst_UiHandles.s32ProgressPanel, PROGRESS_TEXT, cText);
     EXPECT_STREQ(cText, "Getting monitor information ...            100%");
     Ticks(1);
-    EXPECT_EQ(gs32_ProgressShown, 0);
+    EXPECT_FALSE(bProgressPanelShown());
     EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
 }
 

@@ -139,10 +139,6 @@ void vSaveDefSetting(int32_t) {}
 void vMsgHoldBegin(void) {}
 void vMsgHoldDrop(void) {}
 void vMsgHoldPrintAfter(const char *) {}
-void vEscapeControls(const char *pcText, char *pcOut, size_t size)
-{
-    snprintf(pcOut, size, "%s", pcText);
-}
 
 void vPrintMsg(const char *pcFormat, ...)
 {

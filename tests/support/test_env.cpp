@@ -113,9 +113,7 @@ void ScriptedDialogs::vInstall()
 
 void vResetProgramState()
 {
-    vClearCommandQueue();
-    gs32_ProgressShown = 0;
-    gs32_CommandRunning = 0;
+    vResetCommandQueue();
     gs32_QuitState = QUIT_NONE;
     SetWaitCursor(0);
     gu8str_LastDir[0] = '\0';
