@@ -118,13 +118,12 @@ bool bCommandReady(int32_t s32CmdId)
 }
 
 // What would change a Start's display or port while its commands run.
-void vDimTargetControls(int32_t bDim)
-{
-    static const int32_t s32Controls[] = {MAIN_PORT_LIST, MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
-                                          MAIN_PKG_BROWSE};
-    for (int32_t s32Control : s32Controls)
-        SetCtrlAttribute(gst_UiHandles.s32MainPanel, s32Control, ATTR_DIMMED, bDim);
-}
+// The main panel's choices a run holds while its commands run, a Start's
+// target (its display, port and package) first.
+const int32_t gs32_HeldChoices[] = {MAIN_PORT_LIST,  MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
+                                    MAIN_PKG_BROWSE, MAIN_DDC_SPEED,    MAIN_FUNC_ERASE,
+                                    MAIN_PRODUCTION_BTN};
+const size_t START_TARGET_CHOICES = 4;
 
 int32_t gb_TargetHeld = 0;
 
@@ -163,8 +162,17 @@ void vHoldStartTarget(int32_t bHold)
         vReleaseSelectedMonitor();
         vReleaseSelectedPort();
     }
-    vDimTargetControls(bHold);
+    vDimHeldChoices(HOLD_START_TARGET, bHold);
     gb_TargetHeld = bHold;
+}
+
+void vDimHeldChoices(int32_t s32Scope, int32_t bDim)
+{
+    size_t count = s32Scope == HOLD_START_TARGET
+                       ? START_TARGET_CHOICES
+                       : sizeof(gs32_HeldChoices) / sizeof(gs32_HeldChoices[0]);
+    for (size_t i = 0; i < count; i++)
+        SetCtrlAttribute(gst_UiHandles.s32MainPanel, gs32_HeldChoices[i], ATTR_DIMMED, bDim);
 }
 
 void vStartTick(int32_t bBusy)

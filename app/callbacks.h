@@ -42,6 +42,10 @@ int32_t s32CheckStartAction(void);
 // Takes (1) the display and port selected for a Start and dims what would
 // change them, or releases them (0).
 void vHoldStartTarget(int32_t bHold);
+// Dims (1) or gives back (0) the main panel's choices a run holds: a
+// Start's target, or everything a production unit found.
+enum { HOLD_START_TARGET = 0, HOLD_UNIT = 1 };
+void vDimHeldChoices(int32_t s32Scope, int32_t bDim);
 // Once per timer tick: a Start's display and port are released when the
 // ring has run empty (bBusy 0).
 void vStartTick(int32_t bBusy);

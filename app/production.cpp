@@ -143,11 +143,7 @@ void vLockUnitFunctions(int32_t bOn)
 // The panel's choices stay as the unit found them while its commands run.
 void vHoldPanel(int32_t bHold)
 {
-    static const int32_t s32Held[] = {MAIN_PORT_LIST,  MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
-                                      MAIN_PKG_BROWSE, MAIN_DDC_SPEED,    MAIN_FUNC_ERASE,
-                                      MAIN_PRODUCTION_BTN};
-    for (int32_t s32Control : s32Held)
-        SetCtrlAttribute(s32Main(), s32Control, ATTR_DIMMED, bHold);
+    vDimHeldChoices(HOLD_UNIT, bHold);
     vLockUnitFunctions(gst_Station.bProduction);
 }
 

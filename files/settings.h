@@ -1,6 +1,6 @@
 // The settings file DefSetting.ini in the program's folder: the operator's
 // choices on the main panel, restored at start-up and saved at exit; and
-// the version report.
+// the program's version, read from the default title.
 #ifndef SETTINGS_H
 #define SETTINGS_H
 

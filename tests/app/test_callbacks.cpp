@@ -209,6 +209,32 @@ TEST_F(CallbackTest, SingleActionButtonsPostTheirCommand)
     }
 }
 
+// A Start holds its display, port and package until the ring is empty; the
+// panel's other choices stay as they were.
+TEST_F(CallbackTest, StartDimsOnlyItsTargetUntilTheRingIsEmpty)
+{
+    const int s32Target[] = {MAIN_PORT_LIST, MAIN_MONITOR_LIST, MAIN_REFRESH_BTN, MAIN_PKG_BROWSE};
+    const int s32Others[] = {MAIN_DDC_SPEED, MAIN_FUNC_ERASE, MAIN_PRODUCTION_BTN};
+    auto dimmed = [this](int s32Ctrl) {
+        int s32Dimmed = -1;
+        GetCtrlAttribute(MainPanel(), s32Ctrl, ATTR_DIMMED, &s32Dimmed);
+        return s32Dimmed;
+    };
+    std::vector<int> others;
+    for (int s32Ctrl : s32Others)
+        others.push_back(dimmed(s32Ctrl));
+    SetBoxes(0, 1, 0, 0, 0);
+    Start();
+    for (int s32Ctrl : s32Target)
+        EXPECT_EQ(dimmed(s32Ctrl), 1) << s32Ctrl;
+    for (size_t i = 0; i < others.size(); i++)
+        EXPECT_EQ(dimmed(s32Others[i]), others[i]) << s32Others[i];
+    vClearCommandQueue();
+    Ticks(1);
+    for (int s32Ctrl : s32Target)
+        EXPECT_EQ(dimmed(s32Ctrl), 0) << s32Ctrl;
+}
+
 TEST_F(CallbackTest, ClickDuringASequenceGoesBehindIt)
 {
     SetBoxes(0, 1, 0, 0, 0);

@@ -847,6 +847,35 @@ TEST_F(ProductionTest, ProgramAndVerifyArePartOfEveryUnitWhateverTheBoxesSay)
 
 // --- Smaller faults of the station ------------------------------------------
 
+// While a unit runs, every choice it found on the panel stays as it was.
+TEST_F(ProductionTest, AUnitDimsEveryChoiceOfThePanelWhileItRuns)
+{
+    static const int s32Held[] = {MAIN_PORT_LIST,  MAIN_MONITOR_LIST, MAIN_REFRESH_BTN,
+                                  MAIN_PKG_BROWSE, MAIN_DDC_SPEED,    MAIN_FUNC_ERASE,
+                                  MAIN_PRODUCTION_BTN};
+    static std::vector<int> s_during;
+    s_during.clear();
+    vClockSetPauseHook(
+        [](uint32_t, void *) {
+            if (!s_during.empty())
+                return;
+            for (int s32Ctrl : s32Held) {
+                int s32Dimmed = -1;
+                GetCtrlAttribute(gst_UiHandles.s32MainPanel, s32Ctrl, ATTR_DIMMED, &s32Dimmed);
+                s_during.push_back(s32Dimmed);
+            }
+        },
+        nullptr);
+    Scan("SN11");
+    vClockSetPauseHook(nullptr, nullptr);
+    EXPECT_EQ(s_during, std::vector<int>(7, 1));
+    for (int s32Ctrl : s32Held) {
+        int s32Dimmed = -1;
+        GetCtrlAttribute(MainPanel(), s32Ctrl, ATTR_DIMMED, &s32Dimmed);
+        EXPECT_EQ(s32Dimmed, 0) << s32Ctrl;
+    }
+}
+
 TEST_F(ProductionTest, AnalyzeShowsThePortAsStampedForTheLastUnitWhenAsked)
 {
     Scan("SN-0042");
