@@ -3,11 +3,13 @@
 #include "app/app_shell.h"
 #include "app/production.h"
 #include "device/device_command.h"
+#include "device/edid_bus.h"
 #include "device/edid_receive.h"
 #include "files/edid_stamp.h"
 #include "files/msg_log.h"
 #include "files/package.h"
 #include "files/station.h"
+#include "platform/clock/PlatformClock.h"
 #include "platform/process/process.h"
 #include "platform/userint/userint.h"
 #include "ui/Pavimo.h"
@@ -17,6 +19,8 @@
 
 #define ANALYZE_PROGRAM "edid-decode"
 #define ANALYZE_OUTPUT_SIZE 65536   // bytes of a report shown
+#define ANALYZE_LIMIT_S 10u          // the decoder is stopped after this
+#define ANALYZE_LOOK_MS 20u          // between looks at the decoder
 
 namespace {
 
@@ -26,6 +30,9 @@ struct stShownIdentity {
     uint8_t u8Valid;
 };
 stShownIdentity gst_Shown = {-2, 0, 0};
+// The panels take input while the decoder runs: a second Analyze meanwhile
+// is ignored.
+bool gb_Analyzing = false;
 
 // The selected port's image in the package buffer, without a line when
 // there is none.
@@ -65,6 +72,49 @@ void vOfferStampedImage(int32_t s32Port, char *pcTitle, size_t titleSize,
     *pu32Length = u32Length;
 }
 
+// Between looks at the decoder the panels paint and take input; it is
+// stopped at its time limit, or when the program quits meanwhile.
+bool bDecoderGoesOn(void *pvDeadline)
+{
+    vPumpEvents();
+    return gs32_QuitState == QUIT_NONE && u64ClockNowMs() < *(const uint64_t *)pvDeadline;
+}
+
+// The line that says so, above what the decoder wrote until then.
+void vSayStopped(char *pcReport, size_t size, size_t length)
+{
+    char cLine[96];
+    int s32Len = snprintf(cLine, sizeof(cLine),
+                          "edid-decode did not finish within %u s and was stopped.\n%s",
+                          ANALYZE_LIMIT_S, length ? "\n" : "");
+    size_t lineLength = s32Len > 0 && (size_t)s32Len < size ? (size_t)s32Len : 0;
+    size_t kept = length < size - 1 - lineLength ? length : size - 1 - lineLength;
+    memmove(pcReport + lineLength, pcReport, kept);
+    memcpy(pcReport, cLine, lineLength);
+    pcReport[lineLength + kept] = '\0';
+}
+
+// The decoder's report of the image, or why there is none.
+void vDecode(const uint8_t *pu8Image, uint32_t u32Length, char *pcReport, size_t size)
+{
+    size_t length = 0;
+    int32_t s32Status = 0;
+    char cWhy[256] = "";
+    const char *ppcArgv[] = {ANALYZE_PROGRAM, nullptr};
+    uint64_t u64Deadline = u64ClockNowMs() + ANALYZE_LIMIT_S * 1000u;
+    int32_t s32Run = s32ProcRunWatched(ppcArgv, pu8Image, u32Length, pcReport, size, &length,
+                                       &s32Status, ANALYZE_LOOK_MS, bDecoderGoesOn, &u64Deadline,
+                                       cWhy, sizeof(cWhy));
+    if (s32Run == PROC_RUN_NOT_FOUND)
+        snprintf(pcReport, size,
+                 "The program edid-decode is not installed.\n\nInstall the Debian package "
+                 "edid-decode (sudo apt install edid-decode) to see its report here.\n");
+    else if (s32Run == PROC_RUN_STOPPED)
+        vSayStopped(pcReport, size, length);
+    else if (s32Run != PROC_RUN_OK)
+        snprintf(pcReport, size, "edid-decode could not be run: %s\n", cWhy);
+}
+
 } // namespace
 
 void vRefreshPortIdentity(void)
@@ -91,7 +141,7 @@ void vRefreshPortIdentity(void)
 
 int AnalyzeEdidCallback(int, int, int event, void *, int, int)
 {
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || gb_Analyzing)
         return 0;
     const uint8_t *pu8Image = nullptr;
     uint32_t u32Length = 0;
@@ -115,19 +165,17 @@ int AnalyzeEdidCallback(int, int, int event, void *, int, int)
                                 "selected display first.");
         return 0;
     }
+    // A command may load another package or receive again while the
+    // decoder reads the image.
+    static uint8_t u8Image[PKG_FILE_SIZE > RECEIVED_EDID_SIZE ? PKG_FILE_SIZE : RECEIVED_EDID_SIZE];
     static char cReport[ANALYZE_OUTPUT_SIZE];
-    size_t length = 0;
-    int32_t s32Status = 0;
-    char cWhy[256] = "";
-    const char *ppcArgv[] = {ANALYZE_PROGRAM, nullptr};
-    int32_t s32Run = s32ProcRunCapture(ppcArgv, pu8Image, u32Length, cReport, sizeof(cReport),
-                                       &length, &s32Status, cWhy, sizeof(cWhy));
-    if (s32Run == PROC_RUN_NOT_FOUND)
-        snprintf(cReport, sizeof(cReport),
-                 "The program edid-decode is not installed.\n\nInstall the Debian package "
-                 "edid-decode (sudo apt install edid-decode) to see its report here.\n");
-    else if (s32Run != PROC_RUN_OK)
-        snprintf(cReport, sizeof(cReport), "edid-decode could not be run: %s\n", cWhy);
-    TextWindowPopup(cTitle, cReport);
+    if (u32Length > sizeof(u8Image))
+        return 0;
+    memcpy(u8Image, pu8Image, u32Length);
+    gb_Analyzing = true;
+    vDecode(u8Image, u32Length, cReport, sizeof(cReport));
+    gb_Analyzing = false;
+    if (gs32_QuitState == QUIT_NONE)
+        TextWindowPopup(cTitle, cReport);
     return 0;
 }

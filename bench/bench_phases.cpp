@@ -41,18 +41,18 @@ double dWallMs()
 }
 
 // Peak resident memory of this process so far, in kB.
-long s32PeakKb()
+long long s64PeakKb()
 {
     FILE *pFile = fopen("/proc/self/status", "r");
     char cLine[256];
-    long s32Kb = -1;
+    long long s64Kb = -1;
     while (pFile && fgets(cLine, sizeof(cLine), pFile)) {
         if (strncmp(cLine, "VmHWM:", 6) == 0)
-            s32Kb = strtol(cLine + 6, nullptr, 10);
+            s64Kb = strtoll(cLine + 6, nullptr, 10);
     }
     if (pFile)
         fclose(pFile);
-    return s32Kb;
+    return s64Kb;
 }
 
 void vWallSleepMs(int s32Ms)
@@ -235,7 +235,7 @@ int s32RunAction(const stTimedAction *pstAction, bool bVirtual)
                (unsigned long long)u64ClockPauseSumMs(),
                (unsigned long long)(u64ClockNowMs() - u64VirtualStart));
     } else {
-        printf("wall_ms %.3f\npeak_kb %ld\n", dWall, s32PeakKb());
+        printf("wall_ms %.3f\npeak_kb %lld\n", dWall, s64PeakKb());
     }
     printf("passed %d\n", bLastResultPassed() ? 1 : 0);
     vDiscardPanels();
@@ -367,19 +367,19 @@ int s32AnswerSavePath(const stUiFileRequest *, char *pcPath, size_t size, void *
     return VAL_NEW_FILE_SELECTED;
 }
 
-long s32FileLines(const char *pcPath)
+long long s64FileLines(const char *pcPath)
 {
     FILE *pFile = fopen(pcPath, "rb");
     static char cBuf[65536];
-    long s32Lines = 0;
+    long long s64Lines = 0;
     size_t n = 0;
     while (pFile && (n = fread(cBuf, 1, sizeof(cBuf), pFile)) > 0) {
         for (size_t i = 0; i < n; i++)
-            s32Lines += cBuf[i] == '\n';
+            s64Lines += cBuf[i] == '\n';
     }
     if (pFile)
         fclose(pFile);
-    return s32Lines;
+    return s64Lines;
 }
 
 int s32RunMessageBox()
@@ -397,13 +397,14 @@ int s32RunMessageBox()
     GetNumTextBoxLines(gst_UiHandles.s32MainPanel, MAIN_MSG_BOX, &s32Count);
     vUiSetFileResponder(s32AnswerSavePath, nullptr);
     dStart = dWallMs();
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     double dSave = dWallMs() - dStart;
     char cPath[512];
     snprintf(cPath, sizeof(cPath), "%s/log.txt", gc_ScratchDir);
     printf("append_small_us %.2f\nappend_big_us %.2f\nlines %d\n", dSmall, dBig, s32Count);
-    printf("save_ms %.1f\nsaved_lines %ld\npeak_kb %ld\n", dSave, s32FileLines(cPath), s32PeakKb());
-    printf("passed %d\n", s32FileLines(cPath) == s32Count ? 1 : 0);
+    printf("save_ms %.1f\nsaved_lines %lld\npeak_kb %lld\n", dSave, s64FileLines(cPath),
+           s64PeakKb());
+    printf("passed %d\n", s64FileLines(cPath) == s32Count ? 1 : 0);
     vDiscardPanels();
     return 0;
 }
@@ -414,8 +415,8 @@ void vOnFirstTick(void *)
 {
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    printf("tick_ns %lld\npeak_kb %ld\n", (long long)now.tv_sec * 1000000000LL + now.tv_nsec,
-           s32PeakKb());
+    printf("tick_ns %lld\npeak_kb %lld\n", (long long)now.tv_sec * 1000000000LL + now.tv_nsec,
+           s64PeakKb());
     fflush(stdout);
     vUiSetTickObserver(nullptr, nullptr);
     QuitUserInterface(0);
@@ -444,14 +445,14 @@ int s32RunStartup(const char *pcSelf)
     FILE *pChild = popen(cCommand, "r");
     char cLine[256];
     long long s64TickNs = 0;
-    long s32Peak = -1;
+    long long s64Peak = -1;
     while (pChild && fgets(cLine, sizeof(cLine), pChild)) {
         sscanf(cLine, "tick_ns %lld", &s64TickNs);
-        sscanf(cLine, "peak_kb %ld", &s32Peak);
+        sscanf(cLine, "peak_kb %lld", &s64Peak);
     }
     int s32Status = pChild ? pclose(pChild) : -1;
     long long s64StartNs = (long long)start.tv_sec * 1000000000LL + start.tv_nsec;
-    printf("startup_ms %.1f\npeak_kb %ld\n", (double)(s64TickNs - s64StartNs) / 1e6, s32Peak);
+    printf("startup_ms %.1f\npeak_kb %lld\n", (double)(s64TickNs - s64StartNs) / 1e6, s64Peak);
     printf("passed %d\n", s64TickNs > 0 && s32Status == 0 ? 1 : 0);
     return 0;
 }

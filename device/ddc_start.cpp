@@ -93,7 +93,7 @@ void vShowSimulatedInTitle(int32_t bOn)
 
 int32_t s32InitDdc(void)
 {
-    vCheckOsPlatform();
+    bCheckOsPlatform();
     char cDir[TEXT_BUF_SIZE];
     GetProjectDir(cDir, sizeof(cDir));
     char cLogPath[TEXT_BUF_SIZE];

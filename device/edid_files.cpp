@@ -80,7 +80,7 @@ void vSaveText(const uint8_t *pu8Edid, uint32_t u32Amount, char (&pcPath)[TEXT_B
 
 } // namespace
 
-int32_t vSaveDeviceEdid(void)
+int32_t s32SaveDeviceEdid(void)
 {
     static char cPath[TEXT_BUF_SIZE];
     cPath[0] = '\0';

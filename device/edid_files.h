@@ -12,7 +12,7 @@ extern char gu8str_EdidFilePath[TEXT_BUF_SIZE];
 
 // Action of CMD_SAVE_EDID: the selected display's received EDID, as the
 // save-type boxes ask; progress-used 0.
-int32_t vSaveDeviceEdid(void);
+int32_t s32SaveDeviceEdid(void);
 // Dumps a job's copy of the package buffer, taken as it starts, into the
 // message box; returns 1.
 int32_t s32ShowPkgContent(int32_t s32Type);

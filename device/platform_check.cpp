@@ -37,7 +37,7 @@ const char *pcOsName(uint8_t u8Code)
 
 } // namespace
 
-int32_t vCheckOsPlatform(void)
+int32_t bCheckOsPlatform(void)
 {
     uint8_t u8Code = GetOsVersion();
     uint8_t u8Is64 = Is64bitPlatform();

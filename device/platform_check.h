@@ -6,6 +6,6 @@
 
 // 1 on a supported Windows (2000, XP, Vista, 7) or, in a build for another
 // system, on Linux; else 0 after a warning.
-int32_t vCheckOsPlatform(void);
+int32_t bCheckOsPlatform(void);
 
 #endif

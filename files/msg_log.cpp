@@ -169,7 +169,7 @@ void vWriteMsgLines(stTextWriter *pstWriter, int32_t s32LineCount)
 
 } // namespace
 
-int32_t vSaveMsgToFile(void)
+int32_t s32SaveMsgToFile(void)
 {
     int s32LineCount = 0;
     GetNumTextBoxLines(gst_UiHandles.s32MainPanel, MAIN_MSG_BOX, &s32LineCount);

@@ -45,6 +45,6 @@ void vMsgSetEcho(const stMsgEcho *pstEcho);
 // printf-style; replaces the progress panel's text line.
 void vPrintProgress(const char *pcFormat, ...) __attribute__((format(printf, 1, 2)));
 // Action of CMD_SAVE_MSG; returns progress-used 0.
-int32_t vSaveMsgToFile(void);
+int32_t s32SaveMsgToFile(void);
 
 #endif

@@ -37,9 +37,9 @@ bool bIsTypeCode(int32_t s32Type)
 void vLoadPkgFile(uint8_t *pu8Buffer, uint64_t *pu64Size)
 {
     memset(pu8Buffer, 0, PKG_FILE_SIZE);
-    long s32Size = 0;
+    long fileSize = 0;
     if (pu64Size)
-        *pu64Size = GetFileInfo(gu8str_PkgFilePath, &s32Size) == 1 ? (uint64_t)s32Size : 0;
+        *pu64Size = GetFileInfo(gu8str_PkgFilePath, &fileSize) == 1 ? (uint64_t)fileSize : 0;
     size_t read = 0;
     FileToArray(gu8str_PkgFilePath, pu8Buffer, PKG_FILE_SIZE, &read);
 }
@@ -213,8 +213,8 @@ int32_t s32CheckPkgExist(int32_t s32Type)
         vPrintMsg(" - Path Loading Error ...\n>");
         return 0;
     }
-    long s32Size = 0;
-    if (GetFileInfo(gu8str_PkgFilePath, &s32Size) != 1) {
+    long fileSize = 0;
+    if (GetFileInfo(gu8str_PkgFilePath, &fileSize) != 1) {
         vPrintMsg(" - File does not exist ...\n>");
         return 0;
     }
@@ -330,8 +330,8 @@ void vSelectPkgFile(const char *pcFileSpec, char *pcResultPath, int32_t s32Contr
                                     0, 1, 1, 0, cPath, sizeof(cPath));
     if (s32Result != VAL_EXISTING_FILE_SELECTED)
         return;
-    long s32Size = 0;
-    if (GetFileInfo(cPath, &s32Size) != 1) {
+    long fileSize = 0;
+    if (GetFileInfo(cPath, &fileSize) != 1) {
         MessagePopup("Error", gc_NoFileText);
         return;
     }

@@ -54,14 +54,14 @@ const char *pcFindNoCase(const char *pcText, const char *pcWord)
 bool bReadInt(const char **ppcText, int32_t *ps32Value)
 {
     char *pcEnd = nullptr;
-    long s64Value = strtol(*ppcText, &pcEnd, 10);
+    long value = strtol(*ppcText, &pcEnd, 10);
     if (pcEnd == *ppcText)
         return false;
-    if (s64Value > INT32_MAX)
-        s64Value = INT32_MAX;
-    if (s64Value < INT32_MIN)
-        s64Value = INT32_MIN;
-    *ps32Value = (int32_t)s64Value;
+    if (value > INT32_MAX)
+        value = INT32_MAX;
+    if (value < INT32_MIN)
+        value = INT32_MIN;
+    *ps32Value = (int32_t)value;
     *ppcText = pcEnd;
     return true;
 }

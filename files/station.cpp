@@ -351,7 +351,7 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
 bool bParseLines(FILE *pFile, stStation *pstStation, int32_t *ps32LineNo, char *pcWhy,
                  size_t whySize)
 {
-    static char cLine[STATION_LINE_SIZE];
+    char cLine[STATION_LINE_SIZE];
     bool bSeen[KEY_COUNT] = {};
     int32_t s32SeenOn[KEY_COUNT] = {};
     *ps32LineNo = 0;
@@ -373,8 +373,8 @@ bool bParseLines(FILE *pFile, stStation *pstStation, int32_t *ps32LineNo, char *
 // Only what reads back as it was is written.
 bool bCheckWritable(const stStation *pstStation, char *pcWhy, size_t whySize)
 {
-    static char cValue[STATION_LINE_SIZE];
-    static stStation stScratch;
+    char cValue[STATION_LINE_SIZE];
+    stStation stScratch;
     for (int32_t i = 0; i < KEY_COUNT; i++) {
         // Only a training station says so: a line's stations keep their files.
         if (i == KEY_SIMULATED && !pstStation->bSimulated)
@@ -439,8 +439,8 @@ bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, si
         return bWhy(pcWhy, whySize, "%s is %s, not a regular file", pcName, pcKind);
     if (!pFile)
         return bWhy(pcWhy, whySize, "%s cannot be read: %s", pcName, strerror(errno));
-    static stStation stRead;
-    static char cReason[STATION_WHY_MAX];
+    stStation stRead;
+    char cReason[STATION_WHY_MAX];
     vStationDefaults(&stRead);
     int32_t s32LineNo = 0;
     bool bRead = bParseLines(pFile, &stRead, &s32LineNo, cReason, sizeof(cReason));
@@ -449,7 +449,7 @@ bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, si
     if (bFailed)
         return bWhy(pcWhy, whySize, "%s cannot be read: a read failed", pcName);
     if (!bRead) {
-        static char cShown[STATION_WHY_MAX];
+        char cShown[STATION_WHY_MAX];
         pcEscapeText(cReason, ESCAPE_CONTROLS, cShown, sizeof(cShown));
         return bWhy(pcWhy, whySize, "%s line %d: %s", pcName, (int)s32LineNo, cShown);
     }
@@ -460,9 +460,12 @@ bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, si
 bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pcWhy,
                        size_t whySize)
 {
-    static char cReason[STATION_WHY_MAX];
-    static char cValue[STATION_LINE_SIZE];
-    static char cLine[STATION_LINE_SIZE + 32];
+    char cReason[STATION_WHY_MAX];
+    char cValue[STATION_LINE_SIZE];
+    char cLine[STATION_LINE_SIZE + 32];
+    // Two paths and the write buffer (17 KB) stay off the stack, as the other
+    // files' writers do; so one write of the station must end before the
+    // next begins, which holds while all of them run in the event loop.
     static stTextWriter stWriter;
     const char *pcName = pcBaseName(pcPath);
     if (!bCheckWritable(pstStation, cReason, sizeof(cReason)))
@@ -540,8 +543,8 @@ bool bParseMapEntry(char *pcEntry, int32_t s32No, stStationMapEntry *pstEntry, c
 bool bParsePortMap(const char *pcText, stStationMapEntry *pstMap, int32_t *ps32Count,
                    char *pcWhy, size_t whySize)
 {
-    static char cCopy[STATION_LINE_SIZE];
-    static stStationMapEntry stEntries[STATION_MAP_MAX];
+    char cCopy[STATION_LINE_SIZE];
+    stStationMapEntry stEntries[STATION_MAP_MAX];
     if (strlen(pcText) >= sizeof(cCopy))
         return bWhy(pcWhy, whySize, "the port map is longer than %d characters",
                     (int)sizeof(cCopy) - 1);
@@ -629,8 +632,8 @@ bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSeria
                         size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize,
                         pfnSerialTaken pfnTaken, char *pcSkipped, size_t skippedSize)
 {
-    static char cFormed[STATION_TEXT_MAX + 32];
-    static char cFirstSkipped[STATION_TEXT_MAX + 32];
+    char cFormed[STATION_TEXT_MAX + 32];
+    char cFirstSkipped[STATION_TEXT_MAX + 32] = "";
     if (pcSkipped && skippedSize)
         pcSkipped[0] = '\0';
     uint64_t u64First = pstStation->u64NextSerial;
@@ -672,8 +675,7 @@ bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSeria
 bool bNoteStationRecord(const char *pcPath, stStation *pstStation, const char *pcId,
                         uint64_t u64LastUnit, char *pcWhy, size_t whySize)
 {
-    static stStation stNew;
-    stNew = *pstStation;
+    stStation stNew = *pstStation;
     snprintf(stNew.cRecordId, sizeof(stNew.cRecordId), "%s", pcId);
     stNew.u64LastUnit = u64LastUnit;
     if (!bWriteStationFile(pcPath, &stNew, pcWhy, whySize))

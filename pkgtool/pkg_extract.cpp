@@ -78,9 +78,9 @@ int32_t s32FindPort(const char *pcPort)
             return (int32_t)i;
     }
     char *pcEnd = nullptr;
-    long s32Number = strtol(pcPort, &pcEnd, 10);
-    if (pcEnd != pcPort && *pcEnd == '\0' && s32Number >= 1 && s32Number <= (long)u32Count)
-        return (int32_t)(s32Number - 1);
+    long number = strtol(pcPort, &pcEnd, 10);
+    if (pcEnd != pcPort && *pcEnd == '\0' && number >= 1 && number <= (long)u32Count)
+        return (int32_t)(number - 1);
     return -1;
 }
 

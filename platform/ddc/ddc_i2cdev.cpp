@@ -190,8 +190,8 @@ void vApplyTimeout(const stBenchOutput *pst)
 {
     if (!pst->stReal.s32By || pst->stReal.s32By == REAL_BY_CONNECTOR)
         return;
-    unsigned long u32TensOfMs = (gst_Lib.u32TimeoutMs + 9u) / 10u;
-    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)u32TensOfMs) < 0)
+    unsigned long tensOfMs = (gst_Lib.u32TimeoutMs + 9u) / 10u;
+    if (pstDdcKernel()->pfnIoctl(pst->stReal.s32Fd, I2C_TIMEOUT, (void *)tensOfMs) < 0)
         vLogNote("bus: %s (%s): the adapter keeps its own timeout (%s)", pst->stReal.cLabel,
                  pst->stReal.cDevice, strerror(errno));
 }
@@ -356,21 +356,21 @@ int s32SmbusWrite(stBenchOutput *pst, void *pvContext)
 uint32_t u32SetUpAdapter(stBenchOutput *pst)
 {
     stRealBus *pstReal = &pst->stReal;
-    unsigned long u32Funcs = 0;
+    unsigned long functions = 0;
     const stDdcKernel *pstKernel = pstDdcKernel();
-    if (pstKernel->pfnIoctl(pstReal->s32Fd, I2C_FUNCS, &u32Funcs) < 0) {
+    if (pstKernel->pfnIoctl(pstReal->s32Fd, I2C_FUNCS, &functions) < 0) {
         vLogNote("bus: %s: %s is not an I2C adapter (%s)", pstReal->cLabel, pstReal->cDevice,
                  strerror(errno));
         return DDC_ERR_NO_ADAPTER;
     }
-    const unsigned long u32SmbusBlock = I2C_FUNC_SMBUS_READ_I2C_BLOCK | I2C_FUNC_SMBUS_WRITE_I2C_BLOCK |
+    const unsigned long smbusBlock = I2C_FUNC_SMBUS_READ_I2C_BLOCK | I2C_FUNC_SMBUS_WRITE_I2C_BLOCK |
                                         I2C_FUNC_SMBUS_READ_BYTE | I2C_FUNC_SMBUS_WRITE_BYTE;
-    if (!(u32Funcs & I2C_FUNC_I2C) && (u32Funcs & u32SmbusBlock) != u32SmbusBlock) {
+    if (!(functions & I2C_FUNC_I2C) && (functions & smbusBlock) != smbusBlock) {
         vLogNote("bus: %s: %s offers neither I2C transfers nor SMBus block transfers (functions "
-                 "0x%lX)", pstReal->cLabel, pstReal->cDevice, u32Funcs);
+                 "0x%lX)", pstReal->cLabel, pstReal->cDevice, functions);
         return DDC_ERR_NO_ADAPTER;
     }
-    pstReal->bSmbusOnly = !(u32Funcs & I2C_FUNC_I2C);
+    pstReal->bSmbusOnly = !(functions & I2C_FUNC_I2C);
     uint32_t u32Claimed = u32Claim(pst);
     if (u32Claimed)
         return u32Claimed;

@@ -28,21 +28,38 @@ struct stConnector {
 
 stConnector gst_Found[REAL_MAX_CONNECTORS];
 
-bool bSysPath(char *pcPath, size_t size, const char *pcFormat, const char *pcA, const char *pcB)
+// pcHead, then each part after a '/'; false when it does not fit.
+bool bJoinPath(char *pcPath, size_t size, const char *pcHead, const char *pcA,
+               const char *pcB = nullptr, const char *pcC = nullptr)
 {
-    const char *pcRoot = pstDdcKernel()->pcSysRoot;
-    if (!pcRoot || !pcRoot[0])
+    int s32Len = snprintf(pcPath, size, "%s", pcHead);
+    if (s32Len < 0 || (size_t)s32Len >= size)
         return false;
-    char cTail[SYS_PATH_SIZE];
-    snprintf(cTail, sizeof(cTail), pcFormat, pcA, pcB);
-    int s32Len = snprintf(pcPath, size, "%s%s", pcRoot, cTail);
-    return s32Len > 0 && (size_t)s32Len < size;
+    size_t used = (size_t)s32Len;
+    const char *const apcParts[] = {pcA, pcB, pcC};
+    for (const char *pcPart : apcParts) {
+        if (!pcPart)
+            break;
+        s32Len = snprintf(pcPath + used, size - used, "/%s", pcPart);
+        if (s32Len < 0 || (size_t)s32Len >= size - used)
+            return false;
+        used += (size_t)s32Len;
+    }
+    return true;
 }
 
-DIR *pOpenSysDir(const char *pcFormat, const char *pcA)
+// The parts under the root of sysfs: "<root>/class/drm/card0-DP-1/ddc".
+bool bSysPath(char *pcPath, size_t size, const char *pcA, const char *pcB = nullptr,
+              const char *pcC = nullptr)
+{
+    const char *pcRoot = pstDdcKernel()->pcSysRoot;
+    return pcRoot && pcRoot[0] && bJoinPath(pcPath, size, pcRoot, pcA, pcB, pcC);
+}
+
+DIR *pOpenSysDir(const char *pcA, const char *pcB = nullptr)
 {
     char cPath[SYS_PATH_SIZE];
-    return bSysPath(cPath, sizeof(cPath), pcFormat, pcA, "") ? opendir(cPath) : nullptr;
+    return bSysPath(cPath, sizeof(cPath), pcA, pcB) ? opendir(cPath) : nullptr;
 }
 
 const char *pcBaseName(const char *pcPath)
@@ -102,10 +119,10 @@ bool bIsConnectorName(const char *pcName, uint32_t *pu32Card)
     if (strncmp(pcName, "card", 4) != 0)
         return false;
     char *pcEnd = nullptr;
-    unsigned long u32Card = strtoul(pcName + 4, &pcEnd, 10);
+    unsigned long card = strtoul(pcName + 4, &pcEnd, 10);
     if (pcEnd == pcName + 4 || *pcEnd != '-' || !pcEnd[1])
         return false;
-    *pu32Card = (uint32_t)u32Card;
+    *pu32Card = (uint32_t)card;
     return true;
 }
 
@@ -115,7 +132,7 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bo
 {
     char cPath[SYS_PATH_SIZE];
     char cTarget[SYS_PATH_SIZE];
-    if (!bSysPath(cPath, sizeof(cPath), "/class/drm/%s/ddc%s", pcConnector, ""))
+    if (!bSysPath(cPath, sizeof(cPath), "class/drm", pcConnector, "ddc"))
         return false;
     ssize_t len = readlink(cPath, cTarget, sizeof(cTarget) - 1);
     if (len > 0) {
@@ -130,7 +147,7 @@ bool bConnectorAdapter(const char *pcConnector, char *pcAdapter, size_t size, bo
         }
         return bCopyName(pcAdapter, size, pcBase);
     }
-    DIR *pDir = pOpenSysDir("/class/drm/%s%s", pcConnector);
+    DIR *pDir = pOpenSysDir("class/drm", pcConnector);
     if (!pDir)
         return false;
     bool bFound = false;
@@ -155,7 +172,7 @@ int s32CompareConnectors(const void *pvA, const void *pvB)
 // no log line for a broken link (the question is only whether there are any).
 uint32_t u32FindConnectors(bool bQuiet)
 {
-    DIR *pDir = pOpenSysDir("/class/drm%s%s", "");
+    DIR *pDir = pOpenSysDir("class/drm");
     if (!pDir)
         return 0;
     uint32_t u32Count = 0;
@@ -181,7 +198,7 @@ uint32_t u32FindConnectors(bool bQuiet)
 // The adapter ("i2c-N") whose sysfs name is pcName.
 bool bAdapterByName(const char *pcName, char *pcAdapter, size_t size)
 {
-    DIR *pDir = pOpenSysDir("/class/i2c-dev%s%s", "");
+    DIR *pDir = pOpenSysDir("class/i2c-dev");
     if (!pDir)
         return false;
     bool bFound = false;
@@ -247,7 +264,8 @@ bool bIsPciDevice(const char *pcDir)
 {
     char cPath[PATH_MAX + 16];
     char cTarget[SYS_PATH_SIZE];
-    snprintf(cPath, sizeof(cPath), "%s/subsystem", pcDir);
+    if (!bJoinPath(cPath, sizeof(cPath), pcDir, "subsystem"))
+        return false;
     ssize_t len = readlink(cPath, cTarget, sizeof(cTarget) - 1);
     if (len <= 0)
         return false;
@@ -264,7 +282,7 @@ bool bNotUnderDisplay(const char *pcAdapter, char *pcWhy, size_t size)
     char cPath[SYS_PATH_SIZE];
     char cDir[PATH_MAX];
     char cRoot[PATH_MAX];
-    if (!bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s%s", pcAdapter, "") ||
+    if (!bSysPath(cPath, sizeof(cPath), "class/i2c-dev", pcAdapter) ||
         !realpath(cPath, cDir) || !realpath(pstDdcKernel()->pcSysRoot, cRoot)) {
         snprintf(pcWhy, size, "it is not in sysfs");
         return true;
@@ -274,11 +292,11 @@ bool bNotUnderDisplay(const char *pcAdapter, char *pcWhy, size_t size)
         *pcSlash = '\0';
         char cClassPath[PATH_MAX + 16];
         char cClass[32] = "";
-        snprintf(cClassPath, sizeof(cClassPath), "%s/class", cDir);
-        if (!bIsPciDevice(cDir) || !bReadLine(cClassPath, cClass, sizeof(cClass)))
+        if (!bIsPciDevice(cDir) || !bJoinPath(cClassPath, sizeof(cClassPath), cDir, "class") ||
+            !bReadLine(cClassPath, cClass, sizeof(cClass)))
             continue;
-        unsigned long u32Base = strtoul(cClass, nullptr, 16) >> 16;
-        if (u32Base == 0x03 || u32Base == 0x0a)
+        unsigned long classBase = strtoul(cClass, nullptr, 16) >> 16;
+        if (classBase == 0x03 || classBase == 0x0a)
             return false;
         snprintf(pcWhy, size, "it hangs under the PCI device %.64s of class %s, neither a display "
                  "controller (0x03) nor a docking station (0x0a)", pcBaseName(cDir), cClass);
@@ -297,10 +315,10 @@ bool bDeviceAt50(const char *pcAdapter, char *pcWhy, size_t size)
     char cDriver[SYS_PATH_SIZE];
     struct stat st;
     snprintf(cClient, sizeof(cClient), "%s-0050", pcAdapter + 4);
-    if (!bSysPath(cPath, sizeof(cPath), "/bus/i2c/devices/%s%s", cClient, "") ||
+    if (!bSysPath(cPath, sizeof(cPath), "bus/i2c/devices", cClient) ||
         stat(cPath, &st) != 0)
         return false;
-    bSysPath(cPath, sizeof(cPath), "/bus/i2c/devices/%s/driver%s", cClient, "");
+    bSysPath(cPath, sizeof(cPath), "bus/i2c/devices", cClient, "driver");
     ssize_t len = readlink(cPath, cDriver, sizeof(cDriver) - 1);
     cDriver[len > 0 ? len : 0] = '\0';
     snprintf(pcWhy, size, "the kernel has the device %s at 0x50 (%s%.64s)", cClient,
@@ -403,7 +421,7 @@ int32_t bRealI2cDevPresent(void)
 {
     char cPath[SYS_PATH_SIZE];
     struct stat st;
-    return bSysPath(cPath, sizeof(cPath), "/class/i2c-dev%s%s", "", "") && stat(cPath, &st) == 0 &&
+    return bSysPath(cPath, sizeof(cPath), "class/i2c-dev") && stat(cPath, &st) == 0 &&
            S_ISDIR(st.st_mode);
 }
 
@@ -412,7 +430,7 @@ int32_t bRealAdapterName(const char *pcDevice, char *pcName, uint32_t u32Size)
     const char *pcBase = pcBaseName(pcDevice);
     char cPath[SYS_PATH_SIZE];
     return bIsAdapterName(pcBase) &&
-           bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s/name%s", pcBase, "") &&
+           bSysPath(cPath, sizeof(cPath), "class/i2c-dev", pcBase, "name") &&
            bReadLine(cPath, pcName, u32Size);
 }
 
@@ -422,7 +440,7 @@ int32_t bRealAdapterPresent(const char *pcDevice)
     char cPath[SYS_PATH_SIZE];
     struct stat st;
     return bIsAdapterName(pcBase) &&
-           bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s%s", pcBase, "") &&
+           bSysPath(cPath, sizeof(cPath), "class/i2c-dev", pcBase) &&
            stat(cPath, &st) == 0;
 }
 
@@ -434,7 +452,7 @@ int32_t bRealAdapterDev(const char *pcDevice, uint32_t *pu32Major, uint32_t *pu3
     unsigned int u32Major = 0, u32Minor = 0;
     char cEnd = '\0';
     if (!bIsAdapterName(pcBase) ||
-        !bSysPath(cPath, sizeof(cPath), "/class/i2c-dev/%s/dev%s", pcBase, "") ||
+        !bSysPath(cPath, sizeof(cPath), "class/i2c-dev", pcBase, "dev") ||
         !bReadLine(cPath, cText, sizeof(cText)) ||
         sscanf(cText, "%u:%u%c", &u32Major, &u32Minor, &cEnd) != 2)
         return 0;

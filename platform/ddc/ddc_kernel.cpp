@@ -18,7 +18,7 @@ namespace {
 
 int s32Open(const char *pcPath, int s32Flags) { return open(pcPath, s32Flags); }
 
-int s32Ioctl(int s32Fd, unsigned long u32Request, void *pvArg) { return ioctl(s32Fd, u32Request, pvArg); }
+int s32Ioctl(int s32Fd, unsigned long request, void *pvArg) { return ioctl(s32Fd, request, pvArg); }
 
 int s32StatNode(int s32Fd, stDdcNode *pstNode)
 {

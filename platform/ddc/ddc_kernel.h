@@ -16,7 +16,7 @@ struct stDdcNode {
 struct stDdcKernel {
     // As open(2), ioctl(2) and close(2): -1 with errno set on failure.
     int (*pfnOpen)(const char *pcPath, int s32Flags);
-    int (*pfnIoctl)(int s32Fd, unsigned long u32Request, void *pvArg);
+    int (*pfnIoctl)(int s32Fd, unsigned long request, void *pvArg);
     int (*pfnClose)(int s32Fd);
     // As flock(2): the advisory lock careful programs take on a device node.
     int (*pfnFlock)(int s32Fd, int s32Operation);

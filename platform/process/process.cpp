@@ -88,8 +88,8 @@ int32_t s32ReadHolder(int s32Fd)
     if (got <= 0)
         return 0;
     cText[got] = '\0';
-    long s32Pid = strtol(cText, nullptr, 10);
-    return s32Pid > 0 && s32Pid < INT32_MAX ? (int32_t)s32Pid : 0;
+    long pid = strtol(cText, nullptr, 10);
+    return pid > 0 && pid < INT32_MAX ? (int32_t)pid : 0;
 }
 
 // Only a regular file locks the folder: a folder, a link, a FIFO or a
@@ -237,16 +237,17 @@ bool bPutAt(int s32Fd, int s32Target)
     _exit(127);
 }
 
-[[noreturn]] void vRunChild(const char *const *ppcArgv, const stRunPipes *pstPipes, long s32MaxFd)
+[[noreturn]] void vRunChild(const char *const *ppcArgv, const stRunPipes *pstPipes, long maxFd)
 {
     if (!bPutAt(pstPipes->s32In[0], 0) || !bPutAt(pstPipes->s32Out[1], 1) ||
         !bPutAt(pstPipes->s32Out[1], 2))
         vChildFails(pstPipes->s32Exec[1]);
     if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-        for (long s32Fd = 3; s32Fd < s32MaxFd; s32Fd++)
-            fcntl((int)s32Fd, F_SETFD, FD_CLOEXEC);
+        for (long fd = 3; fd < maxFd; fd++)
+            fcntl((int)fd, F_SETFD, FD_CLOEXEC);
     }
     signal(SIGPIPE, SIG_DFL); // ignored dispositions survive exec
+    setpgid(0, 0);            // a stop ends what it starts too
     execvp(ppcArgv[0], const_cast<char *const *>(ppcArgv));
     vChildFails(pstPipes->s32Exec[1]);
 }
@@ -262,12 +263,40 @@ int s32ExecError(int s32Fd)
     return got == (ssize_t)sizeof(s32Error) ? s32Error : 0;
 }
 
-int32_t s32WaitStatus(pid_t pid, int32_t *ps32Status)
+// The caller's watcher, asked after every look at the program.
+struct stWatch {
+    ProcWatcher pfnGoOn;    // null: the waits block
+    void *pvContext;
+    int s32LookMs;          // the longest a look waits; -1 without a watcher
+    bool bStopped;          // the watcher said stop; the program was killed
+};
+
+// False once the watcher says stop: the program and all it started are
+// killed then. True without a watcher.
+bool bWatchGoesOn(stWatch *pstWatch, pid_t pid)
+{
+    if (!pstWatch->pfnGoOn)
+        return true;
+    if (!pstWatch->bStopped && !pstWatch->pfnGoOn(pstWatch->pvContext)) {
+        pstWatch->bStopped = true;
+        kill(-pid, SIGKILL);
+    }
+    return !pstWatch->bStopped;
+}
+
+int32_t s32WaitStatus(pid_t pid, stWatch *pstWatch, int32_t *ps32Status)
 {
     int s32Raw = 0;
     pid_t done;
     do {
-        done = waitpid(pid, &s32Raw, 0);
+        bool bLook = pstWatch->pfnGoOn && !pstWatch->bStopped;
+        done = waitpid(pid, &s32Raw, bLook ? WNOHANG : 0);
+        if (done == 0) {
+            poll(nullptr, 0, pstWatch->s32LookMs);
+            bWatchGoesOn(pstWatch, pid);
+            errno = EINTR;
+            done = -1;
+        }
     } while (done < 0 && errno == EINTR);
     if (done < 0)
         return errno;
@@ -276,6 +305,8 @@ int32_t s32WaitStatus(pid_t pid, int32_t *ps32Status)
 }
 
 struct stExchange {
+    pid_t pid;
+    stWatch *pstWatch;
     const unsigned char *pu8Input;
     size_t inputLeft;
     char *pcOutput;
@@ -316,7 +347,8 @@ int s32ReadSome(int s32OutFd, stExchange *pstEx)
 }
 
 // Feeds the input and gathers the output at once, so that neither side
-// waits on a full pipe. 0 at the output's end, or an errno.
+// waits on a full pipe. 0 at the output's end or when the watcher stopped
+// the program, or an errno.
 int s32Exchange(int *ps32InFd, int s32OutFd, stExchange *pstEx)
 {
     if (pstEx->inputLeft == 0)
@@ -325,7 +357,7 @@ int s32Exchange(int *ps32InFd, int s32OutFd, stExchange *pstEx)
         fcntl(*ps32InFd, F_SETFL, fcntl(*ps32InFd, F_GETFL) | O_NONBLOCK);
     for (;;) {
         struct pollfd stPoll[2] = {{s32OutFd, POLLIN, 0}, {*ps32InFd, POLLOUT, 0}};
-        int s32Ready = poll(stPoll, *ps32InFd >= 0 ? 2 : 1, -1);
+        int s32Ready = poll(stPoll, *ps32InFd >= 0 ? 2 : 1, pstEx->pstWatch->s32LookMs);
         if (s32Ready < 0 && errno == EINTR)
             continue;
         if (s32Ready < 0)
@@ -337,6 +369,8 @@ int s32Exchange(int *ps32InFd, int s32OutFd, stExchange *pstEx)
             if (s32Read != 0)
                 return s32Read == 1 ? 0 : s32Read;
         }
+        if (!bWatchGoesOn(pstEx->pstWatch, pstEx->pid))
+            return 0;
     }
 }
 
@@ -357,7 +391,7 @@ int32_t s32AfterFork(const char *const *ppcArgv, pid_t pid, stRunPipes *pstPipes
     // Its end of the output closed: it cannot block on us any more.
     vClosePipes(pstPipes);
     int32_t s32Status = 0;
-    int s32Waited = s32WaitStatus(pid, &s32Status);
+    int s32Waited = s32WaitStatus(pid, pstEx->pstWatch, &s32Status);
     if (s32Error == ENOENT)
         return PROC_RUN_NOT_FOUND;
     if (s32Error) {
@@ -371,7 +405,7 @@ int32_t s32AfterFork(const char *const *ppcArgv, pid_t pid, stRunPipes *pstPipes
     }
     if (ps32ExitStatus)
         *ps32ExitStatus = s32Status;
-    return PROC_RUN_OK;
+    return pstEx->pstWatch->bStopped ? PROC_RUN_STOPPED : PROC_RUN_OK;
 }
 
 } // namespace
@@ -379,6 +413,15 @@ int32_t s32AfterFork(const char *const *ppcArgv, pid_t pid, stRunPipes *pstPipes
 int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
                           int32_t *ps32ExitStatus, char *pcWhy, size_t whySize)
+{
+    return s32ProcRunWatched(ppcArgv, pvInput, inputSize, pcOutput, outputSize, pOutputLength,
+                             ps32ExitStatus, 0, nullptr, nullptr, pcWhy, whySize);
+}
+
+int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
+                          char *pcOutput, size_t outputSize, size_t *pOutputLength,
+                          int32_t *ps32ExitStatus, uint32_t u32LookMs, ProcWatcher pfnGoOn,
+                          void *pvContext, char *pcWhy, size_t whySize)
 {
     if (pcWhy && whySize)
         pcWhy[0] = '\0';
@@ -397,19 +440,22 @@ int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_
         vSay(pcWhy, whySize, ppcArgv[0], "cannot make its pipes", errno);
         return PROC_RUN_FAILED;
     }
-    long s32MaxFd = sysconf(_SC_OPEN_MAX);
-    if (s32MaxFd < 0 || s32MaxFd > 65536)
-        s32MaxFd = 65536;
+    long maxFd = sysconf(_SC_OPEN_MAX);
+    if (maxFd < 0 || maxFd > 65536)
+        maxFd = 65536;
     pid_t pid = fork();
     if (pid == 0)
-        vRunChild(ppcArgv, &stPipes, s32MaxFd);
+        vRunChild(ppcArgv, &stPipes, maxFd);
     if (pid < 0) {
         int s32Error = errno;
         vClosePipes(&stPipes);
         vSay(pcWhy, whySize, ppcArgv[0], "cannot start it", s32Error);
         return PROC_RUN_FAILED;
     }
-    stExchange stEx = {(const unsigned char *)pvInput, inputSize, pcOutput, outputSize, 0};
+    int s32LookMs = !pfnGoOn ? -1 : u32LookMs > 60000 ? 60000 : (int)u32LookMs;
+    stWatch stWatcher = {pfnGoOn, pvContext, s32LookMs, false};
+    stExchange stEx = {pid, &stWatcher, (const unsigned char *)pvInput, inputSize,
+                       pcOutput, outputSize, 0};
     int32_t s32Result =
         s32AfterFork(ppcArgv, pid, &stPipes, &stEx, ps32ExitStatus, pcWhy, whySize);
     pcOutput[stEx.outputLength] = '\0';

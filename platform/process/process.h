@@ -42,6 +42,7 @@ enum {
     PROC_RUN_OK = 0,         // it ran; its exit status is given
     PROC_RUN_NOT_FOUND = 1,  // no such program on the PATH
     PROC_RUN_FAILED = -1,    // it could not be run or read; why is given
+    PROC_RUN_STOPPED = 2,    // the watcher stopped it; its output until then is given
 };
 // Runs ppcArgv[0], searched on the PATH, with the arguments ppcArgv (null
 // ended), no shell. The inputSize bytes of pvInput are its standard input;
@@ -53,6 +54,16 @@ enum {
 int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
                           int32_t *ps32ExitStatus, char *pcWhy, size_t whySize);
+// The same, with a watcher: the program is waited for at most u32LookMs of
+// real time at once, and after every look pfnGoOn(pvContext) is asked (to
+// serve a window, to keep a time limit on the caller's clock). Its false
+// kills the program (on Linux with all it started) and gives
+// PROC_RUN_STOPPED.
+typedef bool (*ProcWatcher)(void *pvContext);
+int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
+                          char *pcOutput, size_t outputSize, size_t *pOutputLength,
+                          int32_t *ps32ExitStatus, uint32_t u32LookMs, ProcWatcher pfnGoOn,
+                          void *pvContext, char *pcWhy, size_t whySize);
 
 // 1 when standard error (2) or output (1) is a terminal a person watches.
 int32_t bProcIsTerminal(int32_t s32Fd);

@@ -55,8 +55,8 @@ int32_t s32ReadHolder(HANDLE hFile)
     if (!ReadFile(hFile, cText, sizeof(cText) - 1, &u32Got, &stAt) || u32Got == 0)
         return 0;
     cText[u32Got] = '\0';
-    long s32Pid = strtol(cText, nullptr, 10);
-    return s32Pid > 0 && s32Pid < INT32_MAX ? (int32_t)s32Pid : 0;
+    long pid = strtol(cText, nullptr, 10);
+    return pid > 0 && pid < INT32_MAX ? (int32_t)pid : 0;
 }
 
 void vWriteHolder(HANDLE hFile)
@@ -202,6 +202,47 @@ void vGather(HANDLE hOut, char *pcOutput, size_t outputSize, size_t *pLength)
     }
 }
 
+struct stRunWatch {
+    ProcWatcher pfnGoOn;
+    void *pvContext;
+    DWORD u32LookMs;
+};
+
+struct stGather {
+    HANDLE hOut;
+    char *pcOutput;
+    size_t outputSize;
+    size_t length;
+};
+
+DWORD WINAPI u32GatherOutput(void *pvGather)
+{
+    stGather *pstGather = (stGather *)pvGather;
+    vGather(pstGather->hOut, pstGather->pcOutput, pstGather->outputSize, &pstGather->length);
+    return 0;
+}
+
+// Until the program and its output end; false when the watcher stopped it.
+bool bWaitWatched(HANDLE hProcess, HANDLE hGatherer, const stRunWatch *pstWatch)
+{
+    HANDLE hBoth[2] = {hProcess, hGatherer};
+    while (WaitForMultipleObjects(2, hBoth, TRUE, pstWatch->u32LookMs) == WAIT_TIMEOUT) {
+        if (!pstWatch->pfnGoOn(pstWatch->pvContext)) {
+            TerminateProcess(hProcess, 1);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A program it started may still hold the pipes of a stopped one.
+void vEndThread(HANDLE hThread)
+{
+    while (WaitForSingleObject(hThread, 50) == WAIT_TIMEOUT)
+        CancelSynchronousIo(hThread);
+    CloseHandle(hThread);
+}
+
 struct stChildPipes {
     HANDLE hInRead, hInWrite, hOutRead, hOutWrite;
 };
@@ -265,7 +306,7 @@ bool bStartChild(const wchar_t *pwcProgram, wchar_t *pwcLine, stChildPipes *pstP
 
 int32_t s32RunFound(const wchar_t *pwcProgram, wchar_t *pwcLine, const void *pvInput, size_t inputSize,
                     char *pcOutput, size_t outputSize, size_t *pLength, int32_t *ps32ExitStatus,
-                    const char *pcName, char *pcWhy, size_t whySize)
+                    const stRunWatch *pstWatch, const char *pcName, char *pcWhy, size_t whySize)
 {
     stChildPipes stPipes;
     if (!bOpenPipes(&stPipes)) {
@@ -287,9 +328,22 @@ int32_t s32RunFound(const wchar_t *pwcProgram, wchar_t *pwcLine, const void *pvI
     HANDLE hFeeder = CreateThread(nullptr, 0, u32FeedInput, &stInput, 0, nullptr);
     if (!hFeeder)
         CloseHandle(stInput.hIn);
-    vGather(stPipes.hOutRead, pcOutput, outputSize, pLength);
+    stGather stOut = {stPipes.hOutRead, pcOutput, outputSize, 0};
+    HANDLE hGatherer = pstWatch->pfnGoOn
+                           ? CreateThread(nullptr, 0, u32GatherOutput, &stOut, 0, nullptr)
+                           : nullptr;
+    bool bStopped = false;
+    if (hGatherer) {
+        bStopped = !bWaitWatched(stProcess.hProcess, hGatherer, pstWatch);
+        vEndThread(hGatherer);
+    } else {
+        u32GatherOutput(&stOut);
+    }
+    *pLength = stOut.length;
     vClosePipes(&stPipes);
-    if (hFeeder) {
+    if (hFeeder && bStopped) {
+        vEndThread(hFeeder);
+    } else if (hFeeder) {
         WaitForSingleObject(hFeeder, INFINITE);
         CloseHandle(hFeeder);
     }
@@ -304,7 +358,7 @@ int32_t s32RunFound(const wchar_t *pwcProgram, wchar_t *pwcLine, const void *pvI
     }
     if (ps32ExitStatus)
         *ps32ExitStatus = (int32_t)u32Exit;
-    return PROC_RUN_OK;
+    return bStopped ? PROC_RUN_STOPPED : PROC_RUN_OK;
 }
 
 } // namespace
@@ -312,6 +366,15 @@ int32_t s32RunFound(const wchar_t *pwcProgram, wchar_t *pwcLine, const void *pvI
 int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
                           int32_t *ps32ExitStatus, char *pcWhy, size_t whySize)
+{
+    return s32ProcRunWatched(ppcArgv, pvInput, inputSize, pcOutput, outputSize, pOutputLength,
+                             ps32ExitStatus, 0, nullptr, nullptr, pcWhy, whySize);
+}
+
+int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
+                          char *pcOutput, size_t outputSize, size_t *pOutputLength,
+                          int32_t *ps32ExitStatus, uint32_t u32LookMs, ProcWatcher pfnGoOn,
+                          void *pvContext, char *pcWhy, size_t whySize)
 {
     if (pcWhy && whySize)
         pcWhy[0] = '\0';
@@ -346,8 +409,9 @@ int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_
     if (u32Found == 0 || u32Found >= MAX_PATH)
         return PROC_RUN_NOT_FOUND;
     size_t length = 0;
+    stRunWatch stWatch = {pfnGoOn, pvContext, u32LookMs};
     int32_t s32Result = s32RunFound(wcProgram, wcLine, pvInput, inputSize, pcOutput, outputSize,
-                                    &length, ps32ExitStatus, ppcArgv[0], pcWhy, whySize);
+                                    &length, ps32ExitStatus, &stWatch, ppcArgv[0], pcWhy, whySize);
     pcOutput[length] = '\0';
     if (pOutputLength)
         *pOutputLength = length;

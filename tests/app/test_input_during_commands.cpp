@@ -16,7 +16,7 @@ namespace {
 
 using Commands = std::vector<int>;
 
-size_t u32Count(const std::string &text, const std::string &part)
+size_t szCount(const std::string &text, const std::string &part)
 {
     size_t count = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
@@ -70,11 +70,11 @@ TEST_F(InputDuringCommandTest, ProgressCloseDropsTheWaitingCommandsWhileOneRuns)
     EXPECT_EQ(titleMidCommand, "Progress - 1 waiting command dropped");
     EXPECT_EQ(Title(gst_UiHandles.s32ProgressPanel), "Progress - 1 waiting command dropped");
     std::string box = MsgBox();
-    EXPECT_EQ(u32Count(box, "0x"), (size_t)LONG_RECEIVE_BYTES); // the running one finished
+    EXPECT_EQ(szCount(box, "0x"), (size_t)LONG_RECEIVE_BYTES); // the running one finished
     EXPECT_EQ(box.substr(box.size() - 9), " - Pass\n>");
     Ticks(21);
     EXPECT_EQ(Calls(DDC_OP_READ_EDID).size(), 1u);
-    EXPECT_EQ(u32Count(MsgBox(), "Receiving EDID By Number of Page"), 1u);
+    EXPECT_EQ(szCount(MsgBox(), "Receiving EDID By Number of Page"), 1u);
     EXPECT_FALSE(bUiPanelIsVisible(gst_UiHandles.s32ProgressPanel));
     EXPECT_EQ(Title(gst_UiHandles.s32ProgressPanel), "Progress");
 }
@@ -94,7 +94,7 @@ TEST_F(InputDuringCommandTest, StartClickedWhileOneRunsGoesBehindIt)
     std::string box = MsgBox();
     size_t first = box.find(" - Pass\n>");
     EXPECT_EQ(box.find("Receiving device's EDID ...\n>"), first + 9);
-    EXPECT_EQ(u32Count(box, "0x"), 2u * LONG_RECEIVE_BYTES);
+    EXPECT_EQ(szCount(box, "0x"), 2u * LONG_RECEIVE_BYTES);
     EXPECT_EQ(box.substr(box.size() - 9), " - Pass\n>");
 }
 

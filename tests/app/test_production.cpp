@@ -17,8 +17,10 @@
 #include "platform/records/records.h"
 #include "ui/Pavimo.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -894,6 +896,47 @@ TEST_F(ProductionTest, AnalyzeShowsThePortAsStampedForTheLastUnitWhenAsked)
                                           "No shows the package's image."));
     EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI");
     EXPECT_EQ(m_dialogs.textWindowText, Sha(m_portB) + "  -\n");
+}
+
+// A decoder that does not end is stopped at its limit, and the panels are
+// served while it runs: the stand-in makes a FIFO readable, and only its
+// watch moves the clock on; a second Analyze clicked meanwhile does nothing.
+// Not served, the stand-in would end by itself, without the line.
+TEST_F(ProductionTest, AnalyzeStopsADecoderThatRunsOnAtItsLimitWhileThePanelsAreServed)
+{
+    std::string fifo = m_dir.file("running");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int s32Fifo = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(s32Fifo, 0);
+    vWriteFile(m_dir.file("edid-decode"),
+               "#!/bin/sh\necho running > " + fifo + "\nexec /bin/sleep 5\n");
+    chmod(m_dir.file("edid-decode").c_str(), 0755);
+    static int s_served;
+    static std::string s_shownBySecond;
+    s_served = 0;
+    s_shownBySecond = "unset";
+    using Self = std::remove_pointer_t<decltype(this)>;
+    WatchFileDescriptor(
+        s32Fifo,
+        [](void *pv) {
+            if (s_served++ == 0) {
+                UiClick(gst_UiHandles.s32MainPanel, MAIN_ANALYZE_BTN);
+                s_shownBySecond = static_cast<Self *>(pv)->m_dialogs.textWindowText;
+            }
+            vClockAdvance(4000);
+        },
+        this);
+    std::string path = getenv("PATH");
+    setenv("PATH", m_dir.path().c_str(), 1);
+    SetCtrlIndex(MainPanel(), MAIN_PORT_LIST, 1);
+    UiClick(MainPanel(), MAIN_ANALYZE_BTN);
+    setenv("PATH", path.c_str(), 1);
+    WatchFileDescriptor(s32Fifo, nullptr, nullptr);
+    close(s32Fifo);
+    EXPECT_EQ(m_dialogs.textWindowTitle, "Analyze: port DVI");
+    EXPECT_EQ(m_dialogs.textWindowText, "edid-decode did not finish within 10 s and was stopped.\n");
+    EXPECT_GT(s_served, 0);
+    EXPECT_EQ(s_shownBySecond, "");
 }
 
 TEST_F(ProductionTest, ABrowsedPackageIsSavedAtOnceAndTheDialogClosesOnEscape)

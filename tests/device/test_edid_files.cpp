@@ -83,7 +83,7 @@ TEST_F(EdidSaveTest, BinaryFileHoldsTheReceivedPages)
     SaveTypes(1, 0);
     std::string path = m_dir.file("two.bin");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, path);
-    EXPECT_EQ(vSaveDeviceEdid(), 0);
+    EXPECT_EQ(s32SaveDeviceEdid(), 0);
     ASSERT_EQ(m_dialogs.requests.size(), 1u);
     EXPECT_EQ(m_dialogs.strRequest(0), SaveRequest(m_dir.path(), "*.bin"));
     EXPECT_EQ(lstReadBytes(path), m_edid);
@@ -100,7 +100,7 @@ TEST_F(EdidSaveTest, TextFileHasSixteenBytesOnEachLineAndNoCarriageReturn)
     std::string path = m_dir.file("one.txt");
     vWriteFile(path, std::string(5000, 'x'));
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, path);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     std::string text = strReadFile(path);
     EXPECT_EQ(text.size(), 776u);
     std::vector<std::string> lines = Lines(text);
@@ -127,7 +127,7 @@ TEST_F(EdidSaveTest, SixteenPagesMakeTheLargestTextFile)
     SaveTypes(0, 1);
     std::string path = m_dir.file("all.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, path);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     std::string text = strReadFile(path);
     EXPECT_EQ(text.size(), 12416u);
     std::vector<std::string> lines = Lines(text);
@@ -149,7 +149,7 @@ TEST_F(EdidSaveTest, BothTypesAskBinaryFirstAndEachCancelIsReported)
     std::string bin = m_dir.file("both.bin"), txt = m_dir.file("both.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, bin);
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, txt);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     ASSERT_EQ(m_dialogs.requests.size(), 2u);
     EXPECT_EQ(m_dialogs.strRequest(0), SaveRequest(m_dir.path(), "*.bin"));
     EXPECT_EQ(m_dialogs.strRequest(1), SaveRequest(m_dir.path(), "*.txt"));
@@ -161,7 +161,7 @@ TEST_F(EdidSaveTest, BothTypesAskBinaryFirstAndEachCancelIsReported)
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     m_dialogs.vPush(VAL_NO_FILE_SELECTED, "");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, txt);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     EXPECT_EQ(MsgBox(), HEADING + std::string(CANCELED) + Saved(txt, 256));
     EXPECT_STREQ(gu8str_EdidFilePath, txt.c_str());
 
@@ -169,7 +169,7 @@ TEST_F(EdidSaveTest, BothTypesAskBinaryFirstAndEachCancelIsReported)
     vWriteFile(bin, "kept");
     m_dialogs.vPush(VAL_NO_FILE_SELECTED, "");
     m_dialogs.vPush(VAL_NO_FILE_SELECTED, "");
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     EXPECT_EQ(MsgBox(), HEADING + std::string(CANCELED) + CANCELED);
     EXPECT_EQ(strReadFile(bin), "kept");
     EXPECT_STREQ(gu8str_LastDir, "");
@@ -180,7 +180,7 @@ TEST_F(EdidSaveTest, NeitherTypeAsksNothingAndEmptiesTheLastFolder)
     Bench();
     ReceivePages(1);
     SaveTypes(0, 0);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     EXPECT_TRUE(m_dialogs.requests.empty());
     EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Please welect saving type ...\n>");
     EXPECT_STREQ(gu8str_LastDir, "");
@@ -197,7 +197,7 @@ TEST_F(EdidSaveTest, CommittedPageCountDecidesTheAmountWhateverWasReceived)
     SaveTypes(1, 0);
     std::string path = m_dir.file("four.bin");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, path);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     Bytes expected = m_edid;
     expected.resize(512, 0);
     EXPECT_EQ(lstReadBytes(path), expected);
@@ -209,7 +209,7 @@ TEST_F(EdidSaveTest, WithoutASelectedDisplayNothingIsReadOrWritten)
     InitLibrary(); // an empty bench: the monitor list stays empty
     SaveTypes(1, 1);
     std::vector<std::string> before = lstDirEntries(m_dir.path());
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     EXPECT_TRUE(m_dialogs.requests.empty());
     EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. Select PC output port first\n>");
     EXPECT_EQ(lstDirEntries(m_dir.path()), before);
@@ -223,7 +223,7 @@ TEST_F(EdidSaveTest, AFileThatCannotBeWrittenIsAFailure)
     std::string bin = m_dir.file("none/a.bin"), txt = m_dir.file("none/a.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, bin);
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, txt);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     const std::string why = " \n> - Reason: no new file can be made in its folder: No such file "
                             "or directory\n>";
     EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. The file cannot be written\n> - Path = " +
@@ -239,7 +239,7 @@ TEST_F(EdidSaveTest, AFifoIsRefusedAndAFullDiskLeavesNoFile)
     std::string fifo = m_dir.file("fifo.bin");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, fifo);
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. The file cannot be written\n> - Path = " +
                             fifo + " \n> - Reason: it is a FIFO, not a regular file\n>");
 
@@ -251,7 +251,7 @@ TEST_F(EdidSaveTest, AFifoIsRefusedAndAFullDiskLeavesNoFile)
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     SaveTypes(0, 1);
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, dir + "/a.txt");
-    vSaveDeviceEdid();
+    s32SaveDeviceEdid();
     EXPECT_EQ(MsgBox(), std::string(HEADING) + " - Fail. The file cannot be written\n> - Path = " +
                             dir + "/a.txt \n> - Reason: No space left on device\n>");
     EXPECT_EQ(lstDirEntries(dir), std::vector<std::string>{"filler"});

@@ -24,7 +24,7 @@ protected:
         ResetTextBox(MainPanel(), 37, "");
         gu8_FakeOsVersion = u8Code;
         gu8_FakeIs64bit = u8Is64;
-        *ps32Result = vCheckOsPlatform();
+        *ps32Result = bCheckOsPlatform();
         return MsgBox();
     }
 };

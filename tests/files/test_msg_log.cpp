@@ -85,7 +85,7 @@ TEST_F(MessageLogTest, SavedFileHoldsEveryLineEndedWithCrLf)
     vPrintMsg(" - Pass\n>");
     std::string target = m_dir.file("log.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
-    EXPECT_EQ(vSaveMsgToFile(), 0);
+    EXPECT_EQ(s32SaveMsgToFile(), 0);
     EXPECT_EQ(strReadFile(target), ">Checking PKG file information ...\r\n> - Pass\r\n>\r\n");
     EXPECT_STREQ(gu8str_MsgFilePath, target.c_str());
     EXPECT_STREQ(gu8str_LastDir, target.c_str());
@@ -96,7 +96,7 @@ TEST_F(MessageLogTest, SaveDialogAsksForATextFileFromTheLastFolder)
 {
     LoadPanels();
     snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", m_dir.path().c_str());
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     ASSERT_EQ(m_dialogs.requests.size(), 1u);
     EXPECT_EQ(m_dialogs.strRequest(0), strFileRequest(m_dir.path(), "*.txt", "*.txt",
                                                       "Name of File to Save", VAL_SAVE_BUTTON, 0,
@@ -110,7 +110,7 @@ TEST_F(MessageLogTest, ExistingFileIsReplaced)
     vWriteFile(target, std::string(5000, 'x'));
     vPrintMsg(">done\n>");
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, target);
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     EXPECT_EQ(strReadFile(target), ">done\r\n>\r\n");
 }
 
@@ -119,7 +119,7 @@ TEST_F(MessageLogTest, CancelWritesNothingAndEmptiesTheLastFolder)
     LoadPanels();
     snprintf(gu8str_LastDir, sizeof(gu8str_LastDir), "%s", m_dir.path().c_str());
     vPrintMsg(">x\n>");
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     EXPECT_STREQ(gu8str_LastDir, "");
     EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 1u); // Pavimo.uir only
     EXPECT_EQ(MsgBox(), ">x\n>");
@@ -131,7 +131,7 @@ TEST_F(MessageLogTest, UncreatableFileWritesNothingAndTheProgramGoesOn)
     vPrintMsg(">x\n>");
     std::string target = m_dir.file("no-such-folder/log.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
-    EXPECT_EQ(vSaveMsgToFile(), 0);
+    EXPECT_EQ(s32SaveMsgToFile(), 0);
     EXPECT_FALSE(bFileExists(target));
     EXPECT_STREQ(gu8str_LastDir, target.c_str());
     EXPECT_EQ(MsgBox(), ">x\n> - The messages could not be saved to " + target +
@@ -147,12 +147,12 @@ TEST_F(MessageLogTest, ALinkIsWrittenThroughAndAFolderIsRefused)
     vWriteFile(m_dir.file("real.txt"), "old");
     ASSERT_EQ(symlink("real.txt", m_dir.file("link.txt").c_str()), 0);
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, m_dir.file("link.txt"));
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     EXPECT_EQ(strReadFile(m_dir.file("real.txt")), ">x\r\n>\r\n");
     std::string folder = m_dir.file("folder.txt");
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, folder);
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     EXPECT_EQ(MsgBox(), ">x\n> - The messages could not be saved to " + folder +
                             ": it is a folder, not a regular file\n>");
     EXPECT_TRUE(lstDirEntries(folder).empty());
@@ -170,7 +170,7 @@ TEST_F(MessageLogTest, AFullDiskKeepsTheOldFileAndSaysSo)
     LoadPanels();
     vPrintMsg(">x\n>");
     m_dialogs.vPush(VAL_EXISTING_FILE_SELECTED, dir + "/log.txt");
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     EXPECT_EQ(MsgBox(), ">x\n> - The messages could not be saved to " + dir +
                             "/log.txt: No space left on device\n>");
     EXPECT_EQ(strReadFile(dir + "/log.txt"), "old");
@@ -182,7 +182,7 @@ TEST_F(MessageLogTest, EmptyBoxSavesAnEmptyFile)
     LoadPanels();
     std::string target = m_dir.file("empty.txt");
     m_dialogs.vPush(VAL_NEW_FILE_SELECTED, target);
-    vSaveMsgToFile();
+    s32SaveMsgToFile();
     EXPECT_TRUE(bFileExists(target));
     EXPECT_EQ(strReadFile(target), "");
 }

@@ -93,6 +93,47 @@ TEST(ProcessRun, OutputIsCutToTheBufferAndInputNobodyReadsIsDropped)
     EXPECT_EQ(run.length, 7u);
 }
 
+// The watcher is asked after every look; its stop kills the program, whose
+// output until then is kept. (Not stopped, the program would end by itself
+// with more output.)
+TEST(ProcessRun, AWatcherIsAskedAndItsStopKillsTheProgram)
+{
+    struct Watch {
+        const char *pcOutput;
+        bool bStopAtOutput;
+        int s32Asked;
+    };
+    auto pfnWatcher = [](void *pv) {
+        Watch *pstWatch = static_cast<Watch *>(pv);
+        pstWatch->s32Asked++;
+        return !(pstWatch->bStopAtOutput && strstr(pstWatch->pcOutput, "partial"));
+    };
+    std::vector<char> output(64, '\0');
+    Watch stWatch = {output.data(), true, 0};
+    size_t length = 0;
+    int32_t s32Status = 0;
+    char cWhy[256] = "unset";
+    const char *ppcArgv[] = {"sh", "-c", "echo partial; sleep 5; echo never", nullptr};
+    EXPECT_EQ(s32ProcRunWatched(ppcArgv, "", 0, output.data(), output.size(), &length, &s32Status,
+                                10, pfnWatcher, &stWatch, cWhy, sizeof(cWhy)),
+              PROC_RUN_STOPPED);
+    EXPECT_STREQ(output.data(), "partial\n");
+    EXPECT_EQ(length, 8u);
+    EXPECT_EQ(s32Status, 128 + 9);
+    EXPECT_STREQ(cWhy, "");
+
+    std::string input(100000, 'c');
+    output.assign(input.size() + 1, '\0');
+    stWatch = {output.data(), false, 0};
+    const char *ppcCat[] = {"cat", nullptr};
+    EXPECT_EQ(s32ProcRunWatched(ppcCat, input.data(), input.size(), output.data(), output.size(),
+                                &length, &s32Status, 10, pfnWatcher, &stWatch, cWhy, sizeof(cWhy)),
+              PROC_RUN_OK);
+    EXPECT_EQ(std::string(output.data(), length), input);
+    EXPECT_EQ(s32Status, 0);
+    EXPECT_GT(stWatch.s32Asked, 0);
+}
+
 TEST(ProcessRun, OurOtherDescriptorsAreNotInherited)
 {
     int s32Fd = open("/dev/null", O_RDONLY); // no close-on-exec

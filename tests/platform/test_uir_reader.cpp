@@ -227,9 +227,9 @@ TEST(UirReader, RefusesMoreNodesOrPropertiesThanItKeeps)
 std::vector<uint16_t> Utf16(const char *pcText, size_t outCount = 64)
 {
     std::vector<uint16_t> units(outCount + 1, 0xAAAA);
-    size_t u32Count = u32Utf8ToUtf16(pcText, units.data(), outCount);
-    EXPECT_EQ(units[u32Count], 0) << pcText;
-    units.resize(u32Count);
+    size_t count = u32Utf8ToUtf16(pcText, units.data(), outCount);
+    EXPECT_EQ(units[count], 0) << pcText;
+    units.resize(count);
     return units;
 }
 
@@ -237,9 +237,9 @@ std::string Utf8(std::vector<uint16_t> units, size_t size = 64)
 {
     units.push_back(0);
     std::string text(size, 'X');
-    size_t u32Count = u32Utf16ToUtf8(units.data(), &text[0], size);
-    EXPECT_EQ(text[u32Count], '\0');
-    text.resize(u32Count);
+    size_t count = u32Utf16ToUtf8(units.data(), &text[0], size);
+    EXPECT_EQ(text[count], '\0');
+    text.resize(count);
     return text;
 }
 

@@ -120,7 +120,7 @@ int s32Rdwr(FakeAdapter *a, struct i2c_rdwr_ioctl_data *pstData)
     return (int)pstData->nmsgs;
 }
 
-int s32Ioctl(int s32Fd, unsigned long u32Request, void *pvArg)
+int s32Ioctl(int s32Fd, unsigned long request, void *pvArg)
 {
     FakeAdapter *a = Of(s32Fd);
     if (!a) {
@@ -128,18 +128,18 @@ int s32Ioctl(int s32Fd, unsigned long u32Request, void *pvArg)
         return -1;
     }
     int s32Errno = 0;
-    if (u32Request == I2C_FUNCS) {
+    if (request == I2C_FUNCS) {
         Line(*a, "I2C_FUNCS");
         s32Errno = a->funcsErrno;
         if (!s32Errno)
             *static_cast<unsigned long *>(pvArg) = a->funcs;
-    } else if (u32Request == I2C_TIMEOUT) {
+    } else if (request == I2C_TIMEOUT) {
         a->timeout = (long)(unsigned long)pvArg;
         Line(*a, "I2C_TIMEOUT " + std::to_string(a->timeout));
-    } else if (u32Request == I2C_SLAVE) {
+    } else if (request == I2C_SLAVE) {
         Line(*a, "I2C_SLAVE " + std::to_string((unsigned long)pvArg));
         s32Errno = a->slaveErrno;
-    } else if (u32Request == I2C_RDWR) {
+    } else if (request == I2C_RDWR) {
         return s32Rdwr(a, static_cast<struct i2c_rdwr_ioctl_data *>(pvArg));
     } else {
         s32Errno = ENOTTY;
