@@ -100,6 +100,8 @@ void vUiSysExecutableDir(char *pcDir, size_t size);
 int32_t bUiSysAbsolute(const char *pcPath);
 // 1 when the file exists and is a regular file.
 int32_t bUiSysIsFile(const char *pcPath);
+// 1 when anything (a file, a folder) has that path.
+int32_t bUiSysExists(const char *pcPath);
 // 1 when this user may create files in the folder.
 int32_t bUiSysWritable(const char *pcDir);
 // Where an installed program's panels lie when they are not beside it

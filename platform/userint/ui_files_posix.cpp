@@ -107,6 +107,12 @@ int32_t bUiSysIsFile(const char *pcPath)
     return stat(pcPath, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+int32_t bUiSysExists(const char *pcPath)
+{
+    struct stat st;
+    return stat(pcPath, &st) == 0;
+}
+
 int32_t bUiSysWritable(const char *pcDir) { return access(pcDir, W_OK) == 0; }
 
 int32_t bUiSysSharedResourceDir(const char *pcExeDir, char *pcDir, size_t size)
