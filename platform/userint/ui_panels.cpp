@@ -302,16 +302,6 @@ QWidget *pUiQtWidget(const stUiPanel *pstPanel, int32_t s32Index)
     return gst_Qt[pstPanel->s32Slot].pWidgets[s32Index];
 }
 
-stUiPanel *pUiQtPanelOfWindow(const QWidget *pWindow)
-{
-    for (int32_t s32Slot = 0; s32Slot < UI_PANEL_MAX; s32Slot++) {
-        stUiPanel *pstPanel = pUiPanelAt(s32Slot);
-        if (pstPanel && gst_Qt[s32Slot].pWindow == pWindow)
-            return pstPanel;
-    }
-    return nullptr;
-}
-
 size_t u32UiQtCopyOut(const QString &text, char *pcOut, size_t size)
 {
     QByteArray bytes = text.toUtf8();
