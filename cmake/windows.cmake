@@ -31,6 +31,7 @@ add_library(tavolin_win32_platform STATIC
   platform/filesys/filesys_win32.cpp
   platform/filesys/safefile_win32.cpp
   platform/filesys/wintext_win32.cpp
+  platform/filesys/utf16.cpp
   platform/process/process_win32.cpp
   platform/records/records_win32.cpp
 )

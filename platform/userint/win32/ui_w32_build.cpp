@@ -56,7 +56,8 @@ bool bIsAbsolute(const char *pcPath)
 char *pcReadWhole(const char *pcPath, size_t *pLength)
 {
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(pcPath, wcPath, UI_WIDE_PATH);
+    if (!bUiWidePath(pcPath, wcPath, UI_WIDE_PATH))
+        return nullptr;
     HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
@@ -134,7 +135,7 @@ bool bIsClass(const stUirNode *pNode, const char *pcClass) { return strcmp(pNode
 void vAppendMenuText(HMENU hMenu, UINT u32Flags, UINT_PTR id, const char *pcText)
 {
     wchar_t wcText[256];
-    vUiWide(pcText, wcText, 256);
+    vUiWideShown(pcText, wcText, 256);
     AppendMenuW(hMenu, u32Flags, id, wcText);
 }
 
@@ -522,7 +523,7 @@ bool bCreatePanelWindow(stUiPanel *pPanel, const stUirNode *pNode)
     }
     const char *pcTitle = pcUirProp(pNode, "windowTitle");
     wchar_t wcTitle[256];
-    vUiWide(pcTitle ? pcTitle : "", wcTitle, 256);
+    vUiWideShown(pcTitle, wcTitle, 256);
     pPanel->hWnd = CreateWindowExW(u32Ex, UI_PANEL_CLASS, wcTitle, u32Style, CW_USEDEFAULT,
                                    CW_USEDEFAULT, pPanel->s32Width, pPanel->s32Height, hOwner,
                                    pPanel->hMenu, hUiInstance(), nullptr);

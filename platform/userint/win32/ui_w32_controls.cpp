@@ -7,7 +7,6 @@
 namespace {
 
 #define UI_LABEL_UNITS 1024
-#define BIG5_CODE_PAGE 950
 
 struct stListMsgs {
     UINT u32Count, u32GetCur, u32SetCur, u32Insert, u32GetData, u32SetData, u32Reset;
@@ -57,28 +56,6 @@ stUiCtrl *pListLike(int s32Panel, int s32Control)
 {
     stUiCtrl *pCtrl = pUiFindControl(s32Panel, s32Control);
     return pCtrl && bIsListLike(pCtrl) ? pCtrl : nullptr;
-}
-
-// A label is shown as UTF-8 when it is; else as Big5 (names drawn on a
-// Windows system in Traditional Chinese), else as Latin-1, which takes
-// any bytes.
-void vShownLabel(const char *pcLabel, wchar_t *pwcOut, size_t count)
-{
-    size_t length = strlen(pcLabel);
-    if (bUtf8Valid(pcLabel, length)) {
-        vUiWide(pcLabel, pwcOut, count);
-        return;
-    }
-    int s32Units = MultiByteToWideChar(BIG5_CODE_PAGE, MB_ERR_INVALID_CHARS, pcLabel, (int)length,
-                                       pwcOut, (int)count - 1);
-    if (s32Units > 0) {
-        pwcOut[s32Units] = L'\0';
-        return;
-    }
-    size_t i = 0;
-    for (; i < length && i + 1 < count; i++)
-        pwcOut[i] = (unsigned char)pcLabel[i];
-    pwcOut[i] = L'\0';
 }
 
 COLORREF crOf(int32_t s32Rgb)
@@ -224,7 +201,7 @@ int32_t s32UiAddItem(stUiCtrl *pCtrl, int32_t s32Index, const char *pcLabel, int
     int32_t s32Count = s32ItemCount(pCtrl);
     int32_t s32At = s32Index < 0 || s32Index > s32Count ? -1 : s32Index;
     wchar_t wcShown[UI_LABEL_UNITS];
-    vShownLabel(pcLabel, wcShown, UI_LABEL_UNITS);
+    vUiWideShown(pcLabel, wcShown, UI_LABEL_UNITS);
     LRESULT at = SendMessageW(pCtrl->hWnd, pMsgs(pCtrl)->u32Insert, (WPARAM)s32At, (LPARAM)wcShown);
     if (at < 0) {
         free(pItem);

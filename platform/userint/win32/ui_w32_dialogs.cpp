@@ -37,7 +37,7 @@ void vFilter(const char *pcDefaultSpec, const char *pcTypeList, int32_t bRestric
             *pc = *pc == ';' ? ' ' : *pc;
         snprintf(cText, sizeof(cText), "Files (%s)|%s|All files (*.*)|*.*||", cShown, cPatterns);
     }
-    vUiWide(cText, pwcOut, count);
+    vUiWideShown(cText, pwcOut, count);
     for (wchar_t *pwc = pwcOut; *pwc; pwc++)
         *pwc = *pwc == L'|' ? L'\0' : *pwc;
 }
@@ -68,7 +68,10 @@ int s32ApplyRestrictedSuffix(const char *pcDefaultSpec, int32_t bRestrict, char 
         snprintf(pcPath + length, size - length, ".%s", cSuffix);
     }
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(pcPath, wcPath, UI_WIDE_PATH);
+    if (!bUiWidePath(pcPath, wcPath, UI_WIDE_PATH)) {
+        pcPath[0] = '\0';
+        return VAL_NO_FILE_SELECTED;
+    }
     return bExists(wcPath) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
@@ -191,7 +194,7 @@ bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
     HFONT hFixed = hUiFont("DejaVu Sans Mono", 9, 0);
     SIZE stSize = stReportSize(hFixed, u32Style);
     wchar_t wcTitle[256];
-    vUiWide(pcTitle, wcTitle, 256);
+    vUiWideShown(pcTitle, wcTitle, 256);
     gst_Report = {};
     gst_Report.hWnd = CreateWindowExW(0, UI_REPORT_CLASS, wcTitle, u32Style, CW_USEDEFAULT, CW_USEDEFAULT,
                                       stSize.cx, stSize.cy, hOwner, nullptr, hUiInstance(), nullptr);
@@ -220,10 +223,8 @@ int s32Chosen(const OPENFILENAMEW *pst, bool bOk, char *pcPath, size_t size)
     if (!bOk)
         return VAL_NO_FILE_SELECTED;
     // A path cut to fit would name another file: one that does not fit is no choice.
-    int s32Bytes = WideCharToMultiByte(CP_UTF8, 0, pst->lpstrFile, -1, nullptr, 0, nullptr, nullptr);
-    if (s32Bytes <= 1 || (size_t)s32Bytes > size)
+    if (!pst->lpstrFile[0] || !bUiNarrowPath(pst->lpstrFile, pcPath, size))
         return VAL_NO_FILE_SELECTED;
-    vUiNarrow(pst->lpstrFile, pcPath, size);
     return VAL_EXISTING_FILE_SELECTED;
 }
 
@@ -249,10 +250,11 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
     char cSuffix[64];
     s_wcChosen[0] = L'\0';
     vFilter(pcSpec, fileTypeList ? fileTypeList : "", restrictExtension, s_wcFilter, 1200);
-    vUiWide(defaultDirectory ? defaultDirectory : "", wcDir, UI_WIDE_PATH);
-    vUiWide(title ? title : "", wcTitle, 256);
+    // A folder that cannot be named leaves the dialog in its own.
+    bUiWidePath(defaultDirectory ? defaultDirectory : "", wcDir, UI_WIDE_PATH);
+    vUiWideShown(title, wcTitle, 256);
     vUiSingleSuffix(pcSpec, cSuffix, sizeof(cSuffix));
-    vUiWide(cSuffix, wcDefExt, 64);
+    bUiWidePath(cSuffix, wcDefExt, 64);
     bool bSave = buttonLabel && strcmp(buttonLabel, VAL_SAVE_BUTTON) == 0;
     OPENFILENAMEW stOfn = {};
     stOfn.lStructSize = sizeof(stOfn);

@@ -69,7 +69,7 @@ void vErrorText(DWORD u32Error, char *pcOut, size_t size)
     if (u32Length == 0)
         snprintf(pcOut, size, "error %lu", (unsigned long)u32Error);
     else
-        vUiNarrow(wcText, pcOut, size);
+        vUiNarrowShown(wcText, pcOut, size);
 }
 
 bool bAbsolute(const wchar_t *pwcPath)
@@ -125,7 +125,7 @@ DWORD u32MakePath(const wchar_t *pwcPath)
 void vNameProgramDir(const wchar_t *pwcDir)
 {
     wchar_t wcName[64];
-    vUiWide(UI_PROGRAM_DIR_VARIABLE, wcName, 64);
+    bUiWidePath(UI_PROGRAM_DIR_VARIABLE, wcName, 64);
     SetEnvironmentVariableW(wcName, pwcDir);
     wchar_t wcAssignment[UI_WIDE_PATH + 64];
     _snwprintf(wcAssignment, UI_WIDE_PATH + 64, L"%ls=%ls", wcName, pwcDir ? pwcDir : L"");
@@ -144,7 +144,11 @@ void vDecideInstalled(const wchar_t *pwcExeDir)
     wchar_t wcDir[UI_WIDE_PATH];
     _snwprintf(wcDir, UI_WIDE_PATH, L"%ls\\" USER_DIR_NAME, wcBase);
     wcDir[UI_WIDE_PATH - 1] = L'\0';
-    vUiNarrow(wcDir, gc_ProgramDir, sizeof(gc_ProgramDir));
+    if (!bUiNarrowPath(wcDir, gc_ProgramDir, sizeof(gc_ProgramDir))) {
+        snprintf(gc_DirError, sizeof(gc_DirError),
+                 "cannot name a folder for settings and logs: its path is too long or not valid");
+        return;
+    }
     DWORD u32Error = u32MakePath(wcDir);
     if (u32Error != 0) {
         char cWhy[512];
@@ -161,7 +165,10 @@ void vDecide(void)
     gc_DirError[0] = '\0';
     wchar_t wcExeDir[UI_WIDE_PATH];
     vExecutableDir(wcExeDir, UI_WIDE_PATH);
-    vUiNarrow(wcExeDir, gc_ResourceDir, sizeof(gc_ResourceDir));
+    if (!bUiNarrowPath(wcExeDir, gc_ResourceDir, sizeof(gc_ResourceDir))) {
+        snprintf(gc_DirError, sizeof(gc_DirError), "the program's folder has a path too long or not valid");
+        return;
+    }
     // Without a folder of the user's the files stay beside the program.
     snprintf(gc_ProgramDir, sizeof(gc_ProgramDir), "%s", gc_ResourceDir);
     if (bHasResource(wcExeDir) && bWritable(wcExeDir)) {
@@ -204,7 +211,8 @@ int MakeDir(const char *path)
     if (!path || !*path)
         return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(path, wcPath, UI_WIDE_PATH);
+    if (!bUiWidePath(path, wcPath, UI_WIDE_PATH))
+        return UIE_FILE_ERROR;
     if (CreateDirectoryW(wcPath, nullptr))
         return UIE_NO_ERROR;
     return GetLastError() == ERROR_ALREADY_EXISTS ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
@@ -217,7 +225,8 @@ int FileToArray(const char *path, void *data, size_t size, size_t *read)
     if (!path || (!data && size))
         return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(path, wcPath, UI_WIDE_PATH);
+    if (!bUiWidePath(path, wcPath, UI_WIDE_PATH))
+        return UIE_FILE_ERROR;
     HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
@@ -243,7 +252,8 @@ int GetFileInfo(const char *path, long *size)
     if (!path)
         return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(path, wcPath, UI_WIDE_PATH);
+    if (!bUiWidePath(path, wcPath, UI_WIDE_PATH))
+        return UIE_FILE_ERROR;
     WIN32_FILE_ATTRIBUTE_DATA stData;
     if (!GetFileAttributesExW(wcPath, GetFileExInfoStandard, &stData)) {
         DWORD u32Error = GetLastError();

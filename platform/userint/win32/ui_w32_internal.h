@@ -7,6 +7,7 @@
 #include "../uir_reader.h"
 #include "../ui_text16.h"
 #include "../userint.h"
+#include "platform/filesys/utf16.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -121,12 +122,19 @@ void vUiFitWindowToPanel(stUiPanel *pPanel);
 void vUiFitPartsToPanel(stUiPanel *pPanel);
 
 // --- Texts (ui_w32_text.cpp)
-// UTF-8 to UTF-16 into a fixed buffer, cut to fit.
-void vUiWide(const char *pcText, wchar_t *pwcOut, size_t count);
-// UTF-16 to UTF-8 into a fixed buffer, cut at a whole character.
-void vUiNarrow(const wchar_t *pwcText, char *pcOut, size_t size);
-// UTF-8 to UTF-16 in a new buffer (free() it); line feeds become CR LF
-// with bCrLf. Null when out of memory.
+// A path for the W calls and back (platform/filesys/utf16.h): false, and
+// "", when it is not valid or does not fit; a path never names another file.
+bool bUiWidePath(const char *pcPath, wchar_t *pwcOut, size_t count);
+bool bUiNarrowPath(const wchar_t *pwcPath, char *pcOut, size_t size);
+// A text shown to the user, into a fixed buffer: cut at a whole character
+// to fit; bytes that are not UTF-8 are shown as Big5, else Latin-1, so a
+// text never vanishes.
+void vUiWideShown(const char *pcText, wchar_t *pwcOut, size_t count);
+// A text the user edited, into the caller's buffer: cut at a whole
+// character; "" when it holds half a UTF-16 pair.
+void vUiNarrowShown(const wchar_t *pwcText, char *pcOut, size_t size);
+// A text shown, in a new buffer (free() it); line feeds become CR LF with
+// bCrLf. Null when out of memory.
 wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf);
 // A window's text as UTF-8, cut to fit; its length in UTF-8 bytes.
 size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size);

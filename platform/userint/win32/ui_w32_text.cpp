@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 namespace {
 
@@ -47,7 +48,7 @@ HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bB
 {
     int32_t bMono = strstr(pcFamily, "Mono") != nullptr || strstr(pcFamily, "Courier") != nullptr;
     wchar_t wcFamily[UI_FAMILY_SIZE];
-    vUiWide(pcFamily, wcFamily, UI_FAMILY_SIZE);
+    vUiWideShown(pcFamily, wcFamily, UI_FAMILY_SIZE);
     const wchar_t *pwcTries[] = {wcFamily, bMono ? L"Consolas" : L"Segoe UI",
                                  bMono ? L"Courier New" : L"Tahoma"};
     for (const wchar_t *pwcTry : pwcTries) {
@@ -64,21 +65,59 @@ HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bB
 
 } // namespace
 
-void vUiWide(const char *pcText, wchar_t *pwcOut, size_t count)
+static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the W calls take UTF-16");
+
+namespace {
+
+#define BIG5_CODE_PAGE 950
+
+// Bytes that are not UTF-8 are shown as Big5 (names drawn on a Windows
+// system in Traditional Chinese), else as Latin-1, which takes any bytes.
+void vShownLegacy(const char *pcText, wchar_t *pwcOut, size_t count)
 {
-    if (!pwcOut || count == 0)
+    size_t length = strlen(pcText);
+    int s32Units = MultiByteToWideChar(BIG5_CODE_PAGE, MB_ERR_INVALID_CHARS, pcText,
+                                       (int)(length < INT32_MAX ? length : INT32_MAX), pwcOut, (int)count - 1);
+    if (s32Units > 0) {
+        pwcOut[s32Units] = L'\0';
         return;
-    u32Utf8ToUtf16(pcText ? pcText : "", reinterpret_cast<uint16_t *>(pwcOut), count);
+    }
+    size_t i = 0;
+    for (; i < length && i + 1 < count; i++)
+        pwcOut[i] = (unsigned char)pcText[i];
+    pwcOut[i] = L'\0';
 }
 
-void vUiNarrow(const wchar_t *pwcText, char *pcOut, size_t size)
+} // namespace
+
+bool bUiWidePath(const char *pcPath, wchar_t *pwcOut, size_t count)
+{
+    return s32Utf8ToUtf16(pcPath, reinterpret_cast<uint16_t *>(pwcOut), count, 0) == UTF16_OK;
+}
+
+bool bUiNarrowPath(const wchar_t *pwcPath, char *pcOut, size_t size)
+{
+    return s32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcPath), pcOut, size, 0) == UTF16_OK;
+}
+
+void vUiWideShown(const char *pcText, wchar_t *pwcOut, size_t count)
+{
+    if (!pwcOut || count == 0 || count > INT32_MAX)
+        return;
+    const char *pcIn = pcText ? pcText : "";
+    if (s32Utf8ToUtf16(pcIn, reinterpret_cast<uint16_t *>(pwcOut), count, 1) == UTF16_BAD_UTF8)
+        vShownLegacy(pcIn, pwcOut, count);
+}
+
+void vUiNarrowShown(const wchar_t *pwcText, char *pcOut, size_t size)
 {
     if (!pcOut || size == 0)
         return;
-    u32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcText ? pwcText : L""), pcOut, size);
+    s32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcText), pcOut, size, 1);
 }
 
-// A UTF-8 byte gives at most one UTF-16 unit (a four-byte sequence two).
+// A UTF-8 or Big5 byte gives at most one UTF-16 unit (a four-byte sequence
+// two), a Latin-1 byte one.
 wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf)
 {
     const char *pcIn = pcText ? pcText : "";
@@ -87,9 +126,10 @@ wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf)
     wchar_t *pwcOut = static_cast<wchar_t *>(malloc(units * sizeof(wchar_t)));
     if (!pwcOut)
         return nullptr;
-    size_t count = u32Utf8ToUtf16(pcIn, reinterpret_cast<uint16_t *>(pwcOut), length + 1);
+    vUiWideShown(pcIn, pwcOut, length + 1);
     if (!bCrLf)
         return pwcOut;
+    size_t count = wcslen(pwcOut);
     size_t feeds = 0;
     for (size_t i = 0; i < count; i++)
         feeds += pwcOut[i] == L'\n' && (i == 0 || pwcOut[i - 1] != L'\r');
@@ -118,12 +158,12 @@ size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size)
     pwcText[0] = L'\0';
     GetWindowTextW(hWnd, pwcText, s32Length + 1);
     // Its whole length, for ATTR_STRING_TEXT_LENGTH, needs no buffer of the caller's.
-    size_t whole = (size_t)WideCharToMultiByte(CP_UTF8, 0, pwcText, -1, nullptr, 0, nullptr, nullptr);
+    size_t whole = u32Utf8LengthOf(reinterpret_cast<const uint16_t *>(pwcText));
     if (pcOut && size)
-        vUiNarrow(pwcText, pcOut, size);
+        vUiNarrowShown(pwcText, pcOut, size);
     if (pwcText != wcShort)
         free(pwcText);
-    return whole > 0 ? whole - 1 : 0;
+    return whole;
 }
 
 void vUiSetWindowText(HWND hWnd, const char *pcText)

@@ -196,9 +196,8 @@ int GetTextBoxLineLength(int panel, int control, int index, int *length)
     wchar_t *pwcText = pwcLine(pCtrl, index);
     if (!pwcText)
         return UIE_BAD_ARGUMENT;
-    int s32Bytes = WideCharToMultiByte(CP_UTF8, 0, pwcText, -1, nullptr, 0, nullptr, nullptr);
+    *length = (int)u32Utf8LengthOf(reinterpret_cast<const uint16_t *>(pwcText));
     free(pwcText);
-    *length = s32Bytes > 0 ? s32Bytes - 1 : 0;
     return UIE_NO_ERROR;
 }
 
@@ -212,7 +211,7 @@ int GetTextBoxLine(int panel, int control, int index, char *text, size_t size)
     wchar_t *pwcText = pwcLine(pCtrl, index);
     if (!pwcText)
         return UIE_BAD_ARGUMENT;
-    vUiNarrow(pwcText, text, size);
+    vUiNarrowShown(pwcText, text, size);
     free(pwcText);
     return UIE_NO_ERROR;
 }
