@@ -112,11 +112,10 @@ int32_t bUiSysSharedResourceDir(const char *pcExeDir, char *pcDir, size_t size);
 int32_t bUiSysUserDir(int32_t bFromEnvironment, const char *pcHome, const char *pcXdgDataHome,
                       const char *pcPasswdHome, char *pcDir, size_t size, char *pcWhy,
                       size_t whySize);
-enum { UI_DIR_READY = 0, UI_DIR_NOT_MADE = 1, UI_DIR_REFUSED = 2 };
-// Makes the user's folder and its parents: UI_DIR_READY, UI_DIR_NOT_MADE
-// (and why), or UI_DIR_REFUSED when it is there but others could plant
-// files in it (and why).
-int32_t s32UiSysMakeUserDir(const char *pcDir, char *pcWhy, size_t whySize);
+// Makes the user's folder and its parents: 1 when it is ready, else 0 and
+// why; a folder others could plant files in is refused, and pcDir becomes
+// one below which nothing can be made, so no file is kept and none read.
+int32_t bUiSysMakeUserDir(char *pcDir, size_t size, char *pcWhy, size_t whySize);
 // A folder the caller names for the program's files: 1 and its full path,
 // or 0 and what is wrong with it ("it is not a folder").
 int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcProblem,

@@ -55,7 +55,7 @@ struct stUiFont {
 // A control's growing text box contents: its lines joined by '\n' (a
 // carriage return ends a line too), the line feed that ends the text held
 // back until something follows it, so that a box ending in a line feed has
-// no empty last line. s32Shown bytes of it have gone to the back end.
+// no empty last line. u32Shown bytes of it have gone to the back end.
 struct stUiTextBox {
     char *pcText;
     size_t u32Length;
@@ -65,7 +65,6 @@ struct stUiTextBox {
     int32_t s32LineCapacity;
     int32_t bPendingLineFeed;
     size_t u32Shown;
-    int32_t bPendingFeedShown; // the back end has the break before the last line
 };
 
 struct stUiCtrl {
