@@ -10,14 +10,14 @@ namespace {
 
 #define UI_FONT_MAX 24
 
-struct stUiFont {
+struct stFontCache {
     char cFamily[UI_FAMILY_SIZE];
     int32_t s32PointSize;
     int32_t bBold;
     HFONT hFont;
 };
 
-stUiFont gst_Fonts[UI_FONT_MAX];
+stFontCache gst_Fonts[UI_FONT_MAX];
 int32_t gs32_FontCount = 0;
 
 HFONT hCreate(const wchar_t *pwcFamily, int32_t s32PointSize, int32_t bBold, int32_t bMono)
@@ -180,14 +180,14 @@ HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold)
     const char *pcName = pcFamily && *pcFamily ? pcFamily : "Tahoma";
     int32_t s32Size = s32PointSize > 0 ? s32PointSize : 9;
     for (int32_t i = 0; i < gs32_FontCount; i++) {
-        stUiFont *pFont = &gst_Fonts[i];
+        stFontCache *pFont = &gst_Fonts[i];
         if (strcmp(pFont->cFamily, pcName) == 0 && pFont->s32PointSize == s32Size &&
             pFont->bBold == (bBold ? 1 : 0))
             return pFont->hFont;
     }
     HFONT hFont = hCreateWithFallback(pcName, s32Size, bBold);
     if (gs32_FontCount < UI_FONT_MAX) {
-        stUiFont *pFont = &gst_Fonts[gs32_FontCount++];
+        stFontCache *pFont = &gst_Fonts[gs32_FontCount++];
         snprintf(pFont->cFamily, sizeof(pFont->cFamily), "%s", pcName);
         pFont->s32PointSize = s32Size;
         pFont->bBold = bBold ? 1 : 0;
@@ -196,12 +196,11 @@ HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold)
     return hFont;
 }
 
-void vUiSingleSuffix(const char *pcPattern, char *pcSuffix, size_t size)
+void vUiFontMetrics(HFONT hFont, TEXTMETRICW *pstMetrics)
 {
-    pcSuffix[0] = '\0';
-    if (!pcPattern || strncmp(pcPattern, "*.", 2) != 0 || !pcPattern[2])
-        return;
-    if (strpbrk(pcPattern + 2, "*?; "))
-        return;
-    snprintf(pcSuffix, size, "%s", pcPattern + 2);
+    HDC hDc = GetDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hDc, hFont);
+    GetTextMetricsW(hDc, pstMetrics);
+    SelectObject(hDc, hOld);
+    ReleaseDC(nullptr, hDc);
 }
