@@ -182,7 +182,7 @@ bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
 // A path cut to fit would name another file: one that does not fit is no choice.
 int s32Chosen(const OPENFILENAMEW *pst, bool bOk, char *pcPath, size_t size)
 {
-    if (!bOk || !pst->lpstrFile[0] || !bUiNarrowPath(pst->lpstrFile, pcPath, size))
+    if (!bOk || !pst->lpstrFile[0] || !bWinUtf8(pst->lpstrFile, pcPath, size))
         return VAL_NO_FILE_SELECTED;
     return GetFileAttributesW(pst->lpstrFile) != INVALID_FILE_ATTRIBUTES ? VAL_EXISTING_FILE_SELECTED
                                                                          : VAL_NEW_FILE_SELECTED;
@@ -201,9 +201,9 @@ int32_t s32UiBackFileDialog(const stUiFileRequest *pstRequest, const char *pcSuf
     s_wcChosen[0] = L'\0';
     vFilter(pstRequest->pcDefaultFileSpec, pstRequest->pcFileTypeList, pcSuffix, s_wcFilter, 1200);
     // A folder that cannot be named leaves the dialog in its own.
-    bUiWidePath(pstRequest->pcDefaultDirectory, wcDir, UI_WIDE_PATH);
+    bWinWide(pstRequest->pcDefaultDirectory, wcDir, UI_WIDE_PATH);
     vUiWideShown(pstRequest->pcTitle, wcTitle, UI_LABEL_SIZE);
-    bUiWidePath(pcSuffix, wcDefExt, 64);
+    bWinWide(pcSuffix, wcDefExt, 64);
     bool bSave = strcmp(pstRequest->pcButtonLabel, VAL_SAVE_BUTTON) == 0;
     OPENFILENAMEW stOfn = {};
     stOfn.lStructSize = sizeof(stOfn);

@@ -4,8 +4,6 @@
 // language work.
 #include "ui_w32_internal.h"
 
-#include "platform/filesys/wintext_win32.h"
-
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -87,7 +85,7 @@ void vUiSysExecutableDir(char *pcDir, size_t size)
     wchar_t *pwcSep = u32Length > 0 && u32Length < UI_WIDE_PATH ? wcsrchr(wcDir, L'\\') : nullptr;
     if (pwcSep)
         *pwcSep = L'\0';
-    if (!pwcSep || !bUiNarrowPath(wcDir, pcDir, size))
+    if (!pwcSep || !bWinUtf8(wcDir, pcDir, size))
         snprintf(pcDir, size, ".");
 }
 
@@ -99,7 +97,7 @@ int32_t bUiSysAbsolute(const char *pcPath)
 int32_t bUiSysIsFile(const char *pcPath)
 {
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bUiWidePath(pcPath, wcPath, UI_WIDE_PATH))
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
         return 0;
     DWORD u32Attributes = GetFileAttributesW(wcPath);
     return u32Attributes != INVALID_FILE_ATTRIBUTES && !(u32Attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -108,7 +106,7 @@ int32_t bUiSysIsFile(const char *pcPath)
 int32_t bUiSysWritable(const char *pcDir)
 {
     wchar_t wcDir[UI_WIDE_PATH];
-    return bUiWidePath(pcDir, wcDir, UI_WIDE_PATH) && bWritable(wcDir);
+    return bWinWide(pcDir, wcDir, UI_WIDE_PATH) && bWritable(wcDir);
 }
 
 // The panels lie beside the program or nowhere.
@@ -136,7 +134,7 @@ int32_t bUiSysUserDir(int32_t bFromEnvironment, const char *pcHome, const char *
     }
     wchar_t wcDir[UI_WIDE_PATH];
     int s32Len = _snwprintf(wcDir, UI_WIDE_PATH, L"%ls\\" USER_DIR_NAME, wcBase);
-    if (s32Len < 0 || s32Len >= UI_WIDE_PATH || !bUiNarrowPath(wcDir, pcDir, size)) {
+    if (s32Len < 0 || s32Len >= UI_WIDE_PATH || !bWinUtf8(wcDir, pcDir, size)) {
         snprintf(pcWhy, whySize, "cannot create a folder for settings and logs: the path is too long or not valid");
         return 0;
     }
@@ -147,7 +145,7 @@ int32_t bUiSysMakeUserDir(char *pcDir, size_t size, char *pcWhy, size_t whySize)
 {
     (void)size;
     wchar_t wcDir[UI_WIDE_PATH];
-    DWORD u32Error = bUiWidePath(pcDir, wcDir, UI_WIDE_PATH) ? u32MakePath(wcDir) : ERROR_INVALID_NAME;
+    DWORD u32Error = bWinWide(pcDir, wcDir, UI_WIDE_PATH) ? u32MakePath(wcDir) : ERROR_INVALID_NAME;
     if (u32Error == 0)
         return 1;
     char cWhy[512];
@@ -161,7 +159,7 @@ int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcPr
     wchar_t wcDir[UI_WIDE_PATH], wcFull[UI_WIDE_PATH];
     const char *pcWhat = nullptr;
     DWORD u32Length = 0;
-    if (!pcDir || !*pcDir || !bUiWidePath(pcDir, wcDir, UI_WIDE_PATH))
+    if (!pcDir || !*pcDir || !bWinWide(pcDir, wcDir, UI_WIDE_PATH))
         pcWhat = "the path is empty, too long or not valid";
     else if ((u32Length = GetFullPathNameW(wcDir, UI_WIDE_PATH, wcFull, nullptr)) == 0 || u32Length >= UI_WIDE_PATH)
         pcWhat = "the path is too long";
@@ -171,7 +169,7 @@ int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcPr
         pcWhat = "it is not a folder";
     else if (!bWritable(wcFull))
         pcWhat = "you may not write to it";
-    else if (!bUiNarrowPath(wcFull, pcReal, size))
+    else if (!bWinUtf8(wcFull, pcReal, size))
         pcWhat = "the path is too long";
     if (!pcWhat)
         return 1;
@@ -184,8 +182,8 @@ int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcPr
 void vUiSysNameProgramDir(const char *pcDir)
 {
     wchar_t wcName[64], wcDir[UI_WIDE_PATH];
-    bUiWidePath(UI_PROGRAM_DIR_VARIABLE, wcName, 64);
-    bool bNamed = pcDir && bUiWidePath(pcDir, wcDir, UI_WIDE_PATH);
+    bWinWide(UI_PROGRAM_DIR_VARIABLE, wcName, 64);
+    bool bNamed = pcDir && bWinWide(pcDir, wcDir, UI_WIDE_PATH);
     SetEnvironmentVariableW(wcName, bNamed ? wcDir : nullptr);
     wchar_t wcAssignment[UI_WIDE_PATH + 64];
     _snwprintf(wcAssignment, UI_WIDE_PATH + 64, L"%ls=%ls", wcName, bNamed ? wcDir : L"");
@@ -198,7 +196,7 @@ int MakeDir(const char *path)
     if (!path || !*path)
         return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bUiWidePath(path, wcPath, UI_WIDE_PATH))
+    if (!bWinWide(path, wcPath, UI_WIDE_PATH))
         return UIE_FILE_ERROR;
     if (CreateDirectoryW(wcPath, nullptr))
         return UIE_NO_ERROR;
@@ -212,7 +210,7 @@ int FileToArray(const char *path, void *data, size_t size, size_t *read)
     if (!path || (!data && size))
         return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bUiWidePath(path, wcPath, UI_WIDE_PATH))
+    if (!bWinWide(path, wcPath, UI_WIDE_PATH))
         return UIE_FILE_ERROR;
     HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -239,7 +237,7 @@ int GetFileInfo(const char *path, long *size)
     if (!path)
         return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bUiWidePath(path, wcPath, UI_WIDE_PATH))
+    if (!bWinWide(path, wcPath, UI_WIDE_PATH))
         return UIE_FILE_ERROR;
     WIN32_FILE_ATTRIBUTE_DATA stData;
     if (!GetFileAttributesExW(wcPath, GetFileExInfoStandard, &stData)) {

@@ -8,6 +8,7 @@
 #include "../ui_backend.h"
 #include "../ui_text16.h"
 #include "platform/filesys/utf16.h"
+#include "platform/filesys/wintext_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -57,10 +58,8 @@ void vUiFitWindowToPanel(const stUiPanel *pstPanel);
 HFONT hUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl);
 
 // --- Texts (ui_w32_text.cpp)
-// A path for the W calls and back (platform/filesys/utf16.h): false, and
-// "", when it is not valid or does not fit; a path never names another file.
-bool bUiWidePath(const char *pcPath, wchar_t *pwcOut, size_t count);
-bool bUiNarrowPath(const wchar_t *pwcPath, char *pcOut, size_t size);
+// Paths go through bWinWide and bWinUtf8 (platform/filesys/wintext_win32.h),
+// which refuse what they cannot convert whole.
 // A text shown to the user, into a fixed buffer: cut at a whole character
 // to fit; bytes that are not UTF-8 are shown as Big5, else Latin-1, so a
 // text never vanishes.

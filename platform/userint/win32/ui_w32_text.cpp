@@ -90,16 +90,6 @@ void vShownLegacy(const char *pcText, wchar_t *pwcOut, size_t count)
 
 } // namespace
 
-bool bUiWidePath(const char *pcPath, wchar_t *pwcOut, size_t count)
-{
-    return s32Utf8ToUtf16(pcPath, reinterpret_cast<uint16_t *>(pwcOut), count, 0) == UTF16_OK;
-}
-
-bool bUiNarrowPath(const wchar_t *pwcPath, char *pcOut, size_t size)
-{
-    return s32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcPath), pcOut, size, 0) == UTF16_OK;
-}
-
 void vUiWideShown(const char *pcText, wchar_t *pwcOut, size_t count)
 {
     if (!pwcOut || count == 0 || count > INT32_MAX)
