@@ -31,6 +31,7 @@ void vSetValue(const stUiCtrl *pstCtrl, stW32Ctrl *pstNative)
         SendMessageW(pstNative->hWnd, BM_SETCHECK, pstCtrl->s32Value ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
     case UI_KIND_NUMERIC:
+        pstNative->s32Value = pstCtrl->s32Value;
         SendMessageW(pstNative->hUpDown, UDM_SETRANGE32, pstCtrl->s32Min, pstCtrl->s32Max);
         SendMessageW(pstNative->hUpDown, UDM_SETPOS32, 0, pstCtrl->s32Value);
         break;
@@ -132,10 +133,12 @@ int32_t s32UiBackReadValue(const stUiPanel *pstPanel, int32_t s32Index)
         LRESULT index = SendMessageW(hWnd, pMsgs(pstCtrl)->u32GetCur, 0, 0);
         return index < 0 ? -1 : (int32_t)index;
     }
+    case UI_KIND_NUMERIC:
+        // Taken as the operator types (ui_w32_events.cpp).
+        return pW32Ctrl(pstPanel, s32Index)->s32Value;
     case UI_KIND_INDICATOR:
         return (int32_t)SendMessageW(hWnd, PBM_GETPOS, 0, 0);
     default:
-        // A numeric's edits are taken as they happen (ui_w32_events.cpp).
         return pstCtrl->s32Value;
     }
 }

@@ -206,16 +206,17 @@ HWND hDialogRoot(HWND hWnd)
 // the control's range.
 void vNumericChanged(stUiPanel *pstPanel, int32_t s32Index)
 {
-    stUiCtrl *pstCtrl = &pstPanel->stCtrls[s32Index];
+    const stUiCtrl *pstCtrl = &pstPanel->stCtrls[s32Index];
+    stW32Ctrl *pstNative = pW32Ctrl(pstPanel, s32Index);
     wchar_t wcText[32];
-    GetWindowTextW(pW32Ctrl(pstPanel, s32Index)->hWnd, wcText, 32);
+    GetWindowTextW(pstNative->hWnd, wcText, 32);
     wchar_t *pwcEnd = nullptr;
     long s32Value = wcstol(wcText, &pwcEnd, 10);
     if (pwcEnd == wcText || *pwcEnd != L'\0' || s32Value < pstCtrl->s32Min || s32Value > pstCtrl->s32Max)
         return;
-    if (s32Value == pstCtrl->s32Value)
+    if (s32Value == pstNative->s32Value)
         return;
-    pstCtrl->s32Value = (int32_t)s32Value;
+    pstNative->s32Value = (int32_t)s32Value;
     s32UiCtrlEvent(pstPanel, s32Index, EVENT_COMMIT, 0);
 }
 

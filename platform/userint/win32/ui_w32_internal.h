@@ -31,6 +31,7 @@ struct stW32Ctrl {
     HWND hUpDown;   // numeric: the arrows beside its field
     RECT rcPlace;   // in the panel's client area
     HBRUSH hBackBrush;
+    int32_t s32Value; // numeric: the last whole number in range the field held
 };
 
 struct stW32Panel {

@@ -111,6 +111,7 @@ void vMakeNumeric(stUiPanel *pstPanel, int32_t s32Index)
     pstNative->hUpDown = CreateWindowExW(
         0, UPDOWN_CLASSW, L"", WS_CHILD | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
         0, 0, 0, pstW32->hWnd, (HMENU)(INT_PTR)(UI_UPDOWN_ID_BASE + s32Index), gh_Instance, nullptr);
+    pstNative->s32Value = pstCtrl->s32Value;
     vUiHoldNotifications(1);
     SendMessageW(pstNative->hUpDown, UDM_SETBUDDY, (WPARAM)pstNative->hWnd, 0);
     SendMessageW(pstNative->hUpDown, UDM_SETRANGE32, pstCtrl->s32Min, pstCtrl->s32Max);
