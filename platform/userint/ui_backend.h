@@ -100,6 +100,8 @@ void vUiSysExecutableDir(char *pcDir, size_t size);
 int32_t bUiSysAbsolute(const char *pcPath);
 // 1 when the file exists and is a regular file.
 int32_t bUiSysIsFile(const char *pcPath);
+// 1 when anything (a file, a folder) has that path.
+int32_t bUiSysExists(const char *pcPath);
 // 1 when this user may create files in the folder.
 int32_t bUiSysWritable(const char *pcDir);
 // Where an installed program's panels lie when they are not beside it
@@ -122,5 +124,13 @@ int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcPr
                         size_t problemSize);
 // Sets UI_PROGRAM_DIR_VARIABLE for the bus library; null removes it.
 void vUiSysNameProgramDir(const char *pcDir);
+// One folder made: UIE_NO_ERROR, UIE_ALREADY_EXISTS or UIE_FILE_ERROR.
+int32_t s32UiSysMakeDir(const char *pcPath);
+// Up to size bytes of the file into pvData, the count in *pu32Read: 1, or 0
+// when it cannot be opened.
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu32Read);
+// 1 and the size of a regular file, 0 when there is none (or no regular
+// file), UIE_FILE_ERROR when the system cannot say.
+int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size);
 
 #endif

@@ -1,7 +1,6 @@
-// File selection, message, question and report popups; tests answer them
-// through responders.
+// The Qt back end's dialogs: file selection, a message, a Yes/No question
+// and a report window.
 #include "ui_internal.h"
-#include "userint_test.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,142 +17,43 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <stdio.h>
-#include <string.h>
-
 namespace {
 
-const size_t UI_CHOSEN_PATH_MAX = 65536;
-UiFileResponder gpfn_FileResponder = nullptr;
-void *gpv_FileContext = nullptr;
-UiMessageResponder gpfn_MessageResponder = nullptr;
-void *gpv_MessageContext = nullptr;
-UiConfirmResponder gpfn_ConfirmResponder = nullptr;
-void *gpv_ConfirmContext = nullptr;
-UiMessageResponder gpfn_TextWindowResponder = nullptr;
-void *gpv_TextWindowContext = nullptr;
-
-// "*.txt" gives "txt"; a pattern that names no single extension gives "".
-QString strRestrictedSuffix(const char *pcDefaultPattern)
+QStringList lstFilters(const stUiFileRequest *pstRequest, const QString &suffix)
 {
-    QString pattern = QString::fromLocal8Bit(pcDefaultPattern ? pcDefaultPattern : "");
-    if (!pattern.startsWith("*.") || pattern.size() < 3)
-        return QString();
-    QString suffix = pattern.mid(2);
-    if (suffix.contains('*') || suffix.contains('?') || suffix.contains(';') || suffix.contains(' '))
-        return QString();
-    return suffix;
-}
-
-QStringList lstFilters(const stUiFileRequest *pstRequest)
-{
-    QString suffix = strRestrictedSuffix(pstRequest->pcDefaultFileSpec);
-    if (pstRequest->s32RestrictExtension && !suffix.isEmpty())
+    if (!suffix.isEmpty())
         return {QString("Files (*.%1)").arg(suffix)};
-    QString patterns = QString::fromLocal8Bit(pstRequest->pcFileTypeList);
+    QString patterns = QString::fromUtf8(pstRequest->pcFileTypeList);
     patterns.replace(';', ' ');
     if (patterns.isEmpty())
-        patterns = QString::fromLocal8Bit(pstRequest->pcDefaultFileSpec);
+        patterns = QString::fromUtf8(pstRequest->pcDefaultFileSpec);
     if (patterns.isEmpty())
         return {};
     return {QString("Files (%1)").arg(patterns), "All files (*)"};
 }
 
-int s32RealFileDialog(const stUiFileRequest *pstRequest, char *pcPath, size_t size)
+} // namespace
+
+int32_t s32UiBackFileDialog(const stUiFileRequest *pstRequest, const char *pcSuffix, char *pcPath,
+                            size_t size)
 {
-    QFileDialog dialog(nullptr, QString::fromLocal8Bit(pstRequest->pcTitle),
-                       QString::fromLocal8Bit(pstRequest->pcDefaultDirectory));
+    QFileDialog dialog(nullptr, QString::fromUtf8(pstRequest->pcTitle),
+                       QString::fromUtf8(pstRequest->pcDefaultDirectory));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     bool bSave = QString(pstRequest->pcButtonLabel) == VAL_SAVE_BUTTON;
     dialog.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(bSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // A read-only view offers no folder creation.
     dialog.setOption(QFileDialog::ReadOnly, !pstRequest->s32AllowMakeDirectory);
-    dialog.setNameFilters(lstFilters(pstRequest));
+    QString suffix = QString::fromUtf8(pcSuffix);
+    dialog.setNameFilters(lstFilters(pstRequest, suffix));
     if (pstRequest->s32RestrictExtension)
-        dialog.setDefaultSuffix(strRestrictedSuffix(pstRequest->pcDefaultFileSpec));
+        dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return VAL_NO_FILE_SELECTED;
     QString chosen = dialog.selectedFiles().first();
-    vUiCopyOut(chosen, pcPath, size);
+    u32UiQtCopyOut(chosen, pcPath, size);
     return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
-}
-
-// A dialog that restricts the extension never returns another one: a name
-// typed without it gets it. Returns the dialog's result for the path.
-int s32ApplyRestrictedSuffix(const stUiFileRequest *pstRequest, int s32Result, char *pcPath,
-                             size_t size)
-{
-    QString suffix = strRestrictedSuffix(pstRequest->pcDefaultFileSpec);
-    if (!pstRequest->s32RestrictExtension || suffix.isEmpty() || s32Result == VAL_NO_FILE_SELECTED)
-        return s32Result;
-    QString path = QString::fromLocal8Bit(pcPath);
-    if (path.endsWith("." + suffix, Qt::CaseInsensitive))
-        return s32Result;
-    path += "." + suffix;
-    if ((size_t)path.toLocal8Bit().size() >= size) {
-        pcPath[0] = '\0'; // cut, it would name another file
-        return VAL_NO_FILE_SELECTED;
-    }
-    vUiCopyOut(path, pcPath, size);
-    return QFileInfo::exists(path) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
-}
-
-} // namespace
-
-void vUiSetFileResponder(UiFileResponder pfn, void *pvContext)
-{
-    gpfn_FileResponder = pfn;
-    gpv_FileContext = pvContext;
-}
-
-void vUiSetMessageResponder(UiMessageResponder pfn, void *pvContext)
-{
-    gpfn_MessageResponder = pfn;
-    gpv_MessageContext = pvContext;
-}
-
-void vUiSetConfirmResponder(UiConfirmResponder pfn, void *pvContext)
-{
-    gpfn_ConfirmResponder = pfn;
-    gpv_ConfirmContext = pvContext;
-}
-
-void vUiSetTextWindowResponder(UiMessageResponder pfn, void *pvContext)
-{
-    gpfn_TextWindowResponder = pfn;
-    gpv_TextWindowContext = pvContext;
-}
-
-int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
-                    const char *fileTypeList, const char *title, const char *buttonLabel,
-                    int restrictDirectory, int restrictExtension, int allowCancel,
-                    int allowMakeDirectory, char *pathName, size_t pathSize)
-{
-    if (!pathName || pathSize == 0)
-        return UIE_BAD_ARGUMENT;
-    pathName[0] = '\0';
-    stUiFileRequest request = {defaultDirectory ? defaultDirectory : "",
-                               defaultFileSpec ? defaultFileSpec : "",
-                               fileTypeList ? fileTypeList : "",
-                               title ? title : "",
-                               buttonLabel ? buttonLabel : VAL_OK_BUTTON,
-                               restrictDirectory,
-                               restrictExtension,
-                               allowCancel,
-                               allowMakeDirectory};
-    // Chosen into a larger buffer first: a path cut to fit the caller's
-    // would name another file, so one that does not fit is no choice.
-    static char gc_Chosen[UI_CHOSEN_PATH_MAX];
-    gc_Chosen[0] = '\0';
-    int s32Result = gpfn_FileResponder
-                        ? gpfn_FileResponder(&request, gc_Chosen, sizeof(gc_Chosen), gpv_FileContext)
-                        : s32RealFileDialog(&request, gc_Chosen, sizeof(gc_Chosen));
-    gc_Chosen[sizeof(gc_Chosen) - 1] = '\0';
-    if (s32Result == VAL_NO_FILE_SELECTED || strlen(gc_Chosen) >= pathSize)
-        return VAL_NO_FILE_SELECTED;
-    snprintf(pathName, pathSize, "%s", gc_Chosen);
-    return s32ApplyRestrictedSuffix(&request, s32Result, pathName, pathSize);
 }
 
 namespace {
@@ -176,21 +76,12 @@ void vFitTitle(QMessageBox *pBox)
 
 } // namespace
 
-int MessagePopup(const char *title, const char *message)
+void vUiBackMessage(const char *pcTitle, const char *pcMessage)
 {
-    const char *pcTitle = title ? title : "";
-    const char *pcMessage = message ? message : "";
-    if (gpfn_MessageResponder) {
-        gpfn_MessageResponder(pcTitle, pcMessage, gpv_MessageContext);
-        return UIE_NO_ERROR;
-    }
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    QMessageBox box(QMessageBox::Information, QString::fromLocal8Bit(pcTitle),
-                    QString::fromLocal8Bit(pcMessage), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(pcTitle),
+                    QString::fromUtf8(pcMessage), QMessageBox::Ok);
     vFitTitle(&box);
     box.exec();
-    return UIE_NO_ERROR;
 }
 
 namespace {
@@ -206,16 +97,15 @@ public:
 
     void vHandOn() const
     {
-        UiPanel *pPanel = lstUiAllPanels().value(0);
-        UiControl *pHome = pPanel ? pUiFindControl(pPanel->s32Handle, pPanel->s32KeyboardHome)
-                                  : nullptr;
-        if (m_lstKeys.isEmpty() || !pHome || !pHome->pWidget || !pHome->pWidget->isEnabled() ||
-            !pHome->pWidget->isVisible())
+        stUiPanel *pstPanel = pUiFirstPanel();
+        stUiCtrl *pstHome = pUiKeyboardHome(pstPanel);
+        QWidget *pHome = pstHome ? pUiQtWidget(pstPanel, s32UiCtrlIndex(pstPanel, pstHome)) : nullptr;
+        if (m_lstKeys.isEmpty() || !pHome || !pHome->isEnabled() || !pHome->isVisible())
             return;
-        pHome->pWidget->setFocus(Qt::OtherFocusReason);
+        pHome->setFocus(Qt::OtherFocusReason);
         for (const Key &key : m_lstKeys)
             QCoreApplication::postEvent(
-                pHome->pWidget, new QKeyEvent(QEvent::KeyPress, key.s32Key, key.modifiers, key.text));
+                pHome, new QKeyEvent(QEvent::KeyPress, key.s32Key, key.modifiers, key.text));
     }
 
 protected:
@@ -262,16 +152,10 @@ private:
 
 } // namespace
 
-int ConfirmPopup(const char *title, const char *message)
+int32_t bUiBackConfirm(const char *pcTitle, const char *pcMessage)
 {
-    const char *pcTitle = title ? title : "";
-    const char *pcMessage = message ? message : "";
-    if (gpfn_ConfirmResponder)
-        return gpfn_ConfirmResponder(pcTitle, pcMessage, gpv_ConfirmContext) == 1 ? 1 : 0;
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    QMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(pcTitle),
-                    QString::fromLocal8Bit(pcMessage), QMessageBox::Yes | QMessageBox::No);
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(pcTitle),
+                    QString::fromUtf8(pcMessage), QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No); // the close box too
     vFitTitle(&box);
@@ -303,23 +187,15 @@ QSize sizeOfTextWindow(QDialog *pDialog, QPlainTextEdit *pView)
 
 } // namespace
 
-int TextWindowPopup(const char *title, const char *text)
+void vUiBackTextWindow(const char *pcTitle, const char *pcText)
 {
-    const char *pcTitle = title ? title : "";
-    const char *pcText = text ? text : "";
-    if (gpfn_TextWindowResponder) {
-        gpfn_TextWindowResponder(pcTitle, pcText, gpv_TextWindowContext);
-        return UIE_NO_ERROR;
-    }
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
     QDialog dialog;
-    dialog.setWindowTitle(QString::fromLocal8Bit(pcTitle));
+    dialog.setWindowTitle(QString::fromUtf8(pcTitle));
     auto *pView = new QPlainTextEdit(&dialog);
     pView->setReadOnly(true);
     pView->setLineWrapMode(QPlainTextEdit::NoWrap);
     pView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    pView->setPlainText(QString::fromLocal8Bit(pcText));
+    pView->setPlainText(QString::fromUtf8(pcText));
     auto *pButtons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     pButtons->button(QDialogButtonBox::Close)->setDefault(true);
@@ -329,5 +205,4 @@ int TextWindowPopup(const char *title, const char *text)
     dialog.resize(sizeOfTextWindow(&dialog, pView));
     pView->setFocus(); // the arrow and page keys scroll the text
     dialog.exec();
-    return UIE_NO_ERROR;
 }

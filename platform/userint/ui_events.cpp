@@ -1,7 +1,7 @@
-// Events: Qt signals and events turned into callback events, the timer
-// controls, the event loop and the event pumps used from inside callbacks.
+// The Qt back end's events: Qt signals and events turned into the front's
+// events, the timer controls, the event loop and the pumps used from inside
+// callbacks.
 #include "ui_internal.h"
-#include "userint_test.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QList>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcutEvent>
@@ -19,9 +20,6 @@
 
 namespace {
 
-bool gb_ManualTimers = false;
-void (*gpfn_TickObserver)(void *) = nullptr;
-void *gpv_TickObserverContext = nullptr;
 // Repainting after every pumped event would dominate long byte dumps: the
 // pumps let Qt repaint at most once per frame.
 const qint64 UI_FRAME_MS = 16;
@@ -29,6 +27,7 @@ QElapsedTimer g_LastPump;
 // Set while a system pass runs inside a frame: repaints wait for the next
 // frame, so a pass that only delivers input stays cheap.
 bool gb_HoldRepaints = false;
+QList<QSocketNotifier *> glst_Watches;
 
 class UiRepaintHold : public QObject {
 protected:
@@ -75,44 +74,44 @@ int s32KeyCode(const QKeyEvent *pEvent)
     return VAL_OTHER_VKEY;
 }
 
-// Filters and signal handlers hold a panel handle and a control ID, never a
-// pointer: a discarded panel's widgets may still deliver events before Qt
-// deletes them.
+// Filters and signal handlers hold a panel handle and a control's index,
+// never a pointer: a discarded panel's widgets may still deliver events
+// before Qt deletes them.
 class UiEventFilter : public QObject {
 public:
-    UiEventFilter(QObject *pParent, int s32Panel, int s32Control)
-        : QObject(pParent), m_s32Panel(s32Panel), m_s32Control(s32Control)
+    UiEventFilter(QObject *pParent, int s32Panel, int s32Index)
+        : QObject(pParent), m_s32Panel(s32Panel), m_s32Index(s32Index)
     {
     }
 
 protected:
     bool eventFilter(QObject *, QEvent *pEvent) override
     {
-        return m_s32Control ? bControlEvent(pEvent) : bPanelEvent(pEvent);
+        return m_s32Index >= 0 ? bControlEvent(pEvent) : bPanelEvent(pEvent);
     }
 
 private:
     int m_s32Panel;
-    int m_s32Control;
+    int m_s32Index;
 
     bool bControlEvent(QEvent *pEvent)
     {
-        UiControl *pCtrl = pUiFindControl(m_s32Panel, m_s32Control);
-        if (!pCtrl)
+        stUiPanel *pstPanel = pUiFindPanel(m_s32Panel);
+        if (!pstPanel)
             return false;
         switch (pEvent->type()) {
         case QEvent::KeyPress: {
             // In a text field the callback decides: a result of 0 keeps the
             // key from the field. Other controls keep their keyboard use.
-            int s32Result = s32UiDispatchCtrl(m_s32Panel, pCtrl, EVENT_KEYPRESS,
-                                              s32KeyCode(static_cast<QKeyEvent *>(pEvent)), 0);
-            return pCtrl->eKind == UiCtrlKind::Text && s32Result == 0;
+            int s32Result = s32UiFrontCtrlEvent(m_s32Panel, m_s32Index, EVENT_KEYPRESS,
+                                                s32KeyCode(static_cast<QKeyEvent *>(pEvent)));
+            return pstPanel->stCtrls[m_s32Index].s32Kind == UI_KIND_TEXT && s32Result == 0;
         }
         case QEvent::FocusIn:
-            s32UiDispatchCtrl(m_s32Panel, pCtrl, EVENT_GOT_FOCUS, 0, 0);
+            s32UiFrontCtrlEvent(m_s32Panel, m_s32Index, EVENT_GOT_FOCUS, 0);
             return false;
         case QEvent::FocusOut:
-            s32UiDispatchCtrl(m_s32Panel, pCtrl, EVENT_LOST_FOCUS, 0, 0);
+            s32UiFrontCtrlEvent(m_s32Panel, m_s32Index, EVENT_LOST_FOCUS, 0);
             return false;
         default:
             return false;
@@ -121,27 +120,22 @@ private:
 
     bool bPanelEvent(QEvent *pEvent)
     {
-        UiPanel *pPanel = pUiFindPanel(m_s32Panel);
-        if (!pPanel)
+        if (!pUiFindPanel(m_s32Panel))
             return false;
         switch (pEvent->type()) {
         case QEvent::Close:
             // The callback decides what a close means; the panel stays.
             pEvent->ignore();
-            s32UiDispatchPanel(pPanel, EVENT_CLOSE);
+            s32UiFrontPanelEvent(m_s32Panel, EVENT_CLOSE);
             return true;
         case QEvent::KeyPress:
-            // Escape no control took acts on a dialog as its close box.
-            if (static_cast<QKeyEvent *>(pEvent)->key() != Qt::Key_Escape ||
-                lstUiAllPanels().value(0) == pPanel)
-                return false;
-            s32UiDispatchPanel(pPanel, EVENT_CLOSE);
-            return true;
+            return static_cast<QKeyEvent *>(pEvent)->key() == Qt::Key_Escape &&
+                   bUiFrontEscape(m_s32Panel);
         case QEvent::WindowActivate:
-            s32UiDispatchPanel(pPanel, EVENT_GOT_FOCUS);
+            s32UiFrontPanelEvent(m_s32Panel, EVENT_GOT_FOCUS);
             return false;
         case QEvent::WindowDeactivate:
-            s32UiDispatchPanel(pPanel, EVENT_LOST_FOCUS);
+            s32UiFrontPanelEvent(m_s32Panel, EVENT_LOST_FOCUS);
             return false;
         default:
             return false;
@@ -187,14 +181,14 @@ protected:
         if (pEvent->type() != QEvent::KeyPress)
             return false;
         auto *pKey = static_cast<QKeyEvent *>(pEvent);
-        UiPanel *pPanel = pUiFindPanel(m_s32Panel);
-        UiControl *pHome = pPanel ? pUiFindControl(m_s32Panel, pPanel->s32KeyboardHome) : nullptr;
-        if (!pHome || !pHome->pWidget || !pHome->pWidget->isEnabled() ||
-            !pHome->pWidget->isVisible() || !bTyping(pKey))
+        stUiPanel *pstPanel = pUiFindPanel(m_s32Panel);
+        stUiCtrl *pstHome = pUiKeyboardHome(pstPanel);
+        QWidget *pHome = pstHome ? pUiQtWidget(pstPanel, s32UiCtrlIndex(pstPanel, pstHome)) : nullptr;
+        if (!pHome || !pHome->isEnabled() || !pHome->isVisible() || !bTyping(pKey))
             return false;
-        pHome->pWidget->setFocus(Qt::OtherFocusReason);
+        pHome->setFocus(Qt::OtherFocusReason);
         QKeyEvent copy(QEvent::KeyPress, pKey->key(), pKey->modifiers(), pKey->text());
-        QApplication::sendEvent(pHome->pWidget, &copy);
+        QApplication::sendEvent(pHome, &copy);
         return true;
     }
 
@@ -212,198 +206,117 @@ private:
     }
 };
 
-bool bKeepsItsKeys(UiCtrlKind eKind)
+bool bKeepsItsKeys(int32_t s32Kind)
 {
-    return eKind == UiCtrlKind::Text || eKind == UiCtrlKind::Numeric ||
-           eKind == UiCtrlKind::Timer;
+    return s32Kind == UI_KIND_TEXT || s32Kind == UI_KIND_NUMERIC || s32Kind == UI_KIND_TIMER;
 }
 
-void vDispatchById(int s32Panel, int s32Control, int s32Event)
+void vWireControl(stUiPanel *pstPanel, int32_t s32Index)
 {
-    UiControl *pCtrl = pUiFindControl(s32Panel, s32Control);
-    if (pCtrl)
-        s32UiDispatchCtrl(s32Panel, pCtrl, s32Event, 0, 0);
-}
-
-void vWireControl(int s32Panel, UiControl *pCtrl)
-{
-    QWidget *pWidget = pCtrl->pWidget;
-    int s32Id = pCtrl->s32Id;
-    auto commit = [s32Panel, s32Id]() { vDispatchById(s32Panel, s32Id, EVENT_COMMIT); };
-    switch (pCtrl->eKind) {
-    case UiCtrlKind::Button:
+    const stUiCtrl *pstCtrl = &pstPanel->stCtrls[s32Index];
+    QWidget *pWidget = pUiQtWidget(pstPanel, s32Index);
+    int s32Panel = pstPanel->s32Handle;
+    auto commit = [s32Panel, s32Index]() { s32UiFrontCtrlEvent(s32Panel, s32Index, EVENT_COMMIT, 0); };
+    switch (pstCtrl->s32Kind) {
+    case UI_KIND_BUTTON:
         // Enter on a focused button presses it, as Space does (Qt gives
         // Enter to buttons only in dialogs otherwise).
         qobject_cast<QPushButton *>(pWidget)->setAutoDefault(true);
         Q_FALLTHROUGH();
-    case UiCtrlKind::Checkbox:
+    case UI_KIND_CHECKBOX:
         QObject::connect(qobject_cast<QAbstractButton *>(pWidget), &QAbstractButton::clicked,
                          pWidget, commit);
         pWidget->installEventFilter(new UiMnemonicClick(pWidget));
         break;
-    case UiCtrlKind::Numeric:
+    case UI_KIND_NUMERIC:
         QObject::connect(qobject_cast<QSpinBox *>(pWidget), &QSpinBox::valueChanged, pWidget, commit);
         break;
-    case UiCtrlKind::Ring:
+    case UI_KIND_RING:
         QObject::connect(qobject_cast<QComboBox *>(pWidget), &QComboBox::activated, pWidget, commit);
         break;
-    case UiCtrlKind::Text:
+    case UI_KIND_TEXT:
         QObject::connect(qobject_cast<QLineEdit *>(pWidget), &QLineEdit::returnPressed, pWidget,
                          commit);
         break;
-    case UiCtrlKind::Timer:
-        pCtrl->pTimer = new QTimer(pWidget);
-        QObject::connect(pCtrl->pTimer, &QTimer::timeout, pWidget, [s32Panel, s32Id]() {
-            if (gpfn_TickObserver)
-                gpfn_TickObserver(gpv_TickObserverContext);
-            vDispatchById(s32Panel, s32Id, EVENT_TIMER_TICK);
-        });
-        vUiStartTimer(pCtrl);
-        return;
     default:
         break;
     }
-    if (pCtrl->pfnCallback)
-        pWidget->installEventFilter(new UiEventFilter(pWidget, s32Panel, s32Id));
+    if (pstCtrl->pfnCallback)
+        pWidget->installEventFilter(new UiEventFilter(pWidget, s32Panel, s32Index));
 }
-
-} // namespace
-
-bool bUiManualTimers() { return gb_ManualTimers; }
-
-void vUiInstallRepaintHold()
-{
-    QCoreApplication::instance()->installEventFilter(new UiRepaintHold);
-}
-
-void vUiStartTimer(UiControl *pCtrl)
-{
-    if (!pCtrl->pTimer)
-        return;
-    pCtrl->pTimer->setInterval(pCtrl->s32TimerInterval);
-    if (pCtrl->bTimerEnabled && !gb_ManualTimers)
-        pCtrl->pTimer->start();
-    else
-        pCtrl->pTimer->stop();
-}
-
-void vUiWirePanel(UiPanel *pPanel)
-{
-    for (UiControl *pCtrl : pPanel->lstControls) {
-        vWireControl(pPanel->s32Handle, pCtrl);
-        // Installed last, so it sees a key before the control's callback.
-        if (!bKeepsItsKeys(pCtrl->eKind))
-            pCtrl->pWidget->installEventFilter(new UiKeyboardHome(pCtrl->pWidget, pPanel->s32Handle));
-    }
-    pPanel->pWidget->installEventFilter(new UiEventFilter(pPanel->pWidget, pPanel->s32Handle, 0));
-    if (!pPanel->pMenuBar)
-        return;
-    for (QAction *pAction : lstUiMenuActions(pPanel->pMenuBar)) {
-        bool bOk = false;
-        int s32Item = pAction->property("itemId").toInt(&bOk);
-        if (!bOk)
-            continue;
-        int s32Panel = pPanel->s32Handle;
-        QObject::connect(pAction, &QAction::triggered, pPanel->pWidget, [s32Panel, s32Item]() {
-            vUiDispatchMenu(pUiFindPanel(s32Panel), s32Item);
-        });
-    }
-}
-
-int s32UiDispatchCtrl(int s32Panel, UiControl *pCtrl, int s32Event, int s32Data1, int s32Data2)
-{
-    if (!pCtrl || !pCtrl->pfnCallback)
-        return 0;
-    return pCtrl->pfnCallback(s32Panel, pCtrl->s32Id, s32Event, nullptr, s32Data1, s32Data2);
-}
-
-int s32UiDispatchPanel(UiPanel *pPanel, int s32Event)
-{
-    if (!pPanel || !pPanel->pfnCallback)
-        return 0;
-    return pPanel->pfnCallback(pPanel->s32Handle, s32Event, nullptr, 0, 0);
-}
-
-void vUiDispatchMenu(UiPanel *pPanel, int s32Item)
-{
-    if (pPanel && pPanel->pfnMenuCallback)
-        pPanel->pfnMenuCallback(pPanel->s32Handle, s32Item, nullptr, pPanel->s32Handle);
-}
-
-int RunUserInterface(void)
-{
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    return QApplication::exec();
-}
-
-int QuitUserInterface(int returnCode)
-{
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    QApplication::exit(returnCode);
-    return UIE_NO_ERROR;
-}
-
-namespace {
 
 // The draw pass runs at most once a frame; the system pass always handles
 // the input that waits, so the operator's clicks reach their callbacks in
 // the middle of a long command.
-int s32Pump(bool bInput)
+void vPump(bool bInput)
 {
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
     bool bFrameDue = !g_LastPump.isValid() || g_LastPump.elapsed() >= UI_FRAME_MS;
     if (!bInput && !bFrameDue)
-        return UIE_NO_ERROR;
+        return;
     if (bFrameDue) {
         g_LastPump.start();
-        vUiTextBoxesFlush();
+        vUiFrontFlushTextBoxes();
     }
     gb_HoldRepaints = !bFrameDue;
     QApplication::processEvents(bInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     gb_HoldRepaints = false;
-    return UIE_NO_ERROR;
 }
 
 } // namespace
 
-int ProcessDrawEvents(void) { return s32Pump(false); }
-
-namespace {
-int gs32_WaitCursor = 0;
-}
-
-int SetWaitCursor(int on)
+void vUiQtInstallRepaintHold()
 {
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    int s32On = on ? 1 : 0;
-    if (s32On == gs32_WaitCursor)
-        return UIE_NO_ERROR;
-    gs32_WaitCursor = s32On;
-    if (s32On)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-    return UIE_NO_ERROR;
+    QCoreApplication::instance()->installEventFilter(new UiRepaintHold);
 }
 
-int GetWaitCursorState(void) { return gs32_WaitCursor; }
-
-int ProcessSystemEvents(void) { return s32Pump(true); }
-
-namespace {
-QList<QSocketNotifier *> glst_Watches;
-}
-
-int WatchFileDescriptor(int fd, void (*pfnReady)(void *), void *pvContext)
+void vUiQtWirePanel(stUiPanel *pstPanel)
 {
-    if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    if (fd < 0)
-        return UIE_BAD_ARGUMENT;
+    stQtPanel *pstQt = pUiQt(pstPanel);
+    int s32Panel = pstPanel->s32Handle;
+    for (int32_t i = 0; i < pstPanel->s32CtrlCount; i++) {
+        if (!pstQt->pWidgets[i] || pstPanel->stCtrls[i].s32Id <= 0)
+            continue;
+        vWireControl(pstPanel, i);
+        // Installed last, so it sees a key before the control's callback.
+        if (!bKeepsItsKeys(pstPanel->stCtrls[i].s32Kind))
+            pstQt->pWidgets[i]->installEventFilter(new UiKeyboardHome(pstQt->pWidgets[i], s32Panel));
+    }
+    pstQt->pWindow->installEventFilter(new UiEventFilter(pstQt->pWindow, s32Panel, -1));
+    for (int32_t i = 0; i < pstPanel->s32MenuCount; i++) {
+        int32_t s32Item = pstPanel->stMenu[i].s32ItemId;
+        if (pstPanel->stMenu[i].s32Kind != UI_MENU_ITEM || !s32Item || !pstQt->pActions[i])
+            continue;
+        QObject::connect(pstQt->pActions[i], &QAction::triggered, pstQt->pWindow,
+                         [s32Panel, s32Item]() { vUiFrontMenuItem(s32Panel, s32Item); });
+    }
+}
+
+void vUiBackSetTimer(stUiPanel *pstPanel, int32_t s32Index, int32_t s32IntervalMs)
+{
+    stQtPanel *pstQt = pUiQt(pstPanel);
+    QPointer<QTimer> &pTimer = pstQt->pTimers[s32Index];
+    if (!pTimer) {
+        pTimer = new QTimer(pstQt->pWindow);
+        int s32Panel = pstPanel->s32Handle;
+        QObject::connect(pTimer, &QTimer::timeout, pstQt->pWindow,
+                         [s32Panel, s32Index]() { vUiFrontTimerTick(s32Panel, s32Index); });
+    }
+    if (s32IntervalMs <= 0) {
+        pTimer->stop();
+        return;
+    }
+    pTimer->setInterval(s32IntervalMs);
+    pTimer->start();
+}
+
+int s32UiBackRun(void) { return QApplication::exec(); }
+
+void vUiBackQuit(int s32ReturnCode) { QApplication::exit(s32ReturnCode); }
+
+void vUiBackPump(int32_t bInput) { vPump(bInput != 0); }
+
+int s32UiBackWatchFd(int fd, void (*pfnReady)(void *), void *pvContext)
+{
     for (int i = 0; i < glst_Watches.size(); i++) {
         if (glst_Watches[i]->socket() == fd) {
             delete glst_Watches.takeAt(i);
@@ -419,34 +332,15 @@ int WatchFileDescriptor(int fd, void (*pfnReady)(void *), void *pvContext)
     return UIE_NO_ERROR;
 }
 
-// --- Test seams -------------------------------------------------------------
-
-void vUiUseManualTimers(int bOn)
+void vUiBackWaitCursor(int32_t bOn)
 {
-    gb_ManualTimers = bOn != 0;
-    for (UiPanel *pPanel : lstUiAllPanels()) {
-        for (UiControl *pCtrl : pPanel->lstControls)
-            vUiStartTimer(pCtrl);
-    }
+    if (bOn)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
-void vUiFireTimers(void)
-{
-    for (UiPanel *pPanel : lstUiAllPanels()) {
-        for (UiControl *pCtrl : pPanel->lstControls) {
-            if (pCtrl->eKind == UiCtrlKind::Timer && pCtrl->bTimerEnabled)
-                s32UiDispatchCtrl(pPanel->s32Handle, pCtrl, EVENT_TIMER_TICK, 0, 0);
-        }
-    }
-}
-
-void vUiSetTickObserver(void (*pfn)(void *), void *pvContext)
-{
-    gpfn_TickObserver = pfn;
-    gpv_TickObserverContext = pvContext;
-}
-
-void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)
+void vUiBackRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)
 {
     QTimer::singleShot(0, [pfn, pvContext]() { pfn(pvContext); });
 }

@@ -107,6 +107,12 @@ int32_t bUiSysIsFile(const char *pcPath)
     return stat(pcPath, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+int32_t bUiSysExists(const char *pcPath)
+{
+    struct stat st;
+    return stat(pcPath, &st) == 0;
+}
+
 int32_t bUiSysWritable(const char *pcDir) { return access(pcDir, W_OK) == 0; }
 
 int32_t bUiSysSharedResourceDir(const char *pcExeDir, char *pcDir, size_t size)
@@ -199,43 +205,30 @@ void vUiSysNameProgramDir(const char *pcDir)
         unsetenv(UI_PROGRAM_DIR_VARIABLE);
 }
 
-int MakeDir(const char *path)
+int32_t s32UiSysMakeDir(const char *pcPath)
 {
-    if (!path || !*path)
-        return UIE_BAD_ARGUMENT;
-    if (mkdir(path, 0777) == 0)
+    if (mkdir(pcPath, 0777) == 0)
         return UIE_NO_ERROR;
     return errno == EEXIST ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
 }
 
-int FileToArray(const char *path, void *data, size_t size, size_t *read)
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu32Read)
 {
-    if (read)
-        *read = 0;
-    if (!path || (!data && size))
-        return UIE_BAD_ARGUMENT;
-    FILE *pFile = fopen(path, "rb");
+    FILE *pFile = fopen(pcPath, "rb");
     if (!pFile)
-        return UIE_FILE_ERROR;
-    size_t got = size ? fread(data, 1, size, pFile) : 0;
+        return 0;
+    *pu32Read = size ? fread(pvData, 1, size, pFile) : 0;
     fclose(pFile);
-    if (read)
-        *read = got;
-    return UIE_NO_ERROR;
+    return 1;
 }
 
-int GetFileInfo(const char *path, long *size)
+int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size)
 {
-    if (size)
-        *size = 0;
-    if (!path)
-        return UIE_BAD_ARGUMENT;
     struct stat info;
-    if (stat(path, &info) != 0)
+    if (stat(pcPath, &info) != 0)
         return errno == ENOENT || errno == ENOTDIR ? 0 : UIE_FILE_ERROR;
     if (!S_ISREG(info.st_mode))
         return 0;
-    if (size)
-        *size = (long)info.st_size;
+    *ps32Size = (long)info.st_size;
     return 1;
 }

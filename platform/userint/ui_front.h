@@ -157,7 +157,9 @@ stUiCtrl *pUiKeyboardHome(stUiPanel *pstPanel);
 // A control shown on screen as its attributes say: its own visible
 // attribute, and its group box within the panel.
 int32_t bUiCtrlShown(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl);
-// The font a control is drawn in: its own, else its group box's, else the panel's.
+// The font a control is drawn in: its own, else its group box's (but for the
+// weight), else the panel's; the size UI_DEFAULT_POINT_SIZE when none says.
+// A group box that the panel's style sheet makes bold is the back end's.
 void vUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl, stUiFont *pstFont);
 // A control's text box contents (joined lines; see stUiTextBox).
 const char *pcUiTextBoxText(const stUiCtrl *pstCtrl, size_t *pu32Length);

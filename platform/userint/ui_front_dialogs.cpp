@@ -44,7 +44,7 @@ int s32ApplyRestrictedSuffix(const char *pcSuffix, int s32Result, char *pcPath, 
         return VAL_NO_FILE_SELECTED;
     }
     snprintf(pcPath + length, size - length, ".%s", pcSuffix);
-    return GetFileInfo(pcPath, nullptr) == 1 ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+    return bUiSysExists(pcPath) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
 } // namespace

@@ -128,3 +128,38 @@ int UseProgramDir(const char *pcDir, char *pcWhy, size_t whySize)
         pcWhy[0] = '\0';
     return 1;
 }
+
+int MakeDir(const char *path)
+{
+    if (!path || !*path)
+        return UIE_BAD_ARGUMENT;
+    return s32UiSysMakeDir(path);
+}
+
+int FileToArray(const char *path, void *data, size_t size, size_t *read)
+{
+    if (read)
+        *read = 0;
+    if (!path || (!data && size))
+        return UIE_BAD_ARGUMENT;
+    size_t got = 0;
+    if (!bUiSysReadFile(path, data, size, &got))
+        return UIE_FILE_ERROR;
+    if (read)
+        *read = got;
+    return UIE_NO_ERROR;
+}
+
+// 1 when the file exists (its size in *size), 0 when not, < 0 on error.
+int GetFileInfo(const char *path, long *size)
+{
+    if (size)
+        *size = 0;
+    if (!path)
+        return UIE_BAD_ARGUMENT;
+    long s32Size = 0;
+    int32_t s32Result = s32UiSysFileSize(path, &s32Size);
+    if (s32Result == 1 && size)
+        *size = s32Size;
+    return s32Result;
+}

@@ -73,7 +73,11 @@ void vUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl, stUiFont *p
     *pstFont = pstPanel->stFont;
     if (pstCtrl->s32Part >= 0)
         vUiMergeFont(&pstPanel->stCtrls[pstCtrl->s32Part].stFont, pstFont);
+    // A group box's weight is its title's alone.
+    pstFont->bBold = pstPanel->stFont.bBold;
     vUiMergeFont(&pstCtrl->stFont, pstFont);
+    if (pstFont->s32PointSize <= 0)
+        pstFont->s32PointSize = UI_DEFAULT_POINT_SIZE;
 }
 
 void vUiMergeFont(const stUiFont *pstOwn, stUiFont *pstFont)

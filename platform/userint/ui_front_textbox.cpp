@@ -91,10 +91,25 @@ const char *pcLine(const stUiTextBox *pstBox, int32_t s32Index, size_t *pu32Leng
     return pstBox->pcText + start;
 }
 
+void vFlush(stUiPanel *pstPanel, int32_t s32Index)
+{
+    stUiTextBox *pstBox = &pstPanel->stCtrls[s32Index].stBox;
+    if (pstBox->u32Length <= pstBox->u32Shown)
+        return;
+    vUiBackTextBoxAppend(pstPanel, s32Index, pstBox->pcText + pstBox->u32Shown,
+                         pstBox->u32Length - pstBox->u32Shown);
+    pstBox->u32Shown = pstBox->u32Length;
+}
+
+// The box as read is the box as shown: what was gathered goes in first.
 stUiCtrl *pTextBox(int s32Panel, int s32Control)
 {
     stUiCtrl *pstCtrl = pUiFindControl(s32Panel, s32Control);
-    return pstCtrl && pstCtrl->s32Kind == UI_KIND_TEXTBOX ? pstCtrl : nullptr;
+    if (!pstCtrl || pstCtrl->s32Kind != UI_KIND_TEXTBOX)
+        return nullptr;
+    stUiPanel *pstPanel = pUiFindPanel(s32Panel);
+    vFlush(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl));
+    return pstCtrl;
 }
 
 } // namespace
@@ -125,14 +140,8 @@ void vUiFrontFlushTextBoxes(void)
 {
     for (int32_t s32Slot = 0; s32Slot < UI_PANEL_MAX; s32Slot++) {
         stUiPanel *pstPanel = pUiPanelAt(s32Slot);
-        for (int32_t i = 0; pstPanel && i < pstPanel->s32CtrlCount; i++) {
-            stUiTextBox *pstBox = &pstPanel->stCtrls[i].stBox;
-            if (pstBox->u32Length <= pstBox->u32Shown)
-                continue;
-            vUiBackTextBoxAppend(pstPanel, i, pstBox->pcText + pstBox->u32Shown,
-                                 pstBox->u32Length - pstBox->u32Shown);
-            pstBox->u32Shown = pstBox->u32Length;
-        }
+        for (int32_t i = 0; pstPanel && i < pstPanel->s32CtrlCount; i++)
+            vFlush(pstPanel, i);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "userint_test.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QAction>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -74,10 +75,10 @@ stQtKey stKeyOf(int s32Key)
 // Where the operator clicks a control: a checkbox on its box (a wide
 // checkbox does not take clicks right of its label), anything else in the
 // middle.
-QPoint clickPoint(const UiControl *pCtrl)
+QPoint clickPoint(QWidget *pWidget)
 {
-    QRect area = pCtrl->pWidget->rect();
-    if (pCtrl->eKind == UiCtrlKind::Checkbox)
+    QRect area = pWidget->rect();
+    if (qobject_cast<QCheckBox *>(pWidget))
         return QPoint(area.height() / 2, area.center().y());
     return area.center();
 }
@@ -85,9 +86,8 @@ QPoint clickPoint(const UiControl *pCtrl)
 // A ring commits when an item of its open list is clicked: a click on the
 // closed ring opens the list (1), a click on the open list picks the item
 // shown (0).
-int s32QueueRingClick(UiControl *pCtrl)
+int s32QueueRingClick(QComboBox *pBox)
 {
-    auto *pBox = qobject_cast<QComboBox *>(pCtrl->pWidget);
     QAbstractItemView *pList = pBox->view();
     if (!pList->isVisible()) {
         int s32Result = s32QueueClickAt(pBox, pBox->rect().center());
@@ -123,8 +123,16 @@ void vQueueAltKey(QWindow *pWindow, QChar ch)
 
 QWindow *pPanelWindow(int s32Panel)
 {
-    UiPanel *pPanel = pUiFindPanel(s32Panel);
-    return pPanel ? pShownWindow(pPanel->pWidget) : nullptr;
+    stUiPanel *pstPanel = pUiFindPanel(s32Panel);
+    return pstPanel ? pShownWindow(pUiQt(pstPanel)->pWindow) : nullptr;
+}
+
+// The widget of a control the program can name, or null.
+QWidget *pControlWidget(int s32Panel, int s32Control)
+{
+    stUiPanel *pstPanel = pUiFindPanel(s32Panel);
+    stUiCtrl *pstCtrl = pUiFindControl(s32Panel, s32Control);
+    return pstCtrl ? pUiQtWidget(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl)) : nullptr;
 }
 
 QMenu *pMenuHolding(QMenuBar *pMenuBar, QAction *pItem)
@@ -136,14 +144,10 @@ QMenu *pMenuHolding(QMenuBar *pMenuBar, QAction *pItem)
     return nullptr;
 }
 
-QAction *pMenuItem(UiPanel *pPanel, int s32Item)
+QAction *pMenuItem(stUiPanel *pstPanel, int s32Item)
 {
-    for (QAction *pAction : lstUiMenuActions(pPanel->pMenuBar)) {
-        bool bOk = false;
-        if (pAction->property("itemId").toInt(&bOk) == s32Item && bOk)
-            return pAction;
-    }
-    return nullptr;
+    int32_t s32Entry = s32UiMenuEntryOfItem(pstPanel, s32Item);
+    return s32Entry >= 0 ? pUiQt(pstPanel)->pActions[s32Entry].data() : nullptr;
 }
 
 } // namespace
@@ -156,24 +160,24 @@ void vUiDeliverQueuedInput(void)
 
 int UiQueueClick(int panel, int control)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
-    if (!pCtrl)
+    QWidget *pWidget = pControlWidget(panel, control);
+    if (!pWidget)
         return UIE_BAD_CONTROL;
-    if (pCtrl->eKind == UiCtrlKind::Ring)
-        return s32QueueRingClick(pCtrl);
-    return s32QueueClickAt(pCtrl->pWidget, clickPoint(pCtrl));
+    if (auto *pRing = qobject_cast<QComboBox *>(pWidget))
+        return s32QueueRingClick(pRing);
+    return s32QueueClickAt(pWidget, clickPoint(pWidget));
 }
 
 int UiQueueKeyPress(int panel, int control, int key)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
-    if (!pCtrl)
+    QWidget *pWidget = pControlWidget(panel, control);
+    if (!pWidget)
         return UIE_BAD_CONTROL;
-    QWindow *pWindow = pShownWindow(pCtrl->pWidget);
+    QWindow *pWindow = pShownWindow(pWidget);
     if (!pWindow)
         return UIE_BAD_PANEL;
     // The operator's keys go to the field that holds the focus.
-    pCtrl->pWidget->setFocus(Qt::OtherFocusReason);
+    pWidget->setFocus(Qt::OtherFocusReason);
     vQueueKey(pWindow, key);
     return UIE_NO_ERROR;
 }
@@ -201,15 +205,16 @@ int UiQueueAltKey(int panel, char key)
 
 int s32UiFocusedControl(int panel)
 {
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
+    stUiPanel *pstPanel = pUiFindPanel(panel);
+    if (!pstPanel)
         return 0;
+    QWidget *pWindow = pUiQt(pstPanel)->pWindow;
     // A compound control (a numeric field) hands the focus to a part of it.
-    for (QWidget *pWidget = pPanel->pWidget->focusWidget(); pWidget && pWidget != pPanel->pWidget;
+    for (QWidget *pWidget = pWindow->focusWidget(); pWidget && pWidget != pWindow;
          pWidget = pWidget->parentWidget()) {
-        for (UiControl *pCtrl : pPanel->lstControls) {
-            if (pCtrl->pWidget == pWidget)
-                return pCtrl->s32Id;
+        for (int32_t i = 0; i < pstPanel->s32CtrlCount; i++) {
+            if (pUiQtWidget(pstPanel, i) == pWidget && pstPanel->stCtrls[i].s32Id > 0)
+                return pstPanel->stCtrls[i].s32Id;
         }
     }
     return 0;
@@ -217,10 +222,10 @@ int s32UiFocusedControl(int panel)
 
 int UiQueueClosePanel(int panel)
 {
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
+    stUiPanel *pstPanel = pUiFindPanel(panel);
+    if (!pstPanel)
         return UIE_BAD_PANEL;
-    QWindow *pWindow = pShownWindow(pPanel->pWidget);
+    QWindow *pWindow = pShownWindow(pUiQt(pstPanel)->pWindow);
     if (!pWindow)
         return UIE_BAD_PANEL;
     QWindowSystemInterface::handleCloseEvent(pWindow);
@@ -229,18 +234,18 @@ int UiQueueClosePanel(int panel)
 
 int UiQueueMenuItem(int panel, int menuItem)
 {
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel || !pPanel->pMenuBar)
+    stUiPanel *pstPanel = pUiFindPanel(panel);
+    QMenuBar *pBar = pstPanel ? pUiQt(pstPanel)->pMenuBar.data() : nullptr;
+    if (!pBar)
         return UIE_BAD_PANEL;
-    QAction *pItem = pMenuItem(pPanel, menuItem);
-    QMenu *pMenu = pItem ? pMenuHolding(pPanel->pMenuBar, pItem) : nullptr;
+    QAction *pItem = pMenuItem(pstPanel, menuItem);
+    QMenu *pMenu = pItem ? pMenuHolding(pBar, pItem) : nullptr;
     if (!pMenu)
         return UIE_BAD_CONTROL;
     if (pMenu->isVisible()) {
         int s32Result = s32QueueClickAt(pMenu, pMenu->actionGeometry(pItem).center());
         return s32Result < 0 ? s32Result : 0;
     }
-    QMenuBar *pBar = pPanel->pMenuBar;
     int s32Result = s32QueueClickAt(pBar, pBar->actionGeometry(pMenu->menuAction()).center());
     return s32Result < 0 ? s32Result : 1;
 }
@@ -266,49 +271,3 @@ int UiQueueModalKey(int key)
     vQueueKey(pWindow, key);
     return UIE_NO_ERROR;
 }
-
-namespace {
-
-// Queues one step of the operator's and delivers it; a step that opened a
-// list or menu (1) is followed by the one that picks from it.
-int s32Deliver(int (*pfnQueue)(int, int), int s32Panel, int s32What)
-{
-    int s32Result = pfnQueue(s32Panel, s32What);
-    vUiDeliverQueuedInput();
-    if (s32Result == 1) {
-        s32Result = pfnQueue(s32Panel, s32What);
-        vUiDeliverQueuedInput();
-    }
-    return s32Result;
-}
-
-int s32QueueClose(int s32Panel, int) { return UiQueueClosePanel(s32Panel); }
-
-} // namespace
-
-int UiClick(int panel, int control) { return s32Deliver(UiQueueClick, panel, control); }
-
-int UiKeyPress(int panel, int control, int key)
-{
-    int s32Result = UiQueueKeyPress(panel, control, key);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
-
-int UiPanelKey(int panel, int key)
-{
-    int s32Result = UiQueuePanelKey(panel, key);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
-
-int UiAltKey(int panel, char key)
-{
-    int s32Result = UiQueueAltKey(panel, key);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
-
-int UiClosePanel(int panel) { return s32Deliver(s32QueueClose, panel, 0); }
-
-int UiChooseMenuItem(int panel, int menuItem) { return s32Deliver(UiQueueMenuItem, panel, menuItem); }

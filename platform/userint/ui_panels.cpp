@@ -1,13 +1,14 @@
-// Run-time start, the panel registry, loading panels from the resource file
-// and the panel attributes.
+// The Qt back end's start, and the panels' windows made from the front's
+// plain data: a widget per control at its place, the menu bar, the Tab order.
 #include "ui_internal.h"
-#include "userint_batch.h"
+#include "userint_test.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +20,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
-#include <QUiLoader>
 #include <QWindow>
 
 #include <QGuiApplication>
@@ -35,231 +35,10 @@
 
 namespace {
 
-QList<UiPanel *> glst_Panels;
-int gs32_NextHandle = 1;
-const stUiCallbackEntry *gpst_Callbacks = nullptr;
-size_t gsz_CallbackCount = 0;
+stQtPanel gst_Qt[UI_PANEL_MAX];
 int gs32_Argc = 1;
 char gc_ArgBuffer[256] = "tavolin";
 char *gpc_Argv[2] = {gc_ArgBuffer, nullptr};
-
-const stUiCallbackEntry *pFindCallback(const QString &name)
-{
-    if (name.isEmpty())
-        return nullptr;
-    QByteArray ascii = name.toLatin1();
-    for (size_t i = 0; i < gsz_CallbackCount; i++) {
-        if (gpst_Callbacks[i].pcName && strcmp(gpst_Callbacks[i].pcName, ascii.constData()) == 0)
-            return &gpst_Callbacks[i];
-    }
-    return nullptr;
-}
-
-QList<int> lstParseValues(const QString &text)
-{
-    QList<int> values;
-    for (const QString &part : text.split(',', Qt::SkipEmptyParts))
-        values.append(part.trimmed().toInt());
-    return values;
-}
-
-bool bKindOf(QWidget *pWidget, UiCtrlKind *peKind)
-{
-    if (pWidget->property("ctrlKind").toString() == "timer")
-        *peKind = UiCtrlKind::Timer;
-    else if (qobject_cast<QPushButton *>(pWidget))
-        *peKind = UiCtrlKind::Button;
-    else if (qobject_cast<QCheckBox *>(pWidget))
-        *peKind = UiCtrlKind::Checkbox;
-    else if (qobject_cast<QSpinBox *>(pWidget))
-        *peKind = UiCtrlKind::Numeric;
-    else if (qobject_cast<QProgressBar *>(pWidget))
-        *peKind = UiCtrlKind::Indicator;
-    else if (qobject_cast<QComboBox *>(pWidget))
-        *peKind = UiCtrlKind::Ring;
-    else if (qobject_cast<QListWidget *>(pWidget))
-        *peKind = UiCtrlKind::List;
-    else if (qobject_cast<QLineEdit *>(pWidget))
-        *peKind = UiCtrlKind::Text;
-    else if (qobject_cast<QLabel *>(pWidget))
-        *peKind = UiCtrlKind::Label;
-    else if (qobject_cast<QPlainTextEdit *>(pWidget))
-        *peKind = UiCtrlKind::TextBox;
-    else
-        return false;
-    return true;
-}
-
-void vAddControl(UiPanel *pPanel, QWidget *pWidget)
-{
-    bool bIsId = false;
-    int s32Id = pWidget->property("ctrlId").toInt(&bIsId);
-    UiCtrlKind eKind;
-    if (!bIsId || s32Id <= 0 || !bKindOf(pWidget, &eKind))
-        return;
-    UiControl *pCtrl = new UiControl;
-    pCtrl->s32Id = s32Id;
-    pCtrl->eKind = eKind;
-    pCtrl->pWidget = pWidget;
-    pCtrl->pfnCallback = pfnUiCtrlCallback(pWidget->property("callback").toString());
-    if (eKind == UiCtrlKind::Ring) {
-        pCtrl->lstRingValues = lstParseValues(pWidget->property("itemValues").toString());
-        auto *pBox = qobject_cast<QComboBox *>(pWidget);
-        while (pCtrl->lstRingValues.size() < pBox->count())
-            pCtrl->lstRingValues.append(pCtrl->lstRingValues.size());
-    }
-    if (eKind == UiCtrlKind::TextBox)
-        vUiTextBoxPrepare(pCtrl);
-    if (eKind == UiCtrlKind::Timer) {
-        bool bOk = false;
-        int s32Interval = pWidget->property("interval").toInt(&bOk);
-        pCtrl->s32TimerInterval = bOk && s32Interval > 0 ? s32Interval : 100;
-        QVariant enabled = pWidget->property("timerEnabled");
-        pCtrl->bTimerEnabled = enabled.isValid() ? enabled.toBool() : true;
-        pWidget->hide();
-    }
-    pPanel->lstControls.append(pCtrl);
-}
-
-QWidget *pFindPanelWidget(QWidget *pRoot, int s32ResourceId)
-{
-    if (pRoot->property("panelId").toInt() == s32ResourceId)
-        return pRoot;
-    for (QWidget *pChild : pRoot->findChildren<QWidget *>()) {
-        bool bOk = false;
-        if (pChild->property("panelId").toInt(&bOk) == s32ResourceId && bOk)
-            return pChild;
-    }
-    return nullptr;
-}
-
-void vCollectActions(const QList<QAction *> &actions, QList<QAction *> *plstOut)
-{
-    for (QAction *pAction : actions) {
-        plstOut->append(pAction);
-        if (pAction->menu())
-            vCollectActions(pAction->menu()->actions(), plstOut);
-    }
-}
-
-// Designer declares actions on the form's root, which is deleted once the
-// panel is detached from it: the panel keeps the actions its menus use.
-void vAdoptMenuActions(QWidget *pPanelWidget, QMenuBar *pMenuBar)
-{
-    if (!pMenuBar)
-        return;
-    for (QAction *pAction : lstUiMenuActions(pMenuBar)) {
-        QObject *pOwner = pAction->parent();
-        while (pOwner && pOwner != pPanelWidget)
-            pOwner = pOwner->parent();
-        if (!pOwner)
-            pAction->setParent(pPanelWidget);
-    }
-}
-
-// The offscreen platform of the tests has no window stacking.
-bool bWindowless() { return QGuiApplication::platformName() == "offscreen"; }
-
-void vRaise(QWidget *pWidget)
-{
-    if (!bWindowless())
-        pWidget->raise();
-}
-
-// A floating panel is a transient of the first panel loaded (the main
-// panel): the window manager keeps it above that window without giving it
-// the keyboard, and dialogs opened later still come above it.
-void vFloatAboveFirstPanel(UiPanel *pPanel)
-{
-    if (bWindowless() || glst_Panels.isEmpty() || glst_Panels.first() == pPanel)
-        return;
-    QWidget *pFirst = glst_Panels.first()->pWidget;
-    if (!pFirst)
-        return;
-    pPanel->pWidget->winId();
-    pFirst->winId();
-    pPanel->pWidget->windowHandle()->setTransientParent(pFirst->windowHandle());
-}
-
-QString strResourcePath(const char *pcFileName)
-{
-    QString name = QString::fromLocal8Bit(pcFileName);
-    if (name.startsWith('/'))
-        return name;
-    char cDir[4096];
-    vUiResourceDir(cDir, sizeof(cDir));
-    return QString::fromLocal8Bit(cDir) + "/" + name;
-}
-
-} // namespace
-
-QList<QAction *> lstUiMenuActions(QMenuBar *pMenuBar)
-{
-    QList<QAction *> actions;
-    if (pMenuBar)
-        vCollectActions(pMenuBar->actions(), &actions);
-    return actions;
-}
-
-void vUiSetCallbackTable(const stUiCallbackEntry *pstTable, size_t count)
-{
-    gpst_Callbacks = pstTable;
-    gsz_CallbackCount = pstTable ? count : 0;
-}
-
-CtrlCallbackPtr pfnUiCtrlCallback(const QString &name)
-{
-    const stUiCallbackEntry *pEntry = pFindCallback(name);
-    return pEntry ? pEntry->pfnCtrl : nullptr;
-}
-
-PanelCallbackPtr pfnUiPanelCallback(const QString &name)
-{
-    const stUiCallbackEntry *pEntry = pFindCallback(name);
-    return pEntry ? pEntry->pfnPanel : nullptr;
-}
-
-MenuCallbackPtr pfnUiMenuCallback(const QString &name)
-{
-    const stUiCallbackEntry *pEntry = pFindCallback(name);
-    return pEntry ? pEntry->pfnMenu : nullptr;
-}
-
-UiPanel *pUiFindPanel(int s32Handle)
-{
-    for (UiPanel *pPanel : glst_Panels) {
-        if (pPanel->s32Handle == s32Handle)
-            return pPanel->pWidget ? pPanel : nullptr;
-    }
-    return nullptr;
-}
-
-UiControl *pUiFindControl(int s32Panel, int s32Control)
-{
-    UiPanel *pPanel = pUiFindPanel(s32Panel);
-    if (!pPanel)
-        return nullptr;
-    for (UiControl *pCtrl : pPanel->lstControls) {
-        if (pCtrl->s32Id == s32Control)
-            return pCtrl->pWidget ? pCtrl : nullptr;
-    }
-    return nullptr;
-}
-
-UiPanel *pUiPanelOfWidget(const QWidget *pWidget)
-{
-    for (UiPanel *pPanel : glst_Panels) {
-        if (pPanel->pWidget == pWidget)
-            return pPanel;
-    }
-    return nullptr;
-}
-
-QList<UiPanel *> lstUiAllPanels() { return glst_Panels; }
-
-int s32UiLoadedPanelCount(void) { return glst_Panels.size(); }
-
-namespace {
 
 void vQuietFatal(QtMsgType eType, const QMessageLogContext &, const QString &)
 {
@@ -299,32 +78,6 @@ bool bWindowSystemReachable()
     return WIFEXITED(s32Status) && WEXITSTATUS(s32Status) == 0;
 }
 
-} // namespace
-
-int InitCVIRTE(void *, char *argv[], void *)
-{
-    if (QApplication::instance())
-        return 1;
-    if (argv && argv[0])
-        snprintf(gc_ArgBuffer, sizeof(gc_ArgBuffer), "%s", argv[0]);
-    if (!bWindowSystemReachable())
-        return 0;
-    new QApplication(gs32_Argc, gpc_Argv);
-    if (!QApplication::instance())
-        return 0;
-    QApplication::setQuitOnLastWindowClosed(false);
-    vUiInstallRepaintHold();
-    vUiDecideProgramDirAtStart();
-    // Icons a panel names by theme are also looked for beside the panels
-    // (a build or unpacked folder has no icon theme of its own).
-    char cDir[4096];
-    vUiResourceDir(cDir, sizeof(cDir));
-    QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QString::fromLocal8Bit(cDir));
-    return 1;
-}
-
-namespace {
-
 // Without windows, Qt's notes about the desktop session (no runtime folder,
 // an offscreen platform's limits) are noise in a tool's error output; what
 // is critical still goes out.
@@ -336,286 +89,324 @@ void vOnlyCriticalMessages(QtMsgType eType, const QMessageLogContext &, const QS
         abort();
 }
 
-} // namespace
+// The offscreen platform of the tests has no window stacking.
+bool bWindowless() { return QGuiApplication::platformName() == "offscreen"; }
 
-int InitCVIRTEWithoutWindows(char *argv[])
+// Icons a panel names by theme are also looked for beside the panels (a
+// build or unpacked folder has no icon theme of its own).
+void vIconsBesidePanels()
 {
-    qInstallMessageHandler(vOnlyCriticalMessages);
-    // The probe of the window system and Qt itself read the platform from
-    // the environment.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return InitCVIRTE(nullptr, argv, nullptr);
+    static bool bDone = false;
+    if (bDone)
+        return;
+    bDone = true;
+    char cDir[UI_DIR_SIZE];
+    vUiResourceDir(cDir, sizeof(cDir));
+    QIcon::setFallbackSearchPaths(QIcon::fallbackSearchPaths() << QString::fromLocal8Bit(cDir));
 }
 
-int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)
+QString strText(const char *pcText) { return QString::fromUtf8(pcText); }
+
+// The parts of a font the resource names; the rest comes from the parent.
+void vSetFont(QWidget *pWidget, const stUiFont *pstFont)
 {
+    if (!pstFont->cFamily[0] && pstFont->s32PointSize <= 0 && pstFont->bBold < 0)
+        return;
+    QFont font;
+    if (pstFont->cFamily[0])
+        font.setFamily(strText(pstFont->cFamily));
+    if (pstFont->s32PointSize > 0)
+        font.setPointSize(pstFont->s32PointSize);
+    if (pstFont->bBold >= 0)
+        font.setBold(pstFont->bBold != 0);
+    pWidget->setFont(font);
+}
+
+Qt::Alignment alignmentOf(const stUiCtrl *pstCtrl)
+{
+    Qt::Alignment horizontal = pstCtrl->s32HAlign == UI_ALIGN_HCENTER ? Qt::AlignHCenter
+                               : pstCtrl->s32HAlign == UI_ALIGN_RIGHT ? Qt::AlignRight
+                                                                      : Qt::AlignLeft;
+    return horizontal | (pstCtrl->s32VAlign == UI_ALIGN_TOP ? Qt::AlignTop : Qt::AlignVCenter);
+}
+
+QWidget *pMakeLabel(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    auto *pLabel = new QLabel(strText(pstCtrl->cLabel), pParent);
+    pLabel->setAlignment(alignmentOf(pstCtrl));
+    pLabel->setWordWrap(pstCtrl->bWordWrap != 0);
+    if (pstCtrl->bFramed)
+        pLabel->setFrameShape(QFrame::StyledPanel);
+    pLabel->setMargin(pstCtrl->s32Margin);
+    pLabel->setAutoFillBackground(pstCtrl->bFilled != 0);
+    return pLabel;
+}
+
+QWidget *pMakeField(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    auto *pField = new QLineEdit(strText(pstCtrl->cLabel), pParent);
+    pField->setReadOnly(pstCtrl->bReadOnly != 0);
+    if (pstCtrl->s32MaxLength > 0)
+        pField->setMaxLength(pstCtrl->s32MaxLength);
+    return pField;
+}
+
+QWidget *pMakeNumeric(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    auto *pSpin = new QSpinBox(pParent);
+    pSpin->setRange(pstCtrl->s32Min, pstCtrl->s32Max);
+    pSpin->setValue(pstCtrl->s32Value);
+    return pSpin;
+}
+
+QWidget *pMakeProgress(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    auto *pBar = new QProgressBar(pParent);
+    pBar->setRange(pstCtrl->s32Min, pstCtrl->s32Max);
+    pBar->setValue(pstCtrl->s32Value);
+    pBar->setTextVisible(pstCtrl->bTextVisible != 0);
+    return pBar;
+}
+
+// The box is read-only: an undo record of every line would only cost memory.
+QWidget *pMakeTextBox(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    auto *pEdit = new QPlainTextEdit(pParent);
+    pEdit->setReadOnly(pstCtrl->bReadOnly != 0);
+    pEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    pEdit->setUndoRedoEnabled(false);
+    return pEdit;
+}
+
+QWidget *pMakeLine(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    auto *pLine = new QFrame(pParent);
+    pLine->setFrameShape(pstCtrl->bVertical ? QFrame::VLine : QFrame::HLine);
+    pLine->setFrameShadow(QFrame::Sunken);
+    return pLine;
+}
+
+QWidget *pMakeWidget(const stUiCtrl *pstCtrl, QWidget *pParent)
+{
+    switch (pstCtrl->s32Kind) {
+    case UI_KIND_BUTTON:
+        return new QPushButton(strText(pstCtrl->cLabel), pParent);
+    case UI_KIND_CHECKBOX: {
+        auto *pBox = new QCheckBox(strText(pstCtrl->cLabel), pParent);
+        pBox->setChecked(pstCtrl->s32Value != 0);
+        return pBox;
+    }
+    case UI_KIND_NUMERIC:
+        return pMakeNumeric(pstCtrl, pParent);
+    case UI_KIND_INDICATOR:
+        return pMakeProgress(pstCtrl, pParent);
+    case UI_KIND_RING:
+        return new QComboBox(pParent);
+    case UI_KIND_LIST:
+        return new QListWidget(pParent);
+    case UI_KIND_TEXT:
+        return pMakeField(pstCtrl, pParent);
+    case UI_KIND_LABEL:
+        return pMakeLabel(pstCtrl, pParent);
+    case UI_KIND_TEXTBOX:
+        return pMakeTextBox(pstCtrl, pParent);
+    case UI_KIND_PART:
+        return new QGroupBox(strText(pstCtrl->cLabel), pParent);
+    case UI_KIND_LINE:
+        return pMakeLine(pstCtrl, pParent);
+    default:
+        return nullptr; // a timer has no window
+    }
+}
+
+void vMakeControls(stUiPanel *pstPanel, stQtPanel *pstQt)
+{
+    for (int32_t i = 0; i < pstPanel->s32CtrlCount; i++) {
+        const stUiCtrl *pstCtrl = &pstPanel->stCtrls[i];
+        QWidget *pParent = pstCtrl->s32Part >= 0 ? pstQt->pWidgets[pstCtrl->s32Part].data()
+                                                 : pstQt->pWindow.data();
+        QWidget *pWidget = pMakeWidget(pstCtrl, pParent);
+        pstQt->pWidgets[i] = pWidget;
+        if (!pWidget)
+            continue;
+        pWidget->setObjectName(strText(pstCtrl->cName));
+        pWidget->setGeometry(pstCtrl->s32X, pstCtrl->s32Y, pstCtrl->s32Width, pstCtrl->s32Height);
+        vSetFont(pWidget, &pstCtrl->stFont);
+        if (!pstCtrl->bVisible)
+            pWidget->hide();
+        if (pstCtrl->bDimmed)
+            pWidget->setEnabled(false);
+    }
+    QWidget *pPrevious = nullptr;
+    for (int32_t t = 0; t < pstPanel->s32TabCount; t++) {
+        QWidget *pNext = pstQt->pWidgets[pstPanel->s32TabOrder[t]];
+        if (pPrevious && pNext)
+            QWidget::setTabOrder(pPrevious, pNext);
+        pPrevious = pNext ? pNext : pPrevious;
+    }
+}
+
+// Menus and their items in the resource's order; a menu's entries follow it.
+void vMakeMenuBar(stUiPanel *pstPanel, stQtPanel *pstQt)
+{
+    if (!pstPanel->bHasMenuBar)
+        return;
+    auto *pBar = new QMenuBar(pstQt->pWindow);
+    pBar->setGeometry(0, 0, pstPanel->s32Width, pstPanel->s32MenuHeight);
+    pstQt->pMenuBar = pBar;
+    QMenu *pMenus[UI_MENU_ENTRY_MAX] = {};
+    for (int32_t i = 0; i < pstPanel->s32MenuCount; i++) {
+        const stUiMenuEntry *pstEntry = &pstPanel->stMenu[i];
+        QMenu *pIn = pstEntry->s32Menu >= 0 ? pMenus[pstEntry->s32Menu] : nullptr;
+        QWidget *pHolder = pIn ? static_cast<QWidget *>(pIn) : pBar;
+        if (pstEntry->s32Kind == UI_MENU_MENU) {
+            pMenus[i] = pIn ? pIn->addMenu(strText(pstEntry->cText)) : pBar->addMenu(strText(pstEntry->cText));
+            pMenus[i]->setObjectName(strText(pstEntry->cName));
+            pstQt->pActions[i] = pMenus[i]->menuAction();
+        } else if (pstEntry->s32Kind == UI_MENU_SEPARATOR && pIn) {
+            pstQt->pActions[i] = pIn->addSeparator();
+        } else if (pstEntry->s32Kind == UI_MENU_ITEM) {
+            auto *pAction = new QAction(strText(pstEntry->cText), pstQt->pWindow);
+            pAction->setObjectName(strText(pstEntry->cName));
+            pHolder->addAction(pAction);
+            pstQt->pActions[i] = pAction;
+        }
+    }
+}
+
+// A floating panel is a transient of the first panel loaded (the main
+// panel): the window manager keeps it above that window without giving it
+// the keyboard, and dialogs opened later still come above it.
+void vFloatAboveFirstPanel(stUiPanel *pstPanel)
+{
+    stUiPanel *pstFirst = pUiFirstPanel();
+    if (bWindowless() || !pstFirst || pstFirst == pstPanel)
+        return;
+    QWidget *pFirst = pUiQt(pstFirst)->pWindow;
+    QWidget *pWindow = pUiQt(pstPanel)->pWindow;
+    if (!pFirst || !pWindow)
+        return;
+    pWindow->winId();
+    pFirst->winId();
+    pWindow->windowHandle()->setTransientParent(pFirst->windowHandle());
+}
+
+} // namespace
+
+stQtPanel *pUiQt(const stUiPanel *pstPanel) { return &gst_Qt[pstPanel->s32Slot]; }
+
+QWidget *pUiQtWidget(const stUiPanel *pstPanel, int32_t s32Index)
+{
+    return gst_Qt[pstPanel->s32Slot].pWidgets[s32Index];
+}
+
+stUiPanel *pUiQtPanelOfWindow(const QWidget *pWindow)
+{
+    for (int32_t s32Slot = 0; s32Slot < UI_PANEL_MAX; s32Slot++) {
+        stUiPanel *pstPanel = pUiPanelAt(s32Slot);
+        if (pstPanel && gst_Qt[s32Slot].pWindow == pWindow)
+            return pstPanel;
+    }
+    return nullptr;
+}
+
+size_t u32UiQtCopyOut(const QString &text, char *pcOut, size_t size)
+{
+    QByteArray bytes = text.toUtf8();
+    vUiCopyText(bytes.constData(), (size_t)bytes.size(), pcOut, size);
+    return (size_t)bytes.size();
+}
+
+int32_t bUiBackInit(void *, char *argv[], int32_t bWithoutWindows)
+{
+    if (bWithoutWindows) {
+        qInstallMessageHandler(vOnlyCriticalMessages);
+        // The probe of the window system and Qt itself read the platform
+        // from the environment.
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    if (QApplication::instance())
+        return 1;
+    if (argv && argv[0])
+        snprintf(gc_ArgBuffer, sizeof(gc_ArgBuffer), "%s", argv[0]);
+    if (!bWindowSystemReachable())
+        return 0;
+    new QApplication(gs32_Argc, gpc_Argv);
     if (!QApplication::instance())
-        return UIE_NOT_INITIALISED;
-    if (!fileName)
-        return UIE_BAD_ARGUMENT;
-    QFile file(strResourcePath(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return UIE_RESOURCE_NOT_FOUND;
-    QUiLoader loader;
-    QWidget *pRoot = loader.load(&file);
-    if (!pRoot)
-        return UIE_RESOURCE_NOT_FOUND;
-    QWidget *pPanelWidget = pFindPanelWidget(pRoot, panelResourceID);
-    if (!pPanelWidget) {
-        delete pRoot;
-        return UIE_PANEL_NOT_FOUND;
-    }
-    UiPanel *pParent = pUiFindPanel(parentPanel);
-    vAdoptMenuActions(pPanelWidget, pPanelWidget->findChild<QMenuBar *>());
-    if (pPanelWidget != pRoot) {
-        pPanelWidget->setParent(pParent ? pParent->pWidget.data() : nullptr, Qt::Window);
-        delete pRoot;
-    }
-    pPanelWidget->hide();
+        return 0;
+    QApplication::setQuitOnLastWindowClosed(false);
+    vUiQtInstallRepaintHold();
+    return 1;
+}
+
+int32_t bUiBackCreatePanel(stUiPanel *pstPanel, const stUiPanel *pstParent)
+{
+    vIconsBesidePanels();
+    stQtPanel *pstQt = pUiQt(pstPanel);
+    *pstQt = stQtPanel();
+    QWidget *pParent = pstParent ? pUiQt(pstParent)->pWindow.data() : nullptr;
+    auto *pWindow = new QWidget(pParent, Qt::Window);
+    pstQt->pWindow = pWindow;
+    pWindow->setObjectName(strText(pstPanel->cName));
+    pWindow->setWindowTitle(strText(pstPanel->cTitle));
+    if (pstPanel->cIconTheme[0])
+        pWindow->setWindowIcon(QIcon::fromTheme(strText(pstPanel->cIconTheme)));
+    vSetFont(pWindow, &pstPanel->stFont);
+    pWindow->setStyleSheet(strText(pstPanel->cStyleSheet));
     // The resource's position is only a layout origin: the window manager
     // places the window, so its frame and close box are on screen.
-    pPanelWidget->setAttribute(Qt::WA_Moved, false);
-
-    UiPanel *pPanel = new UiPanel;
-    pPanel->s32ResourceId = panelResourceID;
-    pPanel->pWidget = pPanelWidget;
-    pPanel->bFloating = pPanelWidget->property("floating").toBool();
-    if (pPanel->bFloating)
-        pPanelWidget->setAttribute(Qt::WA_ShowWithoutActivating);
-    pPanel->pfnCallback = pfnUiPanelCallback(pPanelWidget->property("callback").toString());
-    for (QWidget *pChild : pPanelWidget->findChildren<QWidget *>())
-        vAddControl(pPanel, pChild);
-    pPanel->pMenuBar = pPanelWidget->findChild<QMenuBar *>();
-    if (pPanel->pMenuBar)
-        pPanel->pfnMenuCallback = pfnUiMenuCallback(pPanel->pMenuBar->property("callback").toString());
-    int s32Handle = s32UiRegisterPanel(pPanel);
-    vUiWirePanel(pPanel);
-    return s32Handle;
+    pWindow->resize(pstPanel->s32Width, pstPanel->s32Height);
+    if (pstPanel->bFloating)
+        pWindow->setAttribute(Qt::WA_ShowWithoutActivating);
+    vMakeMenuBar(pstPanel, pstQt);
+    vMakeControls(pstPanel, pstQt);
+    vUiQtWirePanel(pstPanel);
+    return 1;
 }
 
-int s32UiRegisterPanel(UiPanel *pPanel)
+void vUiBackDestroyPanel(stUiPanel *pstPanel)
 {
-    pPanel->s32Handle = gs32_NextHandle++;
-    glst_Panels.append(pPanel);
-    return pPanel->s32Handle;
-}
-
-void vUiUnregisterPanel(int s32Handle)
-{
-    for (int i = 0; i < glst_Panels.size(); i++) {
-        if (glst_Panels[i]->s32Handle == s32Handle) {
-            UiPanel *pPanel = glst_Panels.takeAt(i);
-            qDeleteAll(pPanel->lstControls);
-            delete pPanel;
-            return;
-        }
+    stQtPanel *pstQt = pUiQt(pstPanel);
+    for (QPointer<QTimer> &pTimer : pstQt->pTimers) {
+        if (pTimer)
+            pTimer->stop();
     }
-}
-
-int DiscardPanel(int panel)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    QWidget *pWidget = pPanel->pWidget;
-    for (UiControl *pCtrl : pPanel->lstControls) {
-        if (pCtrl->pTimer)
-            pCtrl->pTimer->stop();
+    if (pstQt->pWindow) {
+        pstQt->pWindow->hide();
+        pstQt->pWindow->deleteLater();
     }
-    vUiUnregisterPanel(panel);
-    pWidget->hide();
-    pWidget->deleteLater();
-    return UIE_NO_ERROR;
+    *pstQt = stQtPanel();
 }
 
-int DisplayPanel(int panel)
+void vUiBackShowPanel(stUiPanel *pstPanel, int32_t bShow)
 {
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    if (pPanel->bFloating)
-        vFloatAboveFirstPanel(pPanel);
-    pPanel->pWidget->show();
-    vRaise(pPanel->pWidget);
-    return UIE_NO_ERROR;
+    QWidget *pWindow = pUiQt(pstPanel)->pWindow;
+    if (!bShow) {
+        pWindow->hide();
+        return;
+    }
+    if (pstPanel->bFloating)
+        vFloatAboveFirstPanel(pstPanel);
+    pWindow->show();
+    if (!bWindowless())
+        pWindow->raise();
 }
 
-int HidePanel(int panel)
+// Another panel takes the keyboard only when no window of the program has
+// it, and an open menu is never covered.
+void vUiBackActivatePanel(stUiPanel *pstPanel)
 {
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    pPanel->pWidget->hide();
-    return UIE_NO_ERROR;
+    QWidget *pWindow = pUiQt(pstPanel)->pWindow;
+    if (bWindowless() || QApplication::activeWindow() || QApplication::activePopupWidget())
+        return;
+    pWindow->raise();
+    pWindow->activateWindow();
 }
-
-namespace {
-int gs32_ActivePanel = 0;
-}
-
-// The operations make their progress panel active after every step. The
-// keyboard stays with the operator: a floating panel never takes it (the
-// window manager keeps it above the first panel), another panel takes it
-// only when no window of the program has it, and an open menu is never
-// covered.
-int SetActivePanel(int panel)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    gs32_ActivePanel = panel;
-    QWidget *pWidget = pPanel->pWidget;
-    if (bWindowless() || pPanel->bFloating || QApplication::activeWindow() ||
-        QApplication::activePopupWidget())
-        return UIE_NO_ERROR;
-    pWidget->raise();
-    pWidget->activateWindow();
-    return UIE_NO_ERROR;
-}
-
-int GetActivePanel(void) { return pUiFindPanel(gs32_ActivePanel) ? gs32_ActivePanel : 0; }
 
 // Qt keeps the focus widget of an inactive window until it is activated.
-int SetActiveCtrl(int panel, int control)
+void vUiBackFocusControl(stUiPanel *pstPanel, int32_t s32Index)
 {
-    UiControl *pCtrl = pUiFindControl(panel, control);
-    if (!pCtrl || !pCtrl->pWidget || pCtrl->eKind == UiCtrlKind::Timer)
-        return UIE_BAD_CONTROL;
-    pCtrl->pWidget->setFocus(Qt::OtherFocusReason);
-    return UIE_NO_ERROR;
-}
-
-int SetPanelKeyboardHome(int panel, int control)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    UiControl *pCtrl = control ? pUiFindControl(panel, control) : nullptr;
-    if (control && (!pCtrl || pCtrl->eKind != UiCtrlKind::Text))
-        return UIE_BAD_CONTROL;
-    pPanel->s32KeyboardHome = control;
-    return UIE_NO_ERROR;
-}
-
-int bUiPanelIsVisible(int panel)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    return pPanel && pPanel->pWidget->isVisible() ? 1 : 0;
-}
-
-namespace {
-
-bool bIsControl(const UiPanel *pPanel, const QWidget *pWidget)
-{
-    for (const UiControl *pCtrl : pPanel->lstControls) {
-        if (pCtrl->pWidget == pWidget)
-            return true;
-    }
-    return false;
-}
-
-// What a smaller panel cuts off is out of the operator's reach, for the
-// keyboard too: a part of the panel (a group box) lying wholly outside it is
-// hidden, so that neither Tab nor a mnemonic reaches the controls in it.
-// The controls keep their own visible attribute.
-void vFitPartsToPanel(UiPanel *pPanel)
-{
-    QWidget *pPanelWidget = pPanel->pWidget;
-    QRect area = pPanelWidget->rect();
-    for (QWidget *pPart : pPanelWidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-        if (pPart->isWindow() || bIsControl(pPanel, pPart))
-            continue;
-        bool bOff = !area.intersects(pPart->geometry());
-        if (bOff && !pPart->isHidden()) {
-            pPart->setProperty("uiOffPanel", true);
-            pPart->hide();
-        } else if (!bOff && pPart->property("uiOffPanel").toBool()) {
-            pPart->setProperty("uiOffPanel", false);
-            pPart->show();
-        }
-    }
-}
-
-} // namespace
-
-int SetPanelAttribute(int panel, int attribute, int value)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    QWidget *pWidget = pPanel->pWidget;
-    switch (attribute) {
-    case ATTR_HEIGHT:
-        pWidget->setFixedHeight(value);
-        vFitPartsToPanel(pPanel);
-        return UIE_NO_ERROR;
-    case ATTR_WIDTH:
-        pWidget->setFixedWidth(value);
-        vFitPartsToPanel(pPanel);
-        return UIE_NO_ERROR;
-    case ATTR_VISIBLE:
-        return value ? DisplayPanel(panel) : HidePanel(panel);
-    default:
-        return UIE_BAD_ATTRIBUTE;
-    }
-}
-
-int SetPanelAttribute(int panel, int attribute, const char *text)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    if (attribute != ATTR_TITLE || !text)
-        return UIE_BAD_ATTRIBUTE;
-    pPanel->pWidget->setWindowTitle(QString::fromLocal8Bit(text));
-    return UIE_NO_ERROR;
-}
-
-int GetPanelAttribute(int panel, int attribute, int *value)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    if (!value)
-        return UIE_BAD_ARGUMENT;
-    switch (attribute) {
-    case ATTR_HEIGHT:
-        *value = pPanel->pWidget->height();
-        return UIE_NO_ERROR;
-    case ATTR_WIDTH:
-        *value = pPanel->pWidget->width();
-        return UIE_NO_ERROR;
-    case ATTR_VISIBLE:
-        *value = pPanel->pWidget->isVisible() ? 1 : 0;
-        return UIE_NO_ERROR;
-    default:
-        return UIE_BAD_ATTRIBUTE;
-    }
-}
-
-int GetPanelAttribute(int panel, int attribute, char *text, size_t size)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    if (!pPanel)
-        return UIE_BAD_PANEL;
-    if (attribute != ATTR_TITLE || !text || size == 0)
-        return UIE_BAD_ATTRIBUTE;
-    vUiCopyOut(pPanel->pWidget->windowTitle(), text, size);
-    return UIE_NO_ERROR;
-}
-
-int GetPanelMenuBar(int panel)
-{
-    UiPanel *pPanel = pUiFindPanel(panel);
-    return pPanel && pPanel->pMenuBar ? panel : 0;
-}
-
-void vUiCopyOut(const QString &text, char *pcOut, size_t size)
-{
-    if (!pcOut || size == 0)
-        return;
-    QByteArray bytes = text.toLocal8Bit();
-    size_t count = (size_t)bytes.size() < size - 1 ? (size_t)bytes.size() : size - 1;
-    memcpy(pcOut, bytes.constData(), count);
-    pcOut[count] = '\0';
+    QWidget *pWidget = pUiQtWidget(pstPanel, s32Index);
+    if (pWidget)
+        pWidget->setFocus(Qt::OtherFocusReason);
 }
