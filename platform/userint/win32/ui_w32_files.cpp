@@ -191,65 +191,58 @@ void vUiSysNameProgramDir(const char *pcDir)
     _wputenv(wcAssignment);
 }
 
-int MakeDir(const char *path)
+int32_t bUiSysExists(const char *pcPath)
 {
-    if (!path || !*path)
-        return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bWinWide(path, wcPath, UI_WIDE_PATH))
+    return bWinWide(pcPath, wcPath, UI_WIDE_PATH) && GetFileAttributesW(wcPath) != INVALID_FILE_ATTRIBUTES;
+}
+
+int32_t s32UiSysMakeDir(const char *pcPath)
+{
+    wchar_t wcPath[UI_WIDE_PATH];
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
         return UIE_FILE_ERROR;
     if (CreateDirectoryW(wcPath, nullptr))
         return UIE_NO_ERROR;
     return GetLastError() == ERROR_ALREADY_EXISTS ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
 }
 
-int FileToArray(const char *path, void *data, size_t size, size_t *read)
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu32Read)
 {
-    if (read)
-        *read = 0;
-    if (!path || (!data && size))
-        return UIE_BAD_ARGUMENT;
+    *pu32Read = 0;
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bWinWide(path, wcPath, UI_WIDE_PATH))
-        return UIE_FILE_ERROR;
-    HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
+        return 0;
+    HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
-        return UIE_FILE_ERROR;
-    size_t got = 0;
-    while (got < size) {
-        DWORD u32Chunk = size - got > 0x10000000 ? 0x10000000 : (DWORD)(size - got);
-        DWORD u32Read = 0;
-        if (!ReadFile(hFile, static_cast<char *>(data) + got, u32Chunk, &u32Read, nullptr) || u32Read == 0)
+        return 0;
+    while (*pu32Read < size) {
+        DWORD u32Chunk = size - *pu32Read > 0x10000000 ? 0x10000000 : (DWORD)(size - *pu32Read);
+        DWORD u32Got = 0;
+        if (!ReadFile(hFile, static_cast<char *>(pvData) + *pu32Read, u32Chunk, &u32Got, nullptr) || u32Got == 0)
             break;
-        got += u32Read;
+        *pu32Read += u32Got;
     }
     CloseHandle(hFile);
-    if (read)
-        *read = got;
-    return UIE_NO_ERROR;
+    return 1;
 }
 
-int GetFileInfo(const char *path, long *size)
+// A name Windows cannot take names no file.
+int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size)
 {
-    if (size)
-        *size = 0;
-    if (!path)
-        return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    if (!bWinWide(path, wcPath, UI_WIDE_PATH))
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
         return UIE_FILE_ERROR;
     WIN32_FILE_ATTRIBUTE_DATA stData;
     if (!GetFileAttributesExW(wcPath, GetFileExInfoStandard, &stData)) {
         DWORD u32Error = GetLastError();
-        return u32Error == ERROR_FILE_NOT_FOUND || u32Error == ERROR_PATH_NOT_FOUND ||
-                       u32Error == ERROR_INVALID_NAME
-                   ? 0
-                   : UIE_FILE_ERROR;
+        bool bNone = u32Error == ERROR_FILE_NOT_FOUND || u32Error == ERROR_PATH_NOT_FOUND || u32Error == ERROR_INVALID_NAME;
+        return bNone ? 0 : UIE_FILE_ERROR;
     }
     if (stData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
-    if (size)
-        *size = stData.nFileSizeHigh || stData.nFileSizeLow > (DWORD)LONG_MAX ? LONG_MAX : (long)stData.nFileSizeLow;
+    bool bHuge = stData.nFileSizeHigh || stData.nFileSizeLow > (DWORD)LONG_MAX;
+    *ps32Size = bHuge ? LONG_MAX : (long)stData.nFileSizeLow;
     return 1;
 }
