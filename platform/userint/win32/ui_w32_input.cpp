@@ -66,6 +66,14 @@ HWND hShownControl(int s32Panel, int s32Control)
     return hWnd && IsWindowVisible(hWnd) ? hWnd : nullptr;
 }
 
+// Where the panel's keys go: the control holding its focus, else the panel.
+HWND hKeyTarget(int s32Panel)
+{
+    HWND hPanel = hShownPanel(s32Panel, nullptr);
+    HWND hFocus = GetFocus();
+    return hFocus && hPanel && IsChild(hPanel, hFocus) ? hFocus : hPanel;
+}
+
 } // namespace
 
 // A ring's list is not opened: the click lands on its field.
@@ -94,24 +102,19 @@ int UiQueueKeyPress(int panel, int control, int key)
 
 int UiQueuePanelKey(int panel, int key)
 {
-    HWND hPanel = hShownPanel(panel, nullptr);
-    if (!hPanel)
-        return -1;
-    HWND hFocus = GetFocus();
-    vPostKey(hFocus && IsChild(hPanel, hFocus) ? hFocus : hPanel, key);
-    return 0;
+    HWND hTarget = hKeyTarget(panel);
+    if (hTarget)
+        vPostKey(hTarget, key);
+    return hTarget ? 0 : -1;
 }
 
 // Alt held: bit 29 of the key's data.
 int UiQueueAltKey(int panel, char key)
 {
-    HWND hPanel = hShownPanel(panel, nullptr);
-    if (!hPanel)
-        return -1;
-    HWND hFocus = GetFocus();
-    PostMessageW(hFocus && IsChild(hPanel, hFocus) ? hFocus : hPanel, WM_SYSCHAR, (WPARAM)(unsigned char)key,
-                 (LPARAM)(1 | (1 << 29)));
-    return 0;
+    HWND hTarget = hKeyTarget(panel);
+    if (hTarget)
+        PostMessageW(hTarget, WM_SYSCHAR, (WPARAM)(unsigned char)key, (LPARAM)(1 | (1 << 29)));
+    return hTarget ? 0 : -1;
 }
 
 int UiQueueClosePanel(int panel)
