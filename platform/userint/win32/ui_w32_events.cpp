@@ -211,7 +211,7 @@ void vNumericChanged(stUiPanel *pstPanel, int32_t s32Index)
     wchar_t wcText[32];
     GetWindowTextW(pstNative->hWnd, wcText, 32);
     wchar_t *pwcEnd = nullptr;
-    long s32Value = wcstol(wcText, &pwcEnd, 10);
+    long s32Value = wcstol(wcText, &pwcEnd, 10); // 32 bits on Windows
     if (pwcEnd == wcText || *pwcEnd != L'\0' || s32Value < pstCtrl->s32Min || s32Value > pstCtrl->s32Max)
         return;
     if (s32Value == pstNative->s32Value)
