@@ -161,8 +161,6 @@ int32_t bUiCtrlShown(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl);
 // weight), else the panel's; the size UI_DEFAULT_POINT_SIZE when none says.
 // A group box that the panel's style sheet makes bold is the back end's.
 void vUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl, stUiFont *pstFont);
-// A control's text box contents (joined lines; see stUiTextBox).
-const char *pcUiTextBoxText(const stUiCtrl *pstCtrl, size_t *pu32Length);
 // A menu-bar item of the panel by its itemId, or -1.
 int32_t s32UiMenuEntryOfItem(const stUiPanel *pstPanel, int32_t s32ItemId);
 // True once the run-time was brought up.

@@ -130,12 +130,6 @@ void vUiTextBoxFree(stUiCtrl *pstCtrl)
     memset(&pstCtrl->stBox, 0, sizeof(pstCtrl->stBox));
 }
 
-const char *pcUiTextBoxText(const stUiCtrl *pstCtrl, size_t *pu32Length)
-{
-    *pu32Length = pstCtrl->stBox.u32Length;
-    return pstCtrl->stBox.pcText ? pstCtrl->stBox.pcText : "";
-}
-
 void vUiFrontFlushTextBoxes(void)
 {
     for (int32_t s32Slot = 0; s32Slot < UI_PANEL_MAX; s32Slot++) {

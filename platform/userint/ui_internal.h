@@ -23,8 +23,6 @@ struct stQtPanel {
 
 stQtPanel *pUiQt(const stUiPanel *pstPanel);
 QWidget *pUiQtWidget(const stUiPanel *pstPanel, int32_t s32Index);
-// The front's panel whose window this is, or null.
-stUiPanel *pUiQtPanelOfWindow(const QWidget *pWindow);
 
 // Events (ui_events.cpp): a new panel's widgets wired to the front.
 void vUiQtWirePanel(stUiPanel *pstPanel);

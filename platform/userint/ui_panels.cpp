@@ -252,7 +252,6 @@ void vMakeMenuBar(stUiPanel *pstPanel, stQtPanel *pstQt)
     if (!pstPanel->bHasMenuBar)
         return;
     auto *pBar = new QMenuBar(pstQt->pWindow);
-    pBar->setGeometry(0, 0, pstPanel->s32Width, pstPanel->s32MenuHeight);
     pstQt->pMenuBar = pBar;
     QMenu *pMenus[UI_MENU_ENTRY_MAX] = {};
     for (int32_t i = 0; i < pstPanel->s32MenuCount; i++) {
@@ -272,6 +271,9 @@ void vMakeMenuBar(stUiPanel *pstPanel, stQtPanel *pstQt)
             pstQt->pActions[i] = pAction;
         }
     }
+    // The bar is as high as its font needs; the resource's height only
+    // keeps the controls below it.
+    pBar->setGeometry(0, 0, pstPanel->s32Width, pBar->sizeHint().height());
 }
 
 // A floating panel is a transient of the first panel loaded (the main
@@ -298,16 +300,6 @@ stQtPanel *pUiQt(const stUiPanel *pstPanel) { return &gst_Qt[pstPanel->s32Slot];
 QWidget *pUiQtWidget(const stUiPanel *pstPanel, int32_t s32Index)
 {
     return gst_Qt[pstPanel->s32Slot].pWidgets[s32Index];
-}
-
-stUiPanel *pUiQtPanelOfWindow(const QWidget *pWindow)
-{
-    for (int32_t s32Slot = 0; s32Slot < UI_PANEL_MAX; s32Slot++) {
-        stUiPanel *pstPanel = pUiPanelAt(s32Slot);
-        if (pstPanel && gst_Qt[s32Slot].pWindow == pWindow)
-            return pstPanel;
-    }
-    return nullptr;
 }
 
 size_t u32UiQtCopyOut(const QString &text, char *pcOut, size_t size)
