@@ -540,16 +540,15 @@ void vUiBackPump(int32_t bInput)
 // through a descriptor: nothing to watch.
 int s32UiBackWatchFd(int fd, void (*pfnReady)(void *), void *pvContext)
 {
+    (void)fd;
     (void)pfnReady;
     (void)pvContext;
-    return fd < 0 ? UIE_BAD_ARGUMENT : UIE_NO_ERROR;
+    return UIE_NO_ERROR;
 }
 
 void vUiBackWaitCursor(int32_t bOn)
 {
-    if ((bOn ? 1 : 0) == gb_WaitCursor)
-        return;
-    gb_WaitCursor = bOn ? 1 : 0;
+    gb_WaitCursor = bOn;
     vWaitCursorNow();
 }
 
