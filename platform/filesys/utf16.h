@@ -27,7 +27,7 @@ int32_t s32Utf8ToUtf16(const char *pcText, uint16_t *pu16Out, size_t outCount, i
 int32_t s32Utf16ToUtf8(const uint16_t *pu16Text, char *pcOut, size_t size, int32_t bCutToFit);
 // The UTF-8 bytes of a valid UTF-16 text (its NUL not counted), or 0 for
 // one with a lone surrogate.
-size_t u32Utf8LengthOf(const uint16_t *pu16Text);
+size_t szUtf8LengthOf(const uint16_t *pu16Text);
 // 1 when the bytes are valid UTF-8 (a NUL among them included).
 int32_t bUtf8Valid(const char *pcText, size_t length);
 // The reason of a refusal in words: "not valid UTF-8".

@@ -25,11 +25,11 @@ stWide Wide(const char *pcText, size_t outCount = 64, int32_t bCutToFit = 0)
 {
     std::vector<uint16_t> units(outCount + 1, 0xAAAA);
     stWide wide = {s32Utf8ToUtf16(pcText, units.data(), outCount, bCutToFit), {}};
-    size_t u32Count = 0;
-    while (u32Count < outCount && units[u32Count] != 0)
-        u32Count++;
-    EXPECT_LT(u32Count, outCount) << "no NUL for " << pcText;
-    units.resize(u32Count);
+    size_t count = 0;
+    while (count < outCount && units[count] != 0)
+        count++;
+    EXPECT_LT(count, outCount) << "no NUL for " << pcText;
+    units.resize(count);
     wide.units = units;
     return wide;
 }
@@ -39,9 +39,9 @@ std::pair<int32_t, std::string> Narrow(std::vector<uint16_t> units, size_t size 
     units.push_back(0);
     std::string text(size + 1, 'X');
     int32_t s32Result = s32Utf16ToUtf8(units.data(), &text[0], size, bCutToFit);
-    size_t u32Count = text.find('\0');
-    EXPECT_LT(u32Count, size);
-    text.resize(u32Count);
+    size_t count = text.find('\0');
+    EXPECT_LT(count, size);
+    text.resize(count);
     return {s32Result, text};
 }
 
@@ -92,9 +92,9 @@ TEST(Utf16, RefusesHalfAPair)
     EXPECT_EQ(Narrow({0xD83D, 'A', 0xDE00}), std::make_pair(UTF16_LONE_SURROGATE + 0, std::string()));
     EXPECT_EQ(Narrow({'A', 0xD83D}, 64, 1).first, UTF16_LONE_SURROGATE);
     const uint16_t u16Lone[] = {'A', 0xDE00, 0};
-    EXPECT_EQ(u32Utf8LengthOf(u16Lone), 0u);
+    EXPECT_EQ(szUtf8LengthOf(u16Lone), 0u);
     const uint16_t u16Text[] = {'A', 0x6A94, 0xD83D, 0xDE00, 0};
-    EXPECT_EQ(u32Utf8LengthOf(u16Text), 8u);
+    EXPECT_EQ(szUtf8LengthOf(u16Text), 8u);
 }
 
 TEST(Utf16, RefusesWhatDoesNotFitUnlessToldToCut)

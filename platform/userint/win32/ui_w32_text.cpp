@@ -148,7 +148,7 @@ size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size)
     pwcText[0] = L'\0';
     GetWindowTextW(hWnd, pwcText, s32Length + 1);
     // Its whole length, for ATTR_STRING_TEXT_LENGTH, needs no buffer of the caller's.
-    size_t whole = u32Utf8LengthOf(reinterpret_cast<const uint16_t *>(pwcText));
+    size_t whole = szUtf8LengthOf(reinterpret_cast<const uint16_t *>(pwcText));
     if (pcOut && size)
         vUiNarrowShown(pwcText, pcOut, size);
     if (pwcText != wcShort)
