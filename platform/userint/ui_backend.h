@@ -55,7 +55,7 @@ void vUiBackApply(stUiPanel *pstPanel, int32_t s32Index, int32_t s32Change, cons
 int32_t s32UiBackReadValue(const stUiPanel *pstPanel, int32_t s32Index);
 // A text field's or label's text as UTF-8, cut to size - 1 bytes and NUL
 // ended (nothing written when size is 0); returns its whole length in bytes.
-size_t u32UiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size);
+size_t szUiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size);
 // The colour a label or text field shows when the program set none (0xRRGGBB).
 int32_t s32UiBackShownColor(const stUiPanel *pstPanel, int32_t s32Index, int32_t bBackground);
 // A ring or list item inserted at s32At (0 .. count); the label's bytes as
@@ -126,11 +126,11 @@ int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcPr
 void vUiSysNameProgramDir(const char *pcDir);
 // One folder made: UIE_NO_ERROR, UIE_ALREADY_EXISTS or UIE_FILE_ERROR.
 int32_t s32UiSysMakeDir(const char *pcPath);
-// Up to size bytes of the file into pvData, the count in *pu32Read: 1, or 0
+// Up to size bytes of the file into pvData, the count in *pRead: 1, or 0
 // when it cannot be opened.
-int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu32Read);
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pRead);
 // 1 and the size of a regular file, 0 when there is none (or no regular
 // file), UIE_FILE_ERROR when the system cannot say.
-int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size);
+int32_t s32UiSysFileSize(const char *pcPath, long *pSize);
 
 #endif

@@ -153,14 +153,14 @@ int32_t s32UiBackReadValue(const stUiPanel *pstPanel, int32_t s32Index)
     return pstPanel->stCtrls[s32Index].s32Value;
 }
 
-size_t u32UiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size)
+size_t szUiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size)
 {
     QWidget *pWidget = pUiQtWidget(pstPanel, s32Index);
     if (auto *pField = qobject_cast<QLineEdit *>(pWidget))
-        return u32UiQtCopyOut(pField->text(), pcOut, size);
+        return szUiQtCopyOut(pField->text(), pcOut, size);
     if (auto *pLabel = qobject_cast<QLabel *>(pWidget))
-        return u32UiQtCopyOut(pLabel->text(), pcOut, size);
-    return u32UiQtCopyOut(QString(), pcOut, size);
+        return szUiQtCopyOut(pLabel->text(), pcOut, size);
+    return szUiQtCopyOut(QString(), pcOut, size);
 }
 
 // The colour the widget shows from its palette.

@@ -52,7 +52,7 @@ int32_t s32UiBackFileDialog(const stUiFileRequest *pstRequest, const char *pcSuf
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return VAL_NO_FILE_SELECTED;
     QString chosen = dialog.selectedFiles().first();
-    u32UiQtCopyOut(chosen, pcPath, size);
+    szUiQtCopyOut(chosen, pcPath, size);
     return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 

@@ -212,23 +212,23 @@ int32_t s32UiSysMakeDir(const char *pcPath)
     return errno == EEXIST ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
 }
 
-int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu32Read)
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pRead)
 {
     FILE *pFile = fopen(pcPath, "rb");
     if (!pFile)
         return 0;
-    *pu32Read = size ? fread(pvData, 1, size, pFile) : 0;
+    *pRead = size ? fread(pvData, 1, size, pFile) : 0;
     fclose(pFile);
     return 1;
 }
 
-int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size)
+int32_t s32UiSysFileSize(const char *pcPath, long *pSize)
 {
     struct stat info;
     if (stat(pcPath, &info) != 0)
         return errno == ENOENT || errno == ENOTDIR ? 0 : UIE_FILE_ERROR;
     if (!S_ISREG(info.st_mode))
         return 0;
-    *ps32Size = (long)info.st_size;
+    *pSize = (long)info.st_size;
     return 1;
 }

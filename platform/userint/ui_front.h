@@ -55,16 +55,16 @@ struct stUiFont {
 // A control's growing text box contents: its lines joined by '\n' (a
 // carriage return ends a line too), the line feed that ends the text held
 // back until something follows it, so that a box ending in a line feed has
-// no empty last line. u32Shown bytes of it have gone to the back end.
+// no empty last line. shown bytes of it have gone to the back end.
 struct stUiTextBox {
     char *pcText;
-    size_t u32Length;
-    size_t u32Capacity;
-    size_t *pu32LineStart; // the offset of each line in pcText
+    size_t length;
+    size_t capacity;
+    size_t *pLineStart; // the offset of each line in pcText
     int32_t s32LineCount;
     int32_t s32LineCapacity;
     int32_t bPendingLineFeed;
-    size_t u32Shown;
+    size_t shown;
 };
 
 struct stUiCtrl {

@@ -185,7 +185,7 @@ int GetCtrlValText(int panel, int control, char *text, size_t size)
     if (!bShowsText(pstCtrl))
         return UIE_BAD_CONTROL;
     stUiPanel *pstPanel = pUiFindPanel(panel);
-    u32UiBackReadText(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl), text, size);
+    szUiBackReadText(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl), text, size);
     return UIE_NO_ERROR;
 }
 
@@ -247,7 +247,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value)
         if (pstCtrl->s32Kind != UI_KIND_TEXT)
             return UIE_BAD_ATTRIBUTE;
         stUiPanel *pstPanel = pUiFindPanel(panel);
-        *value = (int)u32UiBackReadText(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl), nullptr, 0);
+        *value = (int)szUiBackReadText(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl), nullptr, 0);
         return UIE_NO_ERROR;
     }
     case ATTR_ENABLED:

@@ -47,6 +47,20 @@ int s32ApplyRestrictedSuffix(const char *pcSuffix, int s32Result, char *pcPath, 
     return bUiSysExists(pcPath) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
+// A message or a report: to the caller's responder when set, else shown.
+int s32ShowText(UiMessageResponder pfnResponder, void *pvContext,
+                void (*pfnShow)(const char *, const char *), const char *pcTitle, const char *pcText)
+{
+    if (pfnResponder) {
+        pfnResponder(pcTitle ? pcTitle : "", pcText ? pcText : "", pvContext);
+        return UIE_NO_ERROR;
+    }
+    if (!bUiFrontInitialised())
+        return UIE_NOT_INITIALISED;
+    pfnShow(pcTitle ? pcTitle : "", pcText ? pcText : "");
+    return UIE_NO_ERROR;
+}
+
 } // namespace
 
 void vUiSetFileResponder(UiFileResponder pfn, void *pvContext)
@@ -108,16 +122,7 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
 
 int MessagePopup(const char *title, const char *message)
 {
-    const char *pcTitle = title ? title : "";
-    const char *pcMessage = message ? message : "";
-    if (gpfn_MessageResponder) {
-        gpfn_MessageResponder(pcTitle, pcMessage, gpv_MessageContext);
-        return UIE_NO_ERROR;
-    }
-    if (!bUiFrontInitialised())
-        return UIE_NOT_INITIALISED;
-    vUiBackMessage(pcTitle, pcMessage);
-    return UIE_NO_ERROR;
+    return s32ShowText(gpfn_MessageResponder, gpv_MessageContext, vUiBackMessage, title, message);
 }
 
 int ConfirmPopup(const char *title, const char *message)
@@ -133,14 +138,5 @@ int ConfirmPopup(const char *title, const char *message)
 
 int TextWindowPopup(const char *title, const char *text)
 {
-    const char *pcTitle = title ? title : "";
-    const char *pcText = text ? text : "";
-    if (gpfn_TextWindowResponder) {
-        gpfn_TextWindowResponder(pcTitle, pcText, gpv_TextWindowContext);
-        return UIE_NO_ERROR;
-    }
-    if (!bUiFrontInitialised())
-        return UIE_NOT_INITIALISED;
-    vUiBackTextWindow(pcTitle, pcText);
-    return UIE_NO_ERROR;
+    return s32ShowText(gpfn_TextWindowResponder, gpv_TextWindowContext, vUiBackTextWindow, title, text);
 }

@@ -157,9 +157,9 @@ int GetFileInfo(const char *path, long *size)
         *size = 0;
     if (!path)
         return UIE_BAD_ARGUMENT;
-    long s32Size = 0;
-    int32_t s32Result = s32UiSysFileSize(path, &s32Size);
+    long fileSize = 0;
+    int32_t s32Result = s32UiSysFileSize(path, &fileSize);
     if (s32Result == 1 && size)
-        *size = s32Size;
+        *size = fileSize;
     return s32Result;
 }

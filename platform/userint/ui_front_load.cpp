@@ -60,12 +60,12 @@ bool bReadResource(const char *pcFileName)
         vUiResourceDir(cDir, sizeof(cDir));
         snprintf(cPath, sizeof(cPath), "%s" UI_PATH_SEP "%s", cDir, pcFileName);
     }
-    long s32Size = 0;
-    if (GetFileInfo(cPath, &s32Size) != 1 || s32Size >= UI_RESOURCE_MAX)
+    long fileSize = 0;
+    if (GetFileInfo(cPath, &fileSize) != 1 || fileSize >= UI_RESOURCE_MAX)
         return false;
-    char *pcText = static_cast<char *>(malloc((size_t)s32Size + 1));
+    char *pcText = static_cast<char *>(malloc((size_t)fileSize + 1));
     size_t length = 0;
-    if (!pcText || FileToArray(cPath, pcText, (size_t)s32Size, &length) != UIE_NO_ERROR) {
+    if (!pcText || FileToArray(cPath, pcText, (size_t)fileSize, &length) != UIE_NO_ERROR) {
         free(pcText);
         return false;
     }

@@ -37,27 +37,21 @@ void vFitPartsToPanel(stUiPanel *pstPanel)
     }
 }
 
+int s32ShowPanel(int s32Panel, int32_t bShow)
+{
+    stUiPanel *pstPanel = pUiFindPanel(s32Panel);
+    if (!pstPanel)
+        return UIE_BAD_PANEL;
+    pstPanel->bShown = bShow;
+    vUiBackShowPanel(pstPanel, bShow);
+    return UIE_NO_ERROR;
+}
+
 } // namespace
 
-int DisplayPanel(int panel)
-{
-    stUiPanel *pstPanel = pUiFindPanel(panel);
-    if (!pstPanel)
-        return UIE_BAD_PANEL;
-    pstPanel->bShown = 1;
-    vUiBackShowPanel(pstPanel, 1);
-    return UIE_NO_ERROR;
-}
+int DisplayPanel(int panel) { return s32ShowPanel(panel, 1); }
 
-int HidePanel(int panel)
-{
-    stUiPanel *pstPanel = pUiFindPanel(panel);
-    if (!pstPanel)
-        return UIE_BAD_PANEL;
-    pstPanel->bShown = 0;
-    vUiBackShowPanel(pstPanel, 0);
-    return UIE_NO_ERROR;
-}
+int HidePanel(int panel) { return s32ShowPanel(panel, 0); }
 
 // The operations make their progress panel active after every step. The
 // keyboard stays with the operator: a floating panel never takes it (it

@@ -15,16 +15,16 @@ namespace {
 
 bool bRoomForText(stUiTextBox *pstBox, size_t more)
 {
-    if (pstBox->u32Length + more + 1 <= pstBox->u32Capacity)
+    if (pstBox->length + more + 1 <= pstBox->capacity)
         return true;
-    size_t capacity = pstBox->u32Capacity ? pstBox->u32Capacity : 256;
-    while (capacity < pstBox->u32Length + more + 1)
+    size_t capacity = pstBox->capacity ? pstBox->capacity : 256;
+    while (capacity < pstBox->length + more + 1)
         capacity *= 2;
     char *pcText = static_cast<char *>(realloc(pstBox->pcText, capacity));
     if (!pcText)
         return false;
     pstBox->pcText = pcText;
-    pstBox->u32Capacity = capacity;
+    pstBox->capacity = capacity;
     return true;
 }
 
@@ -33,10 +33,10 @@ bool bRoomForLine(stUiTextBox *pstBox)
     if (pstBox->s32LineCount < pstBox->s32LineCapacity)
         return true;
     int32_t s32Capacity = pstBox->s32LineCapacity ? 2 * pstBox->s32LineCapacity : 64;
-    void *pvStarts = realloc(pstBox->pu32LineStart, (size_t)s32Capacity * sizeof(size_t));
+    void *pvStarts = realloc(pstBox->pLineStart, (size_t)s32Capacity * sizeof(size_t));
     if (!pvStarts)
         return false;
-    pstBox->pu32LineStart = static_cast<size_t *>(pvStarts);
+    pstBox->pLineStart = static_cast<size_t *>(pvStarts);
     pstBox->s32LineCapacity = s32Capacity;
     return true;
 }
@@ -45,8 +45,8 @@ bool bBreakLine(stUiTextBox *pstBox)
 {
     if (!bRoomForLine(pstBox))
         return false;
-    pstBox->pcText[pstBox->u32Length++] = '\n';
-    pstBox->pu32LineStart[pstBox->s32LineCount++] = pstBox->u32Length;
+    pstBox->pcText[pstBox->length++] = '\n';
+    pstBox->pLineStart[pstBox->s32LineCount++] = pstBox->length;
     return true;
 }
 
@@ -57,7 +57,7 @@ bool bAppend(stUiTextBox *pstBox, const char *pcText)
     if (!bRoomForText(pstBox, 2 * length + 1) || !bRoomForLine(pstBox))
         return false;
     if (pstBox->s32LineCount == 0)
-        pstBox->pu32LineStart[pstBox->s32LineCount++] = 0;
+        pstBox->pLineStart[pstBox->s32LineCount++] = 0;
     for (size_t i = 0; i < length; i++) {
         if (pstBox->bPendingLineFeed) {
             pstBox->bPendingLineFeed = 0;
@@ -70,35 +70,35 @@ bool bAppend(stUiTextBox *pstBox, const char *pcText)
             if (!bBreakLine(pstBox))
                 return false;
         } else {
-            pstBox->pcText[pstBox->u32Length++] = pcText[i];
+            pstBox->pcText[pstBox->length++] = pcText[i];
         }
     }
-    pstBox->pcText[pstBox->u32Length] = '\0';
+    pstBox->pcText[pstBox->length] = '\0';
     return true;
 }
 
 int32_t s32LineCount(const stUiTextBox *pstBox)
 {
-    return pstBox->u32Length == 0 && !pstBox->bPendingLineFeed ? 0 : pstBox->s32LineCount;
+    return pstBox->length == 0 && !pstBox->bPendingLineFeed ? 0 : pstBox->s32LineCount;
 }
 
-const char *pcLine(const stUiTextBox *pstBox, int32_t s32Index, size_t *pu32Length)
+const char *pcLine(const stUiTextBox *pstBox, int32_t s32Index, size_t *pLength)
 {
-    size_t start = pstBox->pu32LineStart[s32Index];
-    size_t end = s32Index + 1 < pstBox->s32LineCount ? pstBox->pu32LineStart[s32Index + 1] - 1
-                                                      : pstBox->u32Length;
-    *pu32Length = end - start;
+    size_t start = pstBox->pLineStart[s32Index];
+    size_t end = s32Index + 1 < pstBox->s32LineCount ? pstBox->pLineStart[s32Index + 1] - 1
+                                                      : pstBox->length;
+    *pLength = end - start;
     return pstBox->pcText + start;
 }
 
 void vFlush(stUiPanel *pstPanel, int32_t s32Index)
 {
     stUiTextBox *pstBox = &pstPanel->stCtrls[s32Index].stBox;
-    if (pstBox->u32Length <= pstBox->u32Shown)
+    if (pstBox->length <= pstBox->shown)
         return;
-    vUiBackTextBoxAppend(pstPanel, s32Index, pstBox->pcText + pstBox->u32Shown,
-                         pstBox->u32Length - pstBox->u32Shown);
-    pstBox->u32Shown = pstBox->u32Length;
+    vUiBackTextBoxAppend(pstPanel, s32Index, pstBox->pcText + pstBox->shown,
+                         pstBox->length - pstBox->shown);
+    pstBox->shown = pstBox->length;
 }
 
 // The box as read is the box as shown: what was gathered goes in first.
@@ -118,7 +118,7 @@ int s32UiTextBoxAppend(stUiPanel *, stUiCtrl *pstCtrl, const char *pcText)
 {
     if (!bAppend(&pstCtrl->stBox, pcText))
         return UIE_BAD_ARGUMENT;
-    if (pstCtrl->stBox.u32Length > pstCtrl->stBox.u32Shown)
+    if (pstCtrl->stBox.length > pstCtrl->stBox.shown)
         vUiBackScheduleFlush();
     return UIE_NO_ERROR;
 }
@@ -126,7 +126,7 @@ int s32UiTextBoxAppend(stUiPanel *, stUiCtrl *pstCtrl, const char *pcText)
 void vUiTextBoxFree(stUiCtrl *pstCtrl)
 {
     free(pstCtrl->stBox.pcText);
-    free(pstCtrl->stBox.pu32LineStart);
+    free(pstCtrl->stBox.pLineStart);
     memset(&pstCtrl->stBox, 0, sizeof(pstCtrl->stBox));
 }
 
@@ -170,9 +170,9 @@ int GetTextBoxLineLength(int panel, int control, int index, int *length)
         return UIE_BAD_CONTROL;
     if (!length || index < 0 || index >= s32LineCount(&pstCtrl->stBox))
         return UIE_BAD_ARGUMENT;
-    size_t u32Length = 0;
-    pcLine(&pstCtrl->stBox, index, &u32Length);
-    *length = (int)u32Length;
+    size_t lineLength = 0;
+    pcLine(&pstCtrl->stBox, index, &lineLength);
+    *length = (int)lineLength;
     return UIE_NO_ERROR;
 }
 
@@ -183,8 +183,8 @@ int GetTextBoxLine(int panel, int control, int index, char *text, size_t size)
         return UIE_BAD_CONTROL;
     if (!text || size == 0 || index < 0 || index >= s32LineCount(&pstCtrl->stBox))
         return UIE_BAD_ARGUMENT;
-    size_t u32Length = 0;
-    const char *pcText = pcLine(&pstCtrl->stBox, index, &u32Length);
-    vUiCopyText(pcText, u32Length, text, size);
+    size_t length = 0;
+    const char *pcText = pcLine(&pstCtrl->stBox, index, &length);
+    vUiCopyText(pcText, length, text, size);
     return UIE_NO_ERROR;
 }

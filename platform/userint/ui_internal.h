@@ -30,6 +30,6 @@ void vUiQtWirePanel(stUiPanel *pstPanel);
 void vUiQtInstallRepaintHold();
 
 // Copies a QString into a C buffer as UTF-8, cut to fit; its whole length.
-size_t u32UiQtCopyOut(const QString &text, char *pcOut, size_t size);
+size_t szUiQtCopyOut(const QString &text, char *pcOut, size_t size);
 
 #endif

@@ -302,7 +302,7 @@ QWidget *pUiQtWidget(const stUiPanel *pstPanel, int32_t s32Index)
     return gst_Qt[pstPanel->s32Slot].pWidgets[s32Index];
 }
 
-size_t u32UiQtCopyOut(const QString &text, char *pcOut, size_t size)
+size_t szUiQtCopyOut(const QString &text, char *pcOut, size_t size)
 {
     QByteArray bytes = text.toUtf8();
     vUiCopyText(bytes.constData(), (size_t)bytes.size(), pcOut, size);

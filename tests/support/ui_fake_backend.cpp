@@ -147,7 +147,7 @@ int32_t s32UiBackReadValue(const stUiPanel *pstPanel, int32_t s32Index)
     return s32Kind == UI_KIND_LIST || s32Kind == UI_KIND_RING ? pCtrl->s32Index : pCtrl->s32Value;
 }
 
-size_t u32UiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size)
+size_t szUiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size)
 {
     const std::string &text = pFake(pstPanel, s32Index)->text;
     vUiCopyText(text.c_str(), text.size(), pcOut, size);

@@ -143,9 +143,9 @@ int32_t s32UiBackReadValue(const stUiPanel *pstPanel, int32_t s32Index)
     }
 }
 
-size_t u32UiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size)
+size_t szUiBackReadText(const stUiPanel *pstPanel, int32_t s32Index, char *pcOut, size_t size)
 {
-    return u32UiWindowText(pW32Ctrl(pstPanel, s32Index)->hWnd, pcOut, size);
+    return szUiWindowText(pW32Ctrl(pstPanel, s32Index)->hWnd, pcOut, size);
 }
 
 int32_t s32UiBackShownColor(const stUiPanel *pstPanel, int32_t s32Index, int32_t bBackground)

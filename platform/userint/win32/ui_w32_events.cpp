@@ -211,12 +211,12 @@ void vNumericChanged(stUiPanel *pstPanel, int32_t s32Index)
     wchar_t wcText[32];
     GetWindowTextW(pstNative->hWnd, wcText, 32);
     wchar_t *pwcEnd = nullptr;
-    long s32Value = wcstol(wcText, &pwcEnd, 10); // 32 bits on Windows
-    if (pwcEnd == wcText || *pwcEnd != L'\0' || s32Value < pstCtrl->s32Min || s32Value > pstCtrl->s32Max)
+    long value = wcstol(wcText, &pwcEnd, 10);
+    if (pwcEnd == wcText || *pwcEnd != L'\0' || value < pstCtrl->s32Min || value > pstCtrl->s32Max)
         return;
-    if (s32Value == pstNative->s32Value)
+    if (value == pstNative->s32Value)
         return;
-    pstNative->s32Value = (int32_t)s32Value;
+    pstNative->s32Value = (int32_t)value;
     s32UiCtrlEvent(pstPanel, s32Index, EVENT_COMMIT, 0);
 }
 

@@ -207,9 +207,9 @@ int32_t s32UiSysMakeDir(const char *pcPath)
     return GetLastError() == ERROR_ALREADY_EXISTS ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
 }
 
-int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu32Read)
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pRead)
 {
-    *pu32Read = 0;
+    *pRead = 0;
     wchar_t wcPath[UI_WIDE_PATH];
     if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
         return 0;
@@ -217,19 +217,19 @@ int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pu
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return 0;
-    while (*pu32Read < size) {
-        DWORD u32Chunk = size - *pu32Read > 0x10000000 ? 0x10000000 : (DWORD)(size - *pu32Read);
+    while (*pRead < size) {
+        DWORD u32Chunk = size - *pRead > 0x10000000 ? 0x10000000 : (DWORD)(size - *pRead);
         DWORD u32Got = 0;
-        if (!ReadFile(hFile, static_cast<char *>(pvData) + *pu32Read, u32Chunk, &u32Got, nullptr) || u32Got == 0)
+        if (!ReadFile(hFile, static_cast<char *>(pvData) + *pRead, u32Chunk, &u32Got, nullptr) || u32Got == 0)
             break;
-        *pu32Read += u32Got;
+        *pRead += u32Got;
     }
     CloseHandle(hFile);
     return 1;
 }
 
 // A name Windows cannot take names no file.
-int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size)
+int32_t s32UiSysFileSize(const char *pcPath, long *pSize)
 {
     wchar_t wcPath[UI_WIDE_PATH];
     if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
@@ -243,6 +243,6 @@ int32_t s32UiSysFileSize(const char *pcPath, long *ps32Size)
     if (stData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
     bool bHuge = stData.nFileSizeHigh || stData.nFileSizeLow > (DWORD)LONG_MAX;
-    *ps32Size = bHuge ? LONG_MAX : (long)stData.nFileSizeLow;
+    *pSize = bHuge ? LONG_MAX : (long)stData.nFileSizeLow;
     return 1;
 }

@@ -72,7 +72,7 @@ void vUiNarrowShown(const wchar_t *pwcText, char *pcOut, size_t size);
 // bCrLf. Null when out of memory.
 wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf);
 // A window's text as UTF-8, cut to fit; its length in UTF-8 bytes.
-size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size);
+size_t szUiWindowText(HWND hWnd, char *pcOut, size_t size);
 void vUiSetWindowText(HWND hWnd, const char *pcText);
 // A font of that family (a family missing here falls back to one Windows
 // has), size and weight; kept for the life of the process.

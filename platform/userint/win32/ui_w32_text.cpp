@@ -133,7 +133,7 @@ wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf)
     return pwcOut;
 }
 
-size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size)
+size_t szUiWindowText(HWND hWnd, char *pcOut, size_t size)
 {
     int s32Length = GetWindowTextLengthW(hWnd);
     wchar_t wcShort[512];
