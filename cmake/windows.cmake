@@ -31,23 +31,25 @@ add_library(tavolin_win32_platform STATIC
   platform/filesys/filesys_win32.cpp
   platform/filesys/safefile_win32.cpp
   platform/filesys/wintext_win32.cpp
+  platform/filesys/utf16.cpp
   platform/process/process_win32.cpp
   platform/records/records_win32.cpp
 )
 target_include_directories(tavolin_win32_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tavolin_win32_platform PUBLIC bcrypt)
 
-# The panel run-time over Win32; the program is built once it is there.
+# The panel run-time: the toolkit-free front (every rule of userint.h) and
+# its Win32 back end; the program is built once they are there.
 file(GLOB TAVOLIN_USERINT_WIN32 CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.cpp)
+file(GLOB TAVOLIN_USERINT_FRONT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/ui_front_*.cpp)
 # Its resources (a manifest, an icon), when it has any.
 file(GLOB TAVOLIN_USERINT_RC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.rc)
-set(TAVOLIN_USERINT_SHARED
+set(TAVOLIN_USERINT_SHARED ${TAVOLIN_USERINT_FRONT}
   ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
   ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp
   ${CMAKE_SOURCE_DIR}/platform/userint/ui_filewrite.cpp)
 set(TAVOLIN_HAS_PROGRAM OFF)
-if(TAVOLIN_USERINT_WIN32 AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
-   AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp)
+if(TAVOLIN_USERINT_WIN32 AND TAVOLIN_USERINT_FRONT AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp)
   set(TAVOLIN_HAS_PROGRAM ON)
 else()
   message(STATUS "tavolin.exe left out: no Win32 panel run-time in platform/userint/win32")

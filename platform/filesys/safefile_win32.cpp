@@ -101,7 +101,8 @@ bool bCheckNamed(stSafeFile *pstFile, const wchar_t *pwcPath, bool *pbExists)
     if (stInfo.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
         return bFailError(pstFile, "", ERROR_ACCESS_DENIED);
     wchar_t wcTarget[WIN_PATH_MAX];
-    bWinWide(pstFile->cTarget, wcTarget, WIN_PATH_MAX);
+    if (!bWinWide(pstFile->cTarget, wcTarget, WIN_PATH_MAX))
+        return bFail(pstFile, "its real path is too long or not UTF-8");
     hFile = CreateFileW(wcTarget, FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
@@ -254,8 +255,10 @@ bool bSafeFileCommit(stSafeFile *pstFile)
         return bFailError(pstFile, "", (DWORD)pstFile->s32Errno);
     }
     wchar_t wcTemp[WIN_PATH_MAX], wcTarget[WIN_PATH_MAX];
-    bWinWide(pstFile->cTemp, wcTemp, WIN_PATH_MAX);
-    bWinWide(pstFile->cTarget, wcTarget, WIN_PATH_MAX);
+    if (!bWinWide(pstFile->cTemp, wcTemp, WIN_PATH_MAX) || !bWinWide(pstFile->cTarget, wcTarget, WIN_PATH_MAX)) {
+        vRemoveNew(pstFile);
+        return bFail(pstFile, "its path is too long or not UTF-8");
+    }
     if (pstFile->u32Mode)
         SetFileAttributesW(wcTemp, pstFile->u32Mode);
     if (!MoveFileExW(wcTemp, wcTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

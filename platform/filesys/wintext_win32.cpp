@@ -1,5 +1,7 @@
 #include "platform/filesys/wintext_win32.h"
 
+#include "platform/filesys/utf16.h"
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -7,35 +9,16 @@
 #include <string.h>
 #include <wchar.h>
 
+static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the W calls take UTF-16");
+
 bool bWinWide(const char *pcText, wchar_t *pwcOut, size_t outCount)
 {
-    if (outCount == 0)
-        return false;
-    pwcOut[0] = L'\0';
-    if (!pcText || outCount > INT32_MAX)
-        return false;
-    int s32Units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pcText, -1, pwcOut,
-                                       (int)outCount);
-    if (s32Units <= 0) {
-        pwcOut[0] = L'\0';
-        return false;
-    }
-    return true;
+    return s32Utf8ToUtf16(pcText, reinterpret_cast<uint16_t *>(pwcOut), outCount, 0) == UTF16_OK;
 }
 
 bool bWinUtf8(const wchar_t *pwcText, char *pcOut, size_t size)
 {
-    if (size == 0)
-        return false;
-    pcOut[0] = '\0';
-    if (!pwcText || size > INT32_MAX)
-        return false;
-    int s32Bytes = WideCharToMultiByte(CP_UTF8, 0, pwcText, -1, pcOut, (int)size, nullptr, nullptr);
-    if (s32Bytes <= 0) {
-        pcOut[0] = '\0';
-        return false;
-    }
-    return true;
+    return s32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcText), pcOut, size, 0) == UTF16_OK;
 }
 
 void vWinErrorText(uint32_t u32Error, char *pcOut, size_t size)

@@ -8,10 +8,11 @@
 
 #define WIN_PATH_MAX 4096
 
-// UTF-8 to UTF-16, NUL ended. False when the text is not valid UTF-8 or
-// does not fit: a path is never turned into another name.
+// UTF-8 to UTF-16, NUL ended (utf16.h). False (and "") when the text is
+// not valid UTF-8 or does not fit: a path is never turned into another name.
 bool bWinWide(const char *pcText, wchar_t *pwcOut, size_t outCount);
-// UTF-16 to UTF-8, NUL ended; false (and "") when it does not fit.
+// UTF-16 to UTF-8, NUL ended; false (and "") for half a pair or when it
+// does not fit.
 bool bWinUtf8(const wchar_t *pwcText, char *pcOut, size_t size);
 // The system's words for an error code (GetLastError), without the closing
 // period and line end, in UTF-8: "There is not enough space on the disk".

@@ -1,5 +1,5 @@
 // The panel resource read without Qt (the real Pavimo.uir and broken
-// files), and the UTF-8/UTF-16 texts of the Win32 run-time.
+// files), and the labels' mnemonics of the Win32 run-time.
 #include "tests/support/temp_dir.h"
 
 #include "platform/userint/ui_text16.h"
@@ -222,62 +222,6 @@ TEST(UirReader, RefusesMoreNodesOrPropertiesThanItKeeps)
     for (int s32Index = 0; s32Index <= UIR_PROP_MAX; s32Index++)
         props += "\n<property name=\"p" + std::to_string(s32Index) + "\"><number>1</number></property>";
     EXPECT_EQ(Why(Widget(props)), "line 18: expected at most 16 properties in one node, found more");
-}
-
-std::vector<uint16_t> Utf16(const char *pcText, size_t outCount = 64)
-{
-    std::vector<uint16_t> units(outCount + 1, 0xAAAA);
-    size_t count = u32Utf8ToUtf16(pcText, units.data(), outCount);
-    EXPECT_EQ(units[count], 0) << pcText;
-    units.resize(count);
-    return units;
-}
-
-std::string Utf8(std::vector<uint16_t> units, size_t size = 64)
-{
-    units.push_back(0);
-    std::string text(size, 'X');
-    size_t count = u32Utf16ToUtf8(units.data(), &text[0], size);
-    EXPECT_EQ(text[count], '\0');
-    text.resize(count);
-    return text;
-}
-
-const char gcMissing[] = "\xE6\xAA\x94\xE6\xA1\x88\xE4\xB8\x8D\xE5\xAD\x98\xE5\x9C\xA8\xE3\x80\x82";
-
-TEST(UiText16, ConvertsBothWays)
-{
-    EXPECT_EQ(Utf16(gcMissing), (std::vector<uint16_t>{0x6A94, 0x6848, 0x4E0D, 0x5B58, 0x5728, 0x3002}));
-    EXPECT_EQ(Utf8(Utf16(gcMissing)), gcMissing);
-    EXPECT_EQ(Utf16("A\xF0\x9F\x98\x80"), (std::vector<uint16_t>{'A', 0xD83D, 0xDE00}));
-    EXPECT_EQ(Utf8({'A', 0xD83D, 0xDE00}), "A\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf8({0xD83D, 'A', 0xDE00}), "\xEF\xBF\xBD" "A\xEF\xBF\xBD");
-    EXPECT_EQ(Utf16("\xEF\xBF\xBD\x7F\xC2\x80\xF4\x8F\xBF\xBF"), (std::vector<uint16_t>{0xFFFD, 0x7F, 0x80, 0xDBFF, 0xDFFF}));
-}
-
-TEST(UiText16, GivesOneReplacementForEachInvalidPart)
-{
-    const uint16_t u16Bad = 0xFFFD;
-    EXPECT_EQ(Utf16("\xC0\xAF!"), (std::vector<uint16_t>{u16Bad, u16Bad, '!'}));          // overlong
-    EXPECT_EQ(Utf16("\xED\xA0\x80!"), (std::vector<uint16_t>{u16Bad, u16Bad, u16Bad, '!'}));  // surrogate
-    EXPECT_EQ(Utf16("\xF4\x90\x80\x80"), (std::vector<uint16_t>{u16Bad, u16Bad, u16Bad, u16Bad}));  // > U+10FFFF
-    EXPECT_EQ(Utf16("\xF0\x9F\x98!\xE6\xAA"), (std::vector<uint16_t>{u16Bad, '!', u16Bad}));  // cut sequences
-    EXPECT_EQ(Utf16("\x80\xFF\xE0\x9F\x80"), (std::vector<uint16_t>{u16Bad, u16Bad, u16Bad, u16Bad, u16Bad}));
-    EXPECT_EQ(bUtf8Valid(gcMissing, sizeof(gcMissing) - 1), 1);
-    EXPECT_EQ(bUtf8Valid("a\0b", 3), 1);
-    EXPECT_EQ(bUtf8Valid("\xC0\xC9", 2), 0);                 // a Big5 label
-    EXPECT_EQ(bUtf8Valid(gcMissing, sizeof(gcMissing) - 2), 0);
-}
-
-TEST(UiText16, CutsAtAWholeCharacter)
-{
-    EXPECT_EQ(Utf16(gcMissing, 3), (std::vector<uint16_t>{0x6A94, 0x6848}));
-    EXPECT_EQ(Utf16("A\xF0\x9F\x98\x80", 3), (std::vector<uint16_t>{'A'}));
-    uint16_t u16Untouched = 0xAAAA;
-    EXPECT_EQ(u32Utf8ToUtf16("A", &u16Untouched, 0), 0u);
-    EXPECT_EQ(u16Untouched, 0xAAAA);
-    EXPECT_EQ(Utf8({0x6A94, 0x6848}, 6), "\xE6\xAA\x94");
-    EXPECT_EQ(Utf8({'A', 0xD83D, 0xDE00}, 5), "A");
 }
 
 TEST(UiText16, FindsAndStripsMnemonics)

@@ -15,17 +15,15 @@ const int32_t UI_REPORT_LINES = 40;
 const int32_t UI_REPORT_CLOSE_ID = IDCANCEL;
 
 // "Files (*.pkg *.bin)" and its patterns, then every file; or only the one
-// extension a restricting dialog allows. Units written, the list ending in
+// extension a restricting dialog allows (pcSuffix). Units written, the list ending in
 // two NULs.
-void vFilter(const char *pcDefaultSpec, const char *pcTypeList, int32_t bRestrict, wchar_t *pwcOut, size_t count)
+void vFilter(const char *pcDefaultSpec, const char *pcTypeList, const char *pcSuffix, wchar_t *pwcOut, size_t count)
 {
-    char cSuffix[64];
-    vUiSingleSuffix(pcDefaultSpec, cSuffix, sizeof(cSuffix));
     char cPatterns[512];
     char cShown[512];
     char cText[1200];
-    if (bRestrict && cSuffix[0]) {
-        snprintf(cText, sizeof(cText), "Files (*.%s)|*.%s||", cSuffix, cSuffix);
+    if (pcSuffix[0]) {
+        snprintf(cText, sizeof(cText), "Files (*.%s)|*.%s||", pcSuffix, pcSuffix);
     } else {
         snprintf(cPatterns, sizeof(cPatterns), "%s", pcTypeList[0] ? pcTypeList : pcDefaultSpec);
         if (!cPatterns[0]) {
@@ -37,39 +35,9 @@ void vFilter(const char *pcDefaultSpec, const char *pcTypeList, int32_t bRestric
             *pc = *pc == ';' ? ' ' : *pc;
         snprintf(cText, sizeof(cText), "Files (%s)|%s|All files (*.*)|*.*||", cShown, cPatterns);
     }
-    vUiWide(cText, pwcOut, count);
+    vUiWideShown(cText, pwcOut, count);
     for (wchar_t *pwc = pwcOut; *pwc; pwc++)
         *pwc = *pwc == L'|' ? L'\0' : *pwc;
-}
-
-bool bExists(const wchar_t *pwcPath) { return GetFileAttributesW(pwcPath) != INVALID_FILE_ATTRIBUTES; }
-
-bool bEndsWithSuffix(const char *pcPath, const char *pcSuffix)
-{
-    size_t length = strlen(pcPath);
-    size_t suffixLength = strlen(pcSuffix);
-    return length > suffixLength && pcPath[length - suffixLength - 1] == '.' &&
-           lstrcmpiA(pcPath + length - suffixLength, pcSuffix) == 0;
-}
-
-// A dialog that restricts the extension never returns another one: a name
-// typed without it gets it (the dialog's default extension covers only a
-// name with no extension at all).
-int s32ApplyRestrictedSuffix(const char *pcDefaultSpec, int32_t bRestrict, char *pcPath, size_t size)
-{
-    char cSuffix[64];
-    vUiSingleSuffix(pcDefaultSpec, cSuffix, sizeof(cSuffix));
-    if (bRestrict && cSuffix[0] && !bEndsWithSuffix(pcPath, cSuffix)) {
-        size_t length = strlen(pcPath);
-        if (length + 1 + strlen(cSuffix) >= size) {
-            pcPath[0] = '\0'; // cut, it would name another file
-            return VAL_NO_FILE_SELECTED;
-        }
-        snprintf(pcPath + length, size - length, ".%s", cSuffix);
-    }
-    wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(pcPath, wcPath, UI_WIDE_PATH);
-    return bExists(wcPath) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
 // The report: a read-only EDIT in a fixed-pitch font and a Close button.
@@ -147,12 +115,8 @@ bool bReportClassReady(void)
 // area (without the task bar).
 SIZE stReportSize(HFONT hFont, DWORD u32Style)
 {
-    HDC hDc = GetDC(nullptr);
-    HGDIOBJ hOld = SelectObject(hDc, hFont);
     TEXTMETRICW stMetrics;
-    GetTextMetricsW(hDc, &stMetrics);
-    SelectObject(hDc, hOld);
-    ReleaseDC(nullptr, hDc);
+    vUiFontMetrics(hFont, &stMetrics);
     int32_t s32Scroll = GetSystemMetrics(SM_CXVSCROLL);
     RECT rc = {0, 0, stMetrics.tmAveCharWidth * UI_REPORT_COLUMNS + s32Scroll + 8 + 16,
                stMetrics.tmHeight * UI_REPORT_LINES + s32Scroll + 8 + 16 + 36};
@@ -188,10 +152,10 @@ void vCentreOver(HWND hWnd, HWND hOwner)
 bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
 {
     const DWORD u32Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    HFONT hFixed = hUiFont("DejaVu Sans Mono", 9, 0);
+    HFONT hFixed = hUiFont("DejaVu Sans Mono", UI_DEFAULT_POINT_SIZE, 0);
     SIZE stSize = stReportSize(hFixed, u32Style);
     wchar_t wcTitle[256];
-    vUiWide(pcTitle, wcTitle, 256);
+    vUiWideShown(pcTitle, wcTitle, 256);
     gst_Report = {};
     gst_Report.hWnd = CreateWindowExW(0, UI_REPORT_CLASS, wcTitle, u32Style, CW_USEDEFAULT, CW_USEDEFAULT,
                                       stSize.cx, stSize.cy, hOwner, nullptr, hUiInstance(), nullptr);
@@ -215,45 +179,32 @@ bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
     return true;
 }
 
+// A path cut to fit would name another file: one that does not fit is no choice.
 int s32Chosen(const OPENFILENAMEW *pst, bool bOk, char *pcPath, size_t size)
 {
-    if (!bOk)
+    if (!bOk || !pst->lpstrFile[0] || !bWinUtf8(pst->lpstrFile, pcPath, size))
         return VAL_NO_FILE_SELECTED;
-    // A path cut to fit would name another file: one that does not fit is no choice.
-    int s32Bytes = WideCharToMultiByte(CP_UTF8, 0, pst->lpstrFile, -1, nullptr, 0, nullptr, nullptr);
-    if (s32Bytes <= 1 || (size_t)s32Bytes > size)
-        return VAL_NO_FILE_SELECTED;
-    vUiNarrow(pst->lpstrFile, pcPath, size);
-    return VAL_EXISTING_FILE_SELECTED;
+    return GetFileAttributesW(pst->lpstrFile) != INVALID_FILE_ATTRIBUTES ? VAL_EXISTING_FILE_SELECTED
+                                                                         : VAL_NEW_FILE_SELECTED;
 }
 
 } // namespace
 
-// restrictDirectory and allowCancel change nothing, as under Qt. The
-// standard dialog always offers to make a folder (its New Folder button and
-// menu cannot be switched off), whatever allowMakeDirectory says.
-int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
-                    const char *fileTypeList, const char *title, const char *buttonLabel,
-                    int restrictDirectory, int restrictExtension, int allowCancel,
-                    int allowMakeDirectory, char *pathName, size_t pathSize)
+// The request's restrictDirectory and allowCancel change nothing, as under
+// Qt. The standard dialog always offers to make a folder (its New Folder
+// button and menu cannot be switched off), whatever allowMakeDirectory says.
+int32_t s32UiBackFileDialog(const stUiFileRequest *pstRequest, const char *pcSuffix, char *pcPath, size_t size)
 {
-    if (!pathName || pathSize == 0)
-        return UIE_BAD_ARGUMENT;
-    pathName[0] = '\0';
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    const char *pcSpec = defaultFileSpec ? defaultFileSpec : "";
     static wchar_t s_wcChosen[UI_CHOSEN_UNITS];
     static wchar_t s_wcFilter[1200];
-    wchar_t wcDir[UI_WIDE_PATH], wcTitle[256], wcDefExt[64];
-    char cSuffix[64];
+    wchar_t wcDir[UI_WIDE_PATH], wcTitle[UI_LABEL_SIZE], wcDefExt[64];
     s_wcChosen[0] = L'\0';
-    vFilter(pcSpec, fileTypeList ? fileTypeList : "", restrictExtension, s_wcFilter, 1200);
-    vUiWide(defaultDirectory ? defaultDirectory : "", wcDir, UI_WIDE_PATH);
-    vUiWide(title ? title : "", wcTitle, 256);
-    vUiSingleSuffix(pcSpec, cSuffix, sizeof(cSuffix));
-    vUiWide(cSuffix, wcDefExt, 64);
-    bool bSave = buttonLabel && strcmp(buttonLabel, VAL_SAVE_BUTTON) == 0;
+    vFilter(pstRequest->pcDefaultFileSpec, pstRequest->pcFileTypeList, pcSuffix, s_wcFilter, 1200);
+    // A folder that cannot be named leaves the dialog in its own.
+    bWinWide(pstRequest->pcDefaultDirectory, wcDir, UI_WIDE_PATH);
+    vUiWideShown(pstRequest->pcTitle, wcTitle, UI_LABEL_SIZE);
+    bWinWide(pcSuffix, wcDefExt, 64);
+    bool bSave = strcmp(pstRequest->pcButtonLabel, VAL_SAVE_BUTTON) == 0;
     OPENFILENAMEW stOfn = {};
     stOfn.lStructSize = sizeof(stOfn);
     stOfn.hwndOwner = hUiBeginModal();
@@ -262,31 +213,23 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec,
     stOfn.nMaxFile = UI_CHOSEN_UNITS;
     stOfn.lpstrInitialDir = wcDir[0] ? wcDir : nullptr;
     stOfn.lpstrTitle = wcTitle[0] ? wcTitle : nullptr;
-    stOfn.lpstrDefExt = restrictExtension && wcDefExt[0] ? wcDefExt : nullptr;
+    stOfn.lpstrDefExt = wcDefExt[0] ? wcDefExt : nullptr;
     stOfn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                   (bSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     bool bOk = bSave ? GetSaveFileNameW(&stOfn) != 0 : GetOpenFileNameW(&stOfn) != 0;
     vUiEndModal(stOfn.hwndOwner);
-    int s32Result = s32Chosen(&stOfn, bOk, pathName, pathSize);
-    if (s32Result == VAL_NO_FILE_SELECTED) {
-        pathName[0] = '\0';
-        return s32Result;
-    }
-    return s32ApplyRestrictedSuffix(pcSpec, restrictExtension, pathName, pathSize);
+    return s32Chosen(&stOfn, bOk, pcPath, size);
 }
 
-int MessagePopup(const char *title, const char *message)
+void vUiBackMessage(const char *pcTitle, const char *pcMessage)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    wchar_t *pwcTitle = pwcUiWideAlloc(title, 0);
-    wchar_t *pwcMessage = pwcUiWideAlloc(message, 0);
+    wchar_t *pwcTitle = pwcUiWideAlloc(pcTitle, 0);
+    wchar_t *pwcMessage = pwcUiWideAlloc(pcMessage, 0);
     HWND hOwner = hUiBeginModal();
     MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"", MB_OK | MB_ICONINFORMATION);
     vUiEndModal(hOwner);
     free(pwcTitle);
     free(pwcMessage);
-    return UIE_NO_ERROR;
 }
 
 namespace {
@@ -345,32 +288,29 @@ LRESULT CALLBACK lrScanFilter(int code, WPARAM wParam, LPARAM lParam)
 
 void vHandScanToHome(void)
 {
-    stUiPanel *pMain = pUiFirstPanel();
-    stUiCtrl *pHome = pMain && pMain->s32KeyboardHome
-                          ? pUiFindControl(pMain->s32Handle, pMain->s32KeyboardHome)
-                          : nullptr;
+    stUiPanel *pstMain = pUiFirstPanel();
+    stUiCtrl *pstHome = pstMain ? pUiKeyboardHome(pstMain) : nullptr;
+    HWND hHome = pstHome ? pW32Ctrl(pstMain, s32UiCtrlIndex(pstMain, pstHome))->hWnd : nullptr;
     int32_t s32Count = gs32_ScanKeptCount;
     gs32_ScanKeptCount = 0;
-    if (!pHome || !pHome->hWnd || !IsWindowEnabled(pHome->hWnd) || !IsWindowVisible(pHome->hWnd))
+    if (!hHome || !IsWindowEnabled(hHome) || !IsWindowVisible(hHome))
         return;
-    SetFocus(pHome->hWnd);
+    SetFocus(hHome);
     for (int32_t i = 0; i < s32Count; i++)
         if (gwc_ScanKept[i] == L'\r')
-            PostMessageW(pHome->hWnd, WM_KEYDOWN, VK_RETURN, 1);
+            PostMessageW(hHome, WM_KEYDOWN, VK_RETURN, 1);
         else
-            PostMessageW(pHome->hWnd, WM_CHAR, gwc_ScanKept[i], 1);
+            PostMessageW(hHome, WM_CHAR, gwc_ScanKept[i], 1);
 }
 
 } // namespace
 
 // No is the default button, so an Enter that arrives by chance (a
 // scanner's) never says Yes.
-int ConfirmPopup(const char *title, const char *message)
+int32_t bUiBackConfirm(const char *pcTitle, const char *pcMessage)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    wchar_t *pwcTitle = pwcUiWideAlloc(title, 0);
-    wchar_t *pwcMessage = pwcUiWideAlloc(message, 0);
+    wchar_t *pwcTitle = pwcUiWideAlloc(pcTitle, 0);
+    wchar_t *pwcMessage = pwcUiWideAlloc(pcMessage, 0);
     HWND hOwner = hUiBeginModal();
     gs32_ScanKeptCount = 0;
     gb_ScanTyping = gb_ScanSpaceDown = false;
@@ -386,19 +326,17 @@ int ConfirmPopup(const char *title, const char *message)
     return s32Answer == IDYES ? 1 : 0;
 }
 
-int TextWindowPopup(const char *title, const char *text)
+void vUiBackTextWindow(const char *pcTitle, const char *pcText)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
     if (!bReportClassReady())
-        return UIE_BAD_ARGUMENT;
-    wchar_t *pwcText = pwcUiWideAlloc(text, 1);
+        return;
+    wchar_t *pwcText = pwcUiWideAlloc(pcText, 1);
     if (!pwcText)
-        return UIE_BAD_ARGUMENT;
+        return;
     HWND hOwner = hUiBeginModal();
     if (hOwner)
         EnableWindow(hOwner, FALSE);
-    bool bOpen = bOpenReport(hOwner, title ? title : "", pwcText);
+    bool bOpen = bOpenReport(hOwner, pcTitle, pwcText);
     free(pwcText);
     if (bOpen) {
         vUiSetReportWindow(gst_Report.hWnd);
@@ -413,5 +351,4 @@ int TextWindowPopup(const char *title, const char *text)
         DestroyWindow(gst_Report.hWnd);
     }
     gst_Report = {};
-    return UIE_NO_ERROR;
 }

@@ -1,5 +1,5 @@
-// Events: window messages turned into callback events, the timer controls,
-// the event loop and the event pumps used from inside callbacks.
+// Events: window messages turned into the front's events, the timers, the
+// event loop and the pumps used from inside callbacks.
 #include "ui_w32_internal.h"
 
 #include <stdlib.h>
@@ -7,15 +7,26 @@
 namespace {
 
 const int32_t UI_PUMP_MAX = 512; // messages one pump handles at most
+const UINT UI_RUN_LATER = WM_APP + 1;
 
 int32_t gs32_Hold = 0;          // programmatic changes under way
 int32_t gs32_CallbackDepth = 0; // callbacks running (a command, when > 0)
 bool gb_Quit = false;
 int gs32_QuitCode = 0;
-int32_t gs32_WaitCursor = 0;
+int32_t gb_WaitCursor = 0;
 DWORD gu32_LastFrame = 0;
 bool gb_FrameSeen = false;
+UINT_PTR gu_FlushTimer = 0;
 HWND gh_Report = nullptr;
+HWND gh_LastFocus = nullptr;
+
+int s32PanelEvent(stUiPanel *pstPanel, int32_t s32Event)
+{
+    gs32_CallbackDepth++;
+    int s32Result = s32UiFrontPanelEvent(pstPanel->s32Handle, s32Event);
+    gs32_CallbackDepth--;
+    return s32Result;
+}
 
 // Keys that give no character arrive as key-downs only.
 int32_t s32KeyDownCode(WPARAM vk)
@@ -47,34 +58,36 @@ int32_t s32KeyDownCode(WPARAM vk)
 // The characters of the keys above come as key-downs already.
 bool bKeyDownChar(WPARAM ch) { return ch == 0x08 || ch == 0x09 || ch == 0x0A || ch == 0x0D || ch == 0x1B || ch == 0x7F; }
 
+int32_t s32KeyCode(const MSG *pMsg)
+{
+    if (pMsg->message == WM_KEYDOWN)
+        return s32KeyDownCode(pMsg->wParam);
+    if (pMsg->message == WM_CHAR && !bKeyDownChar(pMsg->wParam))
+        return pMsg->wParam < 0x100 ? (int32_t)pMsg->wParam : VAL_OTHER_VKEY;
+    return 0;
+}
+
 // A key for a control with a callback: the callback hears it first, and in
 // a text field decides (0 keeps the key out of the field; Enter let in
 // commits the field). Returns true when the message is used up.
 bool bKeyToCallback(MSG *pMsg)
 {
-    if (pMsg->message != WM_KEYDOWN && pMsg->message != WM_CHAR)
-        return false;
-    stUiPanel *pPanel = nullptr;
-    stUiCtrl *pCtrl = pUiControlOfWindow(pMsg->hwnd, &pPanel);
-    if (!pCtrl || !pCtrl->pfnCallback)
-        return false;
-    int32_t s32Code = 0;
-    if (pMsg->message == WM_KEYDOWN)
-        s32Code = s32KeyDownCode(pMsg->wParam);
-    else if (!bKeyDownChar(pMsg->wParam))
-        s32Code = pMsg->wParam < 0x100 ? (int32_t)pMsg->wParam : VAL_OTHER_VKEY;
+    stUiPanel *pstPanel = nullptr;
+    int32_t s32Index = s32UiControlOfWindow(pMsg->hwnd, &pstPanel);
+    int32_t s32Code = s32Index >= 0 && pstPanel->stCtrls[s32Index].pfnCallback ? s32KeyCode(pMsg) : 0;
     if (s32Code == 0)
         return false;
-    int32_t s32Panel = pPanel->s32Handle;
-    int32_t s32Id = pCtrl->s32Id;
-    int s32Result = s32UiDispatchCtrl(pPanel, pCtrl, EVENT_KEYPRESS, s32Code, 0);
-    pCtrl = pUiFindControl(s32Panel, s32Id); // the callback may have discarded the panel
-    if (!pCtrl || pCtrl->s32Kind != UI_TEXT)
-        return !pCtrl;
+    int32_t s32Panel = pstPanel->s32Handle;
+    int32_t s32Id = pstPanel->stCtrls[s32Index].s32Id;
+    int s32Result = s32UiCtrlEvent(pstPanel, s32Index, EVENT_KEYPRESS, s32Code);
+    // The callback may have discarded the panel.
+    stUiCtrl *pstCtrl = pUiFindControl(s32Panel, s32Id);
+    if (!pstCtrl || pstCtrl->s32Kind != UI_KIND_TEXT)
+        return !pstCtrl;
     if (s32Result == 0)
         return true;
     if (s32Code == VAL_ENTER_VKEY) {
-        s32UiDispatchCtrl(pUiFindPanel(s32Panel), pCtrl, EVENT_COMMIT, 0, 0);
+        s32UiCtrlEvent(pUiFindPanel(s32Panel), s32Index, EVENT_COMMIT, 0);
         return true;
     }
     return false;
@@ -91,16 +104,19 @@ void vKeyToHome(MSG *pMsg)
     bool bSpaceDown = pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_SPACE;
     if (!bEnter && !bChar && !bSpaceDown)
         return;
-    stUiPanel *pPanel = nullptr;
-    stUiCtrl *pCtrl = pUiControlOfWindow(pMsg->hwnd, &pPanel);
-    if (!pCtrl || !pPanel->s32KeyboardHome || pCtrl->s32Kind == UI_TEXT ||
-        pCtrl->s32Kind == UI_NUMERIC)
+    stUiPanel *pstPanel = nullptr;
+    int32_t s32Index = s32UiControlOfWindow(pMsg->hwnd, &pstPanel);
+    if (s32Index < 0)
         return;
-    stUiCtrl *pHome = pUiFindControl(pPanel->s32Handle, pPanel->s32KeyboardHome);
-    if (!pHome || !pHome->hWnd || !IsWindowEnabled(pHome->hWnd) || !IsWindowVisible(pHome->hWnd))
+    int32_t s32Kind = pstPanel->stCtrls[s32Index].s32Kind;
+    stUiCtrl *pstHome = pUiKeyboardHome(pstPanel);
+    if (!pstHome || s32Kind == UI_KIND_TEXT || s32Kind == UI_KIND_NUMERIC)
         return;
-    SetFocus(pHome->hWnd);
-    pMsg->hwnd = pHome->hWnd;
+    HWND hHome = pW32Ctrl(pstPanel, s32UiCtrlIndex(pstPanel, pstHome))->hWnd;
+    if (!hHome || !IsWindowEnabled(hHome) || !IsWindowVisible(hHome))
+        return;
+    SetFocus(hHome);
+    pMsg->hwnd = hHome;
 }
 
 // Enter on a focused button presses it, as Space does.
@@ -108,10 +124,11 @@ bool bEnterOnButton(const MSG *pMsg)
 {
     if (pMsg->message != WM_KEYDOWN || pMsg->wParam != VK_RETURN)
         return false;
-    stUiCtrl *pCtrl = pUiControlOfWindow(pMsg->hwnd, nullptr);
-    if (!pCtrl || pCtrl->s32Kind != UI_BUTTON)
+    stUiPanel *pstPanel = nullptr;
+    int32_t s32Index = s32UiControlOfWindow(pMsg->hwnd, &pstPanel);
+    if (s32Index < 0 || pstPanel->stCtrls[s32Index].s32Kind != UI_KIND_BUTTON)
         return false;
-    SendMessageW(pCtrl->hWnd, BM_CLICK, 0, 0);
+    SendMessageW(pMsg->hwnd, BM_CLICK, 0, 0);
     return true;
 }
 
@@ -122,13 +139,12 @@ bool bTextBoxKey(const MSG *pMsg)
 {
     if (pMsg->message != WM_KEYDOWN || (pMsg->wParam != VK_TAB && pMsg->wParam != VK_ESCAPE))
         return false;
-    stUiPanel *pPanel = nullptr;
-    stUiCtrl *pCtrl = pUiControlOfWindow(pMsg->hwnd, &pPanel);
-    if (!pCtrl || pCtrl->s32Kind != UI_TEXTBOX)
+    stUiPanel *pstPanel = nullptr;
+    int32_t s32Index = s32UiControlOfWindow(pMsg->hwnd, &pstPanel);
+    if (s32Index < 0 || pstPanel->stCtrls[s32Index].s32Kind != UI_KIND_TEXTBOX)
         return false;
     if (pMsg->wParam == VK_TAB) {
-        bool bBack = GetKeyState(VK_SHIFT) < 0;
-        HWND hNext = GetNextDlgTabItem(pPanel->hWnd, pCtrl->hWnd, bBack);
+        HWND hNext = GetNextDlgTabItem(pW32Panel(pstPanel)->hWnd, pMsg->hwnd, GetKeyState(VK_SHIFT) < 0);
         if (hNext)
             SetFocus(hNext);
     }
@@ -157,8 +173,6 @@ bool bReportKey(const MSG *pMsg)
 // Focus changes reach the callbacks once the message that made them is
 // handled (buttons tell theirs only with BS_NOTIFY, which changes their
 // double clicks).
-HWND gh_LastFocus = nullptr;
-
 void vTrackFocus(void)
 {
     HWND hNow = GetFocus();
@@ -166,17 +180,18 @@ void vTrackFocus(void)
         return;
     HWND hOld = gh_LastFocus;
     gh_LastFocus = hNow;
-    stUiPanel *pPanel = nullptr;
-    stUiCtrl *pCtrl = hOld && IsWindow(hOld) ? pUiControlOfWindow(hOld, &pPanel) : nullptr;
-    if (pCtrl)
-        s32UiDispatchCtrl(pPanel, pCtrl, EVENT_LOST_FOCUS, 0, 0);
-    pCtrl = hNow ? pUiControlOfWindow(hNow, &pPanel) : nullptr;
+    stUiPanel *pstPanel = nullptr;
+    int32_t s32Index = hOld && IsWindow(hOld) ? s32UiControlOfWindow(hOld, &pstPanel) : -1;
+    if (s32Index >= 0)
+        s32UiCtrlEvent(pstPanel, s32Index, EVENT_LOST_FOCUS, 0);
+    s32Index = hNow ? s32UiControlOfWindow(hNow, &pstPanel) : -1;
+    if (s32Index < 0)
+        return;
     // A read-only field shows no text cursor, as under Qt.
-    if (pCtrl && (GetWindowLongPtrW(hNow, GWL_STYLE) & ES_READONLY) &&
-        (pCtrl->s32Kind == UI_TEXT || pCtrl->s32Kind == UI_TEXTBOX))
+    int32_t s32Kind = pstPanel->stCtrls[s32Index].s32Kind;
+    if ((GetWindowLongPtrW(hNow, GWL_STYLE) & ES_READONLY) && (s32Kind == UI_KIND_TEXT || s32Kind == UI_KIND_TEXTBOX))
         HideCaret(hNow);
-    if (pCtrl)
-        s32UiDispatchCtrl(pPanel, pCtrl, EVENT_GOT_FOCUS, 0, 0);
+    s32UiCtrlEvent(pstPanel, s32Index, EVENT_GOT_FOCUS, 0);
 }
 
 HWND hDialogRoot(HWND hWnd)
@@ -187,74 +202,75 @@ HWND hDialogRoot(HWND hWnd)
     return nullptr;
 }
 
-void vNumericChanged(stUiPanel *pPanel, stUiCtrl *pCtrl)
+// A number typed into a numeric counts once it is a whole number within
+// the control's range.
+void vNumericChanged(stUiPanel *pstPanel, int32_t s32Index)
 {
+    const stUiCtrl *pstCtrl = &pstPanel->stCtrls[s32Index];
+    stW32Ctrl *pstNative = pW32Ctrl(pstPanel, s32Index);
     wchar_t wcText[32];
-    GetWindowTextW(pCtrl->hWnd, wcText, 32);
+    GetWindowTextW(pstNative->hWnd, wcText, 32);
     wchar_t *pwcEnd = nullptr;
-    long s32Value = wcstol(wcText, &pwcEnd, 10);
-    if (pwcEnd == wcText || *pwcEnd != L'\0' || s32Value < pCtrl->s32Min || s32Value > pCtrl->s32Max)
+    long value = wcstol(wcText, &pwcEnd, 10);
+    if (pwcEnd == wcText || *pwcEnd != L'\0' || value < pstCtrl->s32Min || value > pstCtrl->s32Max)
         return;
-    if (s32Value == pCtrl->s32Value)
+    if (value == pstNative->s32Value)
         return;
-    pCtrl->s32Value = (int32_t)s32Value;
-    s32UiDispatchCtrl(pPanel, pCtrl, EVENT_COMMIT, 0, 0);
+    pstNative->s32Value = (int32_t)value;
+    s32UiCtrlEvent(pstPanel, s32Index, EVENT_COMMIT, 0);
 }
 
 // A ring commits when the operator chooses an item: from its open list
 // (the same item too), or with the keys while it is closed. Both end in
 // CBN_SELENDOK; moving through the open list does not.
-void vRingNote(stUiPanel *pPanel, stUiCtrl *pCtrl, UINT u32Code)
+void vControlNote(stUiPanel *pstPanel, HWND hFrom, UINT u32Code)
 {
-    if (u32Code == CBN_SELENDOK)
-        s32UiDispatchCtrl(pPanel, pCtrl, EVENT_COMMIT, 0, 0);
-}
-
-void vControlNote(stUiPanel *pPanel, HWND hFrom, UINT u32Code)
-{
-    stUiCtrl *pCtrl = pUiControlOfWindow(hFrom, nullptr);
-    if (!pCtrl || gs32_Hold > 0)
+    int32_t s32Index = s32UiControlOfWindow(hFrom, nullptr);
+    if (s32Index < 0 || gs32_Hold > 0)
         return;
-    switch (pCtrl->s32Kind) {
-    case UI_BUTTON:
-    case UI_CHECKBOX:
+    switch (pstPanel->stCtrls[s32Index].s32Kind) {
+    case UI_KIND_BUTTON:
+    case UI_KIND_CHECKBOX:
         if (u32Code == BN_CLICKED)
-            s32UiDispatchCtrl(pPanel, pCtrl, EVENT_COMMIT, 0, 0);
+            s32UiCtrlEvent(pstPanel, s32Index, EVENT_COMMIT, 0);
         break;
-    case UI_NUMERIC:
+    case UI_KIND_NUMERIC:
         if (u32Code == EN_CHANGE)
-            vNumericChanged(pPanel, pCtrl);
+            vNumericChanged(pstPanel, s32Index);
         break;
-    case UI_RING:
-        vRingNote(pPanel, pCtrl, u32Code);
+    case UI_KIND_RING:
+        if (u32Code == CBN_SELENDOK)
+            s32UiCtrlEvent(pstPanel, s32Index, EVENT_COMMIT, 0);
         break;
     default:
         break;
     }
 }
 
-void vMenuChosen(stUiPanel *pPanel, UINT u32Id)
+void vMenuChosen(stUiPanel *pstPanel, UINT u32Id)
 {
-    if (u32Id < UI_MENU_ID_BASE || !pPanel->pfnMenu)
+    if (u32Id < UI_MENU_ID_BASE)
         return;
     gs32_CallbackDepth++;
-    pPanel->pfnMenu(pPanel->s32Handle, (int)(u32Id - UI_MENU_ID_BASE), nullptr, pPanel->s32Handle);
+    vUiFrontMenuItem(pstPanel->s32Handle, (int32_t)(u32Id - UI_MENU_ID_BASE));
     gs32_CallbackDepth--;
 }
 
-void vTimerTick(stUiPanel *pPanel, WPARAM id)
+void vTimerTick(stUiPanel *pstPanel, WPARAM id)
 {
-    if (id == UI_FLUSH_TIMER_ID) {
-        KillTimer(pPanel->hWnd, id);
-        vUiTextBoxesFlush();
-        return;
-    }
     int32_t s32Index = (int32_t)id - UI_TIMER_ID_BASE;
-    if (s32Index < 0 || s32Index >= pPanel->s32CtrlCount)
+    if (s32Index < 0 || s32Index >= pstPanel->s32CtrlCount)
         return;
-    stUiCtrl *pCtrl = &pPanel->stCtrls[s32Index];
-    if (pCtrl->s32Kind == UI_TIMER && pCtrl->bTimerEnabled)
-        s32UiDispatchCtrl(pPanel, pCtrl, EVENT_TIMER_TICK, 0, 0);
+    gs32_CallbackDepth++;
+    vUiFrontTimerTick(pstPanel->s32Handle, s32Index);
+    gs32_CallbackDepth--;
+}
+
+void CALLBACK vFlushTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    KillTimer(nullptr, gu_FlushTimer);
+    gu_FlushTimer = 0;
+    vUiFrontFlushTextBoxes();
 }
 
 bool bCanTakeFocus(HWND hPanel, HWND hWnd)
@@ -263,102 +279,102 @@ bool bCanTakeFocus(HWND hPanel, HWND hWnd)
 }
 
 // The panel's control gets the keyboard back when the panel is activated.
-void vGiveFocus(stUiPanel *pPanel)
+void vGiveFocus(stUiPanel *pstPanel)
 {
-    HWND hFocus = pPanel->hFocus;
-    if (!bCanTakeFocus(pPanel->hWnd, hFocus))
-        hFocus = GetNextDlgTabItem(pPanel->hWnd, nullptr, FALSE);
-    if (bCanTakeFocus(pPanel->hWnd, hFocus))
+    stW32Panel *pstW32 = pW32Panel(pstPanel);
+    HWND hFocus = pstW32->hFocus;
+    if (!bCanTakeFocus(pstW32->hWnd, hFocus))
+        hFocus = GetNextDlgTabItem(pstW32->hWnd, nullptr, FALSE);
+    if (bCanTakeFocus(pstW32->hWnd, hFocus))
         SetFocus(hFocus);
 }
 
-void vActivated(stUiPanel *pPanel, WPARAM wParam)
+void vActivated(stUiPanel *pstPanel, WPARAM wParam)
 {
+    stW32Panel *pstW32 = pW32Panel(pstPanel);
     if (LOWORD(wParam) == WA_INACTIVE) {
         HWND hFocus = GetFocus();
-        if (hFocus && IsChild(pPanel->hWnd, hFocus))
-            pPanel->hFocus = hFocus;
-        s32UiDispatchPanel(pPanel, EVENT_LOST_FOCUS);
+        if (hFocus && IsChild(pstW32->hWnd, hFocus))
+            pstW32->hFocus = hFocus;
+        s32PanelEvent(pstPanel, EVENT_LOST_FOCUS);
         return;
     }
     if (!HIWORD(wParam))
-        vGiveFocus(pPanel);
-    s32UiDispatchPanel(pPanel, EVENT_GOT_FOCUS);
+        vGiveFocus(pstPanel);
+    s32PanelEvent(pstPanel, EVENT_GOT_FOCUS);
 }
 
 // A logoff or shutdown is a quit request like the close box, told to the
 // main panel. While a command runs the session waits: the program quits
 // once the command has ended.
-LRESULT lrQueryEndSession(stUiPanel *pPanel)
+LRESULT lrQueryEndSession(stUiPanel *pstPanel)
 {
-    if (pPanel != pUiFirstPanel())
+    if (pstPanel != pUiFirstPanel())
         return TRUE;
     bool bBusy = gs32_CallbackDepth > 0;
-    s32UiDispatchPanel(pPanel, EVENT_CLOSE);
+    s32PanelEvent(pstPanel, EVENT_CLOSE);
     return bBusy ? FALSE : TRUE;
 }
 
-HBRUSH hColours(stUiPanel *pPanel, HDC hDc, HWND hCtrl, bool *pbOwn)
+COLORREF crOf(int32_t s32Rgb) { return RGB((s32Rgb >> 16) & 0xFF, (s32Rgb >> 8) & 0xFF, s32Rgb & 0xFF); }
+
+// The colours the program set; the default brush where it set no background.
+LRESULT lrColours(stUiPanel *pstPanel, HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
 {
-    stUiCtrl *pCtrl = pUiControlOfWindow(hCtrl, nullptr);
-    *pbOwn = pCtrl && (pCtrl->bHasTextColor || pCtrl->bHasBackColor);
-    if (!*pbOwn)
-        return nullptr;
-    if (pCtrl->bHasTextColor)
-        SetTextColor(hDc, pCtrl->crText);
-    if (!pCtrl->bHasBackColor) {
-        *pbOwn = false; // the default brush, the text colour set
-        return nullptr;
+    int32_t s32Index = s32UiControlOfWindow((HWND)lParam, nullptr);
+    const stUiCtrl *pstCtrl = s32Index >= 0 ? &pstPanel->stCtrls[s32Index] : nullptr;
+    HDC hDc = (HDC)wParam;
+    if (pstCtrl && pstCtrl->bHasBackColor && pW32Ctrl(pstPanel, s32Index)->hBackBrush) {
+        if (pstCtrl->bHasTextColor)
+            SetTextColor(hDc, crOf(pstCtrl->s32TextColor));
+        SetBkColor(hDc, crOf(pstCtrl->s32BackColor));
+        return (LRESULT)pW32Ctrl(pstPanel, s32Index)->hBackBrush;
     }
-    SetBkColor(hDc, pCtrl->crBack);
-    return pCtrl->hBackBrush;
+    LRESULT lr = DefWindowProcW(hWnd, u32Msg, wParam, lParam);
+    if (pstCtrl && pstCtrl->bHasTextColor)
+        SetTextColor(hDc, crOf(pstCtrl->s32TextColor));
+    return lr;
 }
 
-LRESULT lrPanelMessage(stUiPanel *pPanel, HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
+LRESULT lrPanelMessage(stUiPanel *pstPanel, HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
 {
     switch (u32Msg) {
     case WM_COMMAND:
         // Escape (the dialog manager's IDCANCEL) acts on a dialog as its close box.
-        if (lParam == 0 && LOWORD(wParam) == IDCANCEL && pPanel != pUiFirstPanel())
-            s32UiDispatchPanel(pPanel, EVENT_CLOSE);
-        else if (lParam == 0 && HIWORD(wParam) == 0)
-            vMenuChosen(pPanel, LOWORD(wParam));
-        else if (lParam != 0)
-            vControlNote(pPanel, (HWND)lParam, HIWORD(wParam));
+        if (lParam == 0 && LOWORD(wParam) == IDCANCEL) {
+            gs32_CallbackDepth++;
+            bUiFrontEscape(pstPanel->s32Handle);
+            gs32_CallbackDepth--;
+        } else if (lParam == 0 && HIWORD(wParam) == 0) {
+            vMenuChosen(pstPanel, LOWORD(wParam));
+        } else if (lParam != 0) {
+            vControlNote(pstPanel, (HWND)lParam, HIWORD(wParam));
+        }
         return 0;
     case WM_TIMER:
-        vTimerTick(pPanel, wParam);
+        vTimerTick(pstPanel, wParam);
         return 0;
     case WM_CLOSE:
         // The callback decides what a close means; the panel stays.
-        s32UiDispatchPanel(pPanel, EVENT_CLOSE);
+        s32PanelEvent(pstPanel, EVENT_CLOSE);
         return 0;
     case WM_ACTIVATE:
-        vActivated(pPanel, wParam);
+        vActivated(pstPanel, wParam);
         return 0;
     case WM_SETFOCUS:
-        vGiveFocus(pPanel);
+        vGiveFocus(pstPanel);
         return 0;
     case WM_SETCURSOR:
-        if (!gs32_WaitCursor)
+        if (!gb_WaitCursor)
             break;
         SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514))); // IDC_WAIT
         return TRUE;
     case WM_QUERYENDSESSION:
-        return lrQueryEndSession(pPanel);
+        return lrQueryEndSession(pstPanel);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-        bool bOwn = false;
-        HBRUSH hBrush = hColours(pPanel, (HDC)wParam, (HWND)lParam, &bOwn);
-        if (bOwn)
-            return (LRESULT)hBrush;
-        LRESULT lr = DefWindowProcW(hWnd, u32Msg, wParam, lParam);
-        stUiCtrl *pCtrl = pUiControlOfWindow((HWND)lParam, nullptr);
-        if (pCtrl && pCtrl->bHasTextColor)
-            SetTextColor((HDC)wParam, pCtrl->crText);
-        return lr;
-    }
+    case WM_CTLCOLORLISTBOX:
+        return lrColours(pstPanel, hWnd, u32Msg, wParam, lParam);
     default:
         break;
     }
@@ -375,12 +391,12 @@ void vWaitCursorNow(void)
         SendMessageW(hUnder, WM_SETCURSOR, (WPARAM)hUnder, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
-void vBringUpAll(bool bEnable, HWND hExcept)
+void vEnableAll(bool bEnable, HWND hExcept)
 {
     for (int32_t i = 0; i < UI_PANEL_MAX; i++) {
-        stUiPanel *pPanel = pUiPanelAt(i);
-        if (pPanel && pPanel->hWnd != hExcept)
-            EnableWindow(pPanel->hWnd, bEnable);
+        stUiPanel *pstPanel = pUiPanelAt(i);
+        if (pstPanel && pW32Panel(pstPanel)->hWnd != hExcept)
+            EnableWindow(pW32Panel(pstPanel)->hWnd, bEnable);
     }
 }
 
@@ -398,14 +414,18 @@ bool bFrameDue(void)
 
 LRESULT CALLBACK lrUiPanelProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
 {
-    stUiPanel *pPanel = pUiPanelOfWindow(hWnd);
-    if (!pPanel)
+    stUiPanel *pstPanel = pUiPanelOfWindow(hWnd);
+    if (!pstPanel)
         return DefWindowProcW(hWnd, u32Msg, wParam, lParam);
-    return lrPanelMessage(pPanel, hWnd, u32Msg, wParam, lParam);
+    return lrPanelMessage(pstPanel, hWnd, u32Msg, wParam, lParam);
 }
 
 void vUiHandleMessage(MSG *pMsg)
 {
+    if (!pMsg->hwnd && pMsg->message == UI_RUN_LATER) {
+        reinterpret_cast<void (*)(void *)>(pMsg->wParam)(reinterpret_cast<void *>(pMsg->lParam));
+        return;
+    }
     vKeyToHome(pMsg);
     if (bKeyToCallback(pMsg) || bEnterOnButton(pMsg) || bTextBoxKey(pMsg)) {
         vTrackFocus();
@@ -425,34 +445,14 @@ void vUiHandleMessage(MSG *pMsg)
     vTrackFocus();
 }
 
-int s32UiDispatchCtrl(stUiPanel *pPanel, stUiCtrl *pCtrl, int s32Event, int s32Data1, int s32Data2)
+int s32UiCtrlEvent(stUiPanel *pstPanel, int32_t s32Index, int32_t s32Event, int32_t s32Data1)
 {
-    if (!pPanel || !pCtrl || !pCtrl->pfnCallback)
+    if (!pstPanel)
         return 0;
     gs32_CallbackDepth++;
-    int s32Result = pCtrl->pfnCallback(pPanel->s32Handle, pCtrl->s32Id, s32Event, nullptr, s32Data1, s32Data2);
+    int s32Result = s32UiFrontCtrlEvent(pstPanel->s32Handle, s32Index, s32Event, s32Data1);
     gs32_CallbackDepth--;
     return s32Result;
-}
-
-int s32UiDispatchPanel(stUiPanel *pPanel, int s32Event)
-{
-    if (!pPanel || !pPanel->pfnCallback)
-        return 0;
-    gs32_CallbackDepth++;
-    int s32Result = pPanel->pfnCallback(pPanel->s32Handle, s32Event, nullptr, 0, 0);
-    gs32_CallbackDepth--;
-    return s32Result;
-}
-
-void vUiStartTimer(stUiPanel *pPanel, int32_t s32Index)
-{
-    stUiCtrl *pCtrl = &pPanel->stCtrls[s32Index];
-    UINT_PTR id = UI_TIMER_ID_BASE + s32Index;
-    if (pCtrl->bTimerEnabled)
-        SetTimer(pPanel->hWnd, id, (UINT)pCtrl->s32Interval, nullptr);
-    else
-        KillTimer(pPanel->hWnd, id);
 }
 
 void vUiHoldNotifications(int32_t bHold) { gs32_Hold += bHold ? 1 : -1; }
@@ -465,24 +465,38 @@ HWND hUiBeginModal(void)
 {
     HWND hActive = GetActiveWindow();
     HWND hOwner = hActive && pUiPanelOfWindow(hActive) ? hActive : nullptr;
-    stUiPanel *pFirst = pUiFirstPanel();
-    if (!hOwner && pFirst && IsWindowVisible(pFirst->hWnd))
-        hOwner = pFirst->hWnd;
-    vBringUpAll(false, hOwner);
+    stUiPanel *pstFirst = pUiFirstPanel();
+    if (!hOwner && pstFirst && IsWindowVisible(pW32Panel(pstFirst)->hWnd))
+        hOwner = pW32Panel(pstFirst)->hWnd;
+    vEnableAll(false, hOwner);
     return hOwner;
 }
 
 void vUiEndModal(HWND hOwner)
 {
-    vBringUpAll(true, nullptr);
+    vEnableAll(true, nullptr);
     if (hOwner)
         SetActiveWindow(hOwner);
 }
 
-int RunUserInterface(void)
+void vUiBackSetTimer(stUiPanel *pstPanel, int32_t s32Index, int32_t s32IntervalMs)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
+    HWND hWnd = pW32Panel(pstPanel)->hWnd;
+    if (s32IntervalMs > 0)
+        SetTimer(hWnd, UI_TIMER_ID_BASE + s32Index, (UINT)s32IntervalMs, nullptr);
+    else
+        KillTimer(hWnd, UI_TIMER_ID_BASE + s32Index);
+}
+
+// Set once: setting it again would put it off.
+void vUiBackScheduleFlush(void)
+{
+    if (!gu_FlushTimer)
+        gu_FlushTimer = SetTimer(nullptr, 0, UI_FRAME_MS, vFlushTimer);
+}
+
+int s32UiBackRun(void)
+{
     gb_Quit = false;
     MSG msg;
     while (!gb_Quit) {
@@ -494,67 +508,51 @@ int RunUserInterface(void)
     return gs32_QuitCode;
 }
 
-int QuitUserInterface(int returnCode)
+void vUiBackQuit(int s32ReturnCode)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
     gb_Quit = true;
-    gs32_QuitCode = returnCode;
+    gs32_QuitCode = s32ReturnCode;
     // Wakes the loop when it waits for a message.
     PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
-    return UIE_NO_ERROR;
 }
 
 // Repainting after every pumped message would dominate long byte dumps:
 // within a frame the system pump delivers input, timers and posted
-// messages and leaves the repaints for the next frame.
-int ProcessSystemEvents(void)
+// messages and leaves the repaints for the next frame; the draw pump
+// paints at most once a frame.
+void vUiBackPump(int32_t bInput)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    UINT u32Flags = PM_REMOVE;
-    if (bFrameDue())
-        vUiTextBoxesFlush();
-    else
-        u32Flags |= PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+    bool bDue = bFrameDue();
+    if (bDue)
+        vUiFrontFlushTextBoxes();
     MSG msg;
+    if (!bInput) {
+        for (int32_t i = 0; bDue && i < UI_PUMP_MAX && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); i++)
+            DispatchMessageW(&msg);
+        return;
+    }
+    UINT u32Flags = PM_REMOVE | (bDue ? 0 : PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE);
     for (int32_t i = 0; i < UI_PUMP_MAX && PeekMessageW(&msg, nullptr, 0, 0, u32Flags); i++)
         vUiHandleMessage(&msg);
-    return UIE_NO_ERROR;
-}
-
-int ProcessDrawEvents(void)
-{
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    if (!bFrameDue())
-        return UIE_NO_ERROR;
-    vUiTextBoxesFlush();
-    MSG msg;
-    for (int32_t i = 0; i < UI_PUMP_MAX && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); i++)
-        DispatchMessageW(&msg);
-    return UIE_NO_ERROR;
 }
 
 // Windows tells a quit as window messages (the close box, a logoff), never
 // through a descriptor: nothing to watch.
-int WatchFileDescriptor(int fd, void (*pfnReady)(void *), void *pvContext)
+int s32UiBackWatchFd(int fd, void (*pfnReady)(void *), void *pvContext)
 {
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    return fd < 0 ? UIE_BAD_ARGUMENT : UIE_NO_ERROR;
-}
-
-int SetWaitCursor(int on)
-{
-    if (!bUiInitialised())
-        return UIE_NOT_INITIALISED;
-    int32_t s32On = on ? 1 : 0;
-    if (s32On == gs32_WaitCursor)
-        return UIE_NO_ERROR;
-    gs32_WaitCursor = s32On;
-    vWaitCursorNow();
+    (void)fd;
+    (void)pfnReady;
+    (void)pvContext;
     return UIE_NO_ERROR;
 }
 
-int GetWaitCursorState(void) { return gs32_WaitCursor; }
+void vUiBackWaitCursor(int32_t bOn)
+{
+    gb_WaitCursor = bOn;
+    vWaitCursorNow();
+}
+
+void vUiBackRunWhenLoopStarts(void (*pfn)(void *), void *pvContext)
+{
+    PostThreadMessageW(GetCurrentThreadId(), UI_RUN_LATER, (WPARAM)pfn, (LPARAM)pvContext);
+}

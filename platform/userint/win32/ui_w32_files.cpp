@@ -1,9 +1,9 @@
-// The program directory and whole-file helpers. Paths are UTF-8 for the
-// program and UTF-16 for Windows, so that folders with letters of any
+// The system's side of the program folder's decision (ui_backend.h's
+// vUiSys...) and the whole-file helpers, over Windows. Paths are UTF-8 for
+// the program and UTF-16 for Windows, so that folders with letters of any
 // language work.
 #include "ui_w32_internal.h"
 
-#include <errno.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,36 +11,7 @@
 
 namespace {
 
-#define RESOURCE_FILE_NAME L"Pavimo.uir"
-#define USER_DIR_NAME "Tavolin"
-
-// Decided once at start: the folder the program keeps its files in, the
-// one its panels come from, and what went wrong, if anything.
-int32_t gb_DirsDecided = 0;
-char gc_ProgramDir[UI_DIR_SIZE] = "";
-char gc_ResourceDir[UI_DIR_SIZE] = "";
-char gc_DirError[2 * UI_DIR_SIZE + 256] = "";
-
-void vExecutableDir(wchar_t *pwcDir, size_t count)
-{
-    DWORD u32Length = GetModuleFileNameW(nullptr, pwcDir, (DWORD)count);
-    if (u32Length == 0 || u32Length >= count) {
-        lstrcpynW(pwcDir, L".", (int)count);
-        return;
-    }
-    wchar_t *pwcSep = wcsrchr(pwcDir, L'\\');
-    if (pwcSep)
-        *pwcSep = L'\0';
-}
-
-bool bHasResource(const wchar_t *pwcDir)
-{
-    wchar_t wcPath[UI_WIDE_PATH];
-    _snwprintf(wcPath, UI_WIDE_PATH, L"%ls\\%ls", pwcDir, RESOURCE_FILE_NAME);
-    wcPath[UI_WIDE_PATH - 1] = L'\0';
-    DWORD u32Attributes = GetFileAttributesW(wcPath);
-    return u32Attributes != INVALID_FILE_ATTRIBUTES && !(u32Attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+#define USER_DIR_NAME L"Tavolin"
 
 // A file made and removed again tells whether this user may write there
 // (the folder's ACL, a read-only medium).
@@ -55,21 +26,6 @@ bool bWritable(const wchar_t *pwcDir)
         return false;
     CloseHandle(hFile);
     return true;
-}
-
-// The system's words for an error, without the closing period and line end.
-void vErrorText(DWORD u32Error, char *pcOut, size_t size)
-{
-    wchar_t wcText[512] = L"";
-    DWORD u32Length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                     u32Error, 0, wcText, 512, nullptr);
-    while (u32Length > 0 && (wcText[u32Length - 1] == L'\n' || wcText[u32Length - 1] == L'\r' ||
-                             wcText[u32Length - 1] == L' ' || wcText[u32Length - 1] == L'.'))
-        wcText[--u32Length] = L'\0';
-    if (u32Length == 0)
-        snprintf(pcOut, size, "error %lu", (unsigned long)u32Error);
-    else
-        vUiNarrow(wcText, pcOut, size);
 }
 
 bool bAbsolute(const wchar_t *pwcPath)
@@ -120,141 +76,173 @@ DWORD u32MakePath(const wchar_t *pwcPath)
     return bWritable(pwcPath) ? 0 : ERROR_ACCESS_DENIED;
 }
 
+} // namespace
+
+void vUiSysExecutableDir(char *pcDir, size_t size)
+{
+    wchar_t wcDir[UI_WIDE_PATH];
+    DWORD u32Length = GetModuleFileNameW(nullptr, wcDir, UI_WIDE_PATH);
+    wchar_t *pwcSep = u32Length > 0 && u32Length < UI_WIDE_PATH ? wcsrchr(wcDir, L'\\') : nullptr;
+    if (pwcSep)
+        *pwcSep = L'\0';
+    if (!pwcSep || !bWinUtf8(wcDir, pcDir, size))
+        snprintf(pcDir, size, ".");
+}
+
+int32_t bUiSysAbsolute(const char *pcPath)
+{
+    return pcPath[0] == '\\' || pcPath[0] == '/' || (pcPath[0] && pcPath[1] == ':');
+}
+
+int32_t bUiSysIsFile(const char *pcPath)
+{
+    wchar_t wcPath[UI_WIDE_PATH];
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
+        return 0;
+    DWORD u32Attributes = GetFileAttributesW(wcPath);
+    return u32Attributes != INVALID_FILE_ATTRIBUTES && !(u32Attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int32_t bUiSysWritable(const char *pcDir)
+{
+    wchar_t wcDir[UI_WIDE_PATH];
+    return bWinWide(pcDir, wcDir, UI_WIDE_PATH) && bWritable(wcDir);
+}
+
+// The panels lie beside the program or nowhere.
+int32_t bUiSysSharedResourceDir(const char *pcExeDir, char *pcDir, size_t size)
+{
+    (void)pcExeDir;
+    (void)pcDir;
+    (void)size;
+    return 0;
+}
+
+// The user's folder for local application data; systems before Vista name
+// it by the profile only. Windows has no other homes to give.
+int32_t bUiSysUserDir(int32_t bFromEnvironment, const char *pcHome, const char *pcXdgDataHome,
+                      const char *pcPasswdHome, char *pcDir, size_t size, char *pcWhy, size_t whySize)
+{
+    (void)bFromEnvironment;
+    (void)pcHome;
+    (void)pcXdgDataHome;
+    (void)pcPasswdHome;
+    wchar_t wcBase[UI_WIDE_PATH];
+    if (!bLocalAppData(wcBase, UI_WIDE_PATH)) {
+        snprintf(pcWhy, whySize, "cannot find a folder for settings and logs: LOCALAPPDATA and USERPROFILE are not set");
+        return 0;
+    }
+    wchar_t wcDir[UI_WIDE_PATH];
+    int s32Len = _snwprintf(wcDir, UI_WIDE_PATH, L"%ls\\" USER_DIR_NAME, wcBase);
+    if (s32Len < 0 || s32Len >= UI_WIDE_PATH || !bWinUtf8(wcDir, pcDir, size)) {
+        snprintf(pcWhy, whySize, "cannot create a folder for settings and logs: the path is too long or not valid");
+        return 0;
+    }
+    return 1;
+}
+
+int32_t bUiSysMakeUserDir(char *pcDir, size_t size, char *pcWhy, size_t whySize)
+{
+    (void)size;
+    wchar_t wcDir[UI_WIDE_PATH];
+    DWORD u32Error = bWinWide(pcDir, wcDir, UI_WIDE_PATH) ? u32MakePath(wcDir) : ERROR_INVALID_NAME;
+    if (u32Error == 0)
+        return 1;
+    char cWhy[512];
+    vWinErrorText(u32Error, cWhy, sizeof(cWhy));
+    snprintf(pcWhy, whySize, "cannot create the folder %s for settings and logs: %s", pcDir, cWhy);
+    return 0;
+}
+
+int32_t bUiSysUsableDir(const char *pcDir, char *pcReal, size_t size, char *pcProblem, size_t problemSize)
+{
+    wchar_t wcDir[UI_WIDE_PATH], wcFull[UI_WIDE_PATH];
+    const char *pcWhat = nullptr;
+    DWORD u32Length = 0;
+    if (!pcDir || !*pcDir || !bWinWide(pcDir, wcDir, UI_WIDE_PATH))
+        pcWhat = "the path is empty, too long or not valid";
+    else if ((u32Length = GetFullPathNameW(wcDir, UI_WIDE_PATH, wcFull, nullptr)) == 0 || u32Length >= UI_WIDE_PATH)
+        pcWhat = "the path is too long";
+    else if (GetFileAttributesW(wcFull) == INVALID_FILE_ATTRIBUTES)
+        pcWhat = "it does not exist";
+    else if (!(GetFileAttributesW(wcFull) & FILE_ATTRIBUTE_DIRECTORY))
+        pcWhat = "it is not a folder";
+    else if (!bWritable(wcFull))
+        pcWhat = "you may not write to it";
+    else if (!bWinUtf8(wcFull, pcReal, size))
+        pcWhat = "the path is too long";
+    if (!pcWhat)
+        return 1;
+    snprintf(pcProblem, problemSize, "%s", pcWhat);
+    return 0;
+}
+
 // The bus library reads the variable with the C library's getenv: both the
 // process's environment and the C library's copy are set.
-void vNameProgramDir(const wchar_t *pwcDir)
+void vUiSysNameProgramDir(const char *pcDir)
 {
-    wchar_t wcName[64];
-    vUiWide(UI_PROGRAM_DIR_VARIABLE, wcName, 64);
-    SetEnvironmentVariableW(wcName, pwcDir);
+    wchar_t wcName[64], wcDir[UI_WIDE_PATH];
+    bWinWide(UI_PROGRAM_DIR_VARIABLE, wcName, 64);
+    bool bNamed = pcDir && bWinWide(pcDir, wcDir, UI_WIDE_PATH);
+    SetEnvironmentVariableW(wcName, bNamed ? wcDir : nullptr);
     wchar_t wcAssignment[UI_WIDE_PATH + 64];
-    _snwprintf(wcAssignment, UI_WIDE_PATH + 64, L"%ls=%ls", wcName, pwcDir ? pwcDir : L"");
+    _snwprintf(wcAssignment, UI_WIDE_PATH + 64, L"%ls=%ls", wcName, bNamed ? wcDir : L"");
     wcAssignment[UI_WIDE_PATH + 63] = L'\0';
     _wputenv(wcAssignment);
 }
 
-void vDecideInstalled(const wchar_t *pwcExeDir)
+int32_t bUiSysExists(const char *pcPath)
 {
-    wchar_t wcBase[UI_WIDE_PATH];
-    if (!bLocalAppData(wcBase, UI_WIDE_PATH)) {
-        snprintf(gc_DirError, sizeof(gc_DirError),
-                 "cannot find a folder for settings and logs: LOCALAPPDATA and USERPROFILE are not set");
-        return;
-    }
-    wchar_t wcDir[UI_WIDE_PATH];
-    _snwprintf(wcDir, UI_WIDE_PATH, L"%ls\\" USER_DIR_NAME, wcBase);
-    wcDir[UI_WIDE_PATH - 1] = L'\0';
-    vUiNarrow(wcDir, gc_ProgramDir, sizeof(gc_ProgramDir));
-    DWORD u32Error = u32MakePath(wcDir);
-    if (u32Error != 0) {
-        char cWhy[512];
-        vErrorText(u32Error, cWhy, sizeof(cWhy));
-        snprintf(gc_DirError, sizeof(gc_DirError), "cannot create the folder %s for settings and logs: %s",
-                 gc_ProgramDir, cWhy);
-    }
-    vNameProgramDir(wcDir);
-}
-
-void vDecide(void)
-{
-    gb_DirsDecided = 1;
-    gc_DirError[0] = '\0';
-    wchar_t wcExeDir[UI_WIDE_PATH];
-    vExecutableDir(wcExeDir, UI_WIDE_PATH);
-    vUiNarrow(wcExeDir, gc_ResourceDir, sizeof(gc_ResourceDir));
-    // Without a folder of the user's the files stay beside the program.
-    snprintf(gc_ProgramDir, sizeof(gc_ProgramDir), "%s", gc_ResourceDir);
-    if (bHasResource(wcExeDir) && bWritable(wcExeDir)) {
-        vNameProgramDir(nullptr);
-        return;
-    }
-    vDecideInstalled(wcExeDir);
-}
-
-} // namespace
-
-void vUiDecideProgramDirAtStart(void) { vDecide(); }
-
-void vUiResourceDir(char *pcDir, size_t size)
-{
-    if (!gb_DirsDecided)
-        vDecide();
-    snprintf(pcDir, size, "%s", gc_ResourceDir);
-}
-
-int GetProjectDir(char *directory, size_t size)
-{
-    if (!directory || size == 0)
-        return UIE_BAD_ARGUMENT;
-    if (!gb_DirsDecided)
-        vDecide();
-    snprintf(directory, size, "%s", gc_ProgramDir);
-    return UIE_NO_ERROR;
-}
-
-int GetProjectDirError(char *text, size_t size)
-{
-    if (text && size)
-        snprintf(text, size, "%s", gc_DirError);
-    return gc_DirError[0] ? 1 : 0;
-}
-
-int MakeDir(const char *path)
-{
-    if (!path || !*path)
-        return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(path, wcPath, UI_WIDE_PATH);
+    return bWinWide(pcPath, wcPath, UI_WIDE_PATH) && GetFileAttributesW(wcPath) != INVALID_FILE_ATTRIBUTES;
+}
+
+int32_t s32UiSysMakeDir(const char *pcPath)
+{
+    wchar_t wcPath[UI_WIDE_PATH];
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
+        return UIE_FILE_ERROR;
     if (CreateDirectoryW(wcPath, nullptr))
         return UIE_NO_ERROR;
     return GetLastError() == ERROR_ALREADY_EXISTS ? UIE_ALREADY_EXISTS : UIE_FILE_ERROR;
 }
 
-int FileToArray(const char *path, void *data, size_t size, size_t *read)
+int32_t bUiSysReadFile(const char *pcPath, void *pvData, size_t size, size_t *pRead)
 {
-    if (read)
-        *read = 0;
-    if (!path || (!data && size))
-        return UIE_BAD_ARGUMENT;
+    *pRead = 0;
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(path, wcPath, UI_WIDE_PATH);
-    HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
+        return 0;
+    HANDLE hFile = CreateFileW(wcPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
-        return UIE_FILE_ERROR;
-    size_t got = 0;
-    while (got < size) {
-        DWORD u32Chunk = size - got > 0x10000000 ? 0x10000000 : (DWORD)(size - got);
-        DWORD u32Read = 0;
-        if (!ReadFile(hFile, static_cast<char *>(data) + got, u32Chunk, &u32Read, nullptr) || u32Read == 0)
+        return 0;
+    while (*pRead < size) {
+        DWORD u32Chunk = size - *pRead > 0x10000000 ? 0x10000000 : (DWORD)(size - *pRead);
+        DWORD u32Got = 0;
+        if (!ReadFile(hFile, static_cast<char *>(pvData) + *pRead, u32Chunk, &u32Got, nullptr) || u32Got == 0)
             break;
-        got += u32Read;
+        *pRead += u32Got;
     }
     CloseHandle(hFile);
-    if (read)
-        *read = got;
-    return UIE_NO_ERROR;
+    return 1;
 }
 
-int GetFileInfo(const char *path, long *size)
+// A name Windows cannot take names no file.
+int32_t s32UiSysFileSize(const char *pcPath, long *pSize)
 {
-    if (size)
-        *size = 0;
-    if (!path)
-        return UIE_BAD_ARGUMENT;
     wchar_t wcPath[UI_WIDE_PATH];
-    vUiWide(path, wcPath, UI_WIDE_PATH);
+    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
+        return UIE_FILE_ERROR;
     WIN32_FILE_ATTRIBUTE_DATA stData;
     if (!GetFileAttributesExW(wcPath, GetFileExInfoStandard, &stData)) {
         DWORD u32Error = GetLastError();
-        return u32Error == ERROR_FILE_NOT_FOUND || u32Error == ERROR_PATH_NOT_FOUND ||
-                       u32Error == ERROR_INVALID_NAME
-                   ? 0
-                   : UIE_FILE_ERROR;
+        bool bNone = u32Error == ERROR_FILE_NOT_FOUND || u32Error == ERROR_PATH_NOT_FOUND || u32Error == ERROR_INVALID_NAME;
+        return bNone ? 0 : UIE_FILE_ERROR;
     }
     if (stData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
-    if (size)
-        *size = stData.nFileSizeHigh || stData.nFileSizeLow > (DWORD)LONG_MAX ? LONG_MAX : (long)stData.nFileSizeLow;
+    bool bHuge = stData.nFileSizeHigh || stData.nFileSizeLow > (DWORD)LONG_MAX;
+    *pSize = bHuge ? LONG_MAX : (long)stData.nFileSizeLow;
     return 1;
 }

@@ -4,19 +4,20 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 namespace {
 
 #define UI_FONT_MAX 24
 
-struct stUiFont {
+struct stFontCache {
     char cFamily[UI_FAMILY_SIZE];
     int32_t s32PointSize;
     int32_t bBold;
     HFONT hFont;
 };
 
-stUiFont gst_Fonts[UI_FONT_MAX];
+stFontCache gst_Fonts[UI_FONT_MAX];
 int32_t gs32_FontCount = 0;
 
 HFONT hCreate(const wchar_t *pwcFamily, int32_t s32PointSize, int32_t bBold, int32_t bMono)
@@ -47,7 +48,7 @@ HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bB
 {
     int32_t bMono = strstr(pcFamily, "Mono") != nullptr || strstr(pcFamily, "Courier") != nullptr;
     wchar_t wcFamily[UI_FAMILY_SIZE];
-    vUiWide(pcFamily, wcFamily, UI_FAMILY_SIZE);
+    vUiWideShown(pcFamily, wcFamily, UI_FAMILY_SIZE);
     const wchar_t *pwcTries[] = {wcFamily, bMono ? L"Consolas" : L"Segoe UI",
                                  bMono ? L"Courier New" : L"Tahoma"};
     for (const wchar_t *pwcTry : pwcTries) {
@@ -64,21 +65,49 @@ HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bB
 
 } // namespace
 
-void vUiWide(const char *pcText, wchar_t *pwcOut, size_t count)
+static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the W calls take UTF-16");
+
+namespace {
+
+#define BIG5_CODE_PAGE 950
+
+// Bytes that are not UTF-8 are shown as Big5 (names drawn on a Windows
+// system in Traditional Chinese), else as Latin-1, which takes any bytes.
+void vShownLegacy(const char *pcText, wchar_t *pwcOut, size_t count)
 {
-    if (!pwcOut || count == 0)
+    size_t length = strlen(pcText);
+    int s32Units = MultiByteToWideChar(BIG5_CODE_PAGE, MB_ERR_INVALID_CHARS, pcText,
+                                       (int)(length < INT32_MAX ? length : INT32_MAX), pwcOut, (int)count - 1);
+    if (s32Units > 0) {
+        pwcOut[s32Units] = L'\0';
         return;
-    u32Utf8ToUtf16(pcText ? pcText : "", reinterpret_cast<uint16_t *>(pwcOut), count);
+    }
+    size_t i = 0;
+    for (; i < length && i + 1 < count; i++)
+        pwcOut[i] = (unsigned char)pcText[i];
+    pwcOut[i] = L'\0';
 }
 
-void vUiNarrow(const wchar_t *pwcText, char *pcOut, size_t size)
+} // namespace
+
+void vUiWideShown(const char *pcText, wchar_t *pwcOut, size_t count)
+{
+    if (!pwcOut || count == 0 || count > INT32_MAX)
+        return;
+    const char *pcIn = pcText ? pcText : "";
+    if (s32Utf8ToUtf16(pcIn, reinterpret_cast<uint16_t *>(pwcOut), count, 1) == UTF16_BAD_UTF8)
+        vShownLegacy(pcIn, pwcOut, count);
+}
+
+void vUiNarrowShown(const wchar_t *pwcText, char *pcOut, size_t size)
 {
     if (!pcOut || size == 0)
         return;
-    u32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcText ? pwcText : L""), pcOut, size);
+    s32Utf16ToUtf8(reinterpret_cast<const uint16_t *>(pwcText), pcOut, size, 1);
 }
 
-// A UTF-8 byte gives at most one UTF-16 unit (a four-byte sequence two).
+// A UTF-8 or Big5 byte gives at most one UTF-16 unit (a four-byte sequence
+// two), a Latin-1 byte one.
 wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf)
 {
     const char *pcIn = pcText ? pcText : "";
@@ -87,9 +116,10 @@ wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf)
     wchar_t *pwcOut = static_cast<wchar_t *>(malloc(units * sizeof(wchar_t)));
     if (!pwcOut)
         return nullptr;
-    size_t count = u32Utf8ToUtf16(pcIn, reinterpret_cast<uint16_t *>(pwcOut), length + 1);
+    vUiWideShown(pcIn, pwcOut, length + 1);
     if (!bCrLf)
         return pwcOut;
+    size_t count = wcslen(pwcOut);
     size_t feeds = 0;
     for (size_t i = 0; i < count; i++)
         feeds += pwcOut[i] == L'\n' && (i == 0 || pwcOut[i - 1] != L'\r');
@@ -103,7 +133,7 @@ wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf)
     return pwcOut;
 }
 
-size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size)
+size_t szUiWindowText(HWND hWnd, char *pcOut, size_t size)
 {
     int s32Length = GetWindowTextLengthW(hWnd);
     wchar_t wcShort[512];
@@ -118,12 +148,12 @@ size_t u32UiWindowText(HWND hWnd, char *pcOut, size_t size)
     pwcText[0] = L'\0';
     GetWindowTextW(hWnd, pwcText, s32Length + 1);
     // Its whole length, for ATTR_STRING_TEXT_LENGTH, needs no buffer of the caller's.
-    size_t whole = (size_t)WideCharToMultiByte(CP_UTF8, 0, pwcText, -1, nullptr, 0, nullptr, nullptr);
+    size_t whole = szUtf8LengthOf(reinterpret_cast<const uint16_t *>(pwcText));
     if (pcOut && size)
-        vUiNarrow(pwcText, pcOut, size);
+        vUiNarrowShown(pwcText, pcOut, size);
     if (pwcText != wcShort)
         free(pwcText);
-    return whole > 0 ? whole - 1 : 0;
+    return whole;
 }
 
 void vUiSetWindowText(HWND hWnd, const char *pcText)
@@ -140,14 +170,14 @@ HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold)
     const char *pcName = pcFamily && *pcFamily ? pcFamily : "Tahoma";
     int32_t s32Size = s32PointSize > 0 ? s32PointSize : 9;
     for (int32_t i = 0; i < gs32_FontCount; i++) {
-        stUiFont *pFont = &gst_Fonts[i];
+        stFontCache *pFont = &gst_Fonts[i];
         if (strcmp(pFont->cFamily, pcName) == 0 && pFont->s32PointSize == s32Size &&
             pFont->bBold == (bBold ? 1 : 0))
             return pFont->hFont;
     }
     HFONT hFont = hCreateWithFallback(pcName, s32Size, bBold);
     if (gs32_FontCount < UI_FONT_MAX) {
-        stUiFont *pFont = &gst_Fonts[gs32_FontCount++];
+        stFontCache *pFont = &gst_Fonts[gs32_FontCount++];
         snprintf(pFont->cFamily, sizeof(pFont->cFamily), "%s", pcName);
         pFont->s32PointSize = s32Size;
         pFont->bBold = bBold ? 1 : 0;
@@ -156,12 +186,11 @@ HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold)
     return hFont;
 }
 
-void vUiSingleSuffix(const char *pcPattern, char *pcSuffix, size_t size)
+void vUiFontMetrics(HFONT hFont, TEXTMETRICW *pstMetrics)
 {
-    pcSuffix[0] = '\0';
-    if (!pcPattern || strncmp(pcPattern, "*.", 2) != 0 || !pcPattern[2])
-        return;
-    if (strpbrk(pcPattern + 2, "*?; "))
-        return;
-    snprintf(pcSuffix, size, "%s", pcPattern + 2);
+    HDC hDc = GetDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hDc, hFont);
+    GetTextMetricsW(hDc, pstMetrics);
+    SelectObject(hDc, hOld);
+    ReleaseDC(nullptr, hDc);
 }
