@@ -7,7 +7,7 @@
 #   tools/prefix-check.pl [-c] [folder or file...]   (default: the source tree)
 #
 # One line per disagreement (path:line: type name), or with -c only their
-# number; exits 1 when there is any. platform/userint/ is not checked yet.
+# number; exits 1 when there is any.
 use strict;
 use warnings;
 use File::Find;
@@ -95,7 +95,7 @@ sub vCheckFile {
 
 my @files;
 find({ no_chdir => 1, preprocess => sub { sort @_ }, wanted => sub {
-           if (-d $_ && ($_ eq 'platform/userint' || m{(^|/)build[^/]*$})) {
+           if (-d $_ && m{(^|/)build[^/]*$}) {
                $File::Find::prune = 1;
                return;
            }

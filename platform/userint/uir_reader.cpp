@@ -24,13 +24,13 @@ enum { UIR_TOKEN_START, UIR_TOKEN_END, UIR_TOKEN_TEXT, UIR_TOKEN_EOF };
 struct stUirAttr {
     stUirSlice stName;
     stUirSlice stValue;   // as written, entities not decoded
-    size_t u32Pos;
+    size_t pos;
 };
 
 // A start tag, an end tag (stName), a text (stName holds the text) or the end.
 struct stUirToken {
     int32_t s32Kind;
-    size_t u32Pos;
+    size_t pos;
     stUirSlice stName;
     stUirAttr stAttrs[UIR_ATTR_MAX];
     int32_t s32AttrCount;
@@ -40,7 +40,7 @@ struct stUirToken {
 struct stUirParser {
     const char *pcText;
     size_t length;
-    size_t u32Pos;
+    size_t pos;
     stUirSlice stOpen[UIR_DEPTH_MAX];   // the elements open, innermost last
     int32_t s32Depth;
     stUirFile *pstFile;
@@ -59,11 +59,11 @@ struct stUirOut {
 
 // ---- errors ---------------------------------------------------------------
 
-bool bFail(stUirParser *pstParser, size_t u32Pos, const char *pcExpected, const char *pcFound)
+bool bFail(stUirParser *pstParser, size_t pos, const char *pcExpected, const char *pcFound)
 {
     int32_t s32Line = 1;
-    for (size_t u32Index = 0; u32Index < u32Pos && u32Index < pstParser->length; u32Index++)
-        if (pstParser->pcText[u32Index] == '\n')
+    for (size_t index = 0; index < pos && index < pstParser->length; index++)
+        if (pstParser->pcText[index] == '\n')
             s32Line++;
     if (pstParser->pcWhy && pstParser->whySize > 0)
         snprintf(pstParser->pcWhy, pstParser->whySize, "line %d: expected %s, found %s", (int)s32Line,
@@ -71,12 +71,12 @@ bool bFail(stUirParser *pstParser, size_t u32Pos, const char *pcExpected, const 
     return false;
 }
 
-// What lies at u32Pos, for an error: one character or the end of the file.
-const char *pcFoundAt(const stUirParser *pstParser, size_t u32Pos, char *pcFound)
+// What lies at pos, for an error: one character or the end of the file.
+const char *pcFoundAt(const stUirParser *pstParser, size_t pos, char *pcFound)
 {
-    if (u32Pos >= pstParser->length)
+    if (pos >= pstParser->length)
         return "the end of the file";
-    unsigned char u8Char = (unsigned char)pstParser->pcText[u32Pos];
+    unsigned char u8Char = (unsigned char)pstParser->pcText[pos];
     if (u8Char == '\n')
         return "a line end";
     if (u8Char > ' ' && u8Char < 0x7F)
@@ -86,10 +86,10 @@ const char *pcFoundAt(const stUirParser *pstParser, size_t u32Pos, char *pcFound
     return pcFound;
 }
 
-bool bFailAt(stUirParser *pstParser, size_t u32Pos, const char *pcExpected)
+bool bFailAt(stUirParser *pstParser, size_t pos, const char *pcExpected)
 {
     char cFound[UIR_FOUND_SIZE];
-    return bFail(pstParser, u32Pos, pcExpected, pcFoundAt(pstParser, u32Pos, cFound));
+    return bFail(pstParser, pos, pcExpected, pcFoundAt(pstParser, pos, cFound));
 }
 
 // A tag as written ("<widget>", "</widget>"), for an error.
@@ -116,12 +116,12 @@ bool bIsNameChar(char c, bool bFirst)
     return !bFirst && ((u8Char >= '0' && u8Char <= '9') || u8Char == '-' || u8Char == '.');
 }
 
-size_t u32NameLength(const stUirParser *pstParser, size_t u32Pos)
+size_t szNameLength(const stUirParser *pstParser, size_t pos)
 {
-    size_t u32End = u32Pos;
-    while (u32End < pstParser->length && bIsNameChar(pstParser->pcText[u32End], u32End == u32Pos))
-        u32End++;
-    return u32End - u32Pos;
+    size_t end = pos;
+    while (end < pstParser->length && bIsNameChar(pstParser->pcText[end], end == pos))
+        end++;
+    return end - pos;
 }
 
 bool bSliceIs(const stUirSlice *pstSlice, const char *pcText)
@@ -136,25 +136,25 @@ bool bSliceEqual(const stUirSlice *pstA, const stUirSlice *pstB)
 
 // The character a reference at pc ("&amp;", "&#233;", "&#x4E2D;") stands for,
 // and the bytes it takes; 0 when it is no reference the reader knows.
-size_t u32Reference(const char *pc, size_t length, uint32_t *pu32Char)
+size_t szReference(const char *pc, size_t length, uint32_t *pu32Char)
 {
     static const struct { const char *pcName; char c; } gstNamed[] = {
         {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    for (size_t u32Index = 0; u32Index < sizeof(gstNamed) / sizeof(gstNamed[0]); u32Index++) {
-        size_t u32Len = strlen(gstNamed[u32Index].pcName);
-        if (length >= u32Len && memcmp(pc, gstNamed[u32Index].pcName, u32Len) == 0) {
-            *pu32Char = (unsigned char)gstNamed[u32Index].c;
-            return u32Len;
+    for (size_t index = 0; index < sizeof(gstNamed) / sizeof(gstNamed[0]); index++) {
+        size_t len = strlen(gstNamed[index].pcName);
+        if (length >= len && memcmp(pc, gstNamed[index].pcName, len) == 0) {
+            *pu32Char = (unsigned char)gstNamed[index].c;
+            return len;
         }
     }
     if (length < 4 || pc[1] != '#')
         return 0;
     bool bHex = pc[2] == 'x';
-    size_t u32Pos = bHex ? 3 : 2;
+    size_t pos = bHex ? 3 : 2;
     uint32_t u32Char = 0;
-    size_t u32Digits = 0;
-    for (; u32Pos < length && pc[u32Pos] != ';' && u32Digits < 8; u32Pos++, u32Digits++) {
-        char c = pc[u32Pos];
+    size_t digits = 0;
+    for (; pos < length && pc[pos] != ';' && digits < 8; pos++, digits++) {
+        char c = pc[pos];
         int32_t s32Digit = (c >= '0' && c <= '9') ? c - '0'
                            : (bHex && c >= 'a' && c <= 'f') ? c - 'a' + 10
                            : (bHex && c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
@@ -162,29 +162,29 @@ size_t u32Reference(const char *pc, size_t length, uint32_t *pu32Char)
             return 0;
         u32Char = u32Char * (bHex ? 16 : 10) + (uint32_t)s32Digit;
     }
-    if (u32Digits == 0 || u32Pos >= length || pc[u32Pos] != ';' || u32Char == 0 || u32Char > 0x10FFFF ||
+    if (digits == 0 || pos >= length || pc[pos] != ';' || u32Char == 0 || u32Char > 0x10FFFF ||
         (u32Char >= 0xD800 && u32Char <= 0xDFFF))
         return 0;
     *pu32Char = u32Char;
-    return u32Pos + 1;
+    return pos + 1;
 }
 
 // Checks the references and bytes of a text or an attribute's value.
-bool bCheckText(stUirParser *pstParser, size_t u32Pos, size_t length)
+bool bCheckText(stUirParser *pstParser, size_t pos, size_t length)
 {
-    for (size_t u32Index = u32Pos; u32Index < u32Pos + length; u32Index++) {
-        const char *pc = pstParser->pcText + u32Index;
+    for (size_t index = pos; index < pos + length; index++) {
+        const char *pc = pstParser->pcText + index;
         uint32_t u32Char;
         if (*pc == '\0')
-            return bFail(pstParser, u32Index, "text", "a NUL byte");
-        if (*pc == '&' && u32Reference(pc, u32Pos + length - u32Index, &u32Char) == 0) {
+            return bFail(pstParser, index, "text", "a NUL byte");
+        if (*pc == '&' && szReference(pc, pos + length - index, &u32Char) == 0) {
             char cFound[UIR_FOUND_SIZE];
-            size_t u32Len = 1;
-            while (u32Len < 12 && u32Index + u32Len < u32Pos + length && pc[u32Len - 1] != ';' &&
-                   !bIsSpace(pc[u32Len]))
-                u32Len++;
-            snprintf(cFound, sizeof(cFound), "'%.*s'", (int)u32Len, pc);
-            return bFail(pstParser, u32Index, "&amp;, &lt;, &gt;, &quot;, &apos; or &#number;", cFound);
+            size_t len = 1;
+            while (len < 12 && index + len < pos + length && pc[len - 1] != ';' &&
+                   !bIsSpace(pc[len]))
+                len++;
+            snprintf(cFound, sizeof(cFound), "'%.*s'", (int)len, pc);
+            return bFail(pstParser, index, "&amp;, &lt;, &gt;, &quot;, &apos; or &#number;", cFound);
         }
     }
     return true;
@@ -204,15 +204,15 @@ void vOutStart(stUirOut *pstOut, char *pc, size_t size)
 // Drops the start of a UTF-8 character the cut left at the end.
 void vOutTrimCut(stUirOut *pstOut)
 {
-    size_t u32Start = pstOut->len;
-    while (u32Start > 0 && pstOut->len - u32Start < 3 && ((unsigned char)pstOut->pc[u32Start - 1] & 0xC0) == 0x80)
-        u32Start--;
-    if (u32Start == 0 || (unsigned char)pstOut->pc[u32Start - 1] < 0xC0)
+    size_t start = pstOut->len;
+    while (start > 0 && pstOut->len - start < 3 && ((unsigned char)pstOut->pc[start - 1] & 0xC0) == 0x80)
+        start--;
+    if (start == 0 || (unsigned char)pstOut->pc[start - 1] < 0xC0)
         return;
-    unsigned char u8Lead = (unsigned char)pstOut->pc[u32Start - 1];
-    size_t u32Need = u8Lead >= 0xF0 ? 4 : u8Lead >= 0xE0 ? 3 : 2;
-    if (pstOut->len - (u32Start - 1) < u32Need) {
-        pstOut->len = u32Start - 1;
+    unsigned char u8Lead = (unsigned char)pstOut->pc[start - 1];
+    size_t need = u8Lead >= 0xF0 ? 4 : u8Lead >= 0xE0 ? 3 : 2;
+    if (pstOut->len - (start - 1) < need) {
+        pstOut->len = start - 1;
         pstOut->pc[pstOut->len] = '\0';
     }
 }
@@ -259,16 +259,16 @@ void vOutChar(stUirOut *pstOut, uint32_t u32Char)
 // "\n"; in an attribute's value a line end or tab is a space, as XML says.
 void vOutDecoded(stUirOut *pstOut, const stUirSlice *pstText, bool bAttribute)
 {
-    for (size_t u32Index = 0; u32Index < pstText->len; u32Index++) {
-        const char *pc = pstText->pc + u32Index;
+    for (size_t index = 0; index < pstText->len; index++) {
+        const char *pc = pstText->pc + index;
         uint32_t u32Char = (unsigned char)*pc;
         if (*pc == '&') {
-            u32Index += u32Reference(pc, pstText->len - u32Index, &u32Char) - 1;
+            index += szReference(pc, pstText->len - index, &u32Char) - 1;
             vOutChar(pstOut, u32Char);
             continue;
         }
         if (*pc == '\r') {
-            if (u32Index + 1 < pstText->len && pc[1] == '\n')
+            if (index + 1 < pstText->len && pc[1] == '\n')
                 continue;
             u32Char = '\n';
         }
@@ -280,98 +280,98 @@ void vOutDecoded(stUirOut *pstOut, const stUirSlice *pstText, bool bAttribute)
 
 void vOutTrim(stUirOut *pstOut)
 {
-    size_t u32Start = 0;
-    while (u32Start < pstOut->len && bIsSpace(pstOut->pc[u32Start]))
-        u32Start++;
-    while (pstOut->len > u32Start && bIsSpace(pstOut->pc[pstOut->len - 1]))
+    size_t start = 0;
+    while (start < pstOut->len && bIsSpace(pstOut->pc[start]))
+        start++;
+    while (pstOut->len > start && bIsSpace(pstOut->pc[pstOut->len - 1]))
         pstOut->len--;
-    memmove(pstOut->pc, pstOut->pc + u32Start, pstOut->len - u32Start);
-    pstOut->len -= u32Start;
+    memmove(pstOut->pc, pstOut->pc + start, pstOut->len - start);
+    pstOut->len -= start;
     pstOut->pc[pstOut->len] = '\0';
 }
 
 // ---- tokens ---------------------------------------------------------------
 
-size_t u32Find(const stUirParser *pstParser, size_t u32From, const char *pcNeedle)
+size_t szFind(const stUirParser *pstParser, size_t from, const char *pcNeedle)
 {
-    size_t u32Len = strlen(pcNeedle);
-    for (size_t u32Pos = u32From; u32Pos + u32Len <= pstParser->length; u32Pos++)
-        if (memcmp(pstParser->pcText + u32Pos, pcNeedle, u32Len) == 0)
-            return u32Pos;
+    size_t len = strlen(pcNeedle);
+    for (size_t pos = from; pos + len <= pstParser->length; pos++)
+        if (memcmp(pstParser->pcText + pos, pcNeedle, len) == 0)
+            return pos;
     return pstParser->length;
 }
 
 bool bStartsWith(const stUirParser *pstParser, const char *pcText)
 {
-    size_t u32Len = strlen(pcText);
-    return pstParser->u32Pos + u32Len <= pstParser->length &&
-           memcmp(pstParser->pcText + pstParser->u32Pos, pcText, u32Len) == 0;
+    size_t len = strlen(pcText);
+    return pstParser->pos + len <= pstParser->length &&
+           memcmp(pstParser->pcText + pstParser->pos, pcText, len) == 0;
 }
 
 // Skips a comment or a processing instruction (the <?xml ...?> declaration).
 bool bSkipMarkup(stUirParser *pstParser, const char *pcOpen, const char *pcClose)
 {
-    size_t u32End = u32Find(pstParser, pstParser->u32Pos + strlen(pcOpen), pcClose);
-    if (u32End >= pstParser->length)
+    size_t end = szFind(pstParser, pstParser->pos + strlen(pcOpen), pcClose);
+    if (end >= pstParser->length)
         return bFail(pstParser, pstParser->length, pcClose, "the end of the file");
-    pstParser->u32Pos = u32End + strlen(pcClose);
+    pstParser->pos = end + strlen(pcClose);
     return true;
 }
 
 bool bSkipSpace(stUirParser *pstParser)
 {
-    size_t u32Start = pstParser->u32Pos;
-    while (pstParser->u32Pos < pstParser->length && bIsSpace(pstParser->pcText[pstParser->u32Pos]))
-        pstParser->u32Pos++;
-    return pstParser->u32Pos > u32Start;
+    size_t start = pstParser->pos;
+    while (pstParser->pos < pstParser->length && bIsSpace(pstParser->pcText[pstParser->pos]))
+        pstParser->pos++;
+    return pstParser->pos > start;
 }
 
 bool bExpectChar(stUirParser *pstParser, char c, const char *pcExpected)
 {
-    if (pstParser->u32Pos >= pstParser->length || pstParser->pcText[pstParser->u32Pos] != c)
-        return bFailAt(pstParser, pstParser->u32Pos, pcExpected);
-    pstParser->u32Pos++;
+    if (pstParser->pos >= pstParser->length || pstParser->pcText[pstParser->pos] != c)
+        return bFailAt(pstParser, pstParser->pos, pcExpected);
+    pstParser->pos++;
     return true;
 }
 
 // name="value", after the element's name.
 bool bReadAttribute(stUirParser *pstParser, stUirToken *pstToken)
 {
-    size_t u32NamePos = pstParser->u32Pos;
-    size_t u32NameLen = u32NameLength(pstParser, u32NamePos);
-    if (u32NameLen == 0)
-        return bFailAt(pstParser, u32NamePos, "an attribute, > or />");
-    pstParser->u32Pos += u32NameLen;
+    size_t namePos = pstParser->pos;
+    size_t nameLen = szNameLength(pstParser, namePos);
+    if (nameLen == 0)
+        return bFailAt(pstParser, namePos, "an attribute, > or />");
+    pstParser->pos += nameLen;
     bSkipSpace(pstParser);
     if (!bExpectChar(pstParser, '=', "="))
         return false;
     bSkipSpace(pstParser);
     if (!bExpectChar(pstParser, '"', "a value in double quotes"))
         return false;
-    size_t u32ValuePos = pstParser->u32Pos;
-    while (pstParser->u32Pos < pstParser->length && pstParser->pcText[pstParser->u32Pos] != '"' &&
-           pstParser->pcText[pstParser->u32Pos] != '<')
-        pstParser->u32Pos++;
-    if (pstParser->u32Pos >= pstParser->length || pstParser->pcText[pstParser->u32Pos] != '"')
-        return bFailAt(pstParser, pstParser->u32Pos, "the closing \" of the value");
-    if (!bCheckText(pstParser, u32ValuePos, pstParser->u32Pos - u32ValuePos))
+    size_t valuePos = pstParser->pos;
+    while (pstParser->pos < pstParser->length && pstParser->pcText[pstParser->pos] != '"' &&
+           pstParser->pcText[pstParser->pos] != '<')
+        pstParser->pos++;
+    if (pstParser->pos >= pstParser->length || pstParser->pcText[pstParser->pos] != '"')
+        return bFailAt(pstParser, pstParser->pos, "the closing \" of the value");
+    if (!bCheckText(pstParser, valuePos, pstParser->pos - valuePos))
         return false;
     if (pstToken->s32AttrCount < UIR_ATTR_MAX) {
         stUirAttr *pstAttr = &pstToken->stAttrs[pstToken->s32AttrCount++];
-        pstAttr->stName.pc = pstParser->pcText + u32NamePos;
-        pstAttr->stName.len = u32NameLen;
-        pstAttr->stValue.pc = pstParser->pcText + u32ValuePos;
-        pstAttr->stValue.len = pstParser->u32Pos - u32ValuePos;
-        pstAttr->u32Pos = u32NamePos;
+        pstAttr->stName.pc = pstParser->pcText + namePos;
+        pstAttr->stName.len = nameLen;
+        pstAttr->stValue.pc = pstParser->pcText + valuePos;
+        pstAttr->stValue.len = pstParser->pos - valuePos;
+        pstAttr->pos = namePos;
     }
-    pstParser->u32Pos++;
+    pstParser->pos++;
     return true;
 }
 
 bool bOpenElement(stUirParser *pstParser, const stUirToken *pstToken)
 {
     if (pstParser->s32Depth == UIR_DEPTH_MAX)
-        return bFail(pstParser, pstToken->u32Pos, "at most 64 elements one inside another", "more");
+        return bFail(pstParser, pstToken->pos, "at most 64 elements one inside another", "more");
     pstParser->stOpen[pstParser->s32Depth++] = pstToken->stName;
     return true;
 }
@@ -379,26 +379,26 @@ bool bOpenElement(stUirParser *pstParser, const stUirToken *pstToken)
 // <name attributes> or <name attributes/>, from its '<'.
 bool bReadStartTag(stUirParser *pstParser, stUirToken *pstToken)
 {
-    pstParser->u32Pos++;
+    pstParser->pos++;
     pstToken->s32Kind = UIR_TOKEN_START;
-    pstToken->stName.pc = pstParser->pcText + pstParser->u32Pos;
-    pstToken->stName.len = u32NameLength(pstParser, pstParser->u32Pos);
+    pstToken->stName.pc = pstParser->pcText + pstParser->pos;
+    pstToken->stName.len = szNameLength(pstParser, pstParser->pos);
     if (pstToken->stName.len == 0)
-        return bFailAt(pstParser, pstParser->u32Pos, "an element name");
-    pstParser->u32Pos += pstToken->stName.len;
+        return bFailAt(pstParser, pstParser->pos, "an element name");
+    pstParser->pos += pstToken->stName.len;
     for (;;) {
         bool bSpace = bSkipSpace(pstParser);
         if (bStartsWith(pstParser, "/>")) {
-            pstParser->u32Pos += 2;
+            pstParser->pos += 2;
             pstToken->bEmpty = true;
             return true;
         }
         if (bStartsWith(pstParser, ">")) {
-            pstParser->u32Pos++;
+            pstParser->pos++;
             return bOpenElement(pstParser, pstToken);
         }
         if (!bSpace)
-            return bFailAt(pstParser, pstParser->u32Pos, "a space, > or />");
+            return bFailAt(pstParser, pstParser->pos, "a space, > or />");
         if (!bReadAttribute(pstParser, pstToken))
             return false;
     }
@@ -408,21 +408,21 @@ bool bReadStartTag(stUirParser *pstParser, stUirToken *pstToken)
 bool bReadEndTag(stUirParser *pstParser, stUirToken *pstToken)
 {
     char cExpected[UIR_FOUND_SIZE], cFound[UIR_FOUND_SIZE];
-    pstParser->u32Pos += 2;
+    pstParser->pos += 2;
     pstToken->s32Kind = UIR_TOKEN_END;
-    pstToken->stName.pc = pstParser->pcText + pstParser->u32Pos;
-    pstToken->stName.len = u32NameLength(pstParser, pstParser->u32Pos);
+    pstToken->stName.pc = pstParser->pcText + pstParser->pos;
+    pstToken->stName.len = szNameLength(pstParser, pstParser->pos);
     if (pstToken->stName.len == 0)
-        return bFailAt(pstParser, pstParser->u32Pos, "an element name");
-    pstParser->u32Pos += pstToken->stName.len;
+        return bFailAt(pstParser, pstParser->pos, "an element name");
+    pstParser->pos += pstToken->stName.len;
     bSkipSpace(pstParser);
     if (!bExpectChar(pstParser, '>', ">"))
         return false;
     if (pstParser->s32Depth == 0)
-        return bFail(pstParser, pstToken->u32Pos, "an element", pcTagText(&pstToken->stName, true, cFound));
+        return bFail(pstParser, pstToken->pos, "an element", pcTagText(&pstToken->stName, true, cFound));
     const stUirSlice *pstOpen = &pstParser->stOpen[pstParser->s32Depth - 1];
     if (!bSliceEqual(pstOpen, &pstToken->stName))
-        return bFail(pstParser, pstToken->u32Pos, pcTagText(pstOpen, true, cExpected),
+        return bFail(pstParser, pstToken->pos, pcTagText(pstOpen, true, cExpected),
                      pcTagText(&pstToken->stName, true, cFound));
     pstParser->s32Depth--;
     return true;
@@ -431,11 +431,11 @@ bool bReadEndTag(stUirParser *pstParser, stUirToken *pstToken)
 bool bReadText(stUirParser *pstParser, stUirToken *pstToken)
 {
     pstToken->s32Kind = UIR_TOKEN_TEXT;
-    pstToken->stName.pc = pstParser->pcText + pstParser->u32Pos;
-    while (pstParser->u32Pos < pstParser->length && pstParser->pcText[pstParser->u32Pos] != '<')
-        pstParser->u32Pos++;
-    pstToken->stName.len = (size_t)(pstParser->pcText + pstParser->u32Pos - pstToken->stName.pc);
-    return bCheckText(pstParser, pstToken->u32Pos, pstToken->stName.len);
+    pstToken->stName.pc = pstParser->pcText + pstParser->pos;
+    while (pstParser->pos < pstParser->length && pstParser->pcText[pstParser->pos] != '<')
+        pstParser->pos++;
+    pstToken->stName.len = (size_t)(pstParser->pcText + pstParser->pos - pstToken->stName.pc);
+    return bCheckText(pstParser, pstToken->pos, pstToken->stName.len);
 }
 
 // The next tag, text or the end of the file; comments and processing
@@ -444,8 +444,8 @@ bool bNextToken(stUirParser *pstParser, stUirToken *pstToken)
 {
     for (;;) {
         memset(pstToken, 0, sizeof(*pstToken));
-        pstToken->u32Pos = pstParser->u32Pos;
-        if (pstParser->u32Pos >= pstParser->length) {
+        pstToken->pos = pstParser->pos;
+        if (pstParser->pos >= pstParser->length) {
             char cExpected[UIR_FOUND_SIZE];
             pstToken->s32Kind = UIR_TOKEN_EOF;
             if (pstParser->s32Depth == 0)
@@ -454,7 +454,7 @@ bool bNextToken(stUirParser *pstParser, stUirToken *pstToken)
                          pcTagText(&pstParser->stOpen[pstParser->s32Depth - 1], true, cExpected),
                          "the end of the file");
         }
-        if (pstParser->pcText[pstParser->u32Pos] != '<')
+        if (pstParser->pcText[pstParser->pos] != '<')
             return bReadText(pstParser, pstToken);
         if (bStartsWith(pstParser, "<!--")) {
             if (!bSkipMarkup(pstParser, "<!--", "-->"))
@@ -463,7 +463,7 @@ bool bNextToken(stUirParser *pstParser, stUirToken *pstToken)
             if (!bSkipMarkup(pstParser, "<?", "?>"))
                 return false;
         } else if (bStartsWith(pstParser, "<!")) {
-            return bFail(pstParser, pstParser->u32Pos, "an element or a comment", "'<!'");
+            return bFail(pstParser, pstParser->pos, "an element or a comment", "'<!'");
         } else if (bStartsWith(pstParser, "</")) {
             return bReadEndTag(pstParser, pstToken);
         } else {
@@ -474,8 +474,8 @@ bool bNextToken(stUirParser *pstParser, stUirToken *pstToken)
 
 bool bTextIsSpace(const stUirToken *pstToken)
 {
-    for (size_t u32Index = 0; u32Index < pstToken->stName.len; u32Index++)
-        if (!bIsSpace(pstToken->stName.pc[u32Index]))
+    for (size_t index = 0; index < pstToken->stName.len; index++)
+        if (!bIsSpace(pstToken->stName.pc[index]))
             return false;
     return true;
 }
@@ -517,7 +517,7 @@ bool bReadTextElement(stUirParser *pstParser, const stUirToken *pstOpen, stUirOu
         if (stToken.s32Kind == UIR_TOKEN_END)
             return true;
         if (stToken.s32Kind == UIR_TOKEN_START)
-            return bFail(pstParser, stToken.u32Pos, pcTagText(&pstOpen->stName, true, cExpected),
+            return bFail(pstParser, stToken.pos, pcTagText(&pstOpen->stName, true, cExpected),
                          pcTagText(&stToken.stName, false, cFound));
         vOutDecoded(pstOut, &stToken.stName, false);
     }
@@ -549,7 +549,7 @@ bool bReadBool(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
     if (strcmp(pstOut->pc, "true") == 0 || strcmp(pstOut->pc, "false") == 0)
         return true;
     snprintf(cFound, sizeof(cFound), "'%.40s'", pstOut->pc);
-    return bFail(pstParser, pstOpen->u32Pos, "true or false", cFound);
+    return bFail(pstParser, pstOpen->pos, "true or false", cFound);
 }
 
 // The next child element of pstOpen, its start tag in *pstToken: 1, or 0
@@ -594,7 +594,7 @@ bool bReadRect(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
         if (cText[0] == '\0' || *pcEnd != '\0') {
             char cFound[UIR_FOUND_SIZE];
             snprintf(cFound, sizeof(cFound), "'%s'", cText);
-            return bFail(pstParser, stToken.u32Pos, "a whole number", cFound);
+            return bFail(pstParser, stToken.pos, "a whole number", cFound);
         }
         bSeen[s32Part] = true;
     }
@@ -603,7 +603,7 @@ bool bReadRect(stUirParser *pstParser, const stUirToken *pstOpen, stUirOut *pstO
     for (int32_t s32Part = 0; s32Part < 4; s32Part++) {
         if (!bSeen[s32Part]) {
             snprintf(cExpected, sizeof(cExpected), "<%s> in <rect>", gpcParts[s32Part]);
-            return bFail(pstParser, pstOpen->bEmpty ? pstOpen->u32Pos : stToken.u32Pos, cExpected,
+            return bFail(pstParser, pstOpen->bEmpty ? pstOpen->pos : stToken.pos, cExpected,
                          pstOpen->bEmpty ? "<rect/>" : "</rect>");
         }
     }
@@ -670,9 +670,9 @@ const stUirValueKind gstValueKinds[] = {
 
 const stUirValueKind *pstValueKind(const stUirSlice *pstName)
 {
-    for (size_t u32Index = 0; u32Index < sizeof(gstValueKinds) / sizeof(gstValueKinds[0]); u32Index++)
-        if (bSliceIs(pstName, gstValueKinds[u32Index].pcName))
-            return &gstValueKinds[u32Index];
+    for (size_t index = 0; index < sizeof(gstValueKinds) / sizeof(gstValueKinds[0]); index++)
+        if (bSliceIs(pstName, gstValueKinds[index].pcName))
+            return &gstValueKinds[index];
     return nullptr;
 }
 
@@ -680,8 +680,8 @@ const stUirValueKind *pstValueKind(const stUirSlice *pstName)
 bool bSubsetElement(const stUirSlice *pstName)
 {
     static const char *const gpcNames[] = {"ui", "widget", "action", "item", "addaction", "property"};
-    for (size_t u32Index = 0; u32Index < sizeof(gpcNames) / sizeof(gpcNames[0]); u32Index++)
-        if (bSliceIs(pstName, gpcNames[u32Index]))
+    for (size_t index = 0; index < sizeof(gpcNames) / sizeof(gpcNames[0]); index++)
+        if (bSliceIs(pstName, gpcNames[index]))
             return true;
     return pstValueKind(pstName) != nullptr;
 }
@@ -689,7 +689,7 @@ bool bSubsetElement(const stUirSlice *pstName)
 bool bFailOutOfPlace(stUirParser *pstParser, const stUirToken *pstToken, const char *pcExpected)
 {
     char cFound[UIR_FOUND_SIZE];
-    return bFail(pstParser, pstToken->u32Pos, pcExpected, pcTagText(&pstToken->stName, false, cFound));
+    return bFail(pstParser, pstToken->pos, pcExpected, pcTagText(&pstToken->stName, false, cFound));
 }
 
 // An attribute's value into a name field; a longer name is refused, not cut.
@@ -705,7 +705,7 @@ bool bCopyName(stUirParser *pstParser, const stUirToken *pstToken, const char *p
         return true;
     char cFound[UIR_FOUND_SIZE];
     snprintf(cFound, sizeof(cFound), "one of %lu bytes", (unsigned long)pstAttr->stValue.len);
-    return bFail(pstParser, pstAttr->u32Pos, "a name of at most 47 bytes", cFound);
+    return bFail(pstParser, pstAttr->pos, "a name of at most 47 bytes", cFound);
 }
 
 bool bStoreProperty(stUirParser *pstParser, const stUirToken *pstOpen, stUirNode *pstNode, const char *pcName,
@@ -715,7 +715,7 @@ bool bStoreProperty(stUirParser *pstParser, const stUirToken *pstOpen, stUirNode
     while (s32Index < pstNode->s32PropCount && strcmp(pstNode->stProps[s32Index].cName, pcName) != 0)
         s32Index++;
     if (s32Index == UIR_PROP_MAX)
-        return bFail(pstParser, pstOpen->u32Pos, "at most 16 properties in one node", "more");
+        return bFail(pstParser, pstOpen->pos, "at most 16 properties in one node", "more");
     if (s32Index == pstNode->s32PropCount)
         pstNode->s32PropCount++;
     memcpy(pstNode->stProps[s32Index].cName, pcName, UIR_NAME_SIZE);
@@ -729,7 +729,7 @@ bool bReadProperty(stUirParser *pstParser, const stUirToken *pstOpen, stUirNode 
 {
     char cName[UIR_NAME_SIZE], cValue[UIR_VALUE_SIZE];
     if (!pstFindAttr(pstOpen, "name"))
-        return bFail(pstParser, pstOpen->u32Pos, "<property name=\"...\">", "<property> without a name");
+        return bFail(pstParser, pstOpen->pos, "<property name=\"...\">", "<property> without a name");
     if (!bCopyName(pstParser, pstOpen, "name", cName))
         return false;
     stUirOut stOut;
@@ -753,7 +753,7 @@ bool bReadProperty(stUirParser *pstParser, const stUirToken *pstOpen, stUirNode 
     if (s32Child < 0)
         return false;
     if (!bValue && !bUnknown)
-        return bFail(pstParser, pstOpen->bEmpty ? pstOpen->u32Pos : stToken.u32Pos, "a value",
+        return bFail(pstParser, pstOpen->bEmpty ? pstOpen->pos : stToken.pos, "a value",
                      pstOpen->bEmpty ? "<property/>" : "</property>");
     return bUnknown || bStoreProperty(pstParser, pstOpen, pstNode, cName, cValue);
 }
@@ -805,7 +805,7 @@ bool bReadNode(stUirParser *pstParser, const stUirToken *pstOpen, int32_t s32Kin
 {
     stUirFile *pstFile = pstParser->pstFile;
     if (pstFile->s32NodeCount == UIR_NODE_MAX)
-        return bFail(pstParser, pstOpen->u32Pos, "at most 256 widgets, actions and items", "more");
+        return bFail(pstParser, pstOpen->pos, "at most 256 widgets, actions and items", "more");
     int32_t s32Index = pstFile->s32NodeCount++;
     stUirNode *pstNode = &pstFile->stNodes[s32Index];
     memset(pstNode, 0, sizeof(*pstNode));
@@ -848,10 +848,10 @@ bool bReadOutside(stUirParser *pstParser, stUirToken *pstToken, const char *pcEx
     if (!bNextToken(pstParser, pstToken))
         return false;
     if (pstToken->s32Kind == UIR_TOKEN_TEXT && !bTextIsSpace(pstToken)) {
-        size_t u32Pos = pstToken->u32Pos;
-        while (bIsSpace(pstParser->pcText[u32Pos]))
-            u32Pos++;
-        return bFail(pstParser, u32Pos, pcExpected, "text");
+        size_t pos = pstToken->pos;
+        while (bIsSpace(pstParser->pcText[pos]))
+            pos++;
+        return bFail(pstParser, pos, pcExpected, "text");
     }
     return true;
 }
@@ -861,15 +861,15 @@ bool bReadDocument(stUirParser *pstParser)
     stUirToken stToken;
     char cFound[UIR_FOUND_SIZE];
     if (bStartsWith(pstParser, "\xEF\xBB\xBF"))
-        pstParser->u32Pos += 3;
+        pstParser->pos += 3;
     do {
         if (!bReadOutside(pstParser, &stToken, "<ui>"))
             return false;
     } while (stToken.s32Kind == UIR_TOKEN_TEXT);
     if (stToken.s32Kind == UIR_TOKEN_EOF)
-        return bFail(pstParser, stToken.u32Pos, "<ui>", "the end of the file");
+        return bFail(pstParser, stToken.pos, "<ui>", "the end of the file");
     if (!bSliceIs(&stToken.stName, "ui"))
-        return bFail(pstParser, stToken.u32Pos, "<ui>", pcTagText(&stToken.stName, false, cFound));
+        return bFail(pstParser, stToken.pos, "<ui>", pcTagText(&stToken.stName, false, cFound));
     if (!bReadRoot(pstParser, &stToken))
         return false;
     do {
