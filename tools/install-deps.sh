@@ -28,7 +28,7 @@ case "${1:-}" in
   *)
     packages=(
       cmake ninja-build g++ pkg-config
-      qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-tools-dev qt6-qpa-plugins
+      qt6-base-dev qt6-base-private-dev libqt6opengl6-dev qt6-qpa-plugins
       libgtest-dev libgmock-dev libi2c-dev libsqlite3-dev nettle-dev edid-decode sqlite3
       fonts-dejavu-core fonts-wqy-microhei libqt6svg6 xvfb xauth
       xdotool x11-apps x11-utils imagemagick openbox
