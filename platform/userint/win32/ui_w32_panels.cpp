@@ -229,20 +229,6 @@ HMENU hBuildMenuBar(const stUiPanel *pstPanel)
     return hBar;
 }
 
-void vFitWindowToPanel(const stUiPanel *pstPanel)
-{
-    HWND hWnd = pW32Panel(pstPanel)->hWnd;
-    DWORD u32Style = (DWORD)GetWindowLongPtrW(hWnd, GWL_STYLE);
-    DWORD u32Ex = (DWORD)GetWindowLongPtrW(hWnd, GWL_EXSTYLE);
-    // The panel's size counts its menu bar: the real one takes its height
-    // from that, so the window is as high as the resource says whatever the
-    // menu's font.
-    RECT rc = {0, 0, pstPanel->s32Width, pstPanel->s32Height};
-    AdjustWindowRectEx(&rc, u32Style, FALSE, u32Ex);
-    SetWindowPos(hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 bool bCreatePanelWindow(stUiPanel *pstPanel)
 {
     stW32Panel *pstW32 = pW32Panel(pstPanel);
@@ -265,7 +251,7 @@ bool bCreatePanelWindow(stUiPanel *pstPanel)
     if (!pstW32->hWnd)
         return false;
     SetWindowLongPtrW(pstW32->hWnd, GWLP_USERDATA, pstPanel->s32Handle);
-    vFitWindowToPanel(pstPanel);
+    vUiFitWindowToPanel(pstPanel);
     return true;
 }
 
@@ -294,6 +280,20 @@ void vPlaceOverMain(stUiPanel *pstPanel)
 }
 
 } // namespace
+
+void vUiFitWindowToPanel(const stUiPanel *pstPanel)
+{
+    HWND hWnd = pW32Panel(pstPanel)->hWnd;
+    DWORD u32Style = (DWORD)GetWindowLongPtrW(hWnd, GWL_STYLE);
+    DWORD u32Ex = (DWORD)GetWindowLongPtrW(hWnd, GWL_EXSTYLE);
+    // The panel's size counts its menu bar: the real one takes its height
+    // from that, so the window is as high as the resource says whatever the
+    // menu's font.
+    RECT rc = {0, 0, pstPanel->s32Width, pstPanel->s32Height};
+    AdjustWindowRectEx(&rc, u32Style, FALSE, u32Ex);
+    SetWindowPos(hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 stW32Panel *pW32Panel(const stUiPanel *pstPanel) { return &gst_W32Panels[pstPanel->s32Slot]; }
 
@@ -466,5 +466,3 @@ void vUiShowAsAttributes(const stUiPanel *pstPanel, int32_t s32Index)
     if (pstNative->hUpDown)
         ShowWindow(pstNative->hUpDown, bShown ? SW_SHOWNA : SW_HIDE);
 }
-
-void vUiFitWindowToPanel(const stUiPanel *pstPanel) { vFitWindowToPanel(pstPanel); }
