@@ -342,10 +342,9 @@ HFONT hUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl)
                    s32PointSize > 0 ? s32PointSize : UI_DEFAULT_POINT_SIZE, bBold);
 }
 
-int32_t bUiBackInit(void *pvInstance, char *argv[], int32_t bWithoutWindows)
+// Nothing is shown until a panel is displayed, with or without windows.
+int32_t bUiBackInit(void *pvInstance, char *[], int32_t)
 {
-    (void)argv;
-    (void)bWithoutWindows; // nothing is shown until a panel is displayed
     if (gb_ClassReady)
         return 1;
     gh_Instance = pvInstance ? static_cast<HINSTANCE>(pvInstance) : GetModuleHandleW(nullptr);
@@ -366,14 +365,13 @@ int32_t bUiBackInit(void *pvInstance, char *argv[], int32_t bWithoutWindows)
     return gb_ClassReady ? 1 : 0;
 }
 
-int32_t bUiBackCreatePanel(stUiPanel *pstPanel, const stUiPanel *pstParent)
+// Only a floating panel has an owner, the main panel: a parent changes nothing.
+int32_t bUiBackCreatePanel(stUiPanel *pstPanel, const stUiPanel *)
 {
     stW32Panel *pstW32 = pW32Panel(pstPanel);
     memset(pstW32, 0, sizeof(*pstW32));
     if (pstPanel->bHasMenuBar)
         pstW32->hMenu = hBuildMenuBar(pstPanel);
-    // Only a floating panel has an owner, the main panel: a parent changes nothing.
-    (void)pstParent;
     if (!bCreatePanelWindow(pstPanel)) {
         if (pstW32->hMenu)
             DestroyMenu(pstW32->hMenu);
