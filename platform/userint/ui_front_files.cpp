@@ -25,7 +25,8 @@ bool bHasResource(const char *pcDir)
 {
     char cPath[UI_DIR_SIZE + sizeof(RESOURCE_FILE_NAME) + 1];
     int s32Len = snprintf(cPath, sizeof(cPath), "%s" UI_PATH_SEP RESOURCE_FILE_NAME, pcDir);
-    return s32Len > 0 && (size_t)s32Len < sizeof(cPath) && bUiSysIsFile(cPath);
+    long fileSize = 0;
+    return s32Len > 0 && (size_t)s32Len < sizeof(cPath) && s32UiSysFileSize(cPath, &fileSize) == 1;
 }
 
 void vDecide(const char *pcExeDir, int32_t bFromEnvironment, const char *pcHome,

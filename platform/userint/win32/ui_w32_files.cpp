@@ -94,15 +94,6 @@ int32_t bUiSysAbsolute(const char *pcPath)
     return pcPath[0] == '\\' || pcPath[0] == '/' || (pcPath[0] && pcPath[1] == ':');
 }
 
-int32_t bUiSysIsFile(const char *pcPath)
-{
-    wchar_t wcPath[UI_WIDE_PATH];
-    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
-        return 0;
-    DWORD u32Attributes = GetFileAttributesW(wcPath);
-    return u32Attributes != INVALID_FILE_ATTRIBUTES && !(u32Attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 int32_t bUiSysWritable(const char *pcDir)
 {
     wchar_t wcDir[UI_WIDE_PATH];
