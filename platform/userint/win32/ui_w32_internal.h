@@ -6,7 +6,6 @@
 #define UI_W32_INTERNAL_H
 
 #include "../ui_backend.h"
-#include "../ui_text16.h"
 #include "platform/filesys/utf16.h"
 #include "platform/filesys/wintext_win32.h"
 
