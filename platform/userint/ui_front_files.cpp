@@ -56,6 +56,17 @@ void vDecide(const char *pcExeDir, int32_t bFromEnvironment, const char *pcHome,
     vUiSysNameProgramDir(gc_ProgramDir);
 }
 
+// The folder the program set, else the one decided, else the program's own.
+void vOverriddenOr(const char *pcDecided, char *pcDir, size_t size)
+{
+    if (gc_ProjectDirOverride[0])
+        snprintf(pcDir, size, "%s", gc_ProjectDirOverride);
+    else if (gb_DirsDecided)
+        snprintf(pcDir, size, "%s", pcDecided);
+    else
+        vUiSysExecutableDir(pcDir, size);
+}
+
 } // namespace
 
 void vUiDecideProgramDirAtStart(void)
@@ -76,15 +87,7 @@ void vUiDecideProgramDir(const char *pcExeDir, const char *pcHome, const char *p
 
 int bUiInstalledMode(void) { return gb_DirsDecided && gb_Installed; }
 
-void vUiResourceDir(char *pcDir, size_t size)
-{
-    if (gc_ProjectDirOverride[0])
-        snprintf(pcDir, size, "%s", gc_ProjectDirOverride);
-    else if (gb_DirsDecided)
-        snprintf(pcDir, size, "%s", gc_ResourceDir);
-    else
-        vUiSysExecutableDir(pcDir, size);
-}
+void vUiResourceDir(char *pcDir, size_t size) { vOverriddenOr(gc_ResourceDir, pcDir, size); }
 
 void vUiSetProjectDir(const char *pcDir)
 {
@@ -95,12 +98,7 @@ int GetProjectDir(char *directory, size_t size)
 {
     if (!directory || size == 0)
         return UIE_BAD_ARGUMENT;
-    if (gc_ProjectDirOverride[0])
-        snprintf(directory, size, "%s", gc_ProjectDirOverride);
-    else if (gb_DirsDecided)
-        snprintf(directory, size, "%s", gc_ProgramDir);
-    else
-        vUiSysExecutableDir(directory, size);
+    vOverriddenOr(gc_ProgramDir, directory, size);
     return UIE_NO_ERROR;
 }
 
