@@ -98,8 +98,6 @@ void vUiBackTextWindow(const char *pcTitle, const char *pcText);
 void vUiSysExecutableDir(char *pcDir, size_t size);
 // 1 when the path is absolute.
 int32_t bUiSysAbsolute(const char *pcPath);
-// 1 when the file exists and is a regular file.
-int32_t bUiSysIsFile(const char *pcPath);
 // 1 when anything (a file, a folder) has that path.
 int32_t bUiSysExists(const char *pcPath);
 // 1 when this user may create files in the folder.

@@ -43,30 +43,24 @@ protected:
     }
 };
 
+struct stQtKeyCode {
+    int s32QtKey;
+    int32_t s32Key;
+};
+
+const stQtKeyCode gst_KeyCodes[] = {
+    {Qt::Key_Backspace, VAL_BACKSPACE_VKEY}, {Qt::Key_Tab, VAL_TAB_VKEY},
+    {Qt::Key_Return, VAL_ENTER_VKEY},        {Qt::Key_Enter, VAL_ENTER_VKEY},
+    {Qt::Key_Escape, VAL_ESC_VKEY},          {Qt::Key_Delete, VAL_FWD_DELETE_VKEY},
+    {Qt::Key_Up, VAL_UP_ARROW_VKEY},         {Qt::Key_Down, VAL_DOWN_ARROW_VKEY},
+    {Qt::Key_Left, VAL_LEFT_ARROW_VKEY},     {Qt::Key_Right, VAL_RIGHT_ARROW_VKEY},
+};
+
 int s32KeyCode(const QKeyEvent *pEvent)
 {
-    switch (pEvent->key()) {
-    case Qt::Key_Backspace:
-        return VAL_BACKSPACE_VKEY;
-    case Qt::Key_Tab:
-        return VAL_TAB_VKEY;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return VAL_ENTER_VKEY;
-    case Qt::Key_Escape:
-        return VAL_ESC_VKEY;
-    case Qt::Key_Delete:
-        return VAL_FWD_DELETE_VKEY;
-    case Qt::Key_Up:
-        return VAL_UP_ARROW_VKEY;
-    case Qt::Key_Down:
-        return VAL_DOWN_ARROW_VKEY;
-    case Qt::Key_Left:
-        return VAL_LEFT_ARROW_VKEY;
-    case Qt::Key_Right:
-        return VAL_RIGHT_ARROW_VKEY;
-    default:
-        break;
+    for (const stQtKeyCode &code : gst_KeyCodes) {
+        if (code.s32QtKey == pEvent->key())
+            return code.s32Key;
     }
     QString text = pEvent->text();
     if (text.size() == 1 && text[0].unicode() < 0x100)
@@ -245,23 +239,6 @@ void vWireControl(stUiPanel *pstPanel, int32_t s32Index)
         pWidget->installEventFilter(new UiEventFilter(pWidget, s32Panel, s32Index));
 }
 
-// The draw pass runs at most once a frame; the system pass always handles
-// the input that waits, so the operator's clicks reach their callbacks in
-// the middle of a long command.
-void vPump(bool bInput)
-{
-    bool bFrameDue = !g_LastPump.isValid() || g_LastPump.elapsed() >= UI_FRAME_MS;
-    if (!bInput && !bFrameDue)
-        return;
-    if (bFrameDue) {
-        g_LastPump.start();
-        vUiFrontFlushTextBoxes();
-    }
-    gb_HoldRepaints = !bFrameDue;
-    QApplication::processEvents(bInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-    gb_HoldRepaints = false;
-}
-
 } // namespace
 
 void vUiQtInstallRepaintHold()
@@ -313,7 +290,22 @@ int s32UiBackRun(void) { return QApplication::exec(); }
 
 void vUiBackQuit(int s32ReturnCode) { QApplication::exit(s32ReturnCode); }
 
-void vUiBackPump(int32_t bInput) { vPump(bInput != 0); }
+// The draw pass runs at most once a frame; the system pass always handles
+// the input that waits, so the operator's clicks reach their callbacks in
+// the middle of a long command.
+void vUiBackPump(int32_t bInput)
+{
+    bool bFrameDue = !g_LastPump.isValid() || g_LastPump.elapsed() >= UI_FRAME_MS;
+    if (!bInput && !bFrameDue)
+        return;
+    if (bFrameDue) {
+        g_LastPump.start();
+        vUiFrontFlushTextBoxes();
+    }
+    gb_HoldRepaints = !bFrameDue;
+    QApplication::processEvents(bInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    gb_HoldRepaints = false;
+}
 
 int s32UiBackWatchFd(int fd, void (*pfnReady)(void *), void *pvContext)
 {

@@ -101,12 +101,6 @@ void vUiSysExecutableDir(char *pcDir, size_t size)
 
 int32_t bUiSysAbsolute(const char *pcPath) { return pcPath[0] == '/'; }
 
-int32_t bUiSysIsFile(const char *pcPath)
-{
-    struct stat st;
-    return stat(pcPath, &st) == 0 && S_ISREG(st.st_mode);
-}
-
 int32_t bUiSysExists(const char *pcPath)
 {
     struct stat st;
@@ -122,7 +116,8 @@ int32_t bUiSysSharedResourceDir(const char *pcExeDir, char *pcDir, size_t size)
     char cPath[sizeof(cShared) + 16];
     snprintf(cPath, sizeof(cPath), "%s/Pavimo.uir", cShared);
     char cReal[PATH_MAX];
-    if (!bUiSysIsFile(cPath) || !realpath(cShared, cReal))
+    long fileSize = 0;
+    if (s32UiSysFileSize(cPath, &fileSize) != 1 || !realpath(cShared, cReal))
         return 0;
     snprintf(pcDir, size, "%s", cReal);
     return 1;

@@ -15,11 +15,6 @@ bool bIsTextAttribute(int s32Attribute)
            s32Attribute == ATTR_TEXT_POINT_SIZE;
 }
 
-int32_t s32Clamp(const stUiCtrl *pstCtrl, int32_t s32Value)
-{
-    return s32Value < pstCtrl->s32Min ? pstCtrl->s32Min : s32Value > pstCtrl->s32Max ? pstCtrl->s32Max : s32Value;
-}
-
 void vApply(int s32Panel, stUiCtrl *pstCtrl, int32_t s32Change)
 {
     stUiPanel *pstPanel = pUiFindPanel(s32Panel);
@@ -81,7 +76,7 @@ int s32SetLimit(int s32Panel, stUiCtrl *pstCtrl, int s32Attribute, int s32Value)
         if (pstCtrl->s32Min > s32Value)
             pstCtrl->s32Min = s32Value;
     }
-    pstCtrl->s32Value = s32Clamp(pstCtrl, pstCtrl->s32Value);
+    pstCtrl->s32Value = s32UiClamp(pstCtrl, pstCtrl->s32Value);
     vApply(s32Panel, pstCtrl, UI_CHANGE_RANGE);
     return UIE_NO_ERROR;
 }
@@ -118,7 +113,7 @@ int SetCtrlVal(int panel, int control, int value)
         pstCtrl->s32Value = value != 0;
         break;
     case UI_KIND_NUMERIC:
-        pstCtrl->s32Value = s32Clamp(pstCtrl, value);
+        pstCtrl->s32Value = s32UiClamp(pstCtrl, value);
         break;
     case UI_KIND_INDICATOR:
         // As a progress bar does: a value outside its range is ignored.

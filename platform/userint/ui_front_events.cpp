@@ -156,17 +156,18 @@ void vUiRunWhenLoopStarts(void (*pfn)(void *), void *pvContext) { vUiBackRunWhen
 
 namespace {
 
+int s32Delivered(int s32Result)
+{
+    vUiDeliverQueuedInput();
+    return s32Result;
+}
+
 // Queues one step of the operator's and delivers it; a step that opened a
 // list or menu (1) is followed by the one that picks from it.
 int s32Deliver(int (*pfnQueue)(int, int), int s32Panel, int s32What)
 {
-    int s32Result = pfnQueue(s32Panel, s32What);
-    vUiDeliverQueuedInput();
-    if (s32Result == 1) {
-        s32Result = pfnQueue(s32Panel, s32What);
-        vUiDeliverQueuedInput();
-    }
-    return s32Result;
+    int s32Result = s32Delivered(pfnQueue(s32Panel, s32What));
+    return s32Result == 1 ? s32Delivered(pfnQueue(s32Panel, s32What)) : s32Result;
 }
 
 int s32QueueClose(int s32Panel, int) { return UiQueueClosePanel(s32Panel); }
@@ -175,26 +176,11 @@ int s32QueueClose(int s32Panel, int) { return UiQueueClosePanel(s32Panel); }
 
 int UiClick(int panel, int control) { return s32Deliver(UiQueueClick, panel, control); }
 
-int UiKeyPress(int panel, int control, int key)
-{
-    int s32Result = UiQueueKeyPress(panel, control, key);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
+int UiKeyPress(int panel, int control, int key) { return s32Delivered(UiQueueKeyPress(panel, control, key)); }
 
-int UiPanelKey(int panel, int key)
-{
-    int s32Result = UiQueuePanelKey(panel, key);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
+int UiPanelKey(int panel, int key) { return s32Delivered(UiQueuePanelKey(panel, key)); }
 
-int UiAltKey(int panel, char key)
-{
-    int s32Result = UiQueueAltKey(panel, key);
-    vUiDeliverQueuedInput();
-    return s32Result;
-}
+int UiAltKey(int panel, char key) { return s32Delivered(UiQueueAltKey(panel, key)); }
 
 int UiClosePanel(int panel) { return s32Deliver(s32QueueClose, panel, 0); }
 

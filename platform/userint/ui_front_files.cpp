@@ -25,7 +25,8 @@ bool bHasResource(const char *pcDir)
 {
     char cPath[UI_DIR_SIZE + sizeof(RESOURCE_FILE_NAME) + 1];
     int s32Len = snprintf(cPath, sizeof(cPath), "%s" UI_PATH_SEP RESOURCE_FILE_NAME, pcDir);
-    return s32Len > 0 && (size_t)s32Len < sizeof(cPath) && bUiSysIsFile(cPath);
+    long fileSize = 0;
+    return s32Len > 0 && (size_t)s32Len < sizeof(cPath) && s32UiSysFileSize(cPath, &fileSize) == 1;
 }
 
 void vDecide(const char *pcExeDir, int32_t bFromEnvironment, const char *pcHome,
@@ -55,6 +56,17 @@ void vDecide(const char *pcExeDir, int32_t bFromEnvironment, const char *pcHome,
     vUiSysNameProgramDir(gc_ProgramDir);
 }
 
+// The folder the program set, else the one decided, else the program's own.
+void vOverriddenOr(const char *pcDecided, char *pcDir, size_t size)
+{
+    if (gc_ProjectDirOverride[0])
+        snprintf(pcDir, size, "%s", gc_ProjectDirOverride);
+    else if (gb_DirsDecided)
+        snprintf(pcDir, size, "%s", pcDecided);
+    else
+        vUiSysExecutableDir(pcDir, size);
+}
+
 } // namespace
 
 void vUiDecideProgramDirAtStart(void)
@@ -75,15 +87,7 @@ void vUiDecideProgramDir(const char *pcExeDir, const char *pcHome, const char *p
 
 int bUiInstalledMode(void) { return gb_DirsDecided && gb_Installed; }
 
-void vUiResourceDir(char *pcDir, size_t size)
-{
-    if (gc_ProjectDirOverride[0])
-        snprintf(pcDir, size, "%s", gc_ProjectDirOverride);
-    else if (gb_DirsDecided)
-        snprintf(pcDir, size, "%s", gc_ResourceDir);
-    else
-        vUiSysExecutableDir(pcDir, size);
-}
+void vUiResourceDir(char *pcDir, size_t size) { vOverriddenOr(gc_ResourceDir, pcDir, size); }
 
 void vUiSetProjectDir(const char *pcDir)
 {
@@ -94,12 +98,7 @@ int GetProjectDir(char *directory, size_t size)
 {
     if (!directory || size == 0)
         return UIE_BAD_ARGUMENT;
-    if (gc_ProjectDirOverride[0])
-        snprintf(directory, size, "%s", gc_ProjectDirOverride);
-    else if (gb_DirsDecided)
-        snprintf(directory, size, "%s", gc_ProgramDir);
-    else
-        vUiSysExecutableDir(directory, size);
+    vOverriddenOr(gc_ProgramDir, directory, size);
     return UIE_NO_ERROR;
 }
 

@@ -6,6 +6,9 @@
 
 extern stUiPanel gst_UiPanels[UI_PANEL_MAX];
 
+// The value within the control's s32Min and s32Max.
+int32_t s32UiClamp(const stUiCtrl *pstCtrl, int32_t s32Value);
+
 // Parts of pstOwn that are set replace those of pstFont.
 void vUiMergeFont(const stUiFont *pstOwn, stUiFont *pstFont);
 

@@ -201,11 +201,6 @@ void vReadItems(int32_t s32Node, stUiCtrl *pstCtrl)
     pstCtrl->s32Index = s32Count == 0 ? -1 : s32Current >= 0 && s32Current < s32Count ? s32Current : 0;
 }
 
-int32_t s32Clamp(int32_t s32Value, int32_t s32Min, int32_t s32Max)
-{
-    return s32Value < s32Min ? s32Min : s32Value > s32Max ? s32Max : s32Value;
-}
-
 // What a control starts with: its value, limits and the timer's settings.
 void vReadState(int32_t s32Node, stUiCtrl *pstCtrl)
 {
@@ -220,7 +215,7 @@ void vReadState(int32_t s32Node, stUiCtrl *pstCtrl)
         bool bNumeric = pstCtrl->s32Kind == UI_KIND_NUMERIC;
         pstCtrl->s32Min = s32NumberOr(pstNode, "minimum", 0);
         pstCtrl->s32Max = s32NumberOr(pstNode, "maximum", bNumeric ? 99 : 100);
-        pstCtrl->s32Value = s32Clamp(s32UirPropNumber(pstNode, "value"), pstCtrl->s32Min, pstCtrl->s32Max);
+        pstCtrl->s32Value = s32UiClamp(pstCtrl, s32UirPropNumber(pstNode, "value"));
         break;
     }
     case UI_KIND_RING:
@@ -424,6 +419,17 @@ void vStartControls(stUiPanel *pstPanel)
     }
 }
 
+int s32Init(void *pvInstance, char *argv[], int32_t bWithoutWindows)
+{
+    if (gb_Initialised)
+        return 1;
+    if (!bUiBackInit(pvInstance, argv, bWithoutWindows))
+        return 0;
+    vUiDecideProgramDirAtStart();
+    gb_Initialised = 1;
+    return 1;
+}
+
 } // namespace
 
 int32_t bUiFrontInitialised(void) { return gb_Initialised; }
@@ -434,27 +440,9 @@ void vUiSetCallbackTable(const stUiCallbackEntry *pstTable, size_t count)
     gsz_CallbackCount = pstTable ? count : 0;
 }
 
-int InitCVIRTE(void *hInstance, char *argv[], void *)
-{
-    if (gb_Initialised)
-        return 1;
-    if (!bUiBackInit(hInstance, argv, 0))
-        return 0;
-    vUiDecideProgramDirAtStart();
-    gb_Initialised = 1;
-    return 1;
-}
+int InitCVIRTE(void *hInstance, char *argv[], void *) { return s32Init(hInstance, argv, 0); }
 
-int InitCVIRTEWithoutWindows(char *argv[])
-{
-    if (gb_Initialised)
-        return 1;
-    if (!bUiBackInit(nullptr, argv, 1))
-        return 0;
-    vUiDecideProgramDirAtStart();
-    gb_Initialised = 1;
-    return 1;
-}
+int InitCVIRTEWithoutWindows(char *argv[]) { return s32Init(nullptr, argv, 1); }
 
 int LoadPanel(int parentPanel, const char *fileName, int panelResourceID)
 {

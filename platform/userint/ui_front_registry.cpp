@@ -52,6 +52,11 @@ int32_t s32UiCtrlIndex(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl)
     return (int32_t)(pstCtrl - pstPanel->stCtrls);
 }
 
+int32_t s32UiClamp(const stUiCtrl *pstCtrl, int32_t s32Value)
+{
+    return s32Value < pstCtrl->s32Min ? pstCtrl->s32Min : s32Value > pstCtrl->s32Max ? pstCtrl->s32Max : s32Value;
+}
+
 int32_t bUiCtrlShown(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl)
 {
     if (!pstCtrl->bVisible || pstCtrl->bOffPanel || pstCtrl->s32Kind == UI_KIND_TIMER)

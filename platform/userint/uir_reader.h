@@ -1,5 +1,5 @@
-// The panel resource (Pavimo.uir) read without Qt, for the Win32 panel
-// run-time: the subset of the Qt Designer file the resource uses, as a flat
+// The panel resource (Pavimo.uir) read without Qt, for the panel run-time's
+// front: the subset of the Qt Designer file the resource uses, as a flat
 // list of nodes in the file's order. Plain C++; no Qt, no Windows header, so
 // the Linux tests read the real file with it.
 #ifndef UIR_READER_H

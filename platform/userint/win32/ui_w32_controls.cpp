@@ -20,8 +20,6 @@ const stListMsgs *pMsgs(const stUiCtrl *pstCtrl)
     return pstCtrl->s32Kind == UI_KIND_LIST ? &gst_ListMsgs : &gst_RingMsgs;
 }
 
-COLORREF crOf(int32_t s32Rgb) { return RGB((s32Rgb >> 16) & 0xFF, (s32Rgb >> 8) & 0xFF, s32Rgb & 0xFF); }
-
 int32_t s32RgbOf(COLORREF cr) { return (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr); }
 
 void vSetValue(const stUiCtrl *pstCtrl, stW32Ctrl *pstNative)
@@ -62,7 +60,7 @@ void vSetColours(const stUiCtrl *pstCtrl, stW32Ctrl *pstNative)
 {
     if (pstNative->hBackBrush)
         DeleteObject(pstNative->hBackBrush);
-    pstNative->hBackBrush = pstCtrl->bHasBackColor ? CreateSolidBrush(crOf(pstCtrl->s32BackColor)) : nullptr;
+    pstNative->hBackBrush = pstCtrl->bHasBackColor ? CreateSolidBrush(crUiRgb(pstCtrl->s32BackColor)) : nullptr;
     InvalidateRect(pstNative->hWnd, nullptr, TRUE);
 }
 

@@ -221,17 +221,6 @@ int32_t s32UiBackFileDialog(const stUiFileRequest *pstRequest, const char *pcSuf
     return s32Chosen(&stOfn, bOk, pcPath, size);
 }
 
-void vUiBackMessage(const char *pcTitle, const char *pcMessage)
-{
-    wchar_t *pwcTitle = pwcUiWideAlloc(pcTitle, 0);
-    wchar_t *pwcMessage = pwcUiWideAlloc(pcMessage, 0);
-    HWND hOwner = hUiBeginModal();
-    MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"", MB_OK | MB_ICONINFORMATION);
-    vUiEndModal(hOwner);
-    free(pwcTitle);
-    free(pwcMessage);
-}
-
 namespace {
 
 // A scanner's keys that reach an open question: characters typed without
@@ -303,27 +292,38 @@ void vHandScanToHome(void)
             PostMessageW(hHome, WM_CHAR, gwc_ScanKept[i], 1);
 }
 
-} // namespace
-
-// No is the default button, so an Enter that arrives by chance (a
-// scanner's) never says Yes.
-int32_t bUiBackConfirm(const char *pcTitle, const char *pcMessage)
+// A question keeps a scanner's keys for the main panel (lrScanFilter).
+int s32MessageBox(const char *pcTitle, const char *pcMessage, UINT u32Type, bool bQuestion)
 {
     wchar_t *pwcTitle = pwcUiWideAlloc(pcTitle, 0);
     wchar_t *pwcMessage = pwcUiWideAlloc(pcMessage, 0);
     HWND hOwner = hUiBeginModal();
     gs32_ScanKeptCount = 0;
     gb_ScanTyping = gb_ScanSpaceDown = false;
-    HHOOK hFilter = SetWindowsHookExW(WH_MSGFILTER, lrScanFilter, nullptr, GetCurrentThreadId());
-    int s32Answer = MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"",
-                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    HHOOK hFilter = bQuestion ? SetWindowsHookExW(WH_MSGFILTER, lrScanFilter, nullptr, GetCurrentThreadId()) : nullptr;
+    int s32Answer = MessageBoxW(hOwner, pwcMessage ? pwcMessage : L"", pwcTitle ? pwcTitle : L"", u32Type);
     if (hFilter)
         UnhookWindowsHookEx(hFilter);
     vUiEndModal(hOwner);
-    vHandScanToHome();
+    if (bQuestion)
+        vHandScanToHome();
     free(pwcTitle);
     free(pwcMessage);
-    return s32Answer == IDYES ? 1 : 0;
+    return s32Answer;
+}
+
+} // namespace
+
+void vUiBackMessage(const char *pcTitle, const char *pcMessage)
+{
+    s32MessageBox(pcTitle, pcMessage, MB_OK | MB_ICONINFORMATION, false);
+}
+
+// No is the default button, so an Enter that arrives by chance (a
+// scanner's) never says Yes.
+int32_t bUiBackConfirm(const char *pcTitle, const char *pcMessage)
+{
+    return s32MessageBox(pcTitle, pcMessage, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, true) == IDYES;
 }
 
 void vUiBackTextWindow(const char *pcTitle, const char *pcText)

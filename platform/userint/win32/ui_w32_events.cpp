@@ -31,28 +31,11 @@ int s32PanelEvent(stUiPanel *pstPanel, int32_t s32Event)
 // Keys that give no character arrive as key-downs only.
 int32_t s32KeyDownCode(WPARAM vk)
 {
-    switch (vk) {
-    case VK_BACK:
-        return VAL_BACKSPACE_VKEY;
-    case VK_TAB:
-        return VAL_TAB_VKEY;
-    case VK_RETURN:
-        return VAL_ENTER_VKEY;
-    case VK_ESCAPE:
-        return VAL_ESC_VKEY;
-    case VK_DELETE:
-        return VAL_FWD_DELETE_VKEY;
-    case VK_UP:
-        return VAL_UP_ARROW_VKEY;
-    case VK_DOWN:
-        return VAL_DOWN_ARROW_VKEY;
-    case VK_LEFT:
-        return VAL_LEFT_ARROW_VKEY;
-    case VK_RIGHT:
-        return VAL_RIGHT_ARROW_VKEY;
-    default:
-        return MapVirtualKeyW((UINT)vk, MAPVK_VK_TO_CHAR) == 0 ? VAL_OTHER_VKEY : 0;
+    for (const stUiVirtualKey &key : gst_UiVirtualKeys) {
+        if (key.u32Vk == vk)
+            return key.s32Key;
     }
+    return MapVirtualKeyW((UINT)vk, MAPVK_VK_TO_CHAR) == 0 ? VAL_OTHER_VKEY : 0;
 }
 
 // The characters of the keys above come as key-downs already.
@@ -132,6 +115,14 @@ bool bEnterOnButton(const MSG *pMsg)
     return true;
 }
 
+// Tab, or Shift+Tab, from hFrom to the next control of the window.
+void vTabOn(HWND hRoot, HWND hFrom)
+{
+    HWND hNext = GetNextDlgTabItem(hRoot, hFrom, GetKeyState(VK_SHIFT) < 0);
+    if (hNext)
+        SetFocus(hNext);
+}
+
 // The read-only text box wants every key as a multi-line EDIT: Tab still
 // moves on, and Escape (which such an EDIT turns into a close of its
 // window) does nothing.
@@ -143,11 +134,8 @@ bool bTextBoxKey(const MSG *pMsg)
     int32_t s32Index = s32UiControlOfWindow(pMsg->hwnd, &pstPanel);
     if (s32Index < 0 || pstPanel->stCtrls[s32Index].s32Kind != UI_KIND_TEXTBOX)
         return false;
-    if (pMsg->wParam == VK_TAB) {
-        HWND hNext = GetNextDlgTabItem(pW32Panel(pstPanel)->hWnd, pMsg->hwnd, GetKeyState(VK_SHIFT) < 0);
-        if (hNext)
-            SetFocus(hNext);
-    }
+    if (pMsg->wParam == VK_TAB)
+        vTabOn(pW32Panel(pstPanel)->hWnd, pMsg->hwnd);
     return true;
 }
 
@@ -164,9 +152,7 @@ bool bReportKey(const MSG *pMsg)
     }
     if (pMsg->wParam != VK_TAB)
         return false;
-    HWND hNext = GetNextDlgTabItem(gh_Report, GetFocus(), GetKeyState(VK_SHIFT) < 0);
-    if (hNext)
-        SetFocus(hNext);
+    vTabOn(gh_Report, GetFocus());
     return true;
 }
 
@@ -316,8 +302,6 @@ LRESULT lrQueryEndSession(stUiPanel *pstPanel)
     return bBusy ? FALSE : TRUE;
 }
 
-COLORREF crOf(int32_t s32Rgb) { return RGB((s32Rgb >> 16) & 0xFF, (s32Rgb >> 8) & 0xFF, s32Rgb & 0xFF); }
-
 // The colours the program set; the default brush where it set no background.
 LRESULT lrColours(stUiPanel *pstPanel, HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam)
 {
@@ -326,13 +310,13 @@ LRESULT lrColours(stUiPanel *pstPanel, HWND hWnd, UINT u32Msg, WPARAM wParam, LP
     HDC hDc = (HDC)wParam;
     if (pstCtrl && pstCtrl->bHasBackColor && pW32Ctrl(pstPanel, s32Index)->hBackBrush) {
         if (pstCtrl->bHasTextColor)
-            SetTextColor(hDc, crOf(pstCtrl->s32TextColor));
-        SetBkColor(hDc, crOf(pstCtrl->s32BackColor));
+            SetTextColor(hDc, crUiRgb(pstCtrl->s32TextColor));
+        SetBkColor(hDc, crUiRgb(pstCtrl->s32BackColor));
         return (LRESULT)pW32Ctrl(pstPanel, s32Index)->hBackBrush;
     }
     LRESULT lr = DefWindowProcW(hWnd, u32Msg, wParam, lParam);
     if (pstCtrl && pstCtrl->bHasTextColor)
-        SetTextColor(hDc, crOf(pstCtrl->s32TextColor));
+        SetTextColor(hDc, crUiRgb(pstCtrl->s32TextColor));
     return lr;
 }
 
@@ -499,12 +483,8 @@ int s32UiBackRun(void)
 {
     gb_Quit = false;
     MSG msg;
-    while (!gb_Quit) {
-        BOOL bGot = GetMessageW(&msg, nullptr, 0, 0);
-        if (bGot <= 0)
-            break;
+    while (!gb_Quit && GetMessageW(&msg, nullptr, 0, 0) > 0)
         vUiHandleMessage(&msg);
-    }
     return gs32_QuitCode;
 }
 
@@ -538,13 +518,7 @@ void vUiBackPump(int32_t bInput)
 
 // Windows tells a quit as window messages (the close box, a logoff), never
 // through a descriptor: nothing to watch.
-int s32UiBackWatchFd(int fd, void (*pfnReady)(void *), void *pvContext)
-{
-    (void)fd;
-    (void)pfnReady;
-    (void)pvContext;
-    return UIE_NO_ERROR;
-}
+int s32UiBackWatchFd(int, void (*)(void *), void *) { return UIE_NO_ERROR; }
 
 void vUiBackWaitCursor(int32_t bOn)
 {

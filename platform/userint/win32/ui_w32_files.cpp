@@ -94,15 +94,6 @@ int32_t bUiSysAbsolute(const char *pcPath)
     return pcPath[0] == '\\' || pcPath[0] == '/' || (pcPath[0] && pcPath[1] == ':');
 }
 
-int32_t bUiSysIsFile(const char *pcPath)
-{
-    wchar_t wcPath[UI_WIDE_PATH];
-    if (!bWinWide(pcPath, wcPath, UI_WIDE_PATH))
-        return 0;
-    DWORD u32Attributes = GetFileAttributesW(wcPath);
-    return u32Attributes != INVALID_FILE_ATTRIBUTES && !(u32Attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 int32_t bUiSysWritable(const char *pcDir)
 {
     wchar_t wcDir[UI_WIDE_PATH];
@@ -110,23 +101,13 @@ int32_t bUiSysWritable(const char *pcDir)
 }
 
 // The panels lie beside the program or nowhere.
-int32_t bUiSysSharedResourceDir(const char *pcExeDir, char *pcDir, size_t size)
-{
-    (void)pcExeDir;
-    (void)pcDir;
-    (void)size;
-    return 0;
-}
+int32_t bUiSysSharedResourceDir(const char *, char *, size_t) { return 0; }
 
 // The user's folder for local application data; systems before Vista name
 // it by the profile only. Windows has no other homes to give.
-int32_t bUiSysUserDir(int32_t bFromEnvironment, const char *pcHome, const char *pcXdgDataHome,
-                      const char *pcPasswdHome, char *pcDir, size_t size, char *pcWhy, size_t whySize)
+int32_t bUiSysUserDir(int32_t, const char *, const char *, const char *, char *pcDir, size_t size, char *pcWhy,
+                      size_t whySize)
 {
-    (void)bFromEnvironment;
-    (void)pcHome;
-    (void)pcXdgDataHome;
-    (void)pcPasswdHome;
     wchar_t wcBase[UI_WIDE_PATH];
     if (!bLocalAppData(wcBase, UI_WIDE_PATH)) {
         snprintf(pcWhy, whySize, "cannot find a folder for settings and logs: LOCALAPPDATA and USERPROFILE are not set");
@@ -141,9 +122,8 @@ int32_t bUiSysUserDir(int32_t bFromEnvironment, const char *pcHome, const char *
     return 1;
 }
 
-int32_t bUiSysMakeUserDir(char *pcDir, size_t size, char *pcWhy, size_t whySize)
+int32_t bUiSysMakeUserDir(char *pcDir, size_t, char *pcWhy, size_t whySize)
 {
-    (void)size;
     wchar_t wcDir[UI_WIDE_PATH];
     DWORD u32Error = bWinWide(pcDir, wcDir, UI_WIDE_PATH) ? u32MakePath(wcDir) : ERROR_INVALID_NAME;
     if (u32Error == 0)

@@ -9,28 +9,11 @@ namespace {
 
 UINT u32VirtualKey(int s32Key)
 {
-    switch (s32Key) {
-    case VAL_BACKSPACE_VKEY:
-        return VK_BACK;
-    case VAL_TAB_VKEY:
-        return VK_TAB;
-    case VAL_ENTER_VKEY:
-        return VK_RETURN;
-    case VAL_ESC_VKEY:
-        return VK_ESCAPE;
-    case VAL_FWD_DELETE_VKEY:
-        return VK_DELETE;
-    case VAL_UP_ARROW_VKEY:
-        return VK_UP;
-    case VAL_DOWN_ARROW_VKEY:
-        return VK_DOWN;
-    case VAL_LEFT_ARROW_VKEY:
-        return VK_LEFT;
-    case VAL_RIGHT_ARROW_VKEY:
-        return VK_RIGHT;
-    default:
-        return 0;
+    for (const stUiVirtualKey &key : gst_UiVirtualKeys) {
+        if (key.s32Key == s32Key)
+            return key.u32Vk;
     }
+    return 0;
 }
 
 // A key without a character of its own goes as a key press, any other as

@@ -6,7 +6,6 @@
 #define UI_W32_INTERNAL_H
 
 #include "../ui_backend.h"
-#include "../ui_text16.h"
 #include "platform/filesys/utf16.h"
 #include "platform/filesys/wintext_win32.h"
 
@@ -57,6 +56,8 @@ void vUiShowAsAttributes(const stUiPanel *pstPanel, int32_t s32Index);
 void vUiFitWindowToPanel(const stUiPanel *pstPanel);
 // The font a control is drawn in.
 HFONT hUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl);
+// A colour of the front (0xRRGGBB) for GDI.
+inline COLORREF crUiRgb(int32_t s32Rgb) { return RGB((s32Rgb >> 16) & 0xFF, (s32Rgb >> 8) & 0xFF, s32Rgb & 0xFF); }
 
 // --- Texts (ui_w32_text.cpp)
 // Paths go through bWinWide and bWinUtf8 (platform/filesys/wintext_win32.h),
@@ -80,6 +81,16 @@ HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold);
 void vUiFontMetrics(HFONT hFont, TEXTMETRICW *pstMetrics);
 
 // --- Events (ui_w32_events.cpp)
+// The keys that type no character, by their codes of userint.h.
+struct stUiVirtualKey {
+    UINT u32Vk;
+    int32_t s32Key;
+};
+const stUiVirtualKey gst_UiVirtualKeys[] = {
+    {VK_BACK, VAL_BACKSPACE_VKEY}, {VK_TAB, VAL_TAB_VKEY},   {VK_RETURN, VAL_ENTER_VKEY},
+    {VK_ESCAPE, VAL_ESC_VKEY},     {VK_DELETE, VAL_FWD_DELETE_VKEY}, {VK_UP, VAL_UP_ARROW_VKEY},
+    {VK_DOWN, VAL_DOWN_ARROW_VKEY}, {VK_LEFT, VAL_LEFT_ARROW_VKEY}, {VK_RIGHT, VAL_RIGHT_ARROW_VKEY},
+};
 LRESULT CALLBACK lrUiPanelProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lParam);
 // Translates and dispatches one message as the event loop does: keys to
 // the callbacks, mnemonics and Tab through the dialog manager.

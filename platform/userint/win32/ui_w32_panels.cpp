@@ -229,20 +229,6 @@ HMENU hBuildMenuBar(const stUiPanel *pstPanel)
     return hBar;
 }
 
-void vFitWindowToPanel(const stUiPanel *pstPanel)
-{
-    HWND hWnd = pW32Panel(pstPanel)->hWnd;
-    DWORD u32Style = (DWORD)GetWindowLongPtrW(hWnd, GWL_STYLE);
-    DWORD u32Ex = (DWORD)GetWindowLongPtrW(hWnd, GWL_EXSTYLE);
-    // The panel's size counts its menu bar: the real one takes its height
-    // from that, so the window is as high as the resource says whatever the
-    // menu's font.
-    RECT rc = {0, 0, pstPanel->s32Width, pstPanel->s32Height};
-    AdjustWindowRectEx(&rc, u32Style, FALSE, u32Ex);
-    SetWindowPos(hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 bool bCreatePanelWindow(stUiPanel *pstPanel)
 {
     stW32Panel *pstW32 = pW32Panel(pstPanel);
@@ -265,7 +251,7 @@ bool bCreatePanelWindow(stUiPanel *pstPanel)
     if (!pstW32->hWnd)
         return false;
     SetWindowLongPtrW(pstW32->hWnd, GWLP_USERDATA, pstPanel->s32Handle);
-    vFitWindowToPanel(pstPanel);
+    vUiFitWindowToPanel(pstPanel);
     return true;
 }
 
@@ -294,6 +280,20 @@ void vPlaceOverMain(stUiPanel *pstPanel)
 }
 
 } // namespace
+
+void vUiFitWindowToPanel(const stUiPanel *pstPanel)
+{
+    HWND hWnd = pW32Panel(pstPanel)->hWnd;
+    DWORD u32Style = (DWORD)GetWindowLongPtrW(hWnd, GWL_STYLE);
+    DWORD u32Ex = (DWORD)GetWindowLongPtrW(hWnd, GWL_EXSTYLE);
+    // The panel's size counts its menu bar: the real one takes its height
+    // from that, so the window is as high as the resource says whatever the
+    // menu's font.
+    RECT rc = {0, 0, pstPanel->s32Width, pstPanel->s32Height};
+    AdjustWindowRectEx(&rc, u32Style, FALSE, u32Ex);
+    SetWindowPos(hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 stW32Panel *pW32Panel(const stUiPanel *pstPanel) { return &gst_W32Panels[pstPanel->s32Slot]; }
 
@@ -342,10 +342,9 @@ HFONT hUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl)
                    s32PointSize > 0 ? s32PointSize : UI_DEFAULT_POINT_SIZE, bBold);
 }
 
-int32_t bUiBackInit(void *pvInstance, char *argv[], int32_t bWithoutWindows)
+// Nothing is shown until a panel is displayed, with or without windows.
+int32_t bUiBackInit(void *pvInstance, char *[], int32_t)
 {
-    (void)argv;
-    (void)bWithoutWindows; // nothing is shown until a panel is displayed
     if (gb_ClassReady)
         return 1;
     gh_Instance = pvInstance ? static_cast<HINSTANCE>(pvInstance) : GetModuleHandleW(nullptr);
@@ -366,14 +365,13 @@ int32_t bUiBackInit(void *pvInstance, char *argv[], int32_t bWithoutWindows)
     return gb_ClassReady ? 1 : 0;
 }
 
-int32_t bUiBackCreatePanel(stUiPanel *pstPanel, const stUiPanel *pstParent)
+// Only a floating panel has an owner, the main panel: a parent changes nothing.
+int32_t bUiBackCreatePanel(stUiPanel *pstPanel, const stUiPanel *)
 {
     stW32Panel *pstW32 = pW32Panel(pstPanel);
     memset(pstW32, 0, sizeof(*pstW32));
     if (pstPanel->bHasMenuBar)
         pstW32->hMenu = hBuildMenuBar(pstPanel);
-    // Only a floating panel has an owner, the main panel: a parent changes nothing.
-    (void)pstParent;
     if (!bCreatePanelWindow(pstPanel)) {
         if (pstW32->hMenu)
             DestroyMenu(pstW32->hMenu);
@@ -466,5 +464,3 @@ void vUiShowAsAttributes(const stUiPanel *pstPanel, int32_t s32Index)
     if (pstNative->hUpDown)
         ShowWindow(pstNative->hUpDown, bShown ? SW_SHOWNA : SW_HIDE);
 }
-
-void vUiFitWindowToPanel(const stUiPanel *pstPanel) { vFitWindowToPanel(pstPanel); }

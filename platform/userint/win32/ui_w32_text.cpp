@@ -6,6 +6,8 @@
 #include <string.h>
 #include <wchar.h>
 
+static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the W calls take UTF-16");
+
 namespace {
 
 #define UI_FONT_MAX 24
@@ -62,12 +64,6 @@ HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bB
     }
     return hCreate(bMono ? L"Courier New" : L"Tahoma", s32PointSize, bBold, bMono);
 }
-
-} // namespace
-
-static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the W calls take UTF-16");
-
-namespace {
 
 #define BIG5_CODE_PAGE 950
 
