@@ -46,7 +46,6 @@ file(GLOB TAVOLIN_USERINT_FRONT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/u
 file(GLOB TAVOLIN_USERINT_RC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/userint/win32/*.rc)
 set(TAVOLIN_USERINT_SHARED ${TAVOLIN_USERINT_FRONT}
   ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp
-  ${CMAKE_SOURCE_DIR}/platform/userint/ui_text16.cpp
   ${CMAKE_SOURCE_DIR}/platform/userint/ui_filewrite.cpp)
 set(TAVOLIN_HAS_PROGRAM OFF)
 if(TAVOLIN_USERINT_WIN32 AND TAVOLIN_USERINT_FRONT AND EXISTS ${CMAKE_SOURCE_DIR}/platform/userint/uir_reader.cpp)

@@ -2,7 +2,6 @@
 // files), and the labels' mnemonics of the Win32 run-time.
 #include "tests/support/temp_dir.h"
 
-#include "platform/userint/ui_text16.h"
 #include "platform/userint/uir_reader.h"
 
 #include <gtest/gtest.h>
@@ -222,23 +221,6 @@ TEST(UirReader, RefusesMoreNodesOrPropertiesThanItKeeps)
     for (int s32Index = 0; s32Index <= UIR_PROP_MAX; s32Index++)
         props += "\n<property name=\"p" + std::to_string(s32Index) + "\"><number>1</number></property>";
     EXPECT_EQ(Why(Widget(props)), "line 18: expected at most 16 properties in one node, found more");
-}
-
-TEST(UiText16, FindsAndStripsMnemonics)
-{
-    EXPECT_EQ(cUiMnemonic("E&xit"), 'x');
-    EXPECT_EQ(cUiMnemonic("&File"), 'f');
-    EXPECT_EQ(cUiMnemonic("Exit"), 0);
-    EXPECT_EQ(cUiMnemonic("Fish && Chips"), 0);
-    EXPECT_EQ(cUiMnemonic("R&&&D"), 'd');
-    EXPECT_EQ(cUiMnemonic("End&"), 0);
-    char cOut[16];
-    vUiStripMnemonic("E&xit", cOut, sizeof(cOut));
-    EXPECT_STREQ(cOut, "Exit");
-    vUiStripMnemonic("R&&&D &&", cOut, sizeof(cOut));
-    EXPECT_STREQ(cOut, "R&D &");
-    vUiStripMnemonic("&\xE6\xAA\x94\xE6\xA1\x88", cOut, 6);
-    EXPECT_STREQ(cOut, "\xE6\xAA\x94");
 }
 
 } // namespace
