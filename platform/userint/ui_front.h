@@ -134,7 +134,6 @@ struct stUiPanel {
     stUiMenuEntry stMenu[UI_MENU_ENTRY_MAX];
     int32_t s32MenuCount;
     int32_t s32KeyboardHome; // ID of the text control typing goes to, 0 for none
-    int32_t s32FocusIndex;   // the control to hold the keyboard, -1 for none set
     stUiCtrl stCtrls[UI_CTRL_MAX];
     int32_t s32CtrlCount;
     int32_t s32TabOrder[UI_CTRL_MAX]; // control indexes in the resource's Tab order

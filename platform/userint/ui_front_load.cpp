@@ -380,7 +380,6 @@ void vReadPanel(stUiPanel *pstPanel, int32_t s32PanelNode)
     pstPanel->bFloating = bUirPropTrue(pstNode, "floating");
     const stUiCallbackEntry *pstEntry = pFindCallback(pcUirProp(pstNode, "callback"));
     pstPanel->pfnCallback = pstEntry ? pstEntry->pfnPanel : nullptr;
-    pstPanel->s32FocusIndex = -1;
     vReadMenuBar(pstPanel, s32PanelNode);
     vReadControls(pstPanel, s32PanelNode);
 }

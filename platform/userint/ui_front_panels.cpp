@@ -76,8 +76,7 @@ int SetActiveCtrl(int panel, int control)
     if (!pstCtrl || pstCtrl->s32Kind == UI_KIND_TIMER)
         return UIE_BAD_CONTROL;
     stUiPanel *pstPanel = pUiFindPanel(panel);
-    pstPanel->s32FocusIndex = s32UiCtrlIndex(pstPanel, pstCtrl);
-    vUiBackFocusControl(pstPanel, pstPanel->s32FocusIndex);
+    vUiBackFocusControl(pstPanel, s32UiCtrlIndex(pstPanel, pstCtrl));
     return UIE_NO_ERROR;
 }
 
