@@ -1,15 +1,11 @@
-#include "PlatformClock.h"
-
 #if defined(_WIN32)
-// windows.h declares the system's Sleep, which this file defines in its own
-// form; the system's pause is reached as SleepEx instead.
-#define Sleep vSystemSleepUnused
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#undef Sleep
 #else
 #include <time.h>
 #endif
+
+#include "PlatformClock.h"
 
 namespace {
 

@@ -19,7 +19,15 @@ extern "C" {
 #endif
 
 // Pauses the calling thread for u32Milliseconds (the Windows call of that name).
+#if defined(_WIN32)
+// kernel32 exports a Sleep of its own, and on 64-bit Windows, where calls
+// carry no decoration, the two would be one symbol: the clock's is
+// vClockSleep there. A file that also includes windows.h includes it first.
+CLOCK_API void vClockSleep(uint32_t u32Milliseconds);
+#define Sleep vClockSleep
+#else
 CLOCK_API void Sleep(uint32_t u32Milliseconds);
+#endif
 
 // Milliseconds since an arbitrary start, on whichever clock is in use.
 CLOCK_API uint64_t u64ClockNowMs(void);
