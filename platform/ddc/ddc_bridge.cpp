@@ -1,7 +1,5 @@
 #include "ddc_bridge.h"
 
-#include <string.h>
-
 #include "DDCHelper.h"
 
 #include "platform/clock/PlatformClock.h"
