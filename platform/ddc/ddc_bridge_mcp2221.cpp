@@ -25,6 +25,7 @@ namespace {
 #define MCP_MAX_DATA 60u        // bytes one report carries
 #define MCP_CLOCK_HZ 12000000u  // the clock the divider divides
 #define MCP_MAX_DIVIDER 255u    // about 46 kHz: a slower clock asked for gets this
+#define MCP_SPEED_TRIES 5u
 
 #define MCP_STATE_AT 9u
 #define MCP_NACK_AT 21u
@@ -106,10 +107,14 @@ uint32_t u32Setup(const stHidTransport *pst, uint32_t u32ClockHz)
         return u32Result;
     uint32_t u32Divider = MCP_CLOCK_HZ / u32ClockHz - 3u;
     uint8_t u8Divider = (uint8_t)(u32Divider < MCP_MAX_DIVIDER ? u32Divider : MCP_MAX_DIVIDER);
-    u32Result = u32Status(pst, 0, MCP_SET_SPEED, u8Divider, u8Reply);
-    if (u32Result)
-        return u32Result;
-    return u8Reply[4] == MCP_SPEED_TAKEN ? 0 : DDC_ERR_BUS_FAULT;
+    // A cancelled transfer may take a moment to end: till then the clock is refused.
+    for (uint32_t u32Try = 0; u32Try < MCP_SPEED_TRIES; u32Try++) {
+        u32Result = u32Status(pst, 0, MCP_SET_SPEED, u8Divider, u8Reply);
+        if (u32Result || u8Reply[4] == MCP_SPEED_TAKEN)
+            return u32Result;
+        vBridgePause();
+    }
+    return DDC_ERR_BUS_FAULT;
 }
 
 uint32_t u32Write(const stHidTransport *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
