@@ -260,17 +260,70 @@ bool bSkippedName(const char *pcName, char *pcWhy, size_t size)
     return false;
 }
 
-bool bIsPciDevice(const char *pcDir)
+// The last part of what the link pcDir/pcLink points at ("pci", "mcp2221").
+bool bLinkBase(const char *pcDir, const char *pcLink, char *pcBase, size_t size)
 {
     char cPath[PATH_MAX + 16];
     char cTarget[SYS_PATH_SIZE];
-    if (!bJoinPath(cPath, sizeof(cPath), pcDir, "subsystem"))
+    if (!bJoinPath(cPath, sizeof(cPath), pcDir, pcLink))
         return false;
     ssize_t len = readlink(cPath, cTarget, sizeof(cTarget) - 1);
     if (len <= 0)
         return false;
     cTarget[len] = '\0';
-    return strcmp(pcBaseName(cTarget), "pci") == 0;
+    return bCopyName(pcBase, size, pcBaseName(cTarget));
+}
+
+bool bIsPciDevice(const char *pcDir)
+{
+    char cSubsystem[32];
+    return bLinkBase(pcDir, "subsystem", cSubsystem, sizeof(cSubsystem)) &&
+           strcmp(cSubsystem, "pci") == 0;
+}
+
+// The adapter's device folder and its root in sysfs, both resolved.
+bool bAdapterDir(const char *pcAdapter, char *pcDir, char *pcRoot)
+{
+    char cPath[SYS_PATH_SIZE];
+    return bSysPath(cPath, sizeof(cPath), "class/i2c-dev", pcAdapter) && realpath(cPath, pcDir) &&
+           realpath(pstDdcKernel()->pcSysRoot, pcRoot);
+}
+
+// The kernel drivers of USB-I2C bridges, by the names sysfs gives them
+// (their modules' names without "hid-").
+const char *const gpc_BridgeDrivers[] = {"mcp2221", "ft260", "cp2112", "i2c-tiny-usb"};
+
+bool bBridgeDriver(const char *pcDriver)
+{
+    const char *pcName = strncmp(pcDriver, "hid-", 4) == 0 ? pcDriver + 4 : pcDriver;
+    for (const char *pcBridge : gpc_BridgeDrivers) {
+        if (strcmp(pcName, pcBridge) == 0)
+            return true;
+    }
+    return false;
+}
+
+// An external USB-I2C bridge: the adapter hangs under a device bound to a
+// bridge's driver, itself below a USB device. Such a bus is a cable or a
+// fixture to a display's connector, never the machine's memory bus.
+bool bUsbBridge(const char *pcAdapter, char *pcDriver, size_t size)
+{
+    char cDir[PATH_MAX];
+    char cRoot[PATH_MAX];
+    if (!bAdapterDir(pcAdapter, cDir, cRoot))
+        return false;
+    size_t rootLen = strlen(cRoot);
+    pcDriver[0] = '\0';
+    for (char *pcSlash; (pcSlash = strrchr(cDir, '/')) && (size_t)(pcSlash - cDir) > rootLen;) {
+        *pcSlash = '\0';
+        char cName[64];
+        if (!pcDriver[0] && bLinkBase(cDir, "driver", cName, sizeof(cName)) && bBridgeDriver(cName))
+            snprintf(pcDriver, size, "%s", cName);
+        else if (pcDriver[0] && bLinkBase(cDir, "subsystem", cName, sizeof(cName)) &&
+                 strcmp(cName, "usb") == 0)
+            return true;
+    }
+    return false;
 }
 
 // The nearest PCI device above the adapter must be a display controller
@@ -279,11 +332,9 @@ bool bIsPciDevice(const char *pcDir)
 // nearest is its host controller.
 bool bNotUnderDisplay(const char *pcAdapter, char *pcWhy, size_t size)
 {
-    char cPath[SYS_PATH_SIZE];
     char cDir[PATH_MAX];
     char cRoot[PATH_MAX];
-    if (!bSysPath(cPath, sizeof(cPath), "class/i2c-dev", pcAdapter) ||
-        !realpath(cPath, cDir) || !realpath(pstDdcKernel()->pcSysRoot, cRoot)) {
+    if (!bAdapterDir(pcAdapter, cDir, cRoot)) {
         snprintf(pcWhy, size, "it is not in sysfs");
         return true;
     }
@@ -331,10 +382,21 @@ bool bDeviceAt50(const char *pcAdapter, char *pcWhy, size_t size)
 uint32_t u32CheckDisplayBus(stRealBus *pstReal, const char *pcAdapter)
 {
     char cWhy[SYS_PATH_SIZE];
-    if (!bSkippedName(pstReal->cAdapter, cWhy, sizeof(cWhy)) &&
-        !bNotUnderDisplay(pcAdapter, cWhy, sizeof(cWhy)) &&
-        !bDeviceAt50(pcAdapter, cWhy, sizeof(cWhy)))
+    char cDriver[64];
+    if (bUsbBridge(pcAdapter, cDriver, sizeof(cDriver))) {
+        char cAt50[SYS_PATH_SIZE / 2];
+        if (!bDeviceAt50(pcAdapter, cAt50, sizeof(cAt50))) {
+            vLogNote("bus: %s (%s): an external USB-I2C bridge (driver %s); used as a display's bus",
+                     pstReal->cLabel, pstReal->cDevice, cDriver);
+            return 0;
+        }
+        snprintf(cWhy, sizeof(cWhy), "it is an external USB-I2C bridge (driver %s), but %s", cDriver,
+                 cAt50);
+    } else if (!bSkippedName(pstReal->cAdapter, cWhy, sizeof(cWhy)) &&
+               !bNotUnderDisplay(pcAdapter, cWhy, sizeof(cWhy)) &&
+               !bDeviceAt50(pcAdapter, cWhy, sizeof(cWhy))) {
         return 0;
+    }
     if (!pstReal->bAllowNonDisplay) {
         vLogNote("bus: %s (%s): not a display's bus: %s; the output answers 0x%X", pstReal->cLabel,
                  pstReal->cDevice, cWhy, DDC_ERR_NO_ADAPTER);

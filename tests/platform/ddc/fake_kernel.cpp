@@ -317,6 +317,18 @@ void FakeKernel::PciDevice(const std::string &path, const std::string &pciClass)
     symlink((m_sys + "/bus/pci").c_str(), (dir + "/subsystem").c_str());
 }
 
+void FakeKernel::Device(const std::string &path, const std::string &subsystem,
+                        const std::string &driver)
+{
+    std::string dir = m_sys + "/devices/" + path;
+    std::string bus = m_sys + "/bus/" + subsystem;
+    vMakeDirs(dir);
+    vMakeDirs(bus + "/drivers/" + (driver.empty() ? "none" : driver));
+    symlink(bus.c_str(), (dir + "/subsystem").c_str());
+    if (!driver.empty())
+        symlink((bus + "/drivers/" + driver).c_str(), (dir + "/driver").c_str());
+}
+
 void FakeKernel::Client(const std::string &adapter, const std::string &driver)
 {
     std::string client = adapter.substr(4) + "-0050";

@@ -52,6 +52,9 @@ public:
                      const std::string &parent = FAKE_GPU);
     // A PCI device folder below /sys/devices of a class such as "0x0c0500".
     void PciDevice(const std::string &path, const std::string &pciClass);
+    // A device folder below /sys/devices on a bus ("usb", "hid", "platform"),
+    // bound to driver ("": none).
+    void Device(const std::string &path, const std::string &subsystem, const std::string &driver);
     // A kernel device at 0x50 on the adapter, bound to driver ("": none).
     void Client(const std::string &adapter, const std::string &driver);
     // The adapter's sysfs name changes, as when its number goes to another.

@@ -522,6 +522,52 @@ TEST_F(RealBusTest, TheUnsafeKeyLetsANonDisplayBusThroughAndItIsFlagged)
     }
 }
 
+// A USB-I2C bridge's adapter (MCP2221, FT260, CP2112 or i2c-tiny-usb
+// through its kernel driver) is a cable to a display: usable when named,
+// without the key, unless the kernel has a device at 0x50 on it. The same
+// driver's name on a device below no USB device proves nothing.
+TEST_F(RealBusTest, AUsbBridgeOfAKnownDriverIsADisplaysBusUnlessADeviceSitsAt50)
+{
+    const std::string usb = "pci0000:00/0000:00:14.0/usb1/1-2";
+    m_kernel.PciDevice("pci0000:00/0000:00:14.0", "0x0c0330");
+    m_kernel.Device(usb, "usb", "usb");
+    m_kernel.Device(usb + "/1-2:1.2", "usb", "usbhid");
+    m_kernel.Device(usb + "/1-2:1.2/0003:04D8:00DD.0001", "hid", "mcp2221");
+    m_kernel.Device(usb + "/1-2:1.0", "usb", "i2c-tiny-usb");
+    m_kernel.Device(usb + "/1-2:1.1/0003:0403:6030.0002", "hid", "ft260");
+    m_kernel.Device("platform/cp2112.0", "platform", "cp2112");
+    Bytes edid = lstEdid(1);
+    m_kernel.Add("i2c-11", "MCP2221 usb-i2c bridge", edid, usb + "/1-2:1.2/0003:04D8:00DD.0001");
+    m_kernel.Add("i2c-12", "i2c-tiny-usb at bus 001 device 002", edid, usb + "/1-2:1.0");
+    m_kernel.Add("i2c-13", "FT260 usb-i2c bridge", edid, usb + "/1-2:1.1/0003:0403:6030.0002");
+    m_kernel.Add("i2c-14", "CP2112 SMBus Bridge on hidraw3", edid, "platform/cp2112.0");
+    m_kernel.Client("i2c-13", "at24");
+    Describe("[output]\nadapter_name = MCP2221 usb-i2c bridge\n[output]\ndevice = /dev/i2c-12\n"
+             "[output]\nadapter_name = FT260 usb-i2c bridge\n"
+             "[output]\nadapter_name = CP2112 SMBus Bridge on hidraw3\n");
+    Start();
+    uint8_t u8Block[128];
+    EXPECT_EQ(ReadEDID(H0, u8Block), 0u);
+    EXPECT_EQ(Bytes(u8Block, u8Block + 128), lstSlice(edid, 0, 128));
+    EXPECT_EQ(TestAddr(H1, 0x50), 0u);
+    EXPECT_EQ(TestAddr(H2, 0x50), DDC_ERR_NO_ADAPTER);
+    EXPECT_EQ(TestAddr(DDC_BENCH_HANDLE(3), 0x50), DDC_ERR_NO_ADAPTER);
+    uint32_t u32Flags = 0;
+    EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u);
+    EXPECT_EQ(u32Flags, (uint32_t)DDC_OUTPUT_REAL_ADAPTER);
+    EXPECT_TRUE(HasNote("bus: MCP2221 usb-i2c bridge (" + m_kernel.DevPath("i2c-11") +
+                        "): an external USB-I2C bridge (driver mcp2221); used as a display's bus"));
+    EXPECT_TRUE(HasNote("bus: /dev/i2c-12 (" + m_kernel.DevPath("i2c-12") +
+                        "): an external USB-I2C bridge (driver i2c-tiny-usb); used as a display's bus"));
+    EXPECT_TRUE(HasNote("bus: FT260 usb-i2c bridge (" + m_kernel.DevPath("i2c-13") +
+                        "): not a display's bus: it is an external USB-I2C bridge (driver ft260), but "
+                        "the kernel has the device 13-0050 at 0x50 (driver at24); the output answers "
+                        "0x7000001D"));
+    EXPECT_TRUE(HasNote("bus: CP2112 SMBus Bridge on hidraw3 (" + m_kernel.DevPath("i2c-14") +
+                        "): not a display's bus: it hangs under no PCI device; the output answers "
+                        "0x7000001D"));
+}
+
 // --- SMBus-only adapters ----------------------------------------------------
 
 TEST_F(RealBusTest, SmbusAdaptersGetTheSameOperationsInBlocksOfThirtyTwo)
