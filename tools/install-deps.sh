@@ -6,7 +6,9 @@
 # production operator script reads the record with it).
 # With --windows: instead, what the Windows (i686) build and its run under
 # wine need (the mingw-w64 cross compiler and a 32-bit wine; the i386
-# architecture is added first).
+# architecture is added first), and SQLite's amalgamation made from Debian's
+# source package (tools/sqlite-source.sh, into build-deps/sqlite3/ or
+# $TAVOLIN_SQLITE_DIR).
 # With --qemu: instead, what tools/qemu-i2c-test.sh needs (qemu, a static
 # busybox, cpio, gcc and the static libi2c), and Debian's own kernel: the
 # package that linux-image-amd64 depends on is fetched with apt-get download
@@ -35,6 +37,8 @@ case "${1:-}" in
     )
     ;;
 esac
+# What tools/sqlite-source.sh needs to make SQLite's amalgamation.
+[ "${1:-}" = --windows ] && packages+=(tcl dpkg-dev make gcc libc6-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -50,6 +54,7 @@ if [ ${#missing[@]} -ne 0 ]; then
   updated=yes
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+[ "${1:-}" = --windows ] && exec "$(dirname "$0")/sqlite-source.sh"
 [ "${1:-}" = --qemu ] || exit 0
 
 kernel=${TAVOLIN_QEMU_KERNEL:-$(cd "$(dirname "$0")/.." && pwd)/build-qemu/kernel}
