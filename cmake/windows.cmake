@@ -123,7 +123,7 @@ if(TAVOLIN_TESTS AND TARGET tavolin_sqlite3 AND EXISTS ${TAVOLIN_GTEST_SOURCE}/s
   # mingw's win32 thread model has no std::mutex for googletest's Notification.
   target_compile_options(tavolin_gtest PUBLIC
     -include ${CMAKE_SOURCE_DIR}/tests/support/gtest_win32_notification.h)
-  add_executable(test_records tests/platform/test_records.cpp
+  add_executable(test_records tests/platform/test_records.cpp tests/platform/test_record_path_win32.cpp
     tests/support/temp_dir_win32.cpp tests/support/privileges_win32.cpp)
   target_include_directories(test_records PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(test_records PRIVATE -Wno-format)
