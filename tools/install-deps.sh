@@ -6,9 +6,7 @@
 # production operator script reads the record with it).
 # With --windows: instead, what the Windows (i686) build and its run under
 # wine need (the mingw-w64 cross compiler and a 32-bit wine; the i386
-# architecture is added first), and SQLite's amalgamation made from Debian's
-# source package (tools/sqlite-source.sh, into build-deps/sqlite3/ or
-# $TAVOLIN_SQLITE_DIR).
+# architecture is added first).
 # With --qemu: instead, what tools/qemu-i2c-test.sh needs (qemu, a static
 # busybox, cpio, gcc and the static libi2c), and Debian's own kernel: the
 # package that linux-image-amd64 depends on is fetched with apt-get download
@@ -37,7 +35,9 @@ case "${1:-}" in
     )
     ;;
 esac
-# What tools/sqlite-source.sh needs to make SQLite's amalgamation.
+# --windows also makes SQLite's amalgamation for the Windows build from
+# Debian's source package (tools/sqlite-source.sh: build-deps/sqlite3/, or
+# $TAVOLIN_SQLITE_DIR), with these.
 [ "${1:-}" = --windows ] && packages+=(tcl dpkg-dev make gcc libc6-dev)
 missing=()
 for p in "${packages[@]}"; do
