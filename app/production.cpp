@@ -15,6 +15,7 @@
 #include "files/station.h"
 #include "files/text_escape.h"
 #include "platform/clock/PlatformClock.h"
+#include "platform/filesys/filesys.h"
 #include "platform/process/process.h"
 #include "platform/records/records.h"
 #include "platform/userint/userint.h"
@@ -703,7 +704,7 @@ void vStationFilePath(char *pcPath, size_t size)
 
 void vRecordsFilePath(char *pcPath, size_t size)
 {
-    if (gst_Station.cRecords[0] == '/')
+    if (bFsIsAbsolute(gst_Station.cRecords))
         snprintf(pcPath, size, "%s", gst_Station.cRecords);
     else
         vInProgramDir(gst_Station.cRecords, pcPath, size);

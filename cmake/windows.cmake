@@ -25,8 +25,32 @@ target_include_directories(AssistDll PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_options(AssistDll PRIVATE -static-libgcc -static-libstdc++)
 set_target_properties(AssistDll PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${TAVOLIN_PROGRAM_DIR})
 
-# The platform's Windows side for the program: files, the process, no unit
-# record (no SQLite for mingw on Debian) but SHA-256 from the system.
+# The unit record's SQLite: Debian has none for mingw, so its amalgamation
+# is made from Debian's source package (tools/install-deps.sh --windows) and
+# built in statically; nothing is fetched here. Without it the record
+# refuses every call.
+set(TAVOLIN_SQLITE_DIR "$ENV{TAVOLIN_SQLITE_DIR}" CACHE PATH
+  "Folder with SQLite's sqlite3.c, sqlite3.h and VERSION (default: build-deps/sqlite3)")
+if(NOT TAVOLIN_SQLITE_DIR)
+  set(TAVOLIN_SQLITE_DIR ${CMAKE_SOURCE_DIR}/build-deps/sqlite3)
+endif()
+if(EXISTS ${TAVOLIN_SQLITE_DIR}/sqlite3.c AND EXISTS ${TAVOLIN_SQLITE_DIR}/sqlite3.h)
+  file(STRINGS ${TAVOLIN_SQLITE_DIR}/VERSION TAVOLIN_SQLITE_VERSION LIMIT_COUNT 1)
+  message(STATUS "The unit record: SQLite ${TAVOLIN_SQLITE_VERSION} from ${TAVOLIN_SQLITE_DIR}")
+  add_library(tavolin_sqlite3 STATIC ${TAVOLIN_SQLITE_DIR}/sqlite3.c)
+  target_include_directories(tavolin_sqlite3 SYSTEM PUBLIC ${TAVOLIN_SQLITE_DIR})
+  # No extension is ever loaded.
+  target_compile_definitions(tavolin_sqlite3 PRIVATE SQLITE_OMIT_LOAD_EXTENSION)
+  target_compile_options(tavolin_sqlite3 PRIVATE -w)
+  set(TAVOLIN_RECORDS_SOURCES platform/records/records.cpp)
+else()
+  message(STATUS "The unit record left out: no SQLite amalgamation in ${TAVOLIN_SQLITE_DIR} "
+    "(tools/install-deps.sh --windows makes it); the production mode refuses every unit")
+  set(TAVOLIN_RECORDS_SOURCES platform/records/records_without_sqlite.cpp)
+endif()
+
+# The platform's Windows side for the program: files, the process, the
+# unit record, SHA-256 from the system.
 add_library(tavolin_win32_platform STATIC
   platform/filesys/filesys_win32.cpp
   platform/filesys/safefile_win32.cpp
@@ -34,9 +58,13 @@ add_library(tavolin_win32_platform STATIC
   platform/filesys/utf16.cpp
   platform/process/process_win32.cpp
   platform/records/records_win32.cpp
+  ${TAVOLIN_RECORDS_SOURCES}
 )
 target_include_directories(tavolin_win32_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tavolin_win32_platform PUBLIC bcrypt)
+if(TARGET tavolin_sqlite3)
+  target_link_libraries(tavolin_win32_platform PRIVATE tavolin_sqlite3)
+endif()
 
 # The panel run-time: the toolkit-free front (every rule of userint.h) and
 # its Win32 back end; the program is built once they are there.
@@ -83,6 +111,26 @@ add_custom_target(program_folder ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:DDCHelper> ${TAVOLIN_PROGRAM_DIR}
   DEPENDS DDCHelper AssistDll
   COMMENT "Laying out tavolin/")
+
+# The unit record's tests, built with mingw and run under wine by
+# tools/wine-unit-tests.sh: googletest from Debian's sources, built here.
+set(TAVOLIN_GTEST_SOURCE /usr/src/googletest/googletest CACHE PATH "googletest's sources")
+if(TAVOLIN_TESTS AND TARGET tavolin_sqlite3 AND EXISTS ${TAVOLIN_GTEST_SOURCE}/src/gtest-all.cc)
+  add_library(tavolin_gtest STATIC ${TAVOLIN_GTEST_SOURCE}/src/gtest-all.cc
+    ${TAVOLIN_GTEST_SOURCE}/src/gtest_main.cc)
+  target_include_directories(tavolin_gtest SYSTEM PUBLIC ${TAVOLIN_GTEST_SOURCE}/include
+    PRIVATE ${TAVOLIN_GTEST_SOURCE})
+  # mingw's win32 thread model has no std::mutex for googletest's Notification.
+  target_compile_options(tavolin_gtest PUBLIC
+    -include ${CMAKE_SOURCE_DIR}/tests/support/gtest_win32_notification.h)
+  add_executable(test_records tests/platform/test_records.cpp tests/platform/test_record_path_win32.cpp
+    tests/support/temp_dir_win32.cpp tests/support/privileges_win32.cpp)
+  target_include_directories(test_records PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(test_records PRIVATE -Wno-format)
+  target_link_libraries(test_records PRIVATE tavolin_win32_platform tavolin_sqlite3 tavolin_gtest)
+  target_link_options(test_records PRIVATE -static)
+  set_target_properties(test_records PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+endif()
 
 if(TAVOLIN_TESTS)
   # Stands in for the ActiveX component in tools/wine-installer-test.sh.

@@ -91,7 +91,8 @@ char *pcTrim(char *pcText)
 
 const char *pcBaseName(const char *pcPath)
 {
-    const char *pcSlash = strrchr(pcPath, '/');
+    // The program's own paths are joined with UI_PATH_SEP.
+    const char *pcSlash = strrchr(pcPath, UI_PATH_SEP[0]);
     return pcSlash ? pcSlash + 1 : pcPath;
 }
 

@@ -35,6 +35,10 @@ case "${1:-}" in
     )
     ;;
 esac
+# --windows also makes SQLite's amalgamation for the Windows build from
+# Debian's source package (tools/sqlite-source.sh: build-deps/sqlite3/, or
+# $TAVOLIN_SQLITE_DIR), with these.
+[ "${1:-}" = --windows ] && packages+=(tcl dpkg-dev make gcc libc6-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -50,6 +54,7 @@ if [ ${#missing[@]} -ne 0 ]; then
   updated=yes
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+[ "${1:-}" = --windows ] && exec "$(dirname "$0")/sqlite-source.sh"
 [ "${1:-}" = --qemu ] || exit 0
 
 kernel=${TAVOLIN_QEMU_KERNEL:-$(cd "$(dirname "$0")/.." && pwd)/build-qemu/kernel}

@@ -55,6 +55,11 @@ FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKin
     return pFile;
 }
 
+bool bFsIsAbsolute(const char *pcPath)
+{
+    return pcPath[0] == '/';
+}
+
 bool bFsSameFile(const char *pcA, const char *pcB)
 {
     struct stat stA, stB;

@@ -20,6 +20,10 @@ const char *pcFsKindOf(uint32_t u32Mode);
 // null when it cannot be opened at all (errno then says why, ENOENT for a
 // missing file).
 FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKind);
+// True when the path names its place by itself, not below a folder it is
+// joined to: "/..." on POSIX; on Windows one with a drive ("C:\x", "C:x"),
+// a UNC or device path, or one from the drive's root ("\x").
+bool bFsIsAbsolute(const char *pcPath);
 // True when both paths exist and name one file (the same device and inode),
 // however they are spelt or linked.
 bool bFsSameFile(const char *pcA, const char *pcB);

@@ -146,6 +146,12 @@ FILE *pFsOpenRegular(const char *pcPath, uint64_t *pu64Size, const char **ppcKin
     return pFile;
 }
 
+bool bFsIsAbsolute(const char *pcPath)
+{
+    bool bDrive = ((pcPath[0] | 0x20) >= 'a' && (pcPath[0] | 0x20) <= 'z') && pcPath[1] == ':';
+    return bDrive || pcPath[0] == '\\' || pcPath[0] == '/';
+}
+
 bool bFsSameFile(const char *pcA, const char *pcB)
 {
     const char *pcPaths[2] = {pcA, pcB};

@@ -2,14 +2,11 @@
 
 #include "platform/filesys/filesys.h"
 #include "platform/filesys/safefile.h"
+#include "platform/records/records_os.h"
 
-#include <errno.h>
-#include <nettle/sha2.h>
 #include <sqlite3.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <time.h>
 
 #define REC_PATH_MAX 4096
 #define REC_FORMAT 2   // PRAGMA user_version of the tables below
@@ -127,7 +124,10 @@ static bool bOpenConnection(const char *pcPath, bool bCreate, char *pcWhy, size_
         return bWhy(pcWhy, whySize, cText);
     }
     // The record is the station's own file in the program's folder: a
-    // symbolic link in its place is refused rather than followed.
+    // symbolic link in its place is refused rather than followed (SQLite's
+    // own refusal holds on POSIX only).
+    if (bRecOsIsLink(pcPath))
+        return bWhy(pcWhy, whySize, "it is a symbolic link, not a regular file");
     int s32Flags =
         SQLITE_OPEN_READWRITE | (bCreate ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOFOLLOW;
     if (sqlite3_open_v2(pcPath, &gpst_Db, s32Flags, nullptr) != SQLITE_OK)
@@ -197,8 +197,7 @@ static bool bNotThis(stRecIdentity *pstIdentity, char *pcWhy, size_t whySize, co
 // A station that has a record never gets a new one made in its place.
 static bool bFileThere(stRecIdentity *pstIdentity, char *pcWhy, size_t whySize)
 {
-    struct stat stInfo;
-    if (lstat(gc_Path, &stInfo) == 0 || errno != ENOENT)
+    if (!bRecOsNothingAt(gc_Path))
         return true;
     char cText[160];
     snprintf(cText, sizeof(cText), "there is no such file; the station's record is %s",
@@ -406,10 +405,7 @@ static void vTimeNow(char (&cTime)[REC_TIME_SIZE])
         snprintf(cTime, sizeof(cTime), "%s", gc_TimeForTest);
         return;
     }
-    time_t now = time(nullptr);
-    struct tm stUtc;
-    gmtime_r(&now, &stUtc);
-    strftime(cTime, sizeof(cTime), "%Y-%m-%dT%H:%M:%SZ", &stUtc);
+    vRecOsUtcNow(cTime, sizeof(cTime));
 }
 
 static bool bBindUnit(sqlite3_stmt *pstStmt, const stRecUnit *pstUnit, const char *pcTime)
@@ -643,15 +639,4 @@ bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
     bool bWritten = bWriteCsv(pcPath, pcWhy, whySize);
     vDisconnect();
     return bWritten;
-}
-
-void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA256_HEX_SIZE])
-{
-    struct sha256_ctx stCtx;
-    uint8_t u8Digest[SHA256_DIGEST_SIZE];
-    sha256_init(&stCtx);
-    sha256_update(&stCtx, count, pu8Bytes);
-    sha256_digest(&stCtx, sizeof(u8Digest), u8Digest);
-    for (size_t at = 0; at < sizeof(u8Digest); at++)
-        snprintf(&cHex[at * 2], 3, "%02x", u8Digest[at]);
 }

@@ -2,8 +2,9 @@
 // unit attempt and a row per port of it, and its export as CSV. The only place
 // that includes sqlite3.h. The record is opened once (the tables made, the
 // interrupted units marked); each call then connects for its own work only.
-// On Windows (records_win32.cpp) there is no record: every call refuses
-// with the reason; the SHA-256 is the system's.
+// The same code on Linux and Windows; what differs (the file's kind, the
+// time, SHA-256: nettle, or CNG on Windows) is in records_posix.cpp and
+// records_win32.cpp.
 #ifndef RECORDS_H
 #define RECORDS_H
 

@@ -1,8 +1,9 @@
-// The Windows program keeps no unit record: Debian has no SQLite for the
-// cross compiler. Every call refuses with the same reason, so the
-// production mode stays off and says why; SHA-256 comes from the system
-// (CNG).
-#include "records.h"
+// The unit record's Windows side: the same SQLite code (records.cpp, with
+// the amalgamation built in); here what POSIX does in records_posix.cpp,
+// and SHA-256 from the system (CNG).
+#include "platform/records/records.h"
+#include "platform/records/records_os.h"
+#include "platform/filesys/wintext_win32.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -11,15 +12,6 @@
 #include <stdio.h>
 
 namespace {
-
-const char gc_NoRecord[] = "the unit record is not part of the Windows program";
-
-bool bRefuse(char *pcWhy, size_t whySize)
-{
-    if (pcWhy && whySize)
-        snprintf(pcWhy, whySize, "%s", gc_NoRecord);
-    return false;
-}
 
 bool bHash(const uint8_t *pu8Bytes, size_t count, uint8_t (&u8Digest)[32])
 {
@@ -42,65 +34,42 @@ bool bHash(const uint8_t *pu8Bytes, size_t count, uint8_t (&u8Digest)[32])
     return bDone;
 }
 
+// The attributes of the path itself, links not followed; false with the
+// system's error left for GetLastError.
+bool bAttributes(const char *pcPath, DWORD *pu32Attributes)
+{
+    wchar_t wcPath[WIN_PATH_MAX];
+    if (!bWinWide(pcPath, wcPath, WIN_PATH_MAX)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    *pu32Attributes = GetFileAttributesW(wcPath);
+    return *pu32Attributes != INVALID_FILE_ATTRIBUTES;
+}
+
 } // namespace
 
-bool bRecOpen(const char *pcPath, stRecIdentity *pstIdentity, int32_t *ps32Interrupted,
-              char *pcWhy, size_t whySize)
+bool bRecOsNothingAt(const char *pcPath)
 {
-    if (ps32Interrupted)
-        *ps32Interrupted = 0;
-    if (pstIdentity)
-        pstIdentity->bNotThis = false;
-    return bRefuse(pcWhy, whySize);
+    DWORD u32Attributes = 0;
+    if (bAttributes(pcPath, &u32Attributes))
+        return false;
+    DWORD u32Error = GetLastError();
+    return u32Error == ERROR_FILE_NOT_FOUND || u32Error == ERROR_PATH_NOT_FOUND;
 }
 
-const stRecInterrupted *pstRecInterrupted(void)
+bool bRecOsIsLink(const char *pcPath)
 {
-    static const stRecInterrupted stNone = {};
-    return &stNone;
+    DWORD u32Attributes = 0;
+    return bAttributes(pcPath, &u32Attributes) && (u32Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-void vRecClose(void) {}
-
-bool bRecIsOpen(void) { return false; }
-
-bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
+void vRecOsUtcNow(char *pcTime, size_t size)
 {
-    if (pbPassed)
-        *pbPassed = false;
-    return bRefuse(pcWhy, whySize);
-}
-
-bool bRecSerialRecorded(const char *pcSerial, bool *pbRecorded, char *pcWhy, size_t whySize)
-{
-    if (pbRecorded)
-        *pbRecorded = false;
-    return bRefuse(pcWhy, whySize);
-}
-
-bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
-                   int64_t *ps64Id, char *pcWhy, size_t whySize)
-{
-    if (ps64Id)
-        *ps64Id = 0;
-    return bRefuse(pcWhy, whySize);
-}
-
-bool bRecFinishPort(int64_t s64Id, const char *pcPort, const char *pcResult,
-                    const char *pcMessage, uint32_t u32DurationMs, char *pcWhy, size_t whySize)
-{
-    return bRefuse(pcWhy, whySize);
-}
-
-bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, char *pcWhy,
-                    size_t whySize)
-{
-    return bRefuse(pcWhy, whySize);
-}
-
-bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
-{
-    return bRefuse(pcWhy, whySize);
+    SYSTEMTIME stUtc;
+    GetSystemTime(&stUtc);
+    snprintf(pcTime, size, "%04u-%02u-%02uT%02u:%02u:%02uZ", stUtc.wYear, stUtc.wMonth, stUtc.wDay,
+             stUtc.wHour, stUtc.wMinute, stUtc.wSecond);
 }
 
 // Empty when the system offers no SHA-256 (before Vista).
@@ -113,5 +82,3 @@ void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA25
     for (size_t at = 0; at < sizeof(u8Digest); at++)
         snprintf(&cHex[at * 2], 3, "%02x", u8Digest[at]);
 }
-
-void vRecSetTimeForTest(const char *pcTimeUtc) {}

@@ -249,6 +249,9 @@ std::string OtherProgramReads(const std::string &db, const std::string &sql)
 // open, and a finished unit would never reach the file.
 TEST_F(RecordsTest, AFinishedUnitReachesTheFileWhateverOpenedItMeanwhile)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows drops no lock when a file is closed";
+#endif
     if (system("command -v sqlite3 >/dev/null") != 0)
         GTEST_SKIP() << "no sqlite3 shell (tools/install-deps.sh installs it)";
     ASSERT_EQ(Open(m_db), "");
@@ -270,17 +273,25 @@ TEST(Records, Sha256IsLowerCaseHex)
 
 TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
 {
-    std::string folder = m_dir.file("folder"), fifo = m_dir.file("fifo");
+    std::string folder = m_dir.file("folder");
+    EXPECT_EQ(Open(""), "no file is named for the unit record");
+#if defined(_WIN32)
+    mkdir(folder.c_str());
+    // Wine shows no link as one: only the device names are Windows' own.
+    EXPECT_EQ(Open(m_dir.file("COM1")), m_dir.file("COM1") + ": it is a character device, not a "
+                                                             "regular file");
+#else
+    std::string fifo = m_dir.file("fifo");
     mkdir(folder.c_str(), 0755);
     mkfifo(fifo.c_str(), 0644);
     symlink("units.sqlite", m_dir.file("link.sqlite").c_str());
-    EXPECT_EQ(Open(""), "no file is named for the unit record");
-    EXPECT_EQ(Open(folder), folder + ": it is a folder, not a regular file");
     EXPECT_EQ(Open(fifo), fifo + ": it is a FIFO, not a regular file");
+    EXPECT_EQ(Open(m_dir.file("link.sqlite")),
+              m_dir.file("link.sqlite") + ": it is a symbolic link, not a regular file");
+#endif
+    EXPECT_EQ(Open(folder), folder + ": it is a folder, not a regular file");
     EXPECT_EQ(Open(m_dir.file("none/units.sqlite")),
               m_dir.file("none/units.sqlite") + ": unable to open database file");
-    EXPECT_EQ(Open(m_dir.file("link.sqlite")),
-              m_dir.file("link.sqlite") + ": unable to open database file");
     vWriteFile(m_dir.file("text.sqlite"), std::string(600, 'x'));
     EXPECT_EQ(Open(m_dir.file("text.sqlite")),
               m_dir.file("text.sqlite") + ": file is not a database");
@@ -301,6 +312,7 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
                                  "knows up to 2)");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
 
+#if !defined(_WIN32)
     // For an ordinary user (root writes everywhere) a read-only record.
     chmod(m_dir.path().c_str(), 0755);
     Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2");
@@ -308,6 +320,7 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     std::string text = strAsUser([&] { return Open(m_db); });
     EXPECT_EQ(text, m_db + ": attempt to write a readonly database");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
+#endif
 }
 
 // The station's record: made once, then recognised; what took its place is

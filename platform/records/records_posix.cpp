@@ -1,0 +1,39 @@
+#include "platform/records/records.h"
+#include "platform/records/records_os.h"
+
+#include <errno.h>
+#include <nettle/sha2.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <time.h>
+
+bool bRecOsNothingAt(const char *pcPath)
+{
+    struct stat stInfo;
+    return lstat(pcPath, &stInfo) != 0 && errno == ENOENT;
+}
+
+bool bRecOsIsLink(const char *pcPath)
+{
+    struct stat stInfo;
+    return lstat(pcPath, &stInfo) == 0 && S_ISLNK(stInfo.st_mode);
+}
+
+void vRecOsUtcNow(char *pcTime, size_t size)
+{
+    time_t now = time(nullptr);
+    struct tm stUtc;
+    gmtime_r(&now, &stUtc);
+    strftime(pcTime, size, "%Y-%m-%dT%H:%M:%SZ", &stUtc);
+}
+
+void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA256_HEX_SIZE])
+{
+    struct sha256_ctx stCtx;
+    uint8_t u8Digest[SHA256_DIGEST_SIZE];
+    sha256_init(&stCtx);
+    sha256_update(&stCtx, count, pu8Bytes);
+    sha256_digest(&stCtx, sizeof(u8Digest), u8Digest);
+    for (size_t at = 0; at < sizeof(u8Digest); at++)
+        snprintf(&cHex[at * 2], 3, "%02x", u8Digest[at]);
+}
