@@ -81,7 +81,7 @@ TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
                   "the display starts blank\n" +
               f + "15: unknown key \"colour\" (ignored); keys are edid, memory, write_protect, "
                   "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
-                  "adapter_name, device\n" +
+                  "adapter_name, device, bridge\n" +
               f + "16: bad value \"12z\" for fail_read_edid (ignored)\n" +
               f + "17: not \"key = value\" (ignored)\n");
     for (int i = 0; i < 3; i++)
