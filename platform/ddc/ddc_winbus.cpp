@@ -191,16 +191,21 @@ uint32_t u32TryWrite(stBenchOutput *pst, void *pvContext)
                                                     pstWrite->pu8Bytes, pstWrite->u32Count);
 }
 
-// From the address counter, in the back end's pieces, each naming its address.
+// From the address counter, in the back end's pieces, each naming its
+// address. The one-byte address reaches 256 bytes, and the counter rolls
+// over there as a 24C02's does: a piece ends at the roll-over.
 uint32_t u32ReadFromCounter(stBenchOutput *pst, const char *pcWhat, uint8_t *pu8Buf,
                             uint32_t u32Count)
 {
     stRealBus *pstReal = &pst->stReal;
     uint32_t u32Max = pstBackendOf(pstReal)->pstOps->u32MaxRead;
     for (uint32_t u32Done = 0; u32Done < u32Count;) {
+        pstReal->u32Counter %= WINBUS_REACH;
         stReadChunk stChunk = {pu8Buf + u32Done, u32Count - u32Done};
         if (stChunk.u32Count > u32Max)
             stChunk.u32Count = u32Max;
+        if (stChunk.u32Count > WINBUS_REACH - pstReal->u32Counter)
+            stChunk.u32Count = WINBUS_REACH - pstReal->u32Counter;
         uint32_t u32Result = u32BusPolled(pst, DDC_EDID_ADDRESS, u32TryRead, &stChunk);
         if (u32Result)
             return u32Failed(pst, pcWhat, u32Result);
@@ -340,12 +345,6 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
         return DDC_ERR_NO_OPEN_READ;
     if (u32Addr7 != DDC_EDID_ADDRESS)
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
-    if (pst->stReal.u32Counter + u32Count > WINBUS_REACH) {
-        vLogNote("bus: %s (%s): a one-byte register address reaches only the first %u bytes; a "
-                 "read of %u from %u is refused, 0x%X", pst->stReal.cLabel, pst->stReal.cDevice,
-                 WINBUS_REACH, u32Count, pst->stReal.u32Counter, DDC_ERR_BAD_COUNT);
-        return u32Finish(pst, DDC_ERR_BAD_COUNT, false);
-    }
     uint32_t u32Result = u32BeginOperation(pst, "ReadI2CBuf");
     if (!u32Result)
         u32Result = u32ReadFromCounter(pst, "ReadI2CBuf", pu8Buf, u32Count);
