@@ -123,7 +123,8 @@ TEST_F(WinBusTest, ChainedReadsGoOnFromTheCounterInPiecesTheBackEndTakes)
                                   "read 0 @20 16", "read 0 @30 8", "read 0 @38 8", "close 0"}));
     // The one-byte register address ends at 256, where the counter rolls over.
     uint32_t u32Past = 0;
-    ASSERT_EQ(WriteI2CBuf(H0, 0x50, (const uint8_t[]){0xF8}, 1, 0), 0u);
+    const uint8_t u8End = 0xF8;
+    ASSERT_EQ(WriteI2CBuf(H0, 0x50, &u8End, 1, 0), 0u);
     Take(NVAPI);
     Bytes over = Read(H0, 16, 0, &u32Past);
     EXPECT_EQ(u32Past, 0u);
