@@ -285,12 +285,13 @@ int32_t bRealInBench(void)
 
 int32_t bRealI2cDevPresent(void) { return 0; }
 
-// Each start asks the back ends again (a bridge may have come), but for
-// the first, whose bench was just made from what they listed.
+// Each start with real outputs asks the back ends again (a bridge may have
+// come), but for the first, whose bench was just made from what they
+// listed. A simulated bench loads no driver's library.
 uint32_t u32RealStartAll(void)
 {
     vRealCloseAll();
-    if (!gb_FreshScan)
+    if (!gb_FreshScan && bRealInBench())
         vScan();
     gb_FreshScan = 0;
     for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {

@@ -103,6 +103,17 @@ TEST_F(WinBusTest, WithoutDescriptionEveryGraphicsOutputWithADisplayIsDrivenAndA
     EXPECT_EQ(fakeBackend(ADL).u32Finds, 2u);
 }
 
+TEST_F(WinBusTest, ASimulatedBenchLoadsNoDriversLibrary)
+{
+    fakeAddUnit(NVAPI, "NVAPI:1", "D1", true);
+    vDdcBenchClear();
+    ASSERT_EQ(s32DdcBenchAddDisplay(nullptr, 0, 256), 0);
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    EXPECT_EQ(fakeBackend(NVAPI).u32Finds, 0u);
+    DeinitDDCHelper();
+    EXPECT_EQ(fakeBackend(NVAPI).u32Unloads, 0u);
+}
+
 TEST_F(WinBusTest, ChainedReadsGoOnFromTheCounterInPiecesTheBackEndTakes)
 {
     FakeUnit &unit = fakeAddUnit(NVAPI, "NVAPI:1", "D1", true);
