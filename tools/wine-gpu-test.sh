@@ -7,7 +7,9 @@
 # EDID of ../shared/data/edid, packaged by tavolin-pkg, on the blank one.
 # The saved message box must equal the Linux program's on the same bench
 # (a DDCBench.txt of a blank and a write-protected display) but for the
-# lines that name the platform, and those that call its displays simulated. Leaves docs/wine-gpu.png (the NVAPI run).
+# lines that name the platform, and those that call its displays simulated.
+# A third run on the fake NVAPI refusing writes must leave the remedy in
+# the library's log. Leaves docs/wine-gpu.png (the NVAPI run).
 #
 # Usage: tools/wine-gpu-test.sh [build-dir] [windows-build-dir]
 #        (default: build/ and build-win64/ of this tree; the first built, the
@@ -66,10 +68,13 @@ visible_windows() { xdotool search --onlyvisible --classname tavolin.exe 2>/dev/
 saved_wine() { [ -s "$prog/messages.txt" ]; }
 # The Linux program says its displays are simulated; the fakes are not, to it.
 bench_free() { platform_free "$1" | grep -v -e '^> - Simulated displays (' -e '^>   nothing is read from or written to a real display' || true; }
-for fake in nvapi64 atiadlxx; do
+# The operator's steps on tavolin.exe with the fake in a fresh program folder.
+run_on() { # fake [variable=value...]
+    local fake=$1
+    shift
     rm -rf "$prog" && cp -r "$unpacked" "$prog" && cp "$package" "$prog/job.pkg"
     cp "$win/tests/wine/$fake.dll" "$prog/"
-    (cd "$prog" && exec env -u DDCHELPER_BENCH WINEDLLOVERRIDES="mscoree,mshtml=;$fake=n" \
+    (cd "$prog" && exec env -u DDCHELPER_BENCH WINEDLLOVERRIDES="mscoree,mshtml=;$fake=n" "$@" \
         "$wine_loader" tavolin.exe) >"$xs_work/tavolin.log" 2>&1 &
     tavolin_pid=$!
     poll 150 xs_main_shown || fail "tavolin.exe ($fake) showed no main window within 30 s"
@@ -78,11 +83,14 @@ for fake in nvapi64 atiadlxx; do
     wait_settled "starting tavolin.exe on $fake"
     operator_run 'C:\Tavolin\job.pkg' 'C:\Tavolin\messages.txt'
     poll 50 saved_wine || fail "Save... of tavolin.exe ($fake) wrote no file"
-    [ "$fake" != nvapi64 ] || grab_framed "$main" "$root/docs/wine-gpu.png"
+    [ $# -gt 0 ] || [ "$fake" != nvapi64 ] || grab_framed "$main" "$root/docs/wine-gpu.png"
     click_close_box "$main"
     poll 100 ended || fail "the close box did not end tavolin.exe ($fake)"
     wait "$tavolin_pid" || fail "tavolin.exe ($fake) ended with an error"
     tavolin_pid=""
+}
+for fake in nvapi64 atiadlxx; do
+    run_on "$fake"
     if ! cmp -s <(bench_free "$xs_work/linux-messages.txt") <(bench_free "$prog/messages.txt"); then
         diff <(bench_free "$xs_work/linux-messages.txt") <(bench_free "$prog/messages.txt") >&2 || true
         fail "tavolin.exe's saved messages on $fake differ from the Linux program's"
@@ -90,4 +98,9 @@ for fake in nvapi64 atiadlxx; do
     say "$fake: the saved message box equals the Linux program's but for the platform and" \
         "simulated-display lines ($(wc -l <"$prog/messages.txt") lines)"
 done
+# A driver that refuses writes to the memory: the library's log gives the remedy.
+run_on nvapi64 FAKE_NVAPI_REFUSE_WRITES=1
+remedy="the graphics driver refuses writes to the display's memory at 0xA0: use a USB-I2C bridge"
+grep -q "$remedy" "$prog/WINI2C-DDC-LOG.txt" || fail "no line '$remedy' in the library log"
+say "a driver that refuses writes: the library log gives the remedy"
 say "all checks passed"

@@ -1,9 +1,12 @@
 // A stand-in for NVIDIA's nvapi64.dll (nvapi.dll), for tools/wine-gpu-test.sh:
 // one GPU driving the two displays of fake_gpu_displays.h, reached through
-// the I2C calls as the driver's documentation describes them.
+// the I2C calls as the driver's documentation describes them. With
+// FAKE_NVAPI_REFUSE_WRITES set it refuses every write, as a driver that
+// keeps the display's memory to itself may.
 #include "fake_gpu_displays.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -16,6 +19,7 @@ typedef int32_t NvStatus;
 #define NV_INVALID_HANDLE (-8)
 #define NV_INCOMPATIBLE_STRUCT_VERSION (-9)
 #define NV_API_NOT_INITIALIZED (-4)
+#define NV_NOT_SUPPORTED (-104)
 
 struct stI2cInfo {
     uint32_t u32Version;
@@ -125,6 +129,8 @@ NvStatus I2cRead(void *hGpu, stI2cInfo *pst)
 
 NvStatus I2cWrite(void *hGpu, stI2cInfo *pst)
 {
+    if (getenv("FAKE_NVAPI_REFUSE_WRITES"))
+        return NV_NOT_SUPPORTED;
     NvStatus s32Status = NV_OK;
     stEeprom *pstMem = pstTarget(hGpu, pst, &s32Status);
     if (!pstMem)
