@@ -23,6 +23,7 @@ namespace {
 #define WINBUS_BACKENDS 3u
 #define WINBUS_REACH 256u  // bytes a one-byte register address reaches
 #define WINBUS_BRIDGES 0u  // the back end of REAL_BY_BRIDGE, first in the list
+#define WINBUS_NVAPI 1u    // ... then the graphics drivers'
 
 struct stBackend {
     const stWinBusOps *pstOps;
@@ -39,7 +40,7 @@ const stWinBusOps *pstOpsAt(uint32_t u32Index)
 {
     if (u32Index == WINBUS_BRIDGES)
         return pstWinBridgeOps();
-    return u32Index == 1u ? pstWinNvapiOps() : pstWinAdlOps();
+    return u32Index == WINBUS_NVAPI ? pstWinNvapiOps() : pstWinAdlOps();
 }
 
 void vUnloadAll(void)
@@ -63,9 +64,12 @@ void vScan(void)
                                             : 0;
         if (pstBack->u32Units > WINBUS_MAX_UNITS)
             pstBack->u32Units = WINBUS_MAX_UNITS;
-        for (uint32_t u = 0; u < pstBack->u32Units; u++)
+        for (uint32_t u = 0; u < pstBack->u32Units; u++) {
+            pstBack->ast[u].cName[REAL_LABEL_SIZE - 1u] = '\0';
+            pstBack->ast[u].cDescr[REAL_LABEL_SIZE - 1u] = '\0';
             vLogNote("bus: found %s %s: %s%s", pstBack->pstOps->pcKind, pstBack->ast[u].cName,
                      pstBack->ast[u].cDescr, pstBack->ast[u].bDisplay ? ", a display attached" : "");
+        }
         u32All += pstBack->u32Units;
     }
     if (!u32All)
