@@ -138,6 +138,24 @@ if(TAVOLIN_TESTS)
   target_link_options(DDCHelperX PRIVATE -static-libgcc -static-libstdc++ -Wl,--kill-at)
   set_target_properties(DDCHelperX PROPERTIES PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine)
+  # Stand-ins for the graphics drivers' libraries in tools/wine-gpu-test.sh,
+  # under the names a process of this architecture loads.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TAVOLIN_FAKE_NVAPI nvapi64)
+    set(TAVOLIN_FAKE_ADL atiadlxx)
+  else()
+    set(TAVOLIN_FAKE_NVAPI nvapi)
+    set(TAVOLIN_FAKE_ADL atiadlxy)
+  endif()
+  foreach(fake nvapi adl)
+    add_library(fake_${fake} SHARED tests/wine/fake_${fake}.cpp platform/ddc/ddc_eeprom.cpp)
+    target_include_directories(fake_${fake} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_options(fake_${fake} PRIVATE -static-libgcc -static-libstdc++)
+  endforeach()
+  set_target_properties(fake_nvapi PROPERTIES OUTPUT_NAME ${TAVOLIN_FAKE_NVAPI})
+  set_target_properties(fake_adl PROPERTIES OUTPUT_NAME ${TAVOLIN_FAKE_ADL})
+  set_target_properties(fake_nvapi fake_adl PROPERTIES PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine)
 endif()
 
 # cmake --build build-win --target package: build-win/tavolin-<version>-win32.zip,

@@ -29,6 +29,8 @@ xs_name=wine-program
 
 # shellcheck source=tools/xsession.sh
 . "$root/tools/xsession.sh"
+# shellcheck source=tools/wine-common.sh
+. "$root/tools/wine-common.sh"
 xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp wine wineboot wineserver
 [ -x "$build/tavolin" ] && [ -x "$build/tavolin-pkg" ] || fail "no tavolin or tavolin-pkg in '$build'"
 
@@ -54,24 +56,6 @@ package=$xs_work/job.pkg
     --port "HDMI1=$image" >/dev/null || fail "tavolin-pkg refused $image"
 say "packaged $(basename "$image") as $package"
 
-# The operator's steps on the main window $main; the package and the
-# message file as the program's file dialogs take them.
-operator_run() { # package-path messages-path
-    xdotool windowactivate --sync "$main" 2>/dev/null || true
-    xdotool key alt+b
-    answer_file_dialog "Select File" "$1"
-    sleep 1
-    window_named Error >/dev/null && fail "the file dialog answered with the Error popup"
-    xdotool windowactivate --sync "$main" 2>/dev/null || true
-    xdotool key alt+r
-    park_pointer
-    wait_settled "detecting the displays again"
-    xdotool key alt+s
-    wait_settled "programming and verifying"
-    xdotool key alt+a
-    answer_file_dialog "Name of File to Save" "$2"
-}
-
 # --- the Linux program --------------------------------------------------
 xs_start_x wm
 xs_start_tavolin
@@ -90,18 +74,7 @@ say "the Linux program: $(wc -l <"$xs_work/linux-messages.txt") lines saved"
 
 # --- tavolin.exe under wine ---------------------------------------------
 export WINEPREFIX="$xs_work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine_cleanup() { timeout 30 wineserver -k 2>/dev/null || true; }
-trap 'wine_cleanup; xs_cleanup' EXIT
-timeout 300 wineboot --init >"$xs_work/wineboot.log" 2>&1 || fail "wineboot --init failed"
-timeout 120 wineserver -w || fail "wine did not settle after wineboot"
-drive=$WINEPREFIX/drive_c
-mkdir -p "$xs_work/unzipped"
-(cd "$xs_work/unzipped" && cmake -E tar xf "$zip") || fail "could not unpack $zip"
-prog=$(dirname "$(find "$xs_work/unzipped" -name tavolin.exe | head -n 1)")
-[ -f "$prog/tavolin.exe" ] || fail "the ZIP holds no tavolin.exe"
-cp -r "$prog" "$drive/Tavolin"
-prog=$drive/Tavolin
-cp "$package" "$prog/job.pkg"
+wine_unpack_program "$zip" "$package"
 
 # wine's windows are known by the class of the program's process.
 visible_windows() { xdotool search --onlyvisible --classname tavolin.exe 2>/dev/null || true; }
@@ -127,8 +100,6 @@ wait "$tavolin_pid" || fail "tavolin.exe ended with an error"
 tavolin_pid=""
 
 # --- what the two runs left ----------------------------------------------
-# Lines that name the platform differ by design.
-platform_free() { grep -v -e '^>OS Platform Information : ' -e '^>Warning ! Tavolin can only support' "$1" || true; }
 if ! cmp -s <(platform_free "$xs_work/linux-messages.txt") <(platform_free "$prog/messages.txt"); then
     diff <(platform_free "$xs_work/linux-messages.txt") <(platform_free "$prog/messages.txt") >&2 || true
     fail "tavolin.exe's saved messages differ from the Linux program's"

@@ -93,7 +93,8 @@
 #define DDC_SOURCE_NO_DISPLAY_BUS 3 // no outputs: the machine has no DRM connector with a
                                     // DDC adapter (Linux)
 #define DDC_SOURCE_NO_BUS_PATH 4   // no outputs: the library has no way to a display's bus
-                                   // on this system (no i2c-dev: Windows)
+                                   // on this system (Windows: no graphics output with a
+                                   // display that NVAPI or ADL reports)
 
 // ReadI2CBuf flags, combinable. Without DDC_READ_CONTINUE a read starts a
 // new transfer at the memory's address counter; without DDC_READ_KEEP_OPEN

@@ -138,7 +138,7 @@ uint32_t InitDDCHelper(void)
 
 uint32_t DeinitDDCHelper(void)
 {
-    vRealCloseAll();
+    vRealEnd();
     vBenchResetCounters();
     gst_Lib.bStarted = 0;
     return u32Record(DDC_OP_DEINIT, 0);

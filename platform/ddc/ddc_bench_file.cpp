@@ -10,6 +10,7 @@
 #include "ddc_file.h"
 #include "ddc_liblog.h"
 #include "ddc_os.h"
+#include "ddc_real_common.h"
 
 namespace {
 
@@ -197,7 +198,7 @@ void vOpenSection(uint32_t u32Line)
 }
 
 // The keys that name a real adapter: a DRM connector, an adapter's name in
-// sysfs, or its device node.
+// sysfs, or its device node; on Windows a graphics output or a USB-I2C bridge.
 int32_t s32RealKey(const char *pcKey)
 {
     if (!strcmp(pcKey, "connector"))
@@ -206,12 +207,37 @@ int32_t s32RealKey(const char *pcKey)
         return REAL_BY_NAME;
     if (!strcmp(pcKey, "device"))
         return REAL_BY_DEVICE;
+    if (!strcmp(pcKey, "bridge"))
+        return REAL_BY_BRIDGE;
     return 0;
+}
+
+// Why this system cannot take a key that names a real bus, or null.
+const char *pcRealKeyRefused(int32_t s32By)
+{
+#ifdef _WIN32
+    if (s32By == REAL_BY_NAME || s32By == REAL_BY_DEVICE)
+        return "on Windows a real bus is named by bridge or connector (ignored)";
+#else
+    if (s32By == REAL_BY_BRIDGE)
+        return "on Linux a bridge is named by its i2c-dev adapter (adapter_name or device) "
+               "(ignored)";
+#endif
+    return nullptr;
+}
+
+int32_t bRealNameValid(int32_t s32By, const char *pcValue)
+{
+#ifdef _WIN32
+    if (s32By == REAL_BY_CONNECTOR)
+        return bWinConnectorNameValid(pcValue);
+#endif
+    return s32By != REAL_BY_BRIDGE || bWinBridgeNameValid(pcValue);
 }
 
 int32_t bTakeReal(stSection *pst, int32_t s32By, const char *pcValue)
 {
-    if (!pcValue[0] || strlen(pcValue) >= sizeof(pst->cReal))
+    if (!pcValue[0] || strlen(pcValue) >= sizeof(pst->cReal) || !bRealNameValid(s32By, pcValue))
         return 0;
     pst->s32RealBy = s32By;
     snprintf(pst->cReal, sizeof(pst->cReal), "%s", pcValue);
@@ -266,6 +292,10 @@ void vKeyLine(char *pcKey, char *pcValue, uint32_t u32Line)
     int32_t bValueOk = 1;
     if (!strcmp(pcKey, "fail_enum")) {
         bValueOk = bParseNumber(pcValue, &gst_Bench.u32EnumFaultCode);
+    } else if (s32RealKey(pcKey) && pcRealKeyRefused(s32RealKey(pcKey))) {
+        snprintf(cWhat, sizeof(cWhat), "%s: %s", pcKey, pcRealKeyRefused(s32RealKey(pcKey)));
+        vProblem(u32Line, cWhat);
+        return;
     } else if (!gst_Section.bOpen) {
         snprintf(cWhat, sizeof(cWhat), "\"%.64s\" outside an [output] section (ignored)", pcKey);
         vProblem(u32Line, cWhat);
@@ -274,7 +304,7 @@ void vKeyLine(char *pcKey, char *pcValue, uint32_t u32Line)
         snprintf(cWhat, sizeof(cWhat),
                  "unknown key \"%.64s\" (ignored); keys are edid, memory, write_protect, "
                  "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
-                 "adapter_name, device",
+                 "adapter_name, device, bridge",
                  pcKey);
         vProblem(u32Line, cWhat);
         return;

@@ -50,14 +50,17 @@ void vUseMachineDisplays(void)
         int32_t bHasSys = pcRoot && pcRoot[0];
         vBenchClear();
         gst_Bench.u32Source = bHasSys ? DDC_SOURCE_NO_DISPLAY_BUS : DDC_SOURCE_NO_BUS_PATH;
+#ifdef _WIN32
+        vLogNote("bench: no description, and no %s", pcRealMachineBuses());
+#else
         vLogNote("bench: no description, and no DRM connector with a DDC adapter under %s/class/drm",
                  bHasSys ? pcRoot : "(no sysfs)");
+#endif
         vLogNote("bench: no outputs; DDCHELPER_BENCH=%s asks for the built-in simulated bench",
                  gc_BuiltinName);
         return;
     }
-    vLogNote("bench: real displays: %u DRM connectors with DDC adapters, driven through i2c-dev",
-             u32Count);
+    vLogNote("bench: real displays: %u %s", u32Count, pcRealMachineBuses());
 }
 
 } // namespace

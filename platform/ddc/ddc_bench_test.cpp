@@ -27,7 +27,7 @@ void vEnsureBench(void)
 
 void vDdcBenchReset(void)
 {
-    vRealCloseAll();
+    vRealEnd();
     vDdcUseNoKernel();
     u32LogClose();
     vLibDefaults();

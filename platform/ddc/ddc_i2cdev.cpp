@@ -20,13 +20,13 @@
 #include "ddc_kernel.h"
 #include "ddc_lib.h"
 #include "ddc_liblog.h"
+#include "ddc_real_common.h"
 #include "platform/clock/PlatformClock.h"
 
 namespace {
 
 #define SMBUS_BLOCK_MAX 32u   // bytes of one I2C block transfer
 #define SMBUS_REACH 256u      // bytes an SMBus command byte can address
-#define EEPROM_PAGE 8u
 
 uint32_t u32ErrnoCode(int s32Errno)
 {
@@ -52,26 +52,6 @@ uint32_t u32ErrnoCode(int s32Errno)
     }
 }
 
-const char *pcCodeWords(uint32_t u32Code)
-{
-    switch (u32Code) {
-    case DDC_ERR_NO_ACK:
-        return "no answer";
-    case DDC_ERR_BUSY:
-        return "busy";
-    case DDC_ERR_TIMEOUT:
-        return "timed out";
-    case DDC_ERR_PERMISSION:
-        return "permission denied";
-    case DDC_ERR_NO_ADAPTER:
-        return "no such I2C adapter";
-    case DDC_ERR_ADAPTER_GONE:
-        return "the adapter is gone";
-    default:
-        return "bus fault";
-    }
-}
-
 // SMBus drivers (and i2c-stub) answer ENODEV for an address nobody
 // acknowledges, the kernel too once an adapter is gone: sysfs tells which.
 int s32PlainErrno(const stBenchOutput *pst, int s32Errno)
@@ -85,7 +65,7 @@ uint32_t u32Failed(const stBenchOutput *pst, const char *pcWhat, int s32Errno)
 {
     uint32_t u32Code = u32ErrnoCode(s32PlainErrno(pst, s32Errno));
     vLogNote("bus: %s (%s): %s: %s, 0x%X (%s)", pst->stReal.cLabel, pst->stReal.cDevice, pcWhat,
-             strerror(s32Errno), u32Code, pcCodeWords(u32Code));
+             strerror(s32Errno), u32Code, pcRealCodeWords(u32Code));
     return u32Code;
 }
 
@@ -111,7 +91,7 @@ uint32_t u32SameAdapter(const stBenchOutput *pst, const char *pcWhat)
         return 0;
     vLogNote("bus: %s (%s): %s: no longer the adapter \"%s\" found at the start, 0x%X (%s)",
              pstReal->cLabel, pstReal->cDevice, pcWhat, pstReal->cAdapter, DDC_ERR_ADAPTER_GONE,
-             pcCodeWords(DDC_ERR_ADAPTER_GONE));
+             pcRealCodeWords(DDC_ERR_ADAPTER_GONE));
     return DDC_ERR_ADAPTER_GONE;
 }
 
@@ -169,7 +149,7 @@ uint32_t u32Lock(const stBenchOutput *pst, const char *pcWhat)
     }
     vLogNote("bus: %s (%s): %s: held by another program for more than %u ms, 0x%X (%s)",
              pstReal->cLabel, pstReal->cDevice, pcWhat, REAL_LOCK_WAIT_MS, DDC_ERR_BUSY,
-             pcCodeWords(DDC_ERR_BUSY));
+             pcRealCodeWords(DDC_ERR_BUSY));
     return DDC_ERR_BUSY;
 }
 
@@ -343,9 +323,7 @@ int s32SmbusWrite(stBenchOutput *pst, void *pvContext)
                                                             (uint8_t)u32Data, pstWrite->pu8Bytes + 1);
     if (s32Result < 0)
         return s32Result;
-    // The memory's counter stays in the page it wrote.
-    uint32_t u32Page = u8Addr & ~(EEPROM_PAGE - 1);
-    pst->stReal.u32Counter = u32Data ? u32Page | ((u8Addr + u32Data) & (EEPROM_PAGE - 1)) : u8Addr;
+    pst->stReal.u32Counter = u32RealCounterAfterWrite(u8Addr, u32Data);
     return 0;
 }
 
@@ -439,6 +417,13 @@ void vRealCloseAll(void)
         if (gst_Bench.ast[i].stReal.bReal)
             vEndOperation(&gst_Bench.ast[i].stReal);
     }
+}
+
+void vRealEnd(void) { vRealCloseAll(); }
+
+const char *pcRealMachineBuses(void)
+{
+    return "DRM connectors with DDC adapters, driven through i2c-dev";
 }
 
 uint32_t u32RealInstallDriver(void)

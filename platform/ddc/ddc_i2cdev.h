@@ -15,8 +15,9 @@
 // a display's bus: long and plain, so that nobody writes it by accident.
 #define REAL_ALLOW_KEY "unsafe_non_display_bus"
 
-// How a description names a real adapter.
-enum { REAL_BY_CONNECTOR = 1, REAL_BY_NAME, REAL_BY_DEVICE };
+// How a description names a real adapter; a bridge only on Windows, where a
+// connector is a graphics output ("NVAPI:1").
+enum { REAL_BY_CONNECTOR = 1, REAL_BY_NAME, REAL_BY_DEVICE, REAL_BY_BRIDGE };
 
 struct stRealBus {
     int32_t bReal;
@@ -32,6 +33,8 @@ struct stRealBus {
     int s32Fd;                       // open and locked only during an operation
     int32_t bSmbusOnly;              // the adapter offers no plain I2C transfers
     uint32_t u32Counter;             // the memory's address counter, for SMBus reads
+    uint32_t u32Backend;             // Windows: the back end and its unit found at the start
+    uint32_t u32Unit;
 };
 
 struct stBenchOutput;
@@ -68,6 +71,10 @@ int32_t bRealI2cDevPresent(void);
 uint32_t u32RealStartAll(void);
 // Closes what an unfinished chained read holds.
 void vRealCloseAll(void);
+// At the library's end: lets go of what the start loaded (Windows' DLLs).
+void vRealEnd(void);
+// What the machine's outputs are, for the bench's log line.
+const char *pcRealMachineBuses(void);
 // Makes sure i2c-dev is there when real adapters are in use: 0 or a code.
 uint32_t u32RealInstallDriver(void);
 

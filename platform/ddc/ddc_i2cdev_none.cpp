@@ -56,3 +56,5 @@ uint32_t u32RealWrite(stBenchOutput *pst, uint32_t, const uint8_t *, uint32_t)
 }
 
 uint32_t u32RealReadEdid(stBenchOutput *pst, uint8_t *) { return u32Missing(pst); }
+void vRealEnd(void) {}
+const char *pcRealMachineBuses(void) { return "real display buses"; }

@@ -81,7 +81,7 @@ TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
                   "the display starts blank\n" +
               f + "15: unknown key \"colour\" (ignored); keys are edid, memory, write_protect, "
                   "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
-                  "adapter_name, device\n" +
+                  "adapter_name, device, bridge\n" +
               f + "16: bad value \"12z\" for fail_read_edid (ignored)\n" +
               f + "17: not \"key = value\" (ignored)\n");
     for (int i = 0; i < 3; i++)
@@ -90,6 +90,24 @@ TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
     InitDDCHelper();
     uint8_t u8Buf[128];
     EXPECT_EQ(ReadEDID(DDC_BENCH_HANDLE(3), u8Buf), DDC_ERR_INVALID_EDID);
+}
+
+// Windows names a bridge by its kind; here the bridge is an i2c-dev adapter.
+TEST_F(DdcTest, BridgeKeyIsRefusedOnLinuxWithHowToNameOne)
+{
+    TempDir dir;
+    std::string desc = dir.file("bench.txt");
+    vWriteFile(desc, "[output]\nbridge = MCP2221\n");
+    ASSERT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
+    ASSERT_EQ(u32DdcBenchLoadDescription(desc.c_str()), 1u);
+    DisableLog();
+    EXPECT_EQ(strBenchLines(dir.file("log.txt")),
+              "bench: " + desc + ":2: bridge: on Linux a bridge is named by its i2c-dev adapter "
+              "(adapter_name or device) (ignored)\n");
+    uint32_t u32Flags = 9;
+    InitDDCHelper();
+    EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u);
+    EXPECT_EQ(u32Flags, 0u) << "no real adapter";
 }
 
 TEST_F(DdcTest, NulByteOrOverlongLineSpoilsOnlyItsOwnLine)
