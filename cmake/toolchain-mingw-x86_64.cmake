@@ -1,0 +1,15 @@
+# Cross build for 64-bit Windows with mingw-w64 (Debian: g++-mingw-w64-x86-64).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TAVOLIN_MINGW x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TAVOLIN_MINGW}-gcc)
+set(CMAKE_CXX_COMPILER ${TAVOLIN_MINGW}-g++)
+set(CMAKE_RC_COMPILER ${TAVOLIN_MINGW}-windres)
+
+# Libraries and headers from the cross tree only; programs from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${TAVOLIN_MINGW})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
