@@ -355,6 +355,9 @@ LRESULT lrPanelMessage(stUiPanel *pstPanel, HWND hWnd, UINT u32Msg, WPARAM wPara
         return TRUE;
     case WM_QUERYENDSESSION:
         return lrQueryEndSession(pstPanel);
+    case WM_DPICHANGED:
+        vUiDpiChanged(pstPanel, HIWORD(wParam), (const RECT *)lParam);
+        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
