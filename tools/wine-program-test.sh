@@ -184,9 +184,9 @@ run_cli_pair() { # what, then the command's arguments; files named relative to t
     local what=$1 rc_linux=0 rc_wine=0
     shift
     (cd "$xs_work/cli-linux" && DDCHELPER_BENCH=builtin exec "$build/tavolin-cli" "$@" \
-        --folder "$xs_work/cli-linux") >"$xs_work/cli-linux.out" 2>/dev/null || rc_linux=$?
+        --folder "$xs_work/cli-linux") >"$xs_work/cli-linux.out" 2>"$xs_work/cli-linux.err" || rc_linux=$?
     (cd "$drive/cli" && DDCHELPER_BENCH=builtin exec timeout 120 "$wine_loader" \
-        'C:\Tavolin\tavolin-cli.exe' "$@" --folder 'C:\cli') >"$xs_work/cli-wine.out" 2>/dev/null || rc_wine=$?
+        'C:\Tavolin\tavolin-cli.exe' "$@" --folder 'C:\cli') >"$xs_work/cli-wine.out" 2>"$xs_work/cli-wine.err" || rc_wine=$?
     [ "$rc_wine" -eq "$rc_linux" ] ||
         fail "tavolin-cli.exe $what ended with exit code $rc_wine, the Linux tavolin-cli with $rc_linux"
     cli_compare "$what" "$xs_work/cli-linux.out" "$xs_work/cli-wine.out"
@@ -198,4 +198,7 @@ run_cli_pair program program --package job.pkg --port HDMI1 --display 1
 run_cli_pair read read --display 1 -o read.bin
 cmp -s "$drive/cli/read.bin" "$image" || fail "tavolin-cli.exe read did not save the programmed image"
 say "tavolin-cli.exe read saved the programmed image"
+run_cli_pair "read of a display not there" read --display 7 -o none.bin
+grep -q '^tavolin-cli: no display 7: 3 displays were found' <(tr -d '\r' <"$xs_work/cli-wine.err") ||
+    fail "tavolin-cli.exe did not say why it read nothing: $(head -c 300 "$xs_work/cli-wine.err")"
 say "$arch: all checks passed"
