@@ -2,9 +2,10 @@
 # (win32 or win64) needs under wine, and whether this machine can run it.
 # wine_arch_set ARCH sets wine_arch, wine_toolchain (cmake/toolchain-mingw-*),
 # wine_build (the default build folder), wine_shipped (the installer's folder
-# below it), wine_installer and wine_loader, exports WINEARCH and WINELOADER,
-# and makes `wine` that loader: Debian's wine script would take wine32 for a
-# 64-bit prefix too. 1 for an unknown ARCH.
+# below it), wine_installer and wine_loader, the loader to run every program
+# with (Debian's wine script would take wine32 for a 64-bit prefix too, and
+# fail where the kernel runs no 32-bit program), and exports WINEARCH and
+# WINELOADER. 1 for an unknown ARCH.
 wine_arch_set() {
     case "$1" in
     win32) wine_toolchain=i686 wine_build=build-win wine_shipped=DDC_Library/32Bit \
@@ -16,7 +17,6 @@ wine_arch_set() {
     wine_arch=$1
     export WINEARCH=$1 WINELOADER=$wine_loader
 }
-wine() { "$wine_loader" "$@"; }
 
 # Why ARCH's programs cannot run here (printed), or nothing when they can.
 # wine32 is an i386 program: a kernel that runs none (32-bit emulation

@@ -51,7 +51,7 @@ cleanup() {
 trap cleanup EXIT
 
 echo "wine: a fresh $arch prefix in $WINEPREFIX"
-timeout 300 wine wineboot --init || fail "wineboot --init failed or took over 300 s"
+timeout 300 "$wine_loader" wineboot --init || fail "wineboot --init failed or took over 300 s"
 timeout 120 wineserver -w || fail "wine did not settle after wineboot"
 
 app="$WINEPREFIX/drive_c/DDC_Library"
@@ -82,7 +82,7 @@ run_installer() {
   local from=${from:-$app} rc=0
   rm -f "$app/DDCDrv.state" "$sys/DDCDrv.state"
   echo "wine: ${from#"$WINEPREFIX/"}/$exe ${*:-(no arguments)}"
-  (cd "$from" && timeout 120 wine "$exe" "$@") || rc=$?
+  (cd "$from" && timeout 120 "$wine_loader" "$exe" "$@") || rc=$?
   timeout 120 wineserver -w || true
   check "exit code 0 (got $rc)" [ "$rc" -eq 0 ]
 }

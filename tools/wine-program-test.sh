@@ -106,7 +106,7 @@ say "the Linux program: $(wc -l <"$xs_work/linux-messages.txt") lines saved"
 export WINEPREFIX="$xs_work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine_cleanup() { timeout 30 wineserver -k 2>/dev/null || true; }
 trap 'wine_cleanup; xs_cleanup' EXIT
-timeout 300 wine wineboot --init >"$xs_work/wineboot.log" 2>&1 || fail "wineboot --init failed"
+timeout 300 "$wine_loader" wineboot --init >"$xs_work/wineboot.log" 2>&1 || fail "wineboot --init failed"
 timeout 120 wineserver -w || fail "wine did not settle after wineboot"
 drive=$WINEPREFIX/drive_c
 mkdir -p "$xs_work/unzipped"
