@@ -60,8 +60,13 @@ int main(int argc, char *argv[])
     // Caught before the run-time starts, so a signal during its start waits too.
     s32ProcCatchQuitSignals();
     if (!InitCVIRTEWithoutWindows(argv)) {
+#if defined(_WIN32)
+        const char cWhyNot[] = "the panel run-time could not start (Windows refused its window "
+                               "class)";
+#else
         const char cWhyNot[] = "the panel run-time could not start (Qt's offscreen platform is "
                                "missing: install qt6-qpa-plugins)";
+#endif
         fprintf(stderr, "tavolin-cli: %s\n", cWhyNot);
         return s32EndEarly(argc, argv, stOptions, CLI_EXIT_NO_START, cWhyNot);
     }

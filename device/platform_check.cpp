@@ -18,6 +18,10 @@ const stOsRange gst_OsRanges[] = {
     {16, 19, "Win XP"},
     {31, 39, "Win Vista"},
     {55, 63, "Win 7"},
+    {ASSIST_OS_WIN8, ASSIST_OS_WIN8, "Win 8"},
+    {ASSIST_OS_WIN81, ASSIST_OS_WIN81, "Win 8.1"},
+    {ASSIST_OS_WIN10, ASSIST_OS_WIN10, "Win 10"},
+    {ASSIST_OS_WIN11, ASSIST_OS_WIN11, "Win 11"},
 #if !defined(_WIN32)
     // The program also runs on Linux, which the Windows codes never name.
     {ASSIST_OS_LINUX, ASSIST_OS_LINUX, "Linux"},

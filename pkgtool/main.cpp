@@ -64,8 +64,11 @@ int s32RunCommand(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     // A write to a pipe nobody reads then fails, and the tool says so and
-    // exits 1, instead of being ended by the signal.
+    // exits 1, instead of being ended by the signal (Windows has none: the
+    // write just fails).
+#if defined(SIGPIPE)
     signal(SIGPIPE, SIG_IGN);
+#endif
     setvbuf(stdout, gc_StdoutBuf, _IOFBF, sizeof(gc_StdoutBuf));
     int s32Code = s32RunCommand(argc, argv);
     return bCloseStdout() ? s32Code : PKGTOOL_REFUSED;

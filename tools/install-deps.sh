@@ -4,9 +4,11 @@
 # libsqlite3-dev and nettle-dev: SQLite and SHA-256 for the unit record;
 # edid-decode: the program runs it to analyse an EDID image; sqlite3: the
 # production operator script reads the record with it).
-# With --windows: instead, what the Windows (i686) build and its run under
-# wine need (the mingw-w64 cross compiler and a 32-bit wine; the i386
-# architecture is added first).
+# With --windows: instead, what the Windows builds (i686 and x86_64) and
+# their runs under wine need: both mingw-w64 cross compilers and wine64,
+# and on an amd64 machine the 32-bit wine too (the i386 architecture is
+# added first; whether its kernel runs 32-bit programs, the wine scripts
+# find out).
 # With --qemu: instead, what tools/qemu-i2c-test.sh needs (qemu, a static
 # busybox, cpio, gcc and the static libi2c), and Debian's own kernel: the
 # package that linux-image-amd64 depends on is fetched with apt-get download
@@ -21,7 +23,10 @@
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
 case "${1:-}" in
-  --windows) packages=(g++-mingw-w64-i686 wine wine32:i386 wine64) ;;
+  --windows)
+    packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
+    [ "$(dpkg --print-architecture)" = amd64 ] && packages+=(wine32:i386)
+    ;;
   --qemu) packages=(qemu-system-x86 busybox-static cpio gcc libc6-dev libi2c-dev) ;;
   --fuzz) packages=(clang libclang-rt-14-dev llvm-14 xxd) ;;
   --package) packages=(dpkg-dev file lintian desktop-file-utils) ;;
@@ -47,7 +52,7 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 updated=""
 if [ ${#missing[@]} -ne 0 ]; then
-  if [ "${1:-}" = --windows ]; then
+  if [ "${1:-}" = --windows ] && [[ " ${missing[*]} " == *":i386 "* ]]; then
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   fi
   $sudo apt-get update -qq

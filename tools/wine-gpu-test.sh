@@ -26,8 +26,11 @@ xs_name=wine-gpu
 # shellcheck source=tools/wine-common.sh
 . "$root/tools/wine-common.sh"
 xs_need Xvfb openbox xdotool xwd xwininfo xprop convert cmp wineboot wineserver
-wine_loader=$(command -v wine64 || echo /usr/lib/wine/wine64)
-[ -x "$wine_loader" ] || fail "wine64 is missing (run tools/install-deps.sh)"
+# shellcheck source=tools/wine-arch.sh
+. "$root/tools/wine-arch.sh"
+wine_arch_set win64
+why=$(wine_arch_unrunnable win64)
+[ -z "$why" ] || fail "the 64-bit tavolin.exe cannot run: $why"
 [ -x "$build/tavolin-pkg" ] || fail "no tavolin-pkg in '$build'"
 
 cmake -S "$root" -B "$win" -G Ninja --no-warn-unused-cli -DTAVOLIN_TESTS=ON \
@@ -62,7 +65,7 @@ tavolin_pid=""
 say "the Linux program: $(wc -l <"$xs_work/linux-messages.txt") lines saved"
 
 # --- tavolin.exe under wine64 on each fake driver -------------------------
-export WINEPREFIX="$xs_work/prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX="$xs_work/prefix" WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml=" wine_unpack_program "$zip" "$package"
 visible_windows() { xdotool search --onlyvisible --classname tavolin.exe 2>/dev/null || true; }
 saved_wine() { [ -s "$prog/messages.txt" ]; }

@@ -1,40 +1,46 @@
 #!/usr/bin/env bash
-# Builds the Windows tree (DDCHelper.dll, installer.exe and the test
-# component DDCHelperX.dll) and runs the installer under wine in a throwaway
-# 32-bit prefix: install, uninstall without deleting the files, uninstall
-# without unregistering. Prints every check; exits 1 when one fails.
-# Usage: tools/wine-installer-test.sh [build-dir]   (default: build-win)
+# Builds the Windows tree of one architecture (DDCHelper.dll, the installer
+# and the test component DDCHelperX.dll) and runs the installer under wine
+# in a throwaway prefix of that architecture: install, uninstall without
+# deleting the files, uninstall without unregistering. Prints every check;
+# exits 1 when one fails.
+# Usage: tools/wine-installer-test.sh [--arch win32|win64] [build-dir]
+#        (default: win32 in build-win; win64 in build-win64, installer64.exe
+#        in DDC_Library/64Bit, run by wine64)
 # Needs tools/install-deps.sh --windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-win}
+arch=win32
+if [ "${1:-}" = --arch ]; then
+  arch=${2:-}
+  shift 2 || true
+fi
 
 fail() {
   echo "wine-installer-test: $*" >&2
   exit 1
 }
+# shellcheck source=tools/wine-arch.sh
+. tools/wine-arch.sh
+wine_arch_set "$arch" || fail "--arch takes win32 or win64, not '$arch'"
+build=${1:-$wine_build}
 cmake -S . -B "$build" -G Ninja --no-warn-unused-cli \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null || fail "configuring $build failed"
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-$wine_toolchain.cmake >/dev/null || fail "configuring $build failed"
 cmake --build "$build" || fail "building $build failed"
-shipped="$build/DDC_Library/32Bit"
+shipped="$build/$wine_shipped"
+exe=$wine_installer
 
-# wine32 is an i386 program: a kernel that runs none (32-bit emulation
-# switched off, as on some virtual machines) cannot start it at all. Then
-# the run cannot happen here: the build above is all it checks, and it
-# says so and stops without failing.
-if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  probe=$( { /usr/lib/wine/wine --version; } 2>&1 || true)
-  case "$probe" in
-  *"Exec format error"*)
-    echo "wine-installer-test: SKIPPED: this kernel runs no 32-bit x86 program" \
-      "(/usr/lib/wine/wine: Exec format error), so wine32 cannot start here"
-    exit 0
-    ;;
-  esac
+# Where the architecture cannot run, the build above is all this checks: a
+# 32-bit run says so and stops without failing; wine64 must run.
+why=$(wine_arch_unrunnable "$arch")
+if [ -n "$why" ]; then
+  [ "$arch" = win32 ] || fail "$why"
+  echo "wine-installer-test: SKIPPED: $why, so wine32 cannot start here"
+  exit 0
 fi
 
 tmp=$(mktemp -d)
-export WINEPREFIX="$tmp/prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX="$tmp/prefix" WINEARCH=$arch WINEDEBUG=-all
 # No display, and no offer to fetch the .NET and HTML engines.
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -44,8 +50,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "wine: a fresh win32 prefix in $WINEPREFIX"
-timeout 300 wineboot --init || fail "wineboot --init failed or took over 300 s"
+echo "wine: a fresh $arch prefix in $WINEPREFIX"
+timeout 300 "$wine_loader" wineboot --init || fail "wineboot --init failed or took over 300 s"
 timeout 120 wineserver -w || fail "wine did not settle after wineboot"
 
 app="$WINEPREFIX/drive_c/DDC_Library"
@@ -69,14 +75,14 @@ check() { # description, then the command that must succeed
 holds() { [ -f "$1" ] && [ "$(od -An -c "$1")" = "$(printf '%b' "$2" | od -An -c)" ]; }
 absent() { [ ! -e "$1" ]; }
 
-# Runs installer.exe in folder $from (default: the shipped folder's copy)
+# Runs the installer in folder $from (default: the shipped folder's copy)
 # with the given arguments and waits for what it started (regsvr32 runs on
 # its own) to end.
 run_installer() {
   local from=${from:-$app} rc=0
   rm -f "$app/DDCDrv.state" "$sys/DDCDrv.state"
-  echo "wine: ${from#"$WINEPREFIX/"}/installer.exe ${*:-(no arguments)}"
-  (cd "$from" && timeout 120 wine installer.exe "$@") || rc=$?
+  echo "wine: ${from#"$WINEPREFIX/"}/$exe ${*:-(no arguments)}"
+  (cd "$from" && timeout 120 "$wine_loader" "$exe" "$@") || rc=$?
   timeout 120 wineserver -w || true
   check "exit code 0 (got $rc)" [ "$rc" -eq 0 ]
 }
@@ -93,7 +99,7 @@ check "regsvr32 registered DDCHelperX.dll" holds "$sys/DDCHelperX.trace" 'regist
 # Without a library beside it the installer loads the one in system32, which
 # writes its trace beside itself.
 mkdir -p "$WINEPREFIX/drive_c/alone"
-cp "$app/installer.exe" "$WINEPREFIX/drive_c/alone/"
+cp "$app/$exe" "$WINEPREFIX/drive_c/alone/"
 from="$WINEPREFIX/drive_c/alone" run_installer -u -fno -rno
 check "DDCDrv.state beside system32\DDCHelper.dll says UninstallDriver()" \
   holds "$sys/DDCDrv.state" 'UninstallDriver()\n'
@@ -114,4 +120,4 @@ check "system32\\DDCHelperX.dll removed" absent "$sys/DDCHelperX.dll"
 check "the shipped folder is untouched" cmp -s "$shipped/DDCHelper.dll" "$app/DDCHelper.dll"
 
 [ "$failures" -eq 0 ] || fail "$failures check(s) failed"
-echo "wine-installer-test: all checks passed"
+echo "wine-installer-test: $arch: all checks passed"

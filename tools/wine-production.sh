@@ -30,7 +30,7 @@ xs_name=wine-production
 
 # shellcheck source=tools/xsession.sh
 . "$root/tools/xsession.sh"
-xs_need Xvfb openbox xdotool xwd xwininfo xprop convert sqlite3 sha256sum objdump wine wineboot wineserver
+xs_need Xvfb openbox xdotool xwd xwininfo xprop convert sqlite3 sha256sum objdump wineboot wineserver
 [ -x "$build/tavolin-pkg" ] || fail "no tavolin-pkg in '$build'"
 
 toolchain=()
@@ -57,15 +57,20 @@ done
 
 arch=win32
 objdump -f "$win/tavolin/tavolin.exe" 2>/dev/null | grep -q 'x86-64' && arch=win64
-if [ "$arch" = win32 ] && [ -x /usr/lib/wine/wine ] && ! probe=$( { /usr/lib/wine/wine --version; } 2>&1); then
-    echo "wine-production: SKIPPED: this kernel runs no 32-bit x86 program (/usr/lib/wine/wine: ${probe##*: })"
+# shellcheck source=tools/wine-arch.sh
+. "$root/tools/wine-arch.sh"
+wine_arch_set "$arch"
+why=$(wine_arch_unrunnable "$arch")
+if [ -n "$why" ]; then
+    [ "$arch" = win32 ] || fail "the 64-bit tavolin.exe cannot run: $why"
+    echo "wine-production: SKIPPED: $why"
     exit 0
 fi
-export WINEPREFIX="$xs_work/prefix" WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$xs_work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine_cleanup() { timeout 30 wineserver -k 2>/dev/null || true; }
 trap 'wine_cleanup; xs_cleanup' EXIT
 xs_start_x wm
-timeout 300 wineboot --init >"$xs_work/wineboot.log" 2>&1 || fail "wineboot --init failed"
+timeout 300 "$wine_loader" wineboot --init >"$xs_work/wineboot.log" 2>&1 || fail "wineboot --init failed"
 timeout 120 wineserver -w || fail "wine did not settle after wineboot"
 prog=$WINEPREFIX/drive_c/Tavolin
 cp -r "$win/tavolin" "$prog"
@@ -81,7 +86,7 @@ say "packaged $(basename "${images[0]}") and $(basename "${images[1]}")"
 XS_SETTLE_MASK="200,370 440,430"
 visible_windows() { xdotool search --onlyvisible --classname tavolin.exe 2>/dev/null || true; }
 start_tavolin() {
-    (cd "$prog" && DDCHELPER_BENCH=builtin exec wine tavolin.exe) >"$xs_work/tavolin.log" 2>&1 &
+    (cd "$prog" && DDCHELPER_BENCH=builtin exec "$wine_loader" tavolin.exe) >"$xs_work/tavolin.log" 2>&1 &
     tavolin_pid=$!
     poll 150 xs_main_shown || fail "tavolin.exe showed no main window within 30 s"
     main=$(main_window)

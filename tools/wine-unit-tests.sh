@@ -9,6 +9,8 @@
 #        (default: build-win64 and build-win)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=tools/wine-arch.sh
+. tools/wine-arch.sh
 build64=${1:-build-win64}
 build32=${2:-build-win}
 
@@ -27,12 +29,13 @@ build() { # folder, toolchain
 }
 
 run() { # folder, wine architecture
-  export WINEPREFIX="$tmp/prefix-$2" WINEARCH=$2
-  timeout 300 wineboot --init >"$tmp/wineboot.log" 2>&1 || fail "wineboot --init ($2) failed"
+  wine_arch_set "$2"
+  export WINEPREFIX="$tmp/prefix-$2"
+  timeout 300 "$wine_loader" wineboot --init >"$tmp/wineboot.log" 2>&1 || fail "wineboot --init ($2) failed"
   timeout 120 wineserver -w || fail "wine ($2) did not settle after wineboot"
   echo "wine-unit-tests: $1/tests/test_records.exe under $2"
   local status=0
-  timeout 300 wine "$1/tests/test_records.exe" --gtest_brief=1 || status=$?
+  timeout 300 "$wine_loader" "$1/tests/test_records.exe" --gtest_brief=1 || status=$?
   timeout 30 wineserver -k 2>/dev/null || true
   [ "$status" -eq 0 ] || fail "test_records.exe ($2) failed with exit code $status"
 }
@@ -46,13 +49,15 @@ trap cleanup EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
+why=$(wine_arch_unrunnable win64)
+[ -z "$why" ] || fail "the 64-bit tests cannot run: $why"
 build "$build64" toolchain-mingw-x86_64.cmake
 run "$build64" win64
 
 build "$build32" toolchain-mingw-i686.cmake
-if [ -x /usr/lib/wine/wine ] && ! probe=$( { /usr/lib/wine/wine --version; } 2>&1); then
-  echo "wine-unit-tests: 32-bit SKIPPED: this kernel runs no 32-bit x86 program" \
-    "(/usr/lib/wine/wine: ${probe##*: })"
+why=$(wine_arch_unrunnable win32)
+if [ -n "$why" ]; then
+  echo "wine-unit-tests: 32-bit SKIPPED: $why"
   exit 0
 fi
 run "$build32" win32

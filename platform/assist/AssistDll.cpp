@@ -1,4 +1,5 @@
 #include "AssistDll.h"
+#include "platform/assist/os_code.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -7,9 +8,6 @@
 #include <sys/utsname.h>
 #endif
 
-// Outside every range the program knows (11-12, 16-19, 31-39, 55-63, Linux).
-#define ASSIST_OS_UNKNOWN 0u
-
 #if defined(_WIN32)
 namespace {
 
@@ -17,7 +15,7 @@ namespace {
 // runs on 6.2 (Windows 8); ntdll's RtlGetVersion tells the truth.
 typedef LONG(WINAPI *RtlGetVersionCall)(OSVERSIONINFOW *);
 
-bool bRealVersion(DWORD *pu32Major, DWORD *pu32Minor)
+bool bRealVersion(DWORD *pu32Major, DWORD *pu32Minor, DWORD *pu32Build)
 {
     HMODULE hNtdll = GetModuleHandleW(L"ntdll.dll");
     RtlGetVersionCall pfnGetVersion =
@@ -28,6 +26,7 @@ bool bRealVersion(DWORD *pu32Major, DWORD *pu32Minor)
         return false;
     *pu32Major = info.dwMajorVersion;
     *pu32Minor = info.dwMinorVersion;
+    *pu32Build = info.dwBuildNumber;
     return true;
 }
 
@@ -37,18 +36,10 @@ bool bRealVersion(DWORD *pu32Major, DWORD *pu32Minor)
 uint8_t GetOsVersion(void)
 {
 #if defined(_WIN32)
-    DWORD u32Major = 0, u32Minor = 0;
-    if (!bRealVersion(&u32Major, &u32Minor))
+    DWORD u32Major = 0, u32Minor = 0, u32Build = 0;
+    if (!bRealVersion(&u32Major, &u32Minor, &u32Build))
         return ASSIST_OS_UNKNOWN;
-    // Major and minor folded into one code: 5.0 -> 11, 5.1/5.2 -> 16/17,
-    // 6.0 -> 31, 6.1 -> 55.
-    if (u32Major == 5)
-        return u32Minor == 0 ? 11 : (uint8_t)(15 + u32Minor);
-    if (u32Major == 6 && u32Minor == 0)
-        return 31;
-    if (u32Major == 6 && u32Minor == 1)
-        return 55;
-    return 70;
+    return u8OsCodeOf(u32Major, u32Minor, u32Build);
 #elif defined(__linux__)
     return ASSIST_OS_LINUX;
 #else

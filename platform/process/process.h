@@ -2,7 +2,8 @@
 // loop reads, the lock that keeps a second copy of the program off a folder
 // the first one uses, other programs run with their output captured, the
 // host's name and the local date. POSIX (process.cpp); on Windows
-// (process_win32.cpp) there are no quit signals and the lock is LockFileEx.
+// (process_win32.cpp) Ctrl+C and Ctrl+Break in a console program's console
+// are its only quit signals, both SIGINT, and the lock is LockFileEx.
 #ifndef PROCESS_H
 #define PROCESS_H
 

@@ -5,15 +5,58 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-// Windows sends a window program no quit signals: its quits come through the
-// window system (the close box, a logout's WM_QUERYENDSESSION).
-int s32ProcCatchQuitSignals(void) { return -1; }
+namespace {
 
-int32_t s32ProcTakeQuitSignal(void) { return 0; }
+int gs32_QuitPipe[2] = {-1, -1};
+
+// Ctrl+C and Ctrl+Break in the console of a console program (tavolin-cli)
+// are taken as SIGINT: the byte goes into the pipe, and the program goes on.
+// A window program has no console and gets none; its quits come through the
+// window system (the close box, a logout's WM_QUERYENDSESSION). A closed
+// console, a logout or a shutdown end a console program as Windows ends it.
+BOOL WINAPI bConsoleBreak(DWORD u32Event)
+{
+    if (u32Event != CTRL_C_EVENT && u32Event != CTRL_BREAK_EVENT)
+        return FALSE;
+    unsigned char u8Signal = 2; // SIGINT
+    return _write(gs32_QuitPipe[1], &u8Signal, 1) == 1;
+}
+
+bool bPipeHoldsBytes(int s32Fd)
+{
+    DWORD u32Waiting = 0;
+    HANDLE hPipe = (HANDLE)_get_osfhandle(s32Fd);
+    return hPipe != INVALID_HANDLE_VALUE && PeekNamedPipe(hPipe, nullptr, 0, nullptr, &u32Waiting, nullptr) &&
+           u32Waiting > 0;
+}
+
+} // namespace
+
+int s32ProcCatchQuitSignals(void)
+{
+    if (gs32_QuitPipe[0] >= 0)
+        return gs32_QuitPipe[0];
+    if (_pipe(gs32_QuitPipe, 64, _O_BINARY) != 0) {
+        gs32_QuitPipe[0] = gs32_QuitPipe[1] = -1;
+        return -1;
+    }
+    SetConsoleCtrlHandler(bConsoleBreak, TRUE);
+    return gs32_QuitPipe[0];
+}
+
+int32_t s32ProcTakeQuitSignal(void)
+{
+    if (gs32_QuitPipe[0] < 0 || !bPipeHoldsBytes(gs32_QuitPipe[0]))
+        return 0;
+    unsigned char u8Signal = 0;
+    return _read(gs32_QuitPipe[0], &u8Signal, 1) == 1 ? u8Signal : 0;
+}
 
 // The numbers the signals have on POSIX systems.
 const char *pcProcSignalName(int32_t s32Signal)

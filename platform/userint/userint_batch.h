@@ -1,5 +1,6 @@
 // The panel run-time for a program without windows (tavolin-cli): Qt's
-// offscreen platform, so no display server is needed and no window shows;
+// offscreen platform, so no display server is needed and no window shows
+// (on Windows the panels' windows are made and never shown);
 // a program folder named by the caller; dialogs answered by the caller
 // instead of an operator. Tests use the same answers to script dialogs.
 #ifndef USERINT_BATCH_H

@@ -4,6 +4,7 @@
 #include "device/platform_check.h"
 #include "files/msg_log.h"
 #include "platform/assist/AssistDll.h"
+#include "platform/assist/os_code.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ TEST_F(PlatformCheckTest, SupportedCodesLogNameAndWordSize)
         const char *pcName;
     } cases[] = {{11, "Win 2K"},    {12, "Win 2K"},    {16, "Win XP"}, {19, "Win XP"},
                  {31, "Win Vista"}, {39, "Win Vista"}, {55, "Win 7"},  {63, "Win 7"},
+                 {70, "Win 8"},     {75, "Win 8.1"},   {80, "Win 10"}, {90, "Win 11"},
                  {ASSIST_OS_LINUX, "Linux"}};
     for (const auto &c : cases) {
         for (uint8_t u8Is64 : {0, 1}) {
@@ -52,7 +54,8 @@ TEST_F(PlatformCheckTest, SupportedCodesLogNameAndWordSize)
 TEST_F(PlatformCheckTest, UnsupportedNeighboursLogOnlyTheWarning)
 {
     const int s32Linux = ASSIST_OS_LINUX;
-    for (int s32Code : {0, 10, 13, 15, 20, 30, 40, 54, 64, s32Linux - 1, s32Linux + 1, 255}) {
+    for (int s32Code : {0, 10, 13, 15, 20, 30, 40, 54, 64, 69, 71, 74, 76, 79, 81, 89, 91,
+                        s32Linux - 1, s32Linux + 1, 255}) {
         int32_t s32Result = -1;
         EXPECT_EQ(Check((uint8_t)s32Code, 1, &s32Result), gc_Warning) << s32Code;
         EXPECT_EQ(s32Result, 0);
@@ -73,6 +76,21 @@ TEST_F(PlatformCheckTest, AsksEachQuestionOnce)
     Check(55, 1, &s32Result);
     EXPECT_EQ(gs32_FakeOsCalls, 1);
     EXPECT_EQ(gs32_FakeWordCalls, 1);
+}
+
+// What the system's version numbers become, for the check above to name.
+TEST(OsCodeTest, VersionNumbersMapToTheCodesTheCheckNames)
+{
+    struct {
+        uint32_t u32Major, u32Minor, u32Build;
+        uint8_t u8Code;
+    } cases[] = {{5, 0, 2195, 11},  {5, 1, 2600, 16},  {5, 2, 3790, 17},  {6, 0, 6002, 31},
+                 {6, 1, 7601, 55},  {6, 2, 9200, 70},  {6, 3, 9600, 75},  {10, 0, 10240, 80},
+                 {10, 0, 21999, 80}, {10, 0, 22000, 90}, {10, 0, 26100, 90}, {4, 0, 1381, 0},
+                 {5, 3, 0, 0},      {6, 4, 9841, 0},   {10, 1, 0, 0},     {11, 0, 0, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(u8OsCodeOf(c.u32Major, c.u32Minor, c.u32Build), c.u8Code)
+            << c.u32Major << "." << c.u32Minor << " build " << c.u32Build;
 }
 
 } // namespace

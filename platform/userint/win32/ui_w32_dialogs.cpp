@@ -152,7 +152,7 @@ void vCentreOver(HWND hWnd, HWND hOwner)
 bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
 {
     const DWORD u32Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    HFONT hFixed = hUiFont("DejaVu Sans Mono", UI_DEFAULT_POINT_SIZE, 0);
+    HFONT hFixed = hUiFont("DejaVu Sans Mono", UI_DEFAULT_POINT_SIZE, 0, 0);
     SIZE stSize = stReportSize(hFixed, u32Style);
     wchar_t wcTitle[256];
     vUiWideShown(pcTitle, wcTitle, 256);
@@ -169,7 +169,7 @@ bool bOpenReport(HWND hOwner, const char *pcTitle, const wchar_t *pwcText)
                                         0, 0, 0, 0, gst_Report.hWnd, (HMENU)(INT_PTR)UI_REPORT_CLOSE_ID,
                                         hUiInstance(), nullptr);
     SendMessageW(gst_Report.hEdit, WM_SETFONT, (WPARAM)hFixed, FALSE);
-    SendMessageW(gst_Report.hClose, WM_SETFONT, (WPARAM)hUiFont("DejaVu Sans", 9, 0), FALSE);
+    SendMessageW(gst_Report.hClose, WM_SETFONT, (WPARAM)hUiFont("DejaVu Sans", 9, 0, 0), FALSE);
     SendMessageW(gst_Report.hEdit, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextW(gst_Report.hEdit, pwcText);
     vLayoutReport(gst_Report.hWnd);

@@ -2,6 +2,7 @@
 // event loop and the pumps used from inside callbacks.
 #include "ui_w32_internal.h"
 
+#include <io.h>
 #include <stdlib.h>
 
 namespace {
@@ -355,6 +356,9 @@ LRESULT lrPanelMessage(stUiPanel *pstPanel, HWND hWnd, UINT u32Msg, WPARAM wPara
         return TRUE;
     case WM_QUERYENDSESSION:
         return lrQueryEndSession(pstPanel);
+    case WM_DPICHANGED:
+        vUiDpiChanged(pstPanel, HIWORD(wParam), (const RECT *)lParam);
+        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -516,9 +520,37 @@ void vUiBackPump(int32_t bInput)
         vUiHandleMessage(&msg);
 }
 
-// Windows tells a quit as window messages (the close box, a logoff), never
-// through a descriptor: nothing to watch.
-int s32UiBackWatchFd(int, void (*)(void *), void *) { return UIE_NO_ERROR; }
+// The one descriptor watched (a console program's quit pipe), looked at on
+// a thread timer: Windows cannot wait on a pipe and on window messages at
+// once.
+struct stFdWatch {
+    int s32Fd;
+    void (*pfnReady)(void *);
+    void *pvContext;
+    UINT_PTR uTimer;
+};
+static stFdWatch gst_FdWatch = {-1, nullptr, nullptr, 0};
+#define UI_FD_WATCH_MS 50
+
+static VOID CALLBACK vFdWatchTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    DWORD u32Waiting = 0;
+    HANDLE hPipe = (HANDLE)_get_osfhandle(gst_FdWatch.s32Fd);
+    if (gst_FdWatch.pfnReady && hPipe != INVALID_HANDLE_VALUE &&
+        PeekNamedPipe(hPipe, nullptr, 0, nullptr, &u32Waiting, nullptr) && u32Waiting > 0)
+        gst_FdWatch.pfnReady(gst_FdWatch.pvContext);
+}
+
+int s32UiBackWatchFd(int fd, void (*pfnReady)(void *), void *pvContext)
+{
+    if (gst_FdWatch.uTimer)
+        KillTimer(nullptr, gst_FdWatch.uTimer);
+    gst_FdWatch = {fd, pfnReady, pvContext, 0};
+    if (!pfnReady)
+        return UIE_NO_ERROR;
+    gst_FdWatch.uTimer = SetTimer(nullptr, 0, UI_FD_WATCH_MS, vFdWatchTick);
+    return gst_FdWatch.uTimer ? UIE_NO_ERROR : UIE_FILE_ERROR;
+}
 
 void vUiBackWaitCursor(int32_t bOn)
 {

@@ -12,6 +12,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#ifndef WM_DPICHANGED // Windows 8.1's, missing from older headers
+#define WM_DPICHANGED 0x02E0
+#endif
+
 #define UI_WIDE_PATH 4096 // UTF-16 units of a path
 
 // Window IDs: controls, the arrows of numeric controls and menu items lie
@@ -36,6 +40,7 @@ struct stW32Ctrl {
 struct stW32Panel {
     HWND hWnd;
     HMENU hMenu;
+    int32_t s32Dpi; // of the monitor the panel is on: its layout's scale from 96
     HWND hFocus; // the control that takes the keyboard when the panel is activated
     int32_t bShownOnce;
     stW32Ctrl stCtrls[UI_CTRL_MAX];
@@ -54,8 +59,10 @@ HINSTANCE hUiInstance(void);
 void vUiShowAsAttributes(const stUiPanel *pstPanel, int32_t s32Index);
 // The window's outer size for the panel's size.
 void vUiFitWindowToPanel(const stUiPanel *pstPanel);
-// The font a control is drawn in.
+// The font a control is drawn in, at its panel's dpi.
 HFONT hUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl);
+// Puts the control's window at its place for the panel's dpi, in its font.
+void vUiPlaceControl(stUiPanel *pstPanel, int32_t s32Index);
 // A colour of the front (0xRRGGBB) for GDI.
 inline COLORREF crUiRgb(int32_t s32Rgb) { return RGB((s32Rgb >> 16) & 0xFF, (s32Rgb >> 8) & 0xFF, s32Rgb & 0xFF); }
 
@@ -76,9 +83,22 @@ wchar_t *pwcUiWideAlloc(const char *pcText, int32_t bCrLf);
 size_t szUiWindowText(HWND hWnd, char *pcOut, size_t size);
 void vUiSetWindowText(HWND hWnd, const char *pcText);
 // A font of that family (a family missing here falls back to one Windows
-// has), size and weight; kept for the life of the process.
-HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold);
+// has), size and weight, for a monitor of s32Dpi (0: the system's); kept
+// for the life of the process.
+HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold, int32_t s32Dpi);
 void vUiFontMetrics(HFONT hFont, TEXTMETRICW *pstMetrics);
+
+// --- Monitors' dpi (ui_w32_dpi.cpp)
+// The resource's places are for 96 dpi: pixels at s32Dpi.
+inline int32_t s32UiScaled(int32_t s32Pixels, int32_t s32Dpi) { return MulDiv(s32Pixels, s32Dpi, 96); }
+// The dpi of the monitor the window is on; the system's where Windows
+// cannot tell (before Windows 10).
+int32_t s32UiWindowDpi(HWND hWnd);
+// The outer rectangle for a client area, with the frame of that dpi.
+void vUiAdjustWindowRect(RECT *prc, DWORD u32Style, DWORD u32ExStyle, int32_t s32Dpi);
+// WM_DPICHANGED: the panel is laid out for the new dpi and takes the
+// rectangle Windows suggests.
+void vUiDpiChanged(stUiPanel *pstPanel, int32_t s32Dpi, const RECT *prcSuggested);
 
 // --- Events (ui_w32_events.cpp)
 // The keys that type no character, by their codes of userint.h.

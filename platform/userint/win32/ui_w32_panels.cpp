@@ -91,16 +91,20 @@ void vCentreField(HFONT hFont, RECT *prcPlace)
 }
 
 // The resource places a control in its group box, else in the panel with
-// its menu bar, which Windows keeps outside the client area.
+// its menu bar, which Windows keeps outside the client area; at the
+// panel's dpi.
 void vPlace(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl, RECT *prcPlace)
 {
-    POINT ptOrigin = {0, -pstPanel->s32MenuHeight};
+    int32_t s32Dpi = pW32Panel(pstPanel)->s32Dpi;
+    POINT ptOrigin = {0, -s32UiScaled(pstPanel->s32MenuHeight, s32Dpi)};
     if (pstCtrl->s32Part >= 0) {
         const RECT *prcPart = &pW32Ctrl(pstPanel, pstCtrl->s32Part)->rcPlace;
         ptOrigin = {prcPart->left, prcPart->top};
     }
-    SetRect(prcPlace, ptOrigin.x + pstCtrl->s32X, ptOrigin.y + pstCtrl->s32Y,
-            ptOrigin.x + pstCtrl->s32X + pstCtrl->s32Width, ptOrigin.y + pstCtrl->s32Y + pstCtrl->s32Height);
+    SetRect(prcPlace, ptOrigin.x + s32UiScaled(pstCtrl->s32X, s32Dpi),
+            ptOrigin.y + s32UiScaled(pstCtrl->s32Y, s32Dpi),
+            ptOrigin.x + s32UiScaled(pstCtrl->s32X + pstCtrl->s32Width, s32Dpi),
+            ptOrigin.y + s32UiScaled(pstCtrl->s32Y + pstCtrl->s32Height, s32Dpi));
 }
 
 void vMakeNumeric(stUiPanel *pstPanel, int32_t s32Index)
@@ -135,10 +139,6 @@ void vInitWindow(stUiPanel *pstPanel, int32_t s32Index)
         SendMessageW(pstNative->hWnd, PBM_SETRANGE32, pstCtrl->s32Min, pstCtrl->s32Max);
         SendMessageW(pstNative->hWnd, PBM_SETPOS, pstCtrl->s32Value, 0);
         break;
-    case UI_KIND_RING:
-        // The window's height is its drop-down list's; the field keeps the resource's.
-        SendMessageW(pstNative->hWnd, CB_SETITEMHEIGHT, (WPARAM)-1, pstCtrl->s32Height - 6);
-        break;
     case UI_KIND_TEXT:
         if (pstCtrl->s32MaxLength > 0)
             SendMessageW(pstNative->hWnd, EM_SETLIMITTEXT, pstCtrl->s32MaxLength, 0);
@@ -158,23 +158,18 @@ void vCreateControl(stUiPanel *pstPanel, int32_t s32Index)
     const stUiCtrl *pstCtrl = &pstPanel->stCtrls[s32Index];
     stW32Ctrl *pstNative = pW32Ctrl(pstPanel, s32Index);
     stW32Class stClass = stClassOf(pstCtrl);
-    vPlace(pstPanel, pstCtrl, &pstNative->rcPlace);
-    if (!stClass.pwcClass)
+    if (!stClass.pwcClass) {
+        vPlace(pstPanel, pstCtrl, &pstNative->rcPlace);
         return;
-    HFONT hFont = hUiCtrlFont(pstPanel, pstCtrl);
-    if (pstCtrl->s32Kind == UI_KIND_TEXT || pstCtrl->s32Kind == UI_KIND_NUMERIC)
-        vCentreField(hFont, &pstNative->rcPlace);
-    RECT rc = pstNative->rcPlace;
-    int32_t s32Height = rc.bottom - rc.top + (pstCtrl->s32Kind == UI_KIND_RING ? 200 : 0); // the drop-down list
+    }
     wchar_t *pwcText = pwcUiWideAlloc(pstCtrl->cLabel, 0);
     pstNative->hWnd = CreateWindowExW(stClass.u32ExStyle, stClass.pwcClass, pwcText ? pwcText : L"",
-                                      WS_CHILD | stClass.u32Style, rc.left, rc.top, rc.right - rc.left, s32Height,
-                                      pW32Panel(pstPanel)->hWnd, (HMENU)(INT_PTR)(UI_CTRL_ID_BASE + s32Index),
-                                      gh_Instance, nullptr);
+                                      WS_CHILD | stClass.u32Style, 0, 0, 0, 0, pW32Panel(pstPanel)->hWnd,
+                                      (HMENU)(INT_PTR)(UI_CTRL_ID_BASE + s32Index), gh_Instance, nullptr);
     free(pwcText);
     // Creation order is the stacking order (and the Tab order until the resource's list).
     SetWindowPos(pstNative->hWnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageW(pstNative->hWnd, WM_SETFONT, (WPARAM)hFont, FALSE);
+    vUiPlaceControl(pstPanel, s32Index);
     vInitWindow(pstPanel, s32Index);
 }
 
@@ -250,6 +245,7 @@ bool bCreatePanelWindow(stUiPanel *pstPanel)
                                    nullptr);
     if (!pstW32->hWnd)
         return false;
+    pstW32->s32Dpi = s32UiWindowDpi(pstW32->hWnd);
     SetWindowLongPtrW(pstW32->hWnd, GWLP_USERDATA, pstPanel->s32Handle);
     vUiFitWindowToPanel(pstPanel);
     return true;
@@ -289,8 +285,9 @@ void vUiFitWindowToPanel(const stUiPanel *pstPanel)
     // The panel's size counts its menu bar: the real one takes its height
     // from that, so the window is as high as the resource says whatever the
     // menu's font.
-    RECT rc = {0, 0, pstPanel->s32Width, pstPanel->s32Height};
-    AdjustWindowRectEx(&rc, u32Style, FALSE, u32Ex);
+    int32_t s32Dpi = pW32Panel(pstPanel)->s32Dpi;
+    RECT rc = {0, 0, s32UiScaled(pstPanel->s32Width, s32Dpi), s32UiScaled(pstPanel->s32Height, s32Dpi)};
+    vUiAdjustWindowRect(&rc, u32Style, u32Ex, s32Dpi);
     SetWindowPos(hWnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -339,7 +336,30 @@ HFONT hUiCtrlFont(const stUiPanel *pstPanel, const stUiCtrl *pstCtrl)
         bBold = strstr(pstPanel->cStyleSheet, "QGroupBox") && strstr(pstPanel->cStyleSheet, "bold");
     int32_t s32PointSize = pstCtrl->s32PointSize > 0 ? pstCtrl->s32PointSize : stFont.s32PointSize;
     return hUiFont(stFont.cFamily[0] ? stFont.cFamily : "DejaVu Sans",
-                   s32PointSize > 0 ? s32PointSize : UI_DEFAULT_POINT_SIZE, bBold);
+                   s32PointSize > 0 ? s32PointSize : UI_DEFAULT_POINT_SIZE, bBold, pW32Panel(pstPanel)->s32Dpi);
+}
+
+void vUiPlaceControl(stUiPanel *pstPanel, int32_t s32Index)
+{
+    const stUiCtrl *pstCtrl = &pstPanel->stCtrls[s32Index];
+    stW32Ctrl *pstNative = pW32Ctrl(pstPanel, s32Index);
+    int32_t s32Dpi = pW32Panel(pstPanel)->s32Dpi;
+    vPlace(pstPanel, pstCtrl, &pstNative->rcPlace);
+    if (!pstNative->hWnd)
+        return;
+    HFONT hFont = hUiCtrlFont(pstPanel, pstCtrl);
+    if (pstCtrl->s32Kind == UI_KIND_TEXT || pstCtrl->s32Kind == UI_KIND_NUMERIC)
+        vCentreField(hFont, &pstNative->rcPlace);
+    RECT rc = pstNative->rcPlace;
+    // A ring's window is as high as its drop-down list; the field keeps the resource's height.
+    int32_t s32List = pstCtrl->s32Kind == UI_KIND_RING ? s32UiScaled(200, s32Dpi) : 0;
+    MoveWindow(pstNative->hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top + s32List, FALSE);
+    SendMessageW(pstNative->hWnd, WM_SETFONT, (WPARAM)hFont, FALSE);
+    if (pstCtrl->s32Kind == UI_KIND_RING)
+        SendMessageW(pstNative->hWnd, CB_SETITEMHEIGHT, (WPARAM)-1, s32UiScaled(pstCtrl->s32Height - 6, s32Dpi));
+    // The arrows sit in the field's right end: set again, they follow it.
+    if (pstNative->hUpDown)
+        SendMessageW(pstNative->hUpDown, UDM_SETBUDDY, (WPARAM)pstNative->hWnd, 0);
 }
 
 // Nothing is shown until a panel is displayed, with or without windows.

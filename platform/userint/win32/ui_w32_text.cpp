@@ -10,23 +10,23 @@ static_assert(sizeof(wchar_t) == sizeof(uint16_t), "the W calls take UTF-16");
 
 namespace {
 
-#define UI_FONT_MAX 24
+// A few fonts for each monitor's dpi.
+#define UI_FONT_MAX 64
 
 struct stFontCache {
     char cFamily[UI_FAMILY_SIZE];
     int32_t s32PointSize;
     int32_t bBold;
+    int32_t s32Dpi;
     HFONT hFont;
 };
 
 stFontCache gst_Fonts[UI_FONT_MAX];
 int32_t gs32_FontCount = 0;
 
-HFONT hCreate(const wchar_t *pwcFamily, int32_t s32PointSize, int32_t bBold, int32_t bMono)
+HFONT hCreate(const wchar_t *pwcFamily, int32_t s32PointSize, int32_t bBold, int32_t bMono, int32_t s32Dpi)
 {
-    HDC hDc = GetDC(nullptr);
-    int s32Height = -MulDiv(s32PointSize, GetDeviceCaps(hDc, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, hDc);
+    int s32Height = -MulDiv(s32PointSize, s32Dpi, 72);
     return CreateFontW(s32Height, 0, 0, 0, bBold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        (bMono ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS), pwcFamily);
@@ -46,7 +46,7 @@ bool bHasFace(HFONT hFont, const wchar_t *pwcFamily)
 
 // The panels name the families of a Linux desktop; Windows has others of
 // the same kind.
-HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bBold)
+HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bBold, int32_t s32Dpi)
 {
     int32_t bMono = strstr(pcFamily, "Mono") != nullptr || strstr(pcFamily, "Courier") != nullptr;
     wchar_t wcFamily[UI_FAMILY_SIZE];
@@ -56,13 +56,13 @@ HFONT hCreateWithFallback(const char *pcFamily, int32_t s32PointSize, int32_t bB
     for (const wchar_t *pwcTry : pwcTries) {
         if (!pwcTry[0])
             continue;
-        HFONT hFont = hCreate(pwcTry, s32PointSize, bBold, bMono);
+        HFONT hFont = hCreate(pwcTry, s32PointSize, bBold, bMono, s32Dpi);
         if (hFont && bHasFace(hFont, pwcTry))
             return hFont;
         if (hFont)
             DeleteObject(hFont);
     }
-    return hCreate(bMono ? L"Courier New" : L"Tahoma", s32PointSize, bBold, bMono);
+    return hCreate(bMono ? L"Courier New" : L"Tahoma", s32PointSize, bBold, bMono, s32Dpi);
 }
 
 #define BIG5_CODE_PAGE 950
@@ -161,22 +161,25 @@ void vUiSetWindowText(HWND hWnd, const char *pcText)
     free(pwcText);
 }
 
-HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold)
+HFONT hUiFont(const char *pcFamily, int32_t s32PointSize, int32_t bBold, int32_t s32Dpi)
 {
     const char *pcName = pcFamily && *pcFamily ? pcFamily : "Tahoma";
     int32_t s32Size = s32PointSize > 0 ? s32PointSize : 9;
+    if (s32Dpi <= 0)
+        s32Dpi = s32UiWindowDpi(nullptr);
     for (int32_t i = 0; i < gs32_FontCount; i++) {
         stFontCache *pFont = &gst_Fonts[i];
         if (strcmp(pFont->cFamily, pcName) == 0 && pFont->s32PointSize == s32Size &&
-            pFont->bBold == (bBold ? 1 : 0))
+            pFont->bBold == (bBold ? 1 : 0) && pFont->s32Dpi == s32Dpi)
             return pFont->hFont;
     }
-    HFONT hFont = hCreateWithFallback(pcName, s32Size, bBold);
+    HFONT hFont = hCreateWithFallback(pcName, s32Size, bBold, s32Dpi);
     if (gs32_FontCount < UI_FONT_MAX) {
         stFontCache *pFont = &gst_Fonts[gs32_FontCount++];
         snprintf(pFont->cFamily, sizeof(pFont->cFamily), "%s", pcName);
         pFont->s32PointSize = s32Size;
         pFont->bBold = bBold ? 1 : 0;
+        pFont->s32Dpi = s32Dpi;
         pFont->hFont = hFont;
     }
     return hFont;
