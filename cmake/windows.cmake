@@ -174,18 +174,7 @@ endif()
 
 # The package tool, a console program: the program's package and EDID image
 # code and the bus library, as on Linux.
-add_executable(tavolin-pkg
-  pkgtool/main.cpp
-  pkgtool/pkg_build.cpp
-  pkgtool/pkg_extract.cpp
-  pkgtool/pkg_info.cpp
-  pkgtool/pkgtool_common.cpp
-  files/edid_image.cpp
-  files/package_layout.cpp
-  files/package_writer.cpp
-  files/text_escape.cpp
-  files/textmode.cpp
-)
+add_executable(tavolin-pkg ${TAVOLIN_PKGTOOL_SOURCES})
 target_include_directories(tavolin-pkg PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tavolin-pkg PRIVATE TAVOLIN_VERSION="${TAVOLIN_VERSION}")
 target_compile_options(tavolin-pkg PRIVATE -Wno-format)

@@ -22,6 +22,23 @@ operator_run() { # package-path messages-path
     answer_file_dialog "Name of File to Save" "$2"
 }
 
+# The Linux program started on X (on the bench xs_bench names, when set)
+# and through the same steps; its message box in $xs_work/linux-messages.txt.
+linux_operator_run() { # package-path
+    xs_start_x wm
+    xs_start_tavolin
+    park_pointer
+    wait_settled "starting"
+    operator_run "$1" "$xs_work/linux-messages.txt"
+    saved_linux() { [ -s "$xs_work/linux-messages.txt" ]; }
+    poll 50 saved_linux || fail "Save... of the Linux program wrote no file"
+    click_close_box "$main"
+    ended() { ! tavolin_alive; }
+    poll 50 ended || fail "the close box did not end tavolin"
+    wait "$tavolin_pid" || fail "tavolin ended with an error"
+    tavolin_pid=""
+}
+
 # A fresh prefix at $WINEPREFIX (WINEARCH set by the caller) with the ZIP's
 # program folder unpacked as C:\Tavolin and the package beside it as
 # job.pkg; sets drive, prog and unpacked (the ZIP's folder, untouched),

@@ -50,18 +50,7 @@ say "packaged $(basename "$image") as $package"
 # --- the Linux program on the bench the fakes stand for ----------------
 printf '[output]\nedid = blank\n\n[output]\nedid = blank\nwrite_protect = yes\n' >"$xs_work/DDCBench.txt"
 xs_bench=$xs_work/DDCBench.txt
-xs_start_x wm
-xs_start_tavolin
-park_pointer
-wait_settled "starting"
-operator_run "$package" "$xs_work/linux-messages.txt"
-saved_linux() { [ -s "$xs_work/linux-messages.txt" ]; }
-poll 50 saved_linux || fail "Save... of the Linux program wrote no file"
-click_close_box "$main"
-ended() { ! tavolin_alive; }
-poll 50 ended || fail "the close box did not end tavolin"
-wait "$tavolin_pid" || fail "tavolin ended with an error"
-tavolin_pid=""
+linux_operator_run "$package"
 say "the Linux program: $(wc -l <"$xs_work/linux-messages.txt") lines saved"
 
 # --- tavolin.exe under wine64 on each fake driver -------------------------

@@ -71,18 +71,7 @@ package=$xs_work/job.pkg
 say "packaged $(basename "$image") as $package"
 
 # --- the Linux program --------------------------------------------------
-xs_start_x wm
-xs_start_tavolin
-park_pointer
-wait_settled "starting"
-operator_run "$package" "$xs_work/linux-messages.txt"
-saved_linux() { [ -s "$xs_work/linux-messages.txt" ]; }
-poll 50 saved_linux || fail "Save... of the Linux program wrote no file"
-click_close_box "$main"
-ended() { ! tavolin_alive; }
-poll 50 ended || fail "the close box did not end tavolin"
-wait "$tavolin_pid" || fail "tavolin ended with an error"
-tavolin_pid=""
+linux_operator_run "$package"
 cp "$prog/DefSetting.ini" "$xs_work/linux-DefSetting.ini"
 say "the Linux program: $(wc -l <"$xs_work/linux-messages.txt") lines saved"
 

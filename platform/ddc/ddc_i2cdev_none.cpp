@@ -36,7 +36,6 @@ void vRealNameOutput(stBenchOutput *pst, int32_t, const char *pcWhat, int32_t)
 }
 
 uint32_t u32RealAddConnectors(void) { return 0; }
-int32_t bRealInBench(void) { return 0; }
 uint32_t u32RealFind(stBenchOutput *) { return DDC_ERR_NO_ADAPTER; }
 int32_t bRealI2cDevPresent(void) { return 0; }
 uint32_t u32RealStartAll(void) { return 0; }

@@ -470,15 +470,6 @@ uint32_t u32RealAddConnectors(void)
     return u32Added;
 }
 
-int32_t bRealInBench(void)
-{
-    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
-        if (gst_Bench.ast[i].stReal.bReal)
-            return 1;
-    }
-    return 0;
-}
-
 int32_t bRealI2cDevPresent(void)
 {
     char cPath[SYS_PATH_SIZE];

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "DDCHelper.h"
+#include "ddc_bench.h"
 #include "ddc_i2cdev.h"
 #include "ddc_winbus.h"
 
@@ -152,4 +153,13 @@ int32_t s32WinBusPick(int32_t s32By, const char *pcName, const stWinBusUnit *pst
             return (int32_t)i;
     }
     return WINBUS_NO_UNIT;
+}
+
+int32_t bRealInBench(void)
+{
+    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
+        if (gst_Bench.ast[i].stReal.bReal)
+            return 1;
+    }
+    return 0;
 }

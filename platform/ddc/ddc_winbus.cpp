@@ -278,15 +278,6 @@ uint32_t u32RealAddConnectors(void)
     return u32Added;
 }
 
-int32_t bRealInBench(void)
-{
-    for (uint32_t i = 0; i < gst_Bench.u32Outputs; i++) {
-        if (gst_Bench.ast[i].stReal.bReal)
-            return 1;
-    }
-    return 0;
-}
-
 int32_t bRealI2cDevPresent(void) { return 0; }
 
 // Each start with real outputs asks the back ends again (a bridge may have
