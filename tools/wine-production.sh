@@ -16,6 +16,7 @@
 #   4. a second start saves what the displays hold: each must be its port's
 #      image stamped with the serial, as the record's SHA-256 says.
 # Fails with a message when any step does not happen. About a minute.
+# Leaves docs/wine-production.png (the main window with the unit's result).
 #
 # Usage: tools/wine-production.sh [build-dir] [windows-build-dir]
 #        (default: build/ and build-win/ of this tree; the first built, the
@@ -123,6 +124,7 @@ id=$(sqlite3 "$db" "SELECT value FROM meta WHERE key = 'record_id'")
 grep -aq "^RecordId = $id"$'\r'"\$" "$prog/Station.ini" && grep -aq $'^LastUnit = 1\r$' "$prog/Station.ini" ||
     fail "Station.ini does not name the record $id and its unit 1: $(tr -d '\r' <"$prog/Station.ini")"
 say "unit $serial passed; the record holds it with both ports, Station.ini names the record"
+grab_framed "$main" "$root/docs/wine-production.png"
 
 xdotool windowactivate --sync "$main" 2>/dev/null || true
 xdotool key alt+f

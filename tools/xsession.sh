@@ -222,9 +222,28 @@ expect_ticks() { # picture "ticked widgets" "clear widgets"
 
 # Waits for the file dialog of that title, types the path into its name
 # field, presses Enter and waits for the dialog to close.
+# A wine dialog is ready for the keyboard once it is painted (more than a
+# few colours: wine maps its file dialogs black first, for seconds under
+# load) and unchanged for 0.2 s.
+dialog_painted() { # window id
+    local now
+    now=$(xwd -silent -id "$1" 2>/dev/null | convert xwd:- -format '%k %#' info: 2>/dev/null) || return 1
+    if [ "${now%% *}" -gt 4 ] && [ "$now" = "${xs_dialog_last:-}" ]; then
+        return 0
+    fi
+    xs_dialog_last=$now
+    return 1
+}
 answer_file_dialog() { # title path
+    local id
     dialog_up() { window_named "$1" >/dev/null; }
     poll 50 dialog_up "$1" || fail "no file dialog '$1' opened"
+    id=$(window_named "$1") || fail "the file dialog '$1' closed by itself"
+    xs_dialog_last=""
+    # Only wine's: Qt's dialogs capture black under Xvfb however ready they are.
+    if xprop -id "$id" WM_CLASS 2>/dev/null | grep -q '\.exe"'; then
+        poll 100 dialog_painted "$id" || fail "the file dialog '$1' was not painted within 20 s"
+    fi
     sleep 0.5 # the name field takes the focus once the dialog is mapped
     xdotool key ctrl+a
     xdotool type --delay 10 "$2"

@@ -77,6 +77,20 @@ void vApplyPanel(stUiPanel *pstPanel, int32_t s32Change, const char *pcText)
     }
 }
 
+// A static control centres only one line of text vertically, and shows the
+// line feeds of several as boxes: a label made centred shows those from the
+// top.
+void vFitLabelLines(const stUiCtrl *pstCtrl, HWND hWnd, const char *pcText)
+{
+    LONG_PTR style = GetWindowLongPtrW(hWnd, GWL_STYLE);
+    bool bCentred = (DWORD)style & SS_CENTERIMAGE;
+    bool bLines = pcText && strchr(pcText, '\n');
+    if (bLines && bCentred)
+        SetWindowLongPtrW(hWnd, GWL_STYLE, style & ~(LONG_PTR)SS_CENTERIMAGE);
+    else if (!bLines && !bCentred && (u32UiLabelStyle(pstCtrl) & SS_CENTERIMAGE))
+        SetWindowLongPtrW(hWnd, GWL_STYLE, style | SS_CENTERIMAGE);
+}
+
 } // namespace
 
 void vUiBackApply(stUiPanel *pstPanel, int32_t s32Index, int32_t s32Change, const char *pcText)
@@ -92,6 +106,8 @@ void vUiBackApply(stUiPanel *pstPanel, int32_t s32Index, int32_t s32Change, cons
     vUiHoldNotifications(1);
     switch (s32Change) {
     case UI_CHANGE_TEXT:
+        if (pstCtrl->s32Kind == UI_KIND_LABEL)
+            vFitLabelLines(pstCtrl, pstNative->hWnd, pcText);
         vUiSetWindowText(pstNative->hWnd, pcText ? pcText : "");
         break;
     case UI_CHANGE_VALUE:

@@ -117,6 +117,8 @@ LRESULT CALLBACK lrUiPanelProc(HWND hWnd, UINT u32Msg, WPARAM wParam, LPARAM lPa
 void vUiHandleMessage(MSG *pMsg);
 // A control's event to the front, counted as a callback running.
 int s32UiCtrlEvent(stUiPanel *pstPanel, int32_t s32Index, int32_t s32Event, int32_t s32Data1);
+// The static control style a label of the resource is made with.
+DWORD u32UiLabelStyle(const stUiCtrl *pstCtrl);
 // Programmatic changes notify nothing while held.
 void vUiHoldNotifications(int32_t bHold);
 // The window a modal dialog of the program is owned by, with every panel

@@ -20,7 +20,9 @@ struct stW32Class {
     DWORD u32ExStyle;
 };
 
-DWORD u32LabelStyle(const stUiCtrl *pstCtrl)
+} // namespace
+
+DWORD u32UiLabelStyle(const stUiCtrl *pstCtrl)
 {
     DWORD u32Style = SS_NOPREFIX;
     if (pstCtrl->s32HAlign == UI_ALIGN_HCENTER)
@@ -35,6 +37,8 @@ DWORD u32LabelStyle(const stUiCtrl *pstCtrl)
         u32Style |= SS_CENTERIMAGE;
     return u32Style;
 }
+
+namespace {
 
 DWORD u32FieldAlign(const stUiCtrl *pstCtrl)
 {
@@ -60,7 +64,7 @@ stW32Class stClassOf(const stUiCtrl *pstCtrl)
     case UI_KIND_TEXT:
         return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | u32FieldAlign(pstCtrl) | u32ReadOnly, WS_EX_CLIENTEDGE};
     case UI_KIND_LABEL:
-        return {L"STATIC", u32LabelStyle(pstCtrl), pstCtrl->bFramed ? (DWORD)WS_EX_STATICEDGE : 0};
+        return {L"STATIC", u32UiLabelStyle(pstCtrl), pstCtrl->bFramed ? (DWORD)WS_EX_STATICEDGE : 0};
     case UI_KIND_TEXTBOX:
         // No word wrap: a horizontal scroll bar, as the resource's NoWrap.
         return {L"EDIT",
