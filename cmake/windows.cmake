@@ -93,7 +93,8 @@ if(EXISTS ${TAVOLIN_SQLITE_DIR}/sqlite3.c AND EXISTS ${TAVOLIN_SQLITE_DIR}/sqlit
   # No extension is ever loaded.
   target_compile_definitions(tavolin_sqlite3 PRIVATE SQLITE_OMIT_LOAD_EXTENSION)
   target_compile_options(tavolin_sqlite3 PRIVATE -w)
-  set(TAVOLIN_RECORDS_SOURCES platform/records/records.cpp)
+  set(TAVOLIN_RECORDS_SOURCES platform/records/records.cpp platform/records/records_sqlite.cpp
+    platform/records/records_odbc.cpp)
 else()
   message(STATUS "The unit record left out: no SQLite amalgamation in ${TAVOLIN_SQLITE_DIR} "
     "(tools/install-deps.sh --windows makes it); the production mode refuses every unit")
@@ -109,10 +110,11 @@ add_library(tavolin_win32_platform STATIC
   platform/filesys/utf16.cpp
   platform/process/process_win32.cpp
   platform/records/records_win32.cpp
+  platform/records/records_mask.cpp
   ${TAVOLIN_RECORDS_SOURCES}
 )
 target_include_directories(tavolin_win32_platform PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(tavolin_win32_platform PUBLIC bcrypt)
+target_link_libraries(tavolin_win32_platform PUBLIC bcrypt odbc32)
 if(TARGET tavolin_sqlite3)
   target_link_libraries(tavolin_win32_platform PRIVATE tavolin_sqlite3)
 endif()

@@ -1,10 +1,12 @@
-// The unit record: one SQLite database (WAL mode) with its id, a row per
-// unit attempt and a row per port of it, and its export as CSV. The only place
-// that includes sqlite3.h. The record is opened once (the tables made, the
-// interrupted units marked); each call then connects for its own work only.
-// The same code on Linux and Windows; what differs (the file's kind, the
-// time, SHA-256: nettle, or CNG on Windows) is in records_posix.cpp and
-// records_win32.cpp.
+// The unit record: a SQLite file (WAL mode) or the line's database server
+// through ODBC ("odbc:" and a connection string), with its id, a row per
+// unit attempt and a row per port of it, and its export as CSV. records.cpp
+// holds every statement; records_sqlite.cpp and records_odbc.cpp connect
+// (records_db.h). The record is opened once (the tables made, the
+// interrupted units marked); each call then connects for its own work only
+// (a server's connection is kept while it answers). The same code on Linux
+// and Windows; what differs (the file's kind, the time, SHA-256: nettle, or
+// CNG on Windows) is in records_posix.cpp and records_win32.cpp.
 #ifndef RECORDS_H
 #define RECORDS_H
 
@@ -100,6 +102,20 @@ bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, 
 // would take for a formula (=, +, -, @, a tab or a CR first) gets a ' in
 // front. False with the reason.
 bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize);
+// Whether the open record is the line's database server (Records =
+// odbc:CONNECTION), which keeps the line's counters.
+bool bRecIsServer(void);
+// The station whose units an open of a server marks interrupted (the other
+// stations' units may still be running).
+void vRecSetStation(const char *pcStation);
+// The line's next number for the counter's prefix, taken in one transaction
+// that locks the prefix's row, so no two stations get the same; the row is
+// made at s64First when the prefix has none. Only a server keeps counters.
+bool bRecTakeCounter(const char *pcPrefix, int64_t s64First, int64_t *ps64Number, char *pcWhy,
+                     size_t whySize);
+// The connection string with the values of PWD= and Password= shown as
+// "***", for whatever shows it.
+void vRecMaskSecret(const char *pcText, char *pcMasked, size_t size);
 // The SHA-256 of the bytes as 64 lower-case hex digits.
 void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA256_HEX_SIZE]);
 

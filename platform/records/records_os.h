@@ -15,5 +15,7 @@ bool bRecOsNothingAt(const char *pcPath);
 bool bRecOsIsLink(const char *pcPath);
 // The time now in UTC as ISO 8601 ("2024-06-07T08:09:10Z").
 void vRecOsUtcNow(char *pcTime, size_t size);
+// size - 1 random lower-case hex digits from the system's generator.
+void vRecOsRandomHex(char *pcHex, size_t size);
 
 #endif

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <nettle/sha2.h>
 #include <stdio.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 
@@ -36,4 +37,20 @@ void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA25
     sha256_digest(&stCtx, sizeof(u8Digest), u8Digest);
     for (size_t at = 0; at < sizeof(u8Digest); at++)
         snprintf(&cHex[at * 2], 3, "%02x", u8Digest[at]);
+}
+
+void vRecOsRandomHex(char *pcHex, size_t size)
+{
+    uint8_t u8Random[64] = {};
+    size_t count = size / 2 < sizeof(u8Random) ? size / 2 : sizeof(u8Random);
+    for (size_t got = 0; got < count;) {
+        ssize_t sRead = getrandom(u8Random + got, count - got, 0);
+        if (sRead > 0)
+            got += (size_t)sRead;
+        else if (errno != EINTR)
+            break;
+    }
+    pcHex[0] = '\0';
+    for (size_t at = 0; at < count && at * 2 + 2 < size + 1; at++)
+        snprintf(&pcHex[at * 2], 3, "%02x", u8Random[at]);
 }

@@ -82,3 +82,13 @@ void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA25
     for (size_t at = 0; at < sizeof(u8Digest); at++)
         snprintf(&cHex[at * 2], 3, "%02x", u8Digest[at]);
 }
+
+void vRecOsRandomHex(char *pcHex, size_t size)
+{
+    uint8_t u8Random[64] = {};
+    size_t count = size / 2 < sizeof(u8Random) ? size / 2 : sizeof(u8Random);
+    BCryptGenRandom(nullptr, u8Random, (ULONG)count, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    pcHex[0] = '\0';
+    for (size_t at = 0; at < count && at * 2 + 2 < size + 1; at++)
+        snprintf(&pcHex[at * 2], 3, "%02x", u8Random[at]);
+}

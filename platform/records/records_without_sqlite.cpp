@@ -77,4 +77,15 @@ bool bRecExportCsv(const char *, char *pcWhy, size_t whySize)
     return bRefuse(pcWhy, whySize);
 }
 
+bool bRecIsServer(void) { return false; }
+
+void vRecSetStation(const char *) {}
+
+bool bRecTakeCounter(const char *, int64_t, int64_t *ps64Number, char *pcWhy, size_t whySize)
+{
+    if (ps64Number)
+        *ps64Number = 0;
+    return bRefuse(pcWhy, whySize);
+}
+
 void vRecSetTimeForTest(const char *) {}

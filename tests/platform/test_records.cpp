@@ -2,6 +2,9 @@
 // of interrupted units, the CSV's exact bytes, and the databases refused.
 #include "tests/support/privileges.h"
 #include "tests/support/temp_dir.h"
+#if !defined(_WIN32)
+#include "tests/support/pg_scratch.h"
+#endif
 
 #include "platform/records/records.h"
 
@@ -44,8 +47,12 @@ void Exec(const std::string &db, const std::string &sql)
     sqlite3_close(pstDb);
 }
 
-const char *const UNITS = "SELECT * FROM units ORDER BY id";
-const char *const PORTS = "SELECT * FROM ports ORDER BY rowid";
+const char *const UNITS = "SELECT id, time_utc, station, serial, numeric_serial, week, year,"
+                         " package_path, package_checksum, result, rework, message"
+                         " FROM units ORDER BY id";
+const char *const PORTS = "SELECT unit_id, port, display, display_id, image_sha256, result,"
+                          " message, duration_ms, numeric_serial, week, year FROM ports"
+                          " ORDER BY unit_id, display";
 
 stRecUnit Unit(const char *pcSerial, int32_t bRework = 0)
 {
@@ -111,6 +118,51 @@ protected:
     std::string m_db = m_dir.file("units.sqlite");
 };
 
+// The same checks on a file and on the line's server: m_db is then the
+// record's target and m_shown what its messages name.
+class RecordsOnBoth : public RecordsTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        RecordsTest::SetUp();
+        m_shown = m_db;
+        vRecSetStation(Unit("").pcStation);
+        if (!GetParam())
+            return;
+#if defined(_WIN32)
+        GTEST_SKIP() << "the line's server is tried on Linux";
+#else
+        std::string why;
+        if (!bPgScratchUp(&why))
+            GTEST_SKIP() << why;
+        m_database = strPgNewDatabase();
+        m_db = strPgTarget(m_database);
+        char cShown[1024];
+        vRecMaskSecret(m_db.c_str(), cShown, sizeof(cShown));
+        m_shown = cShown;
+#endif
+    }
+    void TearDown() override
+    {
+        RecordsTest::TearDown();
+        vRecSetStation(nullptr);
+    }
+    std::string Rows(const std::string &sql)
+    {
+#if !defined(_WIN32)
+        if (GetParam())
+            return strPgRows(m_database, sql);
+#endif
+        return ::Rows(m_db, sql);
+    }
+    std::string m_database, m_shown;
+};
+
+INSTANTIATE_TEST_SUITE_P(Records, RecordsOnBoth, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "Server" : "File");
+                         });
+
 // The second image has a model year, which it keeps.
 const stRecPort PORTS_TWO[] = {
     {"DP-1", 1, "DEL:A0B1", "ab12", 4711, 23, 2024},
@@ -140,9 +192,11 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
                                  "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify: byte 7\n"
                                  "wanted 0x13|4200|4711|255|2019\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA journal_mode"), "wal\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
     EXPECT_EQ(Rows(m_db, "SELECT name FROM sqlite_master WHERE type = 'index'"),
-              "units_serial\nsqlite_autoindex_meta_1\n");
+              "units_serial\nsqlite_autoindex_meta_1\nunits_uid\nsqlite_autoindex_stations_1\n");
+    EXPECT_EQ(Rows(m_db, "SELECT name, first_utc, last_utc FROM stations"),
+              "Linea 2 — Präzision|2024-06-07T08:09:10Z|2024-06-07T08:09:10Z\n");
 
     // A unit or port that is not there, or a result the table refuses: nothing changes.
     EXPECT_EQ(Finish(9, "pass"), m_db + ": no unit 9");
@@ -162,7 +216,7 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     EXPECT_EQ(stored.substr(stored.size() - 2), "Z\n");
 }
 
-TEST_F(RecordsTest, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
+TEST_P(RecordsOnBoth, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
 {
     ASSERT_EQ(Open(m_db), "");
     EXPECT_EQ(Finish(Begin(Unit("SN-1")), "pass"), "");
@@ -176,7 +230,7 @@ TEST_F(RecordsTest, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
     int32_t s32Interrupted = -1;
     ASSERT_EQ(Open(m_db, &s32Interrupted), "");
     EXPECT_EQ(s32Interrupted, 2);
-    EXPECT_EQ(Rows(m_db, "SELECT id, serial, result, rework FROM units"),
+    EXPECT_EQ(Rows("SELECT id, serial, result, rework FROM units ORDER BY id"),
               "1|SN-1|pass|0\n2|SN-2|interrupted|0\n3|SN-2|fail|1\n4|SN-3|interrupted|0\n");
     EXPECT_EQ(Finish(Begin(Unit("SN-2", 1)), "pass"), "");
     EXPECT_TRUE(Passed("SN-2"));
@@ -307,15 +361,15 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     ASSERT_EQ(Open(m_db), "");
     Begin(Unit("SN-1"));
     vRecClose();
-    Exec(m_db, "PRAGMA user_version = 3");
-    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 3; this program "
-                                 "knows up to 2)");
+    Exec(m_db, "PRAGMA user_version = 4");
+    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 4; this program "
+                                 "knows up to 3)");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
 
 #if !defined(_WIN32)
     // For an ordinary user (root writes everywhere) a read-only record.
     chmod(m_dir.path().c_str(), 0755);
-    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2");
+    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 3");
     chmod(m_db.c_str(), 0644);
     std::string text = strAsUser([&] { return Open(m_db); });
     EXPECT_EQ(text, m_db + ": attempt to write a readonly database");
@@ -380,7 +434,8 @@ TEST_F(RecordsTest, TheStationsRecordIsKnownByItsIdAndLastUnit)
     ASSERT_EQ(Open(m_db, nullptr, &stStation), "");
     EXPECT_EQ(stStation.s64LastUnit, 8);
     EXPECT_EQ(Rows(m_db, "SELECT value FROM meta"), std::string(stStation.cId) + "\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
+    EXPECT_EQ(Rows(m_db, "SELECT count(uid) FROM units"), "0\n");
     EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-\n"
                                  "8|t|s|SN-8|8|1|2020|p|c|fail|0|no reason was recorded by the "
                                  "older program\n");
@@ -389,7 +444,7 @@ TEST_F(RecordsTest, TheStationsRecordIsKnownByItsIdAndLastUnit)
 
 // A kill between two ports: the next open names the unit, what finished and
 // what did not, with the numbers each port was stamped with.
-TEST_F(RecordsTest, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest)
+TEST_P(RecordsOnBoth, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest)
 {
     ASSERT_EQ(Open(m_db), "");
     EXPECT_EQ(pstRecInterrupted()->s64Id, 0);
@@ -410,9 +465,9 @@ TEST_F(RecordsTest, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest)
                  std::to_string(p.s32Year) + (p.bFinished ? " finished\n" : " not finished\n");
     }
     EXPECT_EQ(ports, "DP-1 1 4711 23 2024 finished\nHDMI-A-1 2 4711 255 2019 not finished\n");
-    EXPECT_EQ(Rows(m_db, "SELECT result, message FROM units"),
+    EXPECT_EQ(Rows("SELECT result, message FROM units"),
               "interrupted|the program stopped before the unit ended\n");
-    EXPECT_EQ(Rows(m_db, "SELECT port, result, message FROM ports"),
+    EXPECT_EQ(Rows("SELECT port, result, message FROM ports ORDER BY display"),
               "DP-1|pass|\nHDMI-A-1|interrupted|the program stopped before this port ended\n");
     ASSERT_EQ(Open(m_db), "");
     EXPECT_EQ(pstRecInterrupted()->s64Id, 0);
@@ -421,11 +476,11 @@ TEST_F(RecordsTest, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest)
     s64Id = Begin(Unit("SN-6"), PORTS_TWO, 2);
     ASSERT_EQ(FinishPort(s64Id, "DP-1", "pass", "", 900), "");
     ASSERT_EQ(Finish(s64Id, "fail", "port HDMI-A-1 did not run"), "");
-    EXPECT_EQ(Rows(m_db, "SELECT port, result, message FROM ports WHERE unit_id = 2"),
+    EXPECT_EQ(Rows("SELECT port, result, message FROM ports WHERE unit_id = 2 ORDER BY display"),
               "DP-1|pass|\nHDMI-A-1|fail|the unit ended before this port ran\n");
 }
 
-TEST_F(RecordsTest, CsvCellsASpreadsheetWouldRunAreInert)
+TEST_P(RecordsOnBoth, CsvCellsASpreadsheetWouldRunAreInert)
 {
     ASSERT_EQ(Open(m_db), "");
     stRecUnit stUnit = {"@SUM(A1)", "=1+2", 1, 1, 2024, "-p.pkg", "+0x1", 0};
@@ -440,5 +495,97 @@ TEST_F(RecordsTest, CsvCellsASpreadsheetWouldRunAreInert)
               "1,2024-06-07T08:09:10Z,'@SUM(A1),'=1+2,1,1,2024,'-p.pkg,'+0x1,fail,0,'\tDP,1,"
               "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed\r\n");
 }
+
+TEST(Records, APasswordInTheConnectionStringIsNeverShown)
+{
+    char cShown[256];
+    vRecMaskSecret("odbc:DSN=line3;UID=qa;PWD=s3cret;Server=db1", cShown, sizeof(cShown));
+    EXPECT_STREQ(cShown, "odbc:DSN=line3;UID=qa;PWD=***;Server=db1");
+    vRecMaskSecret("odbc:Driver={PostgreSQL Unicode};password={a;b}c;Database=x", cShown,
+                   sizeof(cShown));
+    EXPECT_STREQ(cShown, "odbc:Driver={PostgreSQL Unicode};password=***;Database=x");
+    vRecMaskSecret("odbc:Pwd=end", cShown, 12);
+    EXPECT_STREQ(cShown, "odbc:Pwd=**");
+    vRecMaskSecret("units.sqlite", cShown, sizeof(cShown));
+    EXPECT_STREQ(cShown, "units.sqlite");
+}
+
+#if !defined(_WIN32)
+class RecordsOnServer : public RecordsOnBoth {};
+
+INSTANTIATE_TEST_SUITE_P(Records, RecordsOnServer, ::testing::Values(true),
+                         [](const ::testing::TestParamInfo<bool> &) { return "Server"; });
+
+// What the line relies on: one passed unit per serial whichever station
+// passes it, the stations, the line's counters, a server refused without
+// its password in the reason.
+TEST_P(RecordsOnServer, TheDatabaseKeepsOnePassPerSerialAndTheLinesCounters)
+{
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_TRUE(bRecIsServer());
+    EXPECT_EQ(Rows("SELECT version FROM schema_version"), "3\n");
+    EXPECT_EQ(Finish(Begin(Unit("SN-1")), "pass"), "");
+    int64_t s64Again = Begin(Unit("SN-1"));
+    std::string why = Finish(s64Again, "pass");
+    EXPECT_EQ(why.rfind(m_shown + ": ERROR: duplicate key value violates unique constraint "
+                                  "\"units_one_pass\"", 0), 0u) << why;
+    EXPECT_EQ(Finish(Begin(Unit("SN-1", 1)), "pass"), "");
+    EXPECT_EQ(Rows(UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
+                           "/pkg/a.pkg|0x1F2E|pass|0|\n"
+                           "2|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
+                           "/pkg/a.pkg|0x1F2E|running|0|-\n"
+                           "3|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
+                           "/pkg/a.pkg|0x1F2E|pass|1|\n");
+    EXPECT_EQ(Rows("SELECT count(DISTINCT uid), min(length(uid)) FROM units"), "3|32\n");
+    EXPECT_EQ(Rows("SELECT name, first_utc FROM stations"),
+              "Linea 2 — Präzision|2024-06-07T08:09:10Z\n");
+
+    char cWhy[REC_WHY_MAX] = "";
+    int64_t s64Number = 0;
+    std::string taken;
+    for (const char *pcPrefix : {"L3-", "L3-", "L4-", "L3-"}) {
+        EXPECT_TRUE(bRecTakeCounter(pcPrefix, 42, &s64Number, cWhy, sizeof(cWhy))) << cWhy;
+        taken += std::to_string(s64Number) + " ";
+    }
+    EXPECT_EQ(taken, "42 43 42 44 ");
+    EXPECT_EQ(Rows("SELECT prefix, next_value FROM counters ORDER BY prefix"),
+              "L3-|45\nL4-|43\n");
+
+    // Another station's unit still running is not this one's to mark.
+    int32_t s32Interrupted = -1;
+    stRecUnit stOther = Unit("SN-9");
+    stOther.pcStation = "other";
+    Begin(stOther);
+    ASSERT_EQ(Open(m_db, &s32Interrupted), "");
+    EXPECT_EQ(s32Interrupted, 1);   // unit 2
+    EXPECT_EQ(Rows("SELECT id, result FROM units WHERE result IN ('running', 'interrupted')"
+                   " ORDER BY id"),
+              "2|interrupted\n4|running\n");
+
+    // A file keeps its counter in the station's file.
+    ASSERT_EQ(Open(m_dir.file("units.sqlite")), "");
+    EXPECT_FALSE(bRecIsServer());
+    EXPECT_FALSE(bRecTakeCounter("L3-", 1, &s64Number, cWhy, sizeof(cWhy)));
+    EXPECT_EQ(std::string(cWhy), m_dir.file("units.sqlite") + ": a file record keeps no line counter");
+
+    std::string refused = Open("odbc:Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=1;"
+                               "Database=x;Uid=u;PWD=topsecret;");
+    EXPECT_EQ(refused.rfind("odbc:Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=1;"
+                            "Database=x;Uid=u;PWD=***;: ", 0), 0u) << refused;
+    EXPECT_EQ(refused.find("topsecret"), std::string::npos) << refused;
+}
+
+// The server restarted between two units: the lost connection is found and
+// made again before the next call, which does its work.
+TEST_P(RecordsOnServer, ALostConnectionIsMadeAgainBeforeTheNextCall)
+{
+    ASSERT_EQ(Open(m_db), "");
+    int64_t s64Id = Begin(Unit("SN-1"));
+    ASSERT_TRUE(bPgRestart());
+    EXPECT_EQ(Finish(s64Id, "fail", "port DP-1 failed"), "");
+    EXPECT_FALSE(Passed("SN-1"));
+    EXPECT_EQ(Rows("SELECT result FROM units"), "fail\n");
+}
+#endif
 
 } // namespace
