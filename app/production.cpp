@@ -270,8 +270,15 @@ bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, int64_t *ps64
     uint64_t u64Number = 0;
     char cSkipped[2 * STAMP_SERIAL_MAX + 80] = "";
     // A serial typed by hand earlier may already be the counter's next one.
-    if (!bTakeCounterSerial(cPath, &gst_Station, pcSerial, size, &u64Number, pcWhy, whySize,
-                            bRecSerialRecorded, cSkipped, sizeof(cSkipped)))
+    // With the line's server the counter is the line's, not the station file's.
+    bool bTaken = bRecIsServer()
+                      ? bTakeLineSerial(&gst_Station, bRecTakeCounter, pcSerial, size, &u64Number,
+                                        pcWhy, whySize, bRecSerialRecorded, cSkipped,
+                                        sizeof(cSkipped))
+                      : bTakeCounterSerial(cPath, &gst_Station, pcSerial, size, &u64Number, pcWhy,
+                                           whySize, bRecSerialRecorded, cSkipped,
+                                           sizeof(cSkipped));
+    if (!bTaken)
         return false;
     if (cSkipped[0] != '\0')
         vPrintMsg(" - %s\n>", cSkipped);
@@ -704,7 +711,8 @@ void vStationFilePath(char *pcPath, size_t size)
 
 void vRecordsFilePath(char *pcPath, size_t size)
 {
-    if (bFsIsAbsolute(gst_Station.cRecords))
+    // "odbc:" and a connection string name the line's server.
+    if (bFsIsAbsolute(gst_Station.cRecords) || strncmp(gst_Station.cRecords, "odbc:", 5) == 0)
         snprintf(pcPath, size, "%s", gst_Station.cRecords);
     else
         vInProgramDir(gst_Station.cRecords, pcPath, size);
@@ -760,6 +768,17 @@ bool bRememberRecord(const stRecIdentity *pstIdentity, char *pcWhy, size_t whySi
 
 } // namespace
 
+namespace {
+
+// A server slow to answer: the window is painted meanwhile; nothing else
+// runs, so no click starts another unit under the waiting one.
+void vPaintWhileWaiting(void)
+{
+    ProcessDrawEvents();
+}
+
+} // namespace
+
 bool bOpenUnitRecord(char *pcWhy, size_t whySize)
 {
     gb_RecordNotThis = false;
@@ -771,6 +790,8 @@ bool bOpenUnitRecord(char *pcWhy, size_t whySize)
     snprintf(stIdentity.cId, sizeof(stIdentity.cId), "%s", gst_Station.cRecordId);
     stIdentity.s64LastUnit = (int64_t)gst_Station.u64LastUnit;
     int32_t s32Interrupted = 0;
+    vRecSetStation(pcStationName());
+    vRecSetWaitPump(vPaintWhileWaiting);
     bool bOpen = bRecOpen(cPath, &stIdentity, &s32Interrupted, pcWhy, whySize);
     gb_RecordNotThis = stIdentity.bNotThis;
     if (!bOpen || !bRememberRecord(&stIdentity, pcWhy, whySize))

@@ -78,7 +78,18 @@ void vStationToDialog(int32_t s32Panel, const stStation *pstStation)
     SetCtrlVal(s32Panel, PROD_NUMERIC, pstStation->s32NumericSerial);
     SetCtrlVal(s32Panel, PROD_WEEK_YEAR, cWeekYear);
     SetCtrlVal(s32Panel, PROD_MAP, cMap);
-    SetCtrlVal(s32Panel, PROD_RECORDS, pstStation->cRecords);
+    char cShown[sizeof(pstStation->cRecords)];
+    vRecMaskSecret(pstStation->cRecords, cShown, sizeof(cShown));
+    SetCtrlVal(s32Panel, PROD_RECORDS, cShown);
+}
+
+// The Records field shows a server's password masked: left as shown, the
+// station keeps the one it had.
+bool bKeptMasked(const stStation *pstStation, const stTextField &stField, const char *pcText)
+{
+    char cShown[sizeof(pstStation->cRecords)];
+    vRecMaskSecret(pstStation->cRecords, cShown, sizeof(cShown));
+    return stField.s32Control == PROD_RECORDS && strcmp(pcText, cShown) == 0;
 }
 
 bool bSetChoice(stStation *pstStation, const char *pcKey, const char *const *ppcWords,
@@ -95,6 +106,8 @@ bool bDialogToStation(int32_t s32Panel, stStation *pstStation, char *pcWhy, size
     for (const stTextField &stField : gst_TextFields) {
         cText[0] = '\0';
         GetCtrlVal(s32Panel, stField.s32Control, cText);
+        if (bKeptMasked(pstStation, stField, cText))
+            continue;
         if (!bSetStationValue(pstStation, stField.pcKey, cText, pcWhy, whySize))
             return false;
     }

@@ -673,6 +673,43 @@ bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSeria
     return true;
 }
 
+bool bTakeLineSerial(const stStation *pstStation, pfnLineNumber pfnNext, char *pcSerial,
+                     size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize,
+                     pfnSerialTaken pfnTaken, char *pcSkipped, size_t skippedSize)
+{
+    char cFormed[STATION_TEXT_MAX + 32];
+    char cFirstSkipped[STATION_TEXT_MAX + 32] = "";
+    char cLastSkipped[STATION_TEXT_MAX + 32] = "";
+    if (pcSkipped && skippedSize)
+        pcSkipped[0] = '\0';
+    int32_t s32Skipped = 0;
+    int64_t s64Number = 0;
+    for (;; s32Skipped++) {
+        if (s32Skipped >= STATION_SKIP_MAX)
+            return bWhy(pcWhy, whySize, "the record already holds the line counter's next %d "
+                        "serials, %s to %s", STATION_SKIP_MAX, cFirstSkipped, cLastSkipped);
+        if (!pfnNext(pstStation->cSerialPrefix, (int64_t)pstStation->u64NextSerial, &s64Number,
+                     pcWhy, whySize) ||
+            !bFormCounterSerial(pstStation, (uint64_t)s64Number, cFormed, sizeof(cFormed), pcWhy,
+                                whySize))
+            return false;
+        bool bTaken = false;
+        if (pfnTaken && !pfnTaken(cFormed, &bTaken, pcWhy, whySize))
+            return false;
+        if (!bTaken)
+            break;
+        snprintf(s32Skipped ? cLastSkipped : cFirstSkipped, sizeof(cFormed), "%s", cFormed);
+    }
+    if (!pcSerial || strlen(cFormed) >= serialSize)
+        return bWhy(pcWhy, whySize, "no room for the serial");
+    if (s32Skipped > 0)
+        vSaySkipped(cFirstSkipped, cLastSkipped, s32Skipped, pcSkipped, skippedSize);
+    snprintf(pcSerial, serialSize, "%s", cFormed);
+    if (pu64Number)
+        *pu64Number = (uint64_t)s64Number;
+    return true;
+}
+
 bool bNoteStationRecord(const char *pcPath, stStation *pstStation, const char *pcId,
                         uint64_t u64LastUnit, char *pcWhy, size_t whySize)
 {

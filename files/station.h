@@ -96,6 +96,17 @@ bool bTakeCounterSerial(const char *pcPath, stStation *pstStation, char *pcSeria
                         size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize,
                         pfnSerialTaken pfnTaken, char *pcSkipped, size_t skippedSize);
 
+// The line's counter, kept by the record's server: pfnNext takes the
+// prefix's next number (the line's counter starts at s64First, the
+// station's NextSerial, when the prefix has none). The station file is not
+// written. As bTakeCounterSerial, a serial the record already holds is
+// passed over and said in pcSkipped.
+typedef bool (*pfnLineNumber)(const char *pcPrefix, int64_t s64First, int64_t *ps64Number,
+                              char *pcWhy, size_t whySize);
+bool bTakeLineSerial(const stStation *pstStation, pfnLineNumber pfnNext, char *pcSerial,
+                     size_t serialSize, uint64_t *pu64Number, char *pcWhy, size_t whySize,
+                     pfnSerialTaken pfnTaken, char *pcSkipped, size_t skippedSize);
+
 // Removes what a save killed half-way left in the program's folder pcDir:
 // the new files of the settings, the station file and the monitor files
 // (named "<file>.XXXXXX" beside them) that were never renamed. Only with the

@@ -3,7 +3,10 @@
 # (libi2c-dev: i2c-tools' SMBus library, which the bus library links;
 # libsqlite3-dev and nettle-dev: SQLite and SHA-256 for the unit record;
 # edid-decode: the program runs it to analyse an EDID image; sqlite3: the
-# production operator script reads the record with it).
+# production operator script reads the record with it; unixodbc-dev: the
+# record on the line's database server; postgresql-15 and odbc-postgresql:
+# the server and driver the record's tests start for themselves,
+# tools/pg-scratch.sh).
 # With --windows: instead, what the Windows builds (i686 and x86_64) and
 # their runs under wine need: both mingw-w64 cross compilers and wine64,
 # and on an amd64 machine the 32-bit wine too (the i386 architecture is
@@ -37,6 +40,7 @@ case "${1:-}" in
       libgtest-dev libgmock-dev libi2c-dev libsqlite3-dev nettle-dev edid-decode sqlite3
       fonts-dejavu-core fonts-wqy-microhei libqt6svg6 xvfb xauth
       xdotool x11-apps x11-utils imagemagick openbox
+      unixodbc-dev odbc-postgresql postgresql-15
     )
     ;;
 esac

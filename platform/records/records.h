@@ -113,6 +113,11 @@ void vRecSetStation(const char *pcStation);
 // made at s64First when the prefix has none. Only a server keeps counters.
 bool bRecTakeCounter(const char *pcPrefix, int64_t s64First, int64_t *ps64Number, char *pcWhy,
                      size_t whySize);
+// Called every few milliseconds while a server's statement or connection
+// is waited for (a connection within 3 s, a statement within 5 s), which then
+// runs on a thread of its own: the window paints meanwhile. Null (the
+// default): the calls wait where they are made.
+void vRecSetWaitPump(void (*pfnWait)(void));
 // The connection string with the values of PWD= and Password= shown as
 // "***", for whatever shows it.
 void vRecMaskSecret(const char *pcText, char *pcMasked, size_t size);

@@ -11,6 +11,7 @@
 
 #include "platform/records/records.h"
 #include "platform/records/records_db.h"
+#include "platform/records/records_os.h"
 
 #include <new>
 #include <stdio.h>
@@ -41,6 +42,51 @@ static bool gb_Connected = false;
 static int32_t gs32_Kind = REC_DB_OTHER;
 static char gc_Target[ODBC_TARGET_MAX];
 static char gc_Error[512];
+static void (*gpfn_Wait)(void) = nullptr;
+
+void vRecSetWaitPump(void (*pfnWait)(void))
+{
+    gpfn_Wait = pfnWait;
+}
+
+// What may wait on the server runs aside while the window paints.
+struct stAsideCall {
+    SQLHANDLE hHandle;
+    SQLSMALLINT s16How;
+    SQLRETURN sRet;
+};
+
+static void vConnectAside(void *pv)
+{
+    stAsideCall *pst = (stAsideCall *)pv;
+    pst->sRet = SQLDriverConnect(pst->hHandle, nullptr, (SQLCHAR *)gc_Target, SQL_NTS, nullptr, 0,
+                                 nullptr, SQL_DRIVER_NOPROMPT);
+}
+
+static void vExecuteAside(void *pv)
+{
+    stAsideCall *pst = (stAsideCall *)pv;
+    pst->sRet = SQLExecute(pst->hHandle);
+}
+
+static void vFetchAside(void *pv)
+{
+    stAsideCall *pst = (stAsideCall *)pv;
+    pst->sRet = SQLFetch(pst->hHandle);
+}
+
+static void vEndAside(void *pv)
+{
+    stAsideCall *pst = (stAsideCall *)pv;
+    pst->sRet = SQLEndTran(SQL_HANDLE_DBC, pst->hHandle, pst->s16How);
+}
+
+static SQLRETURN sAside(void (*pfnWork)(void *), SQLHANDLE hHandle, SQLSMALLINT s16How = 0)
+{
+    stAsideCall stCall = {hHandle, s16How, SQL_ERROR};
+    vRecOsRunAside(pfnWork, &stCall, gpfn_Wait);
+    return stCall.sRet;
+}
 
 // The driver's first diagnostic, the password masked in case it repeats
 // the connection string.
@@ -109,8 +155,7 @@ static bool bOdbcConnect(const char *pcTarget, bool, char *pcWhy, size_t whySize
     SQLSetConnectAttr(gh_Dbc, SQL_ATTR_CONNECTION_TIMEOUT,
                       (SQLPOINTER)(intptr_t)ODBC_QUERY_SECONDS, 0);
     snprintf(gc_Target, sizeof(gc_Target), "%s", pcTarget);
-    SQLRETURN sRet = SQLDriverConnect(gh_Dbc, nullptr, (SQLCHAR *)gc_Target, SQL_NTS, nullptr, 0,
-                                      nullptr, SQL_DRIVER_NOPROMPT);
+    SQLRETURN sRet = sAside(vConnectAside, gh_Dbc);
     if (!SQL_SUCCEEDED(sRet)) {
         vNoteError(SQL_HANDLE_DBC, gh_Dbc, "the connection");
         vOdbcClose();
@@ -193,7 +238,7 @@ static bool bOdbcBindInt(stRecDbStmt *pstStmt, int32_t s32Index, int64_t s64Valu
 static bool bExecute(stRecDbStmt *pstStmt)
 {
     pstStmt->bExecuted = true;
-    SQLRETURN sRet = SQLExecute(pstStmt->hStmt);
+    SQLRETURN sRet = sAside(vExecuteAside, pstStmt->hStmt);
     // An UPDATE that met no row answers SQL_NO_DATA.
     if (!SQL_SUCCEEDED(sRet) && sRet != SQL_NO_DATA) {
         vNoteError(SQL_HANDLE_STMT, pstStmt->hStmt, "a statement");
@@ -209,7 +254,7 @@ static bool bExecute(stRecDbStmt *pstStmt)
 
 static int32_t s32Fetch(stRecDbStmt *pstStmt)
 {
-    SQLRETURN sRet = SQLFetch(pstStmt->hStmt);
+    SQLRETURN sRet = sAside(vFetchAside, pstStmt->hStmt);
     if (sRet == SQL_NO_DATA)
         return REC_STEP_DONE;
     if (!SQL_SUCCEEDED(sRet)) {
@@ -286,7 +331,7 @@ static bool bOdbcBegin(void)
 
 static bool bEndTransaction(SQLSMALLINT s16How)
 {
-    SQLRETURN sRet = SQLEndTran(SQL_HANDLE_DBC, gh_Dbc, s16How);
+    SQLRETURN sRet = sAside(vEndAside, gh_Dbc, s16How);
     if (!SQL_SUCCEEDED(sRet))
         vNoteError(SQL_HANDLE_DBC, gh_Dbc, "the transaction's end");
     SQLSetConnectAttr(gh_Dbc, SQL_ATTR_AUTOCOMMIT, (SQLPOINTER)(intptr_t)SQL_AUTOCOMMIT_ON, 0);

@@ -15,6 +15,11 @@ bool bRecOsNothingAt(const char *pcPath);
 bool bRecOsIsLink(const char *pcPath);
 // The time now in UTC as ISO 8601 ("2024-06-07T08:09:10Z").
 void vRecOsUtcNow(char *pcTime, size_t size);
+// Runs pfnWork(pvContext) on a thread of its own and calls pfnWait every
+// few milliseconds until it has returned (the window keeps painting while
+// a server is slow); here and now when pfnWait is null or no thread can be
+// made. pfnWait must not touch what pfnWork uses.
+void vRecOsRunAside(void (*pfnWork)(void *), void *pvContext, void (*pfnWait)(void));
 // size - 1 random lower-case hex digits from the system's generator.
 void vRecOsRandomHex(char *pcHex, size_t size);
 

@@ -2,6 +2,7 @@
 #include "platform/records/records_os.h"
 
 #include <errno.h>
+#include <pthread.h>
 #include <nettle/sha2.h>
 #include <stdio.h>
 #include <sys/random.h>
@@ -53,4 +54,38 @@ void vRecOsRandomHex(char *pcHex, size_t size)
     pcHex[0] = '\0';
     for (size_t at = 0; at < count && at * 2 + 2 < size + 1; at++)
         snprintf(&pcHex[at * 2], 3, "%02x", u8Random[at]);
+}
+
+namespace {
+
+struct stAside {
+    void (*pfnWork)(void *);
+    void *pvContext;
+    int32_t bDone;
+};
+
+void *pvRunAside(void *pvAside)
+{
+    stAside *pst = (stAside *)pvAside;
+    pst->pfnWork(pst->pvContext);
+    __atomic_store_n(&pst->bDone, 1, __ATOMIC_RELEASE);
+    return nullptr;
+}
+
+} // namespace
+
+void vRecOsRunAside(void (*pfnWork)(void *), void *pvContext, void (*pfnWait)(void))
+{
+    stAside stWork = {pfnWork, pvContext, 0};
+    pthread_t hThread;
+    if (!pfnWait || pthread_create(&hThread, nullptr, pvRunAside, &stWork) != 0) {
+        pfnWork(pvContext);
+        return;
+    }
+    const struct timespec stPause = {0, 15 * 1000 * 1000};
+    while (!__atomic_load_n(&stWork.bDone, __ATOMIC_ACQUIRE)) {
+        pfnWait();
+        nanosleep(&stPause, nullptr);
+    }
+    pthread_join(hThread, nullptr);
 }

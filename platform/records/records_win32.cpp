@@ -92,3 +92,32 @@ void vRecOsRandomHex(char *pcHex, size_t size)
     for (size_t at = 0; at < count && at * 2 + 2 < size + 1; at++)
         snprintf(&pcHex[at * 2], 3, "%02x", u8Random[at]);
 }
+
+namespace {
+
+struct stAside {
+    void (*pfnWork)(void *);
+    void *pvContext;
+};
+
+DWORD WINAPI u32RunAside(LPVOID pvAside)
+{
+    stAside *pst = (stAside *)pvAside;
+    pst->pfnWork(pst->pvContext);
+    return 0;
+}
+
+} // namespace
+
+void vRecOsRunAside(void (*pfnWork)(void *), void *pvContext, void (*pfnWait)(void))
+{
+    stAside stWork = {pfnWork, pvContext};
+    HANDLE hThread = pfnWait ? CreateThread(nullptr, 0, u32RunAside, &stWork, 0, nullptr) : nullptr;
+    if (!hThread) {
+        pfnWork(pvContext);
+        return;
+    }
+    while (WaitForSingleObject(hThread, 15) == WAIT_TIMEOUT)
+        pfnWait();
+    CloseHandle(hThread);
+}

@@ -81,6 +81,8 @@ bool bRecIsServer(void) { return false; }
 
 void vRecSetStation(const char *) {}
 
+void vRecSetWaitPump(void (*)(void)) {}
+
 bool bRecTakeCounter(const char *, int64_t, int64_t *ps64Number, char *pcWhy, size_t whySize)
 {
     if (ps64Number)
