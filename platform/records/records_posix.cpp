@@ -61,14 +61,12 @@ namespace {
 struct stAside {
     void (*pfnWork)(void *);
     void *pvContext;
-    int32_t bDone;
 };
 
 void *pvRunAside(void *pvAside)
 {
     stAside *pst = (stAside *)pvAside;
     pst->pfnWork(pst->pvContext);
-    __atomic_store_n(&pst->bDone, 1, __ATOMIC_RELEASE);
     return nullptr;
 }
 
@@ -76,16 +74,23 @@ void *pvRunAside(void *pvAside)
 
 void vRecOsRunAside(void (*pfnWork)(void *), void *pvContext, void (*pfnWait)(void))
 {
-    stAside stWork = {pfnWork, pvContext, 0};
+    stAside stWork = {pfnWork, pvContext};
     pthread_t hThread;
     if (!pfnWait || pthread_create(&hThread, nullptr, pvRunAside, &stWork) != 0) {
         pfnWork(pvContext);
         return;
     }
-    const struct timespec stPause = {0, 15 * 1000 * 1000};
-    while (!__atomic_load_n(&stWork.bDone, __ATOMIC_ACQUIRE)) {
+    // The join returns as soon as the work has ended.
+    for (;;) {
+        struct timespec stUntil;
+        clock_gettime(CLOCK_REALTIME, &stUntil);
+        stUntil.tv_nsec += 15 * 1000 * 1000;
+        if (stUntil.tv_nsec >= 1000 * 1000 * 1000) {
+            stUntil.tv_sec++;
+            stUntil.tv_nsec -= 1000 * 1000 * 1000;
+        }
+        if (pthread_timedjoin_np(hThread, nullptr, &stUntil) != ETIMEDOUT)
+            return;
         pfnWait();
-        nanosleep(&stPause, nullptr);
     }
-    pthread_join(hThread, nullptr);
 }
