@@ -15,6 +15,9 @@
 #include <unistd.h>
 
 #include <set>
+#include <string>
+#include <vector>
+#include <vector>
 
 namespace {
 
@@ -355,6 +358,52 @@ TEST(StationCounter, SkipsSerialsTheRecordHolds)
     EXPECT_STREQ(cWhy, "units.sqlite: disk I/O error");
     EXPECT_EQ(st.u64NextSerial, 49u);
     EXPECT_NE(strReadFile(path).find("NextSerial = 49\r\n"), std::string::npos);
+}
+
+// The line's counter: numbers come from the server (another station took
+// 44 meanwhile); recorded serials are passed over, the station's file is
+// never written, and a server away gives nothing out.
+TEST(StationCounter, TheLinesCounterTakesFromTheServerAndLeavesTheFile)
+{
+    stStation st = LineStation();
+    st.s32SerialDigits = 6;
+    st.u64NextSerial = 7;
+    snprintf(st.cSerialPrefix, sizeof(st.cSerialPrefix), "SN");
+    static std::vector<int64_t> s_numbers;
+    static std::string s_asked;
+    s_numbers = {42, 43, 45};
+    s_asked.clear();
+    auto pfnNext = [](const char *pcPrefix, int64_t s64First, int64_t *ps64Number, char *pcWhy,
+                      size_t whySize) {
+        s_asked += std::string(pcPrefix) + "@" + std::to_string(s64First) + " ";
+        if (s_numbers.empty()) {
+            snprintf(pcWhy, whySize, "the line's database: could not connect");
+            return false;
+        }
+        *ps64Number = s_numbers.front();
+        s_numbers.erase(s_numbers.begin());
+        return true;
+    };
+    auto pfnRecorded = [](const char *pcSerial, bool *pbTaken, char *, size_t) {
+        *pbTaken = strcmp(pcSerial, "SN000045") != 0;
+        return true;
+    };
+    char cSerial[STAMP_SERIAL_MAX + 1];
+    char cWhy[STATION_WHY_MAX] = "";
+    char cSkipped[128] = "x";
+    uint64_t u64Number = 0;
+    ASSERT_TRUE(bTakeLineSerial(&st, pfnNext, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                sizeof(cWhy), pfnRecorded, cSkipped, sizeof(cSkipped)))
+        << cWhy;
+    EXPECT_STREQ(cSerial, "SN000045");
+    EXPECT_EQ(u64Number, 45u);
+    EXPECT_EQ(s_asked, "SN@7 SN@7 SN@7 ");
+    EXPECT_STREQ(cSkipped, "The counter skipped SN000042 to SN000043: the record already holds "
+                           "them");
+    EXPECT_EQ(st.u64NextSerial, 7u);
+    EXPECT_FALSE(bTakeLineSerial(&st, pfnNext, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                 sizeof(cWhy), pfnRecorded, cSkipped, sizeof(cSkipped)));
+    EXPECT_STREQ(cWhy, "the line's database: could not connect");
 }
 
 // A child takes serials and reports each one after it is taken. Held after
