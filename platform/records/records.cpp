@@ -534,6 +534,11 @@ bool bRecIsServer(void)
     return bServer();
 }
 
+bool bRecServerAway(void)
+{
+    return bServer() && gpst_Db->bAway();
+}
+
 void vRecSetStation(const char *pcStation)
 {
     snprintf(gc_Station, sizeof(gc_Station), "%s", pcStation ? pcStation : "");

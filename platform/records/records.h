@@ -105,6 +105,11 @@ bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize);
 // Whether the open record is the line's database server (Records =
 // odbc:CONNECTION), which keeps the line's counters.
 bool bRecIsServer(void);
+// After a call that failed: whether it failed because the line's server
+// could not be reached (no connection, a connection lost, a time-out), so
+// the unit may be kept to be sent later, rather than for what the record
+// holds. Always false for a file.
+bool bRecServerAway(void);
 // The station whose units an open of a server marks interrupted (the other
 // stations' units may still be running).
 void vRecSetStation(const char *pcStation);

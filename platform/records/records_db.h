@@ -39,6 +39,9 @@ struct stRecDb {
     bool (*bCommit)(void);
     void (*vRollback)(void);
     const char *(*pcError)(void);
+    // Whether the last failure was the server's absence (no connection, a
+    // connection lost, a time-out) rather than what the statement met.
+    bool (*bAway)(void);
 };
 
 extern const stRecDb gst_RecDbSqlite;

@@ -42,6 +42,7 @@ static bool gb_Connected = false;
 static int32_t gs32_Kind = REC_DB_OTHER;
 static char gc_Target[ODBC_TARGET_MAX];
 static char gc_Error[512];
+static bool gb_Away = false;
 static void (*gpfn_Wait)(void) = nullptr;
 
 void vRecSetWaitPump(void (*pfnWait)(void))
@@ -98,9 +99,13 @@ static void vNoteError(SQLSMALLINT s16Type, SQLHANDLE hHandle, const char *pcWha
     SQLSMALLINT s16Length = 0;
     char cRaw[sizeof(gc_Error)];
     if (SQL_SUCCEEDED(SQLGetDiagRec(s16Type, hHandle, 1, cState, &s32Native, cText,
-                                    sizeof(cText), &s16Length)))
+                                    sizeof(cText), &s16Length))) {
         snprintf(cRaw, sizeof(cRaw), "%s (%s)", (const char *)cText, (const char *)cState);
-    else
+        // Class 08: the connection; HYT00, HYT01: a time-out.
+        const char *pcState = (const char *)cState;
+        gb_Away = strncmp(pcState, "08", 2) == 0 || strcmp(pcState, "HYT00") == 0 ||
+                  strcmp(pcState, "HYT01") == 0;
+    } else
         snprintf(cRaw, sizeof(cRaw), "%s failed without a reason from the driver", pcWhat);
     vRecMaskSecret(cRaw, gc_Error, sizeof(gc_Error));
 }
@@ -149,6 +154,7 @@ static bool bOdbcConnect(const char *pcTarget, bool, char *pcWhy, size_t whySize
         return true;
     vOdbcClose();
     snprintf(gc_Error, sizeof(gc_Error), "the ODBC driver manager cannot be used");
+    gb_Away = false;
     if (!bAllocate())
         return bOdbcWhy(pcWhy, whySize);
     SQLSetConnectAttr(gh_Dbc, SQL_ATTR_LOGIN_TIMEOUT, (SQLPOINTER)(intptr_t)ODBC_LOGIN_SECONDS, 0);
@@ -158,10 +164,12 @@ static bool bOdbcConnect(const char *pcTarget, bool, char *pcWhy, size_t whySize
     SQLRETURN sRet = sAside(vConnectAside, gh_Dbc);
     if (!SQL_SUCCEEDED(sRet)) {
         vNoteError(SQL_HANDLE_DBC, gh_Dbc, "the connection");
+        gb_Away = true;
         vOdbcClose();
         return bOdbcWhy(pcWhy, whySize);
     }
     gb_Connected = true;
+    gb_Away = false;
     SQLCHAR cDbms[128] = "";
     SQLSMALLINT s16Length = 0;
     SQLGetInfo(gh_Dbc, SQL_DBMS_NAME, cDbms, sizeof(cDbms), &s16Length);
@@ -343,9 +351,11 @@ static void vOdbcRollback(void) { bEndTransaction(SQL_ROLLBACK); }
 
 static const char *pcOdbcError(void) { return gc_Error; }
 
+static bool bOdbcAway(void) { return gb_Away; }
+
 const stRecDb gst_RecDbOdbc = {
     bOdbcConnect,     vOdbcRelease,   vOdbcClose,    s32OdbcKind,      pstOdbcPrepare,
     bOdbcBindText,    bOdbcBindInt,   s32OdbcStep,   s32OdbcColumnCount, s64OdbcColumnInt,
     pcOdbcColumnText, s64OdbcChanges, vOdbcFinalize, bOdbcBegin,       bOdbcCommit,
-    vOdbcRollback,    pcOdbcError,
+    vOdbcRollback,    pcOdbcError,    bOdbcAway,
 };

@@ -119,9 +119,11 @@ static void vSqlRollback(void) { sqlite3_exec(gpst_Db, "ROLLBACK", nullptr, null
 
 static const char *pcSqlError(void) { return sqlite3_errmsg(gpst_Db); }
 
+static bool bSqlAway(void) { return false; }
+
 const stRecDb gst_RecDbSqlite = {
     bSqlConnect,     vSqlClose,       vSqlClose,     s32SqlKind,      pstSqlPrepare,
     bSqlBindText,    bSqlBindInt,     s32SqlStep,    s32SqlColumnCount, s64SqlColumnInt,
     pcSqlColumnText, s64SqlChanges,   vSqlFinalize,  bSqlBegin,       bSqlCommit,
-    vSqlRollback,    pcSqlError,
+    vSqlRollback,    pcSqlError,      bSqlAway,
 };

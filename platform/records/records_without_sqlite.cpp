@@ -79,6 +79,8 @@ bool bRecExportCsv(const char *, char *pcWhy, size_t whySize)
 
 bool bRecIsServer(void) { return false; }
 
+bool bRecServerAway(void) { return false; }
+
 void vRecSetStation(const char *) {}
 
 void vRecSetWaitPump(void (*)(void)) {}

@@ -7,6 +7,7 @@
 #endif
 
 #include "platform/records/records.h"
+#include "platform/records/records_os.h"
 
 #include <gtest/gtest.h>
 
@@ -496,6 +497,29 @@ TEST_P(RecordsOnBoth, CsvCellsASpreadsheetWouldRunAreInert)
               "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed\r\n");
 }
 
+// The window paints while a server's statement runs: the work here ends
+// only once the painting has been seen three times.
+TEST(Records, WorkSetAsideRunsWhileTheWaitIsCalled)
+{
+    static int32_t s_s32Paints;
+    s_s32Paints = 0;
+    int32_t s32Seen = 0;
+    vRecOsRunAside(
+        [](void *pvSeen) {
+            // Bounded, so work run in place fails the check instead of hanging.
+            for (int64_t i = 0; i < 2000000000 && __atomic_load_n(&s_s32Paints, __ATOMIC_ACQUIRE) < 3;
+                 i++)
+                ;
+            *(int32_t *)pvSeen = __atomic_load_n(&s_s32Paints, __ATOMIC_ACQUIRE);
+        },
+        &s32Seen, [] { __atomic_add_fetch(&s_s32Paints, 1, __ATOMIC_RELEASE); });
+    EXPECT_GE(s32Seen, 3);
+    // Without a wait the work runs here, at once.
+    s32Seen = 0;
+    vRecOsRunAside([](void *pvSeen) { *(int32_t *)pvSeen = 1; }, &s32Seen, nullptr);
+    EXPECT_EQ(s32Seen, 1);
+}
+
 TEST(Records, APasswordInTheConnectionStringIsNeverShown)
 {
     char cShown[256];
@@ -529,6 +553,7 @@ TEST_P(RecordsOnServer, TheDatabaseKeepsOnePassPerSerialAndTheLinesCounters)
     std::string why = Finish(s64Again, "pass");
     EXPECT_EQ(why.rfind(m_shown + ": ERROR: duplicate key value violates unique constraint "
                                   "\"units_one_pass\"", 0), 0u) << why;
+    EXPECT_FALSE(bRecServerAway());
     EXPECT_EQ(Finish(Begin(Unit("SN-1", 1)), "pass"), "");
     EXPECT_EQ(Rows(UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
                            "/pkg/a.pkg|0x1F2E|pass|0|\n"
@@ -573,6 +598,7 @@ TEST_P(RecordsOnServer, TheDatabaseKeepsOnePassPerSerialAndTheLinesCounters)
     EXPECT_EQ(refused.rfind("odbc:Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=1;"
                             "Database=x;Uid=u;PWD=***;: ", 0), 0u) << refused;
     EXPECT_EQ(refused.find("topsecret"), std::string::npos) << refused;
+    EXPECT_TRUE(bRecServerAway());
 }
 
 // The server restarted between two units: the lost connection is found and
@@ -583,6 +609,7 @@ TEST_P(RecordsOnServer, ALostConnectionIsMadeAgainBeforeTheNextCall)
     int64_t s64Id = Begin(Unit("SN-1"));
     ASSERT_TRUE(bPgRestart());
     EXPECT_EQ(Finish(s64Id, "fail", "port DP-1 failed"), "");
+    EXPECT_FALSE(bRecServerAway());
     EXPECT_FALSE(Passed("SN-1"));
     EXPECT_EQ(Rows("SELECT result FROM units"), "fail\n");
 }
