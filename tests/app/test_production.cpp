@@ -590,6 +590,34 @@ TEST_F(ProductionTest, TheDialogRefusesWhatItCannotKeepAndChangesNothing)
     EXPECT_EQ(strReadFile(m_dir.file(STATION_FILE_NAME)), file);
 }
 
+// A server's password stands in Station.ini only: the messages and the
+// dialog show it masked, and the dialog left as it was keeps it.
+TEST_F(ProductionTest, TheServersPasswordIsShownNowhere)
+{
+    const std::string records = "Records = odbc:Driver={None};Servername=127.0.0.1;Port=1;"
+                                "Uid=qa;Pwd=s3cret;\n";
+    Station("Production = 1\nPortMap = HDMI:1\n" + records);
+    vOpenRecordOrSay();
+    std::string box = MsgBox();
+    EXPECT_NE(box.find(" - The unit record cannot be opened: odbc:Driver={None};"
+                       "Servername=127.0.0.1;Port=1;Uid=qa;Pwd=***;: "),
+              std::string::npos) << box;
+    EXPECT_EQ(box.find("s3cret"), std::string::npos) << box;
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    char cShown[STATION_TEXT_MAX + 1] = "";
+    GetCtrlVal(gs32_ProductionPanel, PROD_RECORDS, cShown);
+    EXPECT_STREQ(cShown, "odbc:Driver={None};Servername=127.0.0.1;Port=1;Uid=qa;Pwd=***;");
+    UiClick(gs32_ProductionPanel, PROD_OK);
+    EXPECT_NE(strReadFile(m_dir.file(STATION_FILE_NAME)).find("Pwd=s3cret;"), std::string::npos);
+    // A password typed anew is kept as typed.
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    SetCtrlVal(gs32_ProductionPanel, PROD_RECORDS, "odbc:DSN=line3;Pwd=n3w");
+    UiClick(gs32_ProductionPanel, PROD_OK);
+    EXPECT_NE(strReadFile(m_dir.file(STATION_FILE_NAME)).find("Records = odbc:DSN=line3;Pwd=n3w"),
+              std::string::npos);
+    EXPECT_EQ(MsgBox().find("n3w"), std::string::npos) << MsgBox();
+}
+
 TEST_F(ProductionTest, ACounterSerialTheRecordHoldsIsSkipped)
 {
     Station("Production = 1\nSerialSource = counter\nSerialPrefix = U\nSerialDigits = 4\n"
