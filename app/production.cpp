@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
+#include "app/line_hooks.h"
 #include "device/ddc_start.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
@@ -473,6 +474,11 @@ void vTryStartUnit(const char *pcTyped)
     char cWhy[UNIT_WHY_SIZE] = "";
     if (pcTyped[0] != '\0' && !bCheckUnitSerial(pcTyped, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
+    if (pcTyped[0] != '\0' && !bSerialFitsFormat(pcTyped, gst_Station.cSerialFormat)) {
+        snprintf(cWhy, sizeof(cWhy), "it does not match SerialFormat %s (a mis-scanned label?)",
+                 gst_Station.cSerialFormat);
+        return vRefuseUnit(pcTyped, cWhy);
+    }
     if (gu32_SimulatedOutputs && !gst_Station.bSimulated)
         return vRefuseUnit(pcTyped, "the displays are simulated; Simulated = 1 in Station.ini "
                                     "runs units on them for training");
@@ -489,6 +495,12 @@ void vTryStartUnit(const char *pcTyped)
         !bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &s64Counter, cWhy,
                      sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
+    // The line's route check, before anything is written anywhere.
+    if (gst_Station.cBeforeUnit[0] != '\0') {
+        vShowVerdict("RUNNING", pstUnit->cSerial, RESULT_RUNNING_COLOR);
+        if (!bRunBeforeUnit(pstUnit->cSerial, cWhy, sizeof(cWhy)))
+            return vRefuseUnit(pstUnit->cSerial, cWhy);
+    }
     stStampPlan stPlan;
     vStampPlanFor(pstUnit->cSerial, s64Counter, &stPlan);
     // A refusal writes no row: the images are stamped before the record
@@ -535,15 +547,21 @@ void vClosePort(stUnit *pstUnit)
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
 }
 
-// The unit's reason is its first port that failed or did not run.
-bool bRecordUnit(const stUnit *pstUnit, bool bPass, char *pcWhy, size_t whySize)
+// The unit's reason is its first port that failed or did not run, and
+// what its AfterUnit said when that failed (pcHookWhy, "" when not).
+bool bRecordUnit(const stUnit *pstUnit, bool bPass, const char *pcHookWhy, char *pcWhy,
+                 size_t whySize)
 {
-    char cReason[PKG_PORT_NAME_SIZE + 32] = "";
+    char cReason[PKG_PORT_NAME_SIZE + UNIT_WHY_SIZE + 32] = "";
     for (int32_t i = 0; i < pstUnit->s32PortCount && !bPass && !cReason[0]; i++)
         if (i > pstUnit->s32Current)
             snprintf(cReason, sizeof(cReason), "port %s did not run", pstUnit->stPorts[i].cPort);
         else if (!pstUnit->stPorts[i].bPass)
             snprintf(cReason, sizeof(cReason), "port %s failed", pstUnit->stPorts[i].cPort);
+    if (pcHookWhy[0] != '\0') {
+        size_t used = strlen(cReason);
+        snprintf(cReason + used, sizeof(cReason) - used, "%s%s", used ? "; " : "", pcHookWhy);
+    }
     return bRecFinishUnit(pstUnit->s64RecordId, bPass ? "pass" : "fail", cReason, pcWhy,
                           whySize);
 }
@@ -578,14 +596,20 @@ int32_t s32UnitEndAction(void)
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++)
         bPass = bPass && pstUnit->stPorts[i].bPass;
     char cWhy[UNIT_WHY_SIZE];
-    if (!bRecordUnit(pstUnit, bPass, cWhy, sizeof(cWhy))) {
+    // Its label or upload failing leaves the unit as it is, said and kept.
+    char cHookWhy[UNIT_WHY_SIZE] = "";
+    if (!bRunAfterUnit(pstUnit->cSerial, bPass, pstUnit->s64RecordId, cHookWhy, sizeof(cHookWhy)))
+        vPrintMsg(" - %s\n>", cHookWhy);
+    if (!bRecordUnit(pstUnit, bPass, cHookWhy, cWhy, sizeof(cWhy))) {
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
         bPass = false;
     }
     gst_UnitOutcome.s32State = bPass ? UNIT_PASSED : UNIT_FAILED;
     vPrintMsg("Unit %s : %s\n>", pstUnit->cSerial, bPass ? "Pass" : "Fail");
-    vShowVerdict(bPass ? "PASS" : "FAIL", pstUnit->cSerial,
-                 bPass ? RESULT_PASS_COLOR : RESULT_FAIL_COLOR);
+    char cShown[STAMP_SERIAL_MAX + 32];
+    snprintf(cShown, sizeof(cShown), "%.*s%s", STAMP_SERIAL_MAX, pstUnit->cSerial,
+             cHookWhy[0] ? "\nAfterUnit failed" : "");
+    vShowVerdict(bPass ? "PASS" : "FAIL", cShown, bPass ? RESULT_PASS_COLOR : RESULT_FAIL_COLOR);
     gs32_UnitRunning = 0;
     vHoldPanel(0);
     vGiveFieldTheKeyboard();

@@ -39,6 +39,11 @@ enum {
     KEY_SIMULATED,
     KEY_RECORD_ID,
     KEY_LAST_UNIT,
+    // The line's: written only when set.
+    KEY_BEFORE_UNIT,
+    KEY_AFTER_UNIT,
+    KEY_HOOK_TIMEOUT,
+    KEY_SERIAL_FORMAT,
     KEY_COUNT,
 };
 
@@ -46,6 +51,7 @@ const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
     "WriteMode",  "Simulated",     "RecordId",     "LastUnit",
+    "BeforeUnit", "AfterUnit",     "HookTimeout",  "SerialFormat",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -209,6 +215,44 @@ bool bParseRecordKey(int32_t s32Key, const char *pcValue, stStation *pstStation,
     return true;
 }
 
+bool bParseLineKey(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
+                   size_t whySize)
+{
+    switch (s32Key) {
+    case KEY_BEFORE_UNIT:
+        return bParseText(s32Key, pcValue, false, pstStation->cBeforeUnit, pcWhy, whySize);
+    case KEY_AFTER_UNIT:
+        return bParseText(s32Key, pcValue, false, pstStation->cAfterUnit, pcWhy, whySize);
+    case KEY_HOOK_TIMEOUT:
+        if (!bParseRange(pcValue, 1, STATION_HOOK_TIMEOUT_MAX, &pstStation->s32HookTimeoutS))
+            return bWhy(pcWhy, whySize, "HookTimeout is \"%.40s\"; it must be 1 to %d seconds",
+                        pcValue, STATION_HOOK_TIMEOUT_MAX);
+        return true;
+    case KEY_SERIAL_FORMAT:
+        if (strlen(pcValue) > STAMP_SERIAL_MAX)
+            return bWhy(pcWhy, whySize, "SerialFormat has %zu characters; a serial has at most %d",
+                        strlen(pcValue), STAMP_SERIAL_MAX);
+        return bParseText(s32Key, pcValue, true, pstStation->cSerialFormat, pcWhy, whySize);
+    }
+    return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
+}
+
+// The line's keys at their defaults are not written.
+bool bLineKeyUnset(int32_t s32Key, const stStation *pst)
+{
+    switch (s32Key) {
+    case KEY_BEFORE_UNIT:
+        return pst->cBeforeUnit[0] == '\0';
+    case KEY_AFTER_UNIT:
+        return pst->cAfterUnit[0] == '\0';
+    case KEY_HOOK_TIMEOUT:
+        return pst->s32HookTimeoutS == STATION_HOOK_TIMEOUT_DEFAULT;
+    case KEY_SERIAL_FORMAT:
+        return pst->cSerialFormat[0] == '\0';
+    }
+    return false;
+}
+
 bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
                  size_t whySize)
 {
@@ -259,7 +303,7 @@ bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, cha
     case KEY_LAST_UNIT:
         return bParseRecordKey(s32Key, pcValue, pstStation, pcWhy, whySize);
     }
-    return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
+    return bParseLineKey(s32Key, pcValue, pstStation, pcWhy, whySize);
 }
 
 const char *pcWordOf(const char *const *ppcWords, int32_t s32Count, int32_t s32Index)
@@ -315,6 +359,18 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_LAST_UNIT:
         snprintf(pcValue, size, "%llu", (unsigned long long)pst->u64LastUnit);
         return;
+    case KEY_BEFORE_UNIT:
+        snprintf(pcValue, size, "%s", pst->cBeforeUnit);
+        return;
+    case KEY_AFTER_UNIT:
+        snprintf(pcValue, size, "%s", pst->cAfterUnit);
+        return;
+    case KEY_HOOK_TIMEOUT:
+        snprintf(pcValue, size, "%d", (int)pst->s32HookTimeoutS);
+        return;
+    case KEY_SERIAL_FORMAT:
+        snprintf(pcValue, size, "%s", pst->cSerialFormat);
+        return;
     }
     snprintf(pcValue, size, "?");
 }
@@ -337,7 +393,8 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
         return bWhy(pcWhy, whySize,
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                    "Records, WriteMode, Simulated, RecordId, LastUnit",
+                    "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
+                    "HookTimeout, SerialFormat",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
@@ -424,6 +481,7 @@ void vStationDefaults(stStation *pstStation)
     pstStation->s32WeekYear = STATION_WEEKYEAR_TODAY;
     snprintf(pstStation->cRecords, sizeof(pstStation->cRecords), "%s", STATION_RECORDS_DEFAULT);
     pstStation->s32WriteMode = STATION_WRITE_PACED;
+    pstStation->s32HookTimeoutS = STATION_HOOK_TIMEOUT_DEFAULT;
 }
 
 bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, size_t whySize)
@@ -478,7 +536,9 @@ bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pc
         // Only a training station says so: a line's stations keep their files.
         if (i == KEY_SIMULATED && !pstStation->bSimulated)
             continue;
-        if (i >= KEY_RECORD_ID && pstStation->cRecordId[0] == '\0')
+        if ((i == KEY_RECORD_ID || i == KEY_LAST_UNIT) && pstStation->cRecordId[0] == '\0')
+            continue;
+        if (bLineKeyUnset(i, pstStation))
             continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));
         snprintf(cLine, sizeof(cLine), "%s = %s\n", gpc_Keys[i], cValue);

@@ -19,6 +19,8 @@
 #define STATION_OUTPUT_MAX 32
 #define STATION_RECORDS_DEFAULT "units.sqlite"
 #define STATION_RECORD_ID_SIZE 33   // 32 hex digits and the terminator
+#define STATION_HOOK_TIMEOUT_DEFAULT 10
+#define STATION_HOOK_TIMEOUT_MAX 3600
 
 enum { STATION_SOURCE_SCAN = 0, STATION_SOURCE_COUNTER = 1 };
 enum { STATION_NUMERIC_DIGITS = 0, STATION_NUMERIC_COUNTER = 1, STATION_NUMERIC_KEEP = 2 };
@@ -56,6 +58,13 @@ struct stStation {
     // it; written only once there is an id.
     char cRecordId[STATION_RECORD_ID_SIZE];
     uint64_t u64LastUnit;
+    // The line's: programs run before and after each unit (a route check,
+    // a label), each within HookTimeout seconds; the pattern a scanned
+    // serial must match ("" none).
+    char cBeforeUnit[STATION_TEXT_MAX + 1];
+    char cAfterUnit[STATION_TEXT_MAX + 1];
+    int32_t s32HookTimeoutS;
+    char cSerialFormat[STATION_TEXT_MAX + 1];
 };
 
 // The station the program runs with (the defaults until a file is read).
@@ -63,7 +72,8 @@ extern stStation gst_Station;
 
 // Production off, SerialSource scan, prefix empty, 6 digits, NextSerial 1,
 // NumericSerial digits, WeekYear today, no map, Records units.sqlite,
-// WriteMode paced, no RecordId, LastUnit 0.
+// WriteMode paced, no RecordId, LastUnit 0, no hooks, HookTimeout 10, no
+// SerialFormat.
 void vStationDefaults(stStation *pstStation);
 // Reads the file into *pstStation. A missing file gives the defaults and
 // true. False when the file cannot be read or a line is wrong, with

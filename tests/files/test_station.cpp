@@ -161,15 +161,21 @@ TEST(StationFile, AWrongLineIsNamed)
     } bads[] = {
         {"Colour = red", "Station.ini line 4: the key \"Colour\" is none of Production, Station, "
                          "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
-                         "WeekYear, PortMap, Records, WriteMode, Simulated, RecordId, LastUnit"},
+                         "WeekYear, PortMap, Records, WriteMode, Simulated, RecordId, LastUnit, "
+                         "BeforeUnit, AfterUnit, HookTimeout, SerialFormat"},
         {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
         {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
                 "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                "Records, WriteMode, Simulated, RecordId, LastUnit"},
+                "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
+                "HookTimeout, SerialFormat"},
         {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
                                       "line 4"},
         {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},
         {"SerialDigits = 15", "Station.ini line 4: SerialDigits is \"15\"; it must be 1 to 12"},
+        {"HookTimeout = 0", "Station.ini line 4: HookTimeout is \"0\"; it must be 1 to 3600 "
+                            "seconds"},
+        {"SerialFormat = L3-2650####-XYZ", "Station.ini line 4: SerialFormat has 15 characters; "
+                                           "a serial has at most 13"},
         {"SerialDigits = 0", "Station.ini line 4: SerialDigits is \"0\"; it must be 1 to 12"},
         {"SerialDigits = -6", "Station.ini line 4: SerialDigits is \"-6\"; it must be 1 to 12"},
         {"NextSerial = 1000000000000",
