@@ -478,3 +478,29 @@ TEST(StationFolder, SaveLeftoversOfOurOwnFilesAreRemoved)
 }
 
 } // namespace
+
+TEST(StationFile, TheLinesKeysAreWrittenOnlyWhenSetAndKeptByTheCounter)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    vWriteFile(path, "SerialSource = counter\r\nBeforeUnit = \"/opt/line tools/mes\" check\r\n"
+                     "AfterUnit = label\r\nHookTimeout = 30\r\nSerialFormat = SN######\r\n");
+    stStation st;
+    char cWhy[STATION_WHY_MAX] = "";
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    char cSerial[STAMP_SERIAL_MAX + 1];
+    uint64_t u64Number = 0;
+    ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy), nullptr, nullptr, 0))
+        << cWhy;
+    std::string written = strReadFile(path);
+    EXPECT_NE(written.find("NextSerial = 2\r\n"), std::string::npos) << written;
+    EXPECT_EQ(written.substr(written.find("\r\nBeforeUnit") + 2),
+              "BeforeUnit = \"/opt/line tools/mes\" check\r\nAfterUnit = label\r\n"
+              "HookTimeout = 30\r\nSerialFormat = SN######\r\n");
+    vStationDefaults(&st);
+    ASSERT_TRUE(bWriteStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    written = strReadFile(path);
+    EXPECT_EQ(written.find("Unit"), std::string::npos) << written;
+    EXPECT_EQ(written.find("Hook"), std::string::npos) << written;
+}
