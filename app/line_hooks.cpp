@@ -3,10 +3,14 @@
 #include "app/app_shell.h"
 #include "app/production.h"
 #include "device/edid_bus.h"
+#include "files/package.h"
 #include "files/station.h"
 #include "platform/clock/PlatformClock.h"
 #include "platform/ddc/DDCHelper.h"
+#include "platform/filesys/filesys.h"
 #include "platform/process/process.h"
+#include "platform/records/records.h"
+#include "platform/userint/userint.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -211,4 +215,85 @@ bool bRunAfterUnit(const char *pcSerial, bool bPass, int64_t s64RecordId, char *
         snprintf(pcWhy, whySize, "AfterUnit failed: %s", cLine);
     }
     return false;
+}
+
+void vPinnedPackagePath(const char *pcPackage, char *pcPath, size_t size)
+{
+    if (bFsIsAbsolute(pcPackage)) {
+        snprintf(pcPath, size, "%s", pcPackage);
+        return;
+    }
+    char cDir[TEXT_BUF_SIZE];
+    GetProjectDir(cDir, sizeof(cDir));
+    snprintf(pcPath, size, "%s" UI_PATH_SEP "%s", cDir, pcPackage);
+}
+
+namespace {
+
+// The pinned file's bytes as they are now (a package is never larger than
+// the buffer; what is larger is no package of ours).
+uint8_t gu8_PinnedBytes[PKG_FILE_SIZE + 1];
+size_t g_PinnedLength = 0;
+
+bool bReadPinned(const char *pcPath, char *pcWhy, size_t whySize)
+{
+    uint64_t u64Size = 0;
+    const char *pcKind = nullptr;
+    FILE *pFile = pFsOpenRegular(pcPath, &u64Size, &pcKind);
+    if (!pFile) {
+        snprintf(pcWhy, whySize, "the package %s that Station.ini pins cannot be read%s%s",
+                 pcPath, pcKind ? ": it is " : "", pcKind ? pcKind : "");
+        return false;
+    }
+    g_PinnedLength = fread(gu8_PinnedBytes, 1, sizeof(gu8_PinnedBytes), pFile);
+    bool bFailed = ferror(pFile) != 0;
+    fclose(pFile);
+    if (bFailed)
+        snprintf(pcWhy, whySize, "the package %s that Station.ini pins cannot be read", pcPath);
+    return !bFailed;
+}
+
+} // namespace
+
+bool bPinnedPackageSha256(const char *pcPackage, char *pcHex, size_t hexSize, char *pcWhy,
+                          size_t whySize)
+{
+    char cPath[TEXT_BUF_SIZE];
+    vPinnedPackagePath(pcPackage, cPath, sizeof(cPath));
+    if (!bReadPinned(cPath, pcWhy, whySize))
+        return false;
+    char cHex[REC_SHA256_HEX_SIZE];
+    vRecSha256Hex(gu8_PinnedBytes, g_PinnedLength, cHex);
+    snprintf(pcHex, hexSize, "%s", cHex);
+    return true;
+}
+
+bool bPackagePinHolds(char *pcWhy, size_t whySize)
+{
+    if (gst_Station.cPackage[0] == '\0')
+        return true;
+    char cPath[TEXT_BUF_SIZE];
+    vPinnedPackagePath(gst_Station.cPackage, cPath, sizeof(cPath));
+    if (strcmp(cPath, gu8str_PkgFilePath) != 0) {
+        snprintf(pcWhy, whySize, "the loaded package is %s; Station.ini pins %s", gu8str_PkgFilePath,
+                 cPath);
+        return false;
+    }
+    char cHex[REC_SHA256_HEX_SIZE];
+    if (!bPinnedPackageSha256(gst_Station.cPackage, cHex, sizeof(cHex), pcWhy, whySize))
+        return false;
+    if (strcmp(cHex, gst_Station.cPackageSha256) != 0) {
+        snprintf(pcWhy, whySize,
+                 "the package %s is not the one confirmed for this station (its SHA-256 is now "
+                 "%.12s...); the engineer confirms it in Production...",
+                 cPath, cHex);
+        return false;
+    }
+    // Confirmed bytes, but read before the file changed back and forth.
+    if (g_PinnedLength > PKG_FILE_SIZE || memcmp(gu8_PinnedBytes, gu8_PkgBuffer, g_PinnedLength)) {
+        snprintf(pcWhy, whySize, "the package %s was read before its file changed; the engineer "
+                 "confirms it in Production...", cPath);
+        return false;
+    }
+    return true;
 }

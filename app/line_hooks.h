@@ -28,4 +28,13 @@ bool bRunBeforeUnit(const char *pcSerial, char *pcWhy, size_t whySize);
 bool bRunAfterUnit(const char *pcSerial, bool bPass, int64_t s64RecordId, char *pcWhy,
                    size_t whySize);
 
+// The path of a Package key's file (relative: in the program's folder) and
+// the SHA-256 of its file now, or false with why it cannot be read.
+void vPinnedPackagePath(const char *pcPackage, char *pcPath, size_t size);
+bool bPinnedPackageSha256(const char *pcPackage, char *pcHex, size_t hexSize, char *pcWhy,
+                          size_t whySize);
+// True when no package is pinned, or the loaded one is the pinned file with
+// the bytes the engineer confirmed; else false with the reason.
+bool bPackagePinHolds(char *pcWhy, size_t whySize);
+
 #endif

@@ -142,11 +142,20 @@ void vLockUnitFunctions(int32_t bOn)
     }
 }
 
+// A pinned station's package changes only through Production...
+void vLockPackageChoice(void)
+{
+    bool bPinned = gst_Station.bProduction && gst_Station.cPackage[0] != '\0';
+    SetCtrlAttribute(s32Main(), MAIN_PKG_BROWSE, ATTR_DIMMED, bPinned ? 1 : 0);
+}
+
 // The panel's choices stay as the unit found them while its commands run.
 void vHoldPanel(int32_t bHold)
 {
     vDimHeldChoices(HOLD_UNIT, bHold);
     vLockUnitFunctions(gst_Station.bProduction);
+    if (!bHold)
+        vLockPackageChoice();
 }
 
 // What the field holds was typed after the last Enter: the start of the
@@ -482,7 +491,7 @@ void vTryStartUnit(const char *pcTyped)
     if (gu32_SimulatedOutputs && !gst_Station.bSimulated)
         return vRefuseUnit(pcTyped, "the displays are simulated; Simulated = 1 in Station.ini "
                                     "runs units on them for training");
-    if (!bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
+    if (!bPackagePinHolds(cWhy, sizeof(cWhy)) || !bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
@@ -830,6 +839,7 @@ void vShapeProductionMode(int32_t bOn)
     SetCtrlAttribute(s32Main(), MAIN_START_BTN, ATTR_VISIBLE, bOn ? 0 : 1);
     SetPanelKeyboardHome(s32Main(), bOn ? MAIN_UNIT_SERIAL : 0);
     vLockUnitFunctions(bOn);
+    vLockPackageChoice();
     gb_NextWaiting = false;
     if (!bOn)
         return;

@@ -44,6 +44,8 @@ enum {
     KEY_AFTER_UNIT,
     KEY_HOOK_TIMEOUT,
     KEY_SERIAL_FORMAT,
+    KEY_PACKAGE,
+    KEY_PACKAGE_SHA256,
     KEY_COUNT,
 };
 
@@ -51,7 +53,8 @@ const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
     "WriteMode",  "Simulated",     "RecordId",     "LastUnit",
-    "BeforeUnit", "AfterUnit",     "HookTimeout",  "SerialFormat",
+    "BeforeUnit", "AfterUnit",     "HookTimeout",  "SerialFormat", "Package",
+    "PackageSha256",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -192,6 +195,16 @@ bool bParseWeekYear(const char *pcValue, stStation *pstStation, char *pcWhy, siz
                 pcValue, STATION_YEAR_FIRST, STATION_YEAR_LAST);
 }
 
+// Empty, or exactly that many lower-case hex digits.
+bool bLowerHex(const char *pcValue, size_t digits)
+{
+    size_t length = strlen(pcValue);
+    bool bHex = length == 0 || length == digits;
+    for (size_t i = 0; bHex && i < length; i++)
+        bHex = (pcValue[i] >= '0' && pcValue[i] <= '9') || (pcValue[i] >= 'a' && pcValue[i] <= 'f');
+    return bHex;
+}
+
 // The record's id is empty or the 32 lower-case hex digits the record made.
 bool bParseRecordKey(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
                      size_t whySize)
@@ -202,16 +215,12 @@ bool bParseRecordKey(int32_t s32Key, const char *pcValue, stStation *pstStation,
                         pcValue, STATION_LAST_UNIT_MAX);
         return true;
     }
-    size_t length = strlen(pcValue);
-    bool bHex = length == 0 || length == STATION_RECORD_ID_SIZE - 1;
-    for (size_t i = 0; bHex && i < length; i++)
-        bHex = (pcValue[i] >= '0' && pcValue[i] <= '9') || (pcValue[i] >= 'a' && pcValue[i] <= 'f');
-    if (!bHex)
+    if (!bLowerHex(pcValue, STATION_RECORD_ID_SIZE - 1))
         return bWhy(pcWhy, whySize,
                     "RecordId is \"%.40s\"; it must be the record's 32 hex digits (0-9, a-f), "
                     "or empty",
                     pcValue);
-    memcpy(pstStation->cRecordId, pcValue, length + 1);
+    memcpy(pstStation->cRecordId, pcValue, strlen(pcValue) + 1);
     return true;
 }
 
@@ -233,6 +242,16 @@ bool bParseLineKey(int32_t s32Key, const char *pcValue, stStation *pstStation, c
             return bWhy(pcWhy, whySize, "SerialFormat has %zu characters; a serial has at most %d",
                         strlen(pcValue), STAMP_SERIAL_MAX);
         return bParseText(s32Key, pcValue, true, pstStation->cSerialFormat, pcWhy, whySize);
+    case KEY_PACKAGE:
+        return bParseText(s32Key, pcValue, false, pstStation->cPackage, pcWhy, whySize);
+    case KEY_PACKAGE_SHA256:
+        if (!bLowerHex(pcValue, STATION_SHA256_SIZE - 1))
+            return bWhy(pcWhy, whySize,
+                        "PackageSha256 is \"%.70s\"; it must be 64 hex digits (0-9, a-f), or "
+                        "empty",
+                        pcValue);
+        memcpy(pstStation->cPackageSha256, pcValue, strlen(pcValue) + 1);
+        return true;
     }
     return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
 }
@@ -249,6 +268,10 @@ bool bLineKeyUnset(int32_t s32Key, const stStation *pst)
         return pst->s32HookTimeoutS == STATION_HOOK_TIMEOUT_DEFAULT;
     case KEY_SERIAL_FORMAT:
         return pst->cSerialFormat[0] == '\0';
+    case KEY_PACKAGE:
+        return pst->cPackage[0] == '\0';
+    case KEY_PACKAGE_SHA256:
+        return pst->cPackageSha256[0] == '\0';
     }
     return false;
 }
@@ -371,6 +394,12 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_SERIAL_FORMAT:
         snprintf(pcValue, size, "%s", pst->cSerialFormat);
         return;
+    case KEY_PACKAGE:
+        snprintf(pcValue, size, "%s", pst->cPackage);
+        return;
+    case KEY_PACKAGE_SHA256:
+        snprintf(pcValue, size, "%s", pst->cPackageSha256);
+        return;
     }
     snprintf(pcValue, size, "?");
 }
@@ -394,7 +423,7 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
                     "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
-                    "HookTimeout, SerialFormat",
+                    "HookTimeout, SerialFormat, Package, PackageSha256",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],

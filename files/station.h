@@ -19,6 +19,7 @@
 #define STATION_OUTPUT_MAX 32
 #define STATION_RECORDS_DEFAULT "units.sqlite"
 #define STATION_RECORD_ID_SIZE 33   // 32 hex digits and the terminator
+#define STATION_SHA256_SIZE 65      // 64 hex digits and the terminator
 #define STATION_HOOK_TIMEOUT_DEFAULT 10
 #define STATION_HOOK_TIMEOUT_MAX 3600
 
@@ -65,6 +66,10 @@ struct stStation {
     char cAfterUnit[STATION_TEXT_MAX + 1];
     int32_t s32HookTimeoutS;
     char cSerialFormat[STATION_TEXT_MAX + 1];
+    // The package the station is pinned to ("" none; relative: in the
+    // program's folder) and the SHA-256 of its file the engineer confirmed.
+    char cPackage[STATION_TEXT_MAX + 1];
+    char cPackageSha256[STATION_SHA256_SIZE];
 };
 
 // The station the program runs with (the defaults until a file is read).

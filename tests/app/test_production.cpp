@@ -1143,4 +1143,48 @@ TEST(LineHooks, SerialFormatsAndCommandWords)
     EXPECT_STREQ(cWhy, "the command is empty");
 }
 
+TEST_F(ProductionTest, APinnedPackageThatChangedRefusesUnitsUntilTheEngineerConfirmsIt)
+{
+    std::string package = m_dir.file("job.pkg");
+    std::string bytes = strReadFile(package);
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "Package = " + package + "\nPackageSha256 = " + Sha(Bytes(bytes.begin(), bytes.end())) +
+            "\n");
+    int s32Dimmed = 0;
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_BROWSE, ATTR_DIMMED, &s32Dimmed);
+    EXPECT_EQ(s32Dimmed, 1);
+    Scan("SN-1");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_BROWSE, ATTR_DIMMED, &s32Dimmed);
+    EXPECT_EQ(s32Dimmed, 1);
+
+    Bytes portC = lstMakeEdid(1, "DEL", 0x7777);
+    WithSerialDescriptor(portC);
+    Bytes changed = lstMakePackage({{"HDMI", portC}, {"DVI", m_portB}});
+    vWriteFile(package, std::string(changed.begin(), changed.end()));
+    std::string sha = Sha(changed);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    Scan("SN-2");
+    EXPECT_EQ(MsgBox(), "Unit SN-2 refused: the package " + package + " is not the one confirmed "
+                        "for this station (its SHA-256 is now " + sha.substr(0, 12) +
+                        "...); the engineer confirms it in Production...\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN-2");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    m_dialogs.vPushConfirm(1);
+    UiClick(gs32_ProductionPanel, PROD_OK);
+    EXPECT_EQ(m_dialogs.confirmMessages,
+              std::vector<std::string>{"The package " + package + " is not the one confirmed for "
+                                       "this station (its SHA-256 is now " + sha.substr(0, 12) +
+                                       "...). Use it for the units from now on?"});
+    std::string station = strReadFile(m_dir.file(STATION_FILE_NAME));
+    EXPECT_NE(station.find("\r\nPackageSha256 = " + sha + "\r\n"), std::string::npos) << station;
+    Ticks(20);
+    Scan("SN-3");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-3");
+    EXPECT_EQ(Memory(0, portC.size()), Stamped(portC, "SN-3"));
+}
+
 } // namespace
