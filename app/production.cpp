@@ -81,6 +81,10 @@ bool gb_RecordNotThis = false;   // the last open found another record than the 
 // unit (or command) ends. Empty at a counter station means the next number.
 bool gb_NextWaiting = false;
 char gc_NextSerial[STAMP_SERIAL_MAX * 4 + 8] = "";
+// The badge scanned (empty: none yet, or signed off after the idle time),
+// and when it was scanned or the last unit ended, on the platform clock.
+char gc_Operator[UNIT_OPERATOR_MAX + 1] = "";
+uint64_t gu64_OperatorSeenMs = 0;
 // Set while a unit is being started: a question it asks lets the event
 // loop run, and a scan committed then must wait, not start a second unit.
 bool gb_UnitStarting = false;
@@ -163,6 +167,47 @@ void vHoldPanel(int32_t bHold)
 void vGiveFieldTheKeyboard(void)
 {
     SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
+}
+
+bool bOperatorIdle(void)
+{
+    uint64_t u64IdleMs = (uint64_t)gst_Station.s32OperatorIdleMinutes * 60000u;
+    return u64ClockNowMs() - gu64_OperatorSeenMs >= u64IdleMs;
+}
+
+bool bOperatorNeeded(void)
+{
+    return gst_Station.bRequireOperator && (gc_Operator[0] == '\0' || bOperatorIdle());
+}
+
+void vAskForBadge(void)
+{
+    gc_Operator[0] = '\0';
+    vShowResult("SCAN BADGE", RESULT_READY_COLOR);
+}
+
+// What the field took while no operator is signed on is a badge: 1 to 32
+// printable characters, no blank at either end.
+void vTakeBadge(const char *pcTyped)
+{
+    size_t length = strlen(pcTyped);
+    bool bFits = length > 0 && length <= UNIT_OPERATOR_MAX && pcTyped[0] != ' ' &&
+                 pcTyped[length - 1] != ' ';
+    for (size_t i = 0; bFits && i < length; i++)
+        bFits = pcTyped[i] >= 0x20 && pcTyped[i] <= 0x7E;
+    gst_UnitOutcome = {UNIT_REFUSED, "", 0, 0, 0, 0};
+    if (!bFits) {
+        vPrintMsg("Badge %s refused: a badge has 1 to %d printable characters; scan the "
+                  "operator's badge before the units\n>",
+                  length ? pcTyped : "(none)", UNIT_OPERATOR_MAX);
+        vAskForBadge();
+        return;
+    }
+    vSetUnitOperator(pcTyped);
+    vPrintMsg("Operator %s signed on\n>", gc_Operator);
+    char cText[UNIT_OPERATOR_MAX + 16];
+    snprintf(cText, sizeof(cText), "READY\n%s", gc_Operator);
+    vShowResult(cText, RESULT_READY_COLOR);
 }
 
 // What the command line reports of a unit that did not run to its end.
@@ -397,7 +442,8 @@ bool bBeginRecord(stUnit *pstUnit, char *pcWhy, size_t whySize)
     const stStampResult *pstFirst = &pstUnit->stPorts[0].stStamped;
     stRecUnit stRecord = {pcStationName(),    pstUnit->cSerial, pstFirst->u32NumericSerial,
                           pstFirst->s32Week,  pstFirst->s32Year, cPackagePath,
-                          cChecksum,          pstUnit->bRework ? 1 : 0};
+                          cChecksum,          pstUnit->bRework ? 1 : 0,
+                          gst_Station.bRequireOperator ? gc_Operator : ""};
     stRecPort stRows[STATION_MAP_MAX];
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
         const stUnitPort *pstPort = &pstUnit->stPorts[i];
@@ -477,6 +523,11 @@ bool bTakeInterruptedUnit(stUnit *pstUnit)
 void vTryStartUnit(const char *pcTyped)
 {
     gst_UnitOutcome = {UNIT_NONE, "", 0, 0, 0, 0};
+    if (bOperatorNeeded()) {
+        vTakeBadge(pcTyped);
+        vGiveFieldTheKeyboard();
+        return;
+    }
     stUnit *pstUnit = &gst_Unit;
     memset(pstUnit, 0, sizeof(*pstUnit));
     pstUnit->s32Current = -1;
@@ -614,6 +665,7 @@ int32_t s32UnitEndAction(void)
         bPass = false;
     }
     gst_UnitOutcome.s32State = bPass ? UNIT_PASSED : UNIT_FAILED;
+    gu64_OperatorSeenMs = u64ClockNowMs();
     vPrintMsg("Unit %s : %s\n>", pstUnit->cSerial, bPass ? "Pass" : "Fail");
     char cShown[STAMP_SERIAL_MAX + 32];
     snprintf(cShown, sizeof(cShown), "%.*s%s", STAMP_SERIAL_MAX, pstUnit->cSerial,
@@ -638,6 +690,11 @@ void vProductionTick(int32_t bBusy)
     if (s_bWasBusy && bFree)
         SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
     s_bWasBusy = bBusy;
+    if (bFree && gst_Station.bRequireOperator && gc_Operator[0] != '\0' && bOperatorIdle()) {
+        vPrintMsg("Operator %s signed off after %d minutes without a unit\n>", gc_Operator,
+                  (int)gst_Station.s32OperatorIdleMinutes);
+        vAskForBadge();
+    }
     if (bFree && gb_NextWaiting) {
         char cSerial[sizeof(gc_NextSerial)];
         snprintf(cSerial, sizeof(cSerial), "%s", gc_NextSerial);
@@ -704,6 +761,12 @@ bool bLastUnitImage(uint32_t u32Port, const uint8_t **ppu8Image, uint32_t *pu32L
         return true;
     }
     return false;
+}
+
+void vSetUnitOperator(const char *pcBadge)
+{
+    snprintf(gc_Operator, sizeof(gc_Operator), "%s", pcBadge);
+    gu64_OperatorSeenMs = u64ClockNowMs();
 }
 
 const char *pcStationName(void)
@@ -843,7 +906,10 @@ void vShapeProductionMode(int32_t bOn)
     gb_NextWaiting = false;
     if (!bOn)
         return;
-    vShowResult("READY", RESULT_READY_COLOR);
+    if (gst_Station.bRequireOperator)
+        vAskForBadge();
+    else
+        vShowResult("READY", RESULT_READY_COLOR);
     SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, "");
     vGiveFieldTheKeyboard();
 }

@@ -46,6 +46,8 @@ enum {
     KEY_SERIAL_FORMAT,
     KEY_PACKAGE,
     KEY_PACKAGE_SHA256,
+    KEY_REQUIRE_OPERATOR,
+    KEY_OPERATOR_IDLE,
     KEY_COUNT,
 };
 
@@ -54,7 +56,7 @@ const char *const gpc_Keys[KEY_COUNT] = {
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
     "WriteMode",  "Simulated",     "RecordId",     "LastUnit",
     "BeforeUnit", "AfterUnit",     "HookTimeout",  "SerialFormat", "Package",
-    "PackageSha256",
+    "PackageSha256", "RequireOperator", "OperatorIdleMinutes",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -252,6 +254,15 @@ bool bParseLineKey(int32_t s32Key, const char *pcValue, stStation *pstStation, c
                         pcValue);
         memcpy(pstStation->cPackageSha256, pcValue, strlen(pcValue) + 1);
         return true;
+    case KEY_REQUIRE_OPERATOR:
+        if (!bParseRange(pcValue, 0, 1, &pstStation->bRequireOperator))
+            return bWhy(pcWhy, whySize, "RequireOperator is \"%.40s\"; it must be 0 or 1", pcValue);
+        return true;
+    case KEY_OPERATOR_IDLE:
+        if (!bParseRange(pcValue, 1, STATION_OPERATOR_IDLE_MAX, &pstStation->s32OperatorIdleMinutes))
+            return bWhy(pcWhy, whySize, "OperatorIdleMinutes is \"%.40s\"; it must be 1 to %d",
+                        pcValue, STATION_OPERATOR_IDLE_MAX);
+        return true;
     }
     return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
 }
@@ -272,6 +283,10 @@ bool bLineKeyUnset(int32_t s32Key, const stStation *pst)
         return pst->cPackage[0] == '\0';
     case KEY_PACKAGE_SHA256:
         return pst->cPackageSha256[0] == '\0';
+    case KEY_REQUIRE_OPERATOR:
+        return !pst->bRequireOperator;
+    case KEY_OPERATOR_IDLE:
+        return pst->s32OperatorIdleMinutes == STATION_OPERATOR_IDLE_DEFAULT;
     }
     return false;
 }
@@ -400,6 +415,12 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_PACKAGE_SHA256:
         snprintf(pcValue, size, "%s", pst->cPackageSha256);
         return;
+    case KEY_REQUIRE_OPERATOR:
+        snprintf(pcValue, size, "%d", (int)pst->bRequireOperator);
+        return;
+    case KEY_OPERATOR_IDLE:
+        snprintf(pcValue, size, "%d", (int)pst->s32OperatorIdleMinutes);
+        return;
     }
     snprintf(pcValue, size, "?");
 }
@@ -423,7 +444,8 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
                     "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
-                    "HookTimeout, SerialFormat, Package, PackageSha256",
+                    "HookTimeout, SerialFormat, Package, PackageSha256, RequireOperator, "
+                    "OperatorIdleMinutes",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
@@ -511,6 +533,7 @@ void vStationDefaults(stStation *pstStation)
     snprintf(pstStation->cRecords, sizeof(pstStation->cRecords), "%s", STATION_RECORDS_DEFAULT);
     pstStation->s32WriteMode = STATION_WRITE_PACED;
     pstStation->s32HookTimeoutS = STATION_HOOK_TIMEOUT_DEFAULT;
+    pstStation->s32OperatorIdleMinutes = STATION_OPERATOR_IDLE_DEFAULT;
 }
 
 bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, size_t whySize)

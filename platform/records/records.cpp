@@ -9,7 +9,7 @@
 #include <string.h>
 
 #define REC_PATH_MAX 4096
-#define REC_FORMAT 2   // PRAGMA user_version of the tables below
+#define REC_FORMAT 3   // PRAGMA user_version of the tables below
 #define REC_TIME_SIZE 32
 
 // The connection lives only as long as one call: Qt's file dialogs open
@@ -31,7 +31,7 @@ static const char *const gpc_Schema =
     " numeric_serial INTEGER, week INTEGER, year INTEGER, package_path TEXT,"
     " package_checksum TEXT,"
     " result TEXT CHECK(result IN ('pass','fail','running','interrupted')), rework INTEGER,"
-    " message TEXT);"
+    " message TEXT, operator TEXT);"
     "CREATE TABLE IF NOT EXISTS ports("
     " unit_id INTEGER REFERENCES units(id), port TEXT, display INTEGER, display_id TEXT,"
     " image_sha256 TEXT,"
@@ -49,7 +49,11 @@ static const char *const gpc_FromFormat1 =
     "ALTER TABLE ports ADD COLUMN numeric_serial INTEGER;"
     "ALTER TABLE ports ADD COLUMN week INTEGER;"
     "ALTER TABLE ports ADD COLUMN year INTEGER;"
-    "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);";
+    "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+    "ALTER TABLE units ADD COLUMN operator TEXT;";
+
+// From format 2: the operator who ran each unit (none before).
+static const char *const gpc_FromFormat2 = "ALTER TABLE units ADD COLUMN operator TEXT;";
 
 static bool bWhy(char *pcWhy, size_t whySize, const char *pcText)
 {
@@ -233,7 +237,10 @@ static bool bMakeOrMigrate(void)
     int64_t s64Format = 0;
     if (!bReadInt("PRAGMA user_version", &s64Format))
         return false;
-    const char *pcSql = s64Format == 0 ? gpc_Schema : s64Format == 1 ? gpc_FromFormat1 : "";
+    const char *pcSql = s64Format == 0   ? gpc_Schema
+                        : s64Format == 1 ? gpc_FromFormat1
+                        : s64Format == 2 ? gpc_FromFormat2
+                                         : "";
     char cVersion[40];
     snprintf(cVersion, sizeof(cVersion), "PRAGMA user_version = %d", REC_FORMAT);
     return sqlite3_exec(gpst_Db, pcSql, nullptr, nullptr, nullptr) == SQLITE_OK &&
@@ -419,14 +426,17 @@ static bool bBindUnit(sqlite3_stmt *pstStmt, const stRecUnit *pstUnit, const cha
            sqlite3_bind_text(pstStmt, 7, pstUnit->pcPackagePath, -1, SQLITE_STATIC) == SQLITE_OK &&
            sqlite3_bind_text(pstStmt, 8, pstUnit->pcPackageChecksum, -1, SQLITE_STATIC) ==
                SQLITE_OK &&
-           sqlite3_bind_int(pstStmt, 9, pstUnit->bRework ? 1 : 0) == SQLITE_OK;
+           sqlite3_bind_int(pstStmt, 9, pstUnit->bRework ? 1 : 0) == SQLITE_OK &&
+           (!pstUnit->pcOperator || !pstUnit->pcOperator[0] ||
+            sqlite3_bind_text(pstStmt, 10, pstUnit->pcOperator, -1, SQLITE_STATIC) == SQLITE_OK);
 }
 
 static bool bInsertUnit(const stRecUnit *pstUnit, const char *pcTime)
 {
     sqlite3_stmt *pstStmt = pstPrepare(
         "INSERT INTO units(time_utc, station, serial, numeric_serial, week, year, package_path,"
-        " package_checksum, rework, result) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, 'running')");
+        " package_checksum, rework, result, operator)"
+        " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, 'running', ?10)");
     return bStepDone(pstStmt, pstStmt && bBindUnit(pstStmt, pstUnit, pcTime));
 }
 
@@ -596,7 +606,7 @@ static bool bWriteRows(void)
         "SELECT u.id, u.time_utc, u.station, u.serial, u.numeric_serial, u.week, u.year,"
         " u.package_path, u.package_checksum, u.result, u.rework, p.port, p.display,"
         " p.display_id, p.image_sha256, p.result, p.message, p.duration_ms, p.numeric_serial,"
-        " p.week, p.year, u.message"
+        " p.week, p.year, u.message, u.operator"
         " FROM units u LEFT JOIN ports p ON p.unit_id = u.id ORDER BY u.id, p.rowid");
     if (!pstStmt)
         return false;
@@ -614,7 +624,7 @@ static bool bWriteCsv(const char *pcPath, char *pcWhy, size_t whySize)
     static const char cHeader[] =
         "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
         "package_checksum,unit_result,rework,port,display,display_id,image_sha256,port_result,"
-        "message,duration_ms,port_numeric_serial,port_week,port_year,unit_message\r\n";
+        "message,duration_ms,port_numeric_serial,port_week,port_year,unit_message,operator\r\n";
     if (!bSafeFileOpen(&gst_CsvFile, pcPath, SAFE_FILE_NAMED)) {
         snprintf(pcWhy, whySize, "%s: %s", pcPath, gst_CsvFile.cWhy);
         return false;

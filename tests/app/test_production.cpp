@@ -154,7 +154,7 @@ const char *const gc_PortLines = "Checking the existence of PKG file ...\n> - Pa
 const char *const gc_CsvHeader =
     "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,package_checksum,"
     "unit_result,rework,port,display,display_id,image_sha256,port_result,message,duration_ms,"
-    "port_numeric_serial,port_week,port_year,unit_message\r\n";
+    "port_numeric_serial,port_week,port_year,unit_message,operator\r\n";
 
 TEST_F(ProductionTest, AScannedUnitStampsProgramsAndRecordsEveryMappedPort)
 {
@@ -505,8 +505,8 @@ TEST_F(ProductionRecordTest, ARefusalWritesNoRowAndEachPortRecordsItsOwnNumbers)
     ASSERT_NE(hdmi, std::string::npos) << csv;
     std::string dviLine = csv.substr(dvi, csv.find("\r\n", dvi) - dvi);
     std::string hdmiLine = csv.substr(hdmi, csv.find("\r\n", hdmi) - hdmi);
-    EXPECT_EQ(dviLine.substr(dviLine.size() - 12), ",9,255,2019,") << dviLine;
-    EXPECT_EQ(hdmiLine.substr(hdmiLine.size() - 11), ",9,49,2026,") << hdmiLine;
+    EXPECT_EQ(dviLine.substr(dviLine.size() - 13), ",9,255,2019,,") << dviLine;
+    EXPECT_EQ(hdmiLine.substr(hdmiLine.size() - 12), ",9,49,2026,,") << hdmiLine;
 }
 
 // The map binds ports to outputs, which keep their numbers when another
@@ -1053,10 +1053,10 @@ TEST_F(ProductionTest, AnAfterUnitGetsTheResultAndItsFailureIsShownAndKeptButCha
     std::string two = csv.substr(csv.find(",SN-2,"), csv.find(",SN-3,") - csv.find(",SN-2,"));
     std::string three = csv.substr(csv.find(",SN-3,"));
     EXPECT_NE(two.find(",fail,0,DVI,"), std::string::npos) << two;
-    EXPECT_NE(two.find(",port DVI failed; AfterUnit failed: printer offline\r\n"), std::string::npos)
+    EXPECT_NE(two.find(",port DVI failed; AfterUnit failed: printer offline,\r\n"), std::string::npos)
         << two;
     EXPECT_NE(three.find(",pass,0,DVI,"), std::string::npos) << three;
-    EXPECT_NE(three.find(",AfterUnit failed: printer offline\r\n"), std::string::npos) << three;
+    EXPECT_NE(three.find(",AfterUnit failed: printer offline,\r\n"), std::string::npos) << three;
 }
 
 TEST_F(ProductionTest, AHookThatHangsIsStoppedAtItsLimitWhileThePanelsAreServed)

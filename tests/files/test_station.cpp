@@ -163,12 +163,13 @@ TEST(StationFile, AWrongLineIsNamed)
                          "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
                          "WeekYear, PortMap, Records, WriteMode, Simulated, RecordId, LastUnit, "
                          "BeforeUnit, AfterUnit, HookTimeout, SerialFormat, Package, "
-                         "PackageSha256"},
+                         "PackageSha256, RequireOperator, OperatorIdleMinutes"},
         {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
         {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
                 "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
                 "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
-                "HookTimeout, SerialFormat, Package, PackageSha256"},
+                "HookTimeout, SerialFormat, Package, PackageSha256, RequireOperator, "
+                "OperatorIdleMinutes"},
         {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
                                       "line 4"},
         {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},

@@ -49,7 +49,7 @@ const char *const PORTS = "SELECT * FROM ports ORDER BY rowid";
 
 stRecUnit Unit(const char *pcSerial, int32_t bRework = 0)
 {
-    return {"Linea 2 — Präzision", pcSerial, 4711, 23, 2024, "/pkg/a.pkg", "0x1F2E", bRework};
+    return {"Linea 2 — Präzision", pcSerial, 4711, 23, 2024, "/pkg/a.pkg", "0x1F2E", bRework, nullptr};
 }
 
 class RecordsTest : public ::testing::Test {
@@ -125,7 +125,7 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     EXPECT_EQ(s32Interrupted, 0);
     EXPECT_EQ(Begin(Unit("SN-1"), PORTS_TWO, 2), 1);
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                                 "/pkg/a.pkg|0x1F2E|running|0|-\n");
+                                 "/pkg/a.pkg|0x1F2E|running|0|-|-\n");
     EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|running|-|-|4711|23|2024\n"
                                  "1|HDMI-A-1|2|SAM:0C0D|cd34|running|-|-|4711|255|2019\n");
     ASSERT_EQ(FinishPort(1, "DP-1", "pass", "", 1500), "");
@@ -135,12 +135,12 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     EXPECT_EQ(Finish(1, "fail", ""), m_db + ": a \"fail\" is recorded only with its reason");
     ASSERT_EQ(Finish(1, "fail", "port HDMI-A-1 failed"), "");
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                                 "/pkg/a.pkg|0x1F2E|fail|0|port HDMI-A-1 failed\n");
+                                 "/pkg/a.pkg|0x1F2E|fail|0|port HDMI-A-1 failed|-\n");
     EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|pass||1500|4711|23|2024\n"
                                  "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify: byte 7\n"
                                  "wanted 0x13|4200|4711|255|2019\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA journal_mode"), "wal\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
     EXPECT_EQ(Rows(m_db, "SELECT name FROM sqlite_master WHERE type = 'index'"),
               "units_serial\nsqlite_autoindex_meta_1\n");
 
@@ -160,6 +160,20 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     std::string stored = Rows(m_db, "SELECT strftime('%s', time_utc), time_utc FROM units WHERE id = 2");
     EXPECT_NEAR(std::stoll(stored), (long long)before, 2) << stored;
     EXPECT_EQ(stored.substr(stored.size() - 2), "Z\n");
+}
+
+TEST_F(RecordsTest, ARecordOfTheSecondFormatGetsTheOperatorColumnAndKeepsItsUnits)
+{
+    ASSERT_EQ(Open(m_db), "");
+    Begin(Unit("SN-1"));
+    vRecClose();
+    Exec(m_db, "ALTER TABLE units DROP COLUMN operator; PRAGMA user_version = 2");
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
+    stRecUnit stUnit = Unit("SN-2");
+    stUnit.pcOperator = "B-17";
+    Begin(stUnit);
+    EXPECT_EQ(Rows(m_db, "SELECT serial, operator FROM units"), "SN-1|-\nSN-2|B-17\n");
 }
 
 TEST_F(RecordsTest, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
@@ -195,7 +209,7 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
     FinishPort(s64Id, "DP-1", "pass", "", 1500);
     FinishPort(s64Id, "HDMI-A-1", "fail", "verify: byte 7\nwanted 0x13", 4200);
     EXPECT_EQ(Finish(s64Id, "fail", "port HDMI-A-1 failed"), "");
-    stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1};
+    stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1, "B-17"};
     Begin(stBare);
     std::string csv = m_dir.file("units.csv");
     ASSERT_EQ(Export(csv), "");
@@ -203,14 +217,14 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
               "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
               "package_checksum,unit_result,rework,port,display,display_id,image_sha256,"
               "port_result,message,duration_ms,port_numeric_serial,port_week,port_year,"
-              "unit_message\r\n"
+              "unit_message,operator\r\n"
               "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
               "\"/pkg/a,1.pkg\",0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500,4711,23,2024,"
-              "port HDMI-A-1 failed\r\n"
+              "port HDMI-A-1 failed,\r\n"
               "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
               "\"/pkg/a,1.pkg\",0x1F2E,fail,0,HDMI-A-1,2,SAM:0C0D,cd34,fail,"
-              "\"verify: byte 7\nwanted 0x13\",4200,4711,255,2019,port HDMI-A-1 failed\r\n"
-              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,,,,,\r\n");
+              "\"verify: byte 7\nwanted 0x13\",4200,4711,255,2019,port HDMI-A-1 failed,\r\n"
+              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,,,,,,B-17\r\n");
 
     // No connection stays open between calls: no WAL or shm is left.
     EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 2u);
@@ -307,15 +321,15 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     ASSERT_EQ(Open(m_db), "");
     Begin(Unit("SN-1"));
     vRecClose();
-    Exec(m_db, "PRAGMA user_version = 3");
-    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 3; this program "
-                                 "knows up to 2)");
+    Exec(m_db, "PRAGMA user_version = 4");
+    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 4; this program "
+                                 "knows up to 3)");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
 
 #if !defined(_WIN32)
     // For an ordinary user (root writes everywhere) a read-only record.
     chmod(m_dir.path().c_str(), 0755);
-    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2");
+    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 3");
     chmod(m_db.c_str(), 0644);
     std::string text = strAsUser([&] { return Open(m_db); });
     EXPECT_EQ(text, m_db + ": attempt to write a readonly database");
@@ -380,10 +394,11 @@ TEST_F(RecordsTest, TheStationsRecordIsKnownByItsIdAndLastUnit)
     ASSERT_EQ(Open(m_db, nullptr, &stStation), "");
     EXPECT_EQ(stStation.s64LastUnit, 8);
     EXPECT_EQ(Rows(m_db, "SELECT value FROM meta"), std::string(stStation.cId) + "\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "2\n");
-    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-\n"
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
+    EXPECT_EQ(Rows(m_db, "SELECT operator FROM units"), "-\n-\n");
+    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-|-\n"
                                  "8|t|s|SN-8|8|1|2020|p|c|fail|0|no reason was recorded by the "
-                                 "older program\n");
+                                 "older program|-\n");
     EXPECT_EQ(Rows(m_db, PORTS), "7|DP-1|1|d|ab|pass||10|-|-|-\n");
 }
 
@@ -428,7 +443,7 @@ TEST_F(RecordsTest, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest)
 TEST_F(RecordsTest, CsvCellsASpreadsheetWouldRunAreInert)
 {
     ASSERT_EQ(Open(m_db), "");
-    stRecUnit stUnit = {"@SUM(A1)", "=1+2", 1, 1, 2024, "-p.pkg", "+0x1", 0};
+    stRecUnit stUnit = {"@SUM(A1)", "=1+2", 1, 1, 2024, "-p.pkg", "+0x1", 0, "@op"};
     const stRecPort stPort = {"\tDP", 1, "\rX", "ab", 1, 1, 2024};
     int64_t s64Id = Begin(stUnit, &stPort, 1);
     FinishPort(s64Id, "\tDP", "fail", "=HYPERLINK(\"x\")", 5);
@@ -438,7 +453,7 @@ TEST_F(RecordsTest, CsvCellsASpreadsheetWouldRunAreInert)
     std::string text = strReadFile(csv);
     EXPECT_EQ(text.substr(text.find("\r\n") + 2),
               "1,2024-06-07T08:09:10Z,'@SUM(A1),'=1+2,1,1,2024,'-p.pkg,'+0x1,fail,0,'\tDP,1,"
-              "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed\r\n");
+              "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed,'@op\r\n");
 }
 
 } // namespace
