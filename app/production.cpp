@@ -197,9 +197,9 @@ void vTakeBadge(const char *pcTyped)
         bFits = pcTyped[i] >= 0x20 && pcTyped[i] <= 0x7E;
     gst_UnitOutcome = {UNIT_REFUSED, "", 0, 0, 0, 0};
     if (!bFits) {
-        vPrintMsg("Badge %s refused: a badge has 1 to %d printable characters; scan the "
-                  "operator's badge before the units\n>",
-                  length ? pcTyped : "(none)", UNIT_OPERATOR_MAX);
+        vPrintMsg("Badge \"%.40s\" refused: a badge has 1 to %d printable characters, no blank "
+                  "at either end; scan the operator's badge before the units\n>",
+                  pcTyped, UNIT_OPERATOR_MAX);
         vAskForBadge();
         return;
     }

@@ -1187,4 +1187,44 @@ TEST_F(ProductionTest, APinnedPackageThatChangedRefusesUnitsUntilTheEngineerConf
     EXPECT_EQ(Memory(0, portC.size()), Stamped(portC, "SN-3"));
 }
 
+TEST_F(ProductionTest, TheOperatorsBadgeComesFirstAndAgainAfterTheIdleTimeAndIsRecorded)
+{
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "RequireOperator = 1\nOperatorIdleMinutes = 5\n");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "SCAN BADGE");
+    vDdcBenchLogClear();
+    Scan("B-17");
+    EXPECT_EQ(MsgBox(), "Operator B-17 signed on\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "READY\nB-17");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(Csv(), gc_CsvHeader);
+    Scan("SN-1");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vClockAdvance(4 * 60000);
+    Ticks(2);
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    vClockAdvance(60000);
+    Ticks(2);
+    EXPECT_EQ(MsgBox(), "Operator B-17 signed off after 5 minutes without a unit\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "SCAN BADGE");
+    Scan(" ");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "SCAN BADGE");
+    Scan("B-22");
+    Scan("SN-2");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-2");
+    std::string badges = "Operator B-17 signed off after 5 minutes without a unit\n>Badge \" \" "
+                         "refused: a badge has 1 to 32 printable characters, no blank at either "
+                         "end; scan the operator's badge before the units\n>Operator B-22 signed "
+                         "on\n>";
+    EXPECT_EQ(MsgBox().substr(0, badges.size()), badges);
+    std::string csv = Csv();
+    size_t one = csv.find(",SN-1,"), two = csv.find(",SN-2,");
+    EXPECT_NE(csv.find(",B-17\r\n", one), std::string::npos) << csv;
+    EXPECT_LT(csv.find(",B-17\r\n", one), two) << csv;
+    EXPECT_NE(csv.find(",B-22\r\n", two), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("B-17", two), std::string::npos) << csv;
+}
+
 } // namespace
