@@ -175,6 +175,9 @@ bool bRunHook(stHookRun *pstRun, const char *pcCommand, const char *pcSerial, ch
     vFirstLine(pstRun->cOutput, cLine, sizeof(cLine));
     if (s32Run == PROC_RUN_OK && cLine[0] != '\0')
         snprintf(pcWhy, whySize, "%s", cLine);
+    else if (s32Run == PROC_RUN_OK)
+        snprintf(pcWhy, whySize, "%s ended with exit code %d and printed nothing", pstRun->pcName,
+                 (int)pstRun->s32Exit);
     else
         snprintf(pcWhy, whySize, "%s %s", pstRun->pcName, cEnded);
     return false;
