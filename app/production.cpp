@@ -443,7 +443,7 @@ bool bBeginRecord(stUnit *pstUnit, char *pcWhy, size_t whySize)
     stRecUnit stRecord = {pcStationName(),    pstUnit->cSerial, pstFirst->u32NumericSerial,
                           pstFirst->s32Week,  pstFirst->s32Year, cPackagePath,
                           cChecksum,          pstUnit->bRework ? 1 : 0,
-                          gst_Station.bRequireOperator ? gc_Operator : ""};
+                          gc_Operator};
     stRecPort stRows[STATION_MAP_MAX];
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
         const stUnitPort *pstPort = &pstUnit->stPorts[i];
@@ -906,6 +906,7 @@ void vShapeProductionMode(int32_t bOn)
     gb_NextWaiting = false;
     if (!bOn)
         return;
+    gc_Operator[0] = '\0';
     if (gst_Station.bRequireOperator)
         vAskForBadge();
     else

@@ -449,6 +449,16 @@ TEST_F(CliTest, AStationThatAsksForItsOperatorNeedsOneNamedAndRecordsIt)
     std::string csv = strReadFile(File("units.csv"));
     EXPECT_NE(csv.find(",SN-8,"), std::string::npos) << csv;
     EXPECT_EQ(csv.substr(csv.size() - 7), ",B-17\r\n") << csv;
+    // Named without being asked for, it is recorded all the same.
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nWeekYear = 50 2026\nPortMap = HDMI:3\n");
+    r = Cli({"unit", "--serial", "SN-9", "--operator", "B-18"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    r = Cli({"unit", "--serial", "SN-10"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    ASSERT_TRUE(bRecExportCsv(File("units.csv").c_str(), cWhy, sizeof(cWhy))) << cWhy;
+    csv = strReadFile(File("units.csv"));
+    EXPECT_NE(csv.find(",B-18\r\n"), std::string::npos) << csv;
+    EXPECT_EQ(csv.substr(csv.size() - 3), ",\r\n") << csv;
     vRecClose();
 }
 
