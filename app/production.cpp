@@ -3,6 +3,7 @@
 #include "app/app_shell.h"
 #include "app/callbacks.h"
 #include "app/cmd_queue.h"
+#include "app/line_hooks.h"
 #include "device/ddc_start.h"
 #include "device/device_command.h"
 #include "device/edid_bus.h"
@@ -80,6 +81,10 @@ bool gb_RecordNotThis = false;   // the last open found another record than the 
 // unit (or command) ends. Empty at a counter station means the next number.
 bool gb_NextWaiting = false;
 char gc_NextSerial[STAMP_SERIAL_MAX * 4 + 8] = "";
+// The badge scanned (empty: none yet, or signed off after the idle time),
+// and when it was scanned or the last unit ended, on the platform clock.
+char gc_Operator[UNIT_OPERATOR_MAX + 1] = "";
+uint64_t gu64_OperatorSeenMs = 0;
 // Set while a unit is being started: a question it asks lets the event
 // loop run, and a scan committed then must wait, not start a second unit.
 bool gb_UnitStarting = false;
@@ -141,11 +146,20 @@ void vLockUnitFunctions(int32_t bOn)
     }
 }
 
+// A pinned station's package changes only through Production...
+void vLockPackageChoice(void)
+{
+    bool bPinned = gst_Station.bProduction && gst_Station.cPackage[0] != '\0';
+    SetCtrlAttribute(s32Main(), MAIN_PKG_BROWSE, ATTR_DIMMED, bPinned ? 1 : 0);
+}
+
 // The panel's choices stay as the unit found them while its commands run.
 void vHoldPanel(int32_t bHold)
 {
     vDimHeldChoices(HOLD_UNIT, bHold);
     vLockUnitFunctions(gst_Station.bProduction);
+    if (!bHold)
+        vLockPackageChoice();
 }
 
 // What the field holds was typed after the last Enter: the start of the
@@ -153,6 +167,47 @@ void vHoldPanel(int32_t bHold)
 void vGiveFieldTheKeyboard(void)
 {
     SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
+}
+
+bool bOperatorIdle(void)
+{
+    uint64_t u64IdleMs = (uint64_t)gst_Station.s32OperatorIdleMinutes * 60000u;
+    return u64ClockNowMs() - gu64_OperatorSeenMs >= u64IdleMs;
+}
+
+bool bOperatorNeeded(void)
+{
+    return gst_Station.bRequireOperator && (gc_Operator[0] == '\0' || bOperatorIdle());
+}
+
+void vAskForBadge(void)
+{
+    gc_Operator[0] = '\0';
+    vShowResult("SCAN BADGE", RESULT_READY_COLOR);
+}
+
+// What the field took while no operator is signed on is a badge: 1 to 32
+// printable characters, no blank at either end.
+void vTakeBadge(const char *pcTyped)
+{
+    size_t length = strlen(pcTyped);
+    bool bFits = length > 0 && length <= UNIT_OPERATOR_MAX && pcTyped[0] != ' ' &&
+                 pcTyped[length - 1] != ' ';
+    for (size_t i = 0; bFits && i < length; i++)
+        bFits = pcTyped[i] >= 0x20 && pcTyped[i] <= 0x7E;
+    gst_UnitOutcome = {UNIT_REFUSED, "", 0, 0, 0, 0};
+    if (!bFits) {
+        vPrintMsg("Badge \"%.40s\" refused: a badge has 1 to %d printable characters, no blank "
+                  "at either end; scan the operator's badge before the units\n>",
+                  pcTyped, UNIT_OPERATOR_MAX);
+        vAskForBadge();
+        return;
+    }
+    vSetUnitOperator(pcTyped);
+    vPrintMsg("Operator %s signed on\n>", gc_Operator);
+    char cText[UNIT_OPERATOR_MAX + 16];
+    snprintf(cText, sizeof(cText), "READY\n%s", gc_Operator);
+    vShowResult(cText, RESULT_READY_COLOR);
 }
 
 // What the command line reports of a unit that did not run to its end.
@@ -394,7 +449,8 @@ bool bBeginRecord(stUnit *pstUnit, char *pcWhy, size_t whySize)
     const stStampResult *pstFirst = &pstUnit->stPorts[0].stStamped;
     stRecUnit stRecord = {pcStationName(),    pstUnit->cSerial, pstFirst->u32NumericSerial,
                           pstFirst->s32Week,  pstFirst->s32Year, cPackagePath,
-                          cChecksum,          pstUnit->bRework ? 1 : 0};
+                          cChecksum,          pstUnit->bRework ? 1 : 0,
+                          gc_Operator};
     stRecPort stRows[STATION_MAP_MAX];
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++) {
         const stUnitPort *pstPort = &pstUnit->stPorts[i];
@@ -474,16 +530,26 @@ bool bTakeInterruptedUnit(stUnit *pstUnit)
 void vTryStartUnit(const char *pcTyped)
 {
     gst_UnitOutcome = {UNIT_NONE, "", 0, 0, 0, 0};
+    if (bOperatorNeeded()) {
+        vTakeBadge(pcTyped);
+        vGiveFieldTheKeyboard();
+        return;
+    }
     stUnit *pstUnit = &gst_Unit;
     memset(pstUnit, 0, sizeof(*pstUnit));
     pstUnit->s32Current = -1;
     char cWhy[UNIT_WHY_SIZE] = "";
     if (pcTyped[0] != '\0' && !bCheckUnitSerial(pcTyped, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
+    if (pcTyped[0] != '\0' && !bSerialFitsFormat(pcTyped, gst_Station.cSerialFormat)) {
+        snprintf(cWhy, sizeof(cWhy), "it does not match SerialFormat %s (a mis-scanned label?)",
+                 gst_Station.cSerialFormat);
+        return vRefuseUnit(pcTyped, cWhy);
+    }
     if (gu32_SimulatedOutputs && !gst_Station.bSimulated)
         return vRefuseUnit(pcTyped, "the displays are simulated; Simulated = 1 in Station.ini "
                                     "runs units on them for training");
-    if (!bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
+    if (!bPackagePinHolds(cWhy, sizeof(cWhy)) || !bPlanPorts(pstUnit, cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
     if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
@@ -496,6 +562,12 @@ void vTryStartUnit(const char *pcTyped)
         !bTakeSerial(pcTyped, pstUnit->cSerial, sizeof(pstUnit->cSerial), &s64Counter, cWhy,
                      sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
+    // The line's route check, before anything is written anywhere.
+    if (gst_Station.cBeforeUnit[0] != '\0') {
+        vShowVerdict("RUNNING", pstUnit->cSerial, RESULT_RUNNING_COLOR);
+        if (!bRunBeforeUnit(pstUnit->cSerial, cWhy, sizeof(cWhy)))
+            return vRefuseUnit(pstUnit->cSerial, cWhy);
+    }
     stStampPlan stPlan;
     vStampPlanFor(pstUnit->cSerial, s64Counter, &stPlan);
     // A refusal writes no row: the images are stamped before the record
@@ -542,15 +614,21 @@ void vClosePort(stUnit *pstUnit)
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
 }
 
-// The unit's reason is its first port that failed or did not run.
-bool bRecordUnit(const stUnit *pstUnit, bool bPass, char *pcWhy, size_t whySize)
+// The unit's reason is its first port that failed or did not run, and
+// what its AfterUnit said when that failed (pcHookWhy, "" when not).
+bool bRecordUnit(const stUnit *pstUnit, bool bPass, const char *pcHookWhy, char *pcWhy,
+                 size_t whySize)
 {
-    char cReason[PKG_PORT_NAME_SIZE + 32] = "";
+    char cReason[PKG_PORT_NAME_SIZE + UNIT_WHY_SIZE + 32] = "";
     for (int32_t i = 0; i < pstUnit->s32PortCount && !bPass && !cReason[0]; i++)
         if (i > pstUnit->s32Current)
             snprintf(cReason, sizeof(cReason), "port %s did not run", pstUnit->stPorts[i].cPort);
         else if (!pstUnit->stPorts[i].bPass)
             snprintf(cReason, sizeof(cReason), "port %s failed", pstUnit->stPorts[i].cPort);
+    if (pcHookWhy[0] != '\0') {
+        size_t used = strlen(cReason);
+        snprintf(cReason + used, sizeof(cReason) - used, "%s%s", used ? "; " : "", pcHookWhy);
+    }
     return bRecFinishUnit(pstUnit->s64RecordId, bPass ? "pass" : "fail", cReason, pcWhy,
                           whySize);
 }
@@ -585,14 +663,21 @@ int32_t s32UnitEndAction(void)
     for (int32_t i = 0; i < pstUnit->s32PortCount; i++)
         bPass = bPass && pstUnit->stPorts[i].bPass;
     char cWhy[UNIT_WHY_SIZE];
-    if (!bRecordUnit(pstUnit, bPass, cWhy, sizeof(cWhy))) {
+    // Its label or upload failing leaves the unit as it is, said and kept.
+    char cHookWhy[UNIT_WHY_SIZE] = "";
+    if (!bRunAfterUnit(pstUnit->cSerial, bPass, pstUnit->s64RecordId, cHookWhy, sizeof(cHookWhy)))
+        vPrintMsg(" - %s\n>", cHookWhy);
+    if (!bRecordUnit(pstUnit, bPass, cHookWhy, cWhy, sizeof(cWhy))) {
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
         bPass = false;
     }
     gst_UnitOutcome.s32State = bPass ? UNIT_PASSED : UNIT_FAILED;
+    gu64_OperatorSeenMs = u64ClockNowMs();
     vPrintMsg("Unit %s : %s\n>", pstUnit->cSerial, bPass ? "Pass" : "Fail");
-    vShowVerdict(bPass ? "PASS" : "FAIL", pstUnit->cSerial,
-                 bPass ? RESULT_PASS_COLOR : RESULT_FAIL_COLOR);
+    char cShown[STAMP_SERIAL_MAX + 32];
+    snprintf(cShown, sizeof(cShown), "%.*s%s", STAMP_SERIAL_MAX, pstUnit->cSerial,
+             cHookWhy[0] ? "\nAfterUnit failed" : "");
+    vShowVerdict(bPass ? "PASS" : "FAIL", cShown, bPass ? RESULT_PASS_COLOR : RESULT_FAIL_COLOR);
     gs32_UnitRunning = 0;
     vHoldPanel(0);
     vGiveFieldTheKeyboard();
@@ -612,6 +697,11 @@ void vProductionTick(int32_t bBusy)
     if (s_bWasBusy && bFree)
         SetActiveCtrl(s32Main(), MAIN_UNIT_SERIAL);
     s_bWasBusy = bBusy;
+    if (bFree && gst_Station.bRequireOperator && gc_Operator[0] != '\0' && bOperatorIdle()) {
+        vPrintMsg("Operator %s signed off after %d minutes without a unit\n>", gc_Operator,
+                  (int)gst_Station.s32OperatorIdleMinutes);
+        vAskForBadge();
+    }
     if (bFree && gb_NextWaiting) {
         char cSerial[sizeof(gc_NextSerial)];
         snprintf(cSerial, sizeof(cSerial), "%s", gc_NextSerial);
@@ -678,6 +768,12 @@ bool bLastUnitImage(uint32_t u32Port, const uint8_t **ppu8Image, uint32_t *pu32L
         return true;
     }
     return false;
+}
+
+void vSetUnitOperator(const char *pcBadge)
+{
+    snprintf(gc_Operator, sizeof(gc_Operator), "%s", pcBadge);
+    gu64_OperatorSeenMs = u64ClockNowMs();
 }
 
 const char *pcStationName(void)
@@ -827,10 +923,15 @@ void vShapeProductionMode(int32_t bOn)
     SetCtrlAttribute(s32Main(), MAIN_START_BTN, ATTR_VISIBLE, bOn ? 0 : 1);
     SetPanelKeyboardHome(s32Main(), bOn ? MAIN_UNIT_SERIAL : 0);
     vLockUnitFunctions(bOn);
+    vLockPackageChoice();
     gb_NextWaiting = false;
     if (!bOn)
         return;
-    vShowResult("READY", RESULT_READY_COLOR);
+    gc_Operator[0] = '\0';
+    if (gst_Station.bRequireOperator)
+        vAskForBadge();
+    else
+        vShowResult("READY", RESULT_READY_COLOR);
     SetCtrlVal(s32Main(), MAIN_UNIT_SERIAL, "");
     vGiveFieldTheKeyboard();
 }

@@ -65,6 +65,11 @@ int32_t s32UnitEndAction(void);
 // and that unit's serial; false when no unit stamped it.
 bool bLastUnitImage(uint32_t u32Port, const uint8_t **ppu8Image, uint32_t *pu32Length,
                     const char **ppcSerial);
+// The operator recorded with the units when Station.ini's RequireOperator
+// asks for one: a badge scanned into the field (the command line names it);
+// "" signs the operator off.
+#define UNIT_OPERATOR_MAX 32
+void vSetUnitOperator(const char *pcBadge);
 // File > Export records...: the record as CSV to a file the user names.
 void vExportRecords(void);
 

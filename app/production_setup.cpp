@@ -1,6 +1,8 @@
 // The Production... dialog of the advanced mode: the station file's keys,
 // with the package's ports and the detected displays beside the port map.
 #include "app/app_shell.h"
+#include "app/cmd_queue.h"
+#include "app/line_hooks.h"
 #include "app/production.h"
 #include "app/production_setup.h"
 #include "device/monitor_detect.h"
@@ -175,6 +177,29 @@ bool bCounterFits(const stStation *pstStation, char *pcWhy, size_t whySize)
     return false;
 }
 
+// A pinned package whose file is not the one confirmed is taken for the
+// units from now on only when the engineer says so; then it is read again.
+void vConfirmPinnedPackage(stStation *pstStation)
+{
+    if (pstStation->cPackage[0] == '\0')
+        return;
+    char cPath[TEXT_BUF_SIZE], cHex[STATION_SHA256_SIZE], cWhy[STATION_WHY_MAX];
+    vPinnedPackagePath(pstStation->cPackage, cPath, sizeof(cPath));
+    bool bRead = bPinnedPackageSha256(pstStation->cPackage, cHex, sizeof(cHex), cWhy, sizeof(cWhy));
+    if (!bRead || strcmp(cHex, pstStation->cPackageSha256) == 0)
+        return;
+    char cQuestion[TEXT_BUF_SIZE + 200];
+    snprintf(cQuestion, sizeof(cQuestion),
+             "The package %s is not the one confirmed for this station (its SHA-256 is now "
+             "%.12s...). Use it for the units from now on?",
+             cPath, cHex);
+    if (!ConfirmPopup("Production", cQuestion))
+        return;
+    snprintf(pstStation->cPackageSha256, sizeof(pstStation->cPackageSha256), "%s", cHex);
+    if (strcmp(cPath, gu8str_PkgFilePath) == 0)
+        vPostCommand(CMD_CHECK_PKG_INFO, CMD_POST_PARAM, CMD_POST_DELAY, CMD_POST_RESERVED);
+}
+
 void vApplyStation(const stStation *pstStation)
 {
     bool bRecordsMoved = strcmp(pstStation->cRecords, gst_Station.cRecords) != 0;
@@ -210,6 +235,7 @@ int ProductionOkCallback(int panel, int, int event, void *, int, int)
         MessagePopup("Production", cWhy);
         return 0;
     }
+    vConfirmPinnedPackage(&stNew);
     // Another record named is made or adopted as the station's own.
     if (strcmp(stNew.cRecords, gst_Station.cRecords) != 0) {
         stNew.cRecordId[0] = '\0';

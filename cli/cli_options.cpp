@@ -21,7 +21,7 @@ const char gc_CliUsage[] =
     "                                      program a port's image and verify it\n"
     "  verify --package FILE --port PORT --display N\n"
     "  erase --display N\n"
-    "  unit (--serial S | --next) [--rework]\n"
+    "  unit (--serial S | --next) [--rework] [--operator BADGE]\n"
     "                                      one unit of the production mode (Station.ini)\n"
     "\n"
     "Options:\n"
@@ -218,6 +218,11 @@ bool bSetRework(stParse *p, const char *)
     return true;
 }
 
+bool bSetOperator(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cOperator, sizeof(p->pst->cOperator), v, "--operator");
+}
+
 const stOption gst_Options[] = {
     {"--folder", 1, FOR_ALL, bSetFolder},
     {"--speed", 1, FOR_ALL, bSetSpeed},
@@ -237,6 +242,7 @@ const stOption gst_Options[] = {
     {"--serial", 1, FOR_UNIT, bSetSerial},
     {"--next", 0, FOR_UNIT, bSetNext},
     {"--rework", 0, FOR_UNIT, bSetRework},
+    {"--operator", 1, FOR_UNIT, bSetOperator},
 };
 
 static_assert(sizeof(gst_Options) / sizeof(gst_Options[0]) <= 32, "room in stParse");

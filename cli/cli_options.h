@@ -54,6 +54,7 @@ struct stCliOptions {
     char cSerial[CLI_SERIAL_SIZE];
     int32_t bNext;
     int32_t bRework;
+    char cOperator[CLI_SERIAL_SIZE];   // "": none named
 };
 
 // Fills the options from argv: true, or false with why (one sentence, no

@@ -266,6 +266,14 @@ int32_t s32StartUnit(void)
                    cStation);
         return CLI_EXIT_USAGE;
     }
+    // No badge is scanned here: the operator is named, or the unit waits for none.
+    if (gst_Station.bRequireOperator && o.cOperator[0] == '\0') {
+        vReportSay("%s asks for the operator (RequireOperator = 1): give --operator BADGE",
+                   cStation);
+        return CLI_EXIT_USAGE;
+    }
+    if (o.cOperator[0] != '\0')
+        vSetUnitOperator(o.cOperator);
     // Checked as typed: the field would take a byte that is not UTF-8 for
     // another one.
     char cWhy[TEXT_BUF_SIZE];

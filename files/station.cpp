@@ -39,6 +39,15 @@ enum {
     KEY_SIMULATED,
     KEY_RECORD_ID,
     KEY_LAST_UNIT,
+    // The line's: written only when set.
+    KEY_BEFORE_UNIT,
+    KEY_AFTER_UNIT,
+    KEY_HOOK_TIMEOUT,
+    KEY_SERIAL_FORMAT,
+    KEY_PACKAGE,
+    KEY_PACKAGE_SHA256,
+    KEY_REQUIRE_OPERATOR,
+    KEY_OPERATOR_IDLE,
     KEY_COUNT,
 };
 
@@ -46,6 +55,8 @@ const char *const gpc_Keys[KEY_COUNT] = {
     "Production", "Station",       "SerialSource", "SerialPrefix", "SerialDigits",
     "NextSerial", "NumericSerial", "WeekYear",     "PortMap",      "Records",
     "WriteMode",  "Simulated",     "RecordId",     "LastUnit",
+    "BeforeUnit", "AfterUnit",     "HookTimeout",  "SerialFormat", "Package",
+    "PackageSha256", "RequireOperator", "OperatorIdleMinutes",
 };
 const char *const gpc_Sources[] = {"scan", "counter"};
 const char *const gpc_NumericModes[] = {"digits", "counter", "keep"};
@@ -186,6 +197,16 @@ bool bParseWeekYear(const char *pcValue, stStation *pstStation, char *pcWhy, siz
                 pcValue, STATION_YEAR_FIRST, STATION_YEAR_LAST);
 }
 
+// Empty, or exactly that many lower-case hex digits.
+bool bLowerHex(const char *pcValue, size_t digits)
+{
+    size_t length = strlen(pcValue);
+    bool bHex = length == 0 || length == digits;
+    for (size_t i = 0; bHex && i < length; i++)
+        bHex = (pcValue[i] >= '0' && pcValue[i] <= '9') || (pcValue[i] >= 'a' && pcValue[i] <= 'f');
+    return bHex;
+}
+
 // The record's id is empty or the 32 lower-case hex digits the record made.
 bool bParseRecordKey(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
                      size_t whySize)
@@ -196,17 +217,78 @@ bool bParseRecordKey(int32_t s32Key, const char *pcValue, stStation *pstStation,
                         pcValue, STATION_LAST_UNIT_MAX);
         return true;
     }
-    size_t length = strlen(pcValue);
-    bool bHex = length == 0 || length == STATION_RECORD_ID_SIZE - 1;
-    for (size_t i = 0; bHex && i < length; i++)
-        bHex = (pcValue[i] >= '0' && pcValue[i] <= '9') || (pcValue[i] >= 'a' && pcValue[i] <= 'f');
-    if (!bHex)
+    if (!bLowerHex(pcValue, STATION_RECORD_ID_SIZE - 1))
         return bWhy(pcWhy, whySize,
                     "RecordId is \"%.40s\"; it must be the record's 32 hex digits (0-9, a-f), "
                     "or empty",
                     pcValue);
-    memcpy(pstStation->cRecordId, pcValue, length + 1);
+    memcpy(pstStation->cRecordId, pcValue, strlen(pcValue) + 1);
     return true;
+}
+
+bool bParseLineKey(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
+                   size_t whySize)
+{
+    switch (s32Key) {
+    case KEY_BEFORE_UNIT:
+        return bParseText(s32Key, pcValue, false, pstStation->cBeforeUnit, pcWhy, whySize);
+    case KEY_AFTER_UNIT:
+        return bParseText(s32Key, pcValue, false, pstStation->cAfterUnit, pcWhy, whySize);
+    case KEY_HOOK_TIMEOUT:
+        if (!bParseRange(pcValue, 1, STATION_HOOK_TIMEOUT_MAX, &pstStation->s32HookTimeoutS))
+            return bWhy(pcWhy, whySize, "HookTimeout is \"%.40s\"; it must be 1 to %d seconds",
+                        pcValue, STATION_HOOK_TIMEOUT_MAX);
+        return true;
+    case KEY_SERIAL_FORMAT:
+        if (strlen(pcValue) > STAMP_SERIAL_MAX)
+            return bWhy(pcWhy, whySize, "SerialFormat has %zu characters; a serial has at most %d",
+                        strlen(pcValue), STAMP_SERIAL_MAX);
+        return bParseText(s32Key, pcValue, true, pstStation->cSerialFormat, pcWhy, whySize);
+    case KEY_PACKAGE:
+        return bParseText(s32Key, pcValue, false, pstStation->cPackage, pcWhy, whySize);
+    case KEY_PACKAGE_SHA256:
+        if (!bLowerHex(pcValue, STATION_SHA256_SIZE - 1))
+            return bWhy(pcWhy, whySize,
+                        "PackageSha256 is \"%.70s\"; it must be 64 hex digits (0-9, a-f), or "
+                        "empty",
+                        pcValue);
+        memcpy(pstStation->cPackageSha256, pcValue, strlen(pcValue) + 1);
+        return true;
+    case KEY_REQUIRE_OPERATOR:
+        if (!bParseRange(pcValue, 0, 1, &pstStation->bRequireOperator))
+            return bWhy(pcWhy, whySize, "RequireOperator is \"%.40s\"; it must be 0 or 1", pcValue);
+        return true;
+    case KEY_OPERATOR_IDLE:
+        if (!bParseRange(pcValue, 1, STATION_OPERATOR_IDLE_MAX, &pstStation->s32OperatorIdleMinutes))
+            return bWhy(pcWhy, whySize, "OperatorIdleMinutes is \"%.40s\"; it must be 1 to %d",
+                        pcValue, STATION_OPERATOR_IDLE_MAX);
+        return true;
+    }
+    return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
+}
+
+// The line's keys at their defaults are not written.
+bool bLineKeyUnset(int32_t s32Key, const stStation *pst)
+{
+    switch (s32Key) {
+    case KEY_BEFORE_UNIT:
+        return pst->cBeforeUnit[0] == '\0';
+    case KEY_AFTER_UNIT:
+        return pst->cAfterUnit[0] == '\0';
+    case KEY_HOOK_TIMEOUT:
+        return pst->s32HookTimeoutS == STATION_HOOK_TIMEOUT_DEFAULT;
+    case KEY_SERIAL_FORMAT:
+        return pst->cSerialFormat[0] == '\0';
+    case KEY_PACKAGE:
+        return pst->cPackage[0] == '\0';
+    case KEY_PACKAGE_SHA256:
+        return pst->cPackageSha256[0] == '\0';
+    case KEY_REQUIRE_OPERATOR:
+        return !pst->bRequireOperator;
+    case KEY_OPERATOR_IDLE:
+        return pst->s32OperatorIdleMinutes == STATION_OPERATOR_IDLE_DEFAULT;
+    }
+    return false;
 }
 
 bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, char *pcWhy,
@@ -259,7 +341,7 @@ bool bParseValue(int32_t s32Key, const char *pcValue, stStation *pstStation, cha
     case KEY_LAST_UNIT:
         return bParseRecordKey(s32Key, pcValue, pstStation, pcWhy, whySize);
     }
-    return bWhy(pcWhy, whySize, "no key %d", (int)s32Key);
+    return bParseLineKey(s32Key, pcValue, pstStation, pcWhy, whySize);
 }
 
 const char *pcWordOf(const char *const *ppcWords, int32_t s32Count, int32_t s32Index)
@@ -315,6 +397,30 @@ void vFormatValue(int32_t s32Key, const stStation *pst, char *pcValue, size_t si
     case KEY_LAST_UNIT:
         snprintf(pcValue, size, "%llu", (unsigned long long)pst->u64LastUnit);
         return;
+    case KEY_BEFORE_UNIT:
+        snprintf(pcValue, size, "%s", pst->cBeforeUnit);
+        return;
+    case KEY_AFTER_UNIT:
+        snprintf(pcValue, size, "%s", pst->cAfterUnit);
+        return;
+    case KEY_HOOK_TIMEOUT:
+        snprintf(pcValue, size, "%d", (int)pst->s32HookTimeoutS);
+        return;
+    case KEY_SERIAL_FORMAT:
+        snprintf(pcValue, size, "%s", pst->cSerialFormat);
+        return;
+    case KEY_PACKAGE:
+        snprintf(pcValue, size, "%s", pst->cPackage);
+        return;
+    case KEY_PACKAGE_SHA256:
+        snprintf(pcValue, size, "%s", pst->cPackageSha256);
+        return;
+    case KEY_REQUIRE_OPERATOR:
+        snprintf(pcValue, size, "%d", (int)pst->bRequireOperator);
+        return;
+    case KEY_OPERATOR_IDLE:
+        snprintf(pcValue, size, "%d", (int)pst->s32OperatorIdleMinutes);
+        return;
     }
     snprintf(pcValue, size, "?");
 }
@@ -337,7 +443,9 @@ bool bParseLine(char *pcLine, bool *pbSeen, int32_t *ps32SeenOn, int32_t s32Line
         return bWhy(pcWhy, whySize,
                     "the key \"%.40s\" is none of Production, Station, SerialSource, "
                     "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                    "Records, WriteMode, Simulated, RecordId, LastUnit",
+                    "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
+                    "HookTimeout, SerialFormat, Package, PackageSha256, RequireOperator, "
+                    "OperatorIdleMinutes",
                     pcKey);
     if (pbSeen[s32Key])
         return bWhy(pcWhy, whySize, "%s is given again; it was on line %d", gpc_Keys[s32Key],
@@ -424,6 +532,8 @@ void vStationDefaults(stStation *pstStation)
     pstStation->s32WeekYear = STATION_WEEKYEAR_TODAY;
     snprintf(pstStation->cRecords, sizeof(pstStation->cRecords), "%s", STATION_RECORDS_DEFAULT);
     pstStation->s32WriteMode = STATION_WRITE_PACED;
+    pstStation->s32HookTimeoutS = STATION_HOOK_TIMEOUT_DEFAULT;
+    pstStation->s32OperatorIdleMinutes = STATION_OPERATOR_IDLE_DEFAULT;
 }
 
 bool bReadStationFile(const char *pcPath, stStation *pstStation, char *pcWhy, size_t whySize)
@@ -478,7 +588,9 @@ bool bWriteStationFile(const char *pcPath, const stStation *pstStation, char *pc
         // Only a training station says so: a line's stations keep their files.
         if (i == KEY_SIMULATED && !pstStation->bSimulated)
             continue;
-        if (i >= KEY_RECORD_ID && pstStation->cRecordId[0] == '\0')
+        if ((i == KEY_RECORD_ID || i == KEY_LAST_UNIT) && pstStation->cRecordId[0] == '\0')
+            continue;
+        if (bLineKeyUnset(i, pstStation))
             continue;
         vFormatValue(i, pstStation, cValue, sizeof(cValue));
         snprintf(cLine, sizeof(cLine), "%s = %s\n", gpc_Keys[i], cValue);

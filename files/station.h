@@ -19,6 +19,11 @@
 #define STATION_OUTPUT_MAX 32
 #define STATION_RECORDS_DEFAULT "units.sqlite"
 #define STATION_RECORD_ID_SIZE 33   // 32 hex digits and the terminator
+#define STATION_SHA256_SIZE 65      // 64 hex digits and the terminator
+#define STATION_HOOK_TIMEOUT_DEFAULT 10
+#define STATION_HOOK_TIMEOUT_MAX 3600
+#define STATION_OPERATOR_IDLE_DEFAULT 30
+#define STATION_OPERATOR_IDLE_MAX 1440
 
 enum { STATION_SOURCE_SCAN = 0, STATION_SOURCE_COUNTER = 1 };
 enum { STATION_NUMERIC_DIGITS = 0, STATION_NUMERIC_COUNTER = 1, STATION_NUMERIC_KEEP = 2 };
@@ -56,6 +61,21 @@ struct stStation {
     // it; written only once there is an id.
     char cRecordId[STATION_RECORD_ID_SIZE];
     uint64_t u64LastUnit;
+    // The line's: programs run before and after each unit (a route check,
+    // a label), each within HookTimeout seconds; the pattern a scanned
+    // serial must match ("" none).
+    char cBeforeUnit[STATION_TEXT_MAX + 1];
+    char cAfterUnit[STATION_TEXT_MAX + 1];
+    int32_t s32HookTimeoutS;
+    char cSerialFormat[STATION_TEXT_MAX + 1];
+    // The package the station is pinned to ("" none; relative: in the
+    // program's folder) and the SHA-256 of its file the engineer confirmed.
+    char cPackage[STATION_TEXT_MAX + 1];
+    char cPackageSha256[STATION_SHA256_SIZE];
+    // 1: an operator's badge is scanned when the mode starts and after
+    // OperatorIdleMinutes without a unit, and recorded with each unit.
+    int32_t bRequireOperator;
+    int32_t s32OperatorIdleMinutes;
 };
 
 // The station the program runs with (the defaults until a file is read).
@@ -63,7 +83,8 @@ extern stStation gst_Station;
 
 // Production off, SerialSource scan, prefix empty, 6 digits, NextSerial 1,
 // NumericSerial digits, WeekYear today, no map, Records units.sqlite,
-// WriteMode paced, no RecordId, LastUnit 0.
+// WriteMode paced, no RecordId, LastUnit 0, no hooks, HookTimeout 10, no
+// SerialFormat, no Package, RequireOperator 0, OperatorIdleMinutes 30.
 void vStationDefaults(stStation *pstStation);
 // Reads the file into *pstStation. A missing file gives the defaults and
 // true. False when the file cannot be read or a line is wrong, with

@@ -111,6 +111,10 @@ extern "C" {
 
 DDC_API uint32_t EnableLog(const char *pcPath, uint32_t u32Enable);
 DDC_API uint32_t DisableLog(void);
+// The caller's own lines (a program's output it ran) into the open log, each
+// line of pcText as a line of the log with the time; nothing while no log
+// runs. Always 0; it is no call of the bus and not in the transaction log.
+DDC_API uint32_t LogText(const char *pcText);
 DDC_API uint32_t InstallDriver(const char *pcFolder, uint32_t u32Flag);
 DDC_API uint32_t UninstallDriver(void);
 DDC_API uint32_t InitDDCHelper(void);

@@ -105,6 +105,18 @@ uint32_t DisableLog(void)
     return u32LogClose();
 }
 
+uint32_t LogText(const char *pcText)
+{
+    while (pcText && *pcText) {
+        size_t length = strcspn(pcText, "\r\n");
+        if (length > 0)
+            vLogNote("%.*s", (int)length, pcText);
+        pcText += length;
+        pcText += strspn(pcText, "\r\n");
+    }
+    return 0;
+}
+
 // Both leave the driver trace. Installing makes sure i2c-dev is there when
 // the bench has real adapters; the simulated bench needs nothing.
 uint32_t InstallDriver(const char *pcFolder, uint32_t u32Flag)

@@ -19,6 +19,10 @@ namespace {
 
 int gs32_SignalPipe[2] = {-1, -1};
 int gs32_LockFd = -1;
+char gc_RunEnv[PROC_ENV_MAX][PROC_ENV_TEXT_MAX + 1];
+int32_t gs32_RunEnvCount = 0;
+#define RUN_ENVP_MAX 4096
+const char *gpc_RunEnvp[RUN_ENVP_MAX + PROC_ENV_MAX + 1];
 
 void vOnQuitSignal(int s32Signal)
 {
@@ -237,7 +241,8 @@ bool bPutAt(int s32Fd, int s32Target)
     _exit(127);
 }
 
-[[noreturn]] void vRunChild(const char *const *ppcArgv, const stRunPipes *pstPipes, long maxFd)
+[[noreturn]] void vRunChild(const char *const *ppcArgv, const char *const *ppcEnvp,
+                            const stRunPipes *pstPipes, long maxFd)
 {
     if (!bPutAt(pstPipes->s32In[0], 0) || !bPutAt(pstPipes->s32Out[1], 1) ||
         !bPutAt(pstPipes->s32Out[1], 2))
@@ -248,7 +253,10 @@ bool bPutAt(int s32Fd, int s32Target)
     }
     signal(SIGPIPE, SIG_DFL); // ignored dispositions survive exec
     setpgid(0, 0);            // a stop ends what it starts too
-    execvp(ppcArgv[0], const_cast<char *const *>(ppcArgv));
+    if (ppcEnvp)
+        execvpe(ppcArgv[0], const_cast<char *const *>(ppcArgv), const_cast<char *const *>(ppcEnvp));
+    else
+        execvp(ppcArgv[0], const_cast<char *const *>(ppcArgv));
     vChildFails(pstPipes->s32Exec[1]);
 }
 
@@ -408,7 +416,55 @@ int32_t s32AfterFork(const char *const *ppcArgv, pid_t pid, stRunPipes *pstPipes
     return pstEx->pstWatch->bStopped ? PROC_RUN_STOPPED : PROC_RUN_OK;
 }
 
+bool bRunEnvNames(const char *pcEntry)
+{
+    for (int32_t i = 0; i < gs32_RunEnvCount; i++) {
+        size_t nameLength = strcspn(gc_RunEnv[i], "=");
+        if (strncmp(pcEntry, gc_RunEnv[i], nameLength + 1) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Ours with the entries set in place of their names, made before the fork
+// (the child of a process with threads may not allocate); null for ours
+// alone, or when ours is too long to copy.
+const char *const *ppcRunEnvironment(void)
+{
+    if (gs32_RunEnvCount == 0)
+        return nullptr;
+    size_t used = 0;
+    for (char **ppcOurs = environ; ppcOurs && *ppcOurs; ppcOurs++) {
+        if (bRunEnvNames(*ppcOurs))
+            continue;
+        if (used == RUN_ENVP_MAX)
+            return nullptr;
+        gpc_RunEnvp[used++] = *ppcOurs;
+    }
+    for (int32_t i = 0; i < gs32_RunEnvCount; i++)
+        gpc_RunEnvp[used++] = gc_RunEnv[i];
+    gpc_RunEnvp[used] = nullptr;
+    return gpc_RunEnvp;
+}
+
 } // namespace
+
+bool bProcSetRunEnvironment(const char *const *ppcEntries)
+{
+    gs32_RunEnvCount = 0;
+    int32_t s32Count = 0;
+    for (; ppcEntries && ppcEntries[s32Count]; s32Count++) {
+        const char *pcEntry = ppcEntries[s32Count];
+        const char *pcEquals = strchr(pcEntry, '=');
+        if (s32Count == PROC_ENV_MAX || !pcEquals || pcEquals == pcEntry ||
+            strlen(pcEntry) > PROC_ENV_TEXT_MAX)
+            return false;
+    }
+    for (int32_t i = 0; i < s32Count; i++)
+        snprintf(gc_RunEnv[i], sizeof(gc_RunEnv[i]), "%s", ppcEntries[i]);
+    gs32_RunEnvCount = s32Count;
+    return true;
+}
 
 int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
@@ -443,9 +499,10 @@ int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_
     long maxFd = sysconf(_SC_OPEN_MAX);
     if (maxFd < 0 || maxFd > 65536)
         maxFd = 65536;
+    const char *const *ppcEnvp = ppcRunEnvironment();
     pid_t pid = fork();
     if (pid == 0)
-        vRunChild(ppcArgv, &stPipes, maxFd);
+        vRunChild(ppcArgv, ppcEnvp, &stPipes, maxFd);
     if (pid < 0) {
         int s32Error = errno;
         vClosePipes(&stPipes);

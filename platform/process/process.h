@@ -66,6 +66,15 @@ int32_t s32ProcRunWatched(const char *const *ppcArgv, const void *pvInput, size_
                           int32_t *ps32ExitStatus, uint32_t u32LookMs, ProcWatcher pfnGoOn,
                           void *pvContext, char *pcWhy, size_t whySize);
 
+// "NAME=value" entries (a null-ended list, copied) that the programs run
+// after this find in their environment beside ours, replacing ours of the
+// same name; null or an empty list: ours alone. False when they do not fit
+// (PROC_ENV_MAX entries of PROC_ENV_TEXT_MAX characters) or one has no name;
+// the list is empty then.
+#define PROC_ENV_MAX 8
+#define PROC_ENV_TEXT_MAX 511
+bool bProcSetRunEnvironment(const char *const *ppcEntries);
+
 // 1 when standard error (2) or output (1) is a terminal a person watches.
 int32_t bProcIsTerminal(int32_t s32Fd);
 // The host's name: 1 when it is known and fits, else 0 and "".

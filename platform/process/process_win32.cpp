@@ -406,6 +406,35 @@ int32_t s32RunFound(const wchar_t *pwcProgram, wchar_t *pwcLine, const void *pvI
 
 } // namespace
 
+namespace {
+char gc_RunEnvNames[PROC_ENV_MAX][PROC_ENV_TEXT_MAX + 1];
+int32_t gs32_RunEnvCount = 0;
+} // namespace
+
+// CreateProcessW gives a child our own environment: the entries are set in
+// ours, and those of the list before are taken out of it again.
+bool bProcSetRunEnvironment(const char *const *ppcEntries)
+{
+    for (int32_t i = 0; i < gs32_RunEnvCount; i++)
+        SetEnvironmentVariableA(gc_RunEnvNames[i], nullptr);
+    gs32_RunEnvCount = 0;
+    int32_t s32Count = 0;
+    for (; ppcEntries && ppcEntries[s32Count]; s32Count++) {
+        const char *pcEquals = strchr(ppcEntries[s32Count], '=');
+        if (s32Count == PROC_ENV_MAX || !pcEquals || pcEquals == ppcEntries[s32Count] ||
+            strlen(ppcEntries[s32Count]) > PROC_ENV_TEXT_MAX)
+            return false;
+    }
+    for (int32_t i = 0; i < s32Count; i++) {
+        size_t nameLength = strcspn(ppcEntries[i], "=");
+        snprintf(gc_RunEnvNames[i], sizeof(gc_RunEnvNames[i]), "%.*s", (int)nameLength,
+                 ppcEntries[i]);
+        SetEnvironmentVariableA(gc_RunEnvNames[i], ppcEntries[i] + nameLength + 1);
+    }
+    gs32_RunEnvCount = s32Count;
+    return true;
+}
+
 int32_t s32ProcRunCapture(const char *const *ppcArgv, const void *pvInput, size_t inputSize,
                           char *pcOutput, size_t outputSize, size_t *pOutputLength,
                           int32_t *ps32ExitStatus, char *pcWhy, size_t whySize)

@@ -9,7 +9,7 @@
 #include <string.h>
 
 #define REC_PATH_MAX 4096
-#define REC_FORMAT 3   // PRAGMA user_version of a file, schema_version on a server
+#define REC_FORMAT 4   // PRAGMA user_version of a file, schema_version on a server
 #define REC_TIME_SIZE 32
 #define REC_STATEMENT_MAX 1024
 #define REC_ODBC_PREFIX "odbc:"
@@ -57,6 +57,9 @@ static const char *const gpc_FromFormat2 =
     "CREATE TABLE stations(name TEXT PRIMARY KEY, first_utc TEXT NOT NULL,"
     " last_utc TEXT NOT NULL);";
 
+// From format 3: the operator who ran each unit (none before).
+static const char *const gpc_FromFormat3 = "ALTER TABLE units ADD COLUMN operator TEXT;";
+
 // A server's tables, in SQL that PostgreSQL and SQL Server both take; %s is
 // the id column, which they spell differently. Only one passed unit per
 // serial that is not a re-work, whichever station recorded it.
@@ -66,7 +69,7 @@ static const char *const gpc_ServerSchema =
     " numeric_serial BIGINT, week INTEGER, year INTEGER, package_path VARCHAR(4000),"
     " package_checksum VARCHAR(255),"
     " result VARCHAR(16) CHECK(result IN ('pass','fail','running','interrupted')),"
-    " rework INTEGER, message VARCHAR(1024));"
+    " rework INTEGER, message VARCHAR(1024), operator VARCHAR(255));"
     "CREATE TABLE ports(id %s, unit_id BIGINT REFERENCES units(id), port VARCHAR(64),"
     " display INTEGER, display_id VARCHAR(255), image_sha256 VARCHAR(64),"
     " result VARCHAR(16) CHECK(result IN ('pass','fail','running','interrupted')),"
@@ -320,16 +323,25 @@ static bool bMakeOrMigrateFile(int64_t s64Format)
 {
     bool bMade = (s64Format != 0 || bExecAll(gpc_Schema)) &&
                  (s64Format != 1 || bExecAll(gpc_FromFormat1)) &&
-                 (s64Format >= REC_FORMAT || bExecAll(gpc_FromFormat2));
+                 (s64Format >= 3 || bExecAll(gpc_FromFormat2)) &&
+                 (s64Format >= 4 || bExecAll(gpc_FromFormat3));
     char cVersion[40];
     snprintf(cVersion, sizeof(cVersion), "PRAGMA user_version = %d", REC_FORMAT);
     return bMade && bExecAll(cVersion);
 }
 
+// From format 3 on a server: the operator (ADD without COLUMN, as SQL Server
+// wants it and PostgreSQL takes it).
+static const char *const gpc_ServerFromFormat3 =
+    "ALTER TABLE units ADD operator VARCHAR(255);"
+    "UPDATE schema_version SET version = 4;";
+
 static bool bMakeServerTables(int64_t s64Format)
 {
     if (s64Format == REC_FORMAT)
         return true;
+    if (s64Format == 3)
+        return bExecAll(gpc_ServerFromFormat3);
     char cSchema[4096];
     snprintf(cSchema, sizeof(cSchema), gpc_ServerSchema, pcIdColumn(), pcIdColumn());
     char cVersion[64];
@@ -595,7 +607,9 @@ static bool bBindUnit(stRecDbStmt *pstStmt, const stRecUnit *pstUnit, const char
            bInt(pstStmt, 5, pstUnit->u32NumericSerial) && bInt(pstStmt, 6, pstUnit->s32Week) &&
            bInt(pstStmt, 7, pstUnit->s32Year) && bText(pstStmt, 8, pstUnit->pcPackagePath) &&
            bText(pstStmt, 9, pstUnit->pcPackageChecksum) &&
-           bInt(pstStmt, 10, pstUnit->bRework ? 1 : 0);
+           bInt(pstStmt, 10, pstUnit->bRework ? 1 : 0) &&
+           bText(pstStmt, 11, pstUnit->pcOperator && pstUnit->pcOperator[0] ? pstUnit->pcOperator
+                                                                              : nullptr);
 }
 
 // The unit is found again by the id the station made for it, the same on
@@ -606,8 +620,8 @@ static bool bInsertUnit(const stRecUnit *pstUnit, const char *pcTime, int64_t *p
     vRecOsRandomHex(cUid, sizeof(cUid));
     stRecDbStmt *pstStmt = pstPrepare(
         "INSERT INTO units(uid, time_utc, station, serial, numeric_serial, week, year,"
-        " package_path, package_checksum, rework, result)"
-        " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'running')");
+        " package_path, package_checksum, rework, result, operator)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'running', ?)");
     if (!bStepDone(pstStmt, pstStmt && bBindUnit(pstStmt, pstUnit, cUid, pcTime)))
         return false;
     pstStmt = pstPrepare("SELECT id FROM units WHERE uid = ?");
@@ -848,7 +862,7 @@ static bool bWriteRows(void)
              "SELECT u.id, u.time_utc, u.station, u.serial, u.numeric_serial, u.week, u.year,"
              " u.package_path, u.package_checksum, u.result, u.rework, p.port, p.display,"
              " p.display_id, p.image_sha256, p.result, p.message, p.duration_ms,"
-             " p.numeric_serial, p.week, p.year, u.message"
+             " p.numeric_serial, p.week, p.year, u.message, u.operator"
              " FROM units u LEFT JOIN ports p ON p.unit_id = u.id ORDER BY u.id, p.%s",
              pcPortOrder());
     stRecDbStmt *pstStmt = pstPrepare(cSql);
@@ -872,7 +886,7 @@ static bool bWriteCsv(const char *pcPath, char *pcWhy, size_t whySize)
     static const char cHeader[] =
         "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
         "package_checksum,unit_result,rework,port,display,display_id,image_sha256,port_result,"
-        "message,duration_ms,port_numeric_serial,port_week,port_year,unit_message\r\n";
+        "message,duration_ms,port_numeric_serial,port_week,port_year,unit_message,operator\r\n";
     if (!bSafeFileOpen(&gst_CsvFile, pcPath, SAFE_FILE_NAMED)) {
         snprintf(pcWhy, whySize, "%s: %s", pcPath, gst_CsvFile.cWhy);
         return false;

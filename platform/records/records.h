@@ -28,6 +28,7 @@ struct stRecUnit {
     const char *pcPackagePath;
     const char *pcPackageChecksum;  // as the main panel shows it
     int32_t bRework;
+    const char *pcOperator;         // the badge scanned; null or "": none asked for
 };
 
 // A port of a unit as it begins: what its image was stamped with.

@@ -6,6 +6,7 @@
 #include "app/production.h"
 #include "app/production_setup.h"
 #include "app/edid_view.h"
+#include "app/line_hooks.h"
 #include "device/edid_bus.h"
 #include "files/edid_stamp.h"
 #include "files/package.h"
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -152,7 +154,7 @@ const char *const gc_PortLines = "Checking the existence of PKG file ...\n> - Pa
 const char *const gc_CsvHeader =
     "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,package_checksum,"
     "unit_result,rework,port,display,display_id,image_sha256,port_result,message,duration_ms,"
-    "port_numeric_serial,port_week,port_year,unit_message\r\n";
+    "port_numeric_serial,port_week,port_year,unit_message,operator\r\n";
 
 TEST_F(ProductionTest, AScannedUnitStampsProgramsAndRecordsEveryMappedPort)
 {
@@ -503,8 +505,8 @@ TEST_F(ProductionRecordTest, ARefusalWritesNoRowAndEachPortRecordsItsOwnNumbers)
     ASSERT_NE(hdmi, std::string::npos) << csv;
     std::string dviLine = csv.substr(dvi, csv.find("\r\n", dvi) - dvi);
     std::string hdmiLine = csv.substr(hdmi, csv.find("\r\n", hdmi) - hdmi);
-    EXPECT_EQ(dviLine.substr(dviLine.size() - 12), ",9,255,2019,") << dviLine;
-    EXPECT_EQ(hdmiLine.substr(hdmiLine.size() - 11), ",9,49,2026,") << hdmiLine;
+    EXPECT_EQ(dviLine.substr(dviLine.size() - 13), ",9,255,2019,,") << dviLine;
+    EXPECT_EQ(hdmiLine.substr(hdmiLine.size() - 12), ",9,49,2026,,") << hdmiLine;
 }
 
 // The map binds ports to outputs, which keep their numbers when another
@@ -984,6 +986,273 @@ TEST_F(ProductionTest, ABrowsedPackageIsSavedAtOnceAndTheDialogClosesOnEscape)
     UiPanelKey(gs32_ProductionPanel, VAL_ESC_VKEY);
     EXPECT_FALSE(bUiPanelIsVisible(gs32_ProductionPanel));
     EXPECT_TRUE(bUiPanelIsVisible(MainPanel()));
+}
+
+// A shell script in the test's folder, as a line's hook would be.
+std::string HookScript(TempDir &dir, const char *pcName, const std::string &body)
+{
+    std::string path = dir.file(pcName);
+    vWriteFile(path, "#!/bin/sh\n" + body);
+    chmod(path.c_str(), 0755);
+    return path;
+}
+
+std::string WithoutTimes(const std::string &log)
+{
+    std::string lines;
+    for (size_t at = 0; at < log.size();) {
+        size_t end = log.find('\n', at);
+        std::string line = log.substr(at, end - at);
+        size_t text = line.find_first_not_of(' ');
+        text = line.find("  ", text);
+        lines += (text == std::string::npos ? line : line.substr(text + 2)) + "\n";
+        at = end == std::string::npos ? log.size() : end + 1;
+    }
+    return lines;
+}
+
+TEST_F(ProductionTest, ABeforeUnitThatRefusesASerialStopsItBeforeAnyBusTraffic)
+{
+    std::string seen = m_dir.file("before.txt");
+    std::string hook = HookScript(m_dir, "route check",
+                                  "env | grep ^TAVOLIN_ | sort > '" + seen + "'\necho \"arg $1 $2\" >> '" +
+                                      seen + "'\nif [ \"$2\" = SN-BAD ]; then\n"
+                                      "  echo; echo 'route: SN-BAD missed burn-in'; echo more; exit 3\nfi\n"
+                                      "echo route ok\n");
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "BeforeUnit = \"" + hook + "\" 3\n");
+    std::string log = m_dir.file("lib.log");
+    EnableLog(log.c_str(), 1);
+    vDdcBenchLogClear();
+    Bytes memoryA = Memory(0, 256), memoryB = Memory(1, 256);
+    Scan("SN-BAD");
+    EXPECT_EQ(MsgBox(), "Unit SN-BAD refused: route: SN-BAD missed burn-in\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN-BAD");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(Memory(0, 256), memoryA);
+    EXPECT_EQ(Memory(1, 256), memoryB);
+    EXPECT_EQ(strReadFile(seen), "TAVOLIN_PORTMAP=DVI:2, HDMI:1\nTAVOLIN_SERIAL=SN-BAD\n"
+                                 "TAVOLIN_STATION=Line 4\narg 3 SN-BAD\n");
+    EXPECT_EQ(Csv(), gc_CsvHeader);
+
+    Scan("SN-GOOD");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-GOOD");
+    DisableLog();
+    std::string lines = WithoutTimes(strReadFile(log));
+    EXPECT_NE(lines.find("BeforeUnit SN-BAD: exit code 3\nBeforeUnit: route: SN-BAD missed "
+                         "burn-in\nBeforeUnit: more\n"),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("BeforeUnit SN-GOOD: exit code 0\nBeforeUnit: route ok\n"),
+              std::string::npos)
+        << lines;
+}
+
+TEST_F(ProductionTest, AnAfterUnitGetsTheResultAndItsFailureIsShownAndKeptButChangesNothing)
+{
+    std::string seen = m_dir.file("after.txt");
+    std::string hook = HookScript(m_dir, "label", "env | grep ^TAVOLIN_ | sort > '" + seen +
+                                                      "'\necho \"arg $1\" >> '" + seen +
+                                                      "'\n[ \"$1\" = SN-1 ] || { echo printer "
+                                                      "offline; exit 2; }\n");
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "AfterUnit = " + hook + "\n");
+    Scan("SN-1");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    EXPECT_EQ(strReadFile(seen), "TAVOLIN_PORTMAP=DVI:2, HDMI:1\nTAVOLIN_RECORD_ID=1\n"
+                                 "TAVOLIN_RESULT=pass\nTAVOLIN_SERIAL=SN-1\nTAVOLIN_STATION=Line 4\n"
+                                 "arg SN-1\n");
+    vDdcBenchSetWriteProtect(1, 1);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("SN-2");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN-2\nAfterUnit failed");
+    std::string end = std::string(gc_PortLines) + " - AfterUnit failed: printer offline\n>"
+                      "Unit SN-2 : Fail\n>";
+    std::string box = MsgBox();
+    EXPECT_EQ(box.substr(box.size() - end.size()), end) << box;
+    EXPECT_NE(strReadFile(seen).find("TAVOLIN_RECORD_ID=2\nTAVOLIN_RESULT=fail\n"),
+              std::string::npos);
+    vDdcBenchSetWriteProtect(1, 0);
+    Scan("SN-3");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-3\nAfterUnit failed");
+    std::string csv = Csv();
+    EXPECT_NE(csv.find(",SN-2,2,49,2026,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",SN-3,3,49,2026,"), std::string::npos) << csv;
+    std::string two = csv.substr(csv.find(",SN-2,"), csv.find(",SN-3,") - csv.find(",SN-2,"));
+    std::string three = csv.substr(csv.find(",SN-3,"));
+    EXPECT_NE(two.find(",fail,0,DVI,"), std::string::npos) << two;
+    EXPECT_NE(two.find(",port DVI failed; AfterUnit failed: printer offline,\r\n"), std::string::npos)
+        << two;
+    EXPECT_NE(three.find(",pass,0,DVI,"), std::string::npos) << three;
+    EXPECT_NE(three.find(",AfterUnit failed: printer offline,\r\n"), std::string::npos) << three;
+}
+
+TEST_F(ProductionTest, AHookThatHangsIsStoppedAtItsLimitWhileThePanelsAreServed)
+{
+    std::string fifo = m_dir.file("running");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int s32Fifo = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(s32Fifo, 0);
+    std::string hook = HookScript(m_dir, "mes", "echo running > '" + fifo + "'\nexec sleep 30\n");
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "BeforeUnit = " + hook + "\nHookTimeout = 3\n");
+    vDdcBenchLogClear();
+    static int s_served;
+    static std::string s_resultMeanwhile;
+    s_served = 0;
+    WatchFileDescriptor(
+        s32Fifo,
+        [](void *) {
+            char cText[256] = "";
+            GetCtrlVal(gst_UiHandles.s32MainPanel, MAIN_UNIT_RESULT, cText);
+            if (s_served++ == 0)
+                s_resultMeanwhile = cText;
+            vClockAdvance(2000);
+        },
+        nullptr);
+    uint64_t u64Before = u64ClockNowMs();
+    Scan("SN-9");
+    WatchFileDescriptor(s32Fifo, nullptr, nullptr);
+    close(s32Fifo);
+    EXPECT_EQ(MsgBox(), "Unit SN-9 refused: BeforeUnit did not finish within 3 s and was stopped\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN-9");
+    EXPECT_EQ(s_resultMeanwhile, "RUNNING\nSN-9");
+    // Stopped on the virtual clock at its limit, long before its sleep ends.
+    EXPECT_GE(u64ClockNowMs() - u64Before, 3000u);
+    EXPECT_LE(u64ClockNowMs() - u64Before, 6000u);
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+}
+
+TEST_F(ProductionTest, AScanThatDoesNotMatchTheSerialFormatIsRefused)
+{
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "SerialFormat = L3-2650####\n");
+    vDdcBenchLogClear();
+    Scan("L3-265O1234");
+    EXPECT_EQ(MsgBox(), "Unit L3-265O1234 refused: it does not match SerialFormat L3-2650#### "
+                        "(a mis-scanned label?)\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nL3-265O1234");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    Scan("L3-26501234");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nL3-26501234");
+}
+
+TEST(LineHooks, SerialFormatsAndCommandWords)
+{
+    struct Case {
+        const char *pcSerial, *pcFormat;
+        bool bFits;
+    } cases[] = {
+        {"L3-26501234", "L3-2650####", true}, {"L3-2650123", "L3-2650####", false},
+        {"L3-265012345", "L3-2650####", false}, {"L3-2650123x", "L3-2650####", false},
+        {"ab7-Z", "AA#?A", true},  {"a17-Z", "AA#?A", false}, {"ab7-4", "AA#?A", false},
+        {"anything", "", true},    {"l3-26501234", "L3-2650####", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(bSerialFitsFormat(c.pcSerial, c.pcFormat), c.bFits) << c.pcSerial << " " << c.pcFormat;
+
+    char cWords[64], cWhy[128];
+    const char *ppcArgv[4];
+    ASSERT_TRUE(bSplitHookCommand("  \"C:\\Line Tools\\label.exe\"  --copies\t2 ", cWords,
+                                  sizeof(cWords), ppcArgv, 4, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(ppcArgv[0], "C:\\Line Tools\\label.exe");
+    EXPECT_STREQ(ppcArgv[1], "--copies");
+    EXPECT_STREQ(ppcArgv[2], "2");
+    EXPECT_EQ(ppcArgv[3], nullptr);
+    ASSERT_TRUE(bSplitHookCommand("a\"b c\"d \"\"", cWords, sizeof(cWords), ppcArgv, 4, cWhy,
+                                  sizeof(cWhy)));
+    EXPECT_STREQ(ppcArgv[0], "ab cd");
+    EXPECT_STREQ(ppcArgv[1], "");
+    EXPECT_FALSE(bSplitHookCommand("a b c d", cWords, sizeof(cWords), ppcArgv, 4, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "\"a b c d\" has too many words");
+    EXPECT_FALSE(bSplitHookCommand("mes \"route", cWords, sizeof(cWords), ppcArgv, 4, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "\"mes \"route\" has a quote that is not closed");
+    EXPECT_FALSE(bSplitHookCommand(" \t", cWords, sizeof(cWords), ppcArgv, 4, cWhy, sizeof(cWhy)));
+    EXPECT_STREQ(cWhy, "the command is empty");
+}
+
+TEST_F(ProductionTest, APinnedPackageThatChangedRefusesUnitsUntilTheEngineerConfirmsIt)
+{
+    std::string package = m_dir.file("job.pkg");
+    std::string bytes = strReadFile(package);
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "Package = " + package + "\nPackageSha256 = " + Sha(Bytes(bytes.begin(), bytes.end())) +
+            "\n");
+    int s32Dimmed = 0;
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_BROWSE, ATTR_DIMMED, &s32Dimmed);
+    EXPECT_EQ(s32Dimmed, 1);
+    Scan("SN-1");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    GetCtrlAttribute(MainPanel(), MAIN_PKG_BROWSE, ATTR_DIMMED, &s32Dimmed);
+    EXPECT_EQ(s32Dimmed, 1);
+
+    Bytes portC = lstMakeEdid(1, "DEL", 0x7777);
+    WithSerialDescriptor(portC);
+    Bytes changed = lstMakePackage({{"HDMI", portC}, {"DVI", m_portB}});
+    vWriteFile(package, std::string(changed.begin(), changed.end()));
+    std::string sha = Sha(changed);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vDdcBenchLogClear();
+    Scan("SN-2");
+    EXPECT_EQ(MsgBox(), "Unit SN-2 refused: the package " + package + " is not the one confirmed "
+                        "for this station (its SHA-256 is now " + sha.substr(0, 12) +
+                        "...); the engineer confirms it in Production...\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\nSN-2");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+
+    UiClick(MainPanel(), MAIN_PRODUCTION_BTN);
+    m_dialogs.vPushConfirm(1);
+    UiClick(gs32_ProductionPanel, PROD_OK);
+    EXPECT_EQ(m_dialogs.confirmMessages,
+              std::vector<std::string>{"The package " + package + " is not the one confirmed for "
+                                       "this station (its SHA-256 is now " + sha.substr(0, 12) +
+                                       "...). Use it for the units from now on?"});
+    std::string station = strReadFile(m_dir.file(STATION_FILE_NAME));
+    EXPECT_NE(station.find("\r\nPackageSha256 = " + sha + "\r\n"), std::string::npos) << station;
+    Ticks(20);
+    Scan("SN-3");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-3");
+    EXPECT_EQ(Memory(0, portC.size()), Stamped(portC, "SN-3"));
+}
+
+TEST_F(ProductionTest, TheOperatorsBadgeComesFirstAndAgainAfterTheIdleTimeAndIsRecorded)
+{
+    Station("Production = 1\nStation = Line 4\nWeekYear = 49 2026\nPortMap = DVI:2, HDMI:1\n"
+            "RequireOperator = 1\nOperatorIdleMinutes = 5\n");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "SCAN BADGE");
+    vDdcBenchLogClear();
+    Scan("B-17");
+    EXPECT_EQ(MsgBox(), "Operator B-17 signed on\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "READY\nB-17");
+    EXPECT_EQ(u32DdcBenchLogCount(), 0u);
+    EXPECT_EQ(Csv(), gc_CsvHeader);
+    Scan("SN-1");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    vClockAdvance(4 * 60000);
+    Ticks(2);
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    vClockAdvance(60000);
+    Ticks(2);
+    EXPECT_EQ(MsgBox(), "Operator B-17 signed off after 5 minutes without a unit\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "SCAN BADGE");
+    Scan(" ");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "SCAN BADGE");
+    Scan("B-22");
+    Scan("SN-2");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-2");
+    std::string badges = "Operator B-17 signed off after 5 minutes without a unit\n>Badge \" \" "
+                         "refused: a badge has 1 to 32 printable characters, no blank at either "
+                         "end; scan the operator's badge before the units\n>Operator B-22 signed "
+                         "on\n>";
+    EXPECT_EQ(MsgBox().substr(0, badges.size()), badges);
+    std::string csv = Csv();
+    size_t one = csv.find(",SN-1,"), two = csv.find(",SN-2,");
+    EXPECT_NE(csv.find(",B-17\r\n", one), std::string::npos) << csv;
+    EXPECT_LT(csv.find(",B-17\r\n", one), two) << csv;
+    EXPECT_NE(csv.find(",B-22\r\n", two), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("B-17", two), std::string::npos) << csv;
 }
 
 } // namespace

@@ -429,6 +429,39 @@ TEST_F(CliTest, SigtermLetsTheRunningCommandEndAndRunsNothingAfterIt)
     EXPECT_EQ(lines.back().rfind("UninstallDriver", 0), 0u) << lines.back();
 }
 
+TEST_F(CliTest, AStationThatAsksForItsOperatorNeedsOneNamedAndRecordsIt)
+{
+    Settings(m_pkg);
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nWeekYear = 50 2026\nPortMap = HDMI:3\n"
+                                        "RequireOperator = 1\n");
+    Bytes before = Memory(3, 256);
+    stCliResult r = Cli({"unit", "--serial", "SN-8"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_USAGE);
+    EXPECT_NE(r.err.find("Station.ini asks for the operator (RequireOperator = 1): give "
+                         "--operator BADGE"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Memory(3, 256), before);
+    r = Cli({"unit", "--serial", "SN-8", "--operator", "B-17"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    char cWhy[REC_WHY_MAX] = "";
+    ASSERT_TRUE(bRecExportCsv(File("units.csv").c_str(), cWhy, sizeof(cWhy))) << cWhy;
+    std::string csv = strReadFile(File("units.csv"));
+    EXPECT_NE(csv.find(",SN-8,"), std::string::npos) << csv;
+    EXPECT_EQ(csv.substr(csv.size() - 7), ",B-17\r\n") << csv;
+    // Named without being asked for, it is recorded all the same.
+    vWriteFile(File(STATION_FILE_NAME), "Production = 1\nWeekYear = 50 2026\nPortMap = HDMI:3\n");
+    r = Cli({"unit", "--serial", "SN-9", "--operator", "B-18"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    r = Cli({"unit", "--serial", "SN-10"});
+    EXPECT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+    ASSERT_TRUE(bRecExportCsv(File("units.csv").c_str(), cWhy, sizeof(cWhy))) << cWhy;
+    csv = strReadFile(File("units.csv"));
+    EXPECT_NE(csv.find(",B-18\r\n"), std::string::npos) << csv;
+    EXPECT_EQ(csv.substr(csv.size() - 3), ",\r\n") << csv;
+    vRecClose();
+}
+
 TEST_F(CliTest, AUnitPrintsWhatTheWindowPrintsAndRecordsIt)
 {
     vRecSetTimeForTest("2026-12-09T10:00:00Z");

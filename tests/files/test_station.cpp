@@ -164,15 +164,23 @@ TEST(StationFile, AWrongLineIsNamed)
     } bads[] = {
         {"Colour = red", "Station.ini line 4: the key \"Colour\" is none of Production, Station, "
                          "SerialSource, SerialPrefix, SerialDigits, NextSerial, NumericSerial, "
-                         "WeekYear, PortMap, Records, WriteMode, Simulated, RecordId, LastUnit"},
+                         "WeekYear, PortMap, Records, WriteMode, Simulated, RecordId, LastUnit, "
+                         "BeforeUnit, AfterUnit, HookTimeout, SerialFormat, Package, "
+                         "PackageSha256, RequireOperator, OperatorIdleMinutes"},
         {"SerialDigits 6", "Station.ini line 4: \"SerialDigits 6\" is no \"Key = value\" line"},
         {"= 6", "Station.ini line 4: the key \"\" is none of Production, Station, SerialSource, "
                 "SerialPrefix, SerialDigits, NextSerial, NumericSerial, WeekYear, PortMap, "
-                "Records, WriteMode, Simulated, RecordId, LastUnit"},
+                "Records, WriteMode, Simulated, RecordId, LastUnit, BeforeUnit, AfterUnit, "
+                "HookTimeout, SerialFormat, Package, PackageSha256, RequireOperator, "
+                "OperatorIdleMinutes"},
         {"Station = A\r\nstation = B", "Station.ini line 5: Station is given again; it was on "
                                       "line 4"},
         {"Production = yes", "Station.ini line 4: Production is \"yes\"; it must be 0 or 1"},
         {"SerialDigits = 15", "Station.ini line 4: SerialDigits is \"15\"; it must be 1 to 12"},
+        {"HookTimeout = 0", "Station.ini line 4: HookTimeout is \"0\"; it must be 1 to 3600 "
+                            "seconds"},
+        {"SerialFormat = L3-2650####-XYZ", "Station.ini line 4: SerialFormat has 15 characters; "
+                                           "a serial has at most 13"},
         {"SerialDigits = 0", "Station.ini line 4: SerialDigits is \"0\"; it must be 1 to 12"},
         {"SerialDigits = -6", "Station.ini line 4: SerialDigits is \"-6\"; it must be 1 to 12"},
         {"NextSerial = 1000000000000",
@@ -521,3 +529,29 @@ TEST(StationFolder, SaveLeftoversOfOurOwnFilesAreRemoved)
 }
 
 } // namespace
+
+TEST(StationFile, TheLinesKeysAreWrittenOnlyWhenSetAndKeptByTheCounter)
+{
+    TempDir dir;
+    std::string path = dir.file(STATION_FILE_NAME);
+    vWriteFile(path, "SerialSource = counter\r\nBeforeUnit = \"/opt/line tools/mes\" check\r\n"
+                     "AfterUnit = label\r\nHookTimeout = 30\r\nSerialFormat = SN######\r\n");
+    stStation st;
+    char cWhy[STATION_WHY_MAX] = "";
+    ASSERT_TRUE(bReadStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    char cSerial[STAMP_SERIAL_MAX + 1];
+    uint64_t u64Number = 0;
+    ASSERT_TRUE(bTakeCounterSerial(path.c_str(), &st, cSerial, sizeof(cSerial), &u64Number, cWhy,
+                                   sizeof(cWhy), nullptr, nullptr, 0))
+        << cWhy;
+    std::string written = strReadFile(path);
+    EXPECT_NE(written.find("NextSerial = 2\r\n"), std::string::npos) << written;
+    EXPECT_EQ(written.substr(written.find("\r\nBeforeUnit") + 2),
+              "BeforeUnit = \"/opt/line tools/mes\" check\r\nAfterUnit = label\r\n"
+              "HookTimeout = 30\r\nSerialFormat = SN######\r\n");
+    vStationDefaults(&st);
+    ASSERT_TRUE(bWriteStationFile(path.c_str(), &st, cWhy, sizeof(cWhy))) << cWhy;
+    written = strReadFile(path);
+    EXPECT_EQ(written.find("Unit"), std::string::npos) << written;
+    EXPECT_EQ(written.find("Hook"), std::string::npos) << written;
+}

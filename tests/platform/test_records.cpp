@@ -49,7 +49,7 @@ void Exec(const std::string &db, const std::string &sql)
 }
 
 const char *const UNITS = "SELECT id, time_utc, station, serial, numeric_serial, week, year,"
-                         " package_path, package_checksum, result, rework, message"
+                         " package_path, package_checksum, result, rework, message, operator"
                          " FROM units ORDER BY id";
 const char *const PORTS = "SELECT unit_id, port, display, display_id, image_sha256, result,"
                           " message, duration_ms, numeric_serial, week, year FROM ports"
@@ -57,7 +57,7 @@ const char *const PORTS = "SELECT unit_id, port, display, display_id, image_sha2
 
 stRecUnit Unit(const char *pcSerial, int32_t bRework = 0)
 {
-    return {"Linea 2 — Präzision", pcSerial, 4711, 23, 2024, "/pkg/a.pkg", "0x1F2E", bRework};
+    return {"Linea 2 — Präzision", pcSerial, 4711, 23, 2024, "/pkg/a.pkg", "0x1F2E", bRework, nullptr};
 }
 
 class RecordsTest : public ::testing::Test {
@@ -178,7 +178,7 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     EXPECT_EQ(s32Interrupted, 0);
     EXPECT_EQ(Begin(Unit("SN-1"), PORTS_TWO, 2), 1);
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                                 "/pkg/a.pkg|0x1F2E|running|0|-\n");
+                                 "/pkg/a.pkg|0x1F2E|running|0|-|-\n");
     EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|running|-|-|4711|23|2024\n"
                                  "1|HDMI-A-1|2|SAM:0C0D|cd34|running|-|-|4711|255|2019\n");
     ASSERT_EQ(FinishPort(1, "DP-1", "pass", "", 1500), "");
@@ -188,12 +188,12 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     EXPECT_EQ(Finish(1, "fail", ""), m_db + ": a \"fail\" is recorded only with its reason");
     ASSERT_EQ(Finish(1, "fail", "port HDMI-A-1 failed"), "");
     EXPECT_EQ(Rows(m_db, UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                                 "/pkg/a.pkg|0x1F2E|fail|0|port HDMI-A-1 failed\n");
+                                 "/pkg/a.pkg|0x1F2E|fail|0|port HDMI-A-1 failed|-\n");
     EXPECT_EQ(Rows(m_db, PORTS), "1|DP-1|1|DEL:A0B1|ab12|pass||1500|4711|23|2024\n"
                                  "1|HDMI-A-1|2|SAM:0C0D|cd34|fail|verify: byte 7\n"
                                  "wanted 0x13|4200|4711|255|2019\n");
     EXPECT_EQ(Rows(m_db, "PRAGMA journal_mode"), "wal\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "4\n");
     EXPECT_EQ(Rows(m_db, "SELECT name FROM sqlite_master WHERE type = 'index'"),
               "units_serial\nsqlite_autoindex_meta_1\nunits_uid\nsqlite_autoindex_stations_1\n");
     EXPECT_EQ(Rows(m_db, "SELECT name, first_utc, last_utc FROM stations"),
@@ -215,6 +215,30 @@ TEST_F(RecordsTest, BeginAndFinishStoreTheRowsInOneWalDatabase)
     std::string stored = Rows(m_db, "SELECT strftime('%s', time_utc), time_utc FROM units WHERE id = 2");
     EXPECT_NEAR(std::stoll(stored), (long long)before, 2) << stored;
     EXPECT_EQ(stored.substr(stored.size() - 2), "Z\n");
+}
+
+// A record of the second or third format gets what it lacks and keeps its
+// units: the second the station's uid and stations, both the operator.
+TEST_F(RecordsTest, AnOlderRecordGetsTheNewColumnsAndKeepsItsUnits)
+{
+    for (int32_t s32Format : {2, 3}) {
+        std::string db = m_dir.file("units" + std::to_string(s32Format) + ".sqlite");
+        ASSERT_EQ(Open(db), "");
+        Begin(Unit("SN-1"));
+        vRecClose();
+        Exec(db, s32Format == 2 ? "DROP INDEX units_uid; ALTER TABLE units DROP COLUMN uid;"
+                                  " DROP TABLE stations; ALTER TABLE units DROP COLUMN operator;"
+                                  " PRAGMA user_version = 2"
+                                : "ALTER TABLE units DROP COLUMN operator; PRAGMA user_version = 3");
+        ASSERT_EQ(Open(db), "");
+        EXPECT_EQ(Rows(db, "PRAGMA user_version"), "4\n");
+        stRecUnit stUnit = Unit("SN-2");
+        stUnit.pcOperator = "B-17";
+        Begin(stUnit);
+        EXPECT_EQ(Rows(db, "SELECT serial, operator, length(uid) FROM units"),
+                  s32Format == 2 ? "SN-1|-|-\nSN-2|B-17|32\n" : "SN-1|-|32\nSN-2|B-17|32\n");
+        EXPECT_EQ(Rows(db, "SELECT count(*) FROM stations"), "1\n");
+    }
 }
 
 TEST_P(RecordsOnBoth, ReopeningMarksRunningUnitsInterruptedAndTellsPassedSerials)
@@ -250,7 +274,7 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
     FinishPort(s64Id, "DP-1", "pass", "", 1500);
     FinishPort(s64Id, "HDMI-A-1", "fail", "verify: byte 7\nwanted 0x13", 4200);
     EXPECT_EQ(Finish(s64Id, "fail", "port HDMI-A-1 failed"), "");
-    stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1};
+    stRecUnit stBare = {nullptr, "SN-8", 8, 255, 2023, "p.pkg", "0x0", 1, "B-17"};
     Begin(stBare);
     std::string csv = m_dir.file("units.csv");
     ASSERT_EQ(Export(csv), "");
@@ -258,14 +282,14 @@ TEST_F(RecordsTest, CsvHasOneQuotedLinePerPortAndOneForAUnitWithoutPorts)
               "unit_id,time_utc,station,serial,numeric_serial,week,year,package_path,"
               "package_checksum,unit_result,rework,port,display,display_id,image_sha256,"
               "port_result,message,duration_ms,port_numeric_serial,port_week,port_year,"
-              "unit_message\r\n"
+              "unit_message,operator\r\n"
               "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
               "\"/pkg/a,1.pkg\",0x1F2E,fail,0,DP-1,1,DEL:A0B1,ab12,pass,,1500,4711,23,2024,"
-              "port HDMI-A-1 failed\r\n"
+              "port HDMI-A-1 failed,\r\n"
               "1,2024-06-07T08:09:10Z,Linea 2 — Präzision,\"SN \"\"7\"\"\",4711,23,2024,"
               "\"/pkg/a,1.pkg\",0x1F2E,fail,0,HDMI-A-1,2,SAM:0C0D,cd34,fail,"
-              "\"verify: byte 7\nwanted 0x13\",4200,4711,255,2019,port HDMI-A-1 failed\r\n"
-              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,,,,,\r\n");
+              "\"verify: byte 7\nwanted 0x13\",4200,4711,255,2019,port HDMI-A-1 failed,\r\n"
+              "2,2024-06-07T08:09:10Z,,SN-8,8,255,2023,p.pkg,0x0,running,1,,,,,,,,,,,,B-17\r\n");
 
     // No connection stays open between calls: no WAL or shm is left.
     EXPECT_EQ(lstDirEntries(m_dir.path()).size(), 2u);
@@ -362,15 +386,15 @@ TEST_F(RecordsTest, WhatCannotBeADatabaseIsRefusedWithTheReason)
     ASSERT_EQ(Open(m_db), "");
     Begin(Unit("SN-1"));
     vRecClose();
-    Exec(m_db, "PRAGMA user_version = 4");
-    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 4; this program "
-                                 "knows up to 3)");
+    Exec(m_db, "PRAGMA user_version = 5");
+    EXPECT_EQ(Open(m_db), m_db + ": made by a newer program (record format 5; this program "
+                                 "knows up to 4)");
     EXPECT_EQ(Rows(m_db, "SELECT result FROM units"), "running\n");
 
 #if !defined(_WIN32)
     // For an ordinary user (root writes everywhere) a read-only record.
     chmod(m_dir.path().c_str(), 0755);
-    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 3");
+    Exec(m_db, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 4");
     chmod(m_db.c_str(), 0644);
     std::string text = strAsUser([&] { return Open(m_db); });
     EXPECT_EQ(text, m_db + ": attempt to write a readonly database");
@@ -435,11 +459,12 @@ TEST_F(RecordsTest, TheStationsRecordIsKnownByItsIdAndLastUnit)
     ASSERT_EQ(Open(m_db, nullptr, &stStation), "");
     EXPECT_EQ(stStation.s64LastUnit, 8);
     EXPECT_EQ(Rows(m_db, "SELECT value FROM meta"), std::string(stStation.cId) + "\n");
-    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "3\n");
+    EXPECT_EQ(Rows(m_db, "PRAGMA user_version"), "4\n");
     EXPECT_EQ(Rows(m_db, "SELECT count(uid) FROM units"), "0\n");
-    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-\n"
+    EXPECT_EQ(Rows(m_db, "SELECT operator FROM units"), "-\n-\n");
+    EXPECT_EQ(Rows(m_db, UNITS), "7|t|s|SN-7|7|1|2020|p|c|pass|0|-|-\n"
                                  "8|t|s|SN-8|8|1|2020|p|c|fail|0|no reason was recorded by the "
-                                 "older program\n");
+                                 "older program|-\n");
     EXPECT_EQ(Rows(m_db, PORTS), "7|DP-1|1|d|ab|pass||10|-|-|-\n");
 }
 
@@ -484,7 +509,7 @@ TEST_P(RecordsOnBoth, EachPortIsRecordedAsItEndsAndAnInterruptedUnitNamesTheRest
 TEST_P(RecordsOnBoth, CsvCellsASpreadsheetWouldRunAreInert)
 {
     ASSERT_EQ(Open(m_db), "");
-    stRecUnit stUnit = {"@SUM(A1)", "=1+2", 1, 1, 2024, "-p.pkg", "+0x1", 0};
+    stRecUnit stUnit = {"@SUM(A1)", "=1+2", 1, 1, 2024, "-p.pkg", "+0x1", 0, "@op"};
     const stRecPort stPort = {"\tDP", 1, "\rX", "ab", 1, 1, 2024};
     int64_t s64Id = Begin(stUnit, &stPort, 1);
     FinishPort(s64Id, "\tDP", "fail", "=HYPERLINK(\"x\")", 5);
@@ -494,7 +519,7 @@ TEST_P(RecordsOnBoth, CsvCellsASpreadsheetWouldRunAreInert)
     std::string text = strReadFile(csv);
     EXPECT_EQ(text.substr(text.find("\r\n") + 2),
               "1,2024-06-07T08:09:10Z,'@SUM(A1),'=1+2,1,1,2024,'-p.pkg,'+0x1,fail,0,'\tDP,1,"
-              "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed\r\n");
+              "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed,'@op\r\n");
 }
 
 // The window paints while a server's statement runs: the work here ends
@@ -547,20 +572,22 @@ TEST_P(RecordsOnServer, TheDatabaseKeepsOnePassPerSerialAndTheLinesCounters)
 {
     ASSERT_EQ(Open(m_db), "");
     EXPECT_TRUE(bRecIsServer());
-    EXPECT_EQ(Rows("SELECT version FROM schema_version"), "3\n");
+    EXPECT_EQ(Rows("SELECT version FROM schema_version"), "4\n");
     EXPECT_EQ(Finish(Begin(Unit("SN-1")), "pass"), "");
     int64_t s64Again = Begin(Unit("SN-1"));
     std::string why = Finish(s64Again, "pass");
     EXPECT_EQ(why.rfind(m_shown + ": ERROR: duplicate key value violates unique constraint "
                                   "\"units_one_pass\"", 0), 0u) << why;
     EXPECT_FALSE(bRecServerAway());
-    EXPECT_EQ(Finish(Begin(Unit("SN-1", 1)), "pass"), "");
+    stRecUnit stRework = Unit("SN-1", 1);
+    stRework.pcOperator = "B-17";
+    EXPECT_EQ(Finish(Begin(stRework), "pass"), "");
     EXPECT_EQ(Rows(UNITS), "1|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                           "/pkg/a.pkg|0x1F2E|pass|0|\n"
+                           "/pkg/a.pkg|0x1F2E|pass|0||-\n"
                            "2|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                           "/pkg/a.pkg|0x1F2E|running|0|-\n"
+                           "/pkg/a.pkg|0x1F2E|running|0|-|-\n"
                            "3|2024-06-07T08:09:10Z|Linea 2 — Präzision|SN-1|4711|23|2024|"
-                           "/pkg/a.pkg|0x1F2E|pass|1|\n");
+                           "/pkg/a.pkg|0x1F2E|pass|1||B-17\n");
     EXPECT_EQ(Rows("SELECT count(DISTINCT uid), min(length(uid)) FROM units"), "3|32\n");
     EXPECT_EQ(Rows("SELECT name, first_utc FROM stations"),
               "Linea 2 — Präzision|2024-06-07T08:09:10Z\n");
@@ -599,6 +626,22 @@ TEST_P(RecordsOnServer, TheDatabaseKeepsOnePassPerSerialAndTheLinesCounters)
                             "Database=x;Uid=u;PWD=***;: ", 0), 0u) << refused;
     EXPECT_EQ(refused.find("topsecret"), std::string::npos) << refused;
     EXPECT_TRUE(bRecServerAway());
+}
+
+// A server made by the program before the operator column gets it, its units kept.
+TEST_P(RecordsOnServer, AServerOfTheThirdFormatGetsTheOperatorColumn)
+{
+    ASSERT_EQ(Open(m_db), "");
+    Begin(Unit("SN-1"));
+    vRecClose();
+    Rows("ALTER TABLE units DROP COLUMN operator; UPDATE schema_version SET version = 3");
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_EQ(Rows("SELECT version FROM schema_version"), "4\n");
+    stRecUnit stUnit = Unit("SN-2");
+    stUnit.pcOperator = "B-17";
+    Begin(stUnit);
+    EXPECT_EQ(Rows("SELECT serial, result, operator FROM units ORDER BY id"),
+              "SN-1|interrupted|-\nSN-2|running|B-17\n");
 }
 
 // The server restarted between two units: the lost connection is found and
