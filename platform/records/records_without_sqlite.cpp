@@ -78,3 +78,8 @@ bool bRecExportCsv(const char *, char *pcWhy, size_t whySize)
 }
 
 void vRecSetTimeForTest(const char *) {}
+
+bool bRecQuery(const char *, const stRecFilter *, RecRowReader, void *, char *pcWhy, size_t whySize)
+{
+    return bRefuse(pcWhy, whySize);
+}

@@ -132,12 +132,16 @@ TEST(UirReader, ReadsTheRealResource)
     EXPECT_EQ(s32UirPropNumber(&Node("prodSource"), "ctrlId"), 4);
 
     EXPECT_EQ(Children("menuBar"), (std::vector<std::string>{"QMenu:menuFile", "addaction:menuFile"}));
-    EXPECT_EQ(Children("menuFile"), (std::vector<std::string>{"action:actionExport", "action:actionExit",
-                                                               "addaction:actionExport", "addaction:actionExit"}));
+    EXPECT_EQ(Children("menuFile"),
+              (std::vector<std::string>{"action:actionExport", "action:actionLineReport", "action:actionExit",
+                                        "addaction:actionExport", "addaction:actionLineReport",
+                                        "addaction:actionExit"}));
     EXPECT_EQ(Prop("menuFile", "title"), "&File");
     EXPECT_EQ(Prop("actionExit", "text"), "E&xit");
     EXPECT_EQ(s32UirPropNumber(&Node("actionExit"), "itemId"), 4);
     EXPECT_EQ(s32UirPropNumber(&Node("actionExport"), "itemId"), 5);
+    EXPECT_EQ(Prop("actionLineReport", "text"), "&Line report...");
+    EXPECT_EQ(s32UirPropNumber(&Node("actionLineReport"), "itemId"), 6);
 
     EXPECT_EQ(Prop("receiverTimer", "ctrlKind"), "timer");
     EXPECT_EQ(s32UirPropNumber(&Node("receiverTimer"), "interval"), 100);
