@@ -192,7 +192,7 @@ const char gc_Head[] =
     "table{border-collapse:collapse;margin:.5em 0 1.5em}\n"
     "th,td{border:1px solid #999;padding:.2em .6em;text-align:right}\n"
     "th:first-child,td:first-child{text-align:left}\n"
-    "svg{display:block;margin:.5em 0}\n"
+    "svg{display:block;margin:.5em 0}svg.key{display:inline;margin:0}\n"
     ".pass{fill:#2e7d32}.fail{fill:#c62828}.axis{stroke:#444}\n"
     "svg text{font-size:11px;fill:#111}\n"
     "@media print{body{margin:0;max-width:none;font-size:10pt}"
@@ -232,12 +232,12 @@ int32_t s32Largest(const stLrTable &stTable, bool bFailedOnly)
 void vPutHourChart(const stLrTable &stTable)
 {
     const int32_t s32Height = 160, s32Base = 180;
-    int32_t s32Bar = stTable.s32Count > 60 ? 6 : 14;
+    int32_t s32Bar = stTable.s32Count <= 12 ? 36 : stTable.s32Count <= 48 ? 12 : 5;
     int32_t s32Width = 40 + stTable.s32Count * (s32Bar + 2);
     int32_t s32Max = s32Largest(stTable, false);
     vPut("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"200\" role=\"img\" "
          "aria-label=\"Units per hour\">\n",
-         (int)(s32Width > 200 ? s32Width : 200));
+         (int)(s32Width > 320 ? s32Width : 320));
     vPut("<line class=\"axis\" x1=\"36\" y1=\"%d\" x2=\"%d\" y2=\"%d\"/>\n", (int)s32Base,
          (int)s32Width, (int)s32Base);
     vPut("<text x=\"0\" y=\"%d\">%d</text><text x=\"0\" y=\"%d\">0</text>\n",
@@ -255,6 +255,11 @@ void vPutHourChart(const stLrTable &stTable)
     if (stTable.s32Count > 0) {
         vPut("<text x=\"40\" y=\"196\">");
         vPutText(stTable.pstLines[0].cName);
+        vPut("</text>\n");
+    }
+    if (stTable.s32Count > 1) {
+        vPut("<text x=\"%d\" y=\"196\" text-anchor=\"end\">", (int)(s32Width > 320 ? s32Width : 320));
+        vPutText(stTable.pstLines[stTable.s32Count - 1].cName);
         vPut("</text>\n");
     }
     vPut("</svg>\n");
@@ -292,9 +297,17 @@ void vPutLeftOut(const stLrTable &stTable, const char *pcWhat)
              pcWhat, (int)stTable.s32LeftOut);
 }
 
+void vPutLegend(void)
+{
+    vPut("<p><svg class=\"key\" width=\"10\" height=\"10\"><rect class=\"pass\" width=\"10\" height=\"10\"/>"
+         "</svg> passed &#160; <svg class=\"key\" width=\"10\" height=\"10\"><rect class=\"fail\" width=\"10\" "
+         "height=\"10\"/></svg> failed or not ended</p>\n");
+}
+
 void vPutHours(const stLineReport *pst)
 {
     vPut("<section>\n<h2>Units per hour</h2>\n");
+    vPutLegend();
     vPutHourChart(pst->stHourTable);
     vPut("<table>\n<tr><th>Hour (UTC)</th><th>Units</th><th>Passed</th><th>Failed</th></tr>\n");
     for (int32_t i = 0; i < pst->stHourTable.s32Count; i++) {
@@ -312,6 +325,7 @@ void vPutHours(const stLineReport *pst)
 void vPutStations(const stLineReport *pst)
 {
     vPut("<section>\n<h2>Per station</h2>\n");
+    vPutLegend();
     vPutBarChart(pst->stStationTable, false, "Units per station");
     vPut("<table>\n<tr><th>Station</th><th>Units</th><th>Passed</th><th>Failed</th>"
          "<th>First-pass yield</th></tr>\n");

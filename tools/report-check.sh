@@ -90,7 +90,7 @@ fi
 chrome() {
     local profile
     profile=$(mktemp -d "$work/profile.XXXXXX")
-    timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run \
+    timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run --hide-scrollbars \
         --disable-background-networking --disable-component-update --disable-sync \
         --user-data-dir="$profile" "$@" >>"$work/chromium.txt" 2>&1
 }
