@@ -37,7 +37,7 @@ void vPutJsonString(FILE *pOut, const char *pcText)
 bool bWholeNumber(const char *pcText)
 {
     const char *pc = pcText[0] == '-' ? pcText + 1 : pcText;
-    if (*pc == '\0' || strlen(pc) > 18)
+    if (*pc == '\0' || strlen(pc) > 18 || (pc[0] == '0' && pc[1] != '\0'))
         return false;
     for (; *pc; pc++)
         if (*pc < '0' || *pc > '9')

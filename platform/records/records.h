@@ -1,6 +1,6 @@
 // The unit record: one SQLite database (WAL mode) with its id, a row per
-// unit attempt and a row per port of it, and its export as CSV. The only place
-// that includes sqlite3.h. The record is opened once (the tables made, the
+// unit attempt and a row per port of it, and its export as CSV. Only
+// records.cpp and records_query.cpp include sqlite3.h. The record is opened once (the tables made, the
 // interrupted units marked); each call then connects for its own work only.
 // The same code on Linux and Windows; what differs (the file's kind, the
 // time, SHA-256: nettle, or CNG on Windows) is in records_posix.cpp and

@@ -56,13 +56,16 @@ void vRecordKnownUnits(const std::string &db)
         int64_t s64Id = 0;
         ASSERT_TRUE(bRecBeginUnit(&stUnit, stPorts, 2, &s64Id, cWhy, sizeof(cWhy))) << cWhy;
         const char *pcPorts[2][2] = {{"P1", k.pcP1}, {"P2", k.pcP2}};
-        for (auto &port : pcPorts)
-            if (port[1][0])
+        for (auto &port : pcPorts) {
+            if (port[1][0]) {
                 ASSERT_TRUE(bRecFinishPort(s64Id, port[0], port[1], port[1][0] == 'f' ? "no ACK" : "",
                                            100, cWhy, sizeof(cWhy)))
                     << cWhy;
-        if (k.pcUnit[0])
+            }
+        }
+        if (k.pcUnit[0]) {
             ASSERT_TRUE(bRecFinishUnit(s64Id, k.pcUnit, k.pcReason, cWhy, sizeof(cWhy))) << cWhy;
+        }
     }
     ASSERT_TRUE(bRecOpen(db.c_str(), &stNew, nullptr, cWhy, sizeof(cWhy))) << cWhy;
     vRecClose();

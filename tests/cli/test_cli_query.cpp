@@ -58,8 +58,9 @@ protected:
         int64_t s64Id = 0;
         ASSERT_TRUE(bRecBeginUnit(&stUnit, pstPorts, 2, &s64Id, cWhy, sizeof(cWhy))) << cWhy;
         ASSERT_TRUE(bRecFinishPort(s64Id, "DP-1", pcResult, pcMessage, 120, cWhy, sizeof(cWhy)));
-        if (pcResult[0] == 'p')
+        if (pcResult[0] == 'p') {
             ASSERT_TRUE(bRecFinishPort(s64Id, "HDMI,2", "pass", "", 130, cWhy, sizeof(cWhy)));
+        }
         ASSERT_TRUE(bRecFinishUnit(s64Id, pcResult, pcMessage, cWhy, sizeof(cWhy))) << cWhy;
     }
     stQueryResult Cli(std::vector<std::string> args)

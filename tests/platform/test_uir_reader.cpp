@@ -101,9 +101,9 @@ TEST(UirReader, ReadsTheRealResource)
                            {"QLineEdit", 16}, {"QListWidget", 4}, {"QMenu", 1}, {"QMenuBar", 1},
                            {"QPlainTextEdit", 1}, {"QProgressBar", 1}, {"QPushButton", 13}, {"QSpinBox", 2},
                            {"QWidget", 6}}));
-    EXPECT_EQ(s32Others[UIR_NODE_ACTION], 2);
+    EXPECT_EQ(s32Others[UIR_NODE_ACTION], 3);
     EXPECT_EQ(s32Others[UIR_NODE_ITEM], 14);
-    EXPECT_EQ(s32Others[UIR_NODE_ADDACTION], 3);
+    EXPECT_EQ(s32Others[UIR_NODE_ADDACTION], 4);
 
     int32_t s32X = 0, s32Y = 0, s32Width = 0, s32Height = 0;
     const stUirNode &stBrowse = Node("pkgBrowse");
