@@ -3,6 +3,7 @@
 #include "app/line_report.h"
 #include "app/production.h"
 #include "files/station.h"
+#include "platform/process/process.h"
 #include "platform/records/records.h"
 
 #include <string.h>
@@ -104,6 +105,7 @@ bool bWriteRecords(const stCliOptions &o, const char *pcRecords, FILE *pOut, cha
     static stRecFilter stFilter;
     vFilterOf(o, &stFilter);
     stWriter stW = {pOut, o.s32Format, 0, false, pcWhy, whySize};
+    vProcBinaryStream(pOut);
     bool bRead = bRecQuery(pcRecords, &stFilter, bWriteRow, &stW, pcWhy, whySize);
     if (!bRead)
         return false;

@@ -540,6 +540,8 @@ ProcOpener gpfn_Opener = nullptr;
 
 void vProcSetOpenerForTest(ProcOpener pfnOpen) { gpfn_Opener = pfnOpen; }
 
+void vProcBinaryStream(FILE *) {}
+
 bool bProcOpenDocument(const char *pcPath, char *pcWhy, size_t whySize)
 {
     if (gpfn_Opener)

@@ -8,6 +8,7 @@
 #define PROCESS_H
 
 #include <stddef.h>
+#include <stdio.h>
 #include <stdint.h>
 
 // SIGINT, SIGTERM and SIGHUP no longer end the process: each is written as
@@ -74,6 +75,10 @@ int32_t s32ProcHostName(char *pcName, size_t size);
 void vProcLocalDate(int32_t *ps32Year, int32_t *ps32Month, int32_t *ps32Day);
 // Tests fix the date vProcLocalDate gives; year 0 gives the real date again.
 void vProcSetDateForTest(int32_t s32Year, int32_t s32Month, int32_t s32Day);
+
+// The stream's bytes go out as written: Windows' C library would put a CR
+// before each LF of a text-mode stream (a CSV's CR LF would become CR CR LF).
+void vProcBinaryStream(FILE *pStream);
 
 // Opens a document the way the desktop opens it (xdg-open on Linux,
 // ShellExecute on Windows), without waiting for what shows it; false with

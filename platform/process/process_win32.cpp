@@ -522,6 +522,12 @@ ProcOpener gpfn_Opener = nullptr;
 
 void vProcSetOpenerForTest(ProcOpener pfnOpen) { gpfn_Opener = pfnOpen; }
 
+void vProcBinaryStream(FILE *pStream)
+{
+    fflush(pStream);
+    _setmode(_fileno(pStream), _O_BINARY);
+}
+
 bool bProcOpenDocument(const char *pcPath, char *pcWhy, size_t whySize)
 {
     if (gpfn_Opener)
