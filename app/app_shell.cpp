@@ -1,6 +1,7 @@
 #include "app/app_shell.h"
 
 #include "app/cmd_queue.h"
+#include "app/line_report.h"
 #include "app/production.h"
 #include "device/ddc_start.h"
 #include "device/progress.h"
@@ -291,6 +292,8 @@ void MenuBarCallback(int, int menuItem, void *, int)
         vRequestQuit();
     else if (menuItem == MENUBAR_FILE_EXPORT)
         vExportRecords();
+    else if (menuItem == MENUBAR_FILE_LINE_REPORT)
+        vLineReportFromMenu();
 }
 
 void vShutdownDdc(void)

@@ -23,6 +23,11 @@ const char gc_CliUsage[] =
     "  erase --display N\n"
     "  unit (--serial S | --next) [--rework] [--operator BADGE]\n"
     "                                      one unit of the production mode (Station.ini)\n"
+    "  records [--serial S] [--since T] [--until T] [--station S] [--result R]\n"
+    "          [--format csv|json]         the unit record's rows (the export's columns)\n"
+    "  report [--since T] [--until T] -o FILE.html\n"
+    "                                      the line report: units per hour, first-pass\n"
+    "                                      yield, failures by reason and port, per station\n"
     "\n"
     "Options:\n"
     "  --folder DIR   the program's folder (settings, monitor files, logs, Station.ini)\n"
@@ -34,7 +39,9 @@ const char gc_CliUsage[] =
     "  --help, --version\n"
     "\n"
     "PORT is a port's name in the package or its number from 1; N is a display's\n"
-    "position in the detected list, from 1.\n"
+    "position in the detected list, from 1. T is a time in UTC, 2026-12-09, 2026-12-09T10:00\n"
+    "or 2026-12-09T10:00:00Z; --since includes it, --until does not. R is pass, fail,\n"
+    "running or interrupted.\n"
     "An option given twice, --fast with --paced, --serial with --next: usage errors.\n"
     "Exit codes: 0 every step passed, 1 a step failed, 2 usage error, 3 the library could\n"
     "not start or no display was found where one was named, 4 a signal stopped the run\n"
@@ -48,6 +55,8 @@ enum {
     FOR_VERIFY = 1 << CLI_CMD_VERIFY,
     FOR_ERASE = 1 << CLI_CMD_ERASE,
     FOR_UNIT = 1 << CLI_CMD_UNIT,
+    FOR_RECORDS = 1 << CLI_CMD_RECORDS,
+    FOR_REPORT = 1 << CLI_CMD_REPORT,
     FOR_ALL = 0x7FFF,
 };
 
@@ -59,6 +68,7 @@ struct stCommandName {
 const stCommandName gst_Commands[] = {
     {"detect", CLI_CMD_DETECT}, {"read", CLI_CMD_READ},   {"program", CLI_CMD_PROGRAM},
     {"verify", CLI_CMD_VERIFY}, {"erase", CLI_CMD_ERASE}, {"unit", CLI_CMD_UNIT},
+    {"records", CLI_CMD_RECORDS}, {"report", CLI_CMD_REPORT},
 };
 
 struct stParse {
@@ -223,6 +233,66 @@ bool bSetOperator(stParse *p, const char *v)
     return bCopy(p, p->pst->cOperator, sizeof(p->pst->cOperator), v, "--operator");
 }
 
+bool bTwoDigits(const char *pc, int32_t s32Max)
+{
+    return pc[0] >= '0' && pc[0] <= '9' && pc[1] >= '0' && pc[1] <= '9' &&
+           (pc[0] - '0') * 10 + (pc[1] - '0') <= s32Max;
+}
+
+// The date, and the hour, minute and second that are given, in the
+// record's own form; what is not given is zero.
+bool bTime(stParse *p, const char *pcValue, const char *pcName, char (&cTime)[CLI_TIME_SIZE])
+{
+    char cFull[CLI_TIME_SIZE] = "0000-00-00T00:00:00Z";
+    size_t length = strlen(pcValue);
+    if (length > 0 && pcValue[length - 1] == 'Z')
+        length--;
+    const char cShape[] = "dddd-dd-ddTdd:dd:dd";
+    bool bShape = length == 10 || length == 16 || length == 19;
+    for (size_t i = 0; bShape && i < length; i++)
+        bShape = cShape[i] == 'd' ? pcValue[i] >= '0' && pcValue[i] <= '9' : pcValue[i] == cShape[i];
+    if (bShape)
+        memcpy(cFull, pcValue, length);
+    bool bInRange = bShape && bTwoDigits(cFull + 5, 12) && bTwoDigits(cFull + 8, 31) &&
+                    strncmp(cFull + 5, "00", 2) != 0 && strncmp(cFull + 8, "00", 2) != 0 &&
+                    bTwoDigits(cFull + 11, 23) && bTwoDigits(cFull + 14, 59) &&
+                    bTwoDigits(cFull + 17, 59);
+    if (!bInRange)
+        return bFail(p, "%s is \"%.30s\"; a time is 2026-12-09, 2026-12-09T10:00 or "
+                        "2026-12-09T10:00:00Z (UTC)",
+                     pcName, pcValue);
+    snprintf(cTime, sizeof(cTime), "%s", cFull);
+    return true;
+}
+
+bool bSetSince(stParse *p, const char *v) { return bTime(p, v, "--since", p->pst->cSince); }
+
+bool bSetUntil(stParse *p, const char *v) { return bTime(p, v, "--until", p->pst->cUntil); }
+
+bool bSetStation(stParse *p, const char *v)
+{
+    return bCopy(p, p->pst->cStation, sizeof(p->pst->cStation), v, "--station");
+}
+
+bool bSetResult(stParse *p, const char *v)
+{
+    static const char *const gpcResults[] = {"pass", "fail", "running", "interrupted"};
+    for (const char *pcResult : gpcResults)
+        if (strcmp(v, pcResult) == 0)
+            return bCopy(p, p->pst->cResult, sizeof(p->pst->cResult), v, "--result");
+    return bFail(p, "--result is \"%.30s\"; it is pass, fail, running or interrupted%s", v);
+}
+
+bool bSetFormat(stParse *p, const char *v)
+{
+    p->pst->bFormatGiven = 1;
+    if (strcmp(v, "csv") == 0 || strcmp(v, "json") == 0) {
+        p->pst->s32Format = v[0] == 'j' ? CLI_FORMAT_JSON : CLI_FORMAT_CSV;
+        return true;
+    }
+    return bFail(p, "--format is \"%.30s\"; it is csv or json%s", v);
+}
+
 const stOption gst_Options[] = {
     {"--folder", 1, FOR_ALL, bSetFolder},
     {"--speed", 1, FOR_ALL, bSetSpeed},
@@ -232,17 +302,22 @@ const stOption gst_Options[] = {
     {"--quiet", 0, FOR_ALL, bSetQuiet},
     {"--display", 1, FOR_READ | FOR_PROGRAM | FOR_VERIFY | FOR_ERASE, bSetDisplay},
     {"--pages", 1, FOR_READ, bSetPages},
-    {"-o", 1, FOR_READ, bSetOutput},
-    {"--output", 1, FOR_READ, bSetOutput},
+    {"-o", 1, FOR_READ | FOR_REPORT, bSetOutput},
+    {"--output", 1, FOR_READ | FOR_REPORT, bSetOutput},
     {"--text", 0, FOR_READ, bSetText},
     {"--package", 1, FOR_PROGRAM | FOR_VERIFY, bSetPackage},
     {"--port", 1, FOR_PROGRAM | FOR_VERIFY, bSetPort},
     {"--erase", 0, FOR_PROGRAM, bSetErase},
     {"--no-verify", 0, FOR_PROGRAM, bSetNoVerify},
-    {"--serial", 1, FOR_UNIT, bSetSerial},
+    {"--serial", 1, FOR_UNIT | FOR_RECORDS, bSetSerial},
     {"--next", 0, FOR_UNIT, bSetNext},
     {"--rework", 0, FOR_UNIT, bSetRework},
     {"--operator", 1, FOR_UNIT, bSetOperator},
+    {"--since", 1, FOR_RECORDS | FOR_REPORT, bSetSince},
+    {"--until", 1, FOR_RECORDS | FOR_REPORT, bSetUntil},
+    {"--station", 1, FOR_RECORDS, bSetStation},
+    {"--result", 1, FOR_RECORDS, bSetResult},
+    {"--format", 1, FOR_RECORDS, bSetFormat},
 };
 
 static_assert(sizeof(gst_Options) / sizeof(gst_Options[0]) <= 32, "room in stParse");
@@ -325,8 +400,8 @@ bool bTakeCommand(stParse *p, const char *pcArg)
             return true;
         }
     }
-    return bFail(p, "unknown command '%s'; the commands are detect, read, program, verify, erase "
-                    "and unit%s",
+    return bFail(p, "unknown command '%s'; the commands are detect, read, program, verify, erase, "
+                    "unit, records and report%s",
                  pcArg);
 }
 
@@ -338,6 +413,26 @@ bool bSameLetters(const char *pcA, const char *pcLower)
             return false;
     }
     return *pcA == *pcLower;
+}
+
+// records and report only read the record: the bus's options mean nothing
+// to them, and --json would promise another document than --format's.
+bool bQueryComplete(stParse *p)
+{
+    const stCliOptions &o = *p->pst;
+    const char *pcName = pcCliCommandName(o.s32Command);
+    static const char *const gpcBusOptions[] = {"--speed", "--fast", "--paced", "--json",
+                                                "--quiet"};
+    for (const char *pcOption : gpcBusOptions) {
+        const stOption *pstOpt = pstFindOption(pcOption, strlen(pcOption));
+        if (p->pcGiven[pstOpt - gst_Options])
+            return bFail(p, "%s is not an option of '%s'", pcOption, pcName);
+    }
+    if (o.cSince[0] && o.cUntil[0] && strcmp(o.cSince, o.cUntil) >= 0)
+        return bFail(p, "--since %s is not before --until %s", o.cSince, o.cUntil);
+    if (o.s32Command == CLI_CMD_REPORT && o.cOutput[0] == '\0')
+        return bFail(p, "'%s' needs -o FILE.html", pcName);
+    return true;
 }
 
 // What each subcommand cannot do without.
@@ -369,7 +464,7 @@ bool bComplete(stParse *p)
         return bFail(p, "'%s' needs --port NAME or NUMBER", pcName);
     if (s32Cmd == CLI_CMD_UNIT && (o.cSerial[0] != '\0') == (o.bNext != 0))
         return bFail(p, "'%s' needs either --serial S or --next", pcName);
-    return true;
+    return s32Cmd != CLI_CMD_RECORDS && s32Cmd != CLI_CMD_REPORT ? true : bQueryComplete(p);
 }
 
 } // namespace

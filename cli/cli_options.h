@@ -16,6 +16,8 @@ enum {
     CLI_CMD_VERIFY,
     CLI_CMD_ERASE,
     CLI_CMD_UNIT,
+    CLI_CMD_RECORDS,
+    CLI_CMD_REPORT,
 };
 
 enum { CLI_WRITES_STATION = 0, CLI_WRITES_PACED = 1, CLI_WRITES_FAST = 2 };
@@ -31,6 +33,10 @@ enum {
 
 #define CLI_PORT_SIZE 64
 #define CLI_SERIAL_SIZE 64
+#define CLI_TIME_SIZE 21    // 2026-12-09T10:11:01Z
+#define CLI_STATION_SIZE 128
+
+enum { CLI_FORMAT_CSV = 0, CLI_FORMAT_JSON = 1 };
 
 struct stCliOptions {
     int32_t s32Command;
@@ -55,6 +61,13 @@ struct stCliOptions {
     int32_t bNext;
     int32_t bRework;
     char cOperator[CLI_SERIAL_SIZE];   // "": none named
+    // records and report: times in the record's form, since included.
+    char cSince[CLI_TIME_SIZE];
+    char cUntil[CLI_TIME_SIZE];
+    char cStation[CLI_STATION_SIZE];
+    char cResult[16];
+    int32_t s32Format;       // CLI_FORMAT_*
+    int32_t bFormatGiven;
 };
 
 // Fills the options from argv: true, or false with why (one sentence, no

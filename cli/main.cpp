@@ -1,5 +1,6 @@
 // tavolin-cli: the main panel's jobs from the command line.
 #include "cli/cli_options.h"
+#include "cli/cli_query.h"
 #include "cli/cli_report.h"
 #include "cli/cli_run.h"
 #include "files/settings.h"
@@ -72,5 +73,7 @@ int main(int argc, char *argv[])
     }
     if (stOptions.cFolder[0] != '\0' && !UseProgramDir(stOptions.cFolder, cWhy, sizeof(cWhy)))
         return s32Usage(argc, argv, stOptions, cWhy);
+    if (stOptions.s32Command == CLI_CMD_RECORDS || stOptions.s32Command == CLI_CMD_REPORT)
+        return s32CliQuery(&stOptions, stdout, stderr);
     return s32CliRun(&stOptions, stdout, stderr);
 }

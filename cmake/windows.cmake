@@ -94,7 +94,7 @@ if(EXISTS ${TAVOLIN_SQLITE_DIR}/sqlite3.c AND EXISTS ${TAVOLIN_SQLITE_DIR}/sqlit
   target_compile_definitions(tavolin_sqlite3 PRIVATE SQLITE_OMIT_LOAD_EXTENSION)
   target_compile_options(tavolin_sqlite3 PRIVATE -w)
   set(TAVOLIN_RECORDS_SOURCES platform/records/records.cpp platform/records/records_sqlite.cpp
-    platform/records/records_odbc.cpp)
+    platform/records/records_odbc.cpp platform/records/records_query.cpp)
 else()
   message(STATUS "The unit record left out: no SQLite amalgamation in ${TAVOLIN_SQLITE_DIR} "
     "(tools/install-deps.sh --windows makes it); the production mode refuses every unit")
@@ -111,10 +111,11 @@ add_library(tavolin_win32_platform STATIC
   platform/process/process_win32.cpp
   platform/records/records_win32.cpp
   platform/records/records_mask.cpp
+  platform/records/records_rows.cpp
   ${TAVOLIN_RECORDS_SOURCES}
 )
 target_include_directories(tavolin_win32_platform PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(tavolin_win32_platform PUBLIC bcrypt odbc32)
+target_link_libraries(tavolin_win32_platform PUBLIC bcrypt odbc32 shell32)
 if(TARGET tavolin_sqlite3)
   target_link_libraries(tavolin_win32_platform PRIVATE tavolin_sqlite3)
 endif()
@@ -167,7 +168,7 @@ if(TAVOLIN_HAS_PROGRAM)
   tavolin_version_resource(tavolin tavolin.exe "Tavolin EDID programmer")
 
   # The command line: a console program on panels that are never shown.
-  add_executable(tavolin-cli cli/main.cpp cli/cli_options.cpp cli/cli_report.cpp cli/cli_run.cpp)
+  add_executable(tavolin-cli cli/main.cpp cli/cli_options.cpp cli/cli_query.cpp cli/cli_report.cpp cli/cli_run.cpp)
   target_link_libraries(tavolin-cli PRIVATE tavolin_win_core)
   target_link_options(tavolin-cli PRIVATE -static-libgcc -static-libstdc++)
   set_target_properties(tavolin-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVOLIN_PROGRAM_DIR})

@@ -23,6 +23,8 @@
 # With --fuzz: instead, what tools/fuzz.sh needs: clang, libFuzzer and the
 # sanitizer run-times (libclang-rt-14-dev), llvm-symbolizer (llvm-14) for
 # the stack traces of a finding, and xxd for its input.
+# With --report: instead, what tools/report-check.sh needs: Debian's
+# chromium (the line report opened headless), sqlite3 and imagemagick.
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
 case "${1:-}" in
@@ -33,6 +35,7 @@ case "${1:-}" in
   --qemu) packages=(qemu-system-x86 busybox-static cpio gcc libc6-dev libi2c-dev) ;;
   --fuzz) packages=(clang libclang-rt-14-dev llvm-14 xxd) ;;
   --package) packages=(dpkg-dev file lintian desktop-file-utils) ;;
+  --report) packages=(chromium sqlite3 imagemagick) ;;
   *)
     packages=(
       cmake ninja-build g++ pkg-config

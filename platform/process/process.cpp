@@ -568,3 +568,59 @@ void vProcLocalDate(int32_t *ps32Year, int32_t *ps32Month, int32_t *ps32Day)
     if (ps32Day)
         *ps32Day = s32Day;
 }
+
+namespace {
+
+ProcOpener gpfn_Opener = nullptr;
+
+// The grandchild runs the opener, so nothing waits for it and no zombie is
+// left; an exec that fails tells its errno through a pipe closed on exec.
+[[noreturn]] void vRunOpener(const char *pcPath, int s32ReportFd)
+{
+    if (fork() != 0)
+        _exit(0);
+    setsid();
+    int s32Null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (s32Null >= 0) {
+        dup2(s32Null, 0);
+        dup2(s32Null, 1);
+        dup2(s32Null, 2);
+    }
+    execlp("xdg-open", "xdg-open", pcPath, (char *)nullptr);
+    int s32Error = errno;
+    ssize_t written = write(s32ReportFd, &s32Error, sizeof(s32Error));
+    (void)written;
+    _exit(127);
+}
+
+} // namespace
+
+void vProcSetOpenerForTest(ProcOpener pfnOpen) { gpfn_Opener = pfnOpen; }
+
+void vProcBinaryStream(FILE *) {}
+
+bool bProcOpenDocument(const char *pcPath, char *pcWhy, size_t whySize)
+{
+    if (gpfn_Opener)
+        return gpfn_Opener(pcPath, pcWhy, whySize);
+    int s32Report[2];
+    if (pipe2(s32Report, O_CLOEXEC) != 0) {
+        vSay(pcWhy, whySize, "xdg-open", "could not be started", errno);
+        return false;
+    }
+    pid_t pid = fork();
+    if (pid == 0)
+        vRunOpener(pcPath, s32Report[1]);
+    int s32ForkError = errno;
+    close(s32Report[1]);
+    int s32Error = 0;
+    ssize_t got = pid > 0 ? read(s32Report[0], &s32Error, sizeof(s32Error)) : 0;
+    close(s32Report[0]);
+    if (pid > 0)
+        waitpid(pid, nullptr, 0);
+    if (pid < 0 || got == (ssize_t)sizeof(s32Error)) {
+        vSay(pcWhy, whySize, "xdg-open", "could not be started", pid < 0 ? s32ForkError : s32Error);
+        return false;
+    }
+    return true;
+}

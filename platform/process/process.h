@@ -8,6 +8,7 @@
 #define PROCESS_H
 
 #include <stddef.h>
+#include <stdio.h>
 #include <stdint.h>
 
 // SIGINT, SIGTERM and SIGHUP no longer end the process: each is written as
@@ -83,5 +84,17 @@ int32_t s32ProcHostName(char *pcName, size_t size);
 void vProcLocalDate(int32_t *ps32Year, int32_t *ps32Month, int32_t *ps32Day);
 // Tests fix the date vProcLocalDate gives; year 0 gives the real date again.
 void vProcSetDateForTest(int32_t s32Year, int32_t s32Month, int32_t s32Day);
+
+// The stream's bytes go out as written: Windows' C library would put a CR
+// before each LF of a text-mode stream (a CSV's CR LF would become CR CR LF).
+void vProcBinaryStream(FILE *pStream);
+
+// Opens a document the way the desktop opens it (xdg-open on Linux,
+// ShellExecute on Windows), without waiting for what shows it; false with
+// the reason when the opener could not be started.
+bool bProcOpenDocument(const char *pcPath, char *pcWhy, size_t whySize);
+// Test seam: opens through pfnOpen instead (null: the desktop's opener).
+typedef bool (*ProcOpener)(const char *pcPath, char *pcWhy, size_t whySize);
+void vProcSetOpenerForTest(ProcOpener pfnOpen);
 
 #endif

@@ -4,6 +4,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -540,4 +541,38 @@ void vProcLocalDate(int32_t *ps32Year, int32_t *ps32Month, int32_t *ps32Day)
         *ps32Month = s32Month;
     if (ps32Day)
         *ps32Day = s32Day;
+}
+
+namespace {
+
+ProcOpener gpfn_Opener = nullptr;
+
+} // namespace
+
+void vProcSetOpenerForTest(ProcOpener pfnOpen) { gpfn_Opener = pfnOpen; }
+
+void vProcBinaryStream(FILE *pStream)
+{
+    fflush(pStream);
+    _setmode(_fileno(pStream), _O_BINARY);
+}
+
+bool bProcOpenDocument(const char *pcPath, char *pcWhy, size_t whySize)
+{
+    if (gpfn_Opener)
+        return gpfn_Opener(pcPath, pcWhy, whySize);
+    static wchar_t wcPath[32768];
+    if (!bWinWide(pcPath, wcPath, sizeof(wcPath) / sizeof(wcPath[0]))) {
+        snprintf(pcWhy, whySize, "%s: the name is not valid UTF-8 or too long", pcPath);
+        return false;
+    }
+    // Above 32 is success; the rest are the old error codes.
+    INT_PTR result = (INT_PTR)ShellExecuteW(nullptr, L"open", wcPath, nullptr, nullptr,
+                                            SW_SHOWNORMAL);
+    if (result > 32)
+        return true;
+    char cText[256];
+    vWinErrorText(GetLastError(), cText, sizeof(cText));
+    snprintf(pcWhy, whySize, "%s could not be opened: %s", pcPath, cText);
+    return false;
 }

@@ -1,7 +1,7 @@
 // The unit record: a SQLite file (WAL mode) or the line's database server
 // through ODBC ("odbc:" and a connection string), with its id, a row per
 // unit attempt and a row per port of it, and its export as CSV. records.cpp
-// holds every statement; records_sqlite.cpp and records_odbc.cpp connect
+// holds every statement but the reports' query (records_query.cpp); records_sqlite.cpp and records_odbc.cpp connect
 // (records_db.h). The record is opened once (the tables made, the
 // interrupted units marked); each call then connects for its own work only
 // (a server's connection is kept while it answers). The same code on Linux
@@ -132,5 +132,53 @@ void vRecSha256Hex(const uint8_t *pu8Bytes, size_t count, char (&cHex)[REC_SHA25
 
 // Test seam: the time recorded for the next units (null: the system's).
 void vRecSetTimeForTest(const char *pcTimeUtc);
+
+// Reading the record back, row by row: one row per port of each unit (a
+// unit without ports gives one), its unit's fields with it, in the order and
+// with the columns of the CSV export. The fields are texts as the record
+// holds them ("" and bNull for none), valid during the callback only.
+enum {
+    REC_COL_UNIT_ID, REC_COL_TIME_UTC, REC_COL_STATION, REC_COL_SERIAL, REC_COL_NUMERIC_SERIAL,
+    REC_COL_WEEK, REC_COL_YEAR, REC_COL_PACKAGE_PATH, REC_COL_PACKAGE_CHECKSUM,
+    REC_COL_UNIT_RESULT, REC_COL_REWORK, REC_COL_PORT, REC_COL_DISPLAY, REC_COL_DISPLAY_ID,
+    REC_COL_IMAGE_SHA256, REC_COL_PORT_RESULT, REC_COL_MESSAGE, REC_COL_DURATION_MS,
+    REC_COL_PORT_NUMERIC_SERIAL, REC_COL_PORT_WEEK, REC_COL_PORT_YEAR, REC_COL_UNIT_MESSAGE,
+    REC_COL_OPERATOR, REC_COL_COUNT
+};
+#define REC_TIME_TEXT_SIZE 21   // 2026-12-09T10:11:01Z and the terminator
+
+// The export's column names, in its order.
+extern const char *const gpc_RecColumns[REC_COL_COUNT];
+// Whether a column holds a whole number (JSON writes it without quotes).
+bool bRecColumnIsNumber(int32_t s32Column);
+
+struct stRecRow {
+    const char *pcField[REC_COL_COUNT];
+    bool bNull[REC_COL_COUNT];
+};
+
+// Which units: "" (or no time) takes every one. Times are the record's own
+// form (ISO 8601 UTC, whole seconds); since is included, until is not.
+struct stRecFilter {
+    char cSerial[REC_NAME_SIZE * 4];
+    char cStation[REC_NAME_SIZE * 4];
+    char cResult[16];             // pass, fail, running or interrupted
+    char cSince[REC_TIME_TEXT_SIZE];
+    char cUntil[REC_TIME_TEXT_SIZE];
+};
+
+// False from the callback stops the reading (the call then returns false
+// with pcWhy as the callback left it).
+typedef bool (*RecRowReader)(const stRecRow *pstRow, void *pvContext);
+// Reads the record at pcPath (only reading: nothing is made, marked or
+// changed, a station may be writing it meanwhile) and hands each row of
+// the filtered units to pfnRow, in the units' order. False with the reason.
+bool bRecQuery(const char *pcPath, const stRecFilter *pstFilter, RecRowReader pfnRow,
+               void *pvContext, char *pcWhy, size_t whySize);
+// One row as a CSV line of the export (its quoting and formula guard, CR LF
+// ended) into pcLine; false when it does not fit.
+bool bRecCsvLine(const stRecRow *pstRow, char *pcLine, size_t size);
+// The export's header line, CR LF ended.
+extern const char gc_RecCsvHeader[];
 
 #endif

@@ -44,6 +44,13 @@ struct stRecDb {
     bool (*bAway)(void);
 };
 
+// The ports' column that keeps the order they were inserted in: a file's
+// rowid, a server's id.
+inline const char *pcRecPortKey(int32_t s32Kind)
+{
+    return s32Kind == REC_DB_SQLITE ? "rowid" : "id";
+}
+
 extern const stRecDb gst_RecDbSqlite;
 extern const stRecDb gst_RecDbOdbc;
 

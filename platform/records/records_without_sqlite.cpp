@@ -93,3 +93,8 @@ bool bRecTakeCounter(const char *, int64_t, int64_t *ps64Number, char *pcWhy, si
 }
 
 void vRecSetTimeForTest(const char *) {}
+
+bool bRecQuery(const char *, const stRecFilter *, RecRowReader, void *, char *pcWhy, size_t whySize)
+{
+    return bRefuse(pcWhy, whySize);
+}

@@ -199,3 +199,33 @@ TEST(ProcessLock, ALockFileThatIsNoRegularFileIsRefused)
 }
 
 } // namespace
+
+namespace {
+
+// The desktop's opener is looked for on the PATH when the document is
+// opened; the call does not wait for what it shows.
+class ProcessOpen : public ::testing::Test {
+protected:
+    void SetUp() override { m_path = getenv("PATH") ? getenv("PATH") : ""; }
+    void TearDown() override { setenv("PATH", m_path.c_str(), 1); }
+    std::string Open(const char *pcDocument)
+    {
+        setenv("PATH", m_dir.path().c_str(), 1);
+        char cWhy[256] = "unset";
+        bool bOpened = bProcOpenDocument(pcDocument, cWhy, sizeof(cWhy));
+        return bOpened ? "" : cWhy;
+    }
+    std::string m_path;
+    TempDir m_dir;
+};
+
+TEST_F(ProcessOpen, AMissingOpenerIsSaidAndAnOpenerThereIsLeftRunning)
+{
+    EXPECT_EQ(Open("/tmp/report.html"), "xdg-open: could not be started: No such file or directory");
+    vWriteFile(m_dir.file("xdg-open"), "#!/bin/sh\nexit 0\n");
+    EXPECT_EQ(Open("/tmp/report.html"), "xdg-open: could not be started: Permission denied");
+    chmod(m_dir.file("xdg-open").c_str(), 0755);
+    EXPECT_EQ(Open("/tmp/report.html"), "");
+}
+
+} // namespace

@@ -520,6 +520,21 @@ TEST_P(RecordsOnBoth, CsvCellsASpreadsheetWouldRunAreInert)
     EXPECT_EQ(text.substr(text.find("\r\n") + 2),
               "1,2024-06-07T08:09:10Z,'@SUM(A1),'=1+2,1,1,2024,'-p.pkg,'+0x1,fail,0,'\tDP,1,"
               "\"'\rX\",ab,fail,\"'=HYPERLINK(\"\"x\"\")\",5,1,1,2024,'-port failed,'@op\r\n");
+
+    // The reports' query gives the export's bytes, for the unit it asks for.
+    Finish(Begin(Unit("SN-2")), "pass");
+    stRecFilter stFilter = {};
+    snprintf(stFilter.cSerial, sizeof(stFilter.cSerial), "=1+2");
+    std::string queried = gc_RecCsvHeader;
+    char cWhy[REC_WHY_MAX] = "";
+    auto bAppend = [](const stRecRow *pstRow, void *pvText) {
+        char cLine[2048];
+        bool bFits = bRecCsvLine(pstRow, cLine, sizeof(cLine));
+        *(std::string *)pvText += cLine;
+        return bFits;
+    };
+    EXPECT_TRUE(bRecQuery(m_db.c_str(), &stFilter, bAppend, &queried, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(queried, text);
 }
 
 // The window paints while a server's statement runs: the work here ends

@@ -101,9 +101,9 @@ TEST(UirReader, ReadsTheRealResource)
                            {"QLineEdit", 16}, {"QListWidget", 4}, {"QMenu", 1}, {"QMenuBar", 1},
                            {"QPlainTextEdit", 1}, {"QProgressBar", 1}, {"QPushButton", 13}, {"QSpinBox", 2},
                            {"QWidget", 6}}));
-    EXPECT_EQ(s32Others[UIR_NODE_ACTION], 2);
+    EXPECT_EQ(s32Others[UIR_NODE_ACTION], 3);
     EXPECT_EQ(s32Others[UIR_NODE_ITEM], 14);
-    EXPECT_EQ(s32Others[UIR_NODE_ADDACTION], 3);
+    EXPECT_EQ(s32Others[UIR_NODE_ADDACTION], 4);
 
     int32_t s32X = 0, s32Y = 0, s32Width = 0, s32Height = 0;
     const stUirNode &stBrowse = Node("pkgBrowse");
@@ -132,12 +132,16 @@ TEST(UirReader, ReadsTheRealResource)
     EXPECT_EQ(s32UirPropNumber(&Node("prodSource"), "ctrlId"), 4);
 
     EXPECT_EQ(Children("menuBar"), (std::vector<std::string>{"QMenu:menuFile", "addaction:menuFile"}));
-    EXPECT_EQ(Children("menuFile"), (std::vector<std::string>{"action:actionExport", "action:actionExit",
-                                                               "addaction:actionExport", "addaction:actionExit"}));
+    EXPECT_EQ(Children("menuFile"),
+              (std::vector<std::string>{"action:actionExport", "action:actionLineReport", "action:actionExit",
+                                        "addaction:actionExport", "addaction:actionLineReport",
+                                        "addaction:actionExit"}));
     EXPECT_EQ(Prop("menuFile", "title"), "&File");
     EXPECT_EQ(Prop("actionExit", "text"), "E&xit");
     EXPECT_EQ(s32UirPropNumber(&Node("actionExit"), "itemId"), 4);
     EXPECT_EQ(s32UirPropNumber(&Node("actionExport"), "itemId"), 5);
+    EXPECT_EQ(Prop("actionLineReport", "text"), "&Line report...");
+    EXPECT_EQ(s32UirPropNumber(&Node("actionLineReport"), "itemId"), 6);
 
     EXPECT_EQ(Prop("receiverTimer", "ctrlKind"), "timer");
     EXPECT_EQ(s32UirPropNumber(&Node("receiverTimer"), "interval"), 100);
