@@ -170,9 +170,10 @@ struct stRecFilter {
 // False from the callback stops the reading (the call then returns false
 // with pcWhy as the callback left it).
 typedef bool (*RecRowReader)(const stRecRow *pstRow, void *pvContext);
-// Reads the record at pcPath (only reading: nothing is made, marked or
-// changed, a station may be writing it meanwhile) and hands each row of
-// the filtered units to pfnRow, in the units' order. False with the reason.
+// Reads the record at pcPath, a file or "odbc:" and a connection string
+// (only reading: nothing is made, marked or changed, a station may be
+// writing it meanwhile) and hands each row of the filtered units to pfnRow,
+// in the units' order. False with the reason (a password never in it).
 bool bRecQuery(const char *pcPath, const stRecFilter *pstFilter, RecRowReader pfnRow,
                void *pvContext, char *pcWhy, size_t whySize);
 // One row as a CSV line of the export (its quoting and formula guard, CR LF
