@@ -120,3 +120,13 @@ expect "each station's passes" \
 expect "the line's counter" "SELECT next_value FROM counters WHERE prefix = 'L3-'" \
     "$((4 * units + 2))"
 echo "line-stations: every serial recorded once; the killed unit interrupted"
+
+# The reports read the same server: a header and a line per unit of station
+# 2 (one port each), and the report, its password masked.
+lines=$(cd "$work/s1" && ./tavolin-cli records --station S2 | wc -l)
+[ "$lines" = $((units + 1)) ] || fail "records --station S2 gave $lines lines, not $((units + 1))"
+(cd "$work/s1" && ./tavolin-cli report -o "$work/report.html" >/dev/null) ||
+    fail "tavolin-cli report could not read the server"
+grep -q 'Pwd=\*\*\*;' "$work/report.html" && ! grep -q 'Pwd=line3' "$work/report.html" ||
+    fail "the report does not name the server with its password masked"
+echo "line-stations: records and report read the server"
