@@ -24,6 +24,7 @@ static char gc_SpoolPath[REC_PATH_MAX];   // empty: no spool
 static const stRecDb *gpst_Server = nullptr;   // set while the spool is worked on
 static bool gb_OnlySpool = false;
 static bool gb_StopSendingForTest = false;
+static bool gb_OpenPending = false;   // opened with the server away: made and marked later
 static stSafeFile gst_CsvFile;
 
 static stRecInterrupted gst_Interrupted;
@@ -472,6 +473,19 @@ static bool bConnectTo(bool bCreate, char *pcWhy, size_t whySize)
     return false;
 }
 
+// What an open with the server away left undone, at its first answer: this
+// station's units still running there become interrupted.
+static bool bFinishPendingOpen(char *pcWhy, size_t whySize)
+{
+    if (!gb_OpenPending || bInSpool())
+        return true;
+    stRecIdentity stIdentity = {};
+    if (!bMakeTablesAndMark(&stIdentity, nullptr, pcWhy, whySize))
+        return false;
+    gb_OpenPending = false;
+    return true;
+}
+
 static bool bConnect(char *pcWhy, size_t whySize)
 {
     if (!gb_Known) {
@@ -479,7 +493,8 @@ static bool bConnect(char *pcWhy, size_t whySize)
         return false;
     }
     // A record gone since the open is not made again empty.
-    bool bUp = bConnectTo(false, pcWhy, whySize) && bCheckFormat(pcWhy, whySize);
+    bool bUp = bConnectTo(false, pcWhy, whySize) && bCheckFormat(pcWhy, whySize) &&
+               bFinishPendingOpen(pcWhy, whySize);
     if (!bUp)
         vDisconnect();
     return bUp;
@@ -515,11 +530,14 @@ bool bRecOpen(const char *pcPath, stRecIdentity *pstIdentity, int32_t *ps32Inter
                  (!bKnown || bIsTheStations(pstIdentity, pcWhy, whySize)) &&
                  bUseWal(pcWhy, whySize) &&
                  bMakeTablesAndMark(pstIdentity, ps32Interrupted, pcWhy, whySize);
+    // A station that knows its server goes on with the server away: its
+    // scanned units wait in the spool.
+    gb_OpenPending = !bOpen && bKnown && bServer() && gpst_Db->bAway() && gc_SpoolPath[0];
     if (!bOpen)
         gpst_Db->vClose();
     vDisconnect();
-    gb_Known = bOpen;
-    return bOpen;
+    gb_Known = bOpen || gb_OpenPending;
+    return gb_Known;
 }
 
 const stRecInterrupted *pstRecInterrupted(void)
@@ -531,6 +549,7 @@ void vRecClose(void)
 {
     gpst_Db->vClose();
     gb_Known = false;
+    gb_OpenPending = false;
 }
 
 bool bRecIsOpen(void)

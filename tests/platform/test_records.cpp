@@ -663,8 +663,18 @@ TEST_P(RecordsOnServer, UnitsSpooledWhileTheServerIsAwayArriveOnceInOrder)
     EXPECT_TRUE(Passed("SN-1"));
     EXPECT_FALSE(bRecOnlySpool());
 
+    // A station that knows its record opens it with the server away; its
+    // unit left running there is marked when the server answers.
+    stRecIdentity stKnown = {};
+    ASSERT_EQ(Open(m_db, nullptr, &stKnown), "");
+    int64_t s64Left = Begin(Unit("SN-5"));
     ASSERT_TRUE(bPgStop());
+    EXPECT_EQ(Open(m_db).rfind(m_shown + ": ", 0), 0u)
+        << "the server away, a station that knows no record opens none";
+    stKnown.s64LastUnit = s64Left;
+    ASSERT_EQ(Open(m_db, nullptr, &stKnown), "");
     int64_t s64Four = Begin(Unit("SN-4"));
+    EXPECT_LT(s64Four, 0);
     ASSERT_TRUE(bPgStart());
     EXPECT_TRUE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy))) << cWhy;
     EXPECT_EQ(s32Unsent, 1);
@@ -672,7 +682,7 @@ TEST_P(RecordsOnServer, UnitsSpooledWhileTheServerIsAwayArriveOnceInOrder)
     EXPECT_TRUE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy))) << cWhy;
     EXPECT_EQ(s32Unsent, 0);
     EXPECT_EQ(Rows("SELECT serial, result FROM units ORDER BY id"),
-              "SN-1|pass\nSN-2|fail\nSN-3|pass\nSN-4|pass\n");
+              "SN-1|pass\nSN-2|fail\nSN-3|pass\nSN-5|interrupted\nSN-4|pass\n");
 }
 #endif
 
