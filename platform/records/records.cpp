@@ -997,14 +997,14 @@ void vRecSetSpool(const char *pcPath)
 }
 
 // Made at its first unit; its tables are a file record's.
-static bool bSpoolConnect(char *pcWhy, size_t whySize)
+static bool bSpoolMade(char *pcWhy, size_t whySize)
 {
     if (!bRecOsNothingAt(gc_SpoolPath))
-        return bConnect(pcWhy, whySize);
+        return true;
     if (!bConnectTo(true, pcWhy, whySize))
         return false;
     bool bMade = bBegin(pcWhy, whySize) && bMakeOrMigrate() && bCommit(pcWhy, whySize);
-    return bMade || bDbWhy(pcWhy, whySize);
+    return bDone(bMade || bDbWhy(pcWhy, whySize));
 }
 
 static int32_t s32SpoolCount(void)
@@ -1215,7 +1215,7 @@ bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t 
     if (!bSpoolUsable() || (!bSpooling && !bRecServerAway()))
         return false;
     vSpoolEnter();
-    bool bBegun = bSpoolConnect(pcWhy, whySize) && (vDisconnect(), true) &&
+    bool bBegun = bSpoolMade(pcWhy, whySize) &&
                   bBeginUnitHere(pstUnit, pstPorts, s32Count, ps64Id, pcWhy, whySize);
     bSpoolLeave(true);
     gs64_SpoolRunning = bBegun ? *ps64Id : 0;
@@ -1275,7 +1275,7 @@ bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
     bool bThere = bExportCsvHere(pcPath, pcWhy, whySize);
     if (!bSpoolInstead(bThere))
         return bThere;
-    bool bWritten = bSpoolConnect(pcWhy, whySize) && (vDisconnect(), true) &&
+    bool bWritten = bSpoolMade(pcWhy, whySize) &&
                     bExportCsvHere(pcPath, pcWhy, whySize);
     return bSpoolLeave(bWritten);
 }
