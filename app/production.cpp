@@ -30,6 +30,7 @@
 #define RESULT_PASS_COLOR 0x4CB050
 #define RESULT_FAIL_COLOR 0xE0463C
 #define UNIT_WHY_SIZE 600
+#define SPOOL_FILE_NAME "spool.sqlite"
 #define RESULT_TEXT_SIZE 640
 // The result's point sizes: the panel's own holds two lines of 15
 // characters; more lines or longer ones (a training station's, an
@@ -88,6 +89,7 @@ uint64_t gu64_OperatorSeenMs = 0;
 // Set while a unit is being started: a question it asks lets the event
 // loop run, and a scan committed then must wait, not start a second unit.
 bool gb_UnitStarting = false;
+int32_t gs32_Unsent = 0;   // the spool's units the server has not taken yet
 
 int32_t s32Main(void) { return gst_UiHandles.s32MainPanel; }
 
@@ -125,13 +127,27 @@ const char *pcScanName(const char *pcSerial)
 
 void vShowVerdict(const char *pcVerdict, const char *pcSerial, int32_t s32Color)
 {
-    char cText[sizeof(gc_NextSerial) * 2 + 32];
+    char cText[sizeof(gc_NextSerial) * 2 + 80];
+    int32_t s32Used = 0;
     if (gb_NextWaiting)
-        snprintf(cText, sizeof(cText), "%s\n%s\nnext: %s", pcVerdict, pcSerial,
-                 pcScanName(gc_NextSerial));
+        s32Used = snprintf(cText, sizeof(cText), "%s\n%s\nnext: %s", pcVerdict, pcSerial,
+                           pcScanName(gc_NextSerial));
     else
-        snprintf(cText, sizeof(cText), "%s\n%s", pcVerdict, pcSerial);
+        s32Used = snprintf(cText, sizeof(cText), "%s\n%s", pcVerdict, pcSerial);
+    if (gs32_Unsent > 0 && s32Used > 0 && (size_t)s32Used < sizeof(cText))
+        snprintf(cText + s32Used, sizeof(cText) - (size_t)s32Used, "\n%d unit%s not yet on the server",
+                 (int)gs32_Unsent, gs32_Unsent == 1 ? "" : "s");
     vShowResult(cText, s32Color);
+}
+
+// Units spooled while the line's server was away go as soon as it answers.
+void vSendSpooled(void)
+{
+    char cWhy[REC_WHY_MAX] = "";
+    int32_t s32Before = gs32_Unsent;
+    if (!bRecSendSpooled(&gs32_Unsent, cWhy, sizeof(cWhy)) && gs32_Unsent != s32Before)
+        vPrintMsg(" - %d unit%s not yet on the server: %s\n>", (int)gs32_Unsent,
+                  gs32_Unsent == 1 ? "" : "s", cWhy);
 }
 
 // Program and Verify are part of every unit: their boxes show it and
@@ -333,6 +349,9 @@ bool bTakeSerial(const char *pcTyped, char *pcSerial, size_t size, int64_t *ps64
                       : bTakeCounterSerial(cPath, &gst_Station, pcSerial, size, &u64Number, pcWhy,
                                            whySize, bRecSerialRecorded, cSkipped,
                                            sizeof(cSkipped));
+    if (!bTaken && bRecIsServer() && bRecServerAway())
+        snprintf(pcWhy, whySize, "the line's server is away: a counter station takes no serial "
+                                 "until it answers (a serial could not be known unique)");
     if (!bTaken)
         return false;
     if (cSkipped[0] != '\0')
@@ -351,6 +370,9 @@ bool bConfirmRework(const char *pcSerial, bool *pbRework, bool *pbDeclined, char
     *pbDeclined = false;
     if (!bRecSerialPassed(pcSerial, &bPassed, pcWhy, whySize))
         return false;
+    if (bRecOnlySpool())
+        vPrintMsg(" - The line's server is away: only this station's spool was checked for an "
+                  "earlier pass of %s\n>", pcSerial);
     if (!bPassed)
         return true;
     char cQuestion[STAMP_SERIAL_MAX + 128];
@@ -462,7 +484,8 @@ bool bBeginRecord(stUnit *pstUnit, char *pcWhy, size_t whySize)
     if (!bRecBeginUnit(&stRecord, stRows, pstUnit->s32PortCount, &pstUnit->s64RecordId, pcWhy,
                        whySize))
         return false;
-    vNoteLastUnit(pstUnit->s64RecordId);
+    if (pstUnit->s64RecordId > 0)   // a spooled unit's id is the spool's
+        vNoteLastUnit(pstUnit->s64RecordId);
     gst_UnitOutcome = {UNIT_STARTED,       "", pstFirst->u32NumericSerial, pstFirst->s32Week,
                        pstFirst->s32Year, pstUnit->s64RecordId};
     snprintf(gst_UnitOutcome.cSerial, sizeof(gst_UnitOutcome.cSerial), "%s", pstUnit->cSerial);
@@ -553,6 +576,7 @@ void vTryStartUnit(const char *pcTyped)
         return vRefuseUnit(pcTyped, cWhy);
     if (!bOpenUnitRecord(cWhy, sizeof(cWhy)))
         return vRefuseUnit(pcTyped, cWhy);
+    vSendSpooled();
     bool bDeclined = false;
     if (pcTyped[0] != '\0' &&
         !bConfirmRework(pcTyped, &pstUnit->bRework, &bDeclined, cWhy, sizeof(cWhy)))
@@ -671,6 +695,7 @@ int32_t s32UnitEndAction(void)
         vPrintMsg(" - The unit's record could not be written: %s\n>", cWhy);
         bPass = false;
     }
+    vSendSpooled();
     gst_UnitOutcome.s32State = bPass ? UNIT_PASSED : UNIT_FAILED;
     gu64_OperatorSeenMs = u64ClockNowMs();
     vPrintMsg("Unit %s : %s\n>", pstUnit->cSerial, bPass ? "Pass" : "Fail");
@@ -888,6 +913,9 @@ bool bOpenUnitRecord(char *pcWhy, size_t whySize)
     int32_t s32Interrupted = 0;
     vRecSetStation(pcStationName());
     vRecSetWaitPump(vPaintWhileWaiting);
+    char cSpool[TEXT_BUF_SIZE];
+    vInProgramDir(SPOOL_FILE_NAME, cSpool, sizeof(cSpool));
+    vRecSetSpool(cSpool);
     bool bOpen = bRecOpen(cPath, &stIdentity, &s32Interrupted, pcWhy, whySize);
     gb_RecordNotThis = stIdentity.bNotThis;
     if (!bOpen || !bRememberRecord(&stIdentity, pcWhy, whySize))
@@ -976,6 +1004,8 @@ void vExportRecords(void)
     vPrintMsg("Exporting the unit records ...\n>");
     char cWhy[REC_WHY_MAX] = "";
     if (bOpenUnitRecord(cWhy, sizeof(cWhy)) && bRecExportCsv(cPath, cWhy, sizeof(cWhy))) {
+        if (bRecOnlySpool())
+            vPrintMsg(" - The line's server is away: only this station's spool was exported\n>");
         vPrintMsg(" - Pass\n>");
         return;
     }

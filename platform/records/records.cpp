@@ -20,6 +20,11 @@ static char gc_Path[REC_PATH_MAX];     // the file, or the connection string aft
 static char gc_Shown[REC_PATH_MAX];    // gc_Path as messages show it
 static char gc_Station[REC_NAME_SIZE * 4];
 static char gc_TimeForTest[REC_TIME_SIZE];
+static char gc_SpoolPath[REC_PATH_MAX];   // empty: no spool
+static const stRecDb *gpst_Server = nullptr;   // set while the spool is worked on
+static bool gb_OnlySpool = false;
+static bool gb_StopSendingForTest = false;
+static bool gb_OpenPending = false;   // opened with the server away: made and marked later
 static stSafeFile gst_CsvFile;
 
 static stRecInterrupted gst_Interrupted;
@@ -100,9 +105,14 @@ static const char *pcPortOrder(void)
     return pcRecPortKey(gpst_Db->s32Kind());
 }
 
+static bool bInSpool(void)
+{
+    return gpst_Server != nullptr;
+}
+
 static bool bWhy(char *pcWhy, size_t whySize, const char *pcText)
 {
-    snprintf(pcWhy, whySize, "%s: %s", gc_Shown, pcText);
+    snprintf(pcWhy, whySize, "%s: %s", bInSpool() ? gc_SpoolPath : gc_Shown, pcText);
     return false;
 }
 
@@ -467,11 +477,24 @@ static void vDisconnect(void)
 
 static bool bConnectTo(bool bCreate, char *pcWhy, size_t whySize)
 {
-    if (gpst_Db->bConnect(gc_Path, bCreate, pcWhy, whySize))
+    if (gpst_Db->bConnect(bInSpool() ? gc_SpoolPath : gc_Path, bCreate, pcWhy, whySize))
         return bServer() || bExec("PRAGMA foreign_keys = ON", pcWhy, whySize);
     if (bServer())
         bWhy(pcWhy, whySize, gpst_Db->pcError());
     return false;
+}
+
+// What an open with the server away left undone, at its first answer: this
+// station's units still running there become interrupted.
+static bool bFinishPendingOpen(char *pcWhy, size_t whySize)
+{
+    if (!gb_OpenPending || bInSpool())
+        return true;
+    stRecIdentity stIdentity = {};
+    if (!bMakeTablesAndMark(&stIdentity, nullptr, pcWhy, whySize))
+        return false;
+    gb_OpenPending = false;
+    return true;
 }
 
 static bool bConnect(char *pcWhy, size_t whySize)
@@ -481,7 +504,8 @@ static bool bConnect(char *pcWhy, size_t whySize)
         return false;
     }
     // A record gone since the open is not made again empty.
-    bool bUp = bConnectTo(false, pcWhy, whySize) && bCheckFormat(pcWhy, whySize);
+    bool bUp = bConnectTo(false, pcWhy, whySize) && bCheckFormat(pcWhy, whySize) &&
+               bFinishPendingOpen(pcWhy, whySize);
     if (!bUp)
         vDisconnect();
     return bUp;
@@ -517,11 +541,14 @@ bool bRecOpen(const char *pcPath, stRecIdentity *pstIdentity, int32_t *ps32Inter
                  (!bKnown || bIsTheStations(pstIdentity, pcWhy, whySize)) &&
                  bUseWal(pcWhy, whySize) &&
                  bMakeTablesAndMark(pstIdentity, ps32Interrupted, pcWhy, whySize);
+    // A station that knows its server goes on with the server away: its
+    // scanned units wait in the spool.
+    gb_OpenPending = !bOpen && bKnown && bServer() && gpst_Db->bAway() && gc_SpoolPath[0];
     if (!bOpen)
         gpst_Db->vClose();
     vDisconnect();
-    gb_Known = bOpen;
-    return bOpen;
+    gb_Known = bOpen || gb_OpenPending;
+    return gb_Known;
 }
 
 const stRecInterrupted *pstRecInterrupted(void)
@@ -533,6 +560,7 @@ void vRecClose(void)
 {
     gpst_Db->vClose();
     gb_Known = false;
+    gb_OpenPending = false;
 }
 
 bool bRecIsOpen(void)
@@ -572,7 +600,7 @@ static bool bSerialFound(const char *pcCountSql, const char *pcSerial, bool *pbF
     return bDone(bFound);
 }
 
-bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
+static bool bSerialPassedHere(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
 {
     return bSerialFound("SELECT count(*) FROM units WHERE serial = ? AND result = 'pass'",
                         pcSerial, pbPassed, pcWhy, whySize);
@@ -613,21 +641,27 @@ static bool bBindUnit(stRecDbStmt *pstStmt, const stRecUnit *pstUnit, const char
 
 // The unit is found again by the id the station made for it, the same on
 // every database.
-static bool bInsertUnit(const stRecUnit *pstUnit, const char *pcTime, int64_t *ps64Id)
+static bool bInsertUnitAs(const stRecUnit *pstUnit, const char *pcUid, const char *pcTime,
+                          int64_t *ps64Id)
 {
-    char cUid[REC_ID_SIZE];
-    vRecOsRandomHex(cUid, sizeof(cUid));
     stRecDbStmt *pstStmt = pstPrepare(
         "INSERT INTO units(uid, time_utc, station, serial, numeric_serial, week, year,"
         " package_path, package_checksum, rework, result, operator)"
         " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'running', ?)");
-    if (!bStepDone(pstStmt, pstStmt && bBindUnit(pstStmt, pstUnit, cUid, pcTime)))
+    if (!bStepDone(pstStmt, pstStmt && bBindUnit(pstStmt, pstUnit, pcUid, pcTime)))
         return false;
     pstStmt = pstPrepare("SELECT id FROM units WHERE uid = ?");
-    bool bFound = pstStmt && bText(pstStmt, 1, cUid) && bRow(pstStmt);
+    bool bFound = pstStmt && bText(pstStmt, 1, pcUid) && bRow(pstStmt);
     *ps64Id = bFound ? gpst_Db->s64ColumnInt(pstStmt, 0) : 0;
     vFinalize(pstStmt);
     return bFound;
+}
+
+static bool bInsertUnit(const stRecUnit *pstUnit, const char *pcTime, int64_t *ps64Id)
+{
+    char cUid[REC_ID_SIZE];
+    vRecOsRandomHex(cUid, sizeof(cUid));
+    return bInsertUnitAs(pstUnit, cUid, pcTime, ps64Id);
 }
 
 static bool bInsertPort(int64_t s64Id, const stRecPort *pstPort)
@@ -659,7 +693,7 @@ static bool bNoteStation(const char *pcStation, const char *pcTime)
                                   bText(pstStmt, 2, pcTime) && bText(pstStmt, 3, pcTime));
 }
 
-bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
+static bool bBeginUnitHere(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
                    int64_t *ps64Id, char *pcWhy, size_t whySize)
 {
     *ps64Id = 0;
@@ -707,7 +741,7 @@ static bool bChangedOne(stRecDbStmt *pstStmt, bool bBound, const char *pcNone, c
     return bStepped;
 }
 
-bool bRecFinishPort(int64_t s64Id, const char *pcPort, const char *pcResult,
+static bool bFinishPortHere(int64_t s64Id, const char *pcPort, const char *pcResult,
                     const char *pcMessage, uint32_t u32DurationMs, char *pcWhy, size_t whySize)
 {
     if (!bReasonGiven(pcResult, pcMessage, pcWhy, whySize) || !bConnect(pcWhy, whySize))
@@ -766,7 +800,7 @@ static bool bFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessa
     return bCommit(pcWhy, whySize);
 }
 
-bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, char *pcWhy,
+static bool bFinishUnitHere(int64_t s64Id, const char *pcResult, const char *pcMessage, char *pcWhy,
                     size_t whySize)
 {
     return bReasonGiven(pcResult, pcMessage, pcWhy, whySize) && bConnect(pcWhy, whySize) &&
@@ -899,11 +933,361 @@ static bool bWriteCsv(const char *pcPath, char *pcWhy, size_t whySize)
     return true;
 }
 
-bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
+static bool bExportCsvHere(const char *pcPath, char *pcWhy, size_t whySize)
 {
     if (!bConnect(pcWhy, whySize))
         return false;
     bool bWritten = bWriteCsv(pcPath, pcWhy, whySize);
     vDisconnect();
     return bWritten;
+}
+
+// ---- The spool: a scanning station's units while the line's server is away.
+// It is a file record of its own; a unit begun in it has a negative id. Its
+// units are sent oldest first, each in one server transaction that inserts
+// it only when its uid is not there yet, and leave the spool after that
+// commit: a send stopped in between sends nothing twice.
+
+#define REC_SPOOL_TEXT 1024
+
+struct stSpooledPort {
+    char cPort[REC_NAME_SIZE * 2];
+    int64_t s64Display;
+    char cDisplayId[256];
+    char cImageSha256[REC_SHA256_HEX_SIZE];
+    char cResult[16];
+    char cMessage[REC_SPOOL_TEXT];
+    bool bDuration;
+    int64_t s64DurationMs, s64Numeric, s64Week, s64Year;
+};
+
+struct stSpooled {
+    int64_t s64Id;
+    char cUid[REC_ID_SIZE];
+    char cTime[REC_TIME_SIZE];
+    char cStation[REC_NAME_SIZE * 8];
+    char cSerial[REC_NAME_SIZE * 8];
+    int64_t s64Numeric, s64Week, s64Year, s64Rework;
+    char cPackagePath[REC_PATH_MAX];
+    char cChecksum[256];
+    char cResult[16];
+    bool bMessage;
+    char cMessage[REC_SPOOL_TEXT];
+    char cOperator[REC_NAME_SIZE * 8];
+    stSpooledPort stPorts[REC_PORTS_MAX];
+    int32_t s32PortCount;
+};
+
+static stSpooled gst_Spooled;
+static int64_t gs64_SpoolRunning = 0;   // the spool's unit under way, not yet to send
+
+static void vSpoolEnter(void)
+{
+    gpst_Server = gpst_Db;
+    gpst_Db = &gst_RecDbSqlite;
+}
+
+static bool bSpoolLeave(bool bResult)
+{
+    gpst_Db->vRelease();
+    gpst_Db = gpst_Server;
+    gpst_Server = nullptr;
+    return bResult;
+}
+
+static bool bSpoolUsable(void)
+{
+    return bServer() && gc_SpoolPath[0] != '\0' && gb_Known;
+}
+
+void vRecSetSpool(const char *pcPath)
+{
+    snprintf(gc_SpoolPath, sizeof(gc_SpoolPath), "%s", pcPath ? pcPath : "");
+    gs64_SpoolRunning = 0;
+}
+
+// Made at its first unit; its tables are a file record's.
+static bool bSpoolMade(char *pcWhy, size_t whySize)
+{
+    if (!bRecOsNothingAt(gc_SpoolPath))
+        return true;
+    if (!bConnectTo(true, pcWhy, whySize))
+        return false;
+    bool bMade = bBegin(pcWhy, whySize) && bMakeOrMigrate() && bCommit(pcWhy, whySize);
+    return bDone(bMade || bDbWhy(pcWhy, whySize));
+}
+
+static int32_t s32SpoolCount(void)
+{
+    int64_t s64Count = 0;
+    char cWhy[REC_WHY_MAX];
+    if (bRecOsNothingAt(gc_SpoolPath) || !bConnect(cWhy, sizeof(cWhy)))
+        return 0;
+    if (!bReadInt("SELECT count(*) FROM units", &s64Count))
+        s64Count = 0;
+    return (int32_t)s64Count;
+}
+
+int32_t s32RecUnsent(void)
+{
+    if (!bSpoolUsable())
+        return 0;
+    vSpoolEnter();
+    int32_t s32Count = s32SpoolCount();
+    bSpoolLeave(true);
+    return s32Count;
+}
+
+static void vColumnInt(stRecDbStmt *pstStmt, int32_t s32Column, int64_t *ps64Value)
+{
+    *ps64Value = gpst_Db->s64ColumnInt(pstStmt, s32Column);
+}
+
+// A unit left running by a program that stopped goes as interrupted.
+#define REC_SPOOL_RESULT " CASE WHEN result = 'running' THEN 'interrupted' ELSE result END"
+
+static bool bReadSpooledUnit(stSpooled *pstUnit)
+{
+    stRecDbStmt *pstStmt = pstPrepare(
+        "SELECT id, uid, time_utc, station, serial, numeric_serial, week, year, package_path,"
+        " package_checksum," REC_SPOOL_RESULT ", rework, message, operator FROM units"
+        " ORDER BY id LIMIT 1");
+    bool bFound = pstStmt && bRow(pstStmt);
+    if (bFound) {
+        vColumnInt(pstStmt, 0, &pstUnit->s64Id);
+        vColumnText(pstStmt, 1, pstUnit->cUid, sizeof(pstUnit->cUid));
+        vColumnText(pstStmt, 2, pstUnit->cTime, sizeof(pstUnit->cTime));
+        vColumnText(pstStmt, 3, pstUnit->cStation, sizeof(pstUnit->cStation));
+        vColumnText(pstStmt, 4, pstUnit->cSerial, sizeof(pstUnit->cSerial));
+        vColumnInt(pstStmt, 5, &pstUnit->s64Numeric);
+        vColumnInt(pstStmt, 6, &pstUnit->s64Week);
+        vColumnInt(pstStmt, 7, &pstUnit->s64Year);
+        vColumnText(pstStmt, 8, pstUnit->cPackagePath, sizeof(pstUnit->cPackagePath));
+        vColumnText(pstStmt, 9, pstUnit->cChecksum, sizeof(pstUnit->cChecksum));
+        vColumnText(pstStmt, 10, pstUnit->cResult, sizeof(pstUnit->cResult));
+        vColumnInt(pstStmt, 11, &pstUnit->s64Rework);
+        size_t size = 0;
+        pstUnit->bMessage = gpst_Db->pcColumnText(pstStmt, 12, &size) != nullptr;
+        vColumnText(pstStmt, 12, pstUnit->cMessage, sizeof(pstUnit->cMessage));
+        vColumnText(pstStmt, 13, pstUnit->cOperator, sizeof(pstUnit->cOperator));
+    }
+    vFinalize(pstStmt);
+    return bFound;
+}
+
+static void vReadSpooledPort(stRecDbStmt *pstStmt, stSpooledPort *pstPort)
+{
+    vColumnText(pstStmt, 0, pstPort->cPort, sizeof(pstPort->cPort));
+    vColumnInt(pstStmt, 1, &pstPort->s64Display);
+    vColumnText(pstStmt, 2, pstPort->cDisplayId, sizeof(pstPort->cDisplayId));
+    vColumnText(pstStmt, 3, pstPort->cImageSha256, sizeof(pstPort->cImageSha256));
+    vColumnText(pstStmt, 4, pstPort->cResult, sizeof(pstPort->cResult));
+    vColumnText(pstStmt, 5, pstPort->cMessage, sizeof(pstPort->cMessage));
+    size_t size = 0;
+    pstPort->bDuration = gpst_Db->pcColumnText(pstStmt, 6, &size) != nullptr;
+    vColumnInt(pstStmt, 6, &pstPort->s64DurationMs);
+    vColumnInt(pstStmt, 7, &pstPort->s64Numeric);
+    vColumnInt(pstStmt, 8, &pstPort->s64Week);
+    vColumnInt(pstStmt, 9, &pstPort->s64Year);
+}
+
+static bool bReadSpooled(stSpooled *pstUnit)
+{
+    memset(pstUnit, 0, sizeof(*pstUnit));
+    if (!bReadSpooledUnit(pstUnit))
+        return false;
+    stRecDbStmt *pstStmt = pstPrepare(
+        "SELECT port, display, display_id, image_sha256," REC_SPOOL_RESULT ", message,"
+        " duration_ms, numeric_serial, week, year FROM ports WHERE unit_id = ? ORDER BY rowid");
+    bool bBound = pstStmt && bInt(pstStmt, 1, pstUnit->s64Id);
+    while (bBound && pstUnit->s32PortCount < REC_PORTS_MAX && bRow(pstStmt))
+        vReadSpooledPort(pstStmt, &pstUnit->stPorts[pstUnit->s32PortCount++]);
+    vFinalize(pstStmt);
+    return true;
+}
+
+static bool bUidThere(const char *pcUid, bool *pbThere)
+{
+    stRecDbStmt *pstStmt = pstPrepare("SELECT count(*) FROM units WHERE uid = ?");
+    bool bRead = pstStmt && bText(pstStmt, 1, pcUid) && bRow(pstStmt);
+    *pbThere = bRead && gpst_Db->s64ColumnInt(pstStmt, 0) != 0;
+    vFinalize(pstStmt);
+    return bRead;
+}
+
+static bool bSendPort(int64_t s64Id, const stSpooledPort *pstPort)
+{
+    char cSql[320];
+    snprintf(cSql, sizeof(cSql),
+             "INSERT INTO ports(unit_id, port, display, display_id, image_sha256, numeric_serial,"
+             " week, year, result, message%s) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?%s)",
+             pstPort->bDuration ? ", duration_ms" : "", pstPort->bDuration ? ", ?" : "");
+    stRecDbStmt *pstStmt = pstPrepare(cSql);
+    bool bBound = pstStmt && bInt(pstStmt, 1, s64Id) && bText(pstStmt, 2, pstPort->cPort) &&
+                  bInt(pstStmt, 3, pstPort->s64Display) &&
+                  bText(pstStmt, 4, pstPort->cDisplayId) &&
+                  bText(pstStmt, 5, pstPort->cImageSha256) &&
+                  bInt(pstStmt, 6, pstPort->s64Numeric) && bInt(pstStmt, 7, pstPort->s64Week) &&
+                  bInt(pstStmt, 8, pstPort->s64Year) && bText(pstStmt, 9, pstPort->cResult) &&
+                  bText(pstStmt, 10, pstPort->cMessage[0] ? pstPort->cMessage : nullptr) &&
+                  (!pstPort->bDuration || bInt(pstStmt, 11, pstPort->s64DurationMs));
+    return bStepDone(pstStmt, bBound);
+}
+
+static bool bSendResult(int64_t s64Id, const stSpooled *pstUnit)
+{
+    stRecDbStmt *pstStmt = pstPrepare("UPDATE units SET result = ?, message = ? WHERE id = ?");
+    return bStepDone(pstStmt, pstStmt && bText(pstStmt, 1, pstUnit->cResult) &&
+                                  bText(pstStmt, 2, pstUnit->bMessage ? pstUnit->cMessage
+                                                                      : nullptr) &&
+                                  bInt(pstStmt, 3, s64Id));
+}
+
+static bool bInsertSpooled(const stSpooled *pstUnit)
+{
+    stRecUnit stUnit = {pstUnit->cStation, pstUnit->cSerial, (uint32_t)pstUnit->s64Numeric,
+                        (int32_t)pstUnit->s64Week, (int32_t)pstUnit->s64Year,
+                        pstUnit->cPackagePath, pstUnit->cChecksum, pstUnit->s64Rework != 0,
+                        pstUnit->cOperator};
+    int64_t s64Id = 0;
+    if (!bInsertUnitAs(&stUnit, pstUnit->cUid, pstUnit->cTime, &s64Id))
+        return false;
+    for (int32_t i = 0; i < pstUnit->s32PortCount; i++)
+        if (!bSendPort(s64Id, &pstUnit->stPorts[i]))
+            return false;
+    return bSendResult(s64Id, pstUnit) && bNoteStation(pstUnit->cStation, pstUnit->cTime);
+}
+
+// One unit on the server, unless its uid is there already.
+static bool bSendToServer(const stSpooled *pstUnit, char *pcWhy, size_t whySize)
+{
+    if (!bConnect(pcWhy, whySize) || !bBegin(pcWhy, whySize))
+        return bDone(false);
+    bool bThere = false;
+    if (!bUidThere(pstUnit->cUid, &bThere) || (!bThere && !bInsertSpooled(pstUnit)))
+        return bDone(bRollback(pcWhy, whySize));
+    return bDone(bCommit(pcWhy, whySize));
+}
+
+static bool bForgetSpooled(int64_t s64Id, char *pcWhy, size_t whySize)
+{
+    if (!bConnect(pcWhy, whySize) || !bBegin(pcWhy, whySize))
+        return false;
+    stRecDbStmt *pstStmt = pstPrepare("DELETE FROM ports WHERE unit_id = ?");
+    bool bGone = bStepDone(pstStmt, pstStmt && bInt(pstStmt, 1, s64Id));
+    pstStmt = pstPrepare("DELETE FROM units WHERE id = ?");
+    bGone = bGone && bStepDone(pstStmt, pstStmt && bInt(pstStmt, 1, s64Id));
+    return bGone ? bCommit(pcWhy, whySize) : bRollback(pcWhy, whySize);
+}
+
+// The oldest spooled unit: 1 sent, 0 none to send, -1 failed.
+static int32_t s32SendOne(char *pcWhy, size_t whySize)
+{
+    vSpoolEnter();
+    char cWhy[REC_WHY_MAX];
+    bool bHas = !bRecOsNothingAt(gc_SpoolPath) && bConnect(cWhy, sizeof(cWhy)) &&
+                bReadSpooled(&gst_Spooled) && gst_Spooled.s64Id != gs64_SpoolRunning;
+    bSpoolLeave(true);
+    if (!bHas)
+        return 0;
+    if (!bSendToServer(&gst_Spooled, pcWhy, whySize))
+        return -1;
+    if (gb_StopSendingForTest) {
+        snprintf(pcWhy, whySize, "stopped after the server's commit");
+        return -1;
+    }
+    vSpoolEnter();
+    return bSpoolLeave(bForgetSpooled(gst_Spooled.s64Id, pcWhy, whySize)) ? 1 : -1;
+}
+
+bool bRecSendSpooled(int32_t *ps32Unsent, char *pcWhy, size_t whySize)
+{
+    *ps32Unsent = 0;
+    if (!bSpoolUsable())
+        return true;
+    int32_t s32Sent = 1;
+    while (s32Sent == 1)
+        s32Sent = s32SendOne(pcWhy, whySize);
+    *ps32Unsent = s32RecUnsent();
+    return s32Sent == 0;
+}
+
+void vRecStopSendingForTest(bool bStop)
+{
+    gb_StopSendingForTest = bStop;
+}
+
+// Units keep their order: while any is spooled, the next is spooled too.
+bool bRecBeginUnit(const stRecUnit *pstUnit, const stRecPort *pstPorts, int32_t s32Count,
+                   int64_t *ps64Id, char *pcWhy, size_t whySize)
+{
+    bool bSpooling = bSpoolUsable() && s32RecUnsent() > 0;
+    if (!bSpooling && bBeginUnitHere(pstUnit, pstPorts, s32Count, ps64Id, pcWhy, whySize))
+        return true;
+    if (!bSpoolUsable() || (!bSpooling && !bRecServerAway()))
+        return false;
+    vSpoolEnter();
+    bool bBegun = bSpoolMade(pcWhy, whySize) &&
+                  bBeginUnitHere(pstUnit, pstPorts, s32Count, ps64Id, pcWhy, whySize);
+    bSpoolLeave(true);
+    gs64_SpoolRunning = bBegun ? *ps64Id : 0;
+    *ps64Id = -*ps64Id;
+    return bBegun;
+}
+
+bool bRecFinishPort(int64_t s64Id, const char *pcPort, const char *pcResult,
+                    const char *pcMessage, uint32_t u32DurationMs, char *pcWhy, size_t whySize)
+{
+    if (s64Id >= 0)
+        return bFinishPortHere(s64Id, pcPort, pcResult, pcMessage, u32DurationMs, pcWhy, whySize);
+    vSpoolEnter();
+    return bSpoolLeave(
+        bFinishPortHere(-s64Id, pcPort, pcResult, pcMessage, u32DurationMs, pcWhy, whySize));
+}
+
+bool bRecFinishUnit(int64_t s64Id, const char *pcResult, const char *pcMessage, char *pcWhy,
+                    size_t whySize)
+{
+    if (s64Id >= 0)
+        return bFinishUnitHere(s64Id, pcResult, pcMessage, pcWhy, whySize);
+    gs64_SpoolRunning = 0;
+    vSpoolEnter();
+    return bSpoolLeave(bFinishUnitHere(-s64Id, pcResult, pcMessage, pcWhy, whySize));
+}
+
+bool bRecOnlySpool(void)
+{
+    return gb_OnlySpool;
+}
+
+// With the server away, what this station spooled is all there is to see.
+static bool bSpoolInstead(bool bDoneThere)
+{
+    gb_OnlySpool = false;
+    if (bDoneThere || !bSpoolUsable() || !bRecServerAway())
+        return false;
+    gb_OnlySpool = true;
+    vSpoolEnter();
+    return true;
+}
+
+bool bRecSerialPassed(const char *pcSerial, bool *pbPassed, char *pcWhy, size_t whySize)
+{
+    bool bThere = bSerialPassedHere(pcSerial, pbPassed, pcWhy, whySize);
+    if (!bSpoolInstead(bThere))
+        return bThere;
+    *pbPassed = false;
+    bool bRead = bRecOsNothingAt(gc_SpoolPath) ||
+                 bSerialPassedHere(pcSerial, pbPassed, pcWhy, whySize);
+    return bSpoolLeave(bRead);
+}
+
+bool bRecExportCsv(const char *pcPath, char *pcWhy, size_t whySize)
+{
+    bool bThere = bExportCsvHere(pcPath, pcWhy, whySize);
+    if (!bSpoolInstead(bThere))
+        return bThere;
+    bool bWritten = bSpoolMade(pcWhy, whySize) &&
+                    bExportCsvHere(pcPath, pcWhy, whySize);
+    return bSpoolLeave(bWritten);
 }

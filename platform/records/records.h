@@ -111,6 +111,21 @@ bool bRecIsServer(void);
 // the unit may be kept to be sent later, rather than for what the record
 // holds. Always false for a file.
 bool bRecServerAway(void);
+// A scanning station's spool (a file; empty: none): with a server record, a
+// unit begun while the server is away is written there (its id negative)
+// and so is every later one until the spool is sent, oldest first, each unit
+// once (the server inserts a unit only when its uid is not there).
+void vRecSetSpool(const char *pcPath);
+// Sends what the spool holds but the unit under way; *ps32Unsent: how many
+// are left. False with the reason when the server did not take them all.
+bool bRecSendSpooled(int32_t *ps32Unsent, char *pcWhy, size_t whySize);
+// How many units the spool holds.
+int32_t s32RecUnsent(void);
+// Whether the last rework check or export could see only the spool (the
+// server away): they then answer from it.
+bool bRecOnlySpool(void);
+// Test seam: sending stops after the server's commit, the spool left as it was.
+void vRecStopSendingForTest(bool bStop);
 // The station whose units an open of a server marks interrupted (the other
 // stations' units may still be running).
 void vRecSetStation(const char *pcStation);

@@ -81,6 +81,20 @@ bool bRecIsServer(void) { return false; }
 
 bool bRecServerAway(void) { return false; }
 
+void vRecSetSpool(const char *) {}
+
+bool bRecSendSpooled(int32_t *ps32Unsent, char *, size_t)
+{
+    *ps32Unsent = 0;
+    return true;
+}
+
+int32_t s32RecUnsent(void) { return 0; }
+
+bool bRecOnlySpool(void) { return false; }
+
+void vRecStopSendingForTest(bool) {}
+
 void vRecSetStation(const char *) {}
 
 void vRecSetWaitPump(void (*)(void)) {}

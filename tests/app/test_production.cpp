@@ -1,5 +1,6 @@
 #include "tests/support/device_fixture.h"
 #include "tests/support/package_maker.h"
+#include "tests/support/pg_scratch.h"
 
 #include "app/app_shell.h"
 #include "app/cmd_queue.h"
@@ -618,6 +619,50 @@ TEST_F(ProductionTest, TheServersPasswordIsShownNowhere)
     EXPECT_NE(strReadFile(m_dir.file(STATION_FILE_NAME)).find("Records = odbc:DSN=line3;Pwd=n3w"),
               std::string::npos);
     EXPECT_EQ(MsgBox().find("n3w"), std::string::npos) << MsgBox();
+}
+
+// The line's server stopped: a scanned unit runs, kept in the spool and
+// counted in the result area, the rework check says what it saw; a counter
+// unit is refused; the server back, the spooled unit goes before the next.
+TEST_F(ProductionTest, WithTheServerAwayAScannedUnitIsSpooledAndACounterUnitRefused)
+{
+#if defined(_WIN32)
+    GTEST_SKIP() << "the line's server is tried on Linux";
+#else
+    std::string why;
+    if (!bPgScratchUp(&why))
+        GTEST_SKIP() << why;
+    std::string database = strPgNewDatabase();
+    const std::string scan = "Production = 1\nStation = Line 4\nWeekYear = 49 2026\n"
+                             "PortMap = HDMI:1\nRecords = " + strPgTarget(database) + "\n";
+    Station(scan);
+    Scan("SN-1");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    ASSERT_TRUE(bPgStop());
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("SN-2");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-2\n1 unit not yet on the server");
+    EXPECT_EQ(MsgBox().rfind(" - The line's server is away: only this station's spool was "
+                             "checked for an earlier pass of SN-2\n>Unit SN-2, port HDMI", 0),
+              0u) << MsgBox();
+
+    // The same station, now a counter one, knows its record.
+    std::string station = strReadFile(m_dir.file(STATION_FILE_NAME));
+    std::string counter = station.substr(station.find("RecordId"));
+    Station(scan + "SerialSource = counter\nSerialPrefix = U\nSerialDigits = 4\n" + counter);
+    ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
+    Scan("");
+    EXPECT_EQ(MsgBox(), "Unit (no serial) refused: the line's server is away: a counter station "
+                        "takes no serial until it answers (a serial could not be known unique)\n>");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "FAIL\n\n1 unit not yet on the server");
+
+    ASSERT_TRUE(bPgStart());
+    Station(station);
+    Scan("SN-3");
+    EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-3");
+    EXPECT_EQ(strPgRows(database, "SELECT serial, result FROM units ORDER BY id"),
+              "SN-1|pass\nSN-2|pass\nSN-3|pass\n");
+#endif
 }
 
 TEST_F(ProductionTest, ACounterSerialTheRecordHoldsIsSkipped)

@@ -213,11 +213,13 @@ TEST_F(CliTest, EachCommandPrintsWhatTheWindowProgramsMessageBoxShows)
         EXPECT_EQ(r.out, box);
         EXPECT_NE(box.find(" - Pass\n>"), std::string::npos);
         EXPECT_EQ(r.err, "");
-        if (bRead)
+        if (bRead) {
             EXPECT_EQ(lstBytes(strReadFile(out)), windowFile);
+        }
         EXPECT_EQ(Memory(3, 256), m_windowMemory);
-        if (bProgram)
+        if (bProgram) {
             EXPECT_EQ(Memory(3, 256), m_portA);
+        }
     }
 }
 

@@ -147,6 +147,8 @@ protected:
     {
         RecordsTest::TearDown();
         vRecSetStation(nullptr);
+        vRecSetSpool(nullptr);
+        vRecStopSendingForTest(false);
     }
     std::string Rows(const std::string &sql)
     {
@@ -670,6 +672,77 @@ TEST_P(RecordsOnServer, ALostConnectionIsMadeAgainBeforeTheNextCall)
     EXPECT_FALSE(bRecServerAway());
     EXPECT_FALSE(Passed("SN-1"));
     EXPECT_EQ(Rows("SELECT result FROM units"), "fail\n");
+}
+
+// The server away: the units go to the spool, the rework check and the export
+// see only it; back, the units arrive in order and once, even when a send
+// stopped after the server's commit; a unit under way waits for its end.
+TEST_P(RecordsOnServer, UnitsSpooledWhileTheServerIsAwayArriveOnceInOrder)
+{
+    std::string spool = m_dir.file("spool.sqlite");
+    vRecSetSpool(spool.c_str());
+    ASSERT_EQ(Open(m_db), "");
+    EXPECT_EQ(Finish(Begin(Unit("SN-1")), "pass"), "");
+    ASSERT_TRUE(bPgStop());
+    int64_t s64Two = Begin(Unit("SN-2"), PORTS_TWO, 2);
+    EXPECT_LT(s64Two, 0);
+    EXPECT_EQ(FinishPort(s64Two, "DP-1", "pass", "", 12), "");
+    EXPECT_EQ(Finish(s64Two, "fail", "port HDMI-A-1 did not run"), "");
+    stRecUnit stThree = Unit("SN-3");
+    stThree.pcOperator = "B-17";
+    EXPECT_EQ(Finish(Begin(stThree), "pass"), "");
+    EXPECT_EQ(s32RecUnsent(), 2);
+    EXPECT_FALSE(Passed("SN-1"));
+    EXPECT_TRUE(Passed("SN-3"));
+    EXPECT_TRUE(bRecOnlySpool());
+    char cWhy[REC_WHY_MAX] = "";
+    ASSERT_TRUE(bRecExportCsv(m_dir.file("x.csv").c_str(), cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_TRUE(bRecOnlySpool());
+    std::string csv = strReadFile(m_dir.file("x.csv"));
+    EXPECT_EQ(csv.find("SN-1"), std::string::npos);
+    EXPECT_NE(csv.find("SN-3"), std::string::npos);
+    int32_t s32Unsent = -1;
+    EXPECT_FALSE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy)));
+    EXPECT_EQ(s32Unsent, 2);
+
+    ASSERT_TRUE(bPgStart());
+    vRecStopSendingForTest(true);
+    EXPECT_FALSE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy)));
+    EXPECT_EQ(s32Unsent, 2);
+    vRecStopSendingForTest(false);
+    EXPECT_TRUE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(s32Unsent, 0);
+    EXPECT_EQ(Rows("SELECT serial, result, message, operator FROM units ORDER BY id"),
+              "SN-1|pass||-\nSN-2|fail|port HDMI-A-1 did not run|-\nSN-3|pass||B-17\n");
+    EXPECT_EQ(Rows("SELECT count(DISTINCT uid) FROM units"), "3\n");
+    // Ids follow the server's own sequence, which a stop may have moved on.
+    EXPECT_EQ(Rows("SELECT port, display, p.result, p.message, duration_ms, p.year FROM ports p"
+                   " JOIN units u ON u.id = p.unit_id WHERE u.serial = 'SN-2' ORDER BY p.id"),
+              "DP-1|1|pass|-|12|2024\n"
+              "HDMI-A-1|2|fail|the unit ended before this port ran|-|2019\n");
+    EXPECT_TRUE(Passed("SN-1"));
+    EXPECT_FALSE(bRecOnlySpool());
+
+    // A station that knows its record opens it with the server away; its
+    // unit left running there is marked when the server answers.
+    stRecIdentity stKnown = {};
+    ASSERT_EQ(Open(m_db, nullptr, &stKnown), "");
+    int64_t s64Left = Begin(Unit("SN-5"));
+    ASSERT_TRUE(bPgStop());
+    EXPECT_EQ(Open(m_db).rfind(m_shown + ": ", 0), 0u)
+        << "the server away, a station that knows no record opens none";
+    stKnown.s64LastUnit = s64Left;
+    ASSERT_EQ(Open(m_db, nullptr, &stKnown), "");
+    int64_t s64Four = Begin(Unit("SN-4"));
+    EXPECT_LT(s64Four, 0);
+    ASSERT_TRUE(bPgStart());
+    EXPECT_TRUE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(s32Unsent, 1);
+    EXPECT_EQ(Finish(s64Four, "pass"), "");
+    EXPECT_TRUE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(s32Unsent, 0);
+    EXPECT_EQ(Rows("SELECT serial, result FROM units ORDER BY id"),
+              "SN-1|pass\nSN-2|fail\nSN-3|pass\nSN-5|interrupted\nSN-4|pass\n");
 }
 #endif
 

@@ -72,6 +72,17 @@ public:
         return s32Status == 0;
     }
 
+    bool bCtl(const std::string &what)
+    {
+        int s32Status = 0;
+        strRun("runuser -u nobody -- " + std::string(PG_BIN) + "/pg_ctl -D '" + m_dir +
+                   "/data' -l '" + m_dir + "/server.log' -m immediate -w -t 20 -o '-p " + m_port +
+                   " -k " + m_dir + " -c listen_addresses=127.0.0.1 -c fsync=off" +
+                   " -c full_page_writes=off' " + what + " >/dev/null 2>&1",
+               &s32Status);
+        return s32Status == 0;
+    }
+
     std::string m_why, m_port, m_dir;
     TempDir *m_pDir = nullptr;
     bool m_bTried = false;
@@ -120,4 +131,14 @@ std::string strPgRows(const std::string &database, const std::string &sql)
 bool bPgRestart()
 {
     return pg().bRestart();
+}
+
+bool bPgStop()
+{
+    return pg().bCtl("stop");
+}
+
+bool bPgStart()
+{
+    return pg().bCtl("start");
 }

@@ -19,5 +19,8 @@ std::string strPgTarget(const std::string &database);
 std::string strPgRows(const std::string &database, const std::string &sql);
 // Stops and starts the server on its port: connections made before are lost.
 bool bPgRestart();
+// Stops the server (its connections lost, none taken) and starts it again.
+bool bPgStop();
+bool bPgStart();
 
 #endif
