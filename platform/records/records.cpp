@@ -1158,13 +1158,35 @@ static bool bInsertSpooled(const stSpooled *pstUnit)
     return bSendResult(s64Id, pstUnit) && bNoteStation(pstUnit->cStation, pstUnit->cTime);
 }
 
+#define REC_SPOOL_LATE_REWORK "passed again while the line's server was away: recorded as a re-work"
+
+// The station could not ask whether a scanned serial had passed elsewhere
+// meanwhile; the server keeps one first pass per serial, so a later one is
+// kept as a re-work, never lost and never blocking the units after it.
+static bool bMarkLateRework(stSpooled *pstUnit)
+{
+    if (pstUnit->s64Rework != 0 || strcmp(pstUnit->cResult, "pass") != 0)
+        return true;
+    stRecDbStmt *pstStmt = pstPrepare(
+        "SELECT count(*) FROM units WHERE serial = ? AND result = 'pass' AND rework = 0");
+    bool bRead = pstStmt && bText(pstStmt, 1, pstUnit->cSerial) && bRow(pstStmt);
+    if (bRead && gpst_Db->s64ColumnInt(pstStmt, 0) != 0) {
+        pstUnit->s64Rework = 1;
+        pstUnit->bMessage = true;
+        snprintf(pstUnit->cMessage, sizeof(pstUnit->cMessage), "%s", REC_SPOOL_LATE_REWORK);
+    }
+    vFinalize(pstStmt);
+    return bRead;
+}
+
 // One unit on the server, unless its uid is there already.
-static bool bSendToServer(const stSpooled *pstUnit, char *pcWhy, size_t whySize)
+static bool bSendToServer(stSpooled *pstUnit, char *pcWhy, size_t whySize)
 {
     if (!bConnect(pcWhy, whySize) || !bBegin(pcWhy, whySize))
         return bDone(false);
     bool bThere = false;
-    if (!bUidThere(pstUnit->cUid, &bThere) || (!bThere && !bInsertSpooled(pstUnit)))
+    if (!bUidThere(pstUnit->cUid, &bThere) ||
+        (!bThere && !(bMarkLateRework(pstUnit) && bInsertSpooled(pstUnit))))
         return bDone(bRollback(pcWhy, whySize));
     return bDone(bCommit(pcWhy, whySize));
 }

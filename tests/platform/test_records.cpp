@@ -743,6 +743,23 @@ TEST_P(RecordsOnServer, UnitsSpooledWhileTheServerIsAwayArriveOnceInOrder)
     EXPECT_EQ(s32Unsent, 0);
     EXPECT_EQ(Rows("SELECT serial, result FROM units ORDER BY id"),
               "SN-1|pass\nSN-2|fail\nSN-3|pass\nSN-5|interrupted\nSN-4|pass\n");
+
+    // A serial another station passed meanwhile arrives as a re-work, and
+    // the unit after it is not held back.
+    ASSERT_TRUE(bPgStop());
+    EXPECT_EQ(Finish(Begin(Unit("SN-6")), "pass"), "");
+    EXPECT_EQ(Finish(Begin(Unit("SN-7")), "pass"), "");
+    ASSERT_TRUE(bPgStart());
+    Rows("INSERT INTO units(uid, time_utc, station, serial, result, rework)"
+         " VALUES('other', '2024-06-07T09:00:00Z', 'other', 'SN-6', 'pass', 0)");
+    EXPECT_TRUE(bRecSendSpooled(&s32Unsent, cWhy, sizeof(cWhy))) << cWhy;
+    EXPECT_EQ(s32Unsent, 0);
+    EXPECT_EQ(Rows("SELECT serial, station, result, rework, message FROM units"
+                   " WHERE serial IN ('SN-6', 'SN-7') ORDER BY id"),
+              "SN-6|other|pass|0|-\n"
+              "SN-6|Linea 2 — Präzision|pass|1|passed again while the line's server was away:"
+              " recorded as a re-work\n"
+              "SN-7|Linea 2 — Präzision|pass|0|\n");
 }
 #endif
 
