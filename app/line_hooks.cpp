@@ -119,16 +119,24 @@ void vFirstLine(const char *pcOutput, char *pcLine, size_t size)
 // The environment it gets beside ours; the last entries only for AfterUnit.
 bool bSetHookEnvironment(const char *pcSerial, const char *pcResult, int64_t s64RecordId)
 {
-    static char cEntries[5][PROC_ENV_TEXT_MAX + 1];
+    static char cEntries[6][PROC_ENV_TEXT_MAX + 1];
     char cMap[STATION_TEXT_MAX + 1];
     vFormatPortMap(gst_Station.stMap, gst_Station.s32MapCount, cMap, sizeof(cMap));
     snprintf(cEntries[0], sizeof(cEntries[0]), "TAVOLIN_SERIAL=%s", pcSerial);
     snprintf(cEntries[1], sizeof(cEntries[1]), "TAVOLIN_STATION=%s", pcStationName());
     snprintf(cEntries[2], sizeof(cEntries[2]), "TAVOLIN_PORTMAP=%s", cMap);
     snprintf(cEntries[3], sizeof(cEntries[3]), "TAVOLIN_RESULT=%s", pcResult ? pcResult : "");
-    snprintf(cEntries[4], sizeof(cEntries[4]), "TAVOLIN_RECORD_ID=%lld", (long long)s64RecordId);
+    // A unit kept in the spool has no id on the server yet; its uid stays.
+    if (s64RecordId > 0)
+        snprintf(cEntries[4], sizeof(cEntries[4]), "TAVOLIN_RECORD_ID=%lld",
+                 (long long)s64RecordId);
+    else
+        snprintf(cEntries[4], sizeof(cEntries[4]), "TAVOLIN_RECORD_ID=");
+    snprintf(cEntries[5], sizeof(cEntries[5]), "TAVOLIN_UNIT_UID=%s", pcRecUnitUid());
     const char *ppcEntries[] = {cEntries[0], cEntries[1], cEntries[2],
-                                pcResult ? cEntries[3] : nullptr, cEntries[4], nullptr};
+                                pcResult ? cEntries[3] : nullptr,
+                                pcResult ? cEntries[4] : nullptr,
+                                pcResult ? cEntries[5] : nullptr, nullptr};
     return bProcSetRunEnvironment(ppcEntries);
 }
 

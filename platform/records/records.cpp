@@ -657,11 +657,21 @@ static bool bInsertUnitAs(const stRecUnit *pstUnit, const char *pcUid, const cha
     return bFound;
 }
 
+static char gc_UnitUid[REC_ID_SIZE];
+
 static bool bInsertUnit(const stRecUnit *pstUnit, const char *pcTime, int64_t *ps64Id)
 {
     char cUid[REC_ID_SIZE];
     vRecOsRandomHex(cUid, sizeof(cUid));
-    return bInsertUnitAs(pstUnit, cUid, pcTime, ps64Id);
+    if (!bInsertUnitAs(pstUnit, cUid, pcTime, ps64Id))
+        return false;
+    snprintf(gc_UnitUid, sizeof(gc_UnitUid), "%s", cUid);
+    return true;
+}
+
+const char *pcRecUnitUid(void)
+{
+    return gc_UnitUid;
 }
 
 static bool bInsertPort(int64_t s64Id, const stRecPort *pstPort)

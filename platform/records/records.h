@@ -121,6 +121,9 @@ void vRecSetSpool(const char *pcPath);
 bool bRecSendSpooled(int32_t *ps32Unsent, char *pcWhy, size_t whySize);
 // How many units the spool holds.
 int32_t s32RecUnsent(void);
+// The id the station made for the unit it began last, the same in the spool
+// and on the server ("" before the first).
+const char *pcRecUnitUid(void);
 // Whether the last rework check or export could see only the spool (the
 // server away): they then answer from it.
 bool bRecOnlySpool(void);

@@ -107,6 +107,10 @@ static void vNoteError(SQLSMALLINT s16Type, SQLHANDLE hHandle, const char *pcWha
                   strcmp(pcState, "HYT01") == 0;
     } else
         snprintf(cRaw, sizeof(cRaw), "%s failed without a reason from the driver", pcWhat);
+    // Drivers write several lines; the message box and the log take one.
+    for (char *pc = cRaw; *pc; pc++)
+        if (*pc == '\n' || *pc == '\r' || *pc == '\t')
+            *pc = ' ';
     vRecMaskSecret(cRaw, gc_Error, sizeof(gc_Error));
 }
 

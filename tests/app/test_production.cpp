@@ -621,6 +621,8 @@ TEST_F(ProductionTest, TheServersPasswordIsShownNowhere)
     EXPECT_EQ(MsgBox().find("n3w"), std::string::npos) << MsgBox();
 }
 
+std::string HookScript(TempDir &dir, const char *pcName, const std::string &body);
+
 // The line's server stopped: a scanned unit runs, kept in the spool and
 // counted in the result area, the rework check says what it saw; a counter
 // unit is refused; the server back, the spooled unit goes before the next.
@@ -633,8 +635,12 @@ TEST_F(ProductionTest, WithTheServerAwayAScannedUnitIsSpooledAndACounterUnitRefu
     if (!bPgScratchUp(&why))
         GTEST_SKIP() << why;
     std::string database = strPgNewDatabase();
+    std::string seen = m_dir.file("after.txt");
+    std::string hook = HookScript(m_dir, "after", "echo \"$1 [$TAVOLIN_RECORD_ID] "
+                                                  "$TAVOLIN_UNIT_UID\" >> '" + seen + "'\n");
     const std::string scan = "Production = 1\nStation = Line 4\nWeekYear = 49 2026\n"
-                             "PortMap = HDMI:1\nRecords = " + strPgTarget(database) + "\n";
+                             "PortMap = HDMI:1\nRecords = " + strPgTarget(database) + "\n"
+                             "AfterUnit = " + hook + "\n";
     Station(scan);
     Scan("SN-1");
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
@@ -648,7 +654,8 @@ TEST_F(ProductionTest, WithTheServerAwayAScannedUnitIsSpooledAndACounterUnitRefu
 
     // The same station, now a counter one, knows its record.
     std::string station = strReadFile(m_dir.file(STATION_FILE_NAME));
-    std::string counter = station.substr(station.find("RecordId"));
+    size_t at = station.find("RecordId");
+    std::string counter = station.substr(at, station.find('\n', at) + 1 - at);
     Station(scan + "SerialSource = counter\nSerialPrefix = U\nSerialDigits = 4\n" + counter);
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     Scan("");
@@ -662,6 +669,12 @@ TEST_F(ProductionTest, WithTheServerAwayAScannedUnitIsSpooledAndACounterUnitRefu
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-3");
     EXPECT_EQ(strPgRows(database, "SELECT serial, result FROM units ORDER BY id"),
               "SN-1|pass\nSN-2|pass\nSN-3|pass\n");
+    // A spooled unit has no server id yet; the hook has its uid, kept there.
+    std::string uids = strPgRows(database, "SELECT uid FROM units ORDER BY id");
+    std::string three = strPgRows(database, "SELECT id FROM units WHERE serial = 'SN-3'");
+    EXPECT_EQ(strReadFile(seen), "SN-1 [1] " + uids.substr(0, 33) + "SN-2 [] " +
+                                     uids.substr(33, 33) + "SN-3 [" + three.substr(0, three.size() - 1) +
+                                     "] " + uids.substr(66));
 #endif
 }
 
@@ -1104,9 +1117,11 @@ TEST_F(ProductionTest, AnAfterUnitGetsTheResultAndItsFailureIsShownAndKeptButCha
             "AfterUnit = " + hook + "\n");
     Scan("SN-1");
     EXPECT_EQ(Text(MAIN_UNIT_RESULT), "PASS\nSN-1");
+    std::string uid = pcRecUnitUid();
+    EXPECT_EQ(uid.size(), 32u);
     EXPECT_EQ(strReadFile(seen), "TAVOLIN_PORTMAP=DVI:2, HDMI:1\nTAVOLIN_RECORD_ID=1\n"
                                  "TAVOLIN_RESULT=pass\nTAVOLIN_SERIAL=SN-1\nTAVOLIN_STATION=Line 4\n"
-                                 "arg SN-1\n");
+                                 "TAVOLIN_UNIT_UID=" + uid + "\narg SN-1\n");
     vDdcBenchSetWriteProtect(1, 1);
     ResetTextBox(MainPanel(), MAIN_MSG_BOX, "");
     Scan("SN-2");

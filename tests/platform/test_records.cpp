@@ -642,6 +642,7 @@ TEST_P(RecordsOnServer, TheDatabaseKeepsOnePassPerSerialAndTheLinesCounters)
     EXPECT_EQ(refused.rfind("odbc:Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=1;"
                             "Database=x;Uid=u;PWD=***;: ", 0), 0u) << refused;
     EXPECT_EQ(refused.find("topsecret"), std::string::npos) << refused;
+    EXPECT_EQ(refused.find_first_of("\n\t"), std::string::npos) << refused;
     EXPECT_TRUE(bRecServerAway());
 }
 
