@@ -13,40 +13,19 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 units=${2:-5}
-PGBIN=${TAVOLIN_PGBIN:-/usr/lib/postgresql/15/bin}
+name=line-away
 work=$(mktemp -d /tmp/tavolin-away.XXXXXX)
-cleanup() {
-    "$root/tools/pg-scratch.sh" stop "$work/pg" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "line-away: $*" >&2; exit 1; }
+# shellcheck source=tools/line-common.sh
+. "$root/tools/line-common.sh"
+trap line_cleanup EXIT
+line_server_start
 
-status=0
-port=$("$root/tools/pg-scratch.sh" start "$work/pg") || status=$?
-if [ "$status" = 77 ]; then
-    echo "line-away: skipped: no PostgreSQL server or driver (tools/install-deps.sh)"
-    exit 77
-fi
-[ "$status" = 0 ] || fail "the server did not start"
-export ODBCSYSINI=$work/pg ODBCINI=$work/pg/odbc.ini DDCHELPER_BENCH=builtin
-as_owner() {
-    if [ "$(id -u)" = 0 ]; then runuser -u nobody -- "$@"; else "$@"; fi
-}
 server() { # stop|start
     as_owner "$PGBIN/pg_ctl" -D "$work/pg/data" -l "$work/pg/server.log" -m immediate -w -t 20 \
         -o "-p $port -k $work/pg -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off" \
         "$1" >/dev/null || fail "the server did not $1"
 }
-sql() {
-    "$PGBIN/psql" -X -q -At -h 127.0.0.1 -p "$port" -U tavolin -d postgres -c "$1"
-}
 
-settings() {
-    printf 'Version Name = Tavolin - EDID Download AP v1.04c  2010.05.27\r\r\n'
-    printf 'FilePath = %s\r\r\nFunctionSelect = 0 1 1 0 0 0\r\r\n' "$work/unit.pkg"
-    printf 'SavedFileType = 1 0\r\r\nReceivedNumOfPage = 1\r\r\nDdcI2cSpeed = 4\r\r\n'
-}
 station() { # name source
     local dir=$work/$1
     mkdir -p "$dir"

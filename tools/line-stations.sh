@@ -13,33 +13,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 units=${2:-200}
 work=$(mktemp -d /tmp/tavolin-line.XXXXXX)
+name=line-stations
 loops=()
+# shellcheck source=tools/line-common.sh
+. "$root/tools/line-common.sh"
 cleanup() {
     for pid in "${loops[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    "$root/tools/pg-scratch.sh" stop "$work/pg" >/dev/null 2>&1 || true
-    rm -rf "$work"
+    line_cleanup
 }
 trap cleanup EXIT
-fail() { echo "line-stations: $*" >&2; exit 1; }
-
-status=0
-port=$("$root/tools/pg-scratch.sh" start "$work/pg") || status=$?
-if [ "$status" = 77 ]; then
-    echo "line-stations: skipped: no PostgreSQL server or driver (tools/install-deps.sh)"
-    exit 77
-fi
-[ "$status" = 0 ] || fail "the server did not start"
-export ODBCSYSINI=$work/pg ODBCINI=$work/pg/odbc.ini DDCHELPER_BENCH=builtin
-sql() {
-    /usr/lib/postgresql/15/bin/psql -X -q -At -h 127.0.0.1 -p "$port" -U tavolin -d postgres -c "$1"
-}
-
-settings() { # folder
-    printf 'Version Name = Tavolin - EDID Download AP v1.04c  2010.05.27\r\r\n'
-    printf 'FilePath = %s\r\r\nFunctionSelect = 0 1 1 0 0 0\r\r\n' "$work/unit.pkg"
-    printf 'SavedFileType = 1 0\r\r\nReceivedNumOfPage = 1\r\r\nDdcI2cSpeed = 4\r\r\n'
-}
+line_server_start
 station() { # n
     local dir=$work/s$1
     mkdir -p "$dir"
