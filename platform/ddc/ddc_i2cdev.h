@@ -78,6 +78,10 @@ const char *pcRealMachineBuses(void);
 // Makes sure i2c-dev is there when real adapters are in use: 0 or a code.
 uint32_t u32RealInstallDriver(void);
 
+// Why the output's adapter cannot reach bytes past 255 of its memory, as
+// its addressing needs (DDC_REACH_*), or 0 when it can.
+uint32_t u32RealReachWhy(const stBenchOutput *pst);
+
 // Each is one operation: the adapter is opened and locked for it and
 // closed after it; a chained read keeps it until the read that ends it.
 uint32_t u32RealProbe(stBenchOutput *pst, uint32_t u32Addr7);

@@ -79,8 +79,8 @@ TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
               f + "12: bad value \"0x\" for fail_write (ignored)\n" +
               f + "11: EDID image \"pattern384.bin\" has 384 bytes, more than its 256-byte memory; "
                   "the display starts blank\n" +
-              f + "15: unknown key \"colour\" (ignored); keys are edid, memory, write_protect, "
-                  "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
+              f + "15: unknown key \"colour\" (ignored); keys are edid, memory, addressing, "
+                  "write_protect, no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
                   "adapter_name, device, bridge\n" +
               f + "16: bad value \"12z\" for fail_read_edid (ignored)\n" +
               f + "17: not \"key = value\" (ignored)\n");
