@@ -204,6 +204,19 @@ TEST_F(PkgToolTest, AnImageOver256BytesIsPackedWithAWarning)
     EXPECT_EQ(info.s32Code, 0);
     EXPECT_EQ(info.out.rfind("{\n", 0), 0u);
     EXPECT_EQ(info.err, "tavolin-pkg: warning: out.pkg: port 2 (BIG)" + rest);
+    EXPECT_NE(info.out.find("\"memories\": [\"blocks\", \"segment\"]"), std::string::npos);
+
+    // Past 512 bytes no memory holds it.
+    File("huge.bin", lstMakeEdid(5));
+    built = Run(Build({"A=a.bin", "HUGE=huge.bin"}));
+    EXPECT_EQ(built.err, "tavolin-pkg: warning: huge.bin: port 2 (HUGE) has an image of 768 "
+                         "bytes; Tavolin writes at most 512 bytes of a display's memory and "
+                         "refuses to program it\n");
+    info = Run({"info", "out.pkg"});
+    EXPECT_NE(info.out.find("  image size     768 bytes\n  identifier     DEL40F3\n"
+                            "  memories       none\n"),
+              std::string::npos)
+        << info.out;
 }
 
 TEST_F(PkgToolTest, WhatDoesNotFitItsFieldIsRefusedNeverCut)
