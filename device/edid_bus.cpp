@@ -110,8 +110,8 @@ void vRawReadBlock0(uint32_t u32Handle, uint8_t *pu8Buf)
 }
 
 // Sets the counter of the half at u32Addr to 0 and reads from there.
-uint32_t u32ReadHalfFromStart(uint32_t u32Handle, uint32_t u32Addr, uint8_t *pu8Buf,
-                              uint32_t u32Count, uint32_t u32Flags)
+static uint32_t u32ReadHalfFromStart(uint32_t u32Handle, uint32_t u32Addr, uint8_t *pu8Buf,
+                                     uint32_t u32Count, uint32_t u32Flags)
 {
     const uint8_t u8Address = 0x00;
     uint32_t u32Result = WriteI2CBuf(u32Handle, u32Addr, &u8Address, 1, 0);
@@ -126,8 +126,7 @@ uint32_t u32ReadFromStart(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Block
     if (u32Blocks <= u32HalfBlocks || u32MemoryAddressing(u32Handle) == DDC_ADDRESSING_BYTE)
         return u32ReadHalfFromStart(u32Handle, EDID_BUS_ADDR, pu8Buf, EDID_BLOCK_SIZE * u32Blocks,
                                     0);
-    uint32_t u32Result =
-        u32ReadHalfFromStart(u32Handle, EDID_BUS_ADDR, pu8Buf, HALF_BYTES, 0);
+    uint32_t u32Result = u32ReadHalfFromStart(u32Handle, EDID_BUS_ADDR, pu8Buf, HALF_BYTES, 0);
     if (bIsDdcError(u32Result))
         return u32Result;
     return u32ReadHalfFromStart(u32Handle, DDC_SECOND_HALF_ADDRESS, pu8Buf + HALF_BYTES,
@@ -136,8 +135,8 @@ uint32_t u32ReadFromStart(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Block
 
 // One block of a chained read: block 2 of a two-block or segment memory
 // starts a read of its own at 0x51, and block 1 ends the read before it.
-uint32_t u32ReadChainedBlock(uint32_t u32Handle, bool bHalves, uint8_t *pu8Block,
-                             uint32_t u32Block, bool bLast)
+static uint32_t u32ReadChainedBlock(uint32_t u32Handle, bool bHalves, uint8_t *pu8Block,
+                                    uint32_t u32Block, bool bLast)
 {
     const uint32_t u32HalfBlocks = HALF_BYTES / EDID_BLOCK_SIZE;
     bool bHalfEnds = bHalves && u32Block + 1u == u32HalfBlocks;
