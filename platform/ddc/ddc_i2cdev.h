@@ -32,7 +32,8 @@ struct stRealBus {
     uint32_t u32FindError;           // why it cannot be used this start
     int s32Fd;                       // open and locked only during an operation
     int32_t bSmbusOnly;              // the adapter offers no plain I2C transfers
-    uint32_t u32Counter;             // the memory's address counter, for SMBus reads
+    uint32_t u32Counter;             // the memory's address counter, for SMBus reads and
+                                     // a segment memory's second half
     uint32_t u32Backend;             // Windows: the back end and its unit found at the start
     uint32_t u32Unit;
 };
