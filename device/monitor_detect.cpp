@@ -115,7 +115,9 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int32_t s32Output, int 
         vPrintMsg("      Warning : not a display's bus; used only because its description allows "
                   "it \n>");
     vPrintAddressing(u32Handle);
-    if (!u32ExtResult)
+    // A two-block or segment memory reaches four blocks: an EDID declaring
+    // more was not read whole, and gets no file.
+    if (!u32ExtResult && (u32Blocks == u32Ext || u32Ext >= MONITOR_EDID_BLOCKS))
         vSaveMonitorEdid(u8Index);
     char cLabel[MONITOR_ID_SIZE];
     snprintf(cLabel, sizeof(cLabel), "%s", pstRec->u8str_MonitorId);

@@ -155,6 +155,15 @@ TEST_F(WideMemoryTest, DetectionReadsThePastHalfAndNamesTheMemory)
         EXPECT_EQ(Bytes(gst_MonitorInfo[0].u8EdidBuf, gst_MonitorInfo[0].u8EdidBuf + 512), image);
         EXPECT_EQ(lstReadBytes(MonitorFile(1, "ACR0512")), image);
     }
+    // Six blocks declared, four held: no file of blocks never read.
+    Bytes big = lstMakeEdid(5, "ACR", 0x0768);
+    vDdcBenchClear();
+    s32DdcBenchAddDisplay(big.data(), 512, 512);
+    vDdcBenchSetAddressing(0, DDC_ADDRESSING_SEGMENT);
+    InitLibrary();
+    EXPECT_FALSE(bFileExists(MonitorFile(1, "ACR0768")));
+    EXPECT_EQ(Bytes(gst_MonitorInfo[0].u8EdidBuf, gst_MonitorInfo[0].u8EdidBuf + 512),
+              Bytes(big.begin(), big.begin() + 512));
 }
 
 // A memory of one segment leaves segment 1 unacknowledged: the packet
