@@ -85,6 +85,21 @@ void vPrintReceivedData(const char *pcMonitorId, const uint8_t *pu8Buf, int32_t 
     }
 }
 
+// The pages a two-block or segment memory holds are all its reads reach: a
+// larger page count is refused, after a line, before the bus is asked.
+bool bPagesWithinMemory(uint32_t u32Handle, uint8_t u8Pages)
+{
+    if (u8Pages <= u32ReachableBlocks(DDC_ADDRESSING_BLOCKS))
+        return true;
+    uint32_t u32Addressing = u32MemoryAddressing(u32Handle);
+    uint32_t u32Blocks = u32ReachableBlocks(u32Addressing);
+    if (u32Addressing == DDC_ADDRESSING_BYTE || u8Pages <= u32Blocks)
+        return true;
+    vPrintMsg(" - The display's memory (%s) holds %u pages; %u were asked for\n>",
+              pcAddressingWords(u32Addressing), u32Blocks, (unsigned)u8Pages);
+    return false;
+}
+
 // The page count of the panel, kept within 1 to 16 whatever the control holds.
 uint8_t u8ReadPageCount(void)
 {
@@ -117,7 +132,7 @@ int32_t s32ReceiveEdid(int32_t)
         return 0;
     vStep(20);
     uint32_t u32Ext = pstRec->u8EdidBuf[EDID_EXT_COUNT];
-    uint32_t u32Pages = u32Ext < MONITOR_EDID_BLOCKS - 1 ? u32Ext : MONITOR_EDID_BLOCKS - 1;
+    uint32_t u32Pages = u32ExtensionsToRead(pstRec->u32DisplayHandle, u32Ext);
     if (!bReadPages(pstRec->u32DisplayHandle, pstRec->u8EdidBuf, sizeof(pstRec->u8EdidBuf),
                     u32Pages))
         return 0;
@@ -138,6 +153,8 @@ int32_t s32ReceiveEdidByPage(int32_t)
     stReceivedEdid *pstCopy = &gst_ReceivedEdid[s32Index];
     pstCopy->u8Complete = 0;
     vPacerStart(&gst_ReceivePacer);
+    if (!bPagesWithinMemory(u32Handle, u8ReadPageCount()))
+        return 0;
     if (!bReadBaseBlock(u32Handle, pstCopy->u8EdidBuf))
         return 0;
     vStep(20);

@@ -31,7 +31,15 @@ struct stWriteJob {
     const char *pcFailLine;    // one %X for the library result
     const char *pcRetryLine;
     bool bPrintsData;
+    bool bHalves;              // a two-block or segment memory: 512 bytes in two halves
 };
+
+// The job's bus address for the packet at s32Offset: a one-byte memory
+// takes every packet at 0x50, its addresses wrapping every 256 bytes.
+uint32_t u32PacketAddress(const stWriteJob *pstJob, int32_t s32Offset)
+{
+    return pstJob->bHalves ? u32HalfAddress(s32Offset % (2 * EDID_WRITABLE_SIZE)) : EDID_BUS_ADDR;
+}
 
 void vBuildPacket(const stWriteJob *pstJob, int32_t s32Offset, uint8_t *pu8Packet)
 {
@@ -51,8 +59,8 @@ int32_t s32WritePackets(const stWriteJob *pstJob)
         uint8_t u8Packet[1 + PACKET_DATA];
         vBuildPacket(pstJob, s32Offset, u8Packet);
         vPace(&stPacer, WRITE_PAUSE_MS);
-        uint32_t u32Result = WriteI2CBuf(pstJob->u32Handle, EDID_BUS_ADDR, u8Packet,
-                                         sizeof(u8Packet), 0);
+        uint32_t u32Result = WriteI2CBuf(pstJob->u32Handle, u32PacketAddress(pstJob, s32Offset),
+                                         u8Packet, sizeof(u8Packet), 0);
         if (bIsDdcError(u32Result)) {
             vPrintMsg(pstJob->pcFailLine, u32Result);
             vPrintMsg("%s", pstJob->pcRetryLine);
@@ -83,7 +91,8 @@ int32_t s32ProgramFrom(uint32_t u32Handle, const uint8_t *pu8Source, int32_t s32
                         PROGRAM_TEXT,
                         " - Programming EDID fail, Error Code = 0x%X \n>",
                         " - Try \"Program\" again ...\n>",
-                        true};
+                        true,
+                        s32Amount > EDID_WRITABLE_SIZE};
     return s32WritePackets(&stJob);
 }
 
@@ -95,15 +104,20 @@ bool bPackageTarget(int32_t *ps32Index, stPkgJobImage *pstImage)
     return *ps32Index >= 0 && bSelectedPkgImage(pstImage);
 }
 
-// Packets carry one-byte addresses: a longer image would wrap onto the
-// memory's first block. Refused before any bus traffic, after a line.
-bool bWithinAddresses(const char *pcWhat, int32_t s32Amount)
+// Packets carry one-byte addresses: on a one-byte memory a longer image
+// would wrap onto the memory's first block; a two-block or segment memory
+// takes 512 bytes, where its bus can reach them. Refused before any write,
+// after a line.
+bool bWithinAddresses(uint32_t u32Handle, const char *pcWhat, int32_t s32Amount)
 {
     if (s32Amount <= EDID_WRITABLE_SIZE)
         return true;
+    int32_t s32Reach = s32ReachableBytes(u32MemoryAddressing(u32Handle));
+    if (s32Amount <= s32Reach)
+        return bBusReachesMemory(u32Handle);
     vPrintMsg(" - %s has %d bytes; only the first %d bytes of the display's memory can be "
               "written\n>",
-              pcWhat, s32Amount, EDID_WRITABLE_SIZE);
+              pcWhat, s32Amount, s32Reach);
     return false;
 }
 
@@ -113,7 +127,8 @@ bool bProgramTarget(int32_t *ps32Index, stPkgJobImage *pstImage)
         return false;
     char cWhat[64];
     snprintf(cWhat, sizeof(cWhat), "The EDID of port %s", pstImage->cPort);
-    return bWithinAddresses(cWhat, pstImage->s32Amount);
+    return bWithinAddresses(gst_MonitorInfo[*ps32Index].u32DisplayHandle, cWhat,
+                            pstImage->s32Amount);
 }
 
 bool bVerifyTarget(int32_t *ps32Index, stPkgJobImage *pstImage)
@@ -162,9 +177,14 @@ int32_t s32EraseEdid(int32_t)
     if (s32Index < 0)
         return 0;
     const stMonitorInfo *pstRec = &gst_MonitorInfo[s32Index];
-    // Paced, the memory is filled eight times over; fast writes are
+    bool bHalves = u32MemoryAddressing(pstRec->u32DisplayHandle) != DDC_ADDRESSING_BYTE;
+    if (bHalves && !bBusReachesMemory(pstRec->u32DisplayHandle))
+        return 0;
+    // Paced, the memory is filled over and over; fast writes are
     // acknowledged, so once is enough.
-    int32_t s32Amount = gs32_FastWrites ? ERASE_FAST_AMOUNT : ERASE_AMOUNT;
+    int32_t s32Amount = !gs32_FastWrites ? ERASE_AMOUNT
+                        : bHalves        ? 2 * ERASE_FAST_AMOUNT
+                                         : ERASE_FAST_AMOUNT;
     if (s32ShowDataOn() == 1)
         vPrintDataBlockHead("    Erasing  EDID\n>", pstRec->u8str_MonitorId, s32Amount);
     stWriteJob stJob = {pstRec->u32DisplayHandle,
@@ -173,7 +193,8 @@ int32_t s32EraseEdid(int32_t)
                         ERASE_TEXT,
                         " - Erasing EDID fail, Error Code = 0x%X \n>",
                         " - Try \"Erase\" again ...\n>",
-                        false};
+                        false,
+                        bHalves};
     return s32WritePackets(&stJob);
 }
 
@@ -202,7 +223,8 @@ int32_t s32ProgramEdidByPage(int32_t)
                   s32Amount, RECEIVED_EDID_SIZE);
         return 0;
     }
-    if (!bWithinAddresses("The received EDID", s32Amount))
+    if (!bWithinAddresses(gst_MonitorInfo[s32Index].u32DisplayHandle, "The received EDID",
+                          s32Amount))
         return 0;
     return s32ProgramFrom(gst_MonitorInfo[s32Index].u32DisplayHandle, pstCopy->u8EdidBuf,
                           s32Amount, pstCopy->u8str_MonitorId);

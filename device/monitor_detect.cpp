@@ -47,6 +47,20 @@ uint32_t u32ReadExtensions(uint32_t u32Handle, uint8_t *pu8Buf, uint32_t u32Bloc
                : u32Result;
 }
 
+// The memory's declared addressing, where it is not the one-byte memory's,
+// and whether the display's bus reaches past byte 255.
+void vPrintAddressing(uint32_t u32Handle)
+{
+    const char *pcWords = pcAddressingWords(u32MemoryAddressing(u32Handle));
+    if (!pcWords)
+        return;
+    vPrintMsg("      Memory : %s \n>", pcWords);
+    uint32_t u32Why = u32ReachWhy(u32Handle);
+    if (u32Why)
+        vPrintMsg("      Reach : Fail, past byte 255: %s, Error Code = 0x%X \n>",
+                  pcReachWhyWords(u32Why), DDC_ERR_CANNOT_REACH);
+}
+
 // Reads one answering display into record u8Index; false ends the detection.
 // A failed extension block is reported on the display's status line and in
 // *pu32ExtFault; the display is still listed, but its incomplete copy is
@@ -67,7 +81,7 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int32_t s32Output, int 
         return false;
     }
     uint32_t u32Ext = pstRec->u8EdidBuf[EDID_EXT_COUNT];
-    uint32_t u32Blocks = u32Ext < MONITOR_EDID_BLOCKS - 1 ? u32Ext : MONITOR_EDID_BLOCKS - 1;
+    uint32_t u32Blocks = u32ExtensionsToRead(u32Handle, u32Ext);
     uint32_t u32ExtResult = u32ReadExtensions(u32Handle, pstRec->u8EdidBuf, u32Blocks);
     pstRec->u8Complete = u32ExtResult == 0 ? 1 : 0;
     if (u32ExtResult) {
@@ -100,7 +114,10 @@ bool bDetectDisplay(uint8_t u8Index, uint32_t u32Handle, int32_t s32Output, int 
         (u32Flags & DDC_OUTPUT_NON_DISPLAY_BUS))
         vPrintMsg("      Warning : not a display's bus; used only because its description allows "
                   "it \n>");
-    if (!u32ExtResult)
+    vPrintAddressing(u32Handle);
+    // A two-block or segment memory reaches four blocks: an EDID declaring
+    // more was not read whole, and gets no file.
+    if (!u32ExtResult && (u32Blocks == u32Ext || u32Ext >= MONITOR_EDID_BLOCKS))
         vSaveMonitorEdid(u8Index);
     char cLabel[MONITOR_ID_SIZE];
     snprintf(cLabel, sizeof(cLabel), "%s", pstRec->u8str_MonitorId);

@@ -21,7 +21,8 @@ const char gc_BuildHelp[] =
     "character outside ASCII takes two or more); no two ports share a NAME.\n"
     "OUT is written whole or not at all and may not be one of the FILEs; -o - writes\n"
     "the package to standard output.\n"
-    "An image over 256 bytes is packed with a warning: Tavolin refuses to program it.\n";
+    "An image over 256 bytes is packed with a warning: Tavolin programs it only into a\n"
+    "two-block or segment memory, and one over 512 bytes nowhere.\n";
 
 // A hex text file is at most this long: 6 characters and a line end per byte.
 #define TEXT_FILE_MAX (EDID_IMAGE_MAX * 8)

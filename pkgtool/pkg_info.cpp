@@ -16,7 +16,9 @@ const char gc_InfoHelp[] =
     "Shows the header fields, each port (name, offset, image size, the identifier the\n"
     "bus library derives, the checksum of each block) and every check the package\n"
     "fails, in the words the program uses. Exit code 1 when a check fails. A port image\n"
-    "over 256 bytes gets a warning on standard error: Tavolin refuses to program it.\n"
+    "over 256 bytes gets a warning on standard error: Tavolin programs it only into a\n"
+    "two-block or segment memory, and one over 512 bytes nowhere. \"memories\" names the\n"
+    "memory kinds (a bench description's addressing) that can hold each port's image.\n"
     "Texts, names and the file name are printed with every backslash and every byte\n"
     "outside printable ASCII escaped (\\xXX; in JSON \\u00XX). FILE.pkg is read only\n"
     "when it is a regular file, and no further than its first 10,240 bytes.\n";
@@ -180,6 +182,7 @@ void vPrintPortText(uint32_t u32Index, const stPortView *pstPort)
     }
     printf("  offset         %u\n  image size     %u bytes\n  identifier     %s\n",
            pstPort->u32Offset, pstPort->u32Length, pstPort->cIdentifier);
+    printf("  memories       %s\n", pcMemoryKinds(pstPort->u32Length));
     printf("  block checksums");
     for (uint32_t b = 0; b < pstPort->u32Length / EDID_BLOCK_BYTES; b++) {
         if (pstPort->u32BlockSums[b] == 0)
@@ -221,6 +224,27 @@ void vPrintJsonString(const char *pcRaw)
     printf("\"%s\"", pcEscapeText(pcRaw, ESCAPE_JSON, gc_Escaped, sizeof(gc_Escaped)));
 }
 
+// The memory kinds as a JSON list: "byte, blocks" becomes ["byte", "blocks"].
+void vPrintJsonKinds(uint32_t u32Length)
+{
+    const char *pcKinds = pcMemoryKinds(u32Length);
+    printf(", \"memories\": [");
+    if (strcmp(pcKinds, "none") != 0) {
+        for (const char *pc = pcKinds; *pc; pc++) {
+            if (pc == pcKinds)
+                printf("\"");
+            if (*pc == ',') {
+                printf("\", \"");
+                pc++; // the blank after the comma
+            } else {
+                putchar(*pc);
+            }
+        }
+        printf("\"");
+    }
+    printf("]");
+}
+
 void vPrintPortJson(uint32_t u32Index, const stPortView *pstPort)
 {
     printf("    {\"port\": %u, \"name\": ", u32Index + 1);
@@ -230,6 +254,7 @@ void vPrintPortJson(uint32_t u32Index, const stPortView *pstPort)
     if (pstPort->bInside) {
         printf(", \"size\": %u, \"identifier\": ", pstPort->u32Length);
         vPrintJsonString(pstPort->cIdentifier);
+        vPrintJsonKinds(pstPort->u32Length);
         printf(", \"blocks_ok\": [");
         for (uint32_t b = 0; b < pstPort->u32Length / EDID_BLOCK_BYTES; b++)
             printf("%s%s", b ? ", " : "", pstPort->u32BlockSums[b] == 0 ? "true" : "false");

@@ -18,10 +18,14 @@ int s32UsageError(const char *pcCommand, const char *pcFormat, ...)
     __attribute__((format(printf, 2, 3)));
 bool bIsHelp(const char *pcArg);
 // A warning on standard error, in the same style, for a port image longer
-// than the 256 bytes Tavolin's writes reach: the package is still built and
-// read (other tools may write such images), but Tavolin refuses to program it.
+// than the 256 bytes one-byte addresses reach: the package is still built and
+// read (other tools may write such images); Tavolin programs one of up to
+// 512 bytes into a two-block or segment memory only, a longer one nowhere.
 void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
                        uint32_t u32Length);
+// The memories (their bench description's addressing) that can hold an
+// image of that length: "byte, blocks, segment", "blocks, segment" or "none".
+const char *pcMemoryKinds(uint32_t u32Length);
 // The value after an option that takes one, or null after a usage message.
 const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi);
 

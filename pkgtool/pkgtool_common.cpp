@@ -36,17 +36,33 @@ int s32UsageError(const char *pcCommand, const char *pcFormat, ...)
 
 bool bIsHelp(const char *pcArg) { return strcmp(pcArg, "--help") == 0 || strcmp(pcArg, "-h") == 0; }
 
+#define WIDE_MEMORY_SIZE (2 * EDID_WRITABLE_SIZE) // a two-block or segment memory
+
 void vWarnIfUnwritable(const char *pcFile, uint32_t u32Port, const char *pcName,
                        uint32_t u32Length)
 {
     if (u32Length <= EDID_WRITABLE_SIZE)
         return;
     char cName[ESCAPED_SIZE(PKG_PORT_NAME_SIZE)];
-    fprintf(stderr,
-            "tavolin-pkg: warning: %s: port %u (%s) has an image of %u bytes; Tavolin writes "
-            "only the first %d bytes of a display's memory and refuses to program it\n",
-            pcFile, u32Port + 1, pcEscapeText(pcName, ESCAPE_TEXT, cName, sizeof(cName)), u32Length,
-            EDID_WRITABLE_SIZE);
+    const char *pcShown = pcEscapeText(pcName, ESCAPE_TEXT, cName, sizeof(cName));
+    if (u32Length <= WIDE_MEMORY_SIZE)
+        fprintf(stderr,
+                "tavolin-pkg: warning: %s: port %u (%s) has an image of %u bytes; one-byte "
+                "addresses reach only the first %d bytes of a display's memory: Tavolin "
+                "programs it only into a two-block or segment memory\n",
+                pcFile, u32Port + 1, pcShown, u32Length, EDID_WRITABLE_SIZE);
+    else
+        fprintf(stderr,
+                "tavolin-pkg: warning: %s: port %u (%s) has an image of %u bytes; Tavolin writes "
+                "at most %d bytes of a display's memory and refuses to program it\n",
+                pcFile, u32Port + 1, pcShown, u32Length, WIDE_MEMORY_SIZE);
+}
+
+const char *pcMemoryKinds(uint32_t u32Length)
+{
+    if (u32Length <= EDID_WRITABLE_SIZE)
+        return "byte, blocks, segment";
+    return u32Length <= WIDE_MEMORY_SIZE ? "blocks, segment" : "none";
 }
 
 const char *pcOptionValue(const char *pcCommand, int argc, char *argv[], int *pi)

@@ -55,6 +55,9 @@
 #define DDC_ERR_ADAPTER_GONE 0x7000001Fu
 // The i2c-dev kernel module is missing and could not be loaded.
 #define DDC_ERR_NO_I2C_DEV 0x70000021u
+// The output's adapter cannot do the transfer its memory's addressing needs
+// to reach bytes past 255 (see DDC_INFO_REACH for why).
+#define DDC_ERR_CANNOT_REACH 0x70000023u
 
 // SetLibraryOption options.
 #define DDC_OPT_CLOCK_HZ 1   // bus clock in Hz: 10000, 30000, 50000, 80000, 100000,
@@ -69,6 +72,27 @@
                                  // used at this start: the code every call on the
                                  // output answers (DDC_ERR_PERMISSION, DDC_ERR_NO_ADAPTER,
                                  // ...); 0 when it is usable, and for a simulated display
+#define DDC_INFO_ADDRESSING 3    // how the memory is addressed past byte 255: DDC_ADDRESSING_*
+#define DDC_INFO_REACH 4         // why the output's adapter cannot reach bytes past 255 of
+                                 // such a memory: DDC_REACH_*; 0 when it can (and for a
+                                 // one-byte memory, which has none to reach)
+
+// Memory addressing, declared per display in the bench description. The
+// library shows every memory the same way: bytes 0-255 at 0x50, bytes
+// 256-511 of a BLOCKS or SEGMENT memory at 0x51, each with a one-byte
+// address. A BLOCKS memory (24C04 style) answers at 0x51 itself; for a
+// SEGMENT memory (E-DDC) the library sends segment 1 to the pointer at 0x30
+// with each transfer at 0x51, as one transfer on the wire.
+#define DDC_ADDRESSING_BYTE 0     // one-byte addresses at 0x50 only (the default)
+#define DDC_ADDRESSING_BLOCKS 1   // 512 bytes: blocks 0-1 at 0x50, blocks 2-3 at 0x51
+#define DDC_ADDRESSING_SEGMENT 2  // 256-byte segments chosen through the pointer at 0x30
+#define DDC_SECOND_HALF_ADDRESS 0x51u // 7-bit address of bytes 256-511
+
+// Why an adapter cannot reach bytes past 255 of its memory.
+#define DDC_REACH_SMBUS_ONLY 1    // the adapter offers SMBus transfers only
+#define DDC_REACH_TWO_MESSAGES 2  // it sends at most two messages in one transfer, and a
+                                  // segment read needs three (segment, offset, read)
+#define DDC_REACH_DRIVER 3        // the graphics driver's I2C call is used at 0xA0 alone
 
 // Output flags. A real adapter that is not shown to be a display's bus (by
 // its name, the PCI device it hangs under, or a kernel device at 0x50),

@@ -99,6 +99,12 @@ uint32_t u32OutputInfo(uint32_t u32Handle, uint32_t u32Option, uint32_t *pu32Val
                      (pstReal->bReal ? DDC_OUTPUT_REAL_ADAPTER : 0u);
     else if (u32Option == DDC_INFO_ADAPTER_ERROR)
         *pu32Value = pstReal->bReal ? pstReal->u32FindError : 0u;
+    else if (u32Option == DDC_INFO_ADDRESSING)
+        *pu32Value = pst->stMem.u32Addressing;
+    else if (u32Option == DDC_INFO_REACH)
+        *pu32Value = pstReal->bReal && pst->stMem.u32Addressing != DDC_ADDRESSING_BYTE
+                         ? u32RealReachWhy(pst)
+                         : 0u;
     else
         return DDC_ERR_BAD_OPTION;
     return 0;

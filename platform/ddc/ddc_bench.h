@@ -27,7 +27,8 @@ struct stBenchOutput {
     stEeprom stMem;
     stBenchFaults stFault;
     uint32_t u32ImageCrc;      // CRC-32 of the loaded image; ties saved state to it
-    int32_t bReadOpen;         // a read transfer is open on this output's bus
+    int32_t bReadOpen;         // a read transfer is open on this output's bus ...
+    uint32_t u32ReadAddr7;     // ... at this address
     uint32_t u32Chunks;        // continued reads since the open read began
     uint32_t u32DataWrites;    // writes carrying data since start or fault set
     int32_t bWriteCycle;       // a write with data may still be running ...

@@ -24,6 +24,8 @@ struct stSection {
     char cImage[BENCH_PATH_SIZE]; // "" no display, "blank", or an image path
     uint32_t u32ImageLine;
     uint32_t u32MemSize;
+    int32_t bMemSizeGiven;
+    uint32_t u32Addressing;       // DDC_ADDRESSING_*
     int32_t bWriteProtect;
     uint32_t u32WriteCycleMs;
     stBenchFaults stFault;
@@ -71,6 +73,19 @@ int32_t bParseNumber(const char *pc, uint32_t *pu32)
     if (*pcEnd != '\0' || u64 > 0xFFFFFFFFull)
         return 0;
     *pu32 = (uint32_t)u64;
+    return 1;
+}
+
+int32_t bParseAddressing(const char *pc, uint32_t *pu32)
+{
+    if (!strcmp(pc, "byte"))
+        *pu32 = DDC_ADDRESSING_BYTE;
+    else if (!strcmp(pc, "blocks"))
+        *pu32 = DDC_ADDRESSING_BLOCKS;
+    else if (!strcmp(pc, "segment"))
+        *pu32 = DDC_ADDRESSING_SEGMENT;
+    else
+        return 0;
     return 1;
 }
 
@@ -173,7 +188,11 @@ void vCloseSection(void)
         return;
     }
     stBenchOutput *pst = pstBenchOutputAt(s32Output);
+    // A memory declared wider than one byte's reach is 512 bytes unless said.
+    if (gst_Section.u32Addressing != DDC_ADDRESSING_BYTE && !gst_Section.bMemSizeGiven)
+        gst_Section.u32MemSize = 2u * EEPROM_HALF_SIZE;
     if (gst_Section.s32RealBy) {
+        pst->stMem.u32Addressing = gst_Section.u32Addressing;
         if (gst_Section.cImage[0])
             vProblem(gst_Section.u32Line, "a real adapter has no simulated display (edid ignored)");
         vRealNameOutput(pst, gst_Section.s32RealBy, gst_Section.cReal,
@@ -182,6 +201,7 @@ void vCloseSection(void)
         return;
     }
     vAttach((uint32_t)s32Output, &gst_Section);
+    pst->stMem.u32Addressing = gst_Section.u32Addressing;
     pst->stFault = gst_Section.stFault;
     pst->stMem.bWriteProtect = gst_Section.bWriteProtect;
     pst->stMem.u32WriteCycleMs = gst_Section.u32WriteCycleMs;
@@ -260,8 +280,12 @@ int32_t bOutputKey(const char *pcKey, char *pcValue, uint32_t u32Line, int32_t *
         *pbValueOk = pcValue[0] != '\0';
     } else if (!strcmp(pcKey, "memory")) {
         *pbValueOk = bParseNumber(pcValue, &u32Size) && bEepromSizeValid(u32Size);
-        if (*pbValueOk)
+        if (*pbValueOk) {
             pst->u32MemSize = u32Size;
+            pst->bMemSizeGiven = 1;
+        }
+    } else if (!strcmp(pcKey, "addressing")) {
+        *pbValueOk = bParseAddressing(pcValue, &pst->u32Addressing);
     } else if (!strcmp(pcKey, "write_cycle_ms")) {
         *pbValueOk = bParseNumber(pcValue, &u32Size) && u32Size <= EEPROM_WRITE_CYCLE_MAX_MS;
         if (*pbValueOk)
@@ -302,7 +326,7 @@ void vKeyLine(char *pcKey, char *pcValue, uint32_t u32Line)
         return;
     } else if (!bOutputKey(pcKey, pcValue, u32Line, &bValueOk)) {
         snprintf(cWhat, sizeof(cWhat),
-                 "unknown key \"%.64s\" (ignored); keys are edid, memory, write_protect, "
+                 "unknown key \"%.64s\" (ignored); keys are edid, memory, addressing, write_protect, "
                  "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
                  "adapter_name, device, bridge",
                  pcKey);

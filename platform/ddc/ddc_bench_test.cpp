@@ -83,6 +83,12 @@ int32_t s32DdcBenchAddDisplay(const uint8_t *pu8Image, uint32_t u32Len, uint32_t
 
 uint32_t u32DdcBenchOutputCount(void) { return gst_Bench.u32Outputs; }
 
+void vDdcBenchSetAddressing(int32_t s32Output, uint32_t u32Addressing)
+{
+    if (stBenchOutput *pst = pstBenchOutputAt(s32Output))
+        pst->stMem.u32Addressing = u32Addressing;
+}
+
 void vDdcBenchSetNoAnswer(int32_t s32Output, int32_t bOn)
 {
     if (stBenchOutput *pst = pstBenchOutputAt(s32Output))

@@ -94,6 +94,9 @@ DDC_BENCH_API int32_t s32DdcBenchAddOutput(void);
 DDC_BENCH_API int32_t s32DdcBenchAddDisplay(const uint8_t *pu8Image, uint32_t u32Len,
                                             uint32_t u32MemSize);
 DDC_BENCH_API uint32_t u32DdcBenchOutputCount(void);
+// How an output's memory is addressed past byte 255 (DDC_ADDRESSING_*), as
+// the description's addressing key declares it; for a real output too.
+DDC_BENCH_API void vDdcBenchSetAddressing(int32_t s32Output, uint32_t u32Addressing);
 
 // Faults (code 0 removes a fault). Counts N start at 1.
 DDC_BENCH_API void vDdcBenchSetNoAnswer(int32_t s32Output, int32_t bOn);

@@ -3,6 +3,8 @@
 #include "DDCHelper.h"
 #include "ddc_edid.h"
 #include "ddc_lib.h"
+#include "ddc_liblog.h"
+#include "ddc_real_common.h"
 #include "ddc_state.h"
 #include "ddc_txlog.h"
 #include "platform/clock/PlatformClock.h"
@@ -35,10 +37,31 @@ int32_t bAskedInWriteCycle(const stBenchOutput *pst, uint64_t u64AskedUs)
     return pst->bWriteCycle && u64AskedUs - pst->u64WriteUs < BUS_ACK_POLL_MS * 1000ull;
 }
 
-// A simulated memory's address byte, acknowledged or not.
-uint32_t u32BenchAddress(stBenchOutput *pst, void *)
+// The half of a simulated memory an address reaches: 0 at 0x50, 1 at 0x51
+// on a two-block or segment memory; -1 where nothing can answer.
+int32_t s32BenchHalf(const stBenchOutput *pst, uint32_t u32Addr7)
 {
-    if (!pst->bHasDisplay || pst->stFault.bNoAnswer || !bEepromAnswers(&pst->stMem, u64ClockNowUs())) {
+    if (u32Addr7 == DDC_EDID_ADDRESS)
+        return 0;
+    if (u32Addr7 == DDC_SECOND_HALF_ADDRESS && pst->stMem.u32Addressing != DDC_ADDRESSING_BYTE)
+        return 1;
+    return -1;
+}
+
+// A simulated memory's address byte, acknowledged or not. The second half
+// of a segment memory is reached after segment 1 is written to the pointer
+// at 0x30, which a memory without that segment leaves unacknowledged (and
+// ignores); a two-block memory without it is silent at 0x51.
+uint32_t u32BenchAddress(stBenchOutput *pst, void *pvHalf)
+{
+    uint32_t u32Half = pvHalf ? *static_cast<const uint32_t *>(pvHalf) : 0u;
+    int32_t bSegment = u32Half && pst->stMem.u32Addressing == DDC_ADDRESSING_SEGMENT;
+    int32_t bSilent = !pst->bHasDisplay || pst->stFault.bNoAnswer ||
+                      !bEepromAnswers(&pst->stMem, u64ClockNowUs()) ||
+                      !bEepromHasHalf(&pst->stMem, u32Half);
+    if (bSegment && !bSilent)
+        vBenchWire(1, 1);
+    if (bSilent) {
         vBenchWire(0, 1);
         vClockSpendUs(pst->stFault.u32NakStallMs * 1000u);
         pst->stFault.u32NakStallMs = 0;
@@ -51,11 +74,13 @@ uint32_t u32BenchAddress(stBenchOutput *pst, void *)
 // fails at once, write cycle or not.
 uint32_t u32BenchAddressPolled(stBenchOutput *pst, uint32_t u32Addr7)
 {
-    if (u32Addr7 != DDC_EDID_ADDRESS) {
+    int32_t s32Half = s32BenchHalf(pst, u32Addr7);
+    if (s32Half < 0) {
         vBenchWire(0, 1);
         return DDC_ERR_NO_ACK;
     }
-    return u32BusPolled(pst, u32Addr7, u32BenchAddress, nullptr);
+    uint32_t u32Half = (uint32_t)s32Half;
+    return u32BusPolled(pst, u32Addr7, u32BenchAddress, &u32Half);
 }
 
 // A continued read has no address phase of its own: it goes on with the
@@ -65,7 +90,7 @@ uint32_t u32BenchRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, ui
 {
     int32_t bContinue = (u32Flags & DDC_READ_CONTINUE) != 0;
     if (bContinue) {
-        if (!pst->bReadOpen || u32Addr7 != DDC_EDID_ADDRESS)
+        if (!pst->bReadOpen || u32Addr7 != pst->u32ReadAddr7)
             return DDC_ERR_NO_OPEN_READ;
         pst->u32Chunks++;
         if (pst->stFault.u32ExtCode && pst->u32Chunks == pst->stFault.u32ExtChunk) {
@@ -79,8 +104,9 @@ uint32_t u32BenchRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, ui
         pst->u32Chunks = 0;
     }
     vBenchWire(u32Count, !bContinue);
-    vEepromRead(&pst->stMem, pu8Buf, u32Count);
+    vEepromRead(&pst->stMem, (uint32_t)s32BenchHalf(pst, u32Addr7), pu8Buf, u32Count);
     pst->bReadOpen = (u32Flags & DDC_READ_KEEP_OPEN) != 0;
+    pst->u32ReadAddr7 = u32Addr7;
     return 0;
 }
 
@@ -95,11 +121,28 @@ uint32_t u32BenchWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8
     if (u32Result)
         return u32Result;
     vBenchWire(u32Count, 1);
-    vEepromWrite(&pst->stMem, pu8Bytes, u32Count, u64ClockNowUs());
+    vEepromWrite(&pst->stMem, (uint32_t)s32BenchHalf(pst, u32Addr7), pu8Bytes, u32Count,
+                 u64ClockNowUs());
     gst_Bench.u32WireWrites += (uint32_t)bData;
     if (bData && !pst->stMem.bWriteProtect)
         vStateSave();
     return 0;
+}
+
+// A real adapter that cannot do the transfer the memory's addressing needs
+// refuses the second half before anything is sent.
+uint32_t u32RealHalfRefused(const stBenchOutput *pst, uint32_t u32Addr7)
+{
+    if (u32Addr7 != DDC_SECOND_HALF_ADDRESS || pst->stMem.u32Addressing == DDC_ADDRESSING_BYTE)
+        return 0;
+    uint32_t u32Why = u32RealReachWhy(pst);
+    if (!u32Why)
+        return 0;
+    vLogNote("bus: %s (%s): bytes past 255 of a %s memory: %s, 0x%X", pst->stReal.cLabel,
+             pst->stReal.cDevice,
+             pst->stMem.u32Addressing == DDC_ADDRESSING_SEGMENT ? "segment" : "two-block",
+             pcRealReachWords(u32Why), DDC_ERR_CANNOT_REACH);
+    return DDC_ERR_CANNOT_REACH;
 }
 
 } // namespace
@@ -122,8 +165,10 @@ uint32_t u32BusPolled(stBenchOutput *pst, uint32_t u32Addr7, BusAttempt pfn, voi
 
 uint32_t u32BusProbe(stBenchOutput *pst, uint32_t u32Addr7)
 {
-    if (pst->stReal.bReal)
-        return u32RealProbe(pst, u32Addr7);
+    if (pst->stReal.bReal) {
+        uint32_t u32Refused = u32RealHalfRefused(pst, u32Addr7);
+        return u32Refused ? u32Refused : u32RealProbe(pst, u32Addr7);
+    }
     pst->bReadOpen = 0;
     return u32BenchAddressPolled(pst, u32Addr7);
 }
@@ -131,8 +176,10 @@ uint32_t u32BusProbe(stBenchOutput *pst, uint32_t u32Addr7)
 uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint32_t u32Count,
                     uint32_t u32Flags)
 {
-    if (pst->stReal.bReal)
-        return u32RealRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
+    if (pst->stReal.bReal) {
+        uint32_t u32Refused = u32RealHalfRefused(pst, u32Addr7);
+        return u32Refused ? u32Refused : u32RealRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
+    }
     return u32BenchRead(pst, u32Addr7, pu8Buf, u32Count, u32Flags);
 }
 
@@ -140,8 +187,11 @@ uint32_t u32BusRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uint
 uint32_t u32BusWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
                      uint32_t u32Count)
 {
-    uint32_t u32Result = pst->stReal.bReal ? u32RealWrite(pst, u32Addr7, pu8Bytes, u32Count)
-                                           : u32BenchWrite(pst, u32Addr7, pu8Bytes, u32Count);
+    uint32_t u32Result = 0;
+    if (!pst->stReal.bReal)
+        u32Result = u32BenchWrite(pst, u32Addr7, pu8Bytes, u32Count);
+    else if (!(u32Result = u32RealHalfRefused(pst, u32Addr7)))
+        u32Result = u32RealWrite(pst, u32Addr7, pu8Bytes, u32Count);
     if (u32Result == 0 && u32Count > 1u) {
         pst->bWriteCycle = 1;
         pst->u64WriteUs = u64ClockNowUs();

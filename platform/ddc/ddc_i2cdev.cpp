@@ -246,7 +246,7 @@ uint32_t u32Transfer(stBenchOutput *pst, const char *pcWhat, Transfer pfn, void 
 // --- I2C_RDWR -------------------------------------------------------------
 
 struct stMessages {
-    struct i2c_msg ast[2];
+    struct i2c_msg ast[3];
     uint32_t u32Count;
 };
 
@@ -264,6 +264,63 @@ stMessages stMessage(uint32_t u32Addr7, uint16_t u16Flags, uint8_t *pu8Buf, uint
     st.ast[0] = {(uint16_t)u32Addr7, u16Flags, (uint16_t)u32Count, pu8Buf};
     st.u32Count = 1;
     return st;
+}
+
+void vAddMessage(stMessages *pst, uint32_t u32Addr7, uint16_t u16Flags, uint8_t *pu8Buf,
+                 uint32_t u32Count)
+{
+    pst->ast[pst->u32Count++] = {(uint16_t)u32Addr7, u16Flags, (uint16_t)u32Count, pu8Buf};
+}
+
+// --- The second half of a segment memory ------------------------------------
+
+#define SEGMENT_POINTER_ADDRESS 0x30u // 7-bit address of the E-DDC segment pointer
+
+uint8_t gu8_SecondSegment = 1;
+
+bool bSegmentHalf(const stBenchOutput *pst, uint32_t u32Addr7)
+{
+    return u32Addr7 == DDC_SECOND_HALF_ADDRESS &&
+           pst->stMem.u32Addressing == DDC_ADDRESSING_SEGMENT;
+}
+
+// The pointer resets at every stop, so segment 1 opens each transfer, all
+// of whose messages then go to 0x50: one I2C_RDWR.
+stMessages stSegmentMessages(void)
+{
+    stMessages st = {};
+    vAddMessage(&st, SEGMENT_POINTER_ADDRESS, 0, &gu8_SecondSegment, 1);
+    return st;
+}
+
+uint32_t u32SegmentRead(stBenchOutput *pst, const char *pcWhat, uint8_t *pu8Buf, uint32_t u32Count)
+{
+    stRealBus *pstReal = &pst->stReal;
+    uint8_t u8Offset = (uint8_t)pstReal->u32Counter;
+    stMessages stMsgs = stSegmentMessages();
+    vAddMessage(&stMsgs, DDC_EDID_ADDRESS, 0, &u8Offset, 1);
+    vAddMessage(&stMsgs, DDC_EDID_ADDRESS, I2C_M_RD, pu8Buf, u32Count);
+    uint32_t u32Result = u32Transfer(pst, pcWhat, s32Rdwr, &stMsgs);
+    if (!u32Result)
+        pstReal->u32Counter = (pstReal->u32Counter + u32Count) % SMBUS_REACH;
+    return u32Result;
+}
+
+// A write of the address alone only sets where the next read starts: it
+// goes with that read, as one transfer.
+uint32_t u32SegmentWrite(stBenchOutput *pst, const uint8_t *pu8Bytes, uint32_t u32Count)
+{
+    stRealBus *pstReal = &pst->stReal;
+    if (u32Count == 1u) {
+        pstReal->u32Counter = pu8Bytes[0];
+        return 0;
+    }
+    stMessages stMsgs = stSegmentMessages();
+    vAddMessage(&stMsgs, DDC_EDID_ADDRESS, 0, const_cast<uint8_t *>(pu8Bytes), u32Count);
+    uint32_t u32Result = u32Transfer(pst, "WriteI2CBuf", s32Rdwr, &stMsgs);
+    if (!u32Result)
+        pstReal->u32Counter = u32RealCounterAfterWrite(pu8Bytes[0], u32Count - 1u);
+    return u32Result;
 }
 
 // --- SMBus ------------------------------------------------------------------
@@ -352,6 +409,10 @@ uint32_t u32SetUpAdapter(stBenchOutput *pst)
     uint32_t u32Claimed = u32Claim(pst);
     if (u32Claimed)
         return u32Claimed;
+    if (pstReal->bSmbusOnly && pst->stMem.u32Addressing != DDC_ADDRESSING_BYTE)
+        vLogNote("bus: %s on %s: its memory's bytes past 255 cannot be reached: %s; they "
+                 "answer 0x%X", pstReal->cLabel, pstReal->cDevice,
+                 pcRealReachWords(DDC_REACH_SMBUS_ONLY), DDC_ERR_CANNOT_REACH);
     bool bOwnTimeout = !pstReal->s32By || pstReal->s32By == REAL_BY_CONNECTOR;
     vLogNote("bus: %s on %s, %s; the bus clock %s the adapter's own", pstReal->cLabel,
              pstReal->cDevice, pstReal->bSmbusOnly ? "SMBus block transfers" : "I2C transfers",
@@ -390,7 +451,14 @@ uint32_t u32StartReal(stBenchOutput *pst)
     return u32Result;
 }
 
-bool bEdidAddress(uint32_t u32Addr7) { return u32Addr7 == DDC_EDID_ADDRESS; }
+// The memory's second half answers at 0x51 where its addressing has one
+// (the bus layer refuses it beforehand on an adapter that cannot reach it).
+bool bEdidAddress(const stBenchOutput *pst, uint32_t u32Addr7)
+{
+    return u32Addr7 == DDC_EDID_ADDRESS ||
+           (u32Addr7 == DDC_SECOND_HALF_ADDRESS &&
+            pst->stMem.u32Addressing != DDC_ADDRESSING_BYTE);
+}
 
 } // namespace
 
@@ -442,11 +510,21 @@ uint32_t u32RealInstallDriver(void)
     return DDC_ERR_NO_I2C_DEV;
 }
 
+uint32_t u32RealReachWhy(const stBenchOutput *pst)
+{
+    return pst->stReal.bSmbusOnly ? DDC_REACH_SMBUS_ONLY : 0u;
+}
+
 uint32_t u32RealProbe(stBenchOutput *pst, uint32_t u32Addr7)
 {
-    if (!bEdidAddress(u32Addr7))
+    if (!bEdidAddress(pst, u32Addr7))
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint8_t u8Byte = 0;
+    if (bSegmentHalf(pst, u32Addr7)) {
+        stMessages stMsgs = stSegmentMessages();
+        vAddMessage(&stMsgs, DDC_EDID_ADDRESS, I2C_M_RD, &u8Byte, 1);
+        return u32Finish(pst, u32Transfer(pst, "TestAddr", s32Rdwr, &stMsgs), false);
+    }
     if (pst->stReal.bSmbusOnly)
         return u32Finish(pst, u32Transfer(pst, "TestAddr", s32SmbusReadByte, &u8Byte), false);
     stMessages stMsgs = stMessage(u32Addr7, I2C_M_RD, &u8Byte, 1);
@@ -458,9 +536,13 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
 {
     if ((u32Flags & DDC_READ_CONTINUE) && !pst->bReadOpen)
         return DDC_ERR_NO_OPEN_READ;
-    if (!bEdidAddress(u32Addr7))
+    if (!bEdidAddress(pst, u32Addr7))
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint32_t u32Result;
+    if (bSegmentHalf(pst, u32Addr7)) {
+        u32Result = u32SegmentRead(pst, "ReadI2CBuf", pu8Buf, u32Count);
+        return u32Finish(pst, u32Result, (u32Flags & DDC_READ_KEEP_OPEN) != 0);
+    }
     if (pst->stReal.bSmbusOnly && pst->stReal.u32Counter + u32Count > SMBUS_REACH) {
         vLogNote("bus: %s (%s): SMBus reaches only the first %u bytes; a read of %u from %u is "
                  "refused, 0x%X", pst->stReal.cLabel, pst->stReal.cDevice, SMBUS_REACH, u32Count,
@@ -480,10 +562,12 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
 uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
                       uint32_t u32Count)
 {
-    if (!bEdidAddress(u32Addr7))
+    if (!bEdidAddress(pst, u32Addr7))
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint32_t u32Result;
-    if (pst->stReal.bSmbusOnly) {
+    if (bSegmentHalf(pst, u32Addr7)) {
+        u32Result = u32SegmentWrite(pst, pu8Bytes, u32Count);
+    } else if (pst->stReal.bSmbusOnly) {
         if (u32Count - 1u > SMBUS_BLOCK_MAX)
             return u32Finish(pst, DDC_ERR_BAD_COUNT, false);
         stSmbusWrite stWrite = {pu8Bytes, u32Count};

@@ -32,7 +32,8 @@ struct stRealBus {
     uint32_t u32FindError;           // why it cannot be used this start
     int s32Fd;                       // open and locked only during an operation
     int32_t bSmbusOnly;              // the adapter offers no plain I2C transfers
-    uint32_t u32Counter;             // the memory's address counter, for SMBus reads
+    uint32_t u32Counter;             // the memory's address counter, for SMBus reads and
+                                     // a segment memory's second half
     uint32_t u32Backend;             // Windows: the back end and its unit found at the start
     uint32_t u32Unit;
 };
@@ -77,6 +78,10 @@ void vRealEnd(void);
 const char *pcRealMachineBuses(void);
 // Makes sure i2c-dev is there when real adapters are in use: 0 or a code.
 uint32_t u32RealInstallDriver(void);
+
+// Why the output's adapter cannot reach bytes past 255 of its memory, as
+// its addressing needs (DDC_REACH_*), or 0 when it can.
+uint32_t u32RealReachWhy(const stBenchOutput *pst);
 
 // Each is one operation: the adapter is opened and locked for it and
 // closed after it; a chained read keeps it until the read that ends it.

@@ -42,6 +42,8 @@ uint32_t u32RealStartAll(void) { return 0; }
 void vRealCloseAll(void) {}
 uint32_t u32RealInstallDriver(void) { return 0; }
 
+uint32_t u32RealReachWhy(const stBenchOutput *) { return 0; }
+
 uint32_t u32RealProbe(stBenchOutput *pst, uint32_t) { return u32Missing(pst); }
 
 uint32_t u32RealRead(stBenchOutput *pst, uint32_t, uint8_t *, uint32_t, uint32_t)

@@ -109,8 +109,26 @@ const char *pcRealCodeWords(uint32_t u32Code)
         return "the adapter is gone";
     case DDC_ERR_BAD_COUNT:
         return "too many bytes";
+    case DDC_ERR_CANNOT_REACH:
+        return "the adapter cannot reach past byte 255";
     default:
         return "bus fault";
+    }
+}
+
+const char *pcRealReachWords(uint32_t u32Why)
+{
+    switch (u32Why) {
+    case DDC_REACH_SMBUS_ONLY:
+        return "the adapter offers SMBus transfers only, which reach the first 256 bytes";
+    case DDC_REACH_TWO_MESSAGES:
+        return "the bridge sends at most two messages in one transfer, and a segment read "
+               "needs three (segment, offset, read)";
+    case DDC_REACH_DRIVER:
+        return "the graphics driver's I2C call is used at 0xA0 alone (no second address, no "
+               "segment pointer): use a USB-I2C bridge";
+    default:
+        return "the adapter reaches the whole memory";
     }
 }
 

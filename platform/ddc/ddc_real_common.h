@@ -13,6 +13,8 @@ struct stWinBusUnit;
 
 // A few words for the log beside a real bus's error code.
 const char *pcRealCodeWords(uint32_t u32Code);
+// What a DDC_REACH_* reason means, for the log and the program's lines.
+const char *pcRealReachWords(uint32_t u32Why);
 // The memory's address counter after a write of u32Data data bytes from
 // u8Addr: the address itself without data, else the byte after the last,
 // kept inside the page written (the part rolls over there).

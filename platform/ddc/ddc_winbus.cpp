@@ -171,13 +171,14 @@ uint32_t u32Finish(stBenchOutput *pst, uint32_t u32Result, bool bKeepOpen)
 struct stReadChunk {
     uint8_t *pu8Buf;
     uint32_t u32Count;
+    uint32_t u32Addr7;
 };
 
 uint32_t u32TryRead(stBenchOutput *pst, void *pvContext)
 {
     const stReadChunk *pstChunk = static_cast<const stReadChunk *>(pvContext);
     const stRealBus *pstReal = &pst->stReal;
-    return pstBackendOf(pstReal)->pstOps->pfnRead(pstReal->u32Unit, DDC_EDID_ADDRESS,
+    return pstBackendOf(pstReal)->pstOps->pfnRead(pstReal->u32Unit, pstChunk->u32Addr7,
                                                    (uint8_t)pstReal->u32Counter, pstChunk->pu8Buf,
                                                    pstChunk->u32Count);
 }
@@ -185,27 +186,28 @@ uint32_t u32TryRead(stBenchOutput *pst, void *pvContext)
 struct stWriteBytes {
     const uint8_t *pu8Bytes;
     uint32_t u32Count;
+    uint32_t u32Addr7;
 };
 
 uint32_t u32TryWrite(stBenchOutput *pst, void *pvContext)
 {
     const stWriteBytes *pstWrite = static_cast<const stWriteBytes *>(pvContext);
     const stRealBus *pstReal = &pst->stReal;
-    return pstBackendOf(pstReal)->pstOps->pfnWrite(pstReal->u32Unit, DDC_EDID_ADDRESS,
+    return pstBackendOf(pstReal)->pstOps->pfnWrite(pstReal->u32Unit, pstWrite->u32Addr7,
                                                     pstWrite->pu8Bytes, pstWrite->u32Count);
 }
 
 // From the address counter, in the back end's pieces, each naming its
 // address. The one-byte address reaches 256 bytes, and the counter rolls
 // over there as a 24C02's does: a piece ends at the roll-over.
-uint32_t u32ReadFromCounter(stBenchOutput *pst, const char *pcWhat, uint8_t *pu8Buf,
-                            uint32_t u32Count)
+uint32_t u32ReadFromCounter(stBenchOutput *pst, const char *pcWhat, uint32_t u32Addr7,
+                            uint8_t *pu8Buf, uint32_t u32Count)
 {
     stRealBus *pstReal = &pst->stReal;
     uint32_t u32Max = pstBackendOf(pstReal)->pstOps->u32MaxRead;
     for (uint32_t u32Done = 0; u32Done < u32Count;) {
         pstReal->u32Counter %= WINBUS_REACH;
-        stReadChunk stChunk = {pu8Buf + u32Done, u32Count - u32Done};
+        stReadChunk stChunk = {pu8Buf + u32Done, u32Count - u32Done, u32Addr7};
         if (stChunk.u32Count > u32Max)
             stChunk.u32Count = u32Max;
         if (stChunk.u32Count > WINBUS_REACH - pstReal->u32Counter)
@@ -217,6 +219,15 @@ uint32_t u32ReadFromCounter(stBenchOutput *pst, const char *pcWhat, uint8_t *pu8
         pstReal->u32Counter += stChunk.u32Count;
     }
     return 0;
+}
+
+// 0x50, and 0x51 for a two-block memory's second half (the bus layer has
+// refused it beforehand where the back end cannot reach it).
+bool bMemoryAddress(const stBenchOutput *pst, uint32_t u32Addr7)
+{
+    return u32Addr7 == DDC_EDID_ADDRESS ||
+           (u32Addr7 == DDC_SECOND_HALF_ADDRESS &&
+            pst->stMem.u32Addressing == DDC_ADDRESSING_BLOCKS);
 }
 
 uint32_t u32Refused(stBenchOutput *pst, const char *pcWhy, uint32_t u32Count)
@@ -297,6 +308,10 @@ uint32_t u32RealStartAll(void)
         if (!pst->stReal.u32FindError)
             vLogNote("bus: %s on %s, through %s", pst->stReal.cLabel, pst->stReal.cDevice,
                      pstBackendOf(&pst->stReal)->pstOps->pcKind);
+        if (u32RealReachWhy(pst))
+            vLogNote("bus: %s on %s: its memory's bytes past 255 cannot be reached: %s; they "
+                     "answer 0x%X", pst->stReal.cLabel, pst->stReal.cDevice,
+                     pcRealReachWords(u32RealReachWhy(pst)), DDC_ERR_CANNOT_REACH);
     }
     return 0;
 }
@@ -323,14 +338,26 @@ const char *pcRealMachineBuses(void)
 
 uint32_t u32RealInstallDriver(void) { return 0; }
 
+// A bridge moves a write, or a write and a read after a repeated start: a
+// two-block memory's 0x51 is in reach, a segment read's three messages are
+// not. The graphics drivers' calls are used at 0xA0 alone.
+uint32_t u32RealReachWhy(const stBenchOutput *pst)
+{
+    if (pst->stMem.u32Addressing == DDC_ADDRESSING_BYTE || pst->stReal.u32FindError)
+        return 0;
+    if (pstBackendOf(&pst->stReal)->pstOps != pstWinBridgeOps())
+        return DDC_REACH_DRIVER;
+    return pst->stMem.u32Addressing == DDC_ADDRESSING_SEGMENT ? DDC_REACH_TWO_MESSAGES : 0u;
+}
+
 uint32_t u32RealProbe(stBenchOutput *pst, uint32_t u32Addr7)
 {
-    if (u32Addr7 != DDC_EDID_ADDRESS)
+    if (!bMemoryAddress(pst, u32Addr7))
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint32_t u32Result = u32BeginOperation(pst, "TestAddr");
     uint8_t u8Byte = 0;
     if (!u32Result)
-        u32Result = u32ReadFromCounter(pst, "TestAddr", &u8Byte, 1);
+        u32Result = u32ReadFromCounter(pst, "TestAddr", u32Addr7, &u8Byte, 1);
     return u32Finish(pst, u32Result, false);
 }
 
@@ -339,18 +366,18 @@ uint32_t u32RealRead(stBenchOutput *pst, uint32_t u32Addr7, uint8_t *pu8Buf, uin
 {
     if ((u32Flags & DDC_READ_CONTINUE) && !pst->bReadOpen)
         return DDC_ERR_NO_OPEN_READ;
-    if (u32Addr7 != DDC_EDID_ADDRESS)
+    if (!bMemoryAddress(pst, u32Addr7))
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
     uint32_t u32Result = u32BeginOperation(pst, "ReadI2CBuf");
     if (!u32Result)
-        u32Result = u32ReadFromCounter(pst, "ReadI2CBuf", pu8Buf, u32Count);
+        u32Result = u32ReadFromCounter(pst, "ReadI2CBuf", u32Addr7, pu8Buf, u32Count);
     return u32Finish(pst, u32Result, (u32Flags & DDC_READ_KEEP_OPEN) != 0);
 }
 
 uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8Bytes,
                       uint32_t u32Count)
 {
-    if (u32Addr7 != DDC_EDID_ADDRESS)
+    if (!bMemoryAddress(pst, u32Addr7))
         return u32Finish(pst, DDC_ERR_NO_ACK, false);
     if (pst->stReal.u32FindError)
         return u32Finish(pst, pst->stReal.u32FindError, false);
@@ -365,7 +392,7 @@ uint32_t u32RealWrite(stBenchOutput *pst, uint32_t u32Addr7, const uint8_t *pu8B
     uint32_t u32Result = u32BeginOperation(pst, "WriteI2CBuf");
     if (u32Result)
         return u32Finish(pst, u32Result, false);
-    stWriteBytes stWrite = {pu8Bytes, u32Count};
+    stWriteBytes stWrite = {pu8Bytes, u32Count, u32Addr7};
     u32Result = u32BusPolled(pst, DDC_EDID_ADDRESS, u32TryWrite, &stWrite);
     if (u32Result)
         u32Failed(pst, "WriteI2CBuf", u32Result);
@@ -379,7 +406,7 @@ uint32_t u32RealReadEdid(stBenchOutput *pst, uint8_t *pu8Block)
     uint32_t u32Result = u32BeginOperation(pst, "ReadEDID");
     if (!u32Result) {
         pst->stReal.u32Counter = 0;
-        u32Result = u32ReadFromCounter(pst, "ReadEDID", pu8Block, EDID_BLOCK_SIZE);
+        u32Result = u32ReadFromCounter(pst, "ReadEDID", DDC_EDID_ADDRESS, pu8Block, EDID_BLOCK_SIZE);
     }
     if (u32Finish(pst, u32Result, false))
         return u32Result;

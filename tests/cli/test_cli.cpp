@@ -246,6 +246,67 @@ TEST_F(CliTest, ACorpusEdidProgrammedOntoABlankDisplayReadsBackByteForByte)
     EXPECT_EQ(lstBytes(strReadFile(m_dir.file("back.bin"))), pst->bytes) << pst->name;
 }
 
+// Display 3 becomes a blank 512-byte memory of the addressing given.
+void vWideThird(uint32_t u32Addressing)
+{
+    vDdcBenchReset();
+    vDdcBenchClear();
+    const Bytes one = lstMakeEdid(0);
+    s32DdcBenchAddDisplay(one.data(), 128, 256);
+    s32DdcBenchAddDisplay(one.data(), 128, 256);
+    s32DdcBenchAddDisplay(nullptr, 0, 512);
+    vDdcBenchSetAddressing(2, u32Addressing);
+}
+
+// Every real EDID of 384 or 512 bytes, on both memories that hold it, paced
+// and fast: programmed and verified, then read back without --pages into
+// a file byte for byte; the window's Start programs one the same way.
+TEST_F(CliTest, RealEdidsOf384And512BytesProgramAndReadBackOnBothWideMemories)
+{
+    std::vector<Bytes> images;
+    for (const stCorpusEdid &e : lstCorpus())
+        if (e.bytes.size() == 384 || (e.bytes.size() == 512 && e.bytes[126] == 3))
+            images.push_back(e.bytes);
+    if (images.empty())
+        GTEST_SKIP() << strCorpusMissing();
+    EXPECT_EQ(images.size(), 20u);
+    const std::string back = File("back.bin");
+    for (uint32_t u32Kind : {DDC_ADDRESSING_BLOCKS, DDC_ADDRESSING_SEGMENT}) {
+        for (const char *pcPace : {"--paced", "--fast"}) {
+            for (const Bytes &image : images) {
+                SCOPED_TRACE(std::to_string(u32Kind) + pcPace + std::to_string(image.size()));
+                vWriteFile(m_pkg, Bytes2Str(lstMakePackage({{"HDMI", image}})));
+                vWideThird(u32Kind);
+                stCliResult r = Cli({"program", "--package", m_pkg, "--port", "HDMI",
+                                     "--display", "3", pcPace, "--quiet"});
+                ASSERT_EQ(r.s32Code, CLI_EXIT_PASS) << r.out << r.err;
+                remove(back.c_str());
+                r = Cli({"read", "--display", "3", "-o", back, pcPace, "--quiet"});
+                ASSERT_EQ(r.s32Code, CLI_EXIT_PASS) << r.err;
+                EXPECT_EQ(lstBytes(strReadFile(back)), image);
+            }
+        }
+        vWriteFile(m_pkg, Bytes2Str(lstMakePackage({{"HDMI", images.back()}})));
+        Settings(m_pkg);
+        vResetProgramState();
+        vWideThird(u32Kind);
+        StartUp();
+        RunUntilIdle();
+        Pick(3, 1);
+        Start(0, 1, 1);
+        RunUntilIdle();
+        std::string box = MsgBox();
+        EXPECT_NE(box.find("Programming device's EDID ...\n> - Pass\n>"), std::string::npos);
+        EXPECT_NE(box.find("Verifying device's EDID ...\n> - Pass\n>"), std::string::npos);
+        Bytes memory = images.back();
+        memory.resize(512, 0xFF);
+        EXPECT_EQ(lstDdcBenchMemory(2), memory);
+        vShutdownDdc();
+        vDiscardPanels();
+        vResetProgramState();
+    }
+}
+
 TEST_F(CliTest, ExitCodesTellAFailedStepAUsageErrorAndNoDisplay)
 {
     vDdcBenchSetWriteProtect(2, 1);

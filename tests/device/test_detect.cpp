@@ -68,7 +68,7 @@ TEST_F(DetectTest, StartCallsTheLibraryInOrder)
                                       DDC_OP_SET_OPTION,  DDC_OP_SET_OPTION,     DDC_OP_SET_OPTION,
                                       DDC_OP_ENUM_FIRST,  DDC_OP_TEST_ADDR,      DDC_OP_READ_EDID,
                                       DDC_OP_GET_EDID_OPTION, DDC_OP_GET_OUTPUT_INFO,
-                                      DDC_OP_ENUM_NEXT,   DDC_OP_GET_LIBRARY_INFO,
+                                      DDC_OP_GET_OUTPUT_INFO, DDC_OP_ENUM_NEXT,   DDC_OP_GET_LIBRARY_INFO,
                                       DDC_OP_GET_LIBRARY_INFO};
     EXPECT_EQ(ops, expected);
     std::vector<stDdcBenchCall> log = Calls(DDC_OP_ENABLE_LOG);

@@ -193,8 +193,9 @@ TEST_F(PkgToolTest, AnImageOver256BytesIsPackedWithAWarning)
 {
     File("a.bin", lstMakeEdid(1));
     File("big.bin", lstMakeEdid(2));
-    const std::string rest = " has an image of 384 bytes; Tavolin writes only the first 256 "
-                             "bytes of a display's memory and refuses to program it\n";
+    const std::string rest = " has an image of 384 bytes; one-byte addresses reach only the "
+                             "first 256 bytes of a display's memory: Tavolin programs it only "
+                             "into a two-block or segment memory\n";
     stRunResult built = Run(Build({"A=a.bin", "BIG=big.bin"}));
     EXPECT_EQ(built.s32Code, 0);
     EXPECT_EQ(built.out, "out.pkg: HDMI package with 2 ports\n");
@@ -203,6 +204,19 @@ TEST_F(PkgToolTest, AnImageOver256BytesIsPackedWithAWarning)
     EXPECT_EQ(info.s32Code, 0);
     EXPECT_EQ(info.out.rfind("{\n", 0), 0u);
     EXPECT_EQ(info.err, "tavolin-pkg: warning: out.pkg: port 2 (BIG)" + rest);
+    EXPECT_NE(info.out.find("\"memories\": [\"blocks\", \"segment\"]"), std::string::npos);
+
+    // Past 512 bytes no memory holds it.
+    File("huge.bin", lstMakeEdid(5));
+    built = Run(Build({"A=a.bin", "HUGE=huge.bin"}));
+    EXPECT_EQ(built.err, "tavolin-pkg: warning: huge.bin: port 2 (HUGE) has an image of 768 "
+                         "bytes; Tavolin writes at most 512 bytes of a display's memory and "
+                         "refuses to program it\n");
+    info = Run({"info", "out.pkg"});
+    EXPECT_NE(info.out.find("  image size     768 bytes\n  identifier     DEL40F3\n"
+                            "  memories       none\n"),
+              std::string::npos)
+        << info.out;
 }
 
 TEST_F(PkgToolTest, WhatDoesNotFitItsFieldIsRefusedNeverCut)
@@ -386,11 +400,13 @@ TEST_F(PkgToolTest, InfoOfAGoodPackageAsTextAndJson)
                         "  offset         256\n"
                         "  image size     256 bytes\n"
                         "  identifier     DEL40F3\n"
+                        "  memories       byte, blocks, segment\n"
                         "  block checksums 0:ok 1:ok\n"
                         "Port 2:          VGA\n"
                         "  offset         512\n"
                         "  image size     128 bytes\n"
                         "  identifier     DEL40F3\n"
+                        "  memories       byte, blocks, segment\n"
                         "  block checksums 0:ok\n"
                         "Checks:          Pass\n");
     stRunResult json = Run({"info", "--json", "good.pkg"});
@@ -400,9 +416,11 @@ TEST_F(PkgToolTest, InfoOfAGoodPackageAsTextAndJson)
               "  \"package_sum\": {\"stored\": 31360, \"computed\": 31360},\n"
               "  \"header_sum\": {\"stored\": 1664, \"computed\": 1664},\n  \"ports\": [\n"
               "    {\"port\": 1, \"name\": \"HDMI1\", \"entry\": 44, \"offset\": 256, \"inside\": "
-              "true, \"size\": 256, \"identifier\": \"DEL40F3\", \"blocks_ok\": [true, true]},\n"
+              "true, \"size\": 256, \"identifier\": \"DEL40F3\", "
+              "\"memories\": [\"byte\", \"blocks\", \"segment\"], \"blocks_ok\": [true, true]},\n"
               "    {\"port\": 2, \"name\": \"VGA\", \"entry\": 56, \"offset\": 512, \"inside\": "
-              "true, \"size\": 128, \"identifier\": \"DEL40F3\", \"blocks_ok\": [true]}\n"
+              "true, \"size\": 128, \"identifier\": \"DEL40F3\", "
+              "\"memories\": [\"byte\", \"blocks\", \"segment\"], \"blocks_ok\": [true]}\n"
               "  ],\n  \"pass\": true,\n  \"faults\": []\n}\n");
 }
 
@@ -452,8 +470,9 @@ TEST_F(PkgToolTest, InfoEscapesWhatThePackageHoldsBeyondPrintableAscii)
                             "Text B:          \\xC3\\xBC\n"), std::string::npos);
     EXPECT_NE(text.out.find("Port 1:          P\\x1B[1\n"), std::string::npos);
     EXPECT_EQ(text.err, "tavolin-pkg: warning: odd.pkg: port 1 (P\\x1B[1) has an image of 384 "
-                        "bytes; Tavolin writes only the first 256 bytes of a display's memory "
-                        "and refuses to program it\n");
+                        "bytes; one-byte addresses reach only the first 256 bytes of a "
+                        "display's memory: Tavolin programs it only into a two-block or segment "
+                        "memory\n");
     EXPECT_NE(Run({"info", "--json", "odd.pkg"}).out.find("\"text_a\": \"\\u001B]0;x\\u0007\\\\\""),
               std::string::npos);
 }

@@ -74,6 +74,11 @@ std::vector<stDdcBenchCall> DeviceTest::Calls(uint32_t u32Op)
 
 std::vector<std::string> DeviceTest::CallLines() { return lstDdcBenchCalls(); }
 
+uint32_t DeviceTest::BusCallCount()
+{
+    return u32DdcBenchLogCount() - (uint32_t)Calls(DDC_OP_GET_OUTPUT_INFO).size();
+}
+
 void DeviceTest::RecordProgress()
 {
     m_progress.clear();

@@ -25,6 +25,9 @@ protected:
     // Library calls of one operation since the log was last cleared.
     std::vector<stDdcBenchCall> Calls(uint32_t u32Op);
     std::vector<std::string> CallLines();
+    // Calls since the log was cleared that reach the bus or change it: all
+    // but the questions of GetOutputInfo.
+    uint32_t BusCallCount();
     // Progress percentages seen at each pause, in order, and the time each
     // pause ended, in ms after RecordProgress.
     std::vector<int> m_progress;

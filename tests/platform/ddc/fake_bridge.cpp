@@ -48,13 +48,13 @@ bool FakeBridge::bAnswers(uint32_t u32Addr7) const
 
 void FakeBridge::vWriteMem(const uint8_t *pu8Bytes, uint32_t u32Count)
 {
-    vEepromWrite(&mem, pu8Bytes, u32Count, u64ClockNowUs());
+    vEepromWrite(&mem, 0, pu8Bytes, u32Count, u64ClockNowUs());
 }
 
 std::vector<uint8_t> FakeBridge::lstReadMem(uint32_t u32Count)
 {
     std::vector<uint8_t> bytes(u32Count);
-    vEepromRead(&mem, bytes.data(), u32Count);
+    vEepromRead(&mem, 0, bytes.data(), u32Count);
     return bytes;
 }
 

@@ -1,5 +1,7 @@
 #include "fake_kernel.h"
 
+#include "platform/ddc/DDCHelper.h"
+
 #include "platform/clock/PlatformClock.h"
 
 #include <errno.h>
@@ -104,18 +106,34 @@ int s32Rdwr(FakeAdapter *a, struct i2c_rdwr_ioctl_data *pstData)
     }
     Line(*a, text);
     int s32Errno = s32Fault(a);
-    if (!s32Errno && pstData->msgs[0].addr != 0x50)
-        s32Errno = ENXIO;
+    // Each message's half of the memory: 0x51 on a two-block memory, or the
+    // segment a message to 0x30 chose for the messages after it.
+    std::vector<int> halves;
+    int segment = 0;
+    for (uint32_t i = 0; i < pstData->nmsgs && !s32Errno; i++) {
+        const struct i2c_msg &m = pstData->msgs[i];
+        bool segmentMsg = m.addr == 0x30 && a->mem.u32Addressing == DDC_ADDRESSING_SEGMENT;
+        if (segmentMsg)
+            segment = m.buf[0];
+        int half = m.addr == 0x51 && a->mem.u32Addressing == DDC_ADDRESSING_BLOCKS ? 1
+                   : m.addr == 0x50 || segmentMsg                            ? segment
+                                                                              : -1;
+        if (half < 0 || !bEepromHasHalf(&a->mem, (uint32_t)half))
+            s32Errno = ENXIO;
+        halves.push_back(segmentMsg ? -1 : half);
+    }
     if (s32Errno) {
         errno = s32Errno;
         return -1;
     }
     for (uint32_t i = 0; i < pstData->nmsgs; i++) {
         const struct i2c_msg &m = pstData->msgs[i];
+        if (halves[i] < 0)
+            continue;
         if (m.flags & I2C_M_RD)
-            vEepromRead(&a->mem, m.buf, m.len);
+            vEepromRead(&a->mem, (uint32_t)halves[i], m.buf, m.len);
         else
-            vEepromWrite(&a->mem, m.buf, m.len, u64ClockNowUs());
+            vEepromWrite(&a->mem, (uint32_t)halves[i], m.buf, m.len, u64ClockNowUs());
     }
     return (int)pstData->nmsgs;
 }
@@ -202,7 +220,7 @@ int32_t s32ReadByte(int s32Fd)
     if (s32Errno)
         return -s32Errno;
     uint8_t u8 = 0;
-    vEepromRead(&a->mem, &u8, 1);
+    vEepromRead(&a->mem, 0, &u8, 1);
     return u8;
 }
 
@@ -213,7 +231,7 @@ int32_t s32WriteByte(int s32Fd, uint8_t u8Value)
     int s32Errno = s32Fault(a);
     if (s32Errno)
         return -s32Errno;
-    vEepromWrite(&a->mem, &u8Value, 1, u64ClockNowUs());
+    vEepromWrite(&a->mem, 0, &u8Value, 1, u64ClockNowUs());
     return 0;
 }
 
@@ -224,8 +242,8 @@ int32_t s32ReadBlock(int s32Fd, uint8_t u8Command, uint8_t u8Length, uint8_t *pu
     int s32Errno = s32Fault(a);
     if (s32Errno)
         return -s32Errno;
-    vEepromWrite(&a->mem, &u8Command, 1, u64ClockNowUs());
-    vEepromRead(&a->mem, pu8Values, u8Length);
+    vEepromWrite(&a->mem, 0, &u8Command, 1, u64ClockNowUs());
+    vEepromRead(&a->mem, 0, pu8Values, u8Length);
     return u8Length;
 }
 
@@ -238,7 +256,7 @@ int32_t s32WriteBlock(int s32Fd, uint8_t u8Command, uint8_t u8Length, const uint
         return -s32Errno;
     std::vector<uint8_t> bytes = {u8Command};
     bytes.insert(bytes.end(), pu8Values, pu8Values + u8Length);
-    vEepromWrite(&a->mem, bytes.data(), (uint32_t)bytes.size(), u64ClockNowUs());
+    vEepromWrite(&a->mem, 0, bytes.data(), (uint32_t)bytes.size(), u64ClockNowUs());
     return 0;
 }
 

@@ -27,7 +27,8 @@ struct FakeAdapter {
     uint64_t heldUntilMs = 0;     // another program holds the node's lock until then
     bool locked = false;          // the library holds the node's lock
     unsigned long funcs = 0;      // I2C_FUNCS; plain I2C by default (set in Add)
-    stEeprom mem;                 // the display's memory at 0x50
+    stEeprom mem;                 // the display's memory at 0x50 (its second half at 0x51,
+                                  // or through 0x30, as its u32Addressing says)
     bool bDisplay = true;         // false: nothing answers at 0x50
     int openErrno = 0;            // open fails with it
     int funcsErrno = 0;           // I2C_FUNCS fails with it (not an adapter)

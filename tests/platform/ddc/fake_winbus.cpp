@@ -52,14 +52,20 @@ uint32_t u32Answer(FakeUnit &unit)
     return unit.bMemory && bEepromAnswers(&unit.mem, u64ClockNowUs()) ? 0 : DDC_ERR_NO_ACK;
 }
 
+// 0x50, and 0x51 on a two-block memory of 512 bytes.
+bool bAnswersAt(const FakeUnit &unit, uint32_t u32Addr7)
+{
+    return u32Addr7 == 0x50 || (u32Addr7 == 0x51 && bEepromHasHalf(&unit.mem, 1));
+}
+
 template <uint32_t B>
 uint32_t u32Write(uint32_t u32Unit, uint32_t u32Addr7, const uint8_t *pu8Bytes, uint32_t u32Count)
 {
     FakeUnit &unit = g_backends[B].units.at(u32Unit);
     g_backends[B].lines.push_back("write " + std::to_string(u32Unit) + strHex(pu8Bytes, u32Count));
-    uint32_t u32Result = u32Addr7 == 0x50 ? u32Answer(unit) : DDC_ERR_NO_ACK;
+    uint32_t u32Result = bAnswersAt(unit, u32Addr7) ? u32Answer(unit) : DDC_ERR_NO_ACK;
     if (!u32Result)
-        vEepromWrite(&unit.mem, pu8Bytes, u32Count, u64ClockNowUs());
+        vEepromWrite(&unit.mem, u32Addr7 == 0x51 ? 1u : 0u, pu8Bytes, u32Count, u64ClockNowUs());
     return u32Result;
 }
 
@@ -71,10 +77,10 @@ uint32_t u32Read(uint32_t u32Unit, uint32_t u32Addr7, uint8_t u8Reg, uint8_t *pu
     char cLine[64];
     snprintf(cLine, sizeof(cLine), "read %u @%02X %u", u32Unit, u8Reg, u32Count);
     g_backends[B].lines.push_back(cLine);
-    uint32_t u32Result = u32Addr7 == 0x50 ? u32Answer(unit) : DDC_ERR_NO_ACK;
+    uint32_t u32Result = bAnswersAt(unit, u32Addr7) ? u32Answer(unit) : DDC_ERR_NO_ACK;
     if (!u32Result) {
         unit.mem.u32Counter = u8Reg;
-        vEepromRead(&unit.mem, pu8Buf, u32Count);
+        vEepromRead(&unit.mem, u32Addr7 == 0x51 ? 1u : 0u, pu8Buf, u32Count);
     }
     return u32Result;
 }

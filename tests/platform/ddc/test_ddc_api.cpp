@@ -63,7 +63,7 @@ TEST_F(DdcTest, BadPointersCountsHandlesAndFlagsGiveCodes)
     EXPECT_EQ(GetOutputInfo(H1, DDC_INFO_FLAGS, &u32Flags), DDC_ERR_BAD_HANDLE);
     EXPECT_EQ(u32Flags, 0u);
     u32Flags = 7;
-    EXPECT_EQ(GetOutputInfo(H0, 3, &u32Flags), DDC_ERR_BAD_OPTION);
+    EXPECT_EQ(GetOutputInfo(H0, 5, &u32Flags), DDC_ERR_BAD_OPTION);
     EXPECT_EQ(u32Flags, 0u);
     EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u); // a simulated display's
     EXPECT_EQ(ReadI2CBuf(H0, 0x50, u8Buf, 0, 0), DDC_ERR_BAD_COUNT);

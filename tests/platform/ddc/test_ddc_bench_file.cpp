@@ -79,8 +79,8 @@ TEST_F(DdcTest, BadDescriptionLinesAreLoggedAndSkipped)
               f + "12: bad value \"0x\" for fail_write (ignored)\n" +
               f + "11: EDID image \"pattern384.bin\" has 384 bytes, more than its 256-byte memory; "
                   "the display starts blank\n" +
-              f + "15: unknown key \"colour\" (ignored); keys are edid, memory, write_protect, "
-                  "no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
+              f + "15: unknown key \"colour\" (ignored); keys are edid, memory, addressing, "
+                  "write_protect, no_answer, fail_read_edid, fail_ext, fail_write, fail_enum, connector, "
                   "adapter_name, device, bridge\n" +
               f + "16: bad value \"12z\" for fail_read_edid (ignored)\n" +
               f + "17: not \"key = value\" (ignored)\n");
@@ -108,6 +108,60 @@ TEST_F(DdcTest, BridgeKeyIsRefusedOnLinuxWithHowToNameOne)
     InitDDCHelper();
     EXPECT_EQ(GetOutputInfo(H0, DDC_INFO_FLAGS, &u32Flags), 0u);
     EXPECT_EQ(u32Flags, 0u) << "no real adapter";
+}
+
+// The addressing key: a two-block memory answers at 0x51 with its second
+// half, in 16-byte pages; a segment memory through its pointer, which a
+// memory of one segment leaves unacknowledged; a one-byte memory never.
+TEST_F(DdcTest, AddressingDeclaresTwoBlockAndSegmentMemories)
+{
+    TempDir dir;
+    std::string desc = dir.file("bench.txt");
+    vWriteFile(desc, "[output]\nedid = blank\naddressing = blocks\n"
+                     "[output]\nedid = blank\naddressing = segment\n"
+                     "[output]\nedid = blank\naddressing = segment\nmemory = 256\n"
+                     "[output]\nedid = blank\nmemory = 512\naddressing = words\n");
+    ASSERT_EQ(EnableLog(dir.file("log.txt").c_str(), 1), 0u);
+    ASSERT_EQ(u32DdcBenchLoadDescription(desc.c_str()), 4u);
+    DisableLog();
+    EXPECT_EQ(strBenchLines(dir.file("log.txt")),
+              "bench: " + desc + ":14: bad value \"words\" for addressing (ignored)\n");
+    InitDDCHelper();
+    const uint32_t au32Kinds[] = {DDC_ADDRESSING_BLOCKS, DDC_ADDRESSING_SEGMENT,
+                                  DDC_ADDRESSING_SEGMENT, DDC_ADDRESSING_BYTE};
+    for (int32_t i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        const uint32_t h = DDC_BENCH_HANDLE(i);
+        uint32_t u32Kind = 9;
+        EXPECT_EQ(GetOutputInfo(h, DDC_INFO_ADDRESSING, &u32Kind), 0u);
+        EXPECT_EQ(u32Kind, au32Kinds[i]);
+        EXPECT_EQ(u32DdcBenchReadMemory(i, nullptr, 0), i == 2 ? 256u : 512u);
+        // 16 bytes from 0xF8 of the second half: the 16-byte page rolls over.
+        Bytes packet = {0xF8};
+        for (uint8_t b = 1; b <= 16; b++)
+            packet.push_back(b);
+        uint32_t u32Written = WriteI2CBuf(h, 0x51, packet.data(), (uint32_t)packet.size(), 0);
+        Sleep(30);
+        if (i >= 2) {
+            EXPECT_EQ(u32Written, DDC_ERR_NO_ACK);
+            EXPECT_EQ(lstDdcBenchMemory(i), Bytes(i == 2 ? 256 : 512, 0xFF));
+            continue;
+        }
+        EXPECT_EQ(u32Written, 0u);
+        Bytes expected(512, 0xFF);
+        for (uint32_t k = 0; k < 16; k++)
+            expected[256 + (k < 8 ? 0xF8 + k : 0xF0 + k - 8)] = (uint8_t)(k + 1);
+        EXPECT_EQ(lstDdcBenchMemory(i), expected);
+        // A read at 0x51 wraps inside its half; one at 0x50 stays in the first.
+        const uint8_t u8Addr = 0xFC;
+        EXPECT_EQ(WriteI2CBuf(h, 0x51, &u8Addr, 1, 0), 0u);
+        Bytes got(8);
+        EXPECT_EQ(ReadI2CBuf(h, 0x51, got.data(), 8, 0), 0u);
+        EXPECT_EQ(got, (Bytes{5, 6, 7, 8, 0xFF, 0xFF, 0xFF, 0xFF}));
+        EXPECT_EQ(WriteI2CBuf(h, 0x50, &u8Addr, 1, 0), 0u);
+        EXPECT_EQ(ReadI2CBuf(h, 0x50, got.data(), 8, 0), 0u);
+        EXPECT_EQ(got, Bytes(8, 0xFF));
+    }
 }
 
 TEST_F(DdcTest, NulByteOrOverlongLineSpoilsOnlyItsOwnLine)

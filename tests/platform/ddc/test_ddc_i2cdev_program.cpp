@@ -81,6 +81,35 @@ protected:
                             "Verifying device's EDID ...\n> - Pass\n>");
         EXPECT_EQ(m_kernel.Memory("i2c-4", 256), job);
     }
+    // A blank 512-byte memory of that addressing on a plain I2C adapter,
+    // programmed with a 512-byte EDID, read back and verified; the
+    // transfers past byte 255 that carried it, the 32 packets as one line
+    // with their count.
+    std::vector<std::string> ProgramWide(uint32_t u32Addressing)
+    {
+        FakeAdapter &a = Display(Bytes(512, 0xFF));
+        a.mem.u32Size = 512;
+        a.mem.u32Addressing = u32Addressing;
+        Start();
+        vDdcBenchSetAddressing(0, u32Addressing);
+        Package(m_wide);
+        m_kernel.TakeLines();
+        EXPECT_EQ(s32ProgramAction(), 1);
+        EXPECT_EQ(s32ReceiveAction(), 1);
+        EXPECT_EQ(s32VerifyAction(), 1);
+        std::vector<std::string> past;
+        int s32Packets = 0;
+        for (const std::string &line : m_kernel.TakeLines()) {
+            if (line.find("0x30") == std::string::npos && line.find("0x51") == std::string::npos)
+                continue;
+            if (line.find(" W 9: ") != std::string::npos && s32Packets++)
+                continue;
+            past.push_back(line);
+        }
+        past.push_back(std::to_string(s32Packets) + " packets");
+        return past;
+    }
+    Bytes m_wide = lstMakeEdid(3, "ACR", 0x0512);
     FakeKernel m_kernel;
 };
 
@@ -315,6 +344,56 @@ TEST_F(RealProgramTest, NoAdapterFoundSaysWhereToLookAndASimulatedBenchSaysNothi
     EXPECT_EQ(Tail(box, " - Pass"),
               " - Pass\n> - Simulated displays (a bench description: 2 of its outputs): nothing "
               "is read from or written to a real display on them\n>");
+}
+
+// A two-block memory's second half answers at 0x51 itself; a segment
+// memory's is reached by segment 1 written to 0x30 at the head of each
+// transfer, offset and read going with it as one I2C_RDWR.
+TEST_F(RealProgramTest, TheSecondHalfIsReachedAt51OrThroughTheSegmentPointer)
+{
+    EXPECT_EQ(ProgramWide(DDC_ADDRESSING_SEGMENT),
+              (std::vector<std::string>{
+                  "i2c-4 I2C_RDWR [0x30 W 1: 01] [0x50 W 9: 00 20 21 22 23 24 25 26 27]",
+                  "i2c-4 I2C_RDWR [0x30 W 1: 01] [0x50 W 1: 00] [0x50 R 128]",
+                  "i2c-4 I2C_RDWR [0x30 W 1: 01] [0x50 W 1: 80] [0x50 R 128]", "32 packets"}));
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - Pass\n>"
+                        "Receiving device's EDID ...\n> - Pass\n>"
+                        "Verifying device's EDID ...\n> - Pass\n>");
+    EXPECT_EQ(m_kernel.Memory("i2c-4", 512), m_wide);
+}
+
+TEST_F(RealProgramTest, ATwoBlockMemorysSecondHalfAnswersAt51)
+{
+    EXPECT_EQ(ProgramWide(DDC_ADDRESSING_BLOCKS),
+              (std::vector<std::string>{"i2c-4 I2C_RDWR [0x51 W 9: 00 20 21 22 23 24 25 26 27]",
+                                        "i2c-4 I2C_RDWR [0x51 W 1: 00]",
+                                        "i2c-4 I2C_RDWR [0x51 R 128]",
+                                        "i2c-4 I2C_RDWR [0x51 R 128]", "32 packets"}));
+    EXPECT_EQ(m_kernel.Memory("i2c-4", 512), m_wide);
+}
+
+// An SMBus-only adapter cannot send segment, offset and read as one
+// transfer: refused with its reason before anything is written.
+TEST_F(RealProgramTest, AnSmbusOnlyAdapterRefusesTheSecondHalfBeforeWriting)
+{
+    FakeAdapter &a = Display(Bytes(512, 0xFF), true);
+    a.mem.u32Size = 512;
+    a.mem.u32Addressing = DDC_ADDRESSING_SEGMENT;
+    Start();
+    vDdcBenchSetAddressing(0, DDC_ADDRESSING_SEGMENT);
+    uint32_t u32Why = 0;
+    EXPECT_EQ(GetOutputInfo(DDC_BENCH_HANDLE(0), DDC_INFO_REACH, &u32Why), 0u);
+    EXPECT_EQ(u32Why, (uint32_t)DDC_REACH_SMBUS_ONLY);
+    Package(m_wide);
+    m_kernel.TakeLines();
+    EXPECT_EQ(s32ProgramAction(), 1);
+    EXPECT_EQ(MsgBox(), "Programming device's EDID ...\n> - The display's bus cannot reach its "
+                        "memory past byte 255: the adapter offers SMBus transfers only, Error "
+                        "Code = 0x70000023 \n> - Fail\n>");
+    EXPECT_EQ(m_kernel.TakeLines(), std::vector<std::string>{});
+    uint8_t u8Byte = 0;
+    EXPECT_EQ(WriteI2CBuf(DDC_BENCH_HANDLE(0), 0x51, &u8Byte, 1, 0), DDC_ERR_CANNOT_REACH);
+    EXPECT_EQ(m_kernel.Memory("i2c-4", 512), Bytes(512, 0xFF));
 }
 
 } // namespace

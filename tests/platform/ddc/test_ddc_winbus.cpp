@@ -214,6 +214,51 @@ TEST_F(WinBusTest, ADescriptionNamesBridgesByKindSerialOrPlaceAndOutputsByNumber
     EXPECT_EQ(Take(BRIDGES), Lines({"open 2", "read 2 @00 1", "close 2"}));
 }
 
+// A bridge reaches a two-block memory's 0x51, but cannot send a segment
+// read's three messages; the drivers' calls are used at 0xA0 alone. What
+// cannot be reached is refused before any transfer, and the log says why.
+TEST_F(WinBusTest, ABridgeReachesATwoBlockMemoryButNoSegmentOne)
+{
+    FakeUnit &unit = fakeAddUnit(BRIDGES, "FT260", "bridge", false);
+    unit.mem.u32Size = 512;
+    unit.mem.u32Addressing = DDC_ADDRESSING_BLOCKS;
+    fakeAddUnit(NVAPI, "NVAPI:1", "D1", true);
+    Name(REAL_BY_BRIDGE, "FT260");
+    Name(REAL_BY_BRIDGE, "FT260");
+    Name(REAL_BY_CONNECTOR, "NVAPI:1");
+    vDdcBenchSetAddressing(0, DDC_ADDRESSING_BLOCKS);
+    vDdcBenchSetAddressing(1, DDC_ADDRESSING_SEGMENT);
+    vDdcBenchSetAddressing(2, DDC_ADDRESSING_BLOCKS);
+    ASSERT_EQ(InitDDCHelper(), 0u);
+    std::vector<uint32_t> reasons;
+    for (uint32_t i = 0; i < 3; i++) {
+        uint32_t u32Why = 9;
+        GetOutputInfo(DDC_BENCH_HANDLE(i), DDC_INFO_REACH, &u32Why);
+        reasons.push_back(u32Why);
+    }
+    EXPECT_EQ(reasons, std::vector<uint32_t>({0, DDC_REACH_TWO_MESSAGES, DDC_REACH_DRIVER}));
+    Take(BRIDGES);
+    const uint8_t au8Packet[] = {0x08, 1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(WriteI2CBuf(H0, 0x51, au8Packet, sizeof(au8Packet), 0), 0u);
+    EXPECT_EQ(Bytes(fakeBackend(BRIDGES).units[0].mem.u8Mem + 264,
+                    fakeBackend(BRIDGES).units[0].mem.u8Mem + 272),
+              Bytes(au8Packet + 1, au8Packet + 9));
+    Take(BRIDGES);
+    EXPECT_EQ(WriteI2CBuf(H1, 0x51, au8Packet, sizeof(au8Packet), 0), DDC_ERR_CANNOT_REACH);
+    EXPECT_EQ(WriteI2CBuf(DDC_BENCH_HANDLE(2), 0x51, au8Packet, 9, 0), DDC_ERR_CANNOT_REACH);
+    EXPECT_EQ(Take(BRIDGES), Lines());
+    EXPECT_EQ(Take(NVAPI), Lines());
+    Lines notes = Notes();
+    EXPECT_NE(std::find(notes.begin(), notes.end(),
+                        "bus: FT260 on bridge: its memory's bytes past 255 cannot be reached: the "
+                        "bridge sends at most two messages in one transfer, and a segment read "
+                        "needs three (segment, offset, read); they answer 0x70000023"),
+              notes.end());
+    EXPECT_EQ(notes.back(), "bus: NVAPI:1 (D1): bytes past 255 of a two-block memory: the "
+                            "graphics driver's I2C call is used at 0xA0 alone (no second address, "
+                            "no segment pointer): use a USB-I2C bridge, 0x70000023");
+}
+
 TEST(WinBusNames, BridgeAndConnectorNamesAndWhichUnitTheyPick)
 {
     EXPECT_TRUE(bWinBridgeNameValid("MCP2221"));
