@@ -244,12 +244,20 @@ answer_file_dialog() { # title path
     if xprop -id "$id" WM_CLASS 2>/dev/null | grep -q '\.exe"'; then
         poll 100 dialog_painted "$id" || fail "the file dialog '$1' was not painted within 20 s"
     fi
-    sleep 0.5 # the name field takes the focus once the dialog is mapped
-    xdotool key ctrl+a
-    xdotool type --delay 10 "$2"
-    xdotool key Return
     dialog_gone() { ! dialog_up "$1"; }
-    poll 50 dialog_gone "$1" || fail "the file dialog '$1' did not close on Enter"
+    # The name field takes the focus once the dialog is mapped; on a loaded
+    # machine the keys may come before it has, so they are typed again.
+    local try
+    for try in 1 2 3; do
+        xdotool windowactivate --sync "$id" 2>/dev/null || true
+        sleep 0.5
+        xdotool key ctrl+a
+        xdotool type --delay 10 "$2"
+        xdotool key Return
+        ! poll 50 dialog_gone "$1" || return 0
+        dialog_up "$1" || return 0
+    done
+    fail "the file dialog '$1' did not close on Enter"
 }
 
 # Waits until no other panel is up and the main window has not changed
