@@ -46,7 +46,7 @@ inline bool bFakeWrite(stEeprom *pst, uint8_t u8Reg, const uint8_t *pu8Data, uin
     uint8_t au8Bytes[FAKE_MAX_DATA + 1u];
     au8Bytes[0] = u8Reg;
     memcpy(au8Bytes + 1, pu8Data, u32Count);
-    vEepromWrite(pst, au8Bytes, u32Count + 1u, u64Now);
+    vEepromWrite(pst, 0, au8Bytes, u32Count + 1u, u64Now);
     return true;
 }
 
@@ -55,7 +55,7 @@ inline bool bFakeRead(stEeprom *pst, uint8_t u8Reg, uint8_t *pu8Buf, uint32_t u3
     if (!bEepromAnswers(pst, u64FakeNowUs()))
         return false;
     pst->u32Counter = u8Reg;
-    vEepromRead(pst, pu8Buf, u32Count);
+    vEepromRead(pst, 0, pu8Buf, u32Count);
     return true;
 }
 
